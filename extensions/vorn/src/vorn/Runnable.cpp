@@ -1,0 +1,7 @@
+#include "vorn/Runnable.h"
+
+namespace vorn {
+
+Runnable::~Runnable() = default;
+
+} // namespace vorn

@@ -1,0 +1,175 @@
+#include "extensionsutils/ConnectionPoint.h"
+
+#include "extensionsutils/SnapshotEnumerator.h"
+
+#include <memory>
+#include <new>
+#include <utility>
+
+namespace extensionsutils {
+
+namespace {
+
+struct ConnectionEntry
+{
+    ComPtr<IUnknown> sink;
+    DWORD cookie;
+};
+
+void handOutConnection(const ConnectionEntry& entry, CONNECTDATA* data)
+{
+    data->pUnk = entry.sink.get();
+    if (data->pUnk) data->pUnk->AddRef();
+    data->dwCookie = entry.cookie;
+}
+
+using ConnectionEnumerator = SnapshotEnumerator<IEnumConnections, CONNECTDATA, ConnectionEntry, handOutConnection>;
+
+} // namespace
+
+ConnectionPoint::ConnectionPoint(IConnectionPointContainer& container, const IID& eventInterface)
+    : container_(container), eventInterface_(eventInterface)
+{
+}
+
+ConnectionPoint::~ConnectionPoint() = default;
+
+HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** result)
+{
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IConnectionPoint)) return E_NOINTERFACE;
+    *result = static_cast<IConnectionPoint*>(this);
+    AddRef();
+    return S_OK;
+}
+
+ULONG ConnectionPoint::AddRef()
+{
+    return container_.AddRef();
+}
+
+ULONG ConnectionPoint::Release()
+{
+    return container_.Release();
+}
+
+HRESULT ConnectionPoint::GetConnectionInterface(IID* iid)
+{
+    if (!iid) return E_POINTER;
+    *iid = eventInterface_;
+    return S_OK;
+}
+
+HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** container)
+{
+    if (!container) return E_POINTER;
+    container_.AddRef();
+    *container = &container_;
+    return S_OK;
+}
+
+HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie)
+{
+    if (!cookie) return E_POINTER;
+    *cookie = 0;
+    if (!sink) return E_POINTER;
+    ComPtr<IDispatch> dispatch;
+    if (FAILED(sink->QueryInterface(eventInterface_, reinterpret_cast<void**>(dispatch.out())))
+        && FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.out())))) {
+        return CONNECT_E_CANNOTCONNECT;
+    }
+    if (!dispatch) return CONNECT_E_CANNOTCONNECT;
+    vorn::MutexGuard guard(mutex_);
+    const DWORD issued = issueCookie();
+    try {
+        connections_.push_back(Connection{issued, dispatch});
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    ++generation_;
+    *cookie = issued;
+    return S_OK;
+}
+
+HRESULT ConnectionPoint::Unadvise(DWORD cookie)
+{
+    ComPtr<IDispatch> released; // released after the mutex: Release may call out of the process
+    {
+        vorn::MutexGuard guard(mutex_);
+        auto found = connections_.begin();
+        while (found != connections_.end() && found->cookie != cookie) ++found;
+        if (found == connections_.end()) return CONNECT_E_NOCONNECTION;
+        released = std::move(found->sink);
+        connections_.erase(found);
+        ++generation_;
+    }
+    return S_OK;
+}
+
+HRESULT ConnectionPoint::EnumConnections(IEnumConnections** connections)
+{
+    if (!connections) return E_POINTER;
+    *connections = nullptr;
+    auto snapshot = std::make_shared<std::vector<ConnectionEntry>>();
+    {
+        vorn::MutexGuard guard(mutex_);
+        for (const Connection& connection : connections_) {
+            snapshot->push_back(ConnectionEntry{ComPtr<IUnknown>(connection.sink.get()), connection.cookie});
+        }
+    }
+    return ConnectionEnumerator::create(std::move(snapshot), connections);
+}
+
+std::size_t ConnectionPoint::connectionCount() const
+{
+    vorn::MutexGuard guard(mutex_);
+    return connections_.size();
+}
+
+ComPtr<IDispatch> ConnectionPoint::sinkAt(std::size_t index) const
+{
+    vorn::MutexGuard guard(mutex_);
+    if (index >= connections_.size()) return ComPtr<IDispatch>();
+    return connections_[index].sink;
+}
+
+HRESULT ConnectionPoint::fire(DISPID id, const DispatchParameters& parameters) const
+{
+    std::size_t count = 0;
+    unsigned long long generation = 0;
+    {
+        vorn::MutexGuard guard(mutex_);
+        count = connections_.size();
+        generation = generation_;
+    }
+    HRESULT result = S_OK;
+    for (std::size_t index = 0; index < count; ++index) {
+        ComPtr<IDispatch> sink;
+        {
+            vorn::MutexGuard guard(mutex_);
+            if (generation_ != generation) return E_FAIL;
+            sink = connections_[index].sink;
+        }
+        if (FAILED(parameters.invoke(sink.get(), id))) result = E_FAIL;
+    }
+    return result;
+}
+
+DWORD ConnectionPoint::issueCookie()
+{
+    do {
+        ++lastCookie_;
+    } while (lastCookie_ == 0 || cookieInUse(lastCookie_));
+    return lastCookie_;
+}
+
+bool ConnectionPoint::cookieInUse(DWORD cookie) const
+{
+    for (const Connection& connection : connections_) {
+        if (connection.cookie == cookie) return true;
+    }
+    return false;
+}
+
+} // namespace extensionsutils

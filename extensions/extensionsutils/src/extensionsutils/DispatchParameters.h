@@ -1,0 +1,34 @@
+#pragma once
+
+#include "extensionsutils/Variant.h"
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <cstddef>
+#include <vector>
+
+namespace extensionsutils {
+
+// The arguments of one outgoing IDispatch call (an event or a callback), in natural order: first argument
+// first. Each value is a copy owned here. Not shared between threads.
+class DispatchParameters
+{
+public:
+    // Appends a copy (VariantCopy); the copy's failure is returned and nothing is appended.
+    HRESULT add(const VARIANT& value);
+    HRESULT add(const Variant& value) { return add(*value.get()); }
+
+    std::size_t count() const { return values_.size(); }
+    const Variant& at(std::size_t index) const { return values_.at(index); }
+
+    // Calls `id` on `target` as a method (IID_NULL, LOCALE_USER_DEFAULT, no named arguments, no result,
+    // exception or argument-error output) with the arguments reversed as DISPPARAMS requires.
+    // E_FAIL for a null target; otherwise the result of Invoke.
+    HRESULT invoke(IDispatch* target, DISPID id) const;
+
+private:
+    std::vector<Variant> values_;
+};
+
+} // namespace extensionsutils

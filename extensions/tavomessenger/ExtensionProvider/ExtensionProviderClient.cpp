@@ -1,0 +1,214 @@
+#include "ExtensionProvider/ExtensionProviderClient.h"
+
+#include "ExtensionProvider/HostClassObject.h"
+#include "extensionsutils/Utf8.h"
+#include "utils/Logging.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace ExtensionProviderClient {
+namespace {
+
+using extensionsutils::Bstr;
+using extensionsutils::ComPtr;
+using extensionsutils::SafeArray;
+
+std::string utf8Of(BSTR text)
+{
+    return extensionsutils::toUtf8(text, SysStringLen(text));
+}
+
+// The Exchange form of a name carries the user id after its last '='; a name with no '=', or whose only
+// '=' opens it, is a URI.
+bool isExchangeForm(BSTR signinName, UINT& lastEquals)
+{
+    const UINT length = SysStringLen(signinName);
+    for (UINT i = length; i > 0; --i) {
+        if (signinName[i - 1] != L'=') continue;
+        lastEquals = i - 1;
+        return lastEquals != 0;
+    }
+    return false;
+}
+
+HRESULT findContactObject(IIMAndPresence& imAndPresence, BSTR signinName, ComPtr<IDispatch>& found)
+{
+    UINT lastEquals = 0;
+    if (!isExchangeForm(signinName, lastEquals)) {
+        TAVO_LOG(0, "looking for contact by uri");
+        return imAndPresence.GetContact(signinName, found.out());
+    }
+    TAVO_LOG(1, "signin name contains '=' assuming EXCHANGE format");
+    const Bstr userId(signinName + lastEquals + 1, SysStringLen(signinName) - lastEquals - 1);
+    TAVO_LOG(1, "looking for contact by userId");
+    return imAndPresence.GetContactByUserId(userId.get(), found.out());
+}
+
+// Participants in their order without the signed-in user and without repeats; empty when the signed-in
+// user is unknown or the array is not a one-dimensional BSTR array.
+std::vector<std::wstring> participantsToInvite(SAFEARRAY* participants)
+{
+    Bstr clientUser;
+    if (FAILED(getClientUserJid(clientUser))) {
+        TAVO_LOG(4, "Failed to get clientUser jid");
+        return {};
+    }
+    std::vector<std::wstring> given;
+    if (FAILED(extensionsutils::readStrings(participants, given))) return {};
+
+    const std::wstring self = clientUser.str();
+    std::vector<std::wstring> kept;
+    for (const std::wstring& name : given) {
+        if (name == self) continue;
+        if (std::find(kept.begin(), kept.end(), name) != kept.end()) continue;
+        kept.push_back(name);
+    }
+    return kept;
+}
+
+} // namespace
+
+HRESULT getContact(BSTR signinName, ComPtr<IContact>& contact)
+{
+    TAVO_LOG(2, "got a request for contact - " << utf8Of(signinName));
+    ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
+    if (!imAndPresence) {
+        TAVO_LOG(4, "could not create a IIMAndPresence object");
+        return kContactNotFound;
+    }
+    ComPtr<IDispatch> found;
+    const HRESULT hr = findContactObject(*imAndPresence, signinName, found);
+    if (FAILED(hr) || !found) {
+        TAVO_LOG(4, "pIMAndPresence->GetContact failed");
+        return kContactNotFound;
+    }
+    ComPtr<IContact> result;
+    if (FAILED(found->QueryInterface(IID_IContact, reinterpret_cast<void**>(result.out()))) || !result) {
+        TAVO_LOG(4, "Unable to QueryInterface returned IDispatch for IContact");
+        return kContactNotFound;
+    }
+    contact = result;
+    return S_OK;
+}
+
+HRESULT getClientUserContact(ComPtr<IContact>& contact)
+{
+    ComPtr<IProviderManagement> providerManagement = hostaccess::GetProviderManagement();
+    if (!providerManagement) {
+        TAVO_LOG(4, "could not create ProviderManagement");
+        return E_FAIL;
+    }
+    ComPtr<IDispatch> user;
+    const HRESULT hr = providerManagement->GetLoggedInUser(user.out());
+    if (FAILED(hr) || !user) {
+        TAVO_LOG(4, "call to GetLoggedInUser failed");
+        return E_FAIL;
+    }
+    return user->QueryInterface(IID_IContact, reinterpret_cast<void**>(contact.out()));
+}
+
+HRESULT getClientUserJid(Bstr& jid)
+{
+    ComPtr<IContact> user;
+    if (FAILED(getClientUserContact(user)) || !user) {
+        TAVO_LOG(4, "Unable to get ClientUser contact");
+        return E_FAIL;
+    }
+    Bstr name;
+    // A host that cannot give the name leaves it null; the caller still gets S_OK.
+    user->get_SigninName(name.out());
+    TAVO_LOG(1, "got signin name: " << name.toUtf8());
+    jid = name;
+    return S_OK;
+}
+
+bool isClientLoggedIn()
+{
+    ComPtr<IProviderManagement> providerManagement = hostaccess::GetProviderManagement();
+    if (!providerManagement) {
+        TAVO_LOG(4, "GetProviderManagement failed");
+        return false;
+    }
+    long signedIn = 1;
+    if (FAILED(providerManagement->IsSignedIn(&signedIn))) {
+        TAVO_LOG(4, "providerManagement->IsSignedIn failed");
+        return false;
+    }
+    if (signedIn == 0) return true;
+    TAVO_LOG(1, "isSignedIn is not 0, returning false");
+    return false;
+}
+
+HRESULT startWatchingContact(BSTR signinName)
+{
+    ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
+    if (!imAndPresence) {
+        TAVO_LOG(4, "could not create a IIMAndPresence object");
+        return E_FAIL;
+    }
+    return imAndPresence->WatchContact(signinName);
+}
+
+HRESULT TagContact(BSTR signinName, VARIANT_BOOL tagged)
+{
+    ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
+    if (!imAndPresence) {
+        TAVO_LOG(4, "imAndPresence is nullptr");
+        return E_FAIL;
+    }
+    // The host takes the VARIANT_BOOL widened to 32 bits: VARIANT_TRUE arrives as -1.
+    return imAndPresence->TagContact(signinName, static_cast<long>(tagged));
+}
+
+SafeArray removeDuplicatesAndClientUser(SAFEARRAY* participants)
+{
+    return SafeArray::ofStrings(participantsToInvite(participants));
+}
+
+HRESULT startCall(SAFEARRAY* participants)
+{
+    ComPtr<IPhone> phone = hostaccess::GetPhone();
+    if (!phone) {
+        TAVO_LOG(4, "phone is nullptr");
+        return E_FAIL;
+    }
+    const std::vector<std::wstring> invited = participantsToInvite(participants);
+    if (invited.empty()) {
+        TAVO_LOG(3, "cannot start conversation - nothing in list");
+        return S_OK;
+    }
+    if (invited.size() == 1) return phone->MakeCall(Bstr(invited.front()).get());
+    const SafeArray list = SafeArray::ofStrings(invited);
+    if (!list) return E_OUTOFMEMORY;
+    return phone->MakeConferenceCall(list.get());
+}
+
+HRESULT startChat(SAFEARRAY* participants, BSTR subject)
+{
+    ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
+    if (!imAndPresence) {
+        TAVO_LOG(4, "imAndPresence is nullptr");
+        return E_FAIL;
+    }
+    HRESULT hr = S_OK;
+    std::vector<std::wstring> given;
+    if (SUCCEEDED(extensionsutils::readStrings(participants, given)) && given.size() == 1) {
+        // A single participant is messaged as given, even the signed-in user.
+        hr = imAndPresence->StartInstantMessage(Bstr(given.front()).get());
+    } else {
+        const std::vector<std::wstring> invited = participantsToInvite(participants);
+        if (invited.empty()) {
+            TAVO_LOG(3, "cannot start conversation - nothing in list");
+            return S_OK;
+        }
+        const SafeArray list = SafeArray::ofStrings(invited);
+        if (!list) return E_OUTOFMEMORY;
+        hr = imAndPresence->StartGroupChat(list.get(), subject);
+    }
+    if (FAILED(hr)) TAVO_LOG(4, "Unable to start Chat");
+    return hr;
+}
+
+} // namespace ExtensionProviderClient

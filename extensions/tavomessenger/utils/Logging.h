@@ -1,0 +1,55 @@
+#pragma once
+
+// Logging through the host client's logger. The module keeps no log of its own: every record goes to the
+// logger that the host class object creates, and nothing is written while that object is absent.
+//
+// Call sites use TAVO_LOG, which builds the text only when the level is enabled:
+//     TAVO_LOG(3, "work added after stop: " << name);
+// Module levels: 0 most detailed tracing, 1 detail, 2 progress, 3 warnings and refusals, 4 errors,
+// 5 the one severe failure. Wide strings go into the text through extensionsutils::toUtf8.
+//
+// Any thread may log at any time; logging never throws for a host-side failure.
+
+#include <sstream>
+#include <string>
+
+namespace logging {
+
+// True only when a host logger could be made and it answered that the level is enabled.
+bool IsEnabled(int level);
+
+// Hands one record to the host logger; file is the source path as the record shows it (for example
+// "extensions/tavomessenger/LocalServer"), function the qualified name ("LocalServer::start").
+// Every failure is silent.
+void Write(int level, const char* file, int line, const char* function, const std::string& messageUtf8);
+
+namespace detail {
+
+// Used by TAVO_LOG: turns the compiler's __FILE__ into the source path without extension and the
+// compiler's function signature into "Class::method", then calls Write.
+void WriteFromCallSite(int level, const char* compilerFile, int line, const char* compilerFunction,
+                       const std::string& messageUtf8);
+
+} // namespace detail
+} // namespace logging
+
+// MSVC's __FUNCTION__ already reads "Class::method"; g++'s plain __func__ lacks the class, so the full
+// signature is taken and trimmed at run time, only when the line is written.
+#if defined(_MSC_VER)
+#define TAVO_LOG_FUNCTION_SIGNATURE __FUNCTION__
+#elif defined(__GNUC__)
+#define TAVO_LOG_FUNCTION_SIGNATURE __PRETTY_FUNCTION__
+#else
+#define TAVO_LOG_FUNCTION_SIGNATURE __func__
+#endif
+
+#define TAVO_LOG(level, streamExpression)                                                                  \
+    do {                                                                                                   \
+        const int tavoLogLevel = (level);                                                                  \
+        if (::logging::IsEnabled(tavoLogLevel)) {                                                          \
+            ::std::ostringstream tavoLogText;                                                              \
+            tavoLogText << streamExpression;                                                               \
+            ::logging::detail::WriteFromCallSite(tavoLogLevel, __FILE__, __LINE__,                         \
+                                                 TAVO_LOG_FUNCTION_SIGNATURE, tavoLogText.str());          \
+        }                                                                                                  \
+    } while (false)

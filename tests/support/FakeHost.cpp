@@ -1,0 +1,709 @@
+#include "support/FakeHost.h"
+
+#include "support/FakeAnswers.h"
+#include "support/FakeClassFactory.h"
+#include "support/FakeContact.h"
+#include "support/FakePresenceState.h"
+
+#include <olectl.h>
+
+#include <algorithm>
+
+namespace fakehost {
+
+using extensionsutils::ComPtr;
+
+FakeHost::FakeHost() = default;
+
+std::shared_ptr<FakeHost> FakeHost::create()
+{
+    std::shared_ptr<FakeHost> host(new FakeHost);
+    host->hostThread_.reset(new HostThread);
+    return host;
+}
+
+FakeHost::~FakeHost()
+{
+    shutdown();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Registration and shutdown
+
+HRESULT FakeHost::registerClassObject()
+{
+    ComPtr<IClassFactory> factory = classObject();
+    DWORD cookie = 0;
+    const HRESULT hr = CoRegisterClassObject(CLSID_IMAndPresence, factory.get(), CLSCTX_INPROC_SERVER,
+                                             REGCLS_MULTIPLEUSE, &cookie);
+    if (FAILED(hr)) return hr;
+    std::lock_guard<std::mutex> lock(mutex_);
+    registrationCookie_ = cookie;
+    return S_OK;
+}
+
+void FakeHost::revokeClassObject()
+{
+    DWORD cookie = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::swap(cookie, registrationCookie_);
+    }
+    if (cookie) CoRevokeClassObject(cookie);
+}
+
+bool FakeHost::isRegistered() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return registrationCookie_ != 0;
+}
+
+ComPtr<IClassFactory> FakeHost::classObject()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!classObject_) classObject_ = makeFakeObject<FakeClassFactory, IClassFactory>(shared_from_this());
+    return classObject_;
+}
+
+void FakeHost::shutdown()
+{
+    if (hostThread_) hostThread_->stop();
+    // Released outside the lock: the module's objects may call back into the fake as they go.
+    std::vector<ComPtr<_IIMAndPresenceEvents>> listeners;
+    std::map<DWORD, ContactSink> sinks;
+    ComPtr<IClassFactory> factory;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        shutDown_ = true;
+        listeners.swap(listeners_);
+        sinks.swap(contactSinks_);
+        factory.swap(classObject_);
+        pendingResolutions_.clear();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Directory
+
+void FakeHost::addContact(const ContactRecord& contact)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    contacts_[contact.signinName] = contact;
+}
+
+void FakeHost::removeContact(const std::wstring& signinName)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    contacts_.erase(signinName);
+}
+
+std::optional<ContactRecord> FakeHost::contact(const std::wstring& signinName) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = contacts_.find(signinName);
+    if (found == contacts_.end()) return std::nullopt;
+    return found->second;
+}
+
+std::optional<ContactRecord> FakeHost::contactByUserId(const std::wstring& userId) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& entry : contacts_)
+        if (entry.second.userId == userId) return entry.second;
+    return std::nullopt;
+}
+
+void FakeHost::setPresence(const std::wstring& signinName, long presence, const std::wstring& presenceText)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = contacts_.find(signinName);
+    if (found == contacts_.end()) return;
+    found->second.presence = presence;
+    found->second.presenceText = presenceText;
+}
+
+void FakeHost::setClientUser(const ContactRecord& user)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    contacts_[user.signinName] = user;
+    clientUser_ = user.signinName;
+}
+
+void FakeHost::clearClientUser()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    clientUser_.reset();
+}
+
+void FakeHost::setSignedInValue(long value)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    signedInValue_ = value;
+}
+
+void FakeHost::setContactList(const std::vector<std::wstring>& signinNames)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    contactList_ = signinNames;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Resolution
+
+void FakeHost::setResolutionMode(ResolutionMode mode)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    resolutionMode_ = mode;
+}
+
+void FakeHost::setResolutionAnswer(const std::wstring& email, const std::wstring& imAddress)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    resolutionAnswers_[email] = imAddress;
+}
+
+std::vector<std::wstring> FakeHost::resolveRequests() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return resolveRequests_;
+}
+
+std::vector<std::wstring> FakeHost::pendingResolutions() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return pendingResolutions_;
+}
+
+std::wstring FakeHost::configuredAnswer(const std::wstring& email) const
+{
+    const auto found = resolutionAnswers_.find(email);
+    return found == resolutionAnswers_.end() ? std::wstring() : found->second;
+}
+
+void FakeHost::recordResolveRequest(const std::wstring& email)
+{
+    std::wstring answer;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        resolveRequests_.push_back(email);
+        if (resolutionMode_ == ResolutionMode::Manual) {
+            pendingResolutions_.push_back(email);
+            return;
+        }
+        answer = configuredAnswer(email);
+    }
+    // Answered later, from the host's own thread, as the real host does.
+    std::weak_ptr<FakeHost> weakHost = shared_from_this();
+    hostThread_->post([weakHost, email, answer] {
+        if (std::shared_ptr<FakeHost> host = weakHost.lock()) host->deliverResolution(email, answer, nullptr);
+    });
+}
+
+std::vector<HRESULT> FakeHost::answerResolution(const std::wstring& email, const std::wstring& imAddress)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto pending = std::find(pendingResolutions_.begin(), pendingResolutions_.end(), email);
+        if (pending != pendingResolutions_.end()) pendingResolutions_.erase(pending);
+    }
+    std::vector<HRESULT> results;
+    hostThread_->run([&] { deliverResolution(email, imAddress, &results); });
+    return results;
+}
+
+void FakeHost::answerPendingResolutions()
+{
+    std::vector<std::pair<std::wstring, std::wstring>> answers;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const std::wstring& email : pendingResolutions_) answers.emplace_back(email, configuredAnswer(email));
+        pendingResolutions_.clear();
+    }
+    hostThread_->run([&] {
+        for (const auto& answer : answers) deliverResolution(answer.first, answer.second, nullptr);
+    });
+}
+
+void FakeHost::deliverResolution(const std::wstring& email, const std::wstring& imAddress, std::vector<HRESULT>* results)
+{
+    for (const ComPtr<_IIMAndPresenceEvents>& listener : listenersSnapshot()) {
+        BSTR emailText = allocString(email);
+        BSTR imAddressText = allocString(imAddress);
+        const HRESULT hr = listener->OnContactResolved(emailText, imAddressText);
+        SysFreeString(emailText);
+        SysFreeString(imAddressText);
+        if (results) results->push_back(hr);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Listeners and presence events
+
+std::size_t FakeHost::listenerCount() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return listeners_.size();
+}
+
+std::vector<const void*> FakeHost::addedListeners() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return addedListeners_;
+}
+
+std::vector<const void*> FakeHost::removedListeners() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return removedListeners_;
+}
+
+HRESULT FakeHost::addListener(_IIMAndPresenceEvents* listener)
+{
+    if (!listener) return E_POINTER;
+    std::lock_guard<std::mutex> lock(mutex_);
+    addedListeners_.push_back(listener);
+    if (shutDown_) return E_UNEXPECTED;
+    listeners_.emplace_back(listener);
+    return S_OK;
+}
+
+HRESULT FakeHost::removeListener(_IIMAndPresenceEvents* listener)
+{
+    ComPtr<_IIMAndPresenceEvents> removed;
+    std::lock_guard<std::mutex> lock(mutex_);
+    removedListeners_.push_back(listener);
+    const auto found = std::find_if(listeners_.begin(), listeners_.end(),
+                                    [&](const ComPtr<_IIMAndPresenceEvents>& held) { return held.get() == listener; });
+    if (found == listeners_.end()) return E_INVALIDARG;
+    removed = *found; // released after the lock, when `removed` goes
+    listeners_.erase(found);
+    return S_OK;
+}
+
+std::vector<ComPtr<_IIMAndPresenceEvents>> FakeHost::listenersSnapshot() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return listeners_;
+}
+
+std::vector<HRESULT> FakeHost::firePresenceChanged(const std::wstring& signinName)
+{
+    std::vector<HRESULT> results;
+    const std::optional<ContactRecord> record = contact(signinName);
+    const long presence = record ? record->presence : 0;
+    const std::wstring text = record ? record->presenceText : std::wstring();
+    hostThread_->run([&] {
+        ComPtr<IDispatch> contactObject = makeContactObject(signinName);
+        ComPtr<IDispatch> presenceObject = makePresenceState(presence, text);
+        for (const ComPtr<_IIMAndPresenceEvents>& listener : listenersSnapshot())
+            results.push_back(listener->OnContactPresenceChanged(contactObject.get(), presenceObject.get()));
+    });
+    return results;
+}
+
+std::vector<HRESULT> FakeHost::firePresenceChangedWith(IDispatch* contact, IDispatch* presenceState)
+{
+    std::vector<HRESULT> results;
+    hostThread_->run([&] {
+        for (const ComPtr<_IIMAndPresenceEvents>& listener : listenersSnapshot())
+            results.push_back(listener->OnContactPresenceChanged(contact, presenceState));
+    });
+    return results;
+}
+
+void FakeHost::postPresenceChanged(const std::wstring& signinName)
+{
+    const std::optional<ContactRecord> record = contact(signinName);
+    const long presence = record ? record->presence : 0;
+    const std::wstring text = record ? record->presenceText : std::wstring();
+    std::weak_ptr<FakeHost> weakHost = shared_from_this();
+    hostThread_->post([weakHost, signinName, presence, text] {
+        std::shared_ptr<FakeHost> host = weakHost.lock();
+        if (!host) return;
+        ComPtr<IDispatch> contactObject = host->makeContactObject(signinName);
+        ComPtr<IDispatch> presenceObject = host->makePresenceState(presence, text);
+        for (const ComPtr<_IIMAndPresenceEvents>& listener : host->listenersSnapshot())
+            listener->OnContactPresenceChanged(contactObject.get(), presenceObject.get());
+    });
+}
+
+void FakeHost::waitForHostThread()
+{
+    hostThread_->waitUntilIdle();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Contact events
+
+DWORD FakeHost::addContactSink(const std::wstring& signinName, IUnknown* sink)
+{
+    ComPtr<IDispatch> events;
+    if (FAILED(sink->QueryInterface(DIID__IContactEvents, reinterpret_cast<void**>(events.out()))) || !events) return 0;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (shutDown_) return 0;
+    const DWORD cookie = nextCookie_++;
+    contactSinks_[cookie] = ContactSink{signinName, events};
+    ++adviseCount_;
+    return cookie;
+}
+
+HRESULT FakeHost::removeContactSink(const std::wstring& signinName, DWORD cookie)
+{
+    ContactSink removed;
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = contactSinks_.find(cookie);
+    if (found == contactSinks_.end() || found->second.signinName != signinName) return CONNECT_E_NOCONNECTION;
+    removed = found->second; // released after the lock, when `removed` goes
+    contactSinks_.erase(found);
+    ++unadviseCount_;
+    return S_OK;
+}
+
+std::size_t FakeHost::contactSinkCount(const std::wstring& signinName) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<std::size_t>(std::count_if(contactSinks_.begin(), contactSinks_.end(),
+                                                  [&](const auto& entry) { return entry.second.signinName == signinName; }));
+}
+
+std::size_t FakeHost::contactAdviseCount() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return adviseCount_;
+}
+
+std::size_t FakeHost::contactUnadviseCount() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return unadviseCount_;
+}
+
+std::vector<HRESULT> FakeHost::fireContactChanged(const std::wstring& signinName, const std::vector<long>& codes,
+                                                  DISPID dispid)
+{
+    std::vector<ComPtr<IDispatch>> sinks;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& entry : contactSinks_)
+            if (entry.second.signinName == signinName) sinks.push_back(entry.second.sink);
+    }
+    std::vector<HRESULT> results;
+    hostThread_->run([&] {
+        for (const ComPtr<IDispatch>& sink : sinks) {
+            SAFEARRAY* array = SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(codes.size()));
+            for (LONG i = 0; array && i < static_cast<LONG>(codes.size()); ++i) {
+                LONG code = codes[static_cast<std::size_t>(i)];
+                SafeArrayPutElement(array, &i, &code);
+            }
+            VARIANT argument;
+            VariantInit(&argument);
+            argument.vt = VT_ARRAY | VT_I4;
+            argument.parray = array;
+            DISPPARAMS parameters = {&argument, nullptr, 1, 0};
+            results.push_back(sink->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
+                                           nullptr, nullptr, nullptr));
+            VariantClear(&argument);
+        }
+    });
+    return results;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Recorded requests
+
+std::vector<ConversationStart> FakeHost::conversations() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return conversations_;
+}
+
+std::vector<std::wstring> FakeHost::watchRequests() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return watchRequests_;
+}
+
+std::vector<std::pair<std::wstring, long>> FakeHost::tagRequests() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return tagRequests_;
+}
+
+std::vector<std::wstring> FakeHost::addedContacts() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return addedContacts_;
+}
+
+std::vector<std::wstring> FakeHost::uriLookups() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return uriLookups_;
+}
+
+std::vector<std::wstring> FakeHost::userIdLookups() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return userIdLookups_;
+}
+
+void FakeHost::recordUriLookup(const std::wstring& uri)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    uriLookups_.push_back(uri);
+}
+
+void FakeHost::recordUserIdLookup(const std::wstring& userId)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    userIdLookups_.push_back(userId);
+}
+
+unsigned FakeHost::startWatchingCount(const std::wstring& signinName) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = startWatchingCounts_.find(signinName);
+    return found == startWatchingCounts_.end() ? 0 : found->second;
+}
+
+unsigned FakeHost::openReadTransactions() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return openReadTransactions_;
+}
+
+void FakeHost::recordConversation(const ConversationStart& start)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    conversations_.push_back(start);
+}
+
+void FakeHost::recordWatchRequest(const std::wstring& signinName)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    watchRequests_.push_back(signinName);
+}
+
+void FakeHost::recordTagRequest(const std::wstring& signinName, long tagged)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    tagRequests_.emplace_back(signinName, tagged);
+    const auto found = contacts_.find(signinName);
+    if (found != contacts_.end()) found->second.tagged = tagged != 0;
+}
+
+void FakeHost::recordAddedContact(const std::wstring& signinName)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    addedContacts_.push_back(signinName);
+}
+
+void FakeHost::recordStartWatching(const std::wstring& signinName)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++startWatchingCounts_[signinName];
+}
+
+void FakeHost::readTransactionOpened()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++openReadTransactions_;
+}
+
+void FakeHost::readTransactionClosed()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    --openReadTransactions_;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Logger
+
+std::vector<LogRecord> FakeHost::logRecords() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return logRecords_;
+}
+
+std::vector<std::wstring> FakeHost::logMessages() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::wstring> messages;
+    for (const LogRecord& record : logRecords_) messages.push_back(record.message);
+    return messages;
+}
+
+bool FakeHost::logged(const std::wstring& message) const
+{
+    return loggedCount(message) > 0;
+}
+
+std::size_t FakeHost::loggedCount(const std::wstring& message) const
+{
+    return recordsOf(message).size();
+}
+
+std::vector<LogRecord> FakeHost::recordsOf(const std::wstring& message) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<LogRecord> matching;
+    for (const LogRecord& record : logRecords_)
+        if (record.message == message) matching.push_back(record);
+    return matching;
+}
+
+void FakeHost::clearLog()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    logRecords_.clear();
+}
+
+void FakeHost::setEnabledHostLevels(const std::set<long>& levels)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    enabledHostLevels_ = levels;
+}
+
+std::set<long> FakeHost::enabledHostLevels() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return enabledHostLevels_;
+}
+
+void FakeHost::addLogHook(LogHook hook)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    logHooks_.push_back(std::make_shared<LogHook>(std::move(hook)));
+}
+
+void FakeHost::clearLogHooks()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    logHooks_.clear();
+}
+
+void FakeHost::recordLog(const LogRecord& record)
+{
+    std::vector<std::shared_ptr<LogHook>> hooks;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        logRecords_.push_back(record);
+        hooks = logHooks_;
+    }
+    for (const std::shared_ptr<LogHook>& hook : hooks) (*hook)(record);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Failure injection and counting
+
+void FakeHost::inject(HostMethod method, const Injection& injection)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    injections_[static_cast<std::size_t>(method)] = injection;
+}
+
+void FakeHost::failMethod(HostMethod method, HRESULT result, int times)
+{
+    inject(method, Injection{InjectedAnswer::Failure, result, times});
+}
+
+void FakeHost::answerEmpty(HostMethod method, int times)
+{
+    inject(method, Injection{InjectedAnswer::Empty, S_OK, times});
+}
+
+void FakeHost::answerWrongObject(HostMethod method, int times)
+{
+    inject(method, Injection{InjectedAnswer::WrongObject, S_OK, times});
+}
+
+void FakeHost::clearFailure(HostMethod method)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    injections_[static_cast<std::size_t>(method)].reset();
+}
+
+void FakeHost::clearFailures()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& injection : injections_) injection.reset();
+}
+
+unsigned FakeHost::callCount(HostMethod method) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return callCounts_[static_cast<std::size_t>(method)];
+}
+
+void FakeHost::resetCallCounts()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    callCounts_.fill(0);
+}
+
+FakeHost::Outcome FakeHost::beginCall(HostMethod method)
+{
+    const std::size_t index = static_cast<std::size_t>(method);
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++callCounts_[index];
+    std::optional<Injection>& injection = injections_[index];
+    if (!injection) return Outcome();
+    Outcome outcome{true, injection->answer, injection->result};
+    if (injection->remaining > 0 && --injection->remaining == 0) injection.reset();
+    return outcome;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Objects
+
+ComPtr<IDispatch> FakeHost::makeContactObject(const std::wstring& signinName)
+{
+    return makeFakeObject<FakeContact, IDispatch>(shared_from_this(), signinName);
+}
+
+ComPtr<IDispatch> FakeHost::makePresenceState(long presence, const std::wstring& text)
+{
+    return makeFakeObject<FakePresenceState, IDispatch>(shared_from_this(), presence, text);
+}
+
+ComPtr<IDispatch> FakeHost::makeWrongObject()
+{
+    return makeFakeObject<FakeDispatchObject<IDispatch>, IDispatch>(shared_from_this());
+}
+
+long FakeHost::liveObjectCount() const
+{
+    return liveObjects_.load();
+}
+
+void FakeHost::objectCreated()
+{
+    ++liveObjects_;
+}
+
+void FakeHost::objectDestroyed()
+{
+    --liveObjects_;
+}
+
+bool FakeHost::isClientUserSet(std::wstring& signinName) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!clientUser_) return false;
+    signinName = *clientUser_;
+    return true;
+}
+
+long FakeHost::signedInValue() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return signedInValue_;
+}
+
+std::vector<std::wstring> FakeHost::contactList() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return contactList_;
+}
+
+} // namespace fakehost

@@ -1,0 +1,246 @@
+#pragma once
+
+// A fake of the host client's extension API, real COM and in-process: a class object for
+// CLSID_IMAndPresence that the module finds with CoGetClassObject(CLSCTX_INPROC_SERVER) once it is
+// registered, and behind it a directory of contacts, the signed-in user, contact lists, asynchronous
+// e-mail resolution, presence and contact-change events fired from a host thread, recorded chats and
+// calls, a recording logger and failure injection for every host method.
+//
+// Thread-safe: the module may call the fake objects from any thread while a test drives this object.
+// One mutex guards the state; it is never held while the fake calls into the module.
+// Hold it by shared pointer (create()); every fake COM object keeps it alive. shutdown() (done by
+// FakeHostEnvironment) ends the host thread and releases what the module handed in.
+
+#include "support/FakeHostTypes.h"
+#include "support/HostThread.h"
+
+#include "HostExtensionApi.h"
+#include "extensionsutils/ComPtr.h"
+
+#include <windows.h>
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fakehost {
+
+class FakeHost : public std::enable_shared_from_this<FakeHost> {
+public:
+    static std::shared_ptr<FakeHost> create();
+    ~FakeHost();
+    FakeHost(const FakeHost&) = delete;
+    FakeHost& operator=(const FakeHost&) = delete;
+
+    // --- Class object registration (CoRegisterClassObject, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, in
+    // the calling thread's apartment) ---
+    HRESULT registerClassObject();
+    void revokeClassObject();
+    bool isRegistered() const;
+    // The class object itself, as CoGetClassObject would hand it out.
+    extensionsutils::ComPtr<IClassFactory> classObject();
+
+    // Ends the host thread (after what is queued) and releases the module's listeners, contact event sinks
+    // and pending requests. Idempotent; the fake objects keep answering from the state afterwards.
+    void shutdown();
+
+    // --- Directory ---
+    // Adds the contact, or replaces the one with the same sign-in name.
+    void addContact(const ContactRecord& contact);
+    void removeContact(const std::wstring& signinName);
+    std::optional<ContactRecord> contact(const std::wstring& signinName) const;
+    std::optional<ContactRecord> contactByUserId(const std::wstring& userId) const;
+    // Changes the stored presence without telling anyone (see firePresenceChanged).
+    void setPresence(const std::wstring& signinName, long presence, const std::wstring& presenceText);
+
+    // The signed-in user: added to the directory and answered by GetLoggedInUser.
+    void setClientUser(const ContactRecord& user);
+    void clearClientUser(); // GetLoggedInUser then fails with kNotFound
+    // The IsSignedIn answer: 0 means signed in (the default).
+    void setSignedInValue(long value);
+
+    // The contact list that GetContacts answers, by sign-in name, in order.
+    void setContactList(const std::vector<std::wstring>& signinNames);
+
+    // --- E-mail resolution (ResolveContactByEmail, answered through the listeners' OnContactResolved) ---
+    enum class ResolutionMode {
+        Manual,    // requests wait until answerResolution / answerPendingResolutions
+        Automatic, // each request is answered on the host thread right after it was made
+    };
+    void setResolutionMode(ResolutionMode mode);
+    // The IM address answered for this e-mail address (default: empty, nobody found).
+    void setResolutionAnswer(const std::wstring& email, const std::wstring& imAddress);
+    std::vector<std::wstring> resolveRequests() const;    // every request, in order
+    std::vector<std::wstring> pendingResolutions() const; // manual mode: not yet answered
+    // Delivers an answer to every listener on the host thread and waits; one result per listener.
+    // Removes the oldest pending request for that address, if any.
+    std::vector<HRESULT> answerResolution(const std::wstring& email, const std::wstring& imAddress);
+    // Answers every pending request with its configured answer, in request order, and waits.
+    void answerPendingResolutions();
+
+    // --- IIMAndPresence listeners ---
+    std::size_t listenerCount() const;
+    // Identities of the listener pointers in the order they were added / removed (identity only).
+    std::vector<const void*> addedListeners() const;
+    std::vector<const void*> removedListeners() const;
+    // OnContactPresenceChanged to every listener on the host thread, with a new contact object and a
+    // presence object made from the directory entry; waits, one result per listener.
+    std::vector<HRESULT> firePresenceChanged(const std::wstring& signinName);
+    // The same with the objects given (either may be null).
+    std::vector<HRESULT> firePresenceChangedWith(IDispatch* contact, IDispatch* presenceState);
+    // Like firePresenceChanged without waiting; waitForHostThread() waits for it.
+    void postPresenceChanged(const std::wstring& signinName);
+    void waitForHostThread();
+
+    // --- _IContactEvents on contacts ---
+    std::size_t contactSinkCount(const std::wstring& signinName) const;
+    std::size_t contactAdviseCount() const;   // successful Advise calls, all contacts
+    std::size_t contactUnadviseCount() const; // successful Unadvise calls, all contacts
+    // Invokes the dispid (normally 1) on every sink advised on that contact, from the host thread, with
+    // one argument: the change codes as a VT_ARRAY | VT_I4 array. Waits; one result per sink.
+    std::vector<HRESULT> fireContactChanged(const std::wstring& signinName, const std::vector<long>& codes,
+                                            DISPID dispid = 1);
+
+    // --- What the module asked the host to do ---
+    std::vector<ConversationStart> conversations() const;
+    std::vector<std::wstring> watchRequests() const; // WatchContact
+    std::vector<std::pair<std::wstring, long>> tagRequests() const;
+    std::vector<std::wstring> addedContacts() const; // AddContact
+    std::vector<std::wstring> uriLookups() const;    // keys that reached the directory through GetContact and
+                                                     // GetPresenceForContact (not injected answers), in order
+    std::vector<std::wstring> userIdLookups() const; // the same for GetContactByUserId
+    unsigned startWatchingCount(const std::wstring& signinName) const; // IContact::StartWatching
+    unsigned openReadTransactions() const;
+
+    // --- Logger ---
+    std::vector<LogRecord> logRecords() const;
+    std::vector<std::wstring> logMessages() const;
+    bool logged(const std::wstring& message) const;
+    std::size_t loggedCount(const std::wstring& message) const;
+    // The records with exactly this message.
+    std::vector<LogRecord> recordsOf(const std::wstring& message) const;
+    void clearLog();
+    // Host levels the logger answers as enabled (default: all of 0 to 5).
+    void setEnabledHostLevels(const std::set<long>& levels);
+    // Runs on the writing thread for every record, after it was kept and with no fake lock held, so a test
+    // can read state at the moment a given line is written, or hold the writer there.
+    using LogHook = std::function<void(const LogRecord&)>;
+    void addLogHook(LogHook hook);
+    void clearLogHooks();
+
+    // --- Failure injection; every call is counted whether it fails or not ---
+    // times: how many of the next calls answer this way; -1 for every call until cleared.
+    void failMethod(HostMethod method, HRESULT result = E_FAIL, int times = -1);
+    void answerEmpty(HostMethod method, int times = -1);
+    void answerWrongObject(HostMethod method, int times = -1);
+    void clearFailure(HostMethod method);
+    void clearFailures();
+    unsigned callCount(HostMethod method) const;
+    void resetCallCounts();
+
+    // --- Objects, for tests that hand host objects to the module themselves ---
+    extensionsutils::ComPtr<IDispatch> makeContactObject(const std::wstring& signinName);
+    extensionsutils::ComPtr<IDispatch> makePresenceState(long presence, const std::wstring& text);
+    extensionsutils::ComPtr<IDispatch> makeWrongObject(); // answers only IUnknown and IDispatch
+
+    // Fake COM objects alive now (the class object not counted): 0 once the module released all.
+    long liveObjectCount() const;
+
+    // ----- Used by the fake COM objects -----
+    struct Outcome {
+        bool injected = false;
+        InjectedAnswer answer = InjectedAnswer::Failure;
+        HRESULT result = S_OK;
+        bool fails() const { return injected && answer == InjectedAnswer::Failure; }
+        bool empty() const { return injected && answer == InjectedAnswer::Empty; }
+        bool wrongObject() const { return injected && answer == InjectedAnswer::WrongObject; }
+    };
+    // Counts the call and tells whether an injected answer replaces its work.
+    Outcome beginCall(HostMethod method);
+    void objectCreated();
+    void objectDestroyed();
+    bool isClientUserSet(std::wstring& signinName) const;
+    long signedInValue() const;
+    std::vector<std::wstring> contactList() const;
+    std::set<long> enabledHostLevels() const;
+    void recordResolveRequest(const std::wstring& email);
+    void recordConversation(const ConversationStart& start);
+    void recordWatchRequest(const std::wstring& signinName);
+    void recordTagRequest(const std::wstring& signinName, long tagged);
+    void recordAddedContact(const std::wstring& signinName);
+    void recordUriLookup(const std::wstring& uri);
+    void recordUserIdLookup(const std::wstring& userId);
+    void recordStartWatching(const std::wstring& signinName);
+    void readTransactionOpened();
+    void readTransactionClosed();
+    void recordLog(const LogRecord& record);
+    HRESULT addListener(_IIMAndPresenceEvents* listener);
+    HRESULT removeListener(_IIMAndPresenceEvents* listener);
+    // Returns the cookie, 0 when the sink does not answer _IContactEvents.
+    DWORD addContactSink(const std::wstring& signinName, IUnknown* sink);
+    HRESULT removeContactSink(const std::wstring& signinName, DWORD cookie);
+
+private:
+    struct Injection {
+        InjectedAnswer answer = InjectedAnswer::Failure;
+        HRESULT result = E_FAIL;
+        int remaining = -1;
+    };
+    struct ContactSink {
+        std::wstring signinName;
+        extensionsutils::ComPtr<IDispatch> sink;
+    };
+    static constexpr std::size_t kMethodCount = static_cast<std::size_t>(HostMethod::Count);
+
+    FakeHost();
+    void inject(HostMethod method, const Injection& injection);
+    std::vector<extensionsutils::ComPtr<_IIMAndPresenceEvents>> listenersSnapshot() const;
+    void deliverResolution(const std::wstring& email, const std::wstring& imAddress, std::vector<HRESULT>* results);
+    std::wstring configuredAnswer(const std::wstring& email) const;
+
+    mutable std::mutex mutex_;
+    // Guarded by mutex_:
+    std::map<std::wstring, ContactRecord> contacts_;
+    std::optional<std::wstring> clientUser_;
+    long signedInValue_ = 0;
+    std::vector<std::wstring> contactList_;
+    ResolutionMode resolutionMode_ = ResolutionMode::Manual;
+    std::map<std::wstring, std::wstring> resolutionAnswers_;
+    std::vector<std::wstring> resolveRequests_;
+    std::vector<std::wstring> pendingResolutions_;
+    std::vector<extensionsutils::ComPtr<_IIMAndPresenceEvents>> listeners_;
+    std::vector<const void*> addedListeners_;
+    std::vector<const void*> removedListeners_;
+    std::map<DWORD, ContactSink> contactSinks_;
+    DWORD nextCookie_ = 1;
+    std::size_t adviseCount_ = 0;
+    std::size_t unadviseCount_ = 0;
+    std::vector<ConversationStart> conversations_;
+    std::vector<std::wstring> watchRequests_;
+    std::vector<std::pair<std::wstring, long>> tagRequests_;
+    std::vector<std::wstring> addedContacts_;
+    std::vector<std::wstring> uriLookups_;
+    std::vector<std::wstring> userIdLookups_;
+    std::map<std::wstring, unsigned> startWatchingCounts_;
+    unsigned openReadTransactions_ = 0;
+    std::vector<LogRecord> logRecords_;
+    std::vector<std::shared_ptr<LogHook>> logHooks_;
+    std::set<long> enabledHostLevels_{0, 1, 2, 3, 4, 5};
+    std::array<std::optional<Injection>, kMethodCount> injections_;
+    std::array<unsigned, kMethodCount> callCounts_{};
+    extensionsutils::ComPtr<IClassFactory> classObject_;
+    DWORD registrationCookie_ = 0;
+    bool shutDown_ = false;
+
+    std::atomic<long> liveObjects_{0};
+    std::unique_ptr<HostThread> hostThread_; // set once in create(); stopped by shutdown()
+};
+
+} // namespace fakehost

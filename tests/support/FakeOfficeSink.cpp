@@ -1,0 +1,158 @@
+#include "support/FakeOfficeSink.h"
+
+#include <objbase.h>
+#include <ocidl.h>
+
+#include <utility>
+
+namespace fakeoffice {
+
+using extensionsutils::ComPtr;
+
+std::string currentApartment()
+{
+    APTTYPE type = APTTYPE_CURRENT;
+    APTTYPEQUALIFIER qualifier = APTTYPEQUALIFIER_NONE;
+    const HRESULT result = CoGetApartmentType(&type, &qualifier);
+    if (result == CO_E_NOTINITIALIZED) return "none";
+    if (FAILED(result)) return "error";
+    if (type == APTTYPE_MTA) return qualifier == APTTYPEQUALIFIER_IMPLICIT_MTA ? "implicit MTA" : "MTA";
+    if (type == APTTYPE_STA || type == APTTYPE_MAINSTA) return "STA";
+    return "other";
+}
+
+void OfficeEventJournal::add(OfficeEvent event)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.push_back(std::move(event));
+}
+
+std::vector<OfficeEvent> OfficeEventJournal::events() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return events_;
+}
+
+std::size_t OfficeEventJournal::count() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return events_.size();
+}
+
+FakeOfficeSink::FakeOfficeSink(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal)
+    : eventInterface_(eventInterface), journal_(std::move(journal))
+{
+}
+
+FakeOfficeSink::~FakeOfficeSink() = default;
+
+ComPtr<FakeOfficeSink> FakeOfficeSink::create(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal)
+{
+    ComPtr<FakeOfficeSink> sink;
+    *sink.out() = new FakeOfficeSink(eventInterface, std::move(journal)); // takes the initial reference
+    return sink;
+}
+
+HRESULT FakeOfficeSink::advise(IUnknown* source)
+{
+    if (!source) return E_POINTER;
+    ComPtr<IConnectionPointContainer> container;
+    HRESULT hr = source->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.out()));
+    if (FAILED(hr)) return hr;
+    ComPtr<IConnectionPoint> point;
+    hr = container->FindConnectionPoint(eventInterface_, point.out());
+    if (FAILED(hr)) return hr;
+    DWORD cookie = 0;
+    hr = point->Advise(static_cast<IDispatch*>(this), &cookie);
+    if (FAILED(hr)) return hr;
+    std::lock_guard<std::mutex> lock(mutex_);
+    point_ = point;
+    cookie_ = cookie;
+    return S_OK;
+}
+
+HRESULT FakeOfficeSink::unadvise()
+{
+    ComPtr<IConnectionPoint> point;
+    DWORD cookie = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        point.swap(point_);
+        std::swap(cookie, cookie_);
+    }
+    if (!point) return S_FALSE;
+    return point->Unadvise(cookie);
+}
+
+void FakeOfficeSink::setHook(std::function<void(const OfficeEvent&)> hook)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    hook_ = std::move(hook);
+}
+
+HRESULT FakeOfficeSink::QueryInterface(REFIID iid, void** object)
+{
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) && !IsEqualIID(iid, eventInterface_))
+        return E_NOINTERFACE;
+    *object = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+}
+
+ULONG FakeOfficeSink::AddRef()
+{
+    return ++references_;
+}
+
+ULONG FakeOfficeSink::Release()
+{
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+}
+
+HRESULT FakeOfficeSink::GetTypeInfoCount(UINT* count)
+{
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT FakeOfficeSink::GetTypeInfo(UINT, LCID, ITypeInfo** info)
+{
+    if (info) *info = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT FakeOfficeSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT FakeOfficeSink::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parameters, VARIANT* result,
+                               EXCEPINFO*, UINT*)
+{
+    if (result) VariantInit(result);
+    OfficeEvent event;
+    event.eventInterface = eventInterface_;
+    event.id = id;
+    event.flags = flags;
+    if (parameters) {
+        // DISPPARAMS holds the last argument first.
+        for (UINT i = parameters->cArgs; i > 0; --i) event.arguments.emplace_back(parameters->rgvarg[i - 1]);
+    }
+    event.threadId = GetCurrentThreadId();
+    event.apartment = currentApartment();
+    std::function<void(const OfficeEvent&)> hook;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        hook = hook_;
+    }
+    if (journal_) journal_->add(event);
+    if (hook) hook(event);
+    return S_OK;
+}
+
+} // namespace fakeoffice

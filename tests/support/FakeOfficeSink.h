@@ -1,0 +1,94 @@
+#pragma once
+
+// Office's side of an event connection: an IDispatch sink that Office would advise on one of the module's
+// connection points. It answers IUnknown, IDispatch and the event interface it was made for, and records
+// every event (dispatch id, arguments, calling thread and its apartment) in a journal that several sinks
+// may share, so that a test sees the order of events across connection points.
+//
+// Thread-safe: the module fires from any thread; the journal has its own mutex and no lock is held while
+// a hook runs.
+
+#include "extensionsutils/ComPtr.h"
+#include "extensionsutils/Variant.h"
+
+#include <windows.h>
+#include <oaidl.h>
+#include <ocidl.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace fakeoffice {
+
+// The calling thread's COM apartment as a word: "MTA" only when the thread itself joined the
+// multithreaded apartment, "implicit MTA" when it uses the process's MTA without having joined, "STA",
+// or "none" when COM is not usable on it.
+std::string currentApartment();
+
+struct OfficeEvent {
+    IID eventInterface = {};
+    DISPID id = 0;
+    WORD flags = 0;
+    std::vector<extensionsutils::Variant> arguments; // first argument first
+    DWORD threadId = 0;
+    std::string apartment; // currentApartment() of the firing thread
+};
+
+class OfficeEventJournal {
+public:
+    void add(OfficeEvent event);
+    std::vector<OfficeEvent> events() const;
+    std::size_t count() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<OfficeEvent> events_;
+};
+
+class FakeOfficeSink final : public IDispatch {
+public:
+    // A new sink holding one reference (the returned pointer's).
+    static extensionsutils::ComPtr<FakeOfficeSink> create(const IID& eventInterface,
+                                                         std::shared_ptr<OfficeEventJournal> journal);
+
+    // Advises this sink on the connection point of its event interface of `source`, through
+    // IConnectionPointContainer, as Office does.
+    HRESULT advise(IUnknown* source);
+    // Unadvises from the point advised last; S_FALSE when not advised.
+    HRESULT unadvise();
+
+    // Runs inside every event, after it was recorded, on the firing thread.
+    void setHook(std::function<void(const OfficeEvent&)> hook);
+
+    // References held now, the caller's included.
+    ULONG references() const { return references_.load(); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* parameters,
+                                     VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override;
+
+private:
+    FakeOfficeSink(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal);
+    ~FakeOfficeSink();
+
+    const IID eventInterface_;
+    std::shared_ptr<OfficeEventJournal> journal_;
+    std::atomic<ULONG> references_{1};
+    std::mutex mutex_;
+    // Guarded by mutex_:
+    std::function<void(const OfficeEvent&)> hook_;
+    extensionsutils::ComPtr<IConnectionPoint> point_;
+    DWORD cookie_ = 0;
+};
+
+} // namespace fakeoffice

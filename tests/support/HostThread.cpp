@@ -1,0 +1,93 @@
+#include "support/HostThread.h"
+
+#include <windows.h>
+#include <objbase.h>
+
+namespace fakehost {
+
+HostThread::HostThread() : queue_(std::make_shared<Queue>()), thread_(&HostThread::loop, queue_)
+{
+    threadId_ = thread_.get_id();
+}
+
+HostThread::~HostThread()
+{
+    stop();
+}
+
+bool HostThread::post(std::function<void()> task)
+{
+    std::lock_guard<std::mutex> lock(queue_->mutex);
+    if (queue_->stopping) return false;
+    queue_->tasks.push_back(std::move(task));
+    queue_->changed.notify_all();
+    return true;
+}
+
+bool HostThread::run(const std::function<void()>& task)
+{
+    if (isCurrentThread()) {
+        task();
+        return true;
+    }
+    std::mutex doneMutex;
+    std::condition_variable doneChanged;
+    bool done = false;
+    const bool queued = post([&] {
+        task();
+        std::lock_guard<std::mutex> lock(doneMutex);
+        done = true;
+        doneChanged.notify_all();
+    });
+    if (!queued) return false;
+    std::unique_lock<std::mutex> lock(doneMutex);
+    doneChanged.wait(lock, [&] { return done; });
+    return true;
+}
+
+void HostThread::waitUntilIdle()
+{
+    if (isCurrentThread()) return;
+    std::unique_lock<std::mutex> lock(queue_->mutex);
+    queue_->changed.wait(lock, [this] { return queue_->tasks.empty() && !queue_->running; });
+}
+
+bool HostThread::isCurrentThread() const
+{
+    return std::this_thread::get_id() == threadId_;
+}
+
+void HostThread::stop()
+{
+    {
+        std::lock_guard<std::mutex> lock(queue_->mutex);
+        queue_->stopping = true;
+        queue_->changed.notify_all();
+    }
+    if (!thread_.joinable()) return;
+    if (isCurrentThread()) thread_.detach();
+    else thread_.join();
+}
+
+void HostThread::loop(std::shared_ptr<Queue> queue)
+{
+    const HRESULT initialised = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    std::unique_lock<std::mutex> lock(queue->mutex);
+    for (;;) {
+        queue->changed.wait(lock, [&] { return !queue->tasks.empty() || queue->stopping; });
+        if (queue->tasks.empty()) break;
+        std::function<void()> task = std::move(queue->tasks.front());
+        queue->tasks.pop_front();
+        queue->running = true;
+        lock.unlock();
+        task();
+        task = nullptr;
+        lock.lock();
+        queue->running = false;
+        queue->changed.notify_all();
+    }
+    lock.unlock();
+    if (SUCCEEDED(initialised)) CoUninitialize();
+}
+
+} // namespace fakehost

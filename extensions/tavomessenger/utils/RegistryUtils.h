@@ -1,0 +1,53 @@
+#pragma once
+
+// The module's registry values: UpAndRunning, by which Office finds the running IM provider; the installed
+// Office version that decides where it goes; the repair of the Messenger API interfaces' TypeLib entries so
+// that Office marshals them with this module's type library; and the DisableResolveContact setting.
+//
+// Nothing is cached: every call reads and writes the registry afresh. Called on the host's thread during
+// start and stop and on the worker thread; no lock, the registry serialises the writes.
+
+#include <windows.h>
+
+#include <string>
+
+namespace RegistryUtils {
+
+// "Software\IM Providers\Norvane Quillon" in HKEY_CURRENT_USER, and "Software\IM Providers\Communicator"
+// as well when Office 2007 is detected. Registry failures are silent.
+void SetUpAndRunning(DWORD value);
+
+// Points the TypeLib entries of every Messenger API interface at the module's LIBID, in HKEY_LOCAL_MACHINE
+// and HKEY_CURRENT_USER, in both registry views. Keys that are missing, or that cannot be opened for all
+// access, are left alone.
+void CheckMessengerInterfaceTypelibs();
+
+// iid: upper case with braces, as "{D50C3186-0F89-48F8-B204-3604629DEE10}".
+void CheckGUIDUnderGivenHive(const std::string& iid, HKEY hive);
+
+void QueryKeyAndReplaceIfNotTavoMessengerGUID(HKEY hive, const std::string& keyPath);
+
+// The key's default value (64-bit view) up to its first NUL, or "KEY_NOT_FOUND" when the key or its
+// default value is missing.
+std::wstring ReadRegistryKeyStringValue(HKEY hive, const std::string& keyPath);
+
+// Writes value as the default value (REG_SZ) of an existing key in the 64-bit view; never creates the key.
+void WriteTavoMessengerGUID(HKEY hive, const std::string& keyPath, const std::wstring& value);
+
+// Outlook's major version from "Outlook.Application\CurVer": 11, 12, 14, 15 or 16; 0 when unknown.
+unsigned officeVersionFromCurVer();
+
+// From the folder of the Office component registered as an in-process server: 12 for Office 2007, 14 for
+// any later Office; 0 when unknown.
+unsigned officeVersionFromInprocServer();
+
+// False only when DisableResolveContact holds the number 1.
+bool isResolveContactEnabled();
+
+// The module's LIBID, the value every repaired TypeLib entry must hold.
+extern const wchar_t* const TavoMessengerLibId;
+
+// What ReadRegistryKeyStringValue answers for a missing key or default value.
+extern const wchar_t* const KeyNotFound;
+
+} // namespace RegistryUtils

@@ -1,0 +1,17 @@
+#include "utils/Tr1FunctionWorker.h"
+
+#include "utils/Logging.h"
+
+#include <utility>
+
+Tr1FunctionWorker::Tr1FunctionWorker(std::function<void()> function)
+    : function_(std::move(function))
+{
+}
+
+void Tr1FunctionWorker::DoWork()
+{
+    TAVO_LOG(1, "Starting work for TR1FunctionWorker");
+    function_();
+    TAVO_LOG(1, "Finished work for TR1FunctionWorker");
+}

@@ -1,19 +1,36 @@
 // The DLL's entry points. The module serves no class through DllGetClassObject: Office reaches it only
-// through the class objects that the running host client registers.
+// through the class objects that the running host client registers (LocalServer).
+#include "ServerRegistration.h"
+#include "utils/RegistryUtils.h"
+
+#include "extensionsutils/ModuleLock.h"
+
 #include <windows.h>
 #include <objbase.h>
 
-#include "extensionsutils/ObjectRoot.h"
-
 namespace {
+
 HINSTANCE moduleInstance = nullptr;
+
+// Office must never find a provider marked running when no host runs it.
+void clearUpAndRunning()
+{
+    try {
+        RegistryUtils::SetUpAndRunning(0);
+    } catch (...) {
+    }
 }
+
+} // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         moduleInstance = instance;
         DisableThreadLibraryCalls(instance);
+        clearUpAndRunning();
+    } else if (reason == DLL_PROCESS_DETACH) {
+        clearUpAndRunning();
     }
     return TRUE;
 }
@@ -28,4 +45,23 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID, REFIID, LPVOID* object)
     if (!object) return E_POINTER;
     *object = nullptr;
     return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+extern "C" HRESULT WINAPI DllRegisterServer()
+{
+    return ServerRegistration::registerServer(moduleInstance, false);
+}
+
+extern "C" HRESULT WINAPI DllUnregisterServer()
+{
+    return ServerRegistration::unregisterServer(moduleInstance, false);
+}
+
+extern "C" HRESULT WINAPI DllInstall(BOOL install, LPCWSTR commandLine)
+{
+    const bool perUser = ServerRegistration::isPerUserCommandLine(commandLine);
+    if (!install) return ServerRegistration::unregisterServer(moduleInstance, perUser);
+    const HRESULT hr = ServerRegistration::registerServer(moduleInstance, perUser);
+    if (FAILED(hr)) ServerRegistration::unregisterServer(moduleInstance, perUser);
+    return hr;
 }

@@ -1,0 +1,49 @@
+#include "ClassFactory.h"
+
+#include "utils/Logging.h"
+
+HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** result)
+{
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    vorn::ExclusiveGuard guard(lock);
+    if (outer) return CLASS_E_NOAGGREGATION;
+    TAVO_LOG(1, "About to create and return a Messenger implementation");
+    if (!implementation) {
+        implementation = extensionsutils::ComObject<OfficeIntegrationImpl>::create();
+        if (!implementation) return E_OUTOFMEMORY;
+        implementation->initialise(workerThread, configuration);
+    }
+    const HRESULT hr = implementation.identity()->QueryInterface(iid, result);
+    if (FAILED(hr)) {
+        TAVO_LOG(5, "failed to get a Messenger implementation");
+        implementation.reset(); // the next request creates a new one
+        return hr;
+    }
+    return S_OK;
+}
+
+HRESULT ClassFactory::LockServer(BOOL)
+{
+    return S_OK;
+}
+
+void ClassFactory::Initialize(std::weak_ptr<WorkerThread> worker, std::shared_ptr<Configuration> config)
+{
+    vorn::ExclusiveGuard guard(lock);
+    workerThread = std::move(worker);
+    configuration = std::move(config);
+}
+
+void ClassFactory::Uninitialize()
+{
+    vorn::ExclusiveGuard guard(lock);
+    workerThread.reset();
+    if (implementation) implementation->uninitialise();
+}
+
+extensionsutils::MICComPtr<OfficeIntegrationImpl> ClassFactory::getImplementation()
+{
+    vorn::SharedGuard guard(lock);
+    return implementation;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ClassFactoryContainer.h"
+#include "include/TavoMessenger.h"
+#include "utils/Configuration.h"
+#include "utils/WorkerThreadImpl.h"
+
+#include <atomic>
+#include <memory>
+
+// The module as a running local COM server inside the host client's process: start writes UpAndRunning,
+// repairs the Messenger API type-library entries, starts the worker thread and queues the publishing of
+// the class factories; stop queues the revocation and the end of the worker thread, and last the host's
+// stopped callback.
+// Threads: constructed and stopped on the host's calling thread under the module mutex; everything it
+// queues runs on the worker thread.
+class LocalServer : public std::enable_shared_from_this<LocalServer>
+{
+public:
+    // A new server, owned by a shared pointer, that has run its start sequence. A failing start has
+    // already run the stop sequence when this returns.
+    static std::shared_ptr<LocalServer> startNew(unsigned int flags);
+
+    explicit LocalServer(unsigned int flags);
+    LocalServer(const LocalServer&) = delete;
+    LocalServer& operator=(const LocalServer&) = delete;
+
+    // Queues the stop sequence; `callback` is notified once the module has stopped.
+    void stop(std::shared_ptr<TavoMessengerStoppedCallback> callback);
+
+private:
+    void start();
+    void PerformShutdown(std::shared_ptr<TavoMessengerStoppedCallback> callback);
+    // Runs on the worker after publishing, which may come after the stop sequence has cleared UpAndRunning.
+    void clearUpAndRunningIfStopping();
+
+    std::shared_ptr<WorkerThreadImpl> workerThread;
+    std::shared_ptr<Configuration> configuration;
+    std::shared_ptr<ClassFactoryContainer> classFactoryContainer;
+    // A start that failed has run its stop sequence already; the next stop only notifies its callback.
+    bool failedStart = false;
+    // Which start of the process this server is (1 for the first); set by start.
+    unsigned long long generation = 0;
+    // Set by the stop sequence before it clears UpAndRunning; read on the worker after publishing.
+    std::atomic<bool> stopping{false};
+};
+
+// The last step of every shutdown: notifies the host and releases the host class object, unless a newer
+// server started meanwhile holds it too.
+void onServerStopped(std::shared_ptr<LocalServer> server, std::shared_ptr<TavoMessengerStoppedCallback> callback);

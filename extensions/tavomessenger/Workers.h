@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ClassFactoryContainer.h"
+#include "OfficeIntegrationImpl.h"
+#include "utils/Configuration.h"
+#include "utils/WorkerThread.h"
+
+#include "extensionsutils/MICComPtr.h"
+
+#include <memory>
+
+// The lifecycle work items of the local server. Each runs on the worker thread, inside a
+// Tr1FunctionWorker, in the thread's multithreaded apartment.
+namespace TavoMessengerStateWorkers {
+
+// Creates the class factory and registers it under the Messenger and OfficeIntegrationImpl class ids
+// for local-server activation; UpAndRunning becomes 2 on success, 0 when a registration fails.
+void publishMessenger(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> configuration,
+                      std::shared_ptr<ClassFactoryContainer> container);
+
+// Tells Office that the provider shuts down, uninitialises the factory and revokes both registrations.
+void revokeMessenger(std::shared_ptr<ClassFactoryContainer> container);
+
+// The shutdown events of both Office APIs, fired on the implementation that Office holds.
+void applicationShutdown(extensionsutils::MICComPtr<OfficeIntegrationImpl> implementation);
+
+// How publishMessenger registers a class object (CoRegisterClassObject's form). Tests substitute one that
+// fails; null restores CoRegisterClassObject.
+using ClassObjectRegistrar = HRESULT(STDAPICALLTYPE*)(REFCLSID, IUnknown*, DWORD, DWORD, LPDWORD);
+void setClassObjectRegistrar(ClassObjectRegistrar registrar);
+
+} // namespace TavoMessengerStateWorkers

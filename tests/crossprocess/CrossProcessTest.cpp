@@ -2,7 +2,7 @@
 // other process and calls it through the virtual table and through IDispatch, marshaled by the registered
 // type library.
 #include "LocaleStringServer.h"
-#include "TypeLibraryRegistration.h"
+#include "support/TypeLibraryRegistration.h"
 
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/ComPtr.h"

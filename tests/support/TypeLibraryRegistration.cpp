@@ -1,4 +1,4 @@
-#include "TypeLibraryRegistration.h"
+#include "support/TypeLibraryRegistration.h"
 
 #include "extensionsutils/ComPtr.h"
 

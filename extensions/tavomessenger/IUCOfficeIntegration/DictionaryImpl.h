@@ -1,0 +1,117 @@
+#pragma once
+
+#include "extensionsutils/SafeArray.h"
+#include "extensionsutils/Variant.h"
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <cstddef>
+#include <iterator>
+#include <map>
+#include <utility>
+#include <vector>
+
+// The contents of a UC dictionary keyed by an enumeration: each key maps to the position of its value, and
+// the values stay in the order they were added. Keys answer in ascending key order, values in the order of
+// adding. Every answer is a copy that the caller owns.
+//
+// Threads: filled by the module before the dictionary is handed out, then only read, from any thread;
+// there is no lock, so add() must not run once Office holds the dictionary.
+template <class Key>
+class DictionaryImpl {
+public:
+    // Appends a copy of the value for the key. A key already held keeps its position and takes the new
+    // value there, so that every position still belongs to its key. The copy's failure is returned and
+    // nothing changes.
+    HRESULT add(Key key, const VARIANT& value)
+    {
+        extensionsutils::Variant copy;
+        const HRESULT hr = VariantCopy(copy.out(), const_cast<VARIANT*>(&value)); // the SDK header lacks const
+        if (FAILED(hr)) return hr;
+        const auto held = keyPositions.find(key);
+        if (held != keyPositions.end()) {
+            values[held->second] = std::move(copy);
+            return S_OK;
+        }
+        values.push_back(std::move(copy));
+        keyPositions.emplace(key, values.size() - 1);
+        return S_OK;
+    }
+
+    HRESULT Values(SAFEARRAY** result) const
+    {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        extensionsutils::SafeArray array = extensionsutils::SafeArray::ofVariants(values);
+        if (!array) return E_OUTOFMEMORY;
+        *result = array.detach();
+        return S_OK;
+    }
+
+    HRESULT Count(LONG* count) const
+    {
+        if (!count) return E_POINTER;
+        *count = static_cast<LONG>(keyPositions.size());
+        return S_OK;
+    }
+
+    HRESULT Item(Key key, VARIANT* value) const
+    {
+        if (!value) return E_POINTER;
+        VariantInit(value);
+        const auto held = keyPositions.find(key);
+        if (held == keyPositions.end()) return E_FAIL;
+        return values[held->second].copyTo(value);
+    }
+
+    HRESULT Keys(SAFEARRAY** result) const
+    {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        std::vector<LONG> keys;
+        keys.reserve(keyPositions.size());
+        for (const auto& entry : keyPositions) keys.push_back(static_cast<LONG>(entry.first));
+        extensionsutils::SafeArray array = extensionsutils::SafeArray::ofInt32s(keys);
+        if (!array) return E_OUTOFMEMORY;
+        *result = array.detach();
+        return S_OK;
+    }
+
+    // An absent key is an answer, not a failure: found is VARIANT_FALSE and the value empty.
+    HRESULT TryGetValue(Key key, VARIANT* value, VARIANT_BOOL* found) const
+    {
+        if (!value || !found) return E_POINTER;
+        *found = SUCCEEDED(Item(key, value)) ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }
+
+    HRESULT GetKeyAt(LONG index, Key* key) const
+    {
+        if (!key) return E_POINTER;
+        if (index < 0 || static_cast<std::size_t>(index) >= keyPositions.size()) return E_FAIL;
+        auto entry = keyPositions.begin();
+        std::advance(entry, index);
+        *key = entry->first;
+        return S_OK;
+    }
+
+    HRESULT GetValueAt(LONG index, VARIANT* value) const
+    {
+        if (!value) return E_POINTER;
+        VariantInit(value);
+        if (index < 0 || static_cast<std::size_t>(index) >= values.size()) return E_FAIL;
+        return values[static_cast<std::size_t>(index)].copyTo(value);
+    }
+
+    HRESULT ContainsKey(Key key, VARIANT_BOOL* found) const
+    {
+        if (!found) return E_POINTER;
+        *found = keyPositions.count(key) ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }
+
+private:
+    std::map<Key, std::size_t> keyPositions;
+    std::vector<extensionsutils::Variant> values;
+};

@@ -1,0 +1,326 @@
+#include "IMessenger/TavoMessengerContact.h"
+
+#include "ExtensionProvider/ExtensionProviderClient.h"
+#include "ExtensionProvider/HostClassObject.h"
+#include "IMessenger/MessengerResults.h"
+#include "IMessenger/TavoMessengerExtensionBroker.h"
+#include "utils/Logging.h"
+
+#include <new>
+#include <utility>
+
+using extensionsutils::Bstr;
+using extensionsutils::ComPtr;
+using extensionsutils::Variant;
+
+namespace {
+
+const char* const NotLoggedIn = "not logged in returning MSGR_E_NOT_LOGGED_ON";
+
+VARIANT_BOOL variantBool(bool value)
+{
+    return value ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+} // namespace
+
+TavoMessengerContact::TavoMessengerContact()
+    : serviceIdentifier(TavoMessengerExtensionBroker::ServiceId), presenceSource(hostaccess::GetIMAndPresence())
+{
+    TAVO_LOG(1, "Constructor called " << static_cast<const void*>(this));
+}
+
+TavoMessengerContact::~TavoMessengerContact()
+{
+    TAVO_LOG(1, "destructor called for - " << signinName.toUtf8());
+}
+
+void TavoMessengerContact::initialise(const Bstr& friendly, const Bstr& signin, std::shared_ptr<Configuration> config)
+{
+    vorn::MutexGuard guard(lock);
+    friendlyName = friendly;
+    signinName = signin;
+    serviceName = signin;
+    configuration = std::move(config);
+}
+
+void TavoMessengerContact::SetPhoneNumber(MPHONE_TYPE type, BSTR number)
+{
+    vorn::MutexGuard guard(lock);
+    storePhoneNumber(type, number);
+}
+
+void TavoMessengerContact::SetIsSelf(VARIANT_BOOL self)
+{
+    vorn::MutexGuard guard(lock);
+    isSelf = self == VARIANT_TRUE;
+}
+
+HRESULT TavoMessengerContact::get_FriendlyName(BSTR* result)
+{
+    if (!result) return E_POINTER;
+    vorn::MutexGuard guard(lock);
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    return friendlyName.copyTo(result);
+}
+
+HRESULT TavoMessengerContact::get_Status(MISTATUS* status)
+{
+    if (!status) return E_POINTER;
+    vorn::MutexGuard guard(lock);
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    if (!presenceSource) {
+        TAVO_LOG(4, "could not create a IIMAndPresence object");
+        *status = fallbackStatus;
+        return S_OK;
+    }
+    TAVO_LOG(0, "got a request for contact - " << signinName.toUtf8());
+    ComPtr<IDispatch> presenceDispatch;
+    if (FAILED(presenceSource->GetPresenceForContact(signinName.get(), presenceDispatch.out()))) {
+        TAVO_LOG(4, "pIMAndPresence->GetPresenceForContact failed returning MISTATUS_UNKNOWN");
+        *status = MISTATUS_UNKNOWN;
+        return S_OK;
+    }
+    const ComPtr<IPresenceState> presenceState = presenceDispatch.as<IPresenceState>();
+    if (!presenceState) {
+        TAVO_LOG(4, "pDispPresenceState->QueryInterface<IPresenceState> failed");
+        *status = fallbackStatus;
+        return S_OK;
+    }
+    *status = TavoMessengerExtensionBroker::ConvertPresenceStateToMIStatus(presenceState.get());
+    return S_OK;
+}
+
+HRESULT TavoMessengerContact::get_SigninName(BSTR* result)
+{
+    if (!result) return E_POINTER;
+    vorn::MutexGuard guard(lock);
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    return signinName.copyTo(result);
+}
+
+HRESULT TavoMessengerContact::get_ServiceName(BSTR* result)
+{
+    if (!result) return E_POINTER;
+    vorn::MutexGuard guard(lock);
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    return serviceName.copyTo(result);
+}
+
+HRESULT TavoMessengerContact::get_Blocked(VARIANT_BOOL* isBlocked)
+{
+    if (!isBlocked) return E_POINTER;
+    vorn::MutexGuard guard(lock);
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    *isBlocked = variantBool(blocked);
+    return S_OK;
+}
+
+HRESULT TavoMessengerContact::put_Blocked(VARIANT_BOOL isBlocked)
+{
+    vorn::MutexGuard guard(lock);
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    // Kept for Office only: blocking is the host client's business.
+    blocked = isBlocked == VARIANT_TRUE;
+    return S_OK;
+}
+
+HRESULT TavoMessengerContact::get_CanPage(VARIANT_BOOL* isPageable)
+{
+    if (!isPageable) return E_POINTER;
+    vorn::MutexGuard guard(lock);
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    *isPageable = variantBool(canPage);
+    return S_OK;
+}
+
+HRESULT TavoMessengerContact::get_PhoneNumber(MPHONE_TYPE type, BSTR* number)
+{
+    if (!number) return E_POINTER;
+    vorn::MutexGuard guard(lock);
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    const auto stored = phoneNumbers.find(type);
+    if (stored == phoneNumbers.end()) return S_OK;
+    return stored->second.copyTo(number);
+}
+
+HRESULT TavoMessengerContact::get_IsSelf(VARIANT_BOOL* self)
+{
+    if (!self) return E_POINTER;
+    vorn::MutexGuard guard(lock);
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    *self = variantBool(isSelf);
+    return S_OK;
+}
+
+HRESULT TavoMessengerContact::get_Property(MCONTACTPROPERTY key, VARIANT* value)
+{
+    if (!value) return E_POINTER;
+    vorn::MutexGuard guard(lock);
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    const auto stored = properties.find(key);
+    if (stored == properties.end()) return S_OK;
+    return stored->second.copyTo(value);
+}
+
+HRESULT TavoMessengerContact::put_Property(MCONTACTPROPERTY key, VARIANT value)
+{
+    vorn::MutexGuard guard(lock);
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    // A by-reference value points into the caller's memory: keep what it refers to, not the pointer.
+    Variant copy;
+    const HRESULT hr = VariantCopyInd(copy.out(), &value);
+    if (FAILED(hr)) return hr;
+    try {
+        properties[key] = std::move(copy);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return S_OK;
+}
+
+HRESULT TavoMessengerContact::get_ServiceId(BSTR* result)
+{
+    if (!result) return E_POINTER;
+    vorn::MutexGuard guard(lock);
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    return serviceIdentifier.copyTo(result);
+}
+
+HRESULT TavoMessengerContact::get_IsTagged(VARIANT_BOOL* tagged)
+{
+    if (!tagged) return E_POINTER;
+    vorn::MutexGuard guard(lock);
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    *tagged = variantBool(isTagged);
+    return S_OK;
+}
+
+HRESULT TavoMessengerContact::put_IsTagged(VARIANT_BOOL tagged)
+{
+    vorn::MutexGuard guard(lock);
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    isTagged = tagged == VARIANT_TRUE;
+    return S_OK;
+}
+
+HRESULT TavoMessengerContact::get_PresenceProperties(VARIANT* presenceProperties)
+{
+    if (!presenceProperties) return E_POINTER;
+    TAVO_LOG(1, "Presence properties requested");
+    vorn::MutexGuard guard(lock);
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    if (!presenceSource) {
+        TAVO_LOG(4, "Could not get IIMAndPresence object");
+        return E_FAIL;
+    }
+    TAVO_LOG(0, "got a request for presence for - " << signinName.toUtf8());
+
+    Variant result;
+    ComPtr<IDispatch> hostContactDispatch;
+    ComPtr<IContact> hostContact;
+    if (signinName.empty()) {
+        TAVO_LOG(4, "SigninName length < 1, returning UNKNOWN");
+        result = TavoMessengerExtensionBroker::GetUnknownPresenceState();
+    } else if (FAILED(presenceSource->GetContact(signinName.get(), hostContactDispatch.out())) || !hostContactDispatch) {
+        TAVO_LOG(4, "GetContact failed");
+        result = TavoMessengerExtensionBroker::GetUnknownPresenceState();
+    } else if (!(hostContact = hostContactDispatch.as<IContact>())) {
+        TAVO_LOG(4, "Unable to QueryInterface IDispatch for IContact");
+        result = TavoMessengerExtensionBroker::GetUnknownPresenceState();
+    } else {
+        if (configuration && configuration->isPhoneMode()) {
+            result = TavoMessengerExtensionBroker::GetPhoneModePresenceState();
+        } else {
+            ComPtr<IDispatch> presenceState;
+            if (FAILED(hostContact->RequestPresenceState(presenceState.out())) || !presenceState) {
+                TAVO_LOG(4, "get_PresenceProperties failed");
+                result = TavoMessengerExtensionBroker::GetUnknownPresenceState();
+            } else {
+                result = TavoMessengerExtensionBroker::GetPresenceState(presenceState.get());
+            }
+        }
+        refreshPhoneNumbers(hostContact.get());
+    }
+
+    if (result.isEmpty()) return E_OUTOFMEMORY;
+    VariantClear(presenceProperties);
+    return result.detach(presenceProperties);
+}
+
+HRESULT TavoMessengerContact::put_PresenceProperties(VARIANT)
+{
+    vorn::MutexGuard guard(lock);
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    // Presence is the host client's; Office cannot set it.
+    return S_OK;
+}
+
+void TavoMessengerContact::refreshPhoneNumbers(IContact* hostContact)
+{
+    // A number the host cannot read counts as no number.
+    Bstr number;
+    if (SUCCEEDED(hostContact->get_WorkNumber(number.out()))) storePhoneNumber(MPHONE_TYPE_WORK, number.get());
+    if (SUCCEEDED(hostContact->get_MobileNumber(number.out()))) storePhoneNumber(MPHONE_TYPE_MOBILE, number.get());
+    if (SUCCEEDED(hostContact->get_HomeNumber(number.out()))) storePhoneNumber(MPHONE_TYPE_HOME, number.get());
+    if (SUCCEEDED(hostContact->get_OtherNumber(number.out()))) storePhoneNumber(MPHONE_TYPE_CUSTOM, number.get());
+}
+
+void TavoMessengerContact::storePhoneNumber(MPHONE_TYPE type, BSTR number)
+{
+    const UINT length = SysStringLen(number);
+    if (length == 0) return;
+    try {
+        phoneNumbers[type] = Bstr(number, length);
+    } catch (const std::bad_alloc&) {
+        // The number stays as it was: a contact without it is still a contact.
+    }
+}

@@ -1,0 +1,193 @@
+#include "IMessenger/TavoMessengerExtensionBroker.h"
+
+#include "utils/Logging.h"
+
+#include "extensionsutils/Bstr.h"
+#include "extensionsutils/ComObject.h"
+#include "extensionsutils/ComPtr.h"
+#include "extensionsutils/SafeArray.h"
+
+#include <new>
+#include <utility>
+#include <vector>
+
+using extensionsutils::Bstr;
+using extensionsutils::ComPtr;
+using extensionsutils::MICComPtr;
+using extensionsutils::SafeArray;
+using extensionsutils::Variant;
+
+namespace {
+
+// The host's presence values are 1 to 5; what the host means by each is its own business, only the
+// mapping is fixed. Anything else is unknown.
+MISTATUS statusOf(LONG presence)
+{
+    switch (presence) {
+    case 1: return MISTATUS_ONLINE;
+    case 2: return MISTATUS_AWAY;
+    case 3: return MISTATUS_DO_NOT_DISTURB;
+    case 4: return MISTATUS_AWAY;
+    case 5: return MISTATUS_OFFLINE;
+    default: return MISTATUS_UNKNOWN;
+    }
+}
+
+// Availability of a presence that cannot be read at all.
+const LONG UnknownAvailability = 18000;
+// Calendar state reported with a readable or unreadable host presence.
+const LONG CalendarStateOfPresence = 1;
+
+// The array VARIANT of the 12 elements, all VT_EMPTY until `fill` sets some; empty when memory runs out.
+template <class Fill>
+Variant presencePropertiesArray(Fill fill)
+{
+    try {
+        std::vector<Variant> elements(TavoMessengerExtensionBroker::PresencePropertiesCount);
+        if (!fill(elements)) return Variant();
+        SafeArray array = SafeArray::ofVariants(elements);
+        if (!array) return Variant();
+        return Variant::fromSafeArray(array.detach());
+    } catch (const std::bad_alloc&) {
+        return Variant();
+    }
+}
+
+// A VT_BSTR element; false when the string could not be allocated.
+bool setString(Variant& element, const wchar_t* text)
+{
+    element = Variant::fromString(text);
+    return element.type() == VT_BSTR;
+}
+
+} // namespace
+
+MISTATUS TavoMessengerExtensionBroker::ConvertPresenceStateToMIStatus(IPresenceState* presenceState)
+{
+    LONG presence = 0;
+    if (!presenceState || FAILED(presenceState->get_PresenceState(&presence))) {
+        TAVO_LOG(4, "get_Presence failed");
+        return MISTATUS_UNKNOWN;
+    }
+    return statusOf(presence);
+}
+
+LONG TavoMessengerExtensionBroker::ConvertPresenceStateToAvailability(LONG presence)
+{
+    switch (presence) {
+    case 1: return 3000;
+    case 2: return 15000;
+    case 3: return 9000;
+    case 4: return 15000;
+    default: return 0;
+    }
+}
+
+Variant TavoMessengerExtensionBroker::GetPresenceState(IDispatch* presenceStateDispatch)
+{
+    if (!presenceStateDispatch) {
+        TAVO_LOG(4, "extensionProviderPresenceStateDispatch is NULL");
+        return GetUnknownPresenceState();
+    }
+    const ComPtr<IDispatch> dispatch(presenceStateDispatch);
+    const ComPtr<IPresenceState> presenceState = dispatch.as<IPresenceState>();
+    if (!presenceState) {
+        TAVO_LOG(4, "Unable to QueryInterface for IPresenceState from IDispatch");
+        return GetUnknownPresenceState();
+    }
+    LONG presence = 0;
+    if (FAILED(presenceState->get_PresenceState(&presence))) {
+        TAVO_LOG(4, "get_PresenceState failed");
+        return GetUnknownPresenceState();
+    }
+    Bstr text;
+    if (FAILED(presenceState->get_PresenceString(text.out()))) {
+        TAVO_LOG(4, "get_PresenceString failed");
+        return GetUnknownPresenceState();
+    }
+    return presencePropertiesArray([&](std::vector<Variant>& elements) {
+        elements[PRESENCE_PROP_MSTATE] = Variant::fromInt32(statusOf(presence));
+        elements[PRESENCE_PROP_AVAILABILITY] = Variant::fromInt32(ConvertPresenceStateToAvailability(presence));
+        elements[PRESENCE_PROP_CUSTOM_STATUS_STRING] = Variant::fromBstr(std::move(text)); // as the host gave it
+        elements[PRESENCE_PROP_CURRENT_CALENDAR_STATE] = Variant::fromInt32(CalendarStateOfPresence);
+        return true;
+    });
+}
+
+Variant TavoMessengerExtensionBroker::GetPhoneModePresenceState()
+{
+    return presencePropertiesArray([](std::vector<Variant>& elements) {
+        elements[PRESENCE_PROP_MSTATE] = Variant::fromInt32(MISTATUS_ONLINE);
+        elements[PRESENCE_PROP_AVAILABILITY] = Variant::fromInt32(0);
+        return setString(elements[PRESENCE_PROP_CUSTOM_STATUS_STRING], L"Phone mode") &&
+               setString(elements[PRESENCE_PROP_CURRENT_CALENDAR_STATE], L"");
+    });
+}
+
+Variant TavoMessengerExtensionBroker::GetUnknownPresenceState()
+{
+    return presencePropertiesArray([](std::vector<Variant>& elements) {
+        elements[PRESENCE_PROP_MSTATE] = Variant::fromInt32(MISTATUS_UNKNOWN);
+        elements[PRESENCE_PROP_AVAILABILITY] = Variant::fromInt32(UnknownAvailability);
+        elements[PRESENCE_PROP_CURRENT_CALENDAR_STATE] = Variant::fromInt32(CalendarStateOfPresence);
+        return setString(elements[PRESENCE_PROP_PRESENCE_NOTE], L"") &&
+               setString(elements[PRESENCE_PROP_CUSTOM_STATUS_STRING], L"");
+    });
+}
+
+MICComPtr<TavoMessengerContact> TavoMessengerExtensionBroker::CreateMessengerContact(
+    IDispatch* hostContact, const std::shared_ptr<Configuration>& configuration)
+{
+    if (!hostContact) return MICComPtr<TavoMessengerContact>();
+    const ComPtr<IContact> contact = ComPtr<IDispatch>(hostContact).as<IContact>();
+    if (!contact) {
+        TAVO_LOG(4, "Unable to QueryInterface IDispatch for IContact");
+        return MICComPtr<TavoMessengerContact>();
+    }
+
+    Bstr friendlyName;
+    if (FAILED(contact->get_FriendlyName(friendlyName.out()))) {
+        TAVO_LOG(4, "extensionProviderContact->get_FriendlyName failed");
+        return MICComPtr<TavoMessengerContact>();
+    }
+    Bstr signinName;
+    if (FAILED(contact->get_SigninName(signinName.out()))) {
+        TAVO_LOG(4, "extensionProviderContact->get_SigninName failed");
+        return MICComPtr<TavoMessengerContact>();
+    }
+    Bstr workNumber;
+    if (FAILED(contact->get_WorkNumber(workNumber.out()))) {
+        TAVO_LOG(4, "extensionProviderContact->get_WorkNumber failed");
+        return MICComPtr<TavoMessengerContact>();
+    }
+    Bstr mobileNumber;
+    if (FAILED(contact->get_MobileNumber(mobileNumber.out()))) {
+        TAVO_LOG(4, "extensionProviderContact->get_MobileNumber failed");
+        return MICComPtr<TavoMessengerContact>();
+    }
+    Bstr homeNumber;
+    if (FAILED(contact->get_HomeNumber(homeNumber.out()))) {
+        TAVO_LOG(4, "extensionProviderContact->get_HomeNumber failed");
+        return MICComPtr<TavoMessengerContact>();
+    }
+    Bstr otherNumber;
+    if (FAILED(contact->get_OtherNumber(otherNumber.out()))) {
+        TAVO_LOG(4, "extensionProviderContact->get_OtherNumber failed");
+        return MICComPtr<TavoMessengerContact>();
+    }
+
+    MICComPtr<TavoMessengerContact> messengerContact = extensionsutils::ComObject<TavoMessengerContact>::create();
+    if (!messengerContact) {
+        TAVO_LOG(4, "Unable to create Messenger Contact instance");
+        return MICComPtr<TavoMessengerContact>();
+    }
+    messengerContact->initialise(friendlyName, signinName, configuration);
+    messengerContact->SetPhoneNumber(MPHONE_TYPE_WORK, workNumber.get());
+    messengerContact->SetPhoneNumber(MPHONE_TYPE_MOBILE, mobileNumber.get());
+    messengerContact->SetPhoneNumber(MPHONE_TYPE_HOME, homeNumber.get());
+    messengerContact->SetPhoneNumber(MPHONE_TYPE_CUSTOM, otherNumber.get());
+    messengerContact->put_Blocked(VARIANT_FALSE);
+    messengerContact->put_IsTagged(VARIANT_FALSE);
+    messengerContact->SetIsSelf(VARIANT_FALSE);
+    return messengerContact;
+}

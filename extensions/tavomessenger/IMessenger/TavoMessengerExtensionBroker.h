@@ -1,0 +1,54 @@
+#pragma once
+
+// Turns the host client's view of a person (IContact, IPresenceState) into the Messenger API's view: a
+// TavoMessengerContact, an MISTATUS, or the presence properties array of IMessengerContactAdvanced.
+// Every Messenger API status comes from the one mapping here, so Office sees one status for a person
+// whichever way it asks.
+//
+// Threads: any thread (Office's COM threads, the worker thread, the host's event threads). Stateless: no
+// lock, nothing kept between calls; host interfaces are called on the caller's thread.
+
+#include "IMessenger/TavoMessengerContact.h"
+#include "utils/Configuration.h"
+
+#include "HostExtensionApi.h"
+#include "TavoMessengerLib.h"
+#include "extensionsutils/MICComPtr.h"
+#include "extensionsutils/Variant.h"
+
+#include <windows.h>
+
+#include <memory>
+
+class TavoMessengerExtensionBroker
+{
+public:
+    // The one service the module offers, as the Messenger API names it.
+    static constexpr const wchar_t* ServiceName = L"Norvane Quillon";
+    static constexpr const wchar_t* ServiceId = L"{83D4679F-B6D7-11D2-BF36-00C04FB90A03}";
+
+    // The number of elements of every presence properties array (PRESENCE_PROP_MSTATE ... PRESENCE_PROP_MAX).
+    static constexpr LONG PresencePropertiesCount = PRESENCE_PROP_MAX + 1;
+
+    TavoMessengerExtensionBroker() = delete;
+
+    // The host presence value mapped to an MISTATUS; MISTATUS_UNKNOWN when it cannot be read or is
+    // not one of 1 to 5.
+    static MISTATUS ConvertPresenceStateToMIStatus(IPresenceState* presenceState);
+
+    // The Messenger availability number of a host presence value (0 for unknown values).
+    static LONG ConvertPresenceStateToAvailability(LONG presence);
+
+    // The presence properties array (VT_ARRAY | VT_VARIANT, 12 elements, lower bound 0) of one contact's
+    // presence state, or the unknown form when the state cannot be read. Empty (VT_EMPTY) only when memory
+    // runs out.
+    static extensionsutils::Variant GetPresenceState(IDispatch* presenceState);
+    // The fixed forms: phone mode, and presence unreadable. Empty only when memory runs out.
+    static extensionsutils::Variant GetPhoneModePresenceState();
+    static extensionsutils::Variant GetUnknownPresenceState();
+
+    // A new contact filled from the host contact (names and numbers copied, not blocked, not tagged, not
+    // self) holding one reference for the caller, or null when the host contact is null or cannot be read.
+    static extensionsutils::MICComPtr<TavoMessengerContact> CreateMessengerContact(
+        IDispatch* hostContact, const std::shared_ptr<Configuration>& configuration);
+};

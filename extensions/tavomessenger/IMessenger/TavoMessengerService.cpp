@@ -1,0 +1,211 @@
+#include "IMessenger/TavoMessengerService.h"
+
+#include "ExtensionProvider/ExtensionProviderClient.h"
+#include "ExtensionProvider/HostClassObject.h"
+#include "IMessenger/MessengerResults.h"
+#include "IMessenger/TavoMessengerExtensionBroker.h"
+#include "utils/Logging.h"
+
+#include "HostExtensionApi.h"
+#include "extensionsutils/ComPtr.h"
+
+#include <new>
+#include <utility>
+
+using extensionsutils::Bstr;
+using extensionsutils::ComPtr;
+using extensionsutils::Variant;
+
+namespace {
+
+const char* const NotLoggedIn = "not logged in returning MSGR_E_NOT_LOGGED_ON";
+
+// The read-write lock refuses only an upgrade (exclusive while the same thread holds it shared) or when
+// its own primitives are unusable; either way the operation cannot run safely.
+HRESULT lockRefused()
+{
+    TAVO_LOG(4, "could not take the service lock");
+    return E_UNEXPECTED;
+}
+
+} // namespace
+
+CTavoMessengerService::CTavoMessengerService()
+    : serviceIdentifier(TavoMessengerExtensionBroker::ServiceId), serviceName(TavoMessengerExtensionBroker::ServiceName)
+{
+}
+
+CTavoMessengerService::~CTavoMessengerService()
+{
+    TAVO_LOG(1, "destructing TavoMessengerService");
+}
+
+void CTavoMessengerService::setShuttingDown()
+{
+    vorn::ExclusiveGuard guard(lock);
+    shuttingDown = true;
+}
+
+HRESULT CTavoMessengerService::get_ServiceName(BSTR* name)
+{
+    if (!name) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    if (!guard.owns()) return lockRefused();
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, "Not logged in returning MSGR_E_NOT_LOGGED_ON");
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    return serviceName.copyTo(name);
+}
+
+HRESULT CTavoMessengerService::get_ServiceId(BSTR* identifier)
+{
+    if (!identifier) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    if (!guard.owns()) return lockRefused();
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    return serviceIdentifier.copyTo(identifier);
+}
+
+HRESULT CTavoMessengerService::get_MyFriendlyName(BSTR* name)
+{
+    if (!name) return E_POINTER;
+    TAVO_LOG(1, "getting friendly name");
+    vorn::SharedGuard guard(lock);
+    if (!guard.owns()) return lockRefused();
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    if (shuttingDown) {
+        TAVO_LOG(1, "shutdown in progress");
+        return S_OK;
+    }
+    const ComPtr<IProviderManagement> providerManagement = hostaccess::GetProviderManagement();
+    if (!providerManagement) {
+        TAVO_LOG(4, "could not create ProviderManagement returning NULL");
+        return E_FAIL;
+    }
+    ComPtr<IDispatch> loggedOnUser;
+    if (FAILED(providerManagement->GetLoggedInUser(loggedOnUser.out())) || !loggedOnUser) {
+        TAVO_LOG(4, "call to GetLoggedInUser failed returning NULL");
+        return E_FAIL;
+    }
+    const ComPtr<IContact> user = loggedOnUser.as<IContact>();
+    if (!user) {
+        TAVO_LOG(4, "call pdispLoggedOnUser->QueryInterface failed returning NULL");
+        return E_FAIL;
+    }
+    Bstr friendlyName;
+    if (FAILED(user->get_FriendlyName(friendlyName.out()))) friendlyName.reset();
+    TAVO_LOG(1, "got friendly name - " << friendlyName.toUtf8());
+    return friendlyName.copyTo(name);
+}
+
+HRESULT CTavoMessengerService::get_MyStatus(MISTATUS* status)
+{
+    if (!status) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    if (!guard.owns()) return lockRefused();
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    if (shuttingDown) {
+        TAVO_LOG(1, "shutdown in progress");
+        return S_OK;
+    }
+    const ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
+    if (!imAndPresence) {
+        TAVO_LOG(4, "could not create a IIMAndPresence object");
+        return E_FAIL;
+    }
+    Bstr signinName;
+    if (FAILED(static_cast<IMessengerService*>(this)->get_MySigninName(signinName.out()))) {
+        TAVO_LOG(4, "get_MySigninName failed");
+        return E_FAIL;
+    }
+    TAVO_LOG(1, "got a request for presence for - " << signinName.toUtf8());
+    ComPtr<IDispatch> presenceDispatch;
+    if (FAILED(imAndPresence->GetPresenceForContact(signinName.get(), presenceDispatch.out()))) {
+        TAVO_LOG(4, "pIMAndPresence->GetPresenceForContact failed ");
+        *status = MISTATUS_OFFLINE;
+        return S_OK;
+    }
+    if (!presenceDispatch) {
+        TAVO_LOG(4, "pDispPresenceState- is NULL");
+        *status = MISTATUS_OFFLINE;
+        return S_OK;
+    }
+    ComPtr<IPresenceState> presenceState;
+    if (FAILED(presenceDispatch.queryInterface(presenceState.out()))) {
+        TAVO_LOG(4, "pDispPresenceState->QueryInterface<IPresenceState> failed");
+        *status = MISTATUS_OFFLINE;
+        return S_OK;
+    }
+    if (!presenceState) {
+        TAVO_LOG(4, "pPresenceState- is NULL");
+        *status = MISTATUS_OFFLINE;
+        return S_OK;
+    }
+    *status = TavoMessengerExtensionBroker::ConvertPresenceStateToMIStatus(presenceState.get());
+    return S_OK;
+}
+
+HRESULT CTavoMessengerService::get_MySigninName(BSTR* name)
+{
+    if (!name) return E_POINTER;
+    TAVO_LOG(1, "getting signin name");
+    vorn::SharedGuard guard(lock);
+    if (!guard.owns()) return lockRefused();
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    if (shuttingDown) {
+        TAVO_LOG(1, "shutdown in progress");
+        return S_OK;
+    }
+    Bstr jid;
+    const HRESULT hr = ExtensionProviderClient::getClientUserJid(jid);
+    if (FAILED(hr)) return hr;
+    *name = jid.detach();
+    return hr;
+}
+
+HRESULT CTavoMessengerService::get_Property(MSERVICEPROPERTY key, VARIANT* value)
+{
+    if (!value) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    if (!guard.owns()) return lockRefused();
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    const auto stored = properties.find(key);
+    if (stored == properties.end()) return S_OK;
+    return stored->second.copyTo(value);
+}
+
+HRESULT CTavoMessengerService::put_Property(MSERVICEPROPERTY key, VARIANT value)
+{
+    vorn::ExclusiveGuard guard(lock);
+    if (!guard.owns()) return lockRefused();
+    if (!ExtensionProviderClient::isClientLoggedIn()) {
+        TAVO_LOG(1, NotLoggedIn);
+        return MSGR_E_NOT_LOGGED_ON;
+    }
+    // A by-reference value points into the caller's memory: keep what it refers to, not the pointer.
+    Variant copy;
+    const HRESULT hr = VariantCopyInd(copy.out(), &value);
+    if (FAILED(hr)) return hr;
+    try {
+        properties[key] = std::move(copy);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return S_OK;
+}

@@ -1,0 +1,98 @@
+#include "ExtensionProvider/TavoExtensionIMAndPresenceEvents.h"
+
+#include "EventWorkers.h"
+#include "IMessenger/TavoMessengerExtensionBroker.h"
+#include "OfficeIntegrationImpl.h"
+#include "utils/Logging.h"
+#include "utils/Tr1FunctionWorker.h"
+
+#include "extensionsutils/ComPtr.h"
+#include "extensionsutils/MICComPtr.h"
+
+#include <new>
+#include <utility>
+
+using extensionsutils::ComPtr;
+
+TavoExtensionIMAndPresenceEvents::~TavoExtensionIMAndPresenceEvents()
+{
+    TAVO_LOG(1, "destructing");
+}
+
+void TavoExtensionIMAndPresenceEvents::Initialize(OfficeIntegrationImpl* officeIntegration,
+                                                  std::weak_ptr<WorkerThread> worker,
+                                                  std::shared_ptr<Configuration> config,
+                                                  std::shared_ptr<ContactResolver> resolver)
+{
+    vorn::ExclusiveGuard guard(lock);
+    if (!officeIntegration) {
+        TAVO_LOG(4, "Cannot initialise, anOfficeIntegrationImpl is NULL");
+        return;
+    }
+    configuration = std::move(config);
+    messenger = officeIntegration;
+    workerThread = std::move(worker);
+    contactResolver = std::move(resolver);
+}
+
+void TavoExtensionIMAndPresenceEvents::disconnect()
+{
+    vorn::ExclusiveGuard guard(lock);
+    messenger = nullptr;
+    contactResolver.reset();
+}
+
+HRESULT TavoExtensionIMAndPresenceEvents::OnContactPresenceChanged(IDispatch* contact, IDispatch* presenceState)
+{
+    vorn::SharedGuard guard(lock);
+    if (!messenger) {
+        TAVO_LOG(4, "windowsMessenger is NULL");
+        return E_FAIL;
+    }
+    if (!contact) {
+        TAVO_LOG(4, "Contact is NULL");
+        return E_FAIL;
+    }
+    if (!presenceState) {
+        TAVO_LOG(4, "PresenceState is NULL");
+        return E_FAIL;
+    }
+    ComPtr<IPresenceState> presence;
+    if (FAILED(presenceState->QueryInterface(IID_IPresenceState, reinterpret_cast<void**>(presence.out()))) || !presence) {
+        TAVO_LOG(4, "Unable to QueryInterface IDispatch for IPresenceState");
+        return E_FAIL;
+    }
+    const MISTATUS status = TavoMessengerExtensionBroker::ConvertPresenceStateToMIStatus(presence.get());
+
+    ComPtr<IContact> hostContact;
+    if (FAILED(contact->QueryInterface(IID_IContact, reinterpret_cast<void**>(hostContact.out()))) || !hostContact) {
+        TAVO_LOG(4, "Unable to QueryInterface IDispatch for IContact");
+        return E_FAIL;
+    }
+    // May be null; the work item logs that on the worker thread.
+    ComPtr<IMessengerContact> messengerContact =
+        TavoMessengerExtensionBroker::CreateMessengerContact(hostContact.get(), configuration).as<IMessengerContact>();
+
+    std::shared_ptr<WorkerThread> worker = workerThread.lock();
+    if (!worker) {
+        TAVO_LOG(4, "Failed to enqueue the presence change task, because mpWorkerThread is NULL.");
+        return E_FAIL;
+    }
+    extensionsutils::MICComPtr<OfficeIntegrationImpl> target(messenger);
+    try {
+        worker->AddWork(std::make_shared<Tr1FunctionWorker>([target, messengerContact, status] {
+            ExtensionProviderEventWorkers::contactStatusChanged(target, messengerContact, status);
+        }));
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    return S_OK;
+}
+
+HRESULT TavoExtensionIMAndPresenceEvents::OnContactResolved(BSTR email, BSTR imAddress)
+{
+    vorn::SharedGuard guard(lock);
+    TAVO_LOG(1, "Contact Resolved");
+    if (contactResolver) contactResolver->onContactResolved(email, imAddress);
+    return S_OK;
+}

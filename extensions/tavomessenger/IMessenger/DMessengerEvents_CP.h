@@ -1,0 +1,243 @@
+#pragma once
+
+#include "utils/Logging.h"
+
+#include "extensionsutils/Bstr.h"
+#include "extensionsutils/ComPtr.h"
+#include "extensionsutils/ConnectionPoint.h"
+#include "extensionsutils/DispatchParameters.h"
+#include "extensionsutils/Variant.h"
+
+#include "TavoMessengerLib.h"
+
+#include <windows.h>
+#include <oaidl.h>
+#include <ocidl.h>
+
+#include <initializer_list>
+#include <new>
+#include <vector>
+
+// The DMessengerEvents side of the Messenger object: one firing operation per member of the event
+// interface, in the interface's order. T is the Messenger object; it derives from this class and from
+// extensionsutils::ConnectionPointContainer with a point for DIID_DMessengerEvents, which holds the sinks
+// that Office advised.
+//
+// Threads: fired on the worker thread. The sink list is read under the point's own lock and no lock is
+// held while a sink is called, so a sink may call back into the Messenger object or unadvise meanwhile.
+//
+// Two loops deliver the events. OnAppShutdown, OnMyStatusChange and OnContactResolved stop with E_FAIL as
+// soon as the sink list changes under them, and fail when any sink failed. Every other event goes to each
+// sink that was advised when the event started, in advise order, and answers the last sink's result.
+template <class T>
+class CProxyDMessengerEvents
+{
+public:
+    virtual HRESULT Fire_OnGroupAdded(LONG hr, IDispatch* group)
+    {
+        return fireToEach(0x415, {hrValue(hr), dispatchValue(group)});
+    }
+    virtual HRESULT Fire_OnGroupRemoved(LONG hr, IDispatch* group)
+    {
+        return fireToEach(0x416, {hrValue(hr), dispatchValue(group)});
+    }
+    virtual HRESULT Fire_OnGroupNameChanged(LONG hr, IDispatch* group)
+    {
+        return fireToEach(0x417, {hrValue(hr), dispatchValue(group)});
+    }
+    virtual HRESULT Fire_OnContactAddedToGroup(LONG hr, IDispatch* group, IDispatch* contact)
+    {
+        return fireToEach(0x418, {hrValue(hr), dispatchValue(group), dispatchValue(contact)});
+    }
+    virtual HRESULT Fire_OnContactRemovedFromGroup(LONG hr, IDispatch* group, IDispatch* contact)
+    {
+        return fireToEach(0x419, {hrValue(hr), dispatchValue(group), dispatchValue(contact)});
+    }
+    virtual HRESULT Fire_OnIMWindowCreated(IDispatch* window)
+    {
+        return fireToEach(0x411, {dispatchValue(window)});
+    }
+    virtual HRESULT Fire_OnIMWindowDestroyed(IDispatch* window)
+    {
+        return fireToEach(0x412, {dispatchValue(window)});
+    }
+    virtual HRESULT Fire_OnIMWindowContactAdded(IDispatch* contact, IDispatch* window)
+    {
+        return fireToEach(0x413, {dispatchValue(contact), dispatchValue(window)});
+    }
+    virtual HRESULT Fire_OnIMWindowContactRemoved(IDispatch* contact, IDispatch* window)
+    {
+        return fireToEach(0x414, {dispatchValue(contact), dispatchValue(window)});
+    }
+    virtual HRESULT Fire_OnAppShutdown()
+    {
+        TAVO_LOG(2, "Fire_OnAppShutdown - enter");
+        const HRESULT result = fireWhileUnchanged(0x408, {});
+        TAVO_LOG(2, "Fire_OnAppShutdown - exit");
+        return result;
+    }
+    virtual HRESULT Fire_OnSignin(LONG hr)
+    {
+        return fireToEach(0x400, {hrValue(hr)});
+    }
+    virtual HRESULT Fire_OnSignout()
+    {
+        return fireToEach(0x401, {});
+    }
+    virtual HRESULT Fire_OnContactListAdd(LONG hr, IDispatch* contact)
+    {
+        return fireToEach(0x402, {hrValue(hr), dispatchValue(contact)});
+    }
+    virtual HRESULT Fire_OnContactListRemove(LONG hr, IDispatch* contact)
+    {
+        return fireToEach(0x403, {hrValue(hr), dispatchValue(contact)});
+    }
+    virtual HRESULT Fire_OnMyFriendlyNameChange(LONG hr, BSTR previousFriendlyName)
+    {
+        return fireToEach(0x405, {hrValue(hr), stringValue(previousFriendlyName)});
+    }
+    virtual HRESULT Fire_OnMyStatusChange(HRESULT hr, MISTATUS status)
+    {
+        TAVO_LOG(2, "Fire_OnMyStatusChange - enter");
+        const HRESULT result = fireWhileUnchanged(0x407, {hrValue(hr), numberValue(status)});
+        TAVO_LOG(2, "Fire_OnMyStatusChange - exit");
+        return result;
+    }
+    virtual HRESULT Fire_OnMyPhoneChange(MPHONE_TYPE phoneType, BSTR number)
+    {
+        return fireToEach(0x40e, {numberValue(phoneType), stringValue(number)});
+    }
+    virtual HRESULT Fire_OnMyPropertyChange(LONG hr, MCONTACTPROPERTY property, VARIANT value)
+    {
+        return fireToEach(0x409, {hrValue(hr), numberValue(property), extensionsutils::Variant(value)});
+    }
+    virtual HRESULT Fire_OnContactFriendlyNameChange(LONG hr, IDispatch* contact, BSTR previousFriendlyName)
+    {
+        return fireToEach(0x404, {hrValue(hr), dispatchValue(contact), stringValue(previousFriendlyName)});
+    }
+    virtual HRESULT Fire_OnContactStatusChange(IDispatch* contact, MISTATUS status)
+    {
+        return fireToEach(0x406, {dispatchValue(contact), numberValue(status)});
+    }
+    virtual HRESULT Fire_OnContactPropertyChange(LONG hr, IDispatch* contact, MCONTACTPROPERTY property, VARIANT value)
+    {
+        return fireToEach(0x40a, {hrValue(hr), dispatchValue(contact), numberValue(property), extensionsutils::Variant(value)});
+    }
+    virtual HRESULT Fire_OnContactBlockChange(LONG hr, IDispatch* contact, VARIANT_BOOL blocked)
+    {
+        return fireToEach(0x40b, {hrValue(hr), dispatchValue(contact), boolValue(blocked)});
+    }
+    virtual HRESULT Fire_OnContactPagerChange(LONG hr, IDispatch* contact, VARIANT_BOOL canPage)
+    {
+        return fireToEach(0x40c, {hrValue(hr), dispatchValue(contact), boolValue(canPage)});
+    }
+    virtual HRESULT Fire_OnContactPhoneChange(LONG hr, IDispatch* contact, MPHONE_TYPE phoneType, BSTR number)
+    {
+        return fireToEach(0x40d, {hrValue(hr), dispatchValue(contact), numberValue(phoneType), stringValue(number)});
+    }
+    virtual HRESULT Fire_OnUnreadEmailChange(MUAFOLDER folder, LONG unreadCount, VARIANT_BOOL* enableDefault)
+    {
+        // In-out: every sink reads and may change the caller's flag.
+        VARIANT flag;
+        VariantInit(&flag);
+        flag.vt = VT_BOOL | VT_BYREF;
+        flag.pboolVal = enableDefault;
+        return fireToEach(0x40f, {numberValue(folder), numberValue(unreadCount), extensionsutils::Variant(flag)});
+    }
+    virtual HRESULT Fire_OnContactResolved(LONG hr, ADDRESS_TYPE addressType, BSTR address, BSTR imAddress)
+    {
+        return fireWhileUnchanged(0x41a, {hrValue(hr), numberValue(addressType), stringValue(address), stringValue(imAddress)});
+    }
+
+protected:
+    CProxyDMessengerEvents() = default;
+    ~CProxyDMessengerEvents() = default;
+    CProxyDMessengerEvents(const CProxyDMessengerEvents&) = delete;
+    CProxyDMessengerEvents& operator=(const CProxyDMessengerEvents&) = delete;
+
+private:
+    static extensionsutils::Variant hrValue(LONG hr) { return extensionsutils::Variant::fromInt32(hr); }
+    static extensionsutils::Variant numberValue(LONG number) { return extensionsutils::Variant::fromInt32(number); }
+    static extensionsutils::Variant dispatchValue(IDispatch* value) { return extensionsutils::Variant::fromDispatch(value); }
+    static extensionsutils::Variant stringValue(BSTR value)
+    {
+        return extensionsutils::Variant::fromBstr(extensionsutils::Bstr(value, SysStringLen(value)));
+    }
+    static extensionsutils::Variant boolValue(VARIANT_BOOL value)
+    {
+        VARIANT flag;
+        VariantInit(&flag);
+        flag.vt = VT_BOOL;
+        flag.boolVal = value;
+        return extensionsutils::Variant(flag);
+    }
+
+    // The arguments in call order; false when one could not be copied (then nothing may be sent, as a
+    // sink would read the wrong arguments).
+    static bool collect(std::initializer_list<extensionsutils::Variant> values, extensionsutils::DispatchParameters& parameters)
+    {
+        try {
+            for (const extensionsutils::Variant& value : values) {
+                if (FAILED(parameters.add(value))) return false;
+            }
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    }
+
+    extensionsutils::ConnectionPoint* messengerEventsPoint() const
+    {
+        return static_cast<const T*>(this)->connectionPoint(DIID_DMessengerEvents);
+    }
+
+    // The sinks advised now, in advise order, taken in one step under the point's lock. Index by index
+    // reading would skip the sink that moves up when an earlier one unadvises during the event.
+    static HRESULT sinksOf(extensionsutils::ConnectionPoint& point, std::vector<extensionsutils::ComPtr<IDispatch>>& sinks)
+    {
+        extensionsutils::ComPtr<IEnumConnections> connections;
+        const HRESULT hr = point.EnumConnections(connections.out());
+        if (FAILED(hr)) return hr;
+        CONNECTDATA connection = {};
+        ULONG fetched = 0;
+        while (connections->Next(1, &connection, &fetched) == S_OK && fetched == 1) {
+            extensionsutils::ComPtr<IUnknown> sink;
+            sink.attach(connection.pUnk);
+            // The point keeps each sink as IDispatch (the event interface or the sink's IDispatch).
+            try {
+                sinks.push_back(sink.as<IDispatch>());
+            } catch (const std::bad_alloc&) {
+                return E_OUTOFMEMORY;
+            }
+        }
+        return S_OK;
+    }
+
+    // Every sink advised when the event starts gets it once, whoever unadvises meanwhile; the result is
+    // the last Invoke's, S_OK with nobody connected.
+    HRESULT fireToEach(DISPID id, std::initializer_list<extensionsutils::Variant> values) const
+    {
+        extensionsutils::ConnectionPoint* point = messengerEventsPoint();
+        if (!point) return E_NOINTERFACE;
+        extensionsutils::DispatchParameters parameters;
+        if (!collect(values, parameters)) return E_OUTOFMEMORY;
+        std::vector<extensionsutils::ComPtr<IDispatch>> sinks;
+        HRESULT result = sinksOf(*point, sinks);
+        if (FAILED(result)) return result;
+        for (const extensionsutils::ComPtr<IDispatch>& sink : sinks) {
+            if (sink) result = parameters.invoke(sink.get(), id);
+        }
+        return result;
+    }
+
+    // Stops with E_FAIL once the sink list has changed since the event started; E_FAIL also when any
+    // sink failed, S_OK otherwise (and with nobody connected).
+    HRESULT fireWhileUnchanged(DISPID id, std::initializer_list<extensionsutils::Variant> values) const
+    {
+        extensionsutils::ConnectionPoint* point = messengerEventsPoint();
+        if (!point) return E_NOINTERFACE;
+        extensionsutils::DispatchParameters parameters;
+        if (!collect(values, parameters)) return E_OUTOFMEMORY;
+        return point->fire(id, parameters);
+    }
+};

@@ -1,0 +1,81 @@
+#pragma once
+
+// The fake host client with its class object in the module's slot (so the module's log lines reach the
+// fake logger), the module's worker thread, and Office's event journal. Each test ends with the worker
+// stopped, every host object released and no module object alive.
+
+#include "ExtensionProvider/HostClassObject.h"
+#include "utils/Tr1FunctionWorker.h"
+#include "utils/WorkerThreadImpl.h"
+
+#include "support/FakeHostEnvironment.h"
+#include "support/FakeOfficeSink.h"
+
+#include "extensionsutils/ModuleLock.h"
+#include "vorn/Event.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class EventsFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(environment.registration(), S_OK);
+        ASSERT_EQ(hostaccess::fetchHostClassObject(), S_OK);
+        worker = std::make_shared<WorkerThreadImpl>();
+        workerThreadId = runOnWorker([] {});
+    }
+
+    void TearDown() override
+    {
+        releaseModuleObjects();
+        journal.reset(); // its events hold the objects that were sent
+        stopWorker();
+        hostaccess::releaseHostClassObject();
+        EXPECT_EQ(host().liveObjectCount(), 0) << "a host object was not released";
+        EXPECT_EQ(extensionsutils::moduleLockCount(), 0) << "a module object was not released";
+    }
+
+    // Tests release what they made here, before the checks of TearDown.
+    virtual void releaseModuleObjects() {}
+
+    fakehost::FakeHost& host() { return environment.host(); }
+
+    // Runs the function on the worker thread behind everything queued so far, waits for it and answers the
+    // worker's thread id.
+    DWORD runOnWorker(std::function<void()> function)
+    {
+        auto done = std::make_shared<vorn::Event>();
+        auto threadId = std::make_shared<DWORD>(0);
+        worker->AddWork(std::make_shared<Tr1FunctionWorker>([function, done, threadId] {
+            function();
+            *threadId = GetCurrentThreadId();
+            done->set();
+        }));
+        EXPECT_EQ(done->wait(20000), 0) << "the worker thread did not get to the end of its queue";
+        return *threadId;
+    }
+
+    void drainWorker() { runOnWorker([] {}); }
+
+    void stopWorker()
+    {
+        if (!worker) return;
+        worker->stop(nullptr, true);
+        worker.reset();
+    }
+
+    std::size_t logCount(const std::wstring& message) { return host().loggedCount(message); }
+
+    fakehost::FakeHostEnvironment environment;
+    std::shared_ptr<WorkerThreadImpl> worker;
+    DWORD workerThreadId = 0;
+    std::shared_ptr<fakeoffice::OfficeEventJournal> journal = std::make_shared<fakeoffice::OfficeEventJournal>();
+};

@@ -1,0 +1,94 @@
+#include "IUCOfficeIntegration/StartConversationInputParser.h"
+
+#include "utils/Logging.h"
+
+#include "extensionsutils/SafeArray.h"
+#include "extensionsutils/Variant.h"
+
+#include "TavoMessengerLib.h"
+
+#include <vector>
+
+using extensionsutils::Variant;
+
+namespace {
+
+// The text of a context value, which must be a string.
+bool appendText(const Variant& data, std::wstring& target)
+{
+    if (data.type() != VT_BSTR) return false;
+    const BSTR text = data.get()->bstrVal;
+    target.append(text ? text : L"", SysStringLen(text));
+    return true;
+}
+
+} // namespace
+
+StartConversationInputParser::StartConversationInputParser(SAFEARRAY* participantUris, SAFEARRAY* contextTypes,
+                                                           SAFEARRAY* contextDatas)
+{
+    if (!checkArrayType(participantUris, VT_BSTR) || !checkArrayType(contextTypes, VT_I4)
+        || !checkArrayType(contextDatas, VT_VARIANT)) {
+        return;
+    }
+    LONG upper = 0;
+    LONG lower = 0;
+    if (FAILED(SafeArrayGetUBound(participantUris, 1, &upper))
+        || FAILED(SafeArrayGetLBound(participantUris, 1, &lower))) {
+        TAVO_LOG(4, "Unable to get bounds of Participants URIs array");
+        return;
+    }
+    participantCount_ = upper - lower + 1;
+    valid = parseContext(contextTypes, contextDatas);
+}
+
+bool StartConversationInputParser::checkArrayType(SAFEARRAY* array, VARTYPE expectedType)
+{
+    if (!array) {
+        TAVO_LOG(4, "Array is NULL");
+        return false;
+    }
+    // Every array is walked with one index: a second dimension would be read past its descriptor.
+    if (SafeArrayGetDim(array) != 1) {
+        TAVO_LOG(4, "Array is not one-dimensional");
+        return false;
+    }
+    VARTYPE type = VT_EMPTY;
+    if (FAILED(SafeArrayGetVartype(array, &type)) || type != expectedType) {
+        TAVO_LOG(4, "Array is not of expected Type");
+        return false;
+    }
+    return true;
+}
+
+bool StartConversationInputParser::parseContext(SAFEARRAY* contextTypes, SAFEARRAY* contextDatas)
+{
+    std::vector<LONG> types;
+    std::vector<Variant> datas;
+    if (FAILED(extensionsutils::readInt32s(contextTypes, types))
+        || FAILED(extensionsutils::readVariants(contextDatas, datas))) {
+        TAVO_LOG(4, "Unable to read the context arrays");
+        return false;
+    }
+    if (types.size() != datas.size()) {
+        TAVO_LOG(4, "ContextTypes and ContextData size do not match");
+        return false;
+    }
+    // Types and data are paired by position, so arrays with different lower bounds still pair up.
+    for (std::size_t i = 0; i < types.size(); ++i) {
+        if (types[i] == uiaConversationContextRemoteEndpointUri) {
+            if (!appendText(datas[i], endpointUri_)) {
+                TAVO_LOG(4, "Unable to set Endpoint URI");
+                return false;
+            }
+            hasEndpointUri = true;
+        } else if (types[i] == uiaConversationContextSubject) {
+            if (!appendText(datas[i], subject_)) {
+                TAVO_LOG(4, "Unable to set Subject");
+                return false;
+            }
+            hasSubject = true;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,194 @@
+#include "IUCOfficeIntegration/UCCLyncClient.h"
+
+#include "ExtensionProvider/ExtensionProviderClient.h"
+#include "IUCOfficeIntegration/UCCClientStateChangedEventData.h"
+#include "IUCOfficeIntegration/UCCContactManager.h"
+#include "IUCOfficeIntegration/UCCSelf.h"
+#include "utils/Logging.h"
+
+#include "extensionsutils/Bstr.h"
+#include "extensionsutils/WeakPtrCComObject.h"
+
+using extensionsutils::Bstr;
+using extensionsutils::ComObject;
+using extensionsutils::ComPtr;
+using extensionsutils::MICComPtr;
+
+MICComPtr<UCCLyncClient> UCCLyncClient::create()
+{
+    return ComObject<UCCLyncClient>::create();
+}
+
+// A contact manager or self object that cannot be made leaves its pointer empty; the getter that would
+// hand it out then answers E_NOTIMPL.
+UCCLyncClient::UCCLyncClient()
+    : ConnectionPointContainer({DIID__IUCCLyncClientEvents}),
+      contactManager(extensionsutils::WeakPtrCComObject<UCCContactManager>::create()),
+      self(ComObject<UCCSelf>::create())
+{
+}
+
+UCCLyncClient::~UCCLyncClient() = default;
+
+void UCCLyncClient::initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<ContactResolver> contactResolver)
+{
+    vorn::ExclusiveGuard guard(lock);
+    if (contactManager) contactManager->initialise(std::move(workerThread), std::move(contactResolver));
+    if (self) self->setContactManager(contactManager);
+}
+
+void UCCLyncClient::disconnect()
+{
+    vorn::ExclusiveGuard guard(lock);
+    if (contactManager) contactManager->disconnect();
+}
+
+void UCCLyncClient::setClientState(ClientState newState)
+{
+    vorn::MutexGuard eventGuard(stateEventMutex);
+    ClientState oldState = ucClientStateUninitialized;
+    {
+        vorn::ExclusiveGuard guard(lock);
+        if (newState == state) return;
+        oldState = state;
+        state = newState;
+    }
+    TAVO_LOG(1, "Setting client state from: " << oldState << " to: " << newState);
+    fireStateChanged(oldState, newState);
+}
+
+void UCCLyncClient::fireStateChanged(ClientState oldState, ClientState newState)
+{
+    const MICComPtr<UCCClientStateChangedEventData> eventData = ComObject<UCCClientStateChangedEventData>::create();
+    if (!eventData) {
+        TAVO_LOG(4, "Unable to create client state changed event data");
+        return;
+    }
+    eventData->setStates(oldState, newState);
+    const ComPtr<IUCCLyncClient> source(static_cast<IUCCLyncClient*>(this));
+    // Office's results do not change anything here.
+    Fire_OnStateChanged(source.get(), eventData.identity());
+}
+
+HRESULT UCCLyncClient::get_Type(ClientType* type)
+{
+    if (!type) return E_POINTER;
+    *type = ucClientTypeUC;
+    return S_OK;
+}
+
+HRESULT UCCLyncClient::get_State(ClientState* current)
+{
+    if (!current) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    *current = state;
+    return S_OK;
+}
+
+HRESULT UCCLyncClient::get_Uri(BSTR* uri)
+{
+    if (!uri) return E_POINTER;
+    Bstr jid;
+    if (FAILED(ExtensionProviderClient::getClientUserJid(jid))) return E_FAIL; // the cause is logged there
+    return jid.copyTo(uri);
+}
+
+HRESULT UCCLyncClient::get_Self(IUCCSelf** value)
+{
+    if (!value) return E_POINTER;
+    if (!self) return E_NOTIMPL;
+    return self.copyTo(value);
+}
+
+HRESULT UCCLyncClient::get_ContactManager(IUCCContactManager** manager)
+{
+    if (!manager) return E_POINTER;
+    if (!contactManager) return E_NOTIMPL;
+    return contactManager.copyTo(manager);
+}
+
+HRESULT UCCLyncClient::get_PrivateContactManager(IUCCContactManager** manager)
+{
+    return get_ContactManager(manager);
+}
+
+// Conversations, conferences, signing in and out, devices and settings belong to the host client.
+
+HRESULT UCCLyncClient::get_ConversationManager(IUCCConversationManager**)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCLyncClient::get_ConferenceScheduler(IUCCConferenceScheduler**)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCLyncClient::Signin(BSTR, BSTR, BSTR, IUnknown*, VARIANT, IUCCAsynchronousOperation**)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCLyncClient::Signout(IUnknown*, VARIANT, IUCCAsynchronousOperation**)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCLyncClient::get_SignInConfiguration(IUCCSignInConfiguration**)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCLyncClient::get_Capabilities(LyncClientCapabilityTypes*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCLyncClient::get_DeviceManager(IUCCDeviceManager**)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCLyncClient::get_RoomManager(IUCCRoomManager**)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCLyncClient::get_Settings(IUCCClientSettings**)
+{
+    return E_NOTIMPL;
+}
+
+// Office calls these while it sets the client up; the host client is already running, so each answers
+// success with nothing done and its output as it was.
+
+HRESULT UCCLyncClient::get_DelegatorClients(SAFEARRAY**)
+{
+    return S_OK;
+}
+
+HRESULT UCCLyncClient::get_Utilities(IUCCUtilities**)
+{
+    return S_OK;
+}
+
+HRESULT UCCLyncClient::CreateApplicationRegistration(BSTR, BSTR, IUCCApplicationRegistration**)
+{
+    return S_OK;
+}
+
+HRESULT UCCLyncClient::get_InSuppressedMode(VARIANT_BOOL*)
+{
+    return S_OK;
+}
+
+HRESULT UCCLyncClient::Initialize(BSTR, BSTR, BSTR, BSTR, BSTR, SupportedFeatures, IUnknown*, VARIANT,
+                                  IUCCAsynchronousOperation**)
+{
+    return S_OK;
+}
+
+HRESULT UCCLyncClient::Shutdown(IUnknown*, VARIANT, IUCCAsynchronousOperation**)
+{
+    return S_OK;
+}

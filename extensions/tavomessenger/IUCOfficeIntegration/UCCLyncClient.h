@@ -1,0 +1,126 @@
+#pragma once
+
+#include "utils/WorkerThread.h"
+
+#include "extensionsutils/ComObject.h"
+#include "extensionsutils/ConnectionPointContainer.h"
+#include "extensionsutils/DispatchImpl.h"
+#include "extensionsutils/DispatchParameters.h"
+#include "extensionsutils/MICComPtr.h"
+#include "extensionsutils/Variant.h"
+#include "vorn/Mutex.h"
+#include "vorn/ReadWriteLock.h"
+
+#include "TavoMessengerLib.h"
+
+#include <memory>
+
+class ContactResolver;
+class UCCContactManager;
+class UCCSelf;
+
+// The firing side of the _IUCCLyncClientEvents connection point of T, a connection-point container that
+// owns a point for that interface. Only OnStateChanged is ever fired.
+template <class T>
+class UCCLyncClientEventsProxy
+{
+public:
+    static constexpr DISPID OnStateChangedId = 100;
+
+    // Both arguments go to the sinks as IUnknown values: the client, then the event data. E_FAIL when a
+    // sink failed; the sinks' results are not acted on.
+    HRESULT Fire_OnStateChanged(IUnknown* source, IUnknown* eventData)
+    {
+        extensionsutils::DispatchParameters parameters;
+        HRESULT hr = parameters.add(extensionsutils::Variant::fromUnknown(source));
+        if (SUCCEEDED(hr)) hr = parameters.add(extensionsutils::Variant::fromUnknown(eventData));
+        if (FAILED(hr)) return hr;
+        return static_cast<T*>(this)->fire(DIID__IUCCLyncClientEvents, OnStateChangedId, parameters);
+    }
+
+protected:
+    ~UCCLyncClientEventsProxy() = default;
+};
+
+// The client object of Office 2013/2016 (IUCCLyncClient, IUCCClient2): a fixed client type, the client
+// state, the signed-in user's address, and the contact manager and self object behind it. Signing in and
+// out, devices, conversations and conferences belong to the host client. The state starts signed in and
+// only the application's shutdown moves it (to signed out); each change is told to Office through
+// OnStateChanged. Made with create(), one per Office integration object.
+//
+// Threads: Office's getters on COM threads take `lock` shared; initialise, disconnect and setClientState
+// (factory's caller, worker thread) take it exclusive. `lock` guards `state`; the two object pointers are
+// set by the constructor and never change. `stateEventMutex` serialises state changes with their events,
+// so sinks receive them in the order the state moved; `lock` itself is released before a sink runs, so a
+// sink may read State (from any thread) while it handles the event.
+class UCCLyncClient
+    : public extensionsutils::ComObjectRoot,
+      public extensionsutils::DispatchImpl<IUCCLyncClient, &IID_IUCCLyncClient, &LIBID_TavoMessengerLib>,
+      public extensionsutils::DispatchImpl<IUCCClient2, &IID_IUCCClient2, &LIBID_TavoMessengerLib>,
+      public extensionsutils::ConnectionPointContainer,
+      public UCCLyncClientEventsProxy<UCCLyncClient>
+{
+public:
+    using Interfaces = extensionsutils::InterfaceTable<IUCCLyncClient, extensionsutils::Via<IUCCClient, IUCCLyncClient>,
+                                                       IUCCClient2, extensionsutils::Via<IDispatch, IUCCLyncClient>,
+                                                       IConnectionPointContainer>;
+
+    // A new client holding one reference, with its contact manager and self object; empty if it could not
+    // be constructed.
+    static extensionsutils::MICComPtr<UCCLyncClient> create();
+
+    // Hands the worker thread and the resolver to the contact manager and the contact manager to the self
+    // object.
+    void initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<ContactResolver> contactResolver);
+    // Makes the contact manager drop its worker thread and resolver (the module is stopping).
+    void disconnect();
+    // Stores the state and, when it changed, fires OnStateChanged with the old and new state.
+    void setClientState(ClientState newState);
+
+    // IUCCClient
+    HRESULT STDMETHODCALLTYPE get_Type(ClientType* type) override;
+    HRESULT STDMETHODCALLTYPE get_State(ClientState* state) override;
+    // The signed-in user's address as the host names it; E_FAIL when the host cannot name its user.
+    HRESULT STDMETHODCALLTYPE get_Uri(BSTR* uri) override;
+    HRESULT STDMETHODCALLTYPE get_Self(IUCCSelf** self) override;
+    HRESULT STDMETHODCALLTYPE get_ContactManager(IUCCContactManager** manager) override;
+    HRESULT STDMETHODCALLTYPE get_ConversationManager(IUCCConversationManager** manager) override;
+    HRESULT STDMETHODCALLTYPE get_ConferenceScheduler(IUCCConferenceScheduler** scheduler) override;
+
+    // IUCCLyncClient. The members that answer S_OK do nothing and leave their outputs as they were.
+    HRESULT STDMETHODCALLTYPE Signin(BSTR userUri, BSTR domainAndUsername, BSTR password, IUnknown* callback,
+                                     VARIANT state, IUCCAsynchronousOperation** operation) override;
+    HRESULT STDMETHODCALLTYPE Signout(IUnknown* callback, VARIANT state, IUCCAsynchronousOperation** operation) override;
+    HRESULT STDMETHODCALLTYPE get_SignInConfiguration(IUCCSignInConfiguration** configuration) override;
+    HRESULT STDMETHODCALLTYPE get_Capabilities(LyncClientCapabilityTypes* capabilities) override;
+    HRESULT STDMETHODCALLTYPE get_DeviceManager(IUCCDeviceManager** manager) override;
+    HRESULT STDMETHODCALLTYPE get_DelegatorClients(SAFEARRAY** clients) override;
+    HRESULT STDMETHODCALLTYPE get_Utilities(IUCCUtilities** utilities) override;
+    HRESULT STDMETHODCALLTYPE CreateApplicationRegistration(BSTR appGuid, BSTR appName,
+                                                            IUCCApplicationRegistration** registration) override;
+    HRESULT STDMETHODCALLTYPE get_InSuppressedMode(VARIANT_BOOL* suppressed) override;
+    HRESULT STDMETHODCALLTYPE Initialize(BSTR clientName, BSTR version, BSTR clientShortName,
+                                         BSTR clientNameAbbreviation, BSTR clientLongName,
+                                         SupportedFeatures supportedFeatures, IUnknown* callback, VARIANT state,
+                                         IUCCAsynchronousOperation** operation) override;
+    HRESULT STDMETHODCALLTYPE Shutdown(IUnknown* callback, VARIANT state, IUCCAsynchronousOperation** operation) override;
+
+    // IUCCClient2
+    // The same contact manager as ContactManager.
+    HRESULT STDMETHODCALLTYPE get_PrivateContactManager(IUCCContactManager** manager) override;
+    HRESULT STDMETHODCALLTYPE get_RoomManager(IUCCRoomManager** manager) override;
+    HRESULT STDMETHODCALLTYPE get_Settings(IUCCClientSettings** settings) override;
+
+protected:
+    UCCLyncClient();
+    ~UCCLyncClient();
+
+private:
+    void fireStateChanged(ClientState oldState, ClientState newState);
+
+    vorn::ReadWriteLock lock;
+    ClientState state = ucClientStateSignedIn;
+    const extensionsutils::MICComPtr<UCCContactManager> contactManager;
+    const extensionsutils::MICComPtr<UCCSelf> self;
+    vorn::Mutex stateEventMutex;
+};

@@ -1,0 +1,316 @@
+#include "IUCOfficeIntegration/UCCContactManager.h"
+
+#include "ExtensionProvider/ContactResolver.h"
+#include "ExtensionProvider/ExtensionProviderClient.h"
+#include "IUCOfficeIntegration/AsynchronousOperationWorker.h"
+#include "IUCOfficeIntegration/ExtensionProviderContactDetails.h"
+#include "IUCOfficeIntegration/FailedResolutionContactDetails.h"
+#include "IUCOfficeIntegration/UCCContact.h"
+#include "IUCOfficeIntegration/UCCContactSubscription.h"
+#include "IUCOfficeIntegration/UCCNumberNormalisationContact.h"
+#include "utils/Logging.h"
+
+#include "extensionsutils/CComWeakPtr.h"
+#include "extensionsutils/Utf8.h"
+#include "extensionsutils/Variant.h"
+#include "extensionsutils/WeakPtrCComObject.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+#include <utility>
+
+using extensionsutils::Bstr;
+using extensionsutils::ComObject;
+using extensionsutils::ComPtr;
+using extensionsutils::DispatchParameters;
+using extensionsutils::MICComPtr;
+using extensionsutils::Variant;
+
+namespace {
+
+std::string utf8Of(BSTR text)
+{
+    return extensionsutils::toUtf8(text, SysStringLen(text));
+}
+
+bool containsAtSign(BSTR uri)
+{
+    const BSTR end = uri + SysStringLen(uri);
+    return std::find(uri, end, L'@') != end;
+}
+
+// Details over a host contact, or empty when memory runs out.
+template <class Details, class... Args>
+std::shared_ptr<ContactDetails> makeDetails(Args&&... args)
+{
+    try {
+        return std::make_shared<Details>(std::forward<Args>(args)...);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+} // namespace
+
+UCCContactManager::UCCContactManager() : ConnectionPointContainer({DIID__IUCCContactManagerEvents})
+{
+}
+
+UCCContactManager::~UCCContactManager() = default;
+
+void UCCContactManager::initialise(std::weak_ptr<WorkerThread> worker, std::shared_ptr<ContactResolver> resolver)
+{
+    vorn::ExclusiveGuard guard(lock);
+    workerThread = std::move(worker);
+    contactResolver = std::move(resolver);
+}
+
+void UCCContactManager::disconnect()
+{
+    std::shared_ptr<ContactResolver> dropped;
+    {
+        vorn::ExclusiveGuard guard(lock);
+        workerThread.reset();
+        dropped.swap(contactResolver);
+    }
+    // The resolver may go with this reference; its pending requests are dropped outside the lock.
+}
+
+std::weak_ptr<WorkerThread> UCCContactManager::currentWorkerThread()
+{
+    vorn::SharedGuard guard(lock);
+    return workerThread;
+}
+
+std::shared_ptr<ContactResolver> UCCContactManager::currentContactResolver()
+{
+    vorn::SharedGuard guard(lock);
+    return contactResolver;
+}
+
+HRESULT UCCContactManager::GetContactByUri(BSTR contactUri, IUCCContact** contact)
+{
+    if (!contact) return E_POINTER;
+    TAVO_LOG(1, "GetContactByUri request for " << utf8Of(contactUri));
+    if (SysStringLen(contactUri) == 0) {
+        TAVO_LOG(3, "GetContactByUri request without a URI");
+        return E_INVALIDARG;
+    }
+    if (containsAtSign(contactUri)) return createContactForUri(contactUri, contact);
+    TAVO_LOG(1, "No @ in URI, assuming phone number normalisation");
+    return createNormalisationContact(contactUri, contact);
+}
+
+HRESULT UCCContactManager::createContactForUri(BSTR uri, IUCCContact** contact)
+{
+    ComPtr<IContact> hostContact;
+    const HRESULT hr = ExtensionProviderClient::getContact(uri, hostContact);
+    if (FAILED(hr) || !hostContact) {
+        TAVO_LOG(4, "Unable to get extension provider contact");
+        return FAILED(hr) ? hr : E_FAIL;
+    }
+    std::shared_ptr<ContactDetails> details = makeDetails<ExtensionProviderContactDetails>(hostContact);
+    if (!details) return E_OUTOFMEMORY;
+    return createContact(std::move(details), contact);
+}
+
+HRESULT UCCContactManager::createContact(std::shared_ptr<ContactDetails> details, IUCCContact** contact)
+{
+    if (!contact) return E_POINTER;
+    const MICComPtr<UCCContact> created = extensionsutils::WeakPtrCComObject<UCCContact>::create();
+    if (!created) {
+        TAVO_LOG(4, "Unable to create contact instance");
+        return E_OUTOFMEMORY;
+    }
+    const HRESULT hr = created->initialise(currentWorkerThread(), MICComPtr<UCCContactManager>(this), std::move(details));
+    if (FAILED(hr)) return hr;
+    return created.copyTo(contact);
+}
+
+HRESULT UCCContactManager::createNormalisationContact(BSTR uri, IUCCContact** contact)
+{
+    if (!contact) return E_POINTER;
+    const MICComPtr<UCCNumberNormalisationContact> created = ComObject<UCCNumberNormalisationContact>::create();
+    if (!created) {
+        TAVO_LOG(4, "Unable to create normalisation contact instance");
+        return E_OUTOFMEMORY;
+    }
+    const HRESULT hr = created->setUri(uri);
+    if (FAILED(hr)) return hr;
+    return created.copyTo(contact);
+}
+
+HRESULT UCCContactManager::GetSelfContact(IUCCContact** selfContact)
+{
+    if (!selfContact) return E_POINTER;
+    TAVO_LOG(1, "Received request for self contact");
+    ComPtr<IContact> user;
+    if (FAILED(ExtensionProviderClient::getClientUserContact(user)) || !user) {
+        TAVO_LOG(4, "Unable to get ClientUser contact");
+        return E_FAIL;
+    }
+    std::shared_ptr<ContactDetails> details = makeDetails<ExtensionProviderContactDetails>(user);
+    if (!details) return E_OUTOFMEMORY;
+    return createContact(std::move(details), selfContact);
+}
+
+HRESULT UCCContactManager::CreateSubscription(IUCCContactSubscription** subscription)
+{
+    if (!subscription) return E_POINTER;
+    const MICComPtr<UCCContactSubscription> created = ComObject<UCCContactSubscription>::create();
+    if (!created) return E_OUTOFMEMORY;
+    return created.copyTo(subscription);
+}
+
+HRESULT UCCContactManager::Lookup(BSTR lookupString, IUnknown* callback, VARIANT, IUCCAsynchronousOperation** operation)
+{
+    const Bstr lookup(lookupString, SysStringLen(lookupString));
+    TAVO_LOG(1, "Lookup contact request for " << lookup.toUtf8());
+    ComPtr<IDispatch> contactsAndGroupsCallback;
+    if (callback) {
+        callback->QueryInterface(DIID__IUCCContactsAndGroupsCallback,
+                                 reinterpret_cast<void**>(contactsAndGroupsCallback.out()));
+    }
+    if (!contactsAndGroupsCallback) {
+        TAVO_LOG(4, "Unable to Lookup contact as an invalid callback supplied");
+        return E_FAIL;
+    }
+    if (lookup.empty()) {
+        TAVO_LOG(3, "Unable to Lookup contact as no lookup string supplied");
+        return E_INVALIDARG;
+    }
+    const std::shared_ptr<ContactResolver> resolver = currentContactResolver();
+    if (!resolver) {
+        TAVO_LOG(4, "Unable to Lookup contact as the contact manager is not connected");
+        return E_FAIL;
+    }
+
+    std::shared_ptr<AsynchronousOperationWorker> worker;
+    try {
+        worker = std::make_shared<AsynchronousOperationWorker>(contactsAndGroupsCallback.get(), OnLookupId);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    const MICComPtr<UCCAsynchronousOperation> pending = worker->operation();
+    if (!pending) return E_OUTOFMEMORY;
+
+    // A pending lookup holds the manager only weakly: a manager released before the answer hears nothing.
+    const extensionsutils::CComWeakPtr<UCCContactManager> self = getWeakPtr();
+    const HRESULT hr = resolver->resolveContact(lookup.get(), [self, worker](const Bstr& email, const Bstr& jid) {
+        const MICComPtr<UCCContactManager> manager = self.lock();
+        if (manager) manager->onContactResolved(worker, email, jid);
+    });
+    // E_PENDING, and E_FAIL for a host out of reach, leave the request waiting for an answer; any other
+    // failure means it was not registered.
+    if (FAILED(hr) && hr != E_PENDING && hr != E_FAIL) return hr;
+    if (operation) pending.copyTo(operation);
+    return S_OK;
+}
+
+void UCCContactManager::onContactResolved(const std::shared_ptr<AsynchronousOperationWorker>& lookup,
+                                          const Bstr& email, const Bstr& jid)
+{
+    TAVO_LOG(1, "Contact resolved for email: " << email.toUtf8() << " to jid: " << jid.toUtf8());
+    const MICComPtr<UCCContactManager> self(this);
+    lookup->setResultFunction([self, email, jid](DispatchParameters& parameters) {
+        return self->getResolvedContactResult(email, jid, parameters);
+    });
+    const std::shared_ptr<WorkerThread> worker = currentWorkerThread().lock();
+    if (!worker) {
+        TAVO_LOG(4, "Unable to acquire lock on WorkerThread, cannot report Contact Resolved");
+        return;
+    }
+    try {
+        worker->AddWork(lookup);
+    } catch (const std::bad_alloc&) {
+        TAVO_LOG(4, "Unable to queue the Contact Resolved report");
+    }
+}
+
+bool UCCContactManager::getResolvedContactResult(const Bstr& email, const Bstr& jid, DispatchParameters& parameters)
+{
+    TAVO_LOG(1, "Creating contact for " << jid.toUtf8() << " resolved from " << email.toUtf8());
+    ComPtr<IUCCContact> contact;
+    HRESULT hr = E_OUTOFMEMORY;
+    if (jid.empty()) {
+        TAVO_LOG(1, "Resolution failed for " << email.toUtf8());
+        std::shared_ptr<ContactDetails> details = makeDetails<FailedResolutionContactDetails>();
+        if (details) hr = createContact(std::move(details), contact.out());
+    } else {
+        hr = GetContactByUri(jid.get(), contact.out());
+    }
+    const bool succeeded = SUCCEEDED(hr) && contact;
+    parameters.add(Variant::fromDispatch(MICComPtr<UCCContactManager>(this).as<IDispatch>().get()));
+    parameters.add(Variant::fromDispatch(succeeded ? contact.get() : nullptr));
+    return succeeded;
+}
+
+// Groups, search and subscription control are not offered.
+
+HRESULT UCCContactManager::get_Groups(IUCCGroupCollection**)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCContactManager::Search(BSTR, SearchProviders, SearchFields, SearchOptions, ULONG, IUnknown*, VARIANT,
+                                  IUCCAsynchronousOperation**)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCContactManager::RemoveContactFromAllGroups(IUCCContact*, IUnknown*, VARIANT, IUCCAsynchronousOperation**)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCContactManager::GetSearchProviderID(SearchProviders, BSTR*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCContactManager::AddCustomGroup(BSTR, IUnknown*, VARIANT, IUCCAsynchronousOperation**)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCContactManager::AddDistributionGroup(IUCCDistributionGroup*, IUnknown*, VARIANT,
+                                                IUCCAsynchronousOperation**)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCContactManager::RemoveGroup(IUCCGroup*, IUnknown*, VARIANT, IUCCAsynchronousOperation**)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCContactManager::SuspendSubscriptions()
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCContactManager::ResumeSubscriptions()
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCContactManager::GetSearchFields(SearchFields*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCContactManager::GetSearchProviderStatus(SearchProviders, SearchProviderStatusType*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCContactManager::GetExpertSearchQueryString(BSTR, BSTR*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT UCCContactManager::GetContactByTel(BSTR, IUCCContact**)
+{
+    return E_NOTIMPL;
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "IUCOfficeIntegration/ContactDetails.h"
+#include "utils/WorkerThread.h"
+
+#include "extensionsutils/Bstr.h"
+#include "extensionsutils/CComWeakPtrEnabled.h"
+#include "extensionsutils/ComObject.h"
+#include "extensionsutils/ConnectionPointContainer.h"
+#include "extensionsutils/DispatchImpl.h"
+#include "extensionsutils/DispatchParameters.h"
+#include "extensionsutils/MICComPtr.h"
+#include "vorn/ReadWriteLock.h"
+
+#include "TavoMessengerLib.h"
+
+#include <memory>
+
+class AsynchronousOperationWorker;
+class ContactResolver;
+
+// Where Office 2013/2016 turns an address into a contact: by URI (an address with an at sign becomes a
+// contact over the host's contact, anything else a number-normalisation contact), by e-mail lookup through
+// the host's resolution (answered to Office's callback from the worker thread), or the signed-in user.
+// Every request makes a new contact; nothing is cached. One per client object, made as
+// WeakPtrCComObject<UCCContactManager> so that pending lookups hold it only weakly:
+//     MICComPtr<UCCContactManager> manager = WeakPtrCComObject<UCCContactManager>::create();
+//     manager->initialise(workerThread, contactResolver);   // when the client is initialised
+//     manager->disconnect();                                // when the module stops
+// The _IUCCContactManagerEvents connection point accepts sinks; no event of it is ever fired.
+//
+// Threads: Office's calls on its threads, resolution answers and lookup results on the worker thread,
+// initialise and disconnect on the worker thread. `lock` guards `workerThread` and `contactResolver` and is
+// held only to copy them, never across a host call or a callback.
+class UCCContactManager : public extensionsutils::ComObjectRoot,
+                          public extensionsutils::CComWeakPtrEnabled<UCCContactManager>,
+                          public extensionsutils::DispatchImpl<IUCCContactManager, &IID_IUCCContactManager,
+                                                               &LIBID_TavoMessengerLib>,
+                          public extensionsutils::ConnectionPointContainer
+{
+public:
+    using Interfaces = extensionsutils::InterfaceTable<IUCCContactManager,
+                                                       extensionsutils::Via<IDispatch, IUCCContactManager>,
+                                                       IConnectionPointContainer>;
+
+    // The callback method of _IUCCContactsAndGroupsCallback that a lookup's result is reported to.
+    static constexpr DISPID OnLookupId = 251;
+
+    UCCContactManager();
+    ~UCCContactManager() override;
+
+    void initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<ContactResolver> contactResolver);
+    // Forgets the worker thread and the resolver: lookups answered from now on are not reported, and new
+    // contacts send no change events.
+    void disconnect();
+
+    // A new contact over these details, made by this manager.
+    HRESULT createContact(std::shared_ptr<ContactDetails> details, IUCCContact** contact);
+    // A new contact over the host's contact with this sign-in name; the host's failure otherwise.
+    HRESULT createContactForUri(BSTR uri, IUCCContact** contact);
+    // A new number-normalisation contact for this address.
+    HRESULT createNormalisationContact(BSTR uri, IUCCContact** contact);
+
+    // IUCCContactManager
+    HRESULT STDMETHODCALLTYPE get_Groups(IUCCGroupCollection** groups) override;
+    HRESULT STDMETHODCALLTYPE GetContactByUri(BSTR contactUri, IUCCContact** contact) override;
+    HRESULT STDMETHODCALLTYPE Lookup(BSTR lookupString, IUnknown* callback, VARIANT state,
+                                     IUCCAsynchronousOperation** operation) override;
+    HRESULT STDMETHODCALLTYPE CreateSubscription(IUCCContactSubscription** subscription) override;
+    HRESULT STDMETHODCALLTYPE Search(BSTR searchString, SearchProviders providers, SearchFields searchFields,
+                                     SearchOptions searchOptions, ULONG maxResults, IUnknown* callback, VARIANT state,
+                                     IUCCAsynchronousOperation** operation) override;
+    HRESULT STDMETHODCALLTYPE RemoveContactFromAllGroups(IUCCContact* contact, IUnknown* callback, VARIANT state,
+                                                         IUCCAsynchronousOperation** operation) override;
+    HRESULT STDMETHODCALLTYPE GetSearchProviderID(SearchProviders provider, BSTR* providerId) override;
+    HRESULT STDMETHODCALLTYPE AddCustomGroup(BSTR groupName, IUnknown* callback, VARIANT state,
+                                             IUCCAsynchronousOperation** operation) override;
+    HRESULT STDMETHODCALLTYPE AddDistributionGroup(IUCCDistributionGroup* group, IUnknown* callback, VARIANT state,
+                                                   IUCCAsynchronousOperation** operation) override;
+    HRESULT STDMETHODCALLTYPE RemoveGroup(IUCCGroup* group, IUnknown* callback, VARIANT state,
+                                          IUCCAsynchronousOperation** operation) override;
+    HRESULT STDMETHODCALLTYPE SuspendSubscriptions() override;
+    HRESULT STDMETHODCALLTYPE ResumeSubscriptions() override;
+    HRESULT STDMETHODCALLTYPE GetSearchFields(SearchFields* searchFields) override;
+    HRESULT STDMETHODCALLTYPE GetSearchProviderStatus(SearchProviders provider,
+                                                      SearchProviderStatusType* status) override;
+    HRESULT STDMETHODCALLTYPE GetExpertSearchQueryString(BSTR searchString, BSTR* queryString) override;
+    HRESULT STDMETHODCALLTYPE GetSelfContact(IUCCContact** selfContact) override;
+    HRESULT STDMETHODCALLTYPE GetContactByTel(BSTR telUri, IUCCContact** contact) override;
+
+private:
+    // Worker thread: the resolution's answer for a lookup, queued to be reported to Office.
+    void onContactResolved(const std::shared_ptr<AsynchronousOperationWorker>& lookup, const extensionsutils::Bstr& email,
+                           const extensionsutils::Bstr& jid);
+    // Worker thread: the contact that a lookup found, as the callback's leading arguments.
+    bool getResolvedContactResult(const extensionsutils::Bstr& email, const extensionsutils::Bstr& jid,
+                                  extensionsutils::DispatchParameters& parameters);
+
+    std::weak_ptr<WorkerThread> currentWorkerThread();
+    std::shared_ptr<ContactResolver> currentContactResolver();
+
+    vorn::ReadWriteLock lock;
+    std::weak_ptr<WorkerThread> workerThread;
+    std::shared_ptr<ContactResolver> contactResolver;
+};

@@ -183,14 +183,20 @@ std::wstring FakeHost::configuredAnswer(const std::wstring& email) const
 void FakeHost::recordResolveRequest(const std::wstring& email)
 {
     std::wstring answer;
+    ResolutionMode mode = ResolutionMode::Manual;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         resolveRequests_.push_back(email);
-        if (resolutionMode_ == ResolutionMode::Manual) {
+        mode = resolutionMode_;
+        if (mode == ResolutionMode::Manual) {
             pendingResolutions_.push_back(email);
             return;
         }
         answer = configuredAnswer(email);
+    }
+    if (mode == ResolutionMode::WhileRequesting) {
+        hostThread_->run([&] { deliverResolution(email, answer, nullptr); });
+        return;
     }
     // Answered later, from the host's own thread, as the real host does.
     std::weak_ptr<FakeHost> weakHost = shared_from_this();

@@ -73,6 +73,7 @@ public:
     enum class ResolutionMode {
         Manual,    // requests wait until answerResolution / answerPendingResolutions
         Automatic, // each request is answered on the host thread right after it was made
+        WhileRequesting, // each request is answered on the host thread while ResolveContactByEmail waits
     };
     void setResolutionMode(ResolutionMode mode);
     // The IM address answered for this e-mail address (default: empty, nobody found).

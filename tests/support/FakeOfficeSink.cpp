@@ -152,7 +152,7 @@ HRESULT FakeOfficeSink::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
     }
     if (journal_) journal_->add(event);
     if (hook) hook(event);
-    return S_OK;
+    return result_.load();
 }
 
 } // namespace fakeoffice

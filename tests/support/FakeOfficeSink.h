@@ -64,6 +64,9 @@ public:
     // Runs inside every event, after it was recorded, on the firing thread.
     void setHook(std::function<void(const OfficeEvent&)> hook);
 
+    // What Invoke answers after recording an event (S_OK unless set).
+    void setResult(HRESULT result) { result_.store(result); }
+
     // References held now, the caller's included.
     ULONG references() const { return references_.load(); }
 
@@ -84,6 +87,7 @@ private:
     const IID eventInterface_;
     std::shared_ptr<OfficeEventJournal> journal_;
     std::atomic<ULONG> references_{1};
+    std::atomic<HRESULT> result_{S_OK};
     std::mutex mutex_;
     // Guarded by mutex_:
     std::function<void(const OfficeEvent&)> hook_;

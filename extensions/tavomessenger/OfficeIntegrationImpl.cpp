@@ -1,12 +1,12 @@
 #include "OfficeIntegrationImpl.h"
 
-#include "extensionsutils/DispatchParameters.h"
+#include "ExtensionProvider/ContactResolver.h"
+#include "ExtensionProvider/TavoExtensionEventManager.h"
 
 namespace {
 
-const DISPID OnMyStatusChangeId = 0x407;
-const DISPID OnAppShutdownId = 0x408;
-const DISPID OnShuttingDownId = 0x32;
+// The service by which Office 2013 and 2016 ask a Messenger object for its UC integration entry.
+const wchar_t* const UCIntegrationServiceId = L"{6b734cfb-92e4-42f3-9a5e-d4bded5fc357}";
 
 } // namespace
 
@@ -15,37 +15,48 @@ OfficeIntegrationImpl::OfficeIntegrationImpl()
 {
 }
 
-void OfficeIntegrationImpl::initialise(std::weak_ptr<WorkerThread> worker, std::shared_ptr<Configuration> config)
+OfficeIntegrationImpl::~OfficeIntegrationImpl() = default;
+
+void OfficeIntegrationImpl::initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> configuration)
 {
-    vorn::ExclusiveGuard guard(lock);
-    workerThread = std::move(worker);
-    configuration = std::move(config);
+    vorn::ExclusiveGuard guard(integrationLock);
+    contactResolver = std::make_shared<ContactResolver>(workerThread);
+    TavoMessengerAdvanced::initialise(workerThread, configuration, contactResolver);
+    UCOfficeIntegrationImpl::initialise(workerThread, configuration, contactResolver);
+    eventManager = std::make_shared<TavoExtensionEventManager>(this, workerThread, configuration, contactResolver);
 }
 
 void OfficeIntegrationImpl::uninitialise()
 {
-    vorn::ExclusiveGuard guard(lock);
-    workerThread.reset();
+    vorn::ExclusiveGuard guard(integrationLock);
+    TavoMessengerAdvanced::uninitialise();
+    UCOfficeIntegrationImpl::uninitialise();
+    // The manager's destruction unregisters the listener from the host.
+    eventManager.reset();
+    // Pending resolutions hold this object through their callbacks; without the resolver they let it go.
+    contactResolver.reset();
 }
 
-HRESULT OfficeIntegrationImpl::Fire_OnMyStatusChange(HRESULT hr, MISTATUS status)
+HRESULT OfficeIntegrationImpl::QueryService(REFGUID service, REFIID, void** result)
 {
-    extensionsutils::DispatchParameters parameters;
-    parameters.add(extensionsutils::Variant::fromInt32(hr));
-    parameters.add(extensionsutils::Variant::fromInt32(status));
-    return fire(DIID_DMessengerEvents, OnMyStatusChangeId, parameters);
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    GUID ucIntegration = {};
+    if (FAILED(IIDFromString(UCIntegrationServiceId, &ucIntegration)) || !IsEqualGUID(service, ucIntegration))
+        return E_NOTIMPL;
+    IUCOfficeIntegration* entry = this;
+    entry->AddRef();
+    *result = entry;
+    return S_OK;
 }
 
-HRESULT OfficeIntegrationImpl::Fire_OnAppShutdown()
+CProxyDMessengerEvents<OfficeIntegrationImpl>* OfficeIntegrationImpl::getMessengerEvents()
 {
-    return fire(DIID_DMessengerEvents, OnAppShutdownId, extensionsutils::DispatchParameters());
-}
-
-HRESULT OfficeIntegrationImpl::Fire_OnShuttingDown()
-{
-    return fire(DIID__IUCOfficeIntegrationEvents, OnShuttingDownId, extensionsutils::DispatchParameters());
+    vorn::SharedGuard guard(integrationLock);
+    return this;
 }
 
 void OfficeIntegrationImpl::setClientSignedOut()
 {
+    // Setting the state is the client object's own operation; the module has no client object yet.
 }

@@ -1,39 +1,74 @@
 #pragma once
 
+#include "IMessenger/DMessengerEvents_CP.h"
+#include "IMessenger/TavoMessengerAdvanced.h"
+#include "IUCOfficeIntegration/UCOfficeIntegrationEventsProxy.h"
+#include "IUCOfficeIntegration/UCOfficeIntegrationImpl.h"
 #include "utils/Configuration.h"
 #include "utils/WorkerThread.h"
 
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/ConnectionPointContainer.h"
+#include "extensionsutils/InterfaceTable.h"
 #include "vorn/ReadWriteLock.h"
 
 #include "TavoMessengerLib.h"
 
+#include <servprov.h>
+
 #include <memory>
 
-// The object that Office creates through the Messenger and OfficeIntegrationImpl class ids, one per
-// running module. For now it is the connection-point container of both Office APIs' events and carries
-// the module's shutdown events; the Messenger API and UC integration interfaces join it as they are built.
-// Threads: initialise and uninitialise on COM threads and the worker thread under `lock` exclusive;
-// events are fired on the worker thread with no lock held.
-class OfficeIntegrationImpl : public extensionsutils::ComObjectRoot, public extensionsutils::ConnectionPointContainer
+class ContactResolver;
+class TavoExtensionEventManager;
+
+// The Messenger object: the one object that Office creates through the Messenger and OfficeIntegrationImpl
+// class ids. It joins the Messenger API of Office 2007/2010 (TavoMessengerAdvanced) and the UC entry of
+// Office 2013/2016 (UCOfficeIntegrationImpl) into one COM identity, and carries the connection points of
+// both APIs' events.
+// Threads: Office's calls on COM threads; initialise (class factory), uninitialise and the events (worker
+// thread). `integrationLock` guards the members below it: exclusive in initialise and uninitialise, shared
+// in getMessengerEvents. It is taken before either API's own lock, never after. Events are fired with no
+// lock of this object held.
+class OfficeIntegrationImpl : public TavoMessengerAdvanced,
+                              public UCOfficeIntegrationImpl,
+                              public extensionsutils::ComObjectRoot,
+                              public extensionsutils::ConnectionPointContainer,
+                              public CProxyDMessengerEvents<OfficeIntegrationImpl>,
+                              public UCOfficeIntegrationEventsProxy<OfficeIntegrationImpl>,
+                              public IServiceProvider
 {
 public:
-    using Interfaces = extensionsutils::InterfaceTable<IConnectionPointContainer>;
+    using Interfaces = extensionsutils::InterfaceTable<IUCOfficeIntegration,
+                                                       IMessengerAdvanced,
+                                                       extensionsutils::Via<IMessenger, IMessengerAdvanced>,
+                                                       extensionsutils::Via<IMessenger2, IMessengerAdvanced>,
+                                                       extensionsutils::Via<IMessenger3, IMessengerAdvanced>,
+                                                       extensionsutils::Via<IDispatch, IMessengerAdvanced>,
+                                                       IConnectionPointContainer,
+                                                       IMessengerContactResolution,
+                                                       IServiceProvider>;
 
     OfficeIntegrationImpl();
+    ~OfficeIntegrationImpl();
 
+    // Creates the contact resolver, wires both API sides to the worker thread, the configuration and the
+    // resolver, and last registers the module's listener with the host.
     void initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> configuration);
+    // Uninitialises both API sides, then unregisters the host listener.
     void uninitialise();
 
-    HRESULT Fire_OnMyStatusChange(HRESULT hr, MISTATUS status);
-    HRESULT Fire_OnAppShutdown();
-    HRESULT Fire_OnShuttingDown();
-    // The UC client's state moves to signed out (with its event, once the client object exists).
+    // IServiceProvider: the UC integration service answers IUCOfficeIntegration, whatever was asked for.
+    HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID iid, void** result) override;
+
+    CProxyDMessengerEvents<OfficeIntegrationImpl>* getMessengerEvents() override;
+
+    // The UC client object's state becomes signed out, with its OnStateChanged. Without a client object
+    // there is nobody to tell.
     void setClientSignedOut();
 
 private:
-    vorn::ReadWriteLock lock;
-    std::weak_ptr<WorkerThread> workerThread;
-    std::shared_ptr<Configuration> configuration;
+    vorn::ReadWriteLock integrationLock;
+    // Guarded by integrationLock:
+    std::shared_ptr<ContactResolver> contactResolver;
+    std::shared_ptr<TavoExtensionEventManager> eventManager;
 };

@@ -1,0 +1,830 @@
+#include "IMessenger/TavoMessengerAdvanced.h"
+
+#include "EventWorkers.h"
+#include "ExtensionProvider/ContactResolver.h"
+#include "ExtensionProvider/ExtensionProviderClient.h"
+#include "ExtensionProvider/HostClassObject.h"
+#include "IMessenger/MessengerResults.h"
+#include "IMessenger/TavoMessengerContact.h"
+#include "IMessenger/TavoMessengerContacts.h"
+#include "IMessenger/TavoMessengerExtensionBroker.h"
+#include "IMessenger/TavoMessengerService.h"
+#include "IMessenger/TavoMessengerServices.h"
+#include "OfficeIntegrationImpl.h"
+#include "utils/Logging.h"
+#include "utils/RegistryUtils.h"
+
+#include "extensionsutils/Bstr.h"
+#include "extensionsutils/ComObject.h"
+#include "extensionsutils/ComPtr.h"
+#include "extensionsutils/Utf8.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+using extensionsutils::Bstr;
+using extensionsutils::ComPtr;
+using extensionsutils::MICComPtr;
+using extensionsutils::SafeArray;
+using extensionsutils::Variant;
+
+// The sign-in guard of the Messenger API: asks the host afresh on every call. A macro, so that the
+// refusal is logged under the name of the operation that refuses.
+#define RETURN_IF_SIGNED_OUT(level, message, result)                                                        \
+    do {                                                                                                   \
+        if (!ExtensionProviderClient::isClientLoggedIn()) {                                                \
+            TAVO_LOG(level, message);                                                                      \
+            return (result);                                                                               \
+        }                                                                                                  \
+    } while (false)
+
+namespace {
+
+const char* const NotLoggedIn = "client is not logged in, returning";
+const char* const NotLoggedInReturningError = "not logged in returning MSGR_E_NOT_LOGGED_ON";
+const char* const NotAParticipantsArray = "vParticipant is NOT and array of type VT_ARRAY";
+const char* const MalformedParticipants = "participants are not a one-dimensional array of VARIANT";
+const char* const ConversationFailed = "failed to start conversation";
+
+const VARTYPE ParticipantsType = VT_ARRAY | VT_VARIANT;
+// The first Outlook whose contact card passes the number to dial in the conversation data.
+const unsigned OutlookDialingByNumber = 15;
+// Shorter text cannot be an e-mail address; the host is not asked to add it.
+const UINT ShortestEmailAddress = 5;
+
+std::string utf8Of(BSTR text)
+{
+    return extensionsutils::toUtf8(text, SysStringLen(text));
+}
+
+// A copy of an argument with any by-reference wrapping (as script callers pass their variables) removed,
+// so that the copy does not point into the caller's memory. A reference to nothing is refused.
+HRESULT copyByValue(const VARIANT& argument, Variant& copy)
+{
+    if ((argument.vt & VT_BYREF) && !argument.byref) return E_INVALIDARG;
+    Variant value;
+    const HRESULT hr = VariantCopyInd(value.get(), const_cast<VARIANT*>(&argument));
+    if (FAILED(hr)) return hr;
+    copy.swap(value);
+    return S_OK;
+}
+
+// The argument by value, or empty when it cannot be copied.
+Variant valueOf(const VARIANT& argument)
+{
+    Variant copy;
+    copyByValue(argument, copy);
+    return copy;
+}
+
+IUnknown* objectOf(const Variant& value)
+{
+    if (value.type() == VT_DISPATCH) return value.get()->pdispVal;
+    if (value.type() == VT_UNKNOWN) return value.get()->punkVal;
+    return nullptr;
+}
+
+bool isVoiceConversation(CONVERSATION_TYPE type)
+{
+    return type == CONVERSATION_TYPE_AUDIO || type == CONVERSATION_TYPE_PHONE || type == CONVERSATION_TYPE_PSTN ||
+           type == CONVERSATION_TYPE_VIDEO;
+}
+
+// The participants array of a VT_ARRAY | VT_VARIANT value with its bounds, once it is known to be one
+// dimension of VARIANTs. E_POINTER when the value holds no array, E_INVALIDARG for another shape.
+HRESULT participantsArray(const Variant& participants, SAFEARRAY*& array, LONG& lower, LONG& upper)
+{
+    array = participants.get()->parray;
+    if (!array) return E_POINTER;
+    return extensionsutils::vectorBounds(array, VT_VARIANT, lower, upper);
+}
+
+} // namespace
+
+TavoMessengerAdvanced::TavoMessengerAdvanced()
+    : authenticationInfo(L"<authenticationinfo><protocol>sip_tls</protocol></authenticationinfo>"),
+      services(extensionsutils::ComObject<TavoMessengerServices>::create()),
+      resolveEnabled(RegistryUtils::isResolveContactEnabled())
+{
+    TAVO_LOG(1, "Creating TavoMessengerAdvanced");
+    if (!services) TAVO_LOG(4, "failed to create TavoMessengerServices");
+}
+
+TavoMessengerAdvanced::~TavoMessengerAdvanced() = default;
+
+void TavoMessengerAdvanced::initialise(std::weak_ptr<WorkerThread> worker, std::shared_ptr<Configuration> config,
+                                       std::shared_ptr<ContactResolver> resolver)
+{
+    vorn::ExclusiveGuard guard(lock);
+    workerThread = std::move(worker);
+    configuration = std::move(config);
+    contactResolver = std::move(resolver);
+}
+
+void TavoMessengerAdvanced::uninitialise()
+{
+    std::shared_ptr<ContactResolver> resolver;
+    {
+        vorn::ExclusiveGuard guard(lock);
+        const MICComPtr<CTavoMessengerService> primary = services ? services->primaryService() : nullptr;
+        if (primary) primary->setShuttingDown();
+        // Pending resolutions hold this object through their callbacks: dropping the resolver here is what
+        // lets the object go once Office and the factory release it.
+        resolver = std::move(contactResolver);
+    }
+}
+
+bool TavoMessengerAdvanced::isPhoneMode() const
+{
+    return configuration && configuration->isPhoneMode();
+}
+
+const char* TavoMessengerAdvanced::findPrimaryService(ComPtr<IMessengerService>& service, const char* queryFailure)
+{
+    if (!services) return "messengerServices is NULL";
+    ComPtr<IDispatch> primary;
+    if (FAILED(services->get_PrimaryService(primary.out())) || !primary)
+        return "messengerServices->get_PrimaryService failed";
+    service = primary.as<IMessengerService>();
+    if (!service) return queryFailure;
+    return nullptr;
+}
+
+// ---- The signed-in user ----
+
+HRESULT TavoMessengerAdvanced::get_MySigninName(BSTR* name)
+{
+    if (!name) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    ComPtr<IMessengerService> service;
+    if (const char* failure = findPrimaryService(service, "primaryServiceDispatch->QueryInterface failed")) {
+        TAVO_LOG(4, failure);
+        return E_FAIL;
+    }
+    Bstr value;
+    if (FAILED(service->get_MySigninName(value.out()))) {
+        TAVO_LOG(4, "primaryService->get_MySigninName failed");
+        return E_FAIL;
+    }
+    return value.copyTo(name);
+}
+
+HRESULT TavoMessengerAdvanced::get_MyFriendlyName(BSTR* name)
+{
+    if (!name) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    ComPtr<IMessengerService> service;
+    if (const char* failure = findPrimaryService(service, "Unable to QueryInterface IDispatch for IMessengerService")) {
+        TAVO_LOG(4, failure);
+        return E_FAIL;
+    }
+    Bstr value;
+    if (FAILED(service->get_MyFriendlyName(value.out()))) {
+        TAVO_LOG(4, "primaryService->get_MyFriendlyName failed");
+        return E_FAIL;
+    }
+    return value.copyTo(name);
+}
+
+HRESULT TavoMessengerAdvanced::get_MyServiceName(BSTR* name)
+{
+    if (!name) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    ComPtr<IMessengerService> service;
+    if (const char* failure = findPrimaryService(service, "primaryServiceDispatch->QueryInterface failed")) {
+        TAVO_LOG(4, failure);
+        return E_FAIL;
+    }
+    Bstr value;
+    if (FAILED(service->get_ServiceName(value.out()))) {
+        TAVO_LOG(4, "primaryService->get_ServiceName failed");
+        return E_FAIL;
+    }
+    return value.copyTo(name);
+}
+
+HRESULT TavoMessengerAdvanced::get_MyServiceId(BSTR* serviceId)
+{
+    if (!serviceId) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    ComPtr<IMessengerService> service;
+    if (const char* failure = findPrimaryService(service, "primaryServiceDispatch->QueryInterface failed")) {
+        TAVO_LOG(4, failure);
+        return E_FAIL;
+    }
+    Bstr value;
+    if (FAILED(service->get_ServiceId(value.out()))) {
+        TAVO_LOG(4, "primaryService->get_ServiceID failed");
+        return E_FAIL;
+    }
+    return value.copyTo(serviceId);
+}
+
+// A signed-in user whose own presence cannot be read is reported Offline, not Unknown.
+HRESULT TavoMessengerAdvanced::get_MyStatus(MISTATUS* status)
+{
+    if (!status) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
+    ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
+    if (!imAndPresence) {
+        *status = MISTATUS_OFFLINE;
+        TAVO_LOG(4, "could not create a IIMAndPresence object");
+        return S_OK;
+    }
+    // Through the interface, as Office would ask: the nested shared hold of the lock passes a queued writer.
+    Bstr signinName;
+    if (FAILED(get_MySigninName(signinName.out()))) {
+        *status = MISTATUS_OFFLINE;
+        TAVO_LOG(4, "this->get_MySigninName failed");
+        return S_OK;
+    }
+    ComPtr<IDispatch> presence;
+    if (FAILED(imAndPresence->GetPresenceForContact(signinName.get(), presence.out()))) {
+        *status = MISTATUS_OFFLINE;
+        TAVO_LOG(4, "imAndPresence->GetPresenceForContact failed");
+        return S_OK;
+    }
+    ComPtr<IPresenceState> presenceState = presence ? presence.as<IPresenceState>() : nullptr;
+    if (!presenceState) {
+        *status = MISTATUS_OFFLINE;
+        TAVO_LOG(4, "pDispPresenceState->QueryInterface<IPresenceState> failed");
+        return S_OK;
+    }
+    *status = TavoMessengerExtensionBroker::ConvertPresenceStateToMIStatus(presenceState.get());
+    return S_OK;
+}
+
+// The module never changes the user's status: the host client owns it.
+HRESULT TavoMessengerAdvanced::put_MyStatus(MISTATUS)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::get_MyPhoneNumber(MPHONE_TYPE type, BSTR* number)
+{
+    if (!number) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    ComPtr<IProviderManagement> providerManagement = hostaccess::GetProviderManagement();
+    if (!providerManagement) {
+        TAVO_LOG(4, "providerManagement is NULL");
+        return S_OK;
+    }
+    ComPtr<IDispatch> user;
+    if (FAILED(providerManagement->GetLoggedInUser(user.out()))) {
+        TAVO_LOG(4, "providermanagement->GetLoggedInUser failed");
+        return S_OK;
+    }
+    ComPtr<IContact> contact = user ? user.as<IContact>() : nullptr;
+    if (!contact) {
+        TAVO_LOG(4, "pDispContact->QueryInterface IID_IContact failed");
+        return S_OK;
+    }
+    Bstr value;
+    switch (type) {
+    case MPHONE_TYPE_ALL:
+        TAVO_LOG(4, "unknown type ALL, cannot return a number");
+        return E_FAIL;
+    case MPHONE_TYPE_HOME:
+        if (FAILED(contact->get_HomeNumber(value.out()))) {
+            TAVO_LOG(4, "pContact->get_HomeNumber MPHONE_TYPE_HOME failed");
+            return S_OK;
+        }
+        break;
+    case MPHONE_TYPE_WORK:
+        if (FAILED(contact->get_WorkNumber(value.out()))) {
+            TAVO_LOG(4, "pContact->get_WorkNumber MPHONE_TYPE_WORK failed");
+            return S_OK;
+        }
+        break;
+    case MPHONE_TYPE_MOBILE:
+        if (FAILED(contact->get_MobileNumber(value.out()))) {
+            TAVO_LOG(4, "pContact->get_MobileNumber MPHONE_TYPE_MOBILE failed");
+            return S_OK;
+        }
+        break;
+    case MPHONE_TYPE_CUSTOM:
+        if (FAILED(contact->get_OtherNumber(value.out()))) {
+            TAVO_LOG(4, "pContact->get_OtherNumber MPHONE_TYPE_CUSTOM failed");
+            return S_OK;
+        }
+        break;
+    default:
+        TAVO_LOG(4, "unknown type, cannot return a number");
+        return E_FAIL;
+    }
+    return value.copyTo(number);
+}
+
+HRESULT TavoMessengerAdvanced::get_Services(IDispatch** result)
+{
+    if (!result) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    if (!services) {
+        TAVO_LOG(4, "messengerServices is NULL");
+        return E_FAIL;
+    }
+    ComPtr<IDispatch> dispatch = services.as<IDispatch>();
+    if (!dispatch) {
+        TAVO_LOG(4, "Unable to QueryInterface TavoMessengerServices for IDispatch");
+        return E_FAIL;
+    }
+    *result = dispatch.detach();
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::GetAuthenticationInfo(BSTR* info)
+{
+    vorn::SharedGuard guard(lock);
+    if (!info) return E_INVALIDARG;
+    return Bstr(authenticationInfo).copyTo(info);
+}
+
+// ---- Sign-in: the host client signs the user in and out, never the module ----
+
+HRESULT TavoMessengerAdvanced::Signin(LONG, BSTR, BSTR)
+{
+    vorn::SharedGuard guard(lock);
+    if (!ExtensionProviderClient::isClientLoggedIn()) TAVO_LOG(2, "client is not logged in");
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::Signout()
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(2, "already logged out", MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::AutoSignin()
+{
+    return S_OK;
+}
+
+// ---- Property maps: kept in memory only; nothing reaches the host ----
+
+HRESULT TavoMessengerAdvanced::get_MyProperty(MCONTACTPROPERTY key, VARIANT* value)
+{
+    if (!value) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
+    const auto stored = myProperties.find(key);
+    if (stored == myProperties.end()) return S_OK;
+    return stored->second.copyTo(value);
+}
+
+HRESULT TavoMessengerAdvanced::put_MyProperty(MCONTACTPROPERTY key, VARIANT value)
+{
+    vorn::ExclusiveGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
+    Variant copy;
+    const HRESULT hr = copyByValue(value, copy);
+    if (FAILED(hr)) return hr;
+    myProperties[key] = std::move(copy);
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::get_Property(MMESSENGERPROPERTY key, VARIANT* value)
+{
+    if (!value) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
+    const auto stored = messengerProperties.find(key);
+    if (stored == messengerProperties.end()) return S_OK;
+    return stored->second.copyTo(value);
+}
+
+HRESULT TavoMessengerAdvanced::put_Property(MMESSENGERPROPERTY key, VARIANT value)
+{
+    vorn::ExclusiveGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
+    Variant copy;
+    const HRESULT hr = copyByValue(value, copy);
+    if (FAILED(hr)) return hr;
+    messengerProperties[key] = std::move(copy);
+    return S_OK;
+}
+
+// ---- Members the module does not support: Office carries on with S_OK, out-parameters unwritten ----
+
+HRESULT TavoMessengerAdvanced::get_Window(IDispatch**)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::ViewProfile(VARIANT)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::get_ReceiveFileDirectory(BSTR*)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::StartVoice(VARIANT, IDispatch**)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT TavoMessengerAdvanced::InviteApp(VARIANT, BSTR, IDispatch**)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::SendMail(VARIANT)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::OpenInbox()
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::SendFile(VARIANT, BSTR, IDispatch**)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::OptionsPages(LONG, MOPTIONPAGE)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::MediaWizard(LONG)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::Page(VARIANT, IDispatch**)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::get_UnreadEmailCount(MUAFOLDER, LONG*)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::get_ContactsSortOrder(MUASORT* order)
+{
+    if (!order) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    *order = MUASORT_GROUPS;
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::put_ContactsSortOrder(MUASORT)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::StartVideo(VARIANT, IDispatch**)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT TavoMessengerAdvanced::get_MyGroups(IDispatch**)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::CreateGroup(BSTR, VARIANT, IDispatch**)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+// ---- Contact lookup ----
+
+// Office always receives a contact for a well-formed name while the user is signed in, even for a name
+// the host does not know: such a contact asks the host for its status on each call.
+HRESULT TavoMessengerAdvanced::GetContact(BSTR signinName, BSTR, IDispatch** result)
+{
+    if (!result) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    if (SysStringLen(signinName) == 0) return E_FAIL;
+    RETURN_IF_SIGNED_OUT(1, "Client is not logged in, returning", ExtensionProviderClient::kContactNotFound);
+    TAVO_LOG(2, "got a request for contact - " << utf8Of(signinName));
+
+    ComPtr<IContact> hostContact;
+    MICComPtr<TavoMessengerContact> contact;
+    if (FAILED(ExtensionProviderClient::getContact(signinName, hostContact)) || !hostContact) {
+        TAVO_LOG(1, "ExtensionProvider returned NULL contact.");
+        contact = extensionsutils::ComObject<TavoMessengerContact>::create();
+        if (!contact) {
+            TAVO_LOG(4, "Unable to create instance of messenger contact, returning not found");
+            return ExtensionProviderClient::kContactNotFound;
+        }
+        contact->initialise(Bstr(L""), Bstr(signinName, SysStringLen(signinName)), configuration);
+        return contact.copyTo(result);
+    }
+
+    contact = TavoMessengerExtensionBroker::CreateMessengerContact(hostContact.get(), configuration);
+    if (!contact) {
+        TAVO_LOG(4, "Unable to create instance of messenger contact, returning not found");
+        return ExtensionProviderClient::kContactNotFound;
+    }
+    Bstr jid;
+    if (FAILED(hostContact->get_SigninName(jid.out()))) {
+        TAVO_LOG(4, "Unable to get Jid from contact so cannot start watching");
+    } else if (FAILED(ExtensionProviderClient::startWatchingContact(jid.get()))) {
+        TAVO_LOG(4, "Start watching failed");
+    }
+    return contact.copyTo(result);
+}
+
+HRESULT TavoMessengerAdvanced::get_MyContacts(IDispatch** result)
+{
+    if (!result) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    TAVO_LOG(1, "get_MyContacts");
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
+    if (!imAndPresence) {
+        TAVO_LOG(4, "pClassFactory CreateInstance IID_IIMAndPresence failed");
+        return E_FAIL;
+    }
+    ComPtr<IDispatch> hostContacts;
+    if (FAILED(imAndPresence->GetContacts(hostContacts.out()))) {
+        TAVO_LOG(4, "pIMAndPresence->GetContacts failed");
+        return E_FAIL;
+    }
+    if (!hostContacts) return S_OK;
+    MICComPtr<CTavoMessengerContacts> contacts = extensionsutils::ComObject<CTavoMessengerContacts>::create();
+    if (!contacts) {
+        TAVO_LOG(4, "Unable to create instance of TavoMessengerContacts");
+        return E_FAIL;
+    }
+    contacts->initialise(hostContacts.get(), configuration);
+    contacts.copyTo(result);
+    return S_OK;
+}
+
+// The host is not asked for anything: the module offers no contact search.
+HRESULT TavoMessengerAdvanced::FindContact(LONG, BSTR, BSTR, VARIANT, VARIANT, VARIANT)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+// Office is told S_OK whatever happens, and no event follows.
+HRESULT TavoMessengerAdvanced::AddContact(LONG, BSTR emailAddress)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, S_OK);
+    TAVO_LOG(2, "got a request to add contact - " << utf8Of(emailAddress));
+    ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
+    if (!imAndPresence) {
+        TAVO_LOG(4, "pIMAndPresence is NULL");
+        return S_OK;
+    }
+    if (SysStringLen(emailAddress) < ShortestEmailAddress) {
+        TAVO_LOG(1, "email address string is less than 5 chars - cannot add");
+        return S_OK;
+    }
+    if (FAILED(imAndPresence->AddContact(emailAddress))) TAVO_LOG(4, "pIMAndPresence->AddContact failed");
+    return S_OK;
+}
+
+// The IM address reaches Office only as OnContactResolved, never through the out-parameter.
+HRESULT TavoMessengerAdvanced::ResolveContact(ADDRESS_TYPE addressType, CONTACT_RESOLUTION_TYPE resolutionType,
+                                              BSTR address, BSTR*)
+{
+    // Taken before the Messenger lock: uninitialise takes the integration lock first and this lock second.
+    CProxyDMessengerEvents<OfficeIntegrationImpl>* events = getMessengerEvents();
+    vorn::SharedGuard guard(lock);
+    TAVO_LOG(1, "Resolving contact - " << utf8Of(address) << " Address type: " << addressType
+                                       << " Resolution type: " << resolutionType);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    if (SysStringLen(address) == 0) {
+        TAVO_LOG(3, "no address to resolve");
+        return E_INVALIDARG;
+    }
+    if (!resolveEnabled || !contactResolver) return S_OK;
+
+    MICComPtr<OfficeIntegrationImpl> messenger(static_cast<OfficeIntegrationImpl*>(this));
+    return contactResolver->resolveContact(address, [messenger, events](const Bstr& email, const Bstr& imAddress) {
+        ExtensionProviderEventWorkers::contactResolved(messenger, events, email, imAddress);
+    });
+}
+
+// ---- Conversations: the host client opens its own windows; no window out-parameter is ever written ----
+
+HRESULT TavoMessengerAdvanced::InstantMessage(VARIANT contact, IDispatch**)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    const Variant given = valueOf(contact);
+    IUnknown* object = objectOf(given);
+    if (given.type() != VT_BSTR && !object) {
+        TAVO_LOG(3, "contact is neither a sign-in name nor a contact object");
+        return E_INVALIDARG;
+    }
+    ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
+    if (!imAndPresence) {
+        TAVO_LOG(4, "CoCreateInstance CLSID_IMAndPresence failed");
+        return E_FAIL;
+    }
+    Bstr signinName;
+    if (given.type() == VT_BSTR) {
+        signinName = Bstr(given.get()->bstrVal, SysStringLen(given.get()->bstrVal));
+    } else {
+        ComPtr<IMessengerContact> messengerContact = ComPtr<IUnknown>(object).as<IMessengerContact>();
+        if (!messengerContact) {
+            TAVO_LOG(4, "Unable to QueryInterface IDispatch for IMessengerContact");
+            return E_FAIL;
+        }
+        if (FAILED(messengerContact->get_SigninName(signinName.out()))) {
+            TAVO_LOG(4, "Unable to get SigninName from contact");
+            return E_FAIL;
+        }
+    }
+    if (FAILED(imAndPresence->StartInstantMessage(signinName.get()))) {
+        TAVO_LOG(4, "StartInstantMessage failed");
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::Phone(VARIANT, MPHONE_TYPE, BSTR, IDispatch**)
+{
+    vorn::SharedGuard guard(lock);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
+}
+
+// A failed IM start is answered S_OK, a failed call S_FALSE. The type is compared whole: a combination of
+// flags is refused.
+HRESULT TavoMessengerAdvanced::StartConversation(CONVERSATION_TYPE type, VARIANT participants, VARIANT,
+                                                 VARIANT subject, VARIANT, VARIANT conversationData, VARIANT*)
+{
+    vorn::SharedGuard guard(lock);
+    TAVO_LOG(1, "starting conversation");
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    if (isVoiceConversation(type)) {
+        // Video is started as a voice call.
+        TAVO_LOG(1, "starting voice conversation");
+        if (FAILED(StartVoiceConversation(valueOf(participants), valueOf(conversationData)))) {
+            TAVO_LOG(4, "StartVoiceConversation failed");
+            return S_FALSE;
+        }
+    } else if (type == CONVERSATION_TYPE_IM) {
+        TAVO_LOG(1, "starting IM conversation");
+        if (FAILED(StartInstantMessageConversation(valueOf(participants), valueOf(subject)))) {
+            TAVO_LOG(4, "StartInstantMessageConversation failed");
+            return S_OK;
+        }
+    } else {
+        TAVO_LOG(1, "cannot start a Live Meeting session");
+        return E_INVALIDARG;
+    }
+    TAVO_LOG(1, "Completed StartConversation");
+    return S_OK;
+}
+
+HRESULT TavoMessengerAdvanced::StartInstantMessageConversation(const Variant& participants, const Variant& subject)
+{
+    vorn::SharedGuard guard(lock);
+    if (isPhoneMode()) return S_OK;
+    if (participants.type() != ParticipantsType) {
+        TAVO_LOG(4, NotAParticipantsArray);
+        return E_FAIL;
+    }
+    SAFEARRAY* array = nullptr;
+    LONG lower = 0;
+    LONG upper = -1;
+    const HRESULT shape = participantsArray(participants, array, lower, upper);
+    if (shape == E_INVALIDARG) {
+        TAVO_LOG(3, MalformedParticipants);
+        return E_INVALIDARG;
+    }
+    if (FAILED(shape) || upper < lower) {
+        TAVO_LOG(4, "Participants array is empty");
+        return E_FAIL;
+    }
+    const BSTR subjectText = subject.type() == VT_BSTR ? subject.get()->bstrVal : nullptr;
+    const SafeArray list = removeVariantWrapping(array);
+    if (!list || FAILED(ExtensionProviderClient::startChat(list.get(), subjectText))) {
+        TAVO_LOG(4, ConversationFailed);
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+// A number in the conversation data is dialled as it is when at most two participants are named; an
+// empty first participant means the contact card offers only a number, which Outlook 2013 and later
+// pass in the conversation data.
+HRESULT TavoMessengerAdvanced::StartVoiceConversation(const Variant& participants, const Variant& conversationData)
+{
+    vorn::SharedGuard guard(lock);
+    if (participants.type() != ParticipantsType) {
+        TAVO_LOG(4, NotAParticipantsArray);
+        return E_FAIL;
+    }
+    ComPtr<IPhone> phone = hostaccess::GetPhone();
+    if (!phone) {
+        TAVO_LOG(4, "phone is NULL");
+        return E_FAIL;
+    }
+    SAFEARRAY* array = nullptr;
+    LONG lower = 0;
+    LONG upper = -1;
+    const HRESULT shape = participantsArray(participants, array, lower, upper);
+    if (shape == E_POINTER) {
+        TAVO_LOG(4, "No participants, unable to start call");
+        return E_FAIL;
+    }
+    if (FAILED(shape)) {
+        TAVO_LOG(3, MalformedParticipants);
+        return E_INVALIDARG;
+    }
+    if (upper < lower) {
+        TAVO_LOG(4, "ParticipantsArray is empty");
+        return E_FAIL;
+    }
+    // The first element is the one at the lower bound, whatever that bound is.
+    Variant first;
+    if (FAILED(SafeArrayGetElement(array, &lower, first.out()))) {
+        TAVO_LOG(4, ConversationFailed);
+        return E_FAIL;
+    }
+
+    const bool numberGiven = conversationData.type() == VT_BSTR;
+    const BSTR number = numberGiven ? conversationData.get()->bstrVal : nullptr;
+    HRESULT hr = S_OK;
+    if (!first.isEmpty()) {
+        const LONGLONG count = static_cast<LONGLONG>(upper) - lower + 1;
+        if (numberGiven && count <= 2) {
+            hr = phone->MakeCall(number);
+        } else {
+            const SafeArray list = removeVariantWrapping(array);
+            hr = list ? ExtensionProviderClient::startCall(list.get()) : E_OUTOFMEMORY;
+        }
+    } else if (RegistryUtils::officeVersionFromCurVer() < OutlookDialingByNumber) {
+        TAVO_LOG(4, "contacts array is empty cannot start a call!");
+        return E_FAIL;
+    } else {
+        hr = numberGiven ? phone->MakeCall(number) : E_FAIL;
+    }
+    if (FAILED(hr)) {
+        TAVO_LOG(4, ConversationFailed);
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+SafeArray TavoMessengerAdvanced::removeVariantWrapping(SAFEARRAY* participants)
+{
+    std::vector<Variant> elements;
+    if (FAILED(extensionsutils::readVariants(participants, elements))) return SafeArray();
+    std::vector<std::wstring> names;
+    for (const Variant& element : elements) {
+        if (element.type() != VT_BSTR) {
+            TAVO_LOG(4, "Array member variant is not BSTR");
+            continue;
+        }
+        const BSTR name = element.get()->bstrVal;
+        names.emplace_back(name ? name : L"", SysStringLen(name));
+    }
+    return SafeArray::ofStrings(names);
+}

@@ -1,0 +1,98 @@
+#include "IUCOfficeIntegration/UCOfficeIntegrationImpl.h"
+
+#include "utils/Logging.h"
+
+#include "extensionsutils/Bstr.h"
+#include "extensionsutils/Utf8.h"
+
+#include <string>
+
+namespace {
+
+// Office versions that are told to authenticate; the answer is the opening tag alone, as Office expects it.
+const char* const authenticatedVersions[] = {"14.0.0.0", "15.0.0.0", "16.0.0.0"};
+const wchar_t* const authenticationAnswer = L"<authenticationinfo>";
+
+bool isAuthenticatedVersion(const std::string& version)
+{
+    for (const char* known : authenticatedVersions) {
+        if (version == known) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+UCOfficeIntegrationImpl::UCOfficeIntegrationImpl() = default;
+
+// Members go in reverse order: the configuration, then the automation object, then the client object.
+UCOfficeIntegrationImpl::~UCOfficeIntegrationImpl() = default;
+
+HRESULT UCOfficeIntegrationImpl::GetSupportedFeatures(BSTR, OIFeature* features)
+{
+    if (!features) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    TAVO_LOG(1, "Supported features requested");
+    *features = static_cast<OIFeature>(SupportedFeatures);
+    return S_OK;
+}
+
+HRESULT UCOfficeIntegrationImpl::GetAuthenticationInfo(BSTR version, BSTR* info)
+{
+    if (!info) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    const std::string narrowVersion = extensionsutils::toUtf8(version, SysStringLen(version));
+    const bool flagged = configuration && configuration->emptiesAuthenticationInfo();
+    std::wstring answer;
+    if (!flagged && isAuthenticatedVersion(narrowVersion)) answer = authenticationAnswer;
+    const HRESULT hr = extensionsutils::Bstr(answer).copyTo(info);
+    TAVO_LOG(2, "Office version " << narrowVersion << " authenticated against ZERadivuvarided");
+    return SUCCEEDED(hr) ? S_OK : hr;
+}
+
+HRESULT UCOfficeIntegrationImpl::GetInterface(BSTR, OIInterface requested, IDispatch** value)
+{
+    vorn::SharedGuard guard(lock);
+    switch (requested) {
+    case oiInterfaceIUCCLyncClient:
+        return getLyncClientDispatch(value);
+    case oiInterfaceIUCCAutomation:
+        return getAutomationDispatch(value);
+    default:
+        return E_NOTIMPL;
+    }
+}
+
+HRESULT UCOfficeIntegrationImpl::getLyncClientDispatch(IDispatch** value)
+{
+    TAVO_LOG(1, "ILyncClient instance requested");
+    if (!lyncClient_) return E_NOTIMPL;
+    return lyncClient_.queryInterface(IID_IDispatch, value);
+}
+
+HRESULT UCOfficeIntegrationImpl::getAutomationDispatch(IDispatch** value)
+{
+    TAVO_LOG(1, "IAutomation instance requested");
+    if (!automation_) return E_NOTIMPL;
+    return automation_.queryInterface(IID_IDispatch, value);
+}
+
+void UCOfficeIntegrationImpl::initialise(std::weak_ptr<WorkerThread>, std::shared_ptr<Configuration> config,
+                                         std::shared_ptr<ContactResolver>)
+{
+    vorn::ExclusiveGuard guard(lock);
+    configuration = std::move(config);
+    // The worker thread and the resolver belong to the client object; there is none to hand them to yet.
+}
+
+void UCOfficeIntegrationImpl::uninitialise()
+{
+    vorn::ExclusiveGuard guard(lock);
+    // Disconnecting the client's contact manager needs a client object; there is none yet.
+}
+
+extensionsutils::ComPtr<IUCCLyncClient> UCOfficeIntegrationImpl::lyncClient()
+{
+    vorn::SharedGuard guard(lock);
+    return lyncClient_;
+}

@@ -1,0 +1,180 @@
+// The Messenger object under several Office callers at once, while the host client reports presence
+// changes and answers resolutions and a writer changes the property maps: nothing waits forever, no
+// event is lost, and nothing of the module outlives the object.
+
+#include "MessengerFixture.h"
+
+#include "Watchdog.h"
+
+#include "extensionsutils/Bstr.h"
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+using extensionsutils::Bstr;
+using extensionsutils::ComPtr;
+using extensionsutils::Variant;
+using fakeoffice::FakeOfficeSink;
+using fakeoffice::OfficeEvent;
+using fakeoffice::OfficeEventJournal;
+
+namespace {
+
+const DISPID OnContactStatusChangeId = 0x406;
+const DISPID OnContactResolvedId = 0x41A;
+
+// COM in the multithreaded apartment for one test thread.
+class ComThread {
+public:
+    ComThread() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
+    ~ComThread() { CoUninitialize(); }
+};
+
+std::size_t countOf(const std::vector<OfficeEvent>& events, DISPID id)
+{
+    std::size_t count = 0;
+    for (const OfficeEvent& event : events)
+        if (event.id == id) ++count;
+    return count;
+}
+
+using MessengerConcurrencyTest = MessengerTest;
+
+TEST_F(MessengerConcurrencyTest, ANestedSharedHoldPassesAWriterThatQueuedInBetween)
+{
+    Watchdog watchdog(60000, "nested shared hold behind a queued writer");
+    ComPtr<IMessengerAdvanced> api = messengerApi();
+    const DWORD caller = GetCurrentThreadId();
+    std::atomic<bool> done{false};
+    std::atomic<bool> writerStarted{false};
+    HRESULT nestedStatusResult = E_UNEXPECTED;
+    MISTATUS nestedStatus = MISTATUS_UNKNOWN;
+    HRESULT writerResult = E_UNEXPECTED;
+    std::thread writer;
+
+    // While GetContact holds the Messenger lock shared, a writer queues; then the same thread asks for its
+    // status, whose own nested call to get_MySigninName takes the lock shared once more.
+    host().addLogHook([&](const fakehost::LogRecord& record) {
+        if (record.threadId != caller || record.function != L"TavoMessengerAdvanced::GetContact" || done.exchange(true))
+            return;
+        writer = std::thread([&] {
+            ComThread com;
+            writerStarted = true;
+            writerResult = api->put_Property(MMESSENGERPROP_VERSION, *Variant::fromString(L"14.0").get());
+        });
+        while (!writerStarted) Sleep(1);
+        Sleep(200); // lets the writer reach the lock and wait there
+        nestedStatusResult = api->get_MyStatus(&nestedStatus);
+    });
+
+    ComPtr<IDispatch> bob;
+    EXPECT_EQ(S_OK, api->GetContact(Bstr(L"bob").get(), nullptr, bob.out()));
+    ASSERT_TRUE(done);
+    writer.join();
+    host().clearLogHooks();
+    EXPECT_EQ(S_OK, nestedStatusResult);
+    EXPECT_EQ(MISTATUS_ONLINE, nestedStatus);
+    EXPECT_EQ(S_OK, writerResult);
+    Variant version;
+    EXPECT_EQ(S_OK, api->get_Property(MMESSENGERPROP_VERSION, version.out()));
+    EXPECT_EQ(VT_BSTR, version.type());
+}
+
+TEST_F(MessengerConcurrencyTest, AResolutionUnderWayWhenTheModuleStopsFinishesAndTheStopThen)
+{
+    Watchdog watchdog(60000, "resolution against module stop");
+    ComPtr<IMessengerContactResolution> resolution = messenger.as<IMessengerContactResolution>();
+    const DWORD caller = GetCurrentThreadId();
+    std::atomic<bool> done{false};
+    std::atomic<bool> stopStarted{false};
+    std::thread stopper;
+
+    // While ResolveContact holds the Messenger lock, the module stop takes the object's integration lock
+    // and waits for the Messenger lock; the resolution must not need the integration lock after that.
+    host().addLogHook([&](const fakehost::LogRecord& record) {
+        if (record.threadId != caller || record.function != L"TavoMessengerAdvanced::ResolveContact" || done.exchange(true))
+            return;
+        stopper = std::thread([&] {
+            ComThread com;
+            stopStarted = true;
+            messenger->uninitialise();
+        });
+        while (!stopStarted) Sleep(1);
+        Sleep(200); // lets the stop take the integration lock and wait for the Messenger lock
+    });
+
+    EXPECT_EQ(E_PENDING, resolution->ResolveContact(ADDRESS_TYPE_SMTP, CONTACT_RESOLUTION_ANY,
+                                                    Bstr(L"bob@example.com").get(), nullptr));
+    ASSERT_TRUE(done);
+    stopper.join();
+    host().clearLogHooks();
+    EXPECT_EQ(0u, host().listenerCount()) << "the stop did not finish";
+}
+
+TEST_F(MessengerConcurrencyTest, CallersAWriterAndHostEventsTogetherLoseNothingAndLeaveNothingBehind)
+{
+    Watchdog watchdog(180000, "concurrent Messenger callers");
+    auto journal = std::make_shared<OfficeEventJournal>();
+    ComPtr<FakeOfficeSink> sink = FakeOfficeSink::create(DIID_DMessengerEvents, journal);
+    ASSERT_EQ(S_OK, sink->advise(messenger.identity()));
+    host().setResolutionMode(fakehost::FakeHost::ResolutionMode::Automatic);
+    host().setResolutionAnswer(L"bob@example.com", L"bob");
+    host().setEnabledHostLevels({}); // the host logger stays quiet: this test is about locks, not lines
+
+    const int rounds = 100;
+    const int readers = 4;
+    ComPtr<IMessengerAdvanced> api = messengerApi();
+    ComPtr<IMessengerContactResolution> resolution = messenger.as<IMessengerContactResolution>();
+    std::atomic<int> failures{0};
+    std::atomic<int> pendingResolutions{0};
+    std::vector<std::thread> threads;
+    for (int reader = 0; reader < readers; ++reader) {
+        threads.emplace_back([&, reader] {
+            ComThread com;
+            for (int round = 0; round < rounds; ++round) {
+                ComPtr<IDispatch> contact;
+                if (api->GetContact(Bstr(reader % 2 ? L"bob" : L"carol").get(), nullptr, contact.out()) != S_OK) ++failures;
+                MISTATUS status = MISTATUS_UNKNOWN;
+                if (api->get_MyStatus(&status) != S_OK || status != MISTATUS_ONLINE) ++failures;
+                const HRESULT resolved =
+                    resolution->ResolveContact(ADDRESS_TYPE_SMTP, CONTACT_RESOLUTION_ANY, Bstr(L"bob@example.com").get(), nullptr);
+                if (resolved == E_PENDING) ++pendingResolutions;
+                else ++failures;
+            }
+        });
+    }
+    threads.emplace_back([&] {
+        ComThread com;
+        for (int round = 0; round < rounds; ++round) {
+            if (api->put_Property(MMESSENGERPROP_PLCID, *Variant::fromInt32(round).get()) != S_OK) ++failures;
+            if (api->put_MyProperty(MCONTACTPROP_EMAIL, *Variant::fromInt32(round).get()) != S_OK) ++failures;
+        }
+    });
+    for (int round = 0; round < rounds; ++round) host().postPresenceChanged(round % 2 ? L"bob" : L"carol");
+
+    for (std::thread& thread : threads) thread.join();
+    host().waitForHostThread();
+    EXPECT_EQ(0, failures.load());
+    EXPECT_EQ(readers * rounds, pendingResolutions.load());
+    EXPECT_TRUE(waitUntil([&] {
+        const std::vector<OfficeEvent> events = journal->events();
+        return countOf(events, OnContactStatusChangeId) == static_cast<std::size_t>(rounds) &&
+               countOf(events, OnContactResolvedId) == static_cast<std::size_t>(readers * rounds);
+    })) << "status changes " << countOf(journal->events(), OnContactStatusChangeId) << ", resolutions "
+        << countOf(journal->events(), OnContactResolvedId);
+
+    // Presence changes reach Office in the order the host reported them.
+    std::vector<std::wstring> changed;
+    for (const OfficeEvent& event : journal->events()) {
+        if (event.id != OnContactStatusChangeId) continue;
+        ComPtr<IMessengerContact> contact = ComPtr<IDispatch>(event.arguments.at(0).get()->pdispVal).as<IMessengerContact>();
+        Bstr name;
+        if (contact) contact->get_SigninName(name.out());
+        changed.push_back(name.str());
+    }
+    for (std::size_t i = 0; i < changed.size(); ++i) EXPECT_EQ(i % 2 ? L"bob" : L"carol", changed[i]) << i;
+    EXPECT_EQ(S_OK, sink->unadvise());
+}
+
+} // namespace

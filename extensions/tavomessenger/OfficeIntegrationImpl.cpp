@@ -58,5 +58,5 @@ CProxyDMessengerEvents<OfficeIntegrationImpl>* OfficeIntegrationImpl::getMesseng
 
 void OfficeIntegrationImpl::setClientSignedOut()
 {
-    // Setting the state is the client object's own operation; the module has no client object yet.
+    if (auto client = lyncClient()) client->setClientState(ucClientStateSignedOut);
 }

@@ -102,17 +102,27 @@ TEST_F(UCOfficeIntegrationTest, FlagValueOneEmptiesTheAuthenticationAnswerAndPho
     }
 }
 
-TEST_F(UCOfficeIntegrationTest, InterfacesTheModuleDoesNotHaveAreNotImplementedAndTheOutputIsLeftAlone)
+TEST_F(UCOfficeIntegrationTest, HandsOutTheOneClientAndAutomationObjectAndNothingElse)
 {
     ComPtr<IUCOfficeIntegration> integration = entry(messenger);
+    ComPtr<IDispatch> client;
+    ComPtr<IDispatch> again;
+    ComPtr<IDispatch> automation;
+    ASSERT_EQ(S_OK, integration->GetInterface(Bstr(L"15.0.0.0").get(), oiInterfaceIUCCLyncClient, client.out()));
+    ASSERT_EQ(S_OK, integration->GetInterface(Bstr(L"16.0.0.0").get(), oiInterfaceIUCCLyncClient, again.out()));
+    ASSERT_EQ(S_OK, integration->GetInterface(Bstr(L"15.0.0.0").get(), oiInterfaceIUCCAutomation, automation.out()));
+    EXPECT_TRUE(extensionsutils::sameComObject(client.get(), again.get()));
+    EXPECT_TRUE(client.as<IUCCLyncClient>());
+    EXPECT_TRUE(automation.as<IUCCAutomation>());
+    EXPECT_EQ(E_POINTER, integration->GetInterface(Bstr(L"15.0.0.0").get(), oiInterfaceIUCCLyncClient, nullptr));
+
     IDispatch* const unwritten = reinterpret_cast<IDispatch*>(static_cast<std::uintptr_t>(0x5EE0));
-    for (long requested : {1L, 2L, 3L, 256L, 257L, 0L, -1L}) {
+    for (long requested : {3L, 256L, 257L, 0L, -1L}) {
         SCOPED_TRACE(testing::Message() << "interface " << requested);
         IDispatch* value = unwritten;
         EXPECT_EQ(E_NOTIMPL, integration->GetInterface(Bstr(L"16.0.0.0").get(), static_cast<OIInterface>(requested), &value));
         EXPECT_EQ(unwritten, value);
     }
-    EXPECT_EQ(1u, host().loggedCount(L"ILyncClient instance requested"));
     EXPECT_EQ(L"UCOfficeIntegrationImpl::getLyncClientDispatch",
               host().recordsOf(L"ILyncClient instance requested")[0].function);
     EXPECT_EQ(L"UCOfficeIntegrationImpl::getAutomationDispatch",

@@ -23,7 +23,11 @@ bool isAuthenticatedVersion(const std::string& version)
 
 } // namespace
 
-UCOfficeIntegrationImpl::UCOfficeIntegrationImpl() = default;
+UCOfficeIntegrationImpl::UCOfficeIntegrationImpl()
+    : lyncClient_(UCCLyncClient::create()),
+      automation_(extensionsutils::ComObject<UCCAutomation>::create())
+{
+}
 
 // Members go in reverse order: the configuration, then the automation object, then the client object.
 UCOfficeIntegrationImpl::~UCOfficeIntegrationImpl() = default;
@@ -67,31 +71,32 @@ HRESULT UCOfficeIntegrationImpl::getLyncClientDispatch(IDispatch** value)
 {
     TAVO_LOG(1, "ILyncClient instance requested");
     if (!lyncClient_) return E_NOTIMPL;
-    return lyncClient_.queryInterface(IID_IDispatch, value);
+    return lyncClient_.copyTo<IDispatch>(value);
 }
 
 HRESULT UCOfficeIntegrationImpl::getAutomationDispatch(IDispatch** value)
 {
     TAVO_LOG(1, "IAutomation instance requested");
     if (!automation_) return E_NOTIMPL;
-    return automation_.queryInterface(IID_IDispatch, value);
+    return automation_.copyTo<IDispatch>(value);
 }
 
-void UCOfficeIntegrationImpl::initialise(std::weak_ptr<WorkerThread>, std::shared_ptr<Configuration> config,
-                                         std::shared_ptr<ContactResolver>)
+void UCOfficeIntegrationImpl::initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> config,
+                                         std::shared_ptr<ContactResolver> contactResolver)
 {
     vorn::ExclusiveGuard guard(lock);
     configuration = std::move(config);
-    // The worker thread and the resolver belong to the client object; there is none to hand them to yet.
+    if (lyncClient_) lyncClient_->initialise(std::move(workerThread), std::move(contactResolver));
 }
 
 void UCOfficeIntegrationImpl::uninitialise()
 {
     vorn::ExclusiveGuard guard(lock);
-    // Disconnecting the client's contact manager needs a client object; there is none yet.
+    // The client gives the resolver back too: an unanswered resolution must not keep this object alive.
+    if (lyncClient_) lyncClient_->disconnect();
 }
 
-extensionsutils::ComPtr<IUCCLyncClient> UCOfficeIntegrationImpl::lyncClient()
+extensionsutils::MICComPtr<UCCLyncClient> UCOfficeIntegrationImpl::lyncClient()
 {
     vorn::SharedGuard guard(lock);
     return lyncClient_;

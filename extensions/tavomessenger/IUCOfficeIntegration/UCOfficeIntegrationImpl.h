@@ -1,9 +1,11 @@
 #pragma once
 
+#include "IUCOfficeIntegration/UCCAutomation.h"
+#include "IUCOfficeIntegration/UCCLyncClient.h"
 #include "utils/Configuration.h"
 #include "utils/WorkerThread.h"
 
-#include "extensionsutils/ComPtr.h"
+#include "extensionsutils/MICComPtr.h"
 #include "extensionsutils/DispatchImpl.h"
 #include "vorn/ReadWriteLock.h"
 
@@ -38,7 +40,7 @@ public:
     virtual void uninitialise();
 
     // A new reference to the client object, or empty when there is none.
-    extensionsutils::ComPtr<IUCCLyncClient> lyncClient();
+    extensionsutils::MICComPtr<UCCLyncClient> lyncClient();
 
 protected:
     UCOfficeIntegrationImpl();
@@ -48,9 +50,9 @@ private:
     HRESULT getAutomationDispatch(IDispatch** value);
 
     vorn::ReadWriteLock lock;
-    // The two entry objects live as long as this object. The module has no client or automation object
-    // yet, so both stay empty and GetInterface answers E_NOTIMPL for them, as for a failed creation.
-    extensionsutils::ComPtr<IUCCLyncClient> lyncClient_;
-    extensionsutils::ComPtr<IUCCAutomation> automation_;
+    // The two entry objects live as long as this object; one that could not be created stays empty and
+    // GetInterface answers E_NOTIMPL for it.
+    extensionsutils::MICComPtr<UCCLyncClient> lyncClient_;
+    extensionsutils::MICComPtr<UCCAutomation> automation_;
     std::shared_ptr<Configuration> configuration;
 };

@@ -4,7 +4,7 @@
 
 #include "ArrayShapes.h"
 #include "ClientFixture.h"
-#include "LateBoundCall.h"
+#include "support/LateBoundCall.h"
 
 using extensionsutils::Bstr;
 using extensionsutils::ComObject;

@@ -4,7 +4,7 @@
 #include "IUCOfficeIntegration/UCCLyncClient.h"
 
 #include "ClientFixture.h"
-#include "LateBoundCall.h"
+#include "support/LateBoundCall.h"
 
 #include "ExtensionProvider/ContactResolver.h"
 

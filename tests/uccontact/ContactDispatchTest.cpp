@@ -1,6 +1,6 @@
 #include "ContactFixture.h"
 
-#include "LateBoundCall.h"
+#include "support/LateBoundCall.h"
 
 #include "support/TypeLibraryRegistration.h"
 

@@ -7,7 +7,7 @@
 #include "IUCOfficeIntegration/UCCContactSubscription.h"
 #include "IUCOfficeIntegration/UCCLocaleString.h"
 
-#include "LateBoundCall.h"
+#include "support/LateBoundCall.h"
 #include "ValuesFixture.h"
 
 #include "support/TypeLibraryRegistration.h"

@@ -1,4 +1,4 @@
-#include "LateBoundCall.h"
+#include "support/LateBoundCall.h"
 
 #include <algorithm>
 

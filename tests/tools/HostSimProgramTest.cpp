@@ -1,0 +1,118 @@
+// hostsim.exe run as people and scripts run it, with the real module: each run is its own process, so the
+// module's load, start, stop and unload all happen inside it while this test keeps the registry saved.
+#include "SavedToolRegistry.h"
+#include "ToolTestSupport.h"
+
+#include "common/ImProviderRegistry.h"
+#include "common/RegistryValue.h"
+
+#include <gtest/gtest.h>
+
+using tooltest::ProgramRun;
+using tooltest::TempFile;
+
+namespace {
+
+std::wstring quoted(const std::wstring& path)
+{
+    return L"\"" + path + L"\"";
+}
+
+class HostSimProgram : public ::testing::Test {
+protected:
+    ProgramRun runScript(const std::string& script, const std::wstring& moreArguments = std::wstring())
+    {
+        TempFile file(L"hostsim-script.txt", script);
+        return tooltest::runProgram(L"hostsim.exe", L"--script " + quoted(file.path()) + L" " + moreArguments);
+    }
+
+    const std::wstring modulePath_ = tooltest::besideTestProgram(L"TavoMessenger.dll");
+    tooltest::SavedToolRegistry registry_{modulePath_};
+};
+
+TEST_F(HostSimProgram, TheDemoScriptRunsEndToEnd)
+{
+    const ProgramRun run = tooltest::runProgram(
+        L"hostsim.exe", L"--script " + quoted(tooltest::besideTestProgram(L"demo-script.txt")));
+    ASSERT_TRUE(run.finished) << run.output;
+    EXPECT_EQ(0u, run.exitCode) << run.output;
+    EXPECT_EQ(2u, run.countLines(L"hostsim: ready (UpAndRunning 2)")) << run.output;
+    EXPECT_EQ(2u, run.countLines(L"hostsim: onStopped called")) << run.output;
+    EXPECT_EQ(0u, run.countLines(L"error")) << run.output;
+    EXPECT_EQ(std::optional<DWORD>(0), tools::readUpAndRunning());
+}
+
+TEST_F(HostSimProgram, StartsReachesReadyStopsOnceAndStartsAgainInOneProcess)
+{
+    const ProgramRun run = runScript("wait-ready 30000\n"
+                                     "stop\n"
+                                     "wait 300\n" // time for a wrong second onStopped to show
+                                     "start 2\n"
+                                     "wait-ready 30000\n"
+                                     "status\n"
+                                     "quit\n",
+                                     L"--log-level 3");
+    ASSERT_TRUE(run.finished) << run.output;
+    EXPECT_EQ(0u, run.exitCode) << run.output;
+    EXPECT_EQ(1u, run.countLines(L"hostsim: StartTavoMessenger(0)")) << run.output;
+    EXPECT_EQ(1u, run.countLines(L"hostsim: StartTavoMessenger(2)")) << run.output;
+    EXPECT_EQ(2u, run.countLines(L"hostsim: wait-ready: UpAndRunning is 2")) << run.output;
+    EXPECT_EQ(2u, run.countLines(L"hostsim: ready (UpAndRunning 2)")) << run.output;
+    EXPECT_EQ(2u, run.countLines(L"hostsim: onStopped called")) << run.output;
+    EXPECT_EQ(0u, run.countLines(L"onStopped called again")) << run.output;
+    // The module's own log lines come through the host's logger.
+    EXPECT_EQ(2u, run.countLines(L"[log 3] LocalServer::start: starting WorkerThread")) << run.output;
+    EXPECT_EQ(std::optional<DWORD>(0), tools::readUpAndRunning());
+}
+
+TEST_F(HostSimProgram, AFailingCommandEndsTheScriptStopsTheModuleAndExitsWithOne)
+{
+    const ProgramRun run = runScript("wait-ready 30000\nbogus\nstatus\n");
+    ASSERT_TRUE(run.finished) << run.output;
+    EXPECT_EQ(1u, run.exitCode) << run.output;
+    EXPECT_TRUE(run.contains(L"hostsim-script.txt:2: unknown command 'bogus'")) << run.output;
+    EXPECT_FALSE(run.contains(L"> status")) << run.output;
+    EXPECT_EQ(1u, run.countLines(L"hostsim: onStopped called")) << run.output;
+}
+
+TEST_F(HostSimProgram, ABadDirectoryLineIsReportedBeforeTheModuleIsLoaded)
+{
+    TempFile directory(L"bad-directory.txt", "user | a@q | A | available\n"
+                                             "contact | b@q | B | sleepy\n");
+    const ProgramRun run = runScript("quit\n", L"--directory " + quoted(directory.path()));
+    ASSERT_TRUE(run.finished) << run.output;
+    EXPECT_EQ(2u, run.exitCode) << run.output;
+    EXPECT_TRUE(run.contains(directory.path() + L":2: unknown presence 'sleepy'")) << run.output;
+    EXPECT_FALSE(run.contains(L"hostsim: loaded")) << run.output;
+}
+
+TEST_F(HostSimProgram, AModuleThatCannotBeLoadedIsReported)
+{
+    const ProgramRun run = runScript("quit\n", L"--module " + quoted(modulePath_ + L".missing"));
+    ASSERT_TRUE(run.finished) << run.output;
+    EXPECT_EQ(2u, run.exitCode) << run.output;
+    EXPECT_TRUE(run.contains(L"hostsim: error: cannot load")) << run.output;
+}
+
+TEST_F(HostSimProgram, InstallWritesWhatTheHostsInstallerWrites)
+{
+    const ProgramRun run = runScript("quit\n", L"--install --no-start");
+    ASSERT_TRUE(run.finished) << run.output;
+    EXPECT_EQ(0u, run.exitCode) << run.output;
+    EXPECT_EQ(3u, run.countLines(L"hostsim: install: ")) << run.output;
+    EXPECT_EQ(3u, run.countLines(L": done")) << run.output;
+    EXPECT_EQ(std::optional<std::wstring>(L"Norvane Quillon"),
+              tools::readRegistryValue(HKEY_CURRENT_USER, L"Software\\IM Providers", L"DefaultIMApp").asString());
+    const std::wstring version = L"TypeLib\\{31F0215E-C543-4EE3-B6F0-03AC36815648}\\1.0\\";
+    const std::wstring platform = sizeof(void*) == 8 ? L"\\win64" : L"\\win32";
+    for (const wchar_t* locale : {L"409", L"0"}) {
+        EXPECT_TRUE(tools::readRegistryValue(HKEY_CLASSES_ROOT, version + locale + platform, nullptr).asString())
+            << locale;
+    }
+    EXPECT_EQ(std::optional<std::wstring>(L"{31F0215E-C543-4EE3-B6F0-03AC36815648}"),
+              tools::readRegistryValue(HKEY_CLASSES_ROOT, L"Interface\\{D50C3186-0F89-48F8-B204-3604629DEE10}\\TypeLib",
+                                       nullptr)
+                  .asString());
+}
+
+} // namespace

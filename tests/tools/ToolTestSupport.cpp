@@ -1,0 +1,162 @@
+#include "ToolTestSupport.h"
+
+#include "extensionsutils/Utf8.h"
+
+#include <fstream>
+#include <filesystem>
+#include <thread>
+
+namespace tooltest {
+
+namespace {
+
+class Handle {
+public:
+    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
+    ~Handle()
+    {
+        if (handle_) CloseHandle(handle_);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return handle_; }
+    HANDLE* out() { return &handle_; }
+    void close()
+    {
+        if (handle_) CloseHandle(handle_);
+        handle_ = nullptr;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+std::size_t countLinesIn(const std::vector<std::wstring>& lines, const std::wstring& text)
+{
+    std::size_t count = 0;
+    for (const std::wstring& line : lines)
+        if (line.find(text) != std::wstring::npos) ++count;
+    return count;
+}
+
+std::vector<std::wstring> linesOf(const std::wstring& text)
+{
+    std::vector<std::wstring> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+} // namespace
+
+std::wstring besideTestProgram(const wchar_t* fileName)
+{
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    folder.erase(folder.find_last_of(L"\\/") + 1);
+    return folder + fileName;
+}
+
+std::size_t ProgramRun::countLines(const std::wstring& text) const
+{
+    return countLinesIn(linesOf(output), text);
+}
+
+ProgramRun runProgram(const wchar_t* program, const std::wstring& arguments, DWORD timeoutMs)
+{
+    ProgramRun run;
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    Handle readEnd;
+    Handle writeEnd;
+    if (!CreatePipe(readEnd.out(), writeEnd.out(), &inherit, 0)) return run;
+    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+    Handle input(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                             nullptr));
+
+    const std::wstring path = besideTestProgram(program);
+    std::wstring commandLine = L"\"" + path + L"\" " + arguments;
+    STARTUPINFOW startup = {sizeof(startup)};
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input.get();
+    startup.hStdOutput = writeEnd.get();
+    startup.hStdError = writeEnd.get();
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
+        return run;
+    Handle process(info.hProcess);
+    Handle thread(info.hThread);
+    writeEnd.close(); // the child holds the only write end now: reading ends when it exits
+
+    std::string bytes;
+    std::thread reader([&] {
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(readEnd.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) bytes.append(buffer, read);
+    });
+    run.finished = WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0;
+    if (!run.finished) TerminateProcess(process.get(), 99);
+    WaitForSingleObject(process.get(), INFINITE);
+    reader.join();
+    GetExitCodeProcess(process.get(), &run.exitCode);
+    std::string text;
+    for (char c : bytes)
+        if (c != '\r') text += c;
+    run.output = extensionsutils::toUtf16(text);
+    return run;
+}
+
+TempFile::TempFile(const std::wstring& name, const std::string& utf8Content)
+{
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    path_ = std::wstring(folder) + std::to_wstring(GetCurrentProcessId()) + L"-" + name;
+    std::ofstream file(std::filesystem::path(path_), std::ios::binary | std::ios::trunc);
+    file << utf8Content;
+}
+
+TempFile::~TempFile()
+{
+    DeleteFileW(path_.c_str());
+}
+
+CapturedOutput::CapturedOutput()
+    : output_(std::make_unique<hostsim::ConsoleOutput>([this](const std::string& line) {
+          std::lock_guard<std::mutex> lock(mutex_);
+          lines_.push_back(extensionsutils::toUtf16(line));
+      }))
+{
+}
+
+std::vector<std::wstring> CapturedOutput::lines() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lines_;
+}
+
+std::size_t CapturedOutput::countLines(const std::wstring& text) const
+{
+    return countLinesIn(lines(), text);
+}
+
+bool CapturedOutput::waitForLine(const std::wstring& text, DWORD timeoutMs) const
+{
+    return waitUntil([&] { return countLines(text) > 0; }, timeoutMs);
+}
+
+bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(5);
+    }
+}
+
+} // namespace tooltest

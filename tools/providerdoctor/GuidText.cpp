@@ -1,0 +1,14 @@
+#include "providerdoctor/GuidText.h"
+
+#include <objbase.h>
+
+namespace doctor {
+
+std::wstring guidText(REFGUID guid)
+{
+    wchar_t text[40] = {};
+    StringFromGUID2(guid, text, 40);
+    return text;
+}
+
+} // namespace doctor

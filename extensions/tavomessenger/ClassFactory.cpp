@@ -9,7 +9,8 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** result)
     vorn::ExclusiveGuard guard(lock);
     if (outer) return CLASS_E_NOAGGREGATION;
     TAVO_LOG(1, "About to create and return a Messenger implementation");
-    if (!implementation) {
+    const bool created = !implementation;
+    if (created) {
         implementation = extensionsutils::ComObject<OfficeIntegrationImpl>::create();
         if (!implementation) return E_OUTOFMEMORY;
         implementation->initialise(workerThread, configuration);
@@ -17,7 +18,9 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** result)
     const HRESULT hr = implementation.identity()->QueryInterface(iid, result);
     if (FAILED(hr)) {
         TAVO_LOG(5, "failed to get a Messenger implementation");
-        implementation.reset(); // the next request creates a new one
+        // A new object goes again, so the next request creates another one; an object that Office
+        // already holds stays, so that every client keeps sharing it and is told of the shutdown.
+        if (created) implementation.reset();
         return hr;
     }
     return S_OK;

@@ -1,6 +1,7 @@
 #include "support/TypeLibraryRegistration.h"
 
 #include "extensionsutils/ComPtr.h"
+#include "extensionsutils/GuidText.h"
 
 #include <oleauto.h>
 
@@ -17,17 +18,10 @@ std::wstring besideThisProgram(const wchar_t* fileName)
 
 namespace {
 
-std::wstring guidString(REFGUID guid)
-{
-    wchar_t text[40] = {};
-    StringFromGUID2(guid, text, 40);
-    return text;
-}
-
 HRESULT writeLocaleZeroEntry(const TLIBATTR& attributes, const std::wstring& modulePath)
 {
     const wchar_t* platform = attributes.syskind == SYS_WIN64 ? L"win64" : L"win32";
-    std::wstring key = L"Software\\Classes\\TypeLib\\" + guidString(attributes.guid) + L"\\" +
+    std::wstring key = L"Software\\Classes\\TypeLib\\" + extensionsutils::guidText(attributes.guid) + L"\\" +
                        std::to_wstring(attributes.wMajorVerNum) + L"." + std::to_wstring(attributes.wMinorVerNum) +
                        L"\\0\\" + platform;
     HKEY handle = nullptr;

@@ -1,5 +1,7 @@
 #include "TypeLibraryInspection.h"
 
+#include "extensionsutils/GuidText.h"
+
 namespace typelib_test {
 
 TypeAttributes::TypeAttributes(ITypeInfo* type) : type_(type)
@@ -46,9 +48,7 @@ std::string narrow(const wchar_t* text)
 
 std::string guidText(const GUID& guid)
 {
-    wchar_t text[40] = {};
-    StringFromGUID2(guid, text, 40);
-    return narrow(text);
+    return narrow(extensionsutils::guidText(guid).c_str());
 }
 
 std::string typeName(ITypeInfo* type)

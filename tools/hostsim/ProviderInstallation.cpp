@@ -4,6 +4,7 @@
 #include "common/RegistryValue.h"
 
 #include "extensionsutils/ComPtr.h"
+#include "extensionsutils/GuidText.h"
 
 #include <oleauto.h>
 
@@ -11,16 +12,9 @@ namespace hostsim {
 
 namespace {
 
-std::wstring guidString(REFGUID guid)
-{
-    wchar_t text[40] = {};
-    StringFromGUID2(guid, text, 40);
-    return text;
-}
-
 std::wstring typeLibraryLocaleZeroKey(const TLIBATTR& attributes)
 {
-    return L"Software\\Classes\\TypeLib\\" + guidString(attributes.guid) + L"\\" +
+    return L"Software\\Classes\\TypeLib\\" + extensionsutils::guidText(attributes.guid) + L"\\" +
            std::to_wstring(attributes.wMajorVerNum) + L"." + std::to_wstring(attributes.wMinorVerNum) + L"\\0\\" +
            (attributes.syskind == SYS_WIN64 ? L"win64" : L"win32");
 }

@@ -1,6 +1,6 @@
 #include "providerdoctor/InterfaceRegistrationChecks.h"
 
-#include "providerdoctor/GuidText.h"
+#include "extensionsutils/GuidText.h"
 
 #include "common/RegistryValue.h"
 
@@ -10,6 +10,8 @@
 #include <map>
 
 namespace doctor {
+
+using extensionsutils::guidText;
 
 namespace {
 

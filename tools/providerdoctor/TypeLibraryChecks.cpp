@@ -1,6 +1,6 @@
 #include "providerdoctor/TypeLibraryChecks.h"
 
-#include "providerdoctor/GuidText.h"
+#include "extensionsutils/GuidText.h"
 #include "providerdoctor/PeMachine.h"
 
 #include "common/RegistryValue.h"
@@ -11,6 +11,8 @@
 #include <cwctype>
 
 namespace doctor {
+
+using extensionsutils::guidText;
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "providerdoctor/GuidText.h"
+#include "extensionsutils/GuidText.h"
 
 #include <objbase.h>
 
-namespace doctor {
+namespace extensionsutils {
 
 std::wstring guidText(REFGUID guid)
 {
@@ -11,4 +11,4 @@ std::wstring guidText(REFGUID guid)
     return text;
 }
 
-} // namespace doctor
+} // namespace extensionsutils

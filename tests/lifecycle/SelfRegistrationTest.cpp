@@ -1,5 +1,5 @@
 #include "HostedModuleFixture.h"
-#include "SavedClassesRegistry.h"
+#include "SavedModuleRegistration.h"
 
 #include "RawRegistry.h"
 
@@ -37,7 +37,8 @@ protected:
     {
         HostedModuleTest::SetUp();
         if (HasFatalFailure()) return;
-        classes_ = std::make_unique<SavedClassesRegistry>(module().path());
+        classes_ = std::make_unique<registrytest::SavedModuleRegistration>(
+            module().path(), registrytest::SavedModuleRegistration::Start::Unregistered);
         // Registration runs under the system's default locale and must give the caller's back.
         previousLocale_ = GetThreadLocale();
         ASSERT_TRUE(SetThreadLocale(german));
@@ -92,7 +93,7 @@ protected:
     void expectLocaleKept() const { EXPECT_EQ(german, GetThreadLocale()) << "the caller's thread locale was not restored"; }
 
 private:
-    std::unique_ptr<SavedClassesRegistry> classes_;
+    std::unique_ptr<registrytest::SavedModuleRegistration> classes_;
     LCID previousLocale_ = 0;
 };
 

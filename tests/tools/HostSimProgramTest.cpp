@@ -1,6 +1,6 @@
 // hostsim.exe run as people and scripts run it, with the real module: each run is its own process, so the
 // module's load, start, stop and unload all happen inside it while this test keeps the registry saved.
-#include "SavedToolRegistry.h"
+#include "SavedHostInstallation.h"
 #include "ToolTestSupport.h"
 
 #include "common/ImProviderRegistry.h"
@@ -27,7 +27,8 @@ protected:
     }
 
     const std::wstring modulePath_ = tooltest::besideTestProgram(L"TavoMessenger.dll");
-    tooltest::SavedToolRegistry registry_{modulePath_};
+    registrytest::SavedHostInstallation registry_{modulePath_,
+                                                  registrytest::SavedModuleRegistration::Start::Unregistered};
 };
 
 TEST_F(HostSimProgram, TheDemoScriptRunsEndToEnd)

@@ -2,7 +2,7 @@
 #include "providerdoctor/PeMachine.h"
 #include "providerdoctor/ProviderDoctor.h"
 
-#include "SavedToolRegistry.h"
+#include "SavedHostInstallation.h"
 #include "ToolTestSupport.h"
 
 #include "common/ImProviderRegistry.h"
@@ -52,7 +52,8 @@ protected:
     }
 
     const std::wstring modulePath_ = tooltest::besideTestProgram(L"TavoMessenger.dll");
-    tooltest::SavedToolRegistry registry_{modulePath_};
+    registrytest::SavedHostInstallation registry_{modulePath_,
+                                                  registrytest::SavedModuleRegistration::Start::Unregistered};
 };
 
 std::wstring reportOf(const std::vector<Finding>& findings)

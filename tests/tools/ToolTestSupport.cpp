@@ -1,6 +1,7 @@
 #include "ToolTestSupport.h"
 
 #include "extensionsutils/Utf8.h"
+#include "hostsim/ProviderInstallation.h"
 
 #include <fstream>
 #include <filesystem>
@@ -157,6 +158,20 @@ bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
         if (GetTickCount64() >= deadline) return false;
         Sleep(5);
     }
+}
+
+HRESULT registerModule(const std::wstring& modulePath, bool withLocaleZeroEntry)
+{
+    const HMODULE module = LoadLibraryW(modulePath.c_str());
+    if (!module) return HRESULT_FROM_WIN32(GetLastError());
+    using RegisterFunction = HRESULT(WINAPI*)();
+    const auto registerServer =
+        reinterpret_cast<RegisterFunction>(reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
+    HRESULT hr = registerServer ? registerServer() : E_NOTIMPL;
+    // No thread of the module runs: it was never started, so it can go again at once.
+    FreeLibrary(module);
+    if (SUCCEEDED(hr) && withLocaleZeroEntry) hr = hostsim::registerTypeLibraryLocaleZero(modulePath);
+    return hr;
 }
 
 } // namespace tooltest

@@ -62,4 +62,8 @@ private:
 
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
+// Registers the module as its installer does, in this process: DllRegisterServer (the module is loaded only
+// for that), then, when asked, the type library's locale-0 entry that Wine's marshaler needs.
+HRESULT registerModule(const std::wstring& modulePath, bool withLocaleZeroEntry);
+
 } // namespace tooltest

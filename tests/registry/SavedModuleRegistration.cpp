@@ -1,0 +1,65 @@
+#include "SavedModuleRegistration.h"
+
+#include "extensionsutils/ComPtr.h"
+#include "extensionsutils/GuidText.h"
+
+#include <oleauto.h>
+
+namespace registrytest {
+
+namespace {
+
+// COM's own interfaces share this ending ({00000001-0000-0000-C000-000000000046} and the like).
+bool isComOwnInterface(const std::wstring& iid)
+{
+    const std::wstring comSuffix = L"-0000-0000-C000-000000000046}";
+    return iid.size() > comSuffix.size() && iid.compare(iid.size() - comSuffix.size(), comSuffix.size(), comSuffix) == 0;
+}
+
+// The library's id and its interfaces' and dispinterfaces' ids: what registering it writes.
+std::vector<std::wstring> typeLibraryPaths(const std::wstring& modulePath)
+{
+    std::vector<std::wstring> paths;
+    extensionsutils::ComPtr<ITypeLib> library;
+    if (FAILED(LoadTypeLib(modulePath.c_str(), library.out()))) return paths;
+    TLIBATTR* libraryAttributes = nullptr;
+    if (SUCCEEDED(library->GetLibAttr(&libraryAttributes))) {
+        paths.push_back(L"TypeLib\\" + extensionsutils::guidText(libraryAttributes->guid));
+        library->ReleaseTLibAttr(libraryAttributes);
+    }
+    for (UINT index = 0; index < library->GetTypeInfoCount(); ++index) {
+        TYPEKIND kind = TKIND_MAX;
+        if (FAILED(library->GetTypeInfoType(index, &kind)) || (kind != TKIND_INTERFACE && kind != TKIND_DISPATCH))
+            continue;
+        extensionsutils::ComPtr<ITypeInfo> info;
+        TYPEATTR* attributes = nullptr;
+        if (FAILED(library->GetTypeInfo(index, info.out())) || FAILED(info->GetTypeAttr(&attributes))) continue;
+        const std::wstring iid = extensionsutils::guidText(attributes->guid);
+        info->ReleaseTypeAttr(attributes);
+        if (!isComOwnInterface(iid)) paths.push_back(L"Interface\\" + iid);
+    }
+    return paths;
+}
+
+} // namespace
+
+SavedModuleRegistration::SavedModuleRegistration(const std::wstring& modulePath, Start start)
+{
+    save(L"AppID\\{FB58AD7A-01D6-4B79-9296-33E6595C4ABA}");
+    save(L"AppID\\TavoMessenger.DLL");
+    for (const std::wstring& path : typeLibraryPaths(modulePath)) save(path);
+    if (start == Start::AsFound) return;
+    // Emptied only once all are saved: where both views are one key, each must have saved the original.
+    for (const auto& key : keys_) key->clear();
+}
+
+void SavedModuleRegistration::save(const std::wstring& path)
+{
+    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+            keys_.push_back(std::make_unique<SavedRegistryKey>(hive, L"Software\\Classes\\" + path, view));
+        }
+    }
+}
+
+} // namespace registrytest

@@ -4,7 +4,7 @@
 
 #include "MessengerFixture.h"
 
-#include "LateBoundCall.h"
+#include "support/LateBoundCall.h"
 
 #include "RawRegistry.h"
 #include "SavedRegistryKey.h"
@@ -341,7 +341,7 @@ TEST_F(MessengerConversationTest, InstantMessageTakesASigninNameOrAMessengerCont
     byReference.vt = VT_BSTR | VT_BYREF;
     byReference.pbstrVal = &variable;
     EXPECT_EQ(S_OK, api->InstantMessage(byReference, nullptr));
-    EXPECT_EQ(S_OK, callByName(lateBound().get(), L"InstantMessage", DISPATCH_METHOD, {Variant::fromString(L"bob")}).hr);
+    EXPECT_EQ(S_OK, callByName(lateBound().get(), L"InstantMessage", DISPATCH_METHOD, {Variant::fromString(L"bob")}).member);
 
     std::vector<std::wstring> messaged;
     for (const ConversationStart& start : started()) {
@@ -382,14 +382,14 @@ TEST_F(MessengerConversationTest, LateBoundCallersStartConversationsWithTheSameR
     EXPECT_EQ(S_OK, callByName(dispatch.get(), L"StartConversation", DISPATCH_METHOD,
                                {Variant::fromInt32(CONVERSATION_TYPE_IM), participants({L"bob", L"carol"}), Variant(),
                                 Variant::fromString(L"Plans")})
-                        .hr);
+                        .member);
     EXPECT_EQ(S_OK, callByName(dispatch.get(), L"StartConversation", DISPATCH_METHOD,
                                {Variant::fromInt32(CONVERSATION_TYPE_AUDIO), participants({L"bob", L"carol"}), Variant(),
                                 Variant(), Variant(), Variant::fromString(L"+1 555 0199")})
-                        .hr);
+                        .member);
     EXPECT_EQ(E_INVALIDARG, callByName(dispatch.get(), L"StartConversation", DISPATCH_METHOD,
                                        {Variant::fromInt32(CONVERSATION_TYPE_LIVEMEETING), participants({L"bob"})})
-                                .hr);
+                                .member);
     const std::vector<ConversationStart> conversations = started();
     ASSERT_EQ(2u, conversations.size());
     EXPECT_EQ(ConversationKind::GroupChat, conversations[0].kind);

@@ -1,6 +1,6 @@
 #include "MessengerFixture.h"
 
-#include "LateBoundCall.h"
+#include "support/LateBoundCall.h"
 
 #include <servprov.h>
 

@@ -3,7 +3,7 @@
 
 #include "MessengerFixture.h"
 
-#include "LateBoundCall.h"
+#include "support/LateBoundCall.h"
 
 #include "RawRegistry.h"
 #include "SavedRegistryKey.h"
@@ -154,7 +154,7 @@ TEST_F(MessengerLookupTest, LateBoundGetContactGivesTheSameContact)
 {
     const LateBoundResult found =
         callByName(lateBound().get(), L"GetContact", DISPATCH_METHOD, {Variant::fromString(L"carol"), Variant::fromString(L"")});
-    EXPECT_EQ(S_OK, found.hr);
+    EXPECT_EQ(S_OK, found.member);
     ASSERT_EQ(VT_DISPATCH, found.value.type());
     ComPtr<IMessengerContact> carol = ComPtr<IDispatch>(found.value.get()->pdispVal).as<IMessengerContact>();
     ASSERT_TRUE(carol);
@@ -285,7 +285,7 @@ TEST_F(MessengerLookupTest, LateBoundResolutionIsPendingLikeTheVirtualTables)
         callByName(resolution.get(), L"ResolveContact", DISPATCH_METHOD,
                    {Variant::fromInt32(ADDRESS_TYPE_SMTP), Variant::fromInt32(CONTACT_RESOLUTION_ANY),
                     Variant::fromString(L"bob@example.com")});
-    EXPECT_EQ(E_PENDING, result.hr);
+    EXPECT_EQ(E_PENDING, result.member);
     EXPECT_THAT(host().resolveRequests(), ElementsAre(L"bob@example.com"));
 }
 

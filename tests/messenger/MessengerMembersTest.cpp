@@ -3,7 +3,7 @@
 
 #include "MessengerFixture.h"
 
-#include "LateBoundCall.h"
+#include "support/LateBoundCall.h"
 
 #include "extensionsutils/Bstr.h"
 
@@ -313,7 +313,7 @@ protected:
         if (path == CallPath::VirtualTable) return member.call(*api, *resolution);
         ComPtr<IDispatch> target = member.onResolution ? ComPtr<IDispatch>(resolution.get()) : lateBound();
         const LateBoundResult result = callByName(target.get(), member.dispatchName, member.flags, member.arguments);
-        return result.hr;
+        return result.member;
     }
 
     void expectHostUntouched()
@@ -404,7 +404,7 @@ TEST_F(MessengerMembersTest, AuthenticationInfoIsTheFixedTextSignedInOrNot)
         EXPECT_EQ(S_OK, api->GetAuthenticationInfo(info.out()));
         EXPECT_EQ(L"<authenticationinfo><protocol>sip_tls</protocol></authenticationinfo>", info.str());
         const LateBoundResult lateBoundInfo = callByName(lateBound().get(), L"GetAuthenticationInfo", DISPATCH_METHOD);
-        EXPECT_EQ(S_OK, lateBoundInfo.hr);
+        EXPECT_EQ(S_OK, lateBoundInfo.member);
         ASSERT_EQ(VT_BSTR, lateBoundInfo.value.type());
         EXPECT_EQ(info.str(), std::wstring(lateBoundInfo.value.get()->bstrVal));
     }

@@ -3,7 +3,7 @@
 
 #include "MessengerFixture.h"
 
-#include "LateBoundCall.h"
+#include "support/LateBoundCall.h"
 
 #include "extensionsutils/Bstr.h"
 
@@ -45,7 +45,7 @@ TEST_F(MessengerStatusTest, MyStatusIsTheHostPresenceOfTheUserMappedToMessengerS
         host().setPresence(L"me", c.presence, L"text");
         EXPECT_EQ(c.status, myStatus(*api));
         const LateBoundResult lateBoundStatus = callByName(lateBound().get(), L"MyStatus", DISPATCH_PROPERTYGET);
-        EXPECT_EQ(S_OK, lateBoundStatus.hr);
+        EXPECT_EQ(S_OK, lateBoundStatus.member);
         EXPECT_EQ(c.status, lateBoundStatus.value.get()->lVal);
     }
 }
@@ -121,7 +121,7 @@ TEST_F(MessengerStatusTest, TheUsersNamesAndServiceComeFromThePrimaryService)
         EXPECT_EQ(S_OK, (api.get()->*c.getter)(value.out()));
         EXPECT_EQ(c.expected, value.str());
         const LateBoundResult lateBoundValue = callByName(lateBound().get(), c.property, DISPATCH_PROPERTYGET);
-        EXPECT_EQ(S_OK, lateBoundValue.hr);
+        EXPECT_EQ(S_OK, lateBoundValue.member);
         ASSERT_EQ(VT_BSTR, lateBoundValue.value.type());
         EXPECT_EQ(c.expected, std::wstring(lateBoundValue.value.get()->bstrVal));
         EXPECT_EQ(E_POINTER, (api.get()->*c.getter)(nullptr));
@@ -169,7 +169,7 @@ TEST_F(MessengerStatusTest, MyPhoneNumberReadsTheUsersNumberOfEachKind)
         SysFreeString(number);
         const LateBoundResult lateBoundNumber =
             callByName(lateBound().get(), L"MyPhoneNumber", DISPATCH_PROPERTYGET, {Variant::fromInt32(c.type)});
-        EXPECT_EQ(S_OK, lateBoundNumber.hr);
+        EXPECT_EQ(S_OK, lateBoundNumber.member);
     }
 }
 
@@ -230,7 +230,7 @@ TEST_F(MessengerStatusTest, PropertiesAreKeptPerKeyAndReadBackAsWritten)
     EXPECT_EQ(L"15.0", std::wstring(version.get()->bstrVal));
     const LateBoundResult locale =
         callByName(lateBound().get(), L"Property", DISPATCH_PROPERTYGET, {Variant::fromInt32(MMESSENGERPROP_PLCID)});
-    EXPECT_EQ(S_OK, locale.hr);
+    EXPECT_EQ(S_OK, locale.member);
     EXPECT_EQ(0x409, locale.value.get()->lVal);
 
     // The two maps are separate, and keys nobody defined are kept too.
@@ -238,7 +238,7 @@ TEST_F(MessengerStatusTest, PropertiesAreKeptPerKeyAndReadBackAsWritten)
     EXPECT_EQ(S_OK, api->put_MyProperty(static_cast<MCONTACTPROPERTY>(77), *Variant::fromInt32(77).get()));
     EXPECT_EQ(S_OK, callByName(lateBound().get(), L"MyProperty", DISPATCH_PROPERTYPUT,
                                {Variant::fromInt32(MCONTACTPROP_GROUPS_PROPERTY), Variant::fromString(L"friends")})
-                        .hr);
+                        .member);
     Variant email;
     EXPECT_EQ(S_OK, api->get_MyProperty(MCONTACTPROP_EMAIL, email.out()));
     EXPECT_EQ(L"me@example.com", std::wstring(email.get()->bstrVal));

@@ -3,7 +3,7 @@
 
 #include "MessengerFixture.h"
 
-#include "LateBoundCall.h"
+#include "support/LateBoundCall.h"
 
 #include "Workers.h"
 
@@ -135,15 +135,15 @@ TEST_F(UCOfficeIntegrationTest, LateBoundCallersReachTheUcEntryThroughItsOwnDesc
     EXPECT_EQ(0x60020000, dispatchIdOf(integration.get(), L"GetSupportedFeatures"));
     const LateBoundResult features =
         callByName(integration.get(), L"GetSupportedFeatures", DISPATCH_METHOD, {Variant::fromString(L"16.0.0.0")});
-    EXPECT_EQ(S_OK, features.hr);
+    EXPECT_EQ(S_OK, features.member);
     EXPECT_EQ(204, features.value.get()->lVal);
     const LateBoundResult info =
         callByName(integration.get(), L"GetAuthenticationInfo", DISPATCH_METHOD, {Variant::fromString(L"14.0.0.0")});
-    EXPECT_EQ(S_OK, info.hr);
+    EXPECT_EQ(S_OK, info.member);
     EXPECT_EQ(L"<authenticationinfo>", std::wstring(info.value.get()->bstrVal));
     EXPECT_EQ(E_NOTIMPL, callByName(integration.get(), L"GetInterface", DISPATCH_METHOD,
                                     {Variant::fromString(L"16.0.0.0"), Variant::fromInt32(3)})
-                             .hr);
+                             .member);
     ComPtr<ITypeInfo> typeInfo;
     EXPECT_EQ(DISP_E_BADINDEX, integration->GetTypeInfo(1, 0, typeInfo.out()));
 }

@@ -23,9 +23,14 @@ LateBoundResult callByName(IDispatch* object, const wchar_t* name, WORD flags,
     std::vector<VARIANT> reversed;
     for (const extensionsutils::Variant& argument : arguments) reversed.push_back(*argument.get()); // shallow
     std::reverse(reversed.begin(), reversed.end());
+    DISPID putId = DISPID_PROPERTYPUT;
     DISPPARAMS parameters = {};
     parameters.rgvarg = reversed.empty() ? nullptr : reversed.data();
     parameters.cArgs = static_cast<UINT>(reversed.size());
+    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+        parameters.rgdispidNamedArgs = &putId;
+        parameters.cNamedArgs = 1;
+    }
     EXCEPINFO exception = {};
     UINT argumentError = 0;
     result.invoke = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, result.value.out(),

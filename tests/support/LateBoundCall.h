@@ -1,7 +1,8 @@
 #pragma once
 
 // Calls a member of an object the way a script or Office's late binding does: by name through
-// GetIDsOfNames, then Invoke with the arguments reversed into DISPPARAMS.
+// GetIDsOfNames, then Invoke with the arguments reversed into DISPPARAMS; a property put passes its value
+// as the named DISPID_PROPERTYPUT argument.
 
 #include "extensionsutils/Variant.h"
 

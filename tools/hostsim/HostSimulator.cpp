@@ -47,6 +47,13 @@ std::wstring listenersText(std::size_t count)
     return std::to_wstring(count) + (count == 1 ? L" listener" : L" listeners");
 }
 
+std::wstring watchersText(std::size_t count)
+{
+    return std::to_wstring(count) + (count == 1 ? L" watcher" : L" watchers");
+}
+
+const long PresenceChangeCode = 4;
+
 } // namespace
 
 HostSimulator::HostSimulator(ModuleExports module, SimulatorSettings settings, ConsoleOutput& output)
@@ -150,16 +157,23 @@ int HostSimulator::lastStopCallbackCalls() const
 // ---------------------------------------------------------------------------------------------------------
 // Presence and sign-in
 
-std::size_t HostSimulator::firePresence(const std::wstring& signinName)
+// A host reports a presence change twice: to its presence listener (the Messenger API's status events) and
+// to the watchers of that contact with change code 4 (the UC API's information-changed events).
+std::wstring HostSimulator::firePresence(const std::wstring& signinName)
 {
-    const std::vector<HRESULT> results = host_->firePresenceChanged(signinName);
+    const std::vector<HRESULT> listeners = host_->firePresenceChanged(signinName);
+    const std::vector<HRESULT> watchers = host_->fireContactChanged(signinName, {PresenceChangeCode});
+    reportFailures(L"the presence event", listeners);
+    reportFailures(L"the contact change event", watchers);
+    return L"the presence event reached " + listenersText(listeners.size()) + L", the contact change event " +
+           watchersText(watchers.size());
+}
+
+void HostSimulator::reportFailures(const std::wstring& event, const std::vector<HRESULT>& results)
+{
     for (HRESULT result : results) {
-        if (FAILED(result)) {
-            output_.error(L"a listener answered the presence event with " +
-                          hexCode(static_cast<unsigned long>(result)));
-        }
+        if (FAILED(result)) output_.error(L"a listener answered " + event + L" with " + hexCode(static_cast<unsigned long>(result)));
     }
-    return results.size();
 }
 
 bool HostSimulator::setPresence(const std::wstring& signinName, long presence, const std::wstring& text)
@@ -169,9 +183,8 @@ bool HostSimulator::setPresence(const std::wstring& signinName, long presence, c
         return false;
     }
     host_->setPresence(signinName, presence, text);
-    const std::size_t reached = firePresence(signinName);
-    output_.note(signinName + L" is " + presenceName(presence) + L" (\"" + text + L"\"); the presence event reached " +
-                 listenersText(reached));
+    const std::wstring reached = firePresence(signinName);
+    output_.note(signinName + L" is " + presenceName(presence) + L" (\"" + text + L"\"); " + reached);
     return true;
 }
 
@@ -188,9 +201,8 @@ bool HostSimulator::signOut()
     signedOut_ = true;
     host_->setSignedInValue(1);
     host_->setPresence(user, 5, defaultPresenceText(5));
-    const std::size_t reached = firePresence(user);
-    output_.note(L"signed out: IsSignedIn answers 1 and " + user + L" is offline; the presence event reached " +
-                 listenersText(reached));
+    const std::wstring reached = firePresence(user);
+    output_.note(L"signed out: IsSignedIn answers 1 and " + user + L" is offline; " + reached);
     return true;
 }
 
@@ -204,9 +216,9 @@ bool HostSimulator::signIn()
     signedOut_ = false;
     host_->setSignedInValue(0);
     host_->setPresence(user, userPresence_, userPresenceText_);
-    const std::size_t reached = firePresence(user);
+    const std::wstring reached = firePresence(user);
     output_.note(L"signed in: IsSignedIn answers 0 and " + user + L" is " + presenceName(userPresence_) +
-                 L" again; the presence event reached " + listenersText(reached));
+                 L" again; " + reached);
     return true;
 }
 

@@ -71,7 +71,9 @@ private:
     void reportResolutionRequest(const std::wstring& email);
     void reportConversation(const fakehost::ConversationStart& start);
     std::wstring describeEntry(const DirectoryEntry& entry) const;
-    std::size_t firePresence(const std::wstring& signinName);
+    // Fires the presence change to the presence listener and the contact's watchers; says whom it reached.
+    std::wstring firePresence(const std::wstring& signinName);
+    void reportFailures(const std::wstring& event, const std::vector<HRESULT>& results);
 
     ModuleExports module_;
     SimulatorSettings settings_;

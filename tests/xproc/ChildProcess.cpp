@@ -1,0 +1,203 @@
+#include "ChildProcess.h"
+
+#include "extensionsutils/Utf8.h"
+
+#include <chrono>
+
+namespace xproc {
+
+namespace {
+
+void closeHandle(HANDLE& handle)
+{
+    if (handle) CloseHandle(handle);
+    handle = nullptr;
+}
+
+} // namespace
+
+std::wstring besideTestProgram(const std::wstring& fileName)
+{
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    folder.erase(folder.find_last_of(L"\\/") + 1);
+    return folder + fileName;
+}
+
+ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& arguments)
+{
+    // The child inherits every inheritable handle, and passes them on to what it starts (explorer.exe, in
+    // Wine). This program's own standard streams, the test runner's pipes, must not go with them: the
+    // runner would wait for those pipes to close long after this test has ended.
+    for (DWORD stream : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+        const HANDLE handle = GetStdHandle(stream);
+        if (handle && handle != INVALID_HANDLE_VALUE) SetHandleInformation(handle, HANDLE_FLAG_INHERIT, 0);
+    }
+    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+    HANDLE childInput = nullptr;
+    HANDLE childOutput = nullptr;
+    HANDLE output = nullptr;
+    if (!CreatePipe(&childInput, &input_, &inheritable, 0) || !CreatePipe(&output, &childOutput, &inheritable, 0)) {
+        closeHandle(childInput);
+        closeHandle(input_);
+        return;
+    }
+    // Only the child's ends are inherited.
+    SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(output, HANDLE_FLAG_INHERIT, 0);
+
+    const std::wstring path = besideTestProgram(program);
+    std::wstring commandLine = L"\"" + path + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = childInput;
+    startup.hStdOutput = childOutput;
+    startup.hStdError = childOutput;
+    PROCESS_INFORMATION info = {};
+    const bool created = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                        &startup, &info);
+    closeHandle(childInput);
+    closeHandle(childOutput);
+    if (!created) {
+        closeHandle(output);
+        closeHandle(input_);
+        return;
+    }
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    processId_ = info.dwProcessId;
+    reader_ = std::thread([this, output] { readOutput(output); });
+}
+
+ChildProcess::~ChildProcess()
+{
+    closeInput();
+    if (process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) kill();
+    if (reader_.joinable()) reader_.join();
+    closeHandle(process_);
+}
+
+bool ChildProcess::send(const std::string& line)
+{
+    if (!input_) return false;
+    const std::string text = line + "\n";
+    DWORD written = 0;
+    return WriteFile(input_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
+}
+
+void ChildProcess::closeInput()
+{
+    closeHandle(input_);
+}
+
+// The program's end, not the pipe's, ends the reading: a process it starts may inherit the pipe and keep
+// it open (the first program of a Wine session that makes a window starts explorer.exe so).
+void ChildProcess::readOutput(HANDLE output)
+{
+    const DWORD pollMs = 20;
+    std::string partial;
+    char buffer[4096];
+    auto addLine = [&](std::string utf8) {
+        if (!utf8.empty() && utf8.back() == '\r') utf8.pop_back();
+        std::lock_guard<std::mutex> lock(mutex_);
+        lines_.push_back({extensionsutils::toUtf16(utf8), GetTickCount64()});
+    };
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(output, nullptr, 0, nullptr, &available, nullptr)) break; // every writer is gone
+        if (available == 0) {
+            const bool ended = WaitForSingleObject(process_, pollMs) == WAIT_OBJECT_0;
+            if (ended && PeekNamedPipe(output, nullptr, 0, nullptr, &available, nullptr) && available == 0) break;
+            continue;
+        }
+        DWORD read = 0;
+        if (!ReadFile(output, buffer, available < sizeof(buffer) ? available : sizeof(buffer), &read, nullptr) ||
+            read == 0) {
+            break;
+        }
+        partial.append(buffer, read);
+        for (std::size_t end = partial.find('\n'); end != std::string::npos; end = partial.find('\n')) {
+            addLine(partial.substr(0, end));
+            partial.erase(0, end + 1);
+        }
+        changed_.notify_all();
+    }
+    if (!partial.empty()) addLine(partial);
+    CloseHandle(output);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        outputEnded_ = true;
+    }
+    changed_.notify_all();
+}
+
+std::optional<std::size_t> ChildProcess::waitForLine(const std::wstring& text, DWORD timeoutMs, std::size_t from)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    std::size_t checked = from;
+    std::optional<std::size_t> found;
+    auto seen = [&] {
+        for (; checked < lines_.size(); ++checked) {
+            if (lines_[checked].text.find(text) != std::wstring::npos) {
+                found = checked;
+                return true;
+            }
+        }
+        return outputEnded_;
+    };
+    changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), seen);
+    return found;
+}
+
+std::vector<OutputLine> ChildProcess::lines() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lines_;
+}
+
+std::size_t ChildProcess::lineCount() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lines_.size();
+}
+
+std::size_t ChildProcess::countLines(const std::wstring& text) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::size_t count = 0;
+    for (const OutputLine& line : lines_) {
+        if (line.text.find(text) != std::wstring::npos) ++count;
+    }
+    return count;
+}
+
+std::wstring ChildProcess::output() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::wstring text;
+    for (const OutputLine& line : lines_) text += line.text + L"\n";
+    return text;
+}
+
+std::optional<DWORD> ChildProcess::waitForExit(DWORD timeoutMs)
+{
+    if (!process_) return std::nullopt;
+    if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    // The output pipe closes with the process; the last lines are in once the reader has finished.
+    if (reader_.joinable()) reader_.join();
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process_, &exitCode);
+    return exitCode;
+}
+
+void ChildProcess::kill()
+{
+    if (!process_) return;
+    TerminateProcess(process_, 99);
+    WaitForSingleObject(process_, 10000);
+}
+
+} // namespace xproc

@@ -1,0 +1,90 @@
+// The host client stopping and starting the module while Office holds its objects: Office is told of the
+// shutdown, then every call on what it holds fails cleanly (or reports offline) and never hangs, also once
+// the host process is gone; and one host process can start, stop and start the module again.
+#include "OfficeAgainstHost.h"
+
+namespace xproc {
+namespace {
+
+const wchar_t* const shutdownEvents[] = {
+    L"DMessengerEvents.OnMyStatusChange hr 0x00000000 (S_OK), status Offline (1)",
+    L"DMessengerEvents.OnAppShutdown",
+    L"_IUCCLyncClientEvents.OnStateChanged signed in (3) -> signed out (1)",
+    L"_IUCOfficeIntegrationEvents.OnShuttingDown",
+};
+
+// The shutdown events each came once, in this order.
+void expectShutdownEvents(const ChildProcess& run)
+{
+    std::size_t previous = 0;
+    for (const wchar_t* event : shutdownEvents) {
+        std::size_t index = 0;
+        std::size_t found = 0;
+        for (const OutputLine& line : run.lines()) {
+            if (line.text.find(L"officesim: event +") == 0 && line.text.find(event) != std::wstring::npos) ++found;
+            if (!found) ++index;
+        }
+        EXPECT_EQ(1u, found) << event << "\n" << run.output();
+        EXPECT_LE(previous, index) << event << " came out of order\n" << run.output();
+        previous = index;
+    }
+}
+
+TEST_F(OfficeAgainstHost, StoppingTheHostTellsOfficeAndLeavesItsObjectsFailingCleanly)
+{
+    OfficeSim office(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --wait 30000");
+    ASSERT_TRUE(office.waiting()) << office.process().output();
+    ASSERT_TRUE(host_.run("stop")) << host_.process().output();
+
+    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.process().output();
+    const ChildProcess& run = office.process();
+    expectShutdownEvents(run);
+    // The host still runs, without the module: its class objects are gone, guarded calls fail (or say
+    // offline while the module finishes stopping), lookups find nobody.
+    EXPECT_EQ(1u, run.countLines(L"officesim:   CoCreateInstance(CLSID_Messenger): 0x8")) << run.output();
+    EXPECT_EQ(1u, run.countLines(L"UpAndRunning 0")) << run.output();
+    EXPECT_EQ(1u, run.countLines(L"officesim:   IMessenger.MyStatus: ")) << run.output();
+    EXPECT_EQ(1u, run.countLines(L"officesim:   IMessengerContact.Status: ")) << run.output();
+    EXPECT_EQ(1u, run.countLines(L"IMessenger.GetContact: 0x8100030A")) << run.output();
+    EXPECT_EQ(1u, run.countLines(L"IUCCClient.State: 0x00000000 (S_OK), signed out")) << run.output();
+    EXPECT_EQ(1u, run.countLines(L"IUCCContactManager.GetContactByUri: 0x8100030A")) << run.output();
+}
+
+TEST_F(OfficeAgainstHost, WhenTheHostProcessEndsOfficeCallsFailWithoutHanging)
+{
+    OfficeSim office(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --wait 30000 --host-pid " +
+                     std::to_wstring(host_.process().processId()));
+    ASSERT_TRUE(office.waiting()) << office.process().output();
+    ASSERT_EQ(std::optional<DWORD>(0), host_.quit()) << host_.process().output();
+
+    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.process().output();
+    const ChildProcess& run = office.process();
+    expectShutdownEvents(run);
+    EXPECT_EQ(1u, run.countLines(L"the host process has ended")) << run.output();
+    // Every call on a proxy of the ended process failed (no "as if the provider still ran"), none hung.
+    EXPECT_EQ(0u, run.countLines(L"HANG")) << run.output();
+    EXPECT_EQ(1u, run.countLines(L"IMessenger.MyStatus: 0x8")) << run.output();
+    EXPECT_EQ(1u, run.countLines(L"IUCCClient.State: 0x8")) << run.output();
+}
+
+TEST_F(OfficeAgainstHost, OneHostProcessStartsStopsAndStartsTheModuleAgain)
+{
+    const std::wstring session = contactArguments({Bo}) + L" --no-conversations --binding vtable";
+    const OfficeRun first = runOffice(session);
+    EXPECT_EQ(std::optional<DWORD>(0), first.exitCode) << first.output;
+
+    ASSERT_TRUE(host_.run("stop")) << host_.process().output();
+    const OfficeRun stopped = runOffice(L"--expect-not-running --ready-timeout 1000");
+    EXPECT_EQ(std::optional<DWORD>(0), stopped.exitCode) << stopped.output;
+    EXPECT_NE(std::wstring::npos, stopped.output.find(L"UpAndRunning 0")) << stopped.output;
+
+    const std::size_t restart = host_.process().lineCount();
+    ASSERT_TRUE(host_.run("start")) << host_.process().output();
+    ASSERT_TRUE(host_.ready(30000, restart)) << host_.process().output();
+    const OfficeRun second = runOffice(session);
+    EXPECT_EQ(std::optional<DWORD>(0), second.exitCode) << second.output;
+    EXPECT_NE(std::wstring::npos, second.output.find(L"signed in as Anna Berg")) << second.output;
+}
+
+} // namespace
+} // namespace xproc

@@ -1,0 +1,95 @@
+// Office's sessions against the module running in hostsim, each side in a process of its own: both APIs,
+// through the virtual tables and late-bound, with the host changing presence while Office listens; and an
+// Office of the other bitness against the same module.
+#include "OfficeAgainstHost.h"
+
+#include "TavoMessengerLib.h"
+
+namespace xproc {
+namespace {
+
+std::wstring sessionArguments()
+{
+    return L"--resolve " + std::wstring(CarlaEmail) + L" --lookup " + std::wstring(HiroEmail) +
+           contactArguments({Bo, Carla});
+}
+
+TEST_F(OfficeAgainstHost, BothOfficeApisAnswerThroughVtableAndLateBoundAndReportPresenceChanges)
+{
+    // One change, two events: the Messenger API's status change and the UC API's information change.
+    OfficeSim office(sessionArguments() + L" --events 2 --wait 30000");
+    ASSERT_TRUE(office.waiting()) << office.process().output();
+    ASSERT_TRUE(changePresence(Bo, "away \"Back in ten minutes\"")) << host_.process().output();
+
+    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.process().output();
+    const ChildProcess& run = office.process();
+    EXPECT_EQ(2u, run.countLines(L"== Office 2010 session (Messenger API)")) << run.output();
+    EXPECT_EQ(2u, run.countLines(L"== Office 2013/2016 session (UC API)")) << run.output();
+    EXPECT_EQ(2u, run.countLines(L"ResolveContact(carla.moreno@corp.example): OnContactResolved -> "
+                                 L"carla.moreno@quillon.example")) << run.output();
+    EXPECT_EQ(2u, run.countLines(L"OnLookup -> sip:hiro.tanaka@quillon.example, succeeded")) << run.output();
+    EXPECT_EQ(1u, countEvents(run, L"DMessengerEvents.OnContactStatusChange bo.lindqvist@quillon.example: Away (34)"))
+        << run.output();
+    EXPECT_EQ(1u, countEvents(run, L"OnContactInformationChanged sip:bo.lindqvist@quillon.example: ")) << run.output();
+    EXPECT_EQ(1u, countEvents(run, L"availability now 15500")) << run.output();
+    EXPECT_EQ(1u, run.countLines(L"0 contract violations")) << run.output();
+
+    // Each binding of each API started a chat and a call with the first person.
+    ASSERT_TRUE(host_.run("activity")) << host_.process().output();
+    EXPECT_EQ(1u, host_.process().countLines(L"hostsim: 8 conversation(s) asked for")) << host_.process().output();
+    EXPECT_EQ(4u, host_.process().countLines(L"  a chat with bo.lindqvist@quillon.example")) << host_.process().output();
+    EXPECT_EQ(4u, host_.process().countLines(L"  a call to bo.lindqvist@quillon.example")) << host_.process().output();
+}
+
+#ifdef TAVO_PEER_OFFICESIM
+// The other platform's registration of the library, as an installer of a 64-bit provider writes it for
+// 32-bit Office: win32, with the library built for that platform. (A 64-bit client reads a win32
+// registration by itself.)
+HRESULT registerLibraryForThirtyTwoBitClients()
+{
+    wchar_t libid[40] = {};
+    StringFromGUID2(LIBID_TavoMessengerLib, libid, 40);
+    const std::wstring key = std::wstring(L"Software\\Classes\\TypeLib\\") + libid + L"\\1.0\\0\\win32";
+    const std::wstring library = besideTestProgram(L"TavoMessengerLib-i686.tlb");
+    HKEY opened = nullptr;
+    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr);
+    if (result == ERROR_SUCCESS) {
+        result = RegSetValueExW(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(library.c_str()),
+                                static_cast<DWORD>((library.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(opened);
+    }
+    return HRESULT_FROM_WIN32(result);
+}
+
+TEST_F(OfficeAgainstHost, AnOfficeOfTheOtherBitnessWorksWithTheModule)
+{
+    const std::wstring peer = TAVO_PEER_OFFICESIM;
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(besideTestProgram(peer).c_str()))
+        << "the other architecture's officesim was not built: " << peer;
+    if (sizeof(void*) == 8) ASSERT_EQ(S_OK, registerLibraryForThirtyTwoBitClients());
+    OfficeSim office(sessionArguments() + L" --no-conversations --events 2 --wait 30000", peer);
+    ASSERT_TRUE(office.waiting()) << office.process().output();
+    ASSERT_TRUE(changePresence(Carla, "dnd")) << host_.process().output();
+
+    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.process().output();
+    const ChildProcess& run = office.process();
+    const std::wstring bits = sizeof(void*) == 4 ? L"64-bit" : L"32-bit";
+    EXPECT_EQ(1u, run.countLines(L"STA, " + bits)) << run.output();
+    EXPECT_EQ(2u, run.countLines(L"OnContactResolved -> carla.moreno@quillon.example")) << run.output();
+    EXPECT_EQ(2u, run.countLines(L"OnLookup -> sip:hiro.tanaka@quillon.example, succeeded")) << run.output();
+    EXPECT_EQ(1u, countEvents(run, L"DMessengerEvents.OnContactStatusChange carla.moreno@quillon.example: "
+                                   L"Do not disturb (114)")) << run.output();
+    EXPECT_EQ(1u, countEvents(run, L"OnContactInformationChanged sip:carla.moreno@quillon.example: ")) << run.output();
+    EXPECT_EQ(1u, run.countLines(L"0 contract violations")) << run.output();
+}
+#endif
+
+TEST_F(OfficeAgainstHost, AnOfficeWithAMultithreadedMainThreadGetsTheSameAnswers)
+{
+    const OfficeRun run = runOffice(sessionArguments() + L" --apartment mta --no-conversations");
+    EXPECT_EQ(std::optional<DWORD>(0), run.exitCode) << run.output;
+    EXPECT_NE(std::wstring::npos, run.output.find(L"0 contract violations")) << run.output;
+}
+
+} // namespace
+} // namespace xproc

@@ -34,6 +34,30 @@ TEST_F(EventMonitorTest, AStatusChangeIsDescribedByTheContactItCarries)
     EXPECT_EQ(1u, printed("DMessengerEvents.OnContactStatusChange carla@example: Do not disturb (114)")) << report();
 }
 
+TEST_F(EventMonitorTest, AnInformationChangeNamesTheTypesAndUpdatesThePersonsRow)
+{
+    Answer<Object> contact = uc_.getContactByUri(nullptr, L"carla@example");
+    ComPtr<FakeEventSource> source = advisedSource(DIID__IUCCContactEvents, L"_IUCCContactEvents");
+    ComPtr<FakeEventSource> data = FakeEventSource::create();
+    officesim::PersonRow before;
+    before.signinName = L"carla@example";
+    before.availability = 15500;
+    before.activity = L"Back soon";
+    report_.person(before);
+
+    source->fire(400, {Variant::fromDispatch(contact.value.get()), Variant::fromDispatch(data.get())});
+    events_.describeNew();
+
+    EXPECT_EQ(0, report_.violations()) << report();
+    EXPECT_EQ(1u, events_.changeEvents());
+    EXPECT_EQ(1u, printed("OnContactInformationChanged sip:carla@example: availability, activity id, custom activity, "
+                          "activity; availability now 3500 Free")) << report();
+    // The row shows what was read after the change, not what was known before.
+    ASSERT_EQ(1u, report_.people().size());
+    EXPECT_EQ(std::optional<long>(3500), report_.people()[0].availability);
+    EXPECT_EQ(L"Available", report_.people()[0].activity);
+}
+
 TEST_F(EventMonitorTest, AnEventWithOtherArgumentsThanDeclaredIsAViolation)
 {
     ComPtr<FakeEventSource> messenger = advisedSource(DIID_DMessengerEvents, L"DMessengerEvents");

@@ -292,9 +292,20 @@ std::wstring EventMonitor::describeInformationChanged(const RecordedEvent& event
         PersonRow row;
         row.signinName = withoutSipScheme(uri);
         row.availability = value;
+        row.activity = activityOf(contact, name);
         check_.report().person(row);
     }
     return text;
+}
+
+// The activity as Office now shows it, so the report's row follows the change; empty when unreadable.
+std::wstring EventMonitor::activityOf(IUnknown* contact, const std::wstring& name)
+{
+    const Answer<Variant> activity = check_.expectSuccess(
+        name + L": IUCCContact.GetContactInformation(activity)",
+        [&] { return uc_.contactInformation(contact, InformationActivity); });
+    const bool text = activity.succeeded() && activity.value.type() == VT_BSTR && V_BSTR(activity.value.get());
+    return text ? std::wstring(V_BSTR(activity.value.get())) : std::wstring();
 }
 
 std::wstring EventMonitor::describeSettingChanged(const RecordedEvent& event, const std::wstring& name)

@@ -83,6 +83,7 @@ private:
     std::wstring describeContactResolved(const RecordedEvent& event, const std::wstring& name);
     std::wstring describeStateChanged(const RecordedEvent& event, const std::wstring& name, SeenEvent& seen);
     std::wstring describeInformationChanged(const RecordedEvent& event, const std::wstring& name);
+    std::wstring activityOf(IUnknown* contact, const std::wstring& name);
     std::wstring describeSettingChanged(const RecordedEvent& event, const std::wstring& name);
     std::wstring describeLookup(const RecordedEvent& event, const std::wstring& name);
     // Argument count and types; false (with one violation) when they differ.

@@ -341,7 +341,8 @@ TEST_F(MessengerConversationTest, InstantMessageTakesASigninNameOrAMessengerCont
     byReference.vt = VT_BSTR | VT_BYREF;
     byReference.pbstrVal = &variable;
     EXPECT_EQ(S_OK, api->InstantMessage(byReference, nullptr));
-    EXPECT_EQ(S_OK, callByName(lateBound().get(), L"InstantMessage", DISPATCH_METHOD, {Variant::fromString(L"bob")}).member);
+    EXPECT_EQ(S_OK,
+              callByName(lateBound().get(), L"InstantMessage", DISPATCH_METHOD, {Variant::fromString(L"bob")}).member);
 
     std::vector<std::wstring> messaged;
     for (const ConversationStart& start : started()) {

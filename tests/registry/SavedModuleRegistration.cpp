@@ -13,7 +13,8 @@ namespace {
 bool isComOwnInterface(const std::wstring& iid)
 {
     const std::wstring comSuffix = L"-0000-0000-C000-000000000046}";
-    return iid.size() > comSuffix.size() && iid.compare(iid.size() - comSuffix.size(), comSuffix.size(), comSuffix) == 0;
+    return iid.size() > comSuffix.size() &&
+           iid.compare(iid.size() - comSuffix.size(), comSuffix.size(), comSuffix) == 0;
 }
 
 // The library's id and its interfaces' and dispinterfaces' ids: what registering it writes.

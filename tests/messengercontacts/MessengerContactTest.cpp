@@ -149,6 +149,12 @@ TEST_F(MessengerContact, KeepsPropertiesByValue)
     EXPECT_EQ(contact->put_Property(MCONTACTPROP_EMAIL, byReference), S_OK);
     referenced = Variant::fromString(L"changed afterwards");
 
+    // A reference to nothing is refused and leaves the stored value.
+    VARIANT referenceToNothing;
+    VariantInit(&referenceToNothing);
+    referenceToNothing.vt = VT_BYREF | VT_BSTR;
+    EXPECT_EQ(contact->put_Property(MCONTACTPROP_EMAIL, referenceToNothing), E_INVALIDARG);
+
     Variant stored;
     EXPECT_EQ(contact->get_Property(MCONTACTPROP_EMAIL, stored.out()), S_OK);
     EXPECT_EQ(stringOf(stored), L"bob@example.com");

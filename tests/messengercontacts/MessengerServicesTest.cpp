@@ -168,6 +168,10 @@ TEST_F(MessengerServices, AfterShutdownBeganOnlyTheUserGettersFallSilent)
 {
     const Variant version = Variant::fromString(L"8.0");
     ASSERT_EQ(service->put_Property(MSERVICEPROP_INVALID_PROPERTY, *version.get()), S_OK);
+    VARIANT referenceToNothing;
+    VariantInit(&referenceToNothing);
+    referenceToNothing.vt = VT_BYREF | VT_BSTR;
+    EXPECT_EQ(service->put_Property(MSERVICEPROP_INVALID_PROPERTY, referenceToNothing), E_INVALIDARG);
     services->primaryService()->setShuttingDown();
 
     BSTR untouched = reinterpret_cast<BSTR>(0x1234);

@@ -5,6 +5,7 @@
 #include "ExtensionProvider/ExtensionProviderClient.h"
 #include "ExtensionProvider/HostClassObject.h"
 #include "IMessenger/MessengerResults.h"
+#include "IMessenger/PropertyMap.h"
 #include "IMessenger/TavoMessengerContact.h"
 #include "IMessenger/TavoMessengerContacts.h"
 #include "IMessenger/TavoMessengerExtensionBroker.h"
@@ -58,23 +59,11 @@ std::string utf8Of(BSTR text)
     return extensionsutils::toUtf8(text, SysStringLen(text));
 }
 
-// A copy of an argument with any by-reference wrapping (as script callers pass their variables) removed,
-// so that the copy does not point into the caller's memory. A reference to nothing is refused.
-HRESULT copyByValue(const VARIANT& argument, Variant& copy)
-{
-    if ((argument.vt & VT_BYREF) && !argument.byref) return E_INVALIDARG;
-    Variant value;
-    const HRESULT hr = VariantCopyInd(value.get(), const_cast<VARIANT*>(&argument));
-    if (FAILED(hr)) return hr;
-    copy.swap(value);
-    return S_OK;
-}
-
 // The argument by value, or empty when it cannot be copied.
 Variant valueOf(const VARIANT& argument)
 {
     Variant copy;
-    copyByValue(argument, copy);
+    extensionsutils::copyByValue(argument, copy);
     return copy;
 }
 
@@ -386,11 +375,7 @@ HRESULT TavoMessengerAdvanced::put_MyProperty(MCONTACTPROPERTY key, VARIANT valu
 {
     vorn::ExclusiveGuard guard(lock);
     RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
-    Variant copy;
-    const HRESULT hr = copyByValue(value, copy);
-    if (FAILED(hr)) return hr;
-    myProperties[key] = std::move(copy);
-    return S_OK;
+    return storeProperty(myProperties, key, value);
 }
 
 HRESULT TavoMessengerAdvanced::get_Property(MMESSENGERPROPERTY key, VARIANT* value)
@@ -407,11 +392,7 @@ HRESULT TavoMessengerAdvanced::put_Property(MMESSENGERPROPERTY key, VARIANT valu
 {
     vorn::ExclusiveGuard guard(lock);
     RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
-    Variant copy;
-    const HRESULT hr = copyByValue(value, copy);
-    if (FAILED(hr)) return hr;
-    messengerProperties[key] = std::move(copy);
-    return S_OK;
+    return storeProperty(messengerProperties, key, value);
 }
 
 // ---- Members the module does not support: Office carries on with S_OK, out-parameters unwritten ----

@@ -3,6 +3,7 @@
 #include "ExtensionProvider/ExtensionProviderClient.h"
 #include "ExtensionProvider/HostClassObject.h"
 #include "IMessenger/MessengerResults.h"
+#include "IMessenger/PropertyMap.h"
 #include "IMessenger/TavoMessengerExtensionBroker.h"
 #include "utils/Logging.h"
 
@@ -200,16 +201,7 @@ HRESULT TavoMessengerContact::put_Property(MCONTACTPROPERTY key, VARIANT value)
         TAVO_LOG(1, NotLoggedIn);
         return MSGR_E_NOT_LOGGED_ON;
     }
-    // A by-reference value points into the caller's memory: keep what it refers to, not the pointer.
-    Variant copy;
-    const HRESULT hr = VariantCopyInd(copy.out(), &value);
-    if (FAILED(hr)) return hr;
-    try {
-        properties[key] = std::move(copy);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
+    return storeProperty(properties, key, value);
 }
 
 HRESULT TavoMessengerContact::get_ServiceId(BSTR* result)

@@ -3,13 +3,13 @@
 #include "ExtensionProvider/ExtensionProviderClient.h"
 #include "ExtensionProvider/HostClassObject.h"
 #include "IMessenger/MessengerResults.h"
+#include "IMessenger/PropertyMap.h"
 #include "IMessenger/TavoMessengerExtensionBroker.h"
 #include "utils/Logging.h"
 
 #include "HostExtensionApi.h"
 #include "extensionsutils/ComPtr.h"
 
-#include <new>
 #include <utility>
 
 using extensionsutils::Bstr;
@@ -198,14 +198,5 @@ HRESULT CTavoMessengerService::put_Property(MSERVICEPROPERTY key, VARIANT value)
         TAVO_LOG(1, NotLoggedIn);
         return MSGR_E_NOT_LOGGED_ON;
     }
-    // A by-reference value points into the caller's memory: keep what it refers to, not the pointer.
-    Variant copy;
-    const HRESULT hr = VariantCopyInd(copy.out(), &value);
-    if (FAILED(hr)) return hr;
-    try {
-        properties[key] = std::move(copy);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    return S_OK;
+    return storeProperty(properties, key, value);
 }

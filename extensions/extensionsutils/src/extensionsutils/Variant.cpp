@@ -146,4 +146,14 @@ void Variant::swap(Variant& other) noexcept
     other.value_ = held;
 }
 
+HRESULT copyByValue(const VARIANT& argument, Variant& copy)
+{
+    if ((argument.vt & VT_BYREF) && !argument.byref) return E_INVALIDARG;
+    Variant value;
+    const HRESULT hr = VariantCopyInd(value.get(), const_cast<VARIANT*>(&argument));
+    if (FAILED(hr)) return hr;
+    copy.swap(value);
+    return S_OK;
+}
+
 } // namespace extensionsutils

@@ -53,4 +53,9 @@ private:
     VARIANT value_;
 };
 
+// A copy of an argument with any by-reference wrapping (as script callers pass their variables) removed,
+// so that the copy does not point into the caller's memory. A reference to nothing is refused
+// (E_INVALIDARG); `copy` changes only on success.
+HRESULT copyByValue(const VARIANT& argument, Variant& copy);
+
 } // namespace extensionsutils

@@ -38,6 +38,16 @@ Answer<T> answerOf(HRESULT hr, T value = T())
     return answer;
 }
 
+// Runs `call` on the object's interface I (a typed call); a refused QueryInterface is the answer.
+template <class I, class T, class Call>
+Answer<T> onInterface(IUnknown* object, REFIID iid, Call&& call)
+{
+    extensionsutils::ComPtr<I> typed;
+    const HRESULT asked = object ? object->QueryInterface(iid, reinterpret_cast<void**>(typed.out())) : E_POINTER;
+    if (FAILED(asked)) return answerOf(asked, T());
+    return call(typed.get());
+}
+
 // Old and new state of the UC client, as one state-change event's data holds them.
 struct StateChange {
     long oldState = -1;

@@ -16,16 +16,6 @@ using extensionsutils::Variant;
 
 namespace {
 
-// Runs `call` on the object's interface I; a refused QueryInterface is the answer.
-template <class I, class T, class Call>
-Answer<T> onInterface(IUnknown* object, REFIID iid, Call&& call)
-{
-    ComPtr<I> typed;
-    const HRESULT asked = object ? object->QueryInterface(iid, reinterpret_cast<void**>(typed.out())) : E_POINTER;
-    if (FAILED(asked)) return answerOf(asked, T());
-    return call(typed.get());
-}
-
 // An interface the member hands out, as the IDispatch the rest of officesim passes around.
 template <class I>
 Answer<Object> objectAnswer(HRESULT hr, I* owned)

@@ -74,6 +74,8 @@ TEST_F(ProviderDoctorTest, ACorrectRunningInstallationIsFine)
     EXPECT_NE(std::wstring::npos, report.find(L"ok       Messenger API interfaces: 11 name")) << report;
     EXPECT_NE(std::wstring::npos, report.find(L"ok       UC interfaces:")) << report;
     EXPECT_NE(std::wstring::npos, report.find(L"\\1.0\\0\\win")) << report;
+    const std::wstring module = L"ok       Module: " + modulePath_ + L": TavoMessenger version " TAVO_TEST_PROJECT_VERSION ".0, build ";
+    EXPECT_NE(std::wstring::npos, report.find(module)) << report;
     EXPECT_NE(std::wstring::npos, report.find(L"no problem found")) << report;
 }
 

@@ -1,6 +1,7 @@
 #include "providerdoctor/TypeLibraryChecks.h"
 
 #include "extensionsutils/GuidText.h"
+#include "providerdoctor/ModuleVersionCheck.h"
 #include "providerdoctor/PeMachine.h"
 
 #include "common/RegistryValue.h"
@@ -48,7 +49,8 @@ std::wstring fileOfLibraryPath(const std::wstring& path)
     return path;
 }
 
-Finding checkEntry(const std::wstring& key, const std::wstring& platform)
+// moduleFile: set to the file the entry names when that file is a module of the right platform.
+Finding checkEntry(const std::wstring& key, const std::wstring& platform, std::wstring& moduleFile)
 {
     const std::optional<std::wstring> path =
         tools::readRegistryValue(HKEY_CLASSES_ROOT, key, nullptr).asString();
@@ -71,6 +73,7 @@ Finding checkEntry(const std::wstring& key, const std::wstring& platform)
                                 L"register the module of the right bitness: the 32-bit TavoMessenger.dll "
                                 L"writes win32, the 64-bit one win64");
     }
+    moduleFile = file;
     return Finding::ok(subject, where + L" = " + *path + L" (" + machineName(*machine) + L")");
 }
 
@@ -102,11 +105,15 @@ std::vector<Finding> checkTypeLibraryRegistration(bool underWine)
     const std::wstring versionKey = libraryKey + L"\\" + libraryVersion;
     bool anyEntry = false;
     bool localeZero = false;
+    std::vector<std::wstring> modules;
     for (const std::wstring& locale : tools::registrySubkeyNames(HKEY_CLASSES_ROOT, versionKey)) {
         if (!isHexNumber(locale)) continue; // FLAGS, HELPDIR
         const std::wstring localeKey = versionKey + L"\\" + locale;
         for (const std::wstring& platform : tools::registrySubkeyNames(HKEY_CLASSES_ROOT, localeKey)) {
-            findings.push_back(checkEntry(localeKey + L"\\" + platform, platform));
+            std::wstring module;
+            findings.push_back(checkEntry(localeKey + L"\\" + platform, platform, module));
+            if (!module.empty() && std::find(modules.begin(), modules.end(), module) == modules.end())
+                modules.push_back(module);
             anyEntry = true;
             if (locale == L"0") localeZero = true;
         }
@@ -118,6 +125,7 @@ std::vector<Finding> checkTypeLibraryRegistration(bool underWine)
                                                      L"marshaler looks the library up for locale 0 only",
                                             localeZeroFix(versionKey)));
     }
+    for (const std::wstring& module : modules) findings.push_back(describeModule(module));
     return findings;
 }
 

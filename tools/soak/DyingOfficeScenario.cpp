@@ -29,6 +29,8 @@ void runDyingOffice(ScenarioRun& run)
     victim.kill();
     const ULONGLONG killed = GetTickCount64();
     Sleep(run.quick ? 3000 : 10000); // changes keep coming: the module fires to the dead sinks too
+    storm.stop();
+    run.figures.info(L"changes fired after the kill (s)", std::to_wstring((GetTickCount64() - killed) / 1000));
     {
         OfficeProcess newcomer(L"newcomer", L"load --threads 2 --calls 100 --check" + seed, run.output);
         const bool served = newcomer.waitFor(L"soakoffice: calls done", 120000);
@@ -38,13 +40,11 @@ void runDyingOffice(ScenarioRun& run)
         run.figures.exactly(L"new Office: unexpected HRESULTs", newcomer.figure(L"unexpected").value_or(-1), 0);
         run.figures.exactly(L"new Office: wrong known answers", newcomer.figure(L"check-failures").value_or(-1), 0);
     }
-    storm.stop();
-    run.figures.info(L"changes fired after the kill (s)", std::to_wstring((GetTickCount64() - killed) / 1000));
     const std::optional<DWORD> exitCode = survivor.finish(300000);
     run.figures.exactly(L"surviving Office exit code", exitCode ? static_cast<long long>(*exitCode) : -1, 0);
     recordEvents(run, L"surviving Office", survivor, storm, watchedContacts);
     stopAndRecord(run, 60000);
-    recordCleanEnd(run);
+    recordCleanEnd(run, CleanEnd::OfficeKilled);
 }
 
 } // namespace soak

@@ -249,7 +249,7 @@ int runOfficeFuzz(const OfficeOptions& options, officesim::Output& output)
         fuzzer.addObject(link.contactManager.get());
         fuzzer.addObject(messenger.myContacts(link.messenger.get()).value.get());
         fuzzer.addObject(messenger.getContact(link.messenger.get(), L"c01@soak.example").value.get());
-        fuzzer.addObject(uc.getContactByUri(link.contactManager.get(), L"sip:c02@soak.example").value.get());
+        fuzzer.addObject(uc.getContactByUri(link.contactManager.get(), L"c02@soak.example").value.get());
         fuzzer.addObject(uc.clientSelf(link.client.get()).value.get());
         fuzzer.addObject(uc.createSubscription(link.contactManager.get()).value.get());
         fuzzer.addObject(uc.getInterface(link.messenger.get(), L"15.0.0.0", officesim::InterfaceAutomation).value.get());

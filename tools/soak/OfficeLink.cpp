@@ -71,7 +71,7 @@ std::wstring checkKnownAnswers(const OfficeLink& link)
     const officesim::Answer<long> state = uc.clientState(link.client.get());
     if (!state.succeeded() || state.value != officesim::ClientStateSignedIn) return failure(L"IUCCClient.State", state.hr) + L" " + std::to_wstring(state.value);
     const officesim::Answer<std::wstring> uri = uc.clientUri(link.client.get());
-    if (!uri.succeeded() || uri.value != std::wstring(L"sip:") + UserSigninName) return failure(L"IUCCClient.Uri", uri.hr) + L" \"" + uri.value + L"\"";
+    if (!uri.succeeded() || uri.value != UserSigninName) return failure(L"IUCCClient.Uri", uri.hr) + L" \"" + uri.value + L"\"";
     return std::wstring();
 }
 

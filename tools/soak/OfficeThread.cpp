@@ -72,7 +72,7 @@ bool OfficeThread::setUp(OfficeLink& link)
         // Looked up once through the Messenger API too: that asks the host to watch the contact.
         messenger.getContact(link.messenger.get(), contactSigninName(i));
         const officesim::Answer<officesim::Object> contact =
-            uc.getContactByUri(link.contactManager.get(), L"sip:" + contactSigninName(i));
+            uc.getContactByUri(link.contactManager.get(), contactSigninName(i));
         if (!contact.succeeded() || !contact.value) {
             result_.setupProblem = L"IUCCContactManager.GetContactByUri answered " + officesim::hresultText(contact.hr);
             return false;
@@ -88,7 +88,35 @@ bool OfficeThread::setUp(OfficeLink& link)
         sinks_.push_back(sink);
         watchedContacts_.push_back(contact.value);
     }
+    holdOneOfEachInterface(link);
     return true;
+}
+
+// Wine's COM unregisters an interface's RPC server when the last stub of that interface in a process goes,
+// and waits for that interface's calls in progress while holding the lock that marshaling another object
+// of it needs: under churn the provider's process then deadlocks. Office holding one object of each
+// interface it churns keeps every interface registered. (Windows has no such wait.)
+void OfficeThread::holdOneOfEachInterface(const OfficeLink& link)
+{
+    officesim::VtableMessengerApi messenger;
+    officesim::VtableUcApi uc;
+    auto hold = [this](IUnknown* object, const IID& iid) {
+        extensionsutils::ComPtr<IUnknown> typed;
+        if (object && SUCCEEDED(object->QueryInterface(iid, reinterpret_cast<void**>(typed.out())))) held_.push_back(typed);
+    };
+    const officesim::Object contact = messenger.getContact(link.messenger.get(), contactSigninName(ContactCount - 1)).value;
+    hold(contact.get(), IID_IDispatch);
+    hold(contact.get(), IID_IMessengerContact);
+    hold(contact.get(), IID_IMessengerContactAdvanced);
+    const officesim::Object contacts = messenger.myContacts(link.messenger.get()).value;
+    hold(contacts.get(), IID_IMessengerContacts);
+    const officesim::Object ucContact = uc.getContactByUri(link.contactManager.get(), contactSigninName(ContactCount - 1)).value;
+    hold(ucContact.get(), IID_IUCCContact);
+    hold(uc.batchContactInformation(ucContact.get(), {officesim::InformationAvailability}).value.get(),
+         IID_IUCCContactInformationDictionary);
+    hold(uc.createSubscription(link.contactManager.get()).value.get(), IID_IUCCContactSubscription);
+    const officesim::Object self = uc.clientSelf(link.client.get()).value;
+    hold(self.get(), IID_IUCCSelf);
 }
 
 void OfficeThread::waitUntilQuiet()
@@ -124,6 +152,7 @@ void OfficeThread::run()
         for (const extensionsutils::ComPtr<CountingSink>& sink : sinks_) sink->unadvise();
         sinks_.clear();
         watchedContacts_.clear();
+        held_.clear();
         link.release();
         result_.statusChanges = statusTally_->contacts();
         result_.informationChanges = informationTally_->contacts();

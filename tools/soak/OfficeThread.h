@@ -55,6 +55,7 @@ public:
 private:
     void run();
     bool setUp(OfficeLink& link);
+    void holdOneOfEachInterface(const OfficeLink& link);
     void waitUntilQuiet();
     void pumpFor(DWORD milliseconds);
 
@@ -67,6 +68,7 @@ private:
     std::shared_ptr<EventTally> informationTally_;
     std::vector<extensionsutils::ComPtr<CountingSink>> sinks_;
     std::vector<officesim::Object> watchedContacts_;
+    std::vector<extensionsutils::ComPtr<IUnknown>> held_; // one object per interface the calls churn
     ThreadResult result_;
     std::thread thread_;
 };

@@ -126,7 +126,8 @@ unsigned long long privateBytes()
     counters.cb = sizeof(counters);
     if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters)))
         return 0;
-    return counters.PrivateUsage;
+    // Wine leaves PrivateUsage 0; its commit charge is the same measure there.
+    return counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
 }
 
 } // namespace soak

@@ -17,7 +17,7 @@ const int watchedContacts = 4;
 
 void runFailingHost(ScenarioRun& run)
 {
-    const long calls = run.quick ? 100 : 1000;
+    const long calls = run.quick ? 50 : 1000;
     PresenceStorm storm(run.host.host(), watchedContacts, 40);
     OfficeProcess office(L"load", L"load --threads " + std::to_wstring(officeThreads) + L" --calls " +
                                       std::to_wstring(calls) + L" --watch " + std::to_wstring(watchedContacts) +

@@ -647,13 +647,58 @@ void FakeHost::resetCallCounts()
     callCounts_.fill(0);
 }
 
+void FakeHost::failAtRandom(unsigned percent, unsigned seed)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    randomPercent_ = percent;
+    randomState_ = seed;
+}
+
+unsigned FakeHost::randomFailures() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return randomFailures_;
+}
+
+// One step of a linear congruential generator: enough spread for picking failures, and replayable.
+unsigned FakeHost::nextRandom()
+{
+    randomState_ = randomState_ * 1103515245u + 12345u;
+    return (randomState_ >> 16) & 0x7fff;
+}
+
+FakeHost::Outcome FakeHost::randomOutcome()
+{
+    if (randomPercent_ == 0 || nextRandom() % 100 >= randomPercent_) return Outcome();
+    ++randomFailures_;
+    static const HRESULT failures[] = {E_FAIL, RPC_E_DISCONNECTED, E_OUTOFMEMORY};
+    const unsigned pick = nextRandom() % 4;
+    if (pick == 3) return Outcome{true, InjectedAnswer::Empty, S_OK};
+    return Outcome{true, InjectedAnswer::Failure, failures[pick]};
+}
+
+void FakeHost::forgetRecords()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    resolveRequests_.clear();
+    addedListeners_.clear();
+    removedListeners_.clear();
+    conversations_.clear();
+    watchRequests_.clear();
+    tagRequests_.clear();
+    addedContacts_.clear();
+    uriLookups_.clear();
+    userIdLookups_.clear();
+    logRecords_.clear();
+}
+
 FakeHost::Outcome FakeHost::beginCall(HostMethod method)
 {
     const std::size_t index = static_cast<std::size_t>(method);
     std::lock_guard<std::mutex> lock(mutex_);
     ++callCounts_[index];
     std::optional<Injection>& injection = injections_[index];
-    if (!injection) return Outcome();
+    if (!injection) return randomOutcome();
     Outcome outcome{true, injection->answer, injection->result};
     if (injection->remaining > 0 && --injection->remaining == 0) injection.reset();
     return outcome;

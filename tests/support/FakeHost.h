@@ -145,6 +145,13 @@ public:
     void clearFailures();
     unsigned callCount(HostMethod method) const;
     void resetCallCounts();
+    // From now on `percent` of the calls that have no injection of their own fail at random, seeded: E_FAIL,
+    // RPC_E_DISCONNECTED, E_OUTOFMEMORY or an empty answer, in equal parts. 0 ends it.
+    void failAtRandom(unsigned percent, unsigned seed);
+    unsigned randomFailures() const; // how many calls failed at random so far
+
+    // Forgets the recorded requests and log records (a long run would otherwise keep every one).
+    void forgetRecords();
 
     // --- Objects, for tests that hand host objects to the module themselves ---
     extensionsutils::ComPtr<IDispatch> makeContactObject(const std::wstring& signinName);
@@ -202,6 +209,8 @@ private:
 
     FakeHost();
     void inject(HostMethod method, const Injection& injection);
+    unsigned nextRandom();      // mutex_ held
+    Outcome randomOutcome();    // mutex_ held
     std::vector<extensionsutils::ComPtr<_IIMAndPresenceEvents>> listenersSnapshot() const;
     void deliverResolution(const std::wstring& email, const std::wstring& imAddress, std::vector<HRESULT>* results);
     std::wstring configuredAnswer(const std::wstring& email) const;
@@ -236,6 +245,9 @@ private:
     std::set<long> enabledHostLevels_{0, 1, 2, 3, 4, 5};
     std::array<std::optional<Injection>, kMethodCount> injections_;
     std::array<unsigned, kMethodCount> callCounts_{};
+    unsigned randomPercent_ = 0;
+    unsigned randomState_ = 0;
+    unsigned randomFailures_ = 0;
     extensionsutils::ComPtr<IClassFactory> classObject_;
     DWORD registrationCookie_ = 0;
     bool shutDown_ = false;

@@ -1,0 +1,41 @@
+#pragma once
+
+// What one advised Office sink received, per contact: how many presence changes and how many broke the
+// order of the presence cycle (lost, repeated or reordered). Sinks add from COM's threads; the owning
+// Office thread reads at the end.
+
+#include <map>
+#include <mutex>
+#include <string>
+
+namespace soak {
+
+struct ContactEvents {
+    long received = 0;
+    long orderFaults = 0;
+    long lastStatus = 0; // 0: nothing received yet
+};
+
+class EventTally {
+public:
+    // A Messenger status change: checked against the presence cycle.
+    void statusChange(const std::wstring& contact, long status);
+    // A UC information change (no status in it: counted only).
+    void informationChange(const std::wstring& contact);
+    void other();
+
+    std::map<std::wstring, ContactEvents> contacts() const;
+    long others() const;
+    long total() const;
+    // GetTickCount64() of the last event (0: none yet).
+    unsigned long long lastArrival() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::map<std::wstring, ContactEvents> contacts_; // guarded by mutex_
+    long others_ = 0;                                // guarded by mutex_
+    long total_ = 0;                                 // guarded by mutex_
+    unsigned long long lastArrival_ = 0;             // guarded by mutex_
+};
+
+} // namespace soak

@@ -1,0 +1,26 @@
+#pragma once
+
+// officesoak's load mode: Office's threads (even ones single-threaded apartments, odd ones the MTA) connect,
+// advise and make their calls; the host is told "soakoffice: ready" once all are advised and "soakoffice:
+// calls done" once all calls are made. On "finish" from the host (or the end of standard input) each thread
+// drains its events and checks the known answers if asked; then the figures are printed:
+//   soakoffice: figure <name> <value>
+//   soakoffice: events messenger|uc <contact> <fewest> <most> <sinks> <order faults>   (per watched contact,
+//               fewest and most events over the sinks that watched it)
+//   soakoffice: problem <what>
+// Returns the exit code: 0, or 2 when a thread could not connect and advise.
+
+#include "soak/OfficeOptions.h"
+
+#include "officesim/Output.h"
+
+#include <windows.h>
+
+namespace soak {
+
+int runOfficeLoad(const OfficeOptions& options, officesim::Output& output);
+
+// Waits (pumping) until the host writes "finish" or closes standard input; the event is set then.
+HANDLE startFinishListener();
+
+} // namespace soak

@@ -2,16 +2,20 @@
 
 #include "utils/Logging.h"
 
+#include "extensionsutils/WeakPtrCComObject.h"
+
 HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** result)
 {
     if (!result) return E_POINTER;
     *result = nullptr;
     vorn::ExclusiveGuard guard(lock);
     if (outer) return CLASS_E_NOAGGREGATION;
+    // After the revocation began nothing would ever uninitialise a new object or unregister its listener.
+    if (uninitialised) return CO_E_SERVER_STOPPING;
     TAVO_LOG(1, "About to create and return a Messenger implementation");
     const bool created = !implementation;
     if (created) {
-        implementation = extensionsutils::ComObject<OfficeIntegrationImpl>::create();
+        implementation = extensionsutils::WeakPtrCComObject<OfficeIntegrationImpl>::create();
         if (!implementation) return E_OUTOFMEMORY;
         implementation->initialise(workerThread, configuration);
     }
@@ -20,7 +24,11 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** result)
         TAVO_LOG(5, "failed to get a Messenger implementation");
         // A new object goes again, so the next request creates another one; an object that Office
         // already holds stays, so that every client keeps sharing it and is told of the shutdown.
-        if (created) implementation.reset();
+        // A dropped object is uninitialised first, so that its host listener goes with it.
+        if (created) {
+            implementation->uninitialise();
+            implementation.reset();
+        }
         return hr;
     }
     return S_OK;
@@ -42,6 +50,7 @@ void ClassFactory::Uninitialize()
 {
     vorn::ExclusiveGuard guard(lock);
     workerThread.reset();
+    uninitialised = true;
     if (implementation) implementation->uninitialise();
 }
 

@@ -25,7 +25,7 @@ public:
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
 
     void Initialize(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> configuration);
-    // Uninitialises the implementation, if any, and keeps it.
+    // Uninitialises the implementation, if any, and keeps it; later requests answer CO_E_SERVER_STOPPING.
     void Uninitialize();
     extensionsutils::MICComPtr<OfficeIntegrationImpl> getImplementation();
 
@@ -34,4 +34,5 @@ private:
     std::weak_ptr<WorkerThread> workerThread;
     std::shared_ptr<Configuration> configuration;
     extensionsutils::MICComPtr<OfficeIntegrationImpl> implementation;
+    bool uninitialised = false; // from Uninitialize on, CreateInstance creates nothing
 };

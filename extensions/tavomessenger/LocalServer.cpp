@@ -6,9 +6,11 @@
 #include "utils/RegistryUtils.h"
 #include "utils/Tr1FunctionWorker.h"
 
+#include "vorn/Event.h"
 #include "vorn/Mutex.h"
 
-#include <exception>
+#include <atomic>
+#include <new>
 
 namespace {
 
@@ -18,15 +20,31 @@ namespace {
 vorn::Mutex serversMutex;
 unsigned long long latestGeneration = 0; // the generation of the newest server
 unsigned hostClassObjectHolders = 0;     // servers started and not yet through onServerStopped
+// Set once the newest server's class objects are revoked (or were never registered).
+std::shared_ptr<vorn::Event> newestRevocation;
+
+// How long a new server's publishing waits for the previous server's revocation before it goes ahead.
+const DWORD revocationWaitMs = 30000;
 
 // The first step of every start: fetches the host class object, or shares the one that a server still
-// stopping holds. Answers the new server's generation.
-unsigned long long holdHostClassObject()
+// stopping holds. Answers the new server's generation, and the revocation of the server before it.
+unsigned long long holdHostClassObject(const std::shared_ptr<vorn::Event>& revoked,
+                                       std::shared_ptr<vorn::Event>& previousRevoked)
 {
     vorn::MutexGuard guard(serversMutex);
     ++hostClassObjectHolders;
     hostaccess::fetchHostClassObject();
+    previousRevoked = newestRevocation;
+    newestRevocation = revoked;
     return ++latestGeneration;
+}
+
+// Two registrations of one class id at once leave COM with the wrong one or none once the older is
+// revoked: a new server publishes only after the previous one has revoked its class objects.
+void waitForRevocation(const std::shared_ptr<vorn::Event>& previousRevoked)
+{
+    if (!previousRevoked || previousRevoked->wait(revocationWaitMs) == 0) return;
+    TAVO_LOG(4, "the previous server's revocation did not complete in time, publishing anyway");
 }
 
 void letGoOfHostClassObject()
@@ -36,7 +54,14 @@ void letGoOfHostClassObject()
     hostaccess::releaseHostClassObject();
 }
 
+std::atomic<LocalServer::StartFault> startFault{nullptr};
+
 } // namespace
+
+void LocalServer::setStartFault(StartFault fault)
+{
+    startFault.store(fault);
+}
 
 std::shared_ptr<LocalServer> LocalServer::startNew(unsigned int flags)
 {
@@ -47,13 +72,20 @@ std::shared_ptr<LocalServer> LocalServer::startNew(unsigned int flags)
 
 LocalServer::LocalServer(unsigned int flags)
     : configuration(std::make_shared<Configuration>(flags)),
-      classFactoryContainer(std::make_shared<ClassFactoryContainer>())
+      classFactoryContainer(std::make_shared<ClassFactoryContainer>()),
+      revoked(std::make_shared<vorn::Event>(false))
 {
+}
+
+LocalServer::~LocalServer()
+{
+    revoked->set();
 }
 
 void LocalServer::start()
 {
-    generation = holdHostClassObject(); // nothing can be logged before this
+    std::shared_ptr<vorn::Event> previousRevoked;
+    generation = holdHostClassObject(revoked, previousRevoked); // nothing can be logged before this
     try {
         TAVO_LOG(2, "starting");
         TAVO_LOG(2, "Setting UpAndRunning to 1");
@@ -67,27 +99,61 @@ void LocalServer::start()
         auto config = configuration;
         auto container = classFactoryContainer;
         std::weak_ptr<LocalServer> self = shared_from_this();
-        workerThread->AddWork(std::make_shared<Tr1FunctionWorker>([worker, config, container, self] {
+        workerThread->AddWork(std::make_shared<Tr1FunctionWorker>([worker, config, container, self, previousRevoked] {
+            waitForRevocation(previousRevoked);
             TavoMessengerStateWorkers::publishMessenger(worker, config, container);
             if (auto server = self.lock()) server->clearUpAndRunningIfStopping();
         }));
+        if (StartFault fault = startFault.load()) fault();
         TAVO_LOG(2, "MessengerPublisherWorker work added");
-    } catch (const std::exception&) {
-        TAVO_LOG(4, "Exception thrown during startup");
-        failedStart = true;
-        PerformShutdown(nullptr);
+    } catch (const std::bad_alloc&) {
+        startFailure = E_OUTOFMEMORY;
+        shutDownAfterFailedStart();
+    } catch (...) {
+        startFailure = E_FAIL;
+        shutDownAfterFailedStart();
     }
 }
 
-void LocalServer::stop(std::shared_ptr<TavoMessengerStoppedCallback> callback)
+void LocalServer::shutDownAfterFailedStart()
 {
-    if (failedStart) {
-        // The failed start's own shutdown is under way or done and takes no second callback.
-        if (callback) callback->onStopped();
+    TAVO_LOG(4, "Exception thrown during startup");
+    try {
+        PerformShutdown(nullptr);
+    } catch (...) {
+        // No end of the stop sequence will come to notify later stops: they notify at once.
+        TAVO_LOG(4, "Exception thrown during shutdown");
+        notifyLateCallbacks();
+    }
+}
+
+void LocalServer::stop(std::shared_ptr<StoppedNotification> callback)
+{
+    if (FAILED(startFailure)) {
+        // The failed start's own shutdown takes no callback: this one follows its end.
+        {
+            vorn::MutexGuard guard(lateCallbacksMutex);
+            if (!shutdownComplete) {
+                if (callback) lateCallbacks.push_back(callback);
+                callback.reset();
+            }
+        }
+        if (callback) callback->notify();
     } else {
         PerformShutdown(callback);
     }
     TAVO_LOG(2, "leaving critical section, shutdown complete");
+}
+
+void LocalServer::notifyLateCallbacks()
+{
+    std::vector<std::shared_ptr<StoppedNotification>> waiting;
+    {
+        vorn::MutexGuard guard(lateCallbacksMutex);
+        shutdownComplete = true;
+        waiting.swap(lateCallbacks);
+    }
+    for (const auto& callback : waiting) callback->notify();
 }
 
 void LocalServer::clearUpAndRunningIfStopping()
@@ -99,7 +165,7 @@ void LocalServer::clearUpAndRunningIfStopping()
     if (generation == latestGeneration) RegistryUtils::SetUpAndRunning(0);
 }
 
-void LocalServer::PerformShutdown(std::shared_ptr<TavoMessengerStoppedCallback> callback)
+void LocalServer::PerformShutdown(std::shared_ptr<StoppedNotification> callback)
 {
     stopping = true; // before the write: a publishing that comes later sees it and clears the value again
     RegistryUtils::SetUpAndRunning(0);
@@ -111,15 +177,20 @@ void LocalServer::PerformShutdown(std::shared_ptr<TavoMessengerStoppedCallback> 
     }
     TAVO_LOG(2, "Creating MessengerRevokerWorker");
     auto container = classFactoryContainer;
-    workerThread->AddWork(std::make_shared<Tr1FunctionWorker>(
-        [container] { TavoMessengerStateWorkers::revokeMessenger(container); }));
+    auto revocation = revoked;
+    workerThread->AddWork(std::make_shared<Tr1FunctionWorker>([container, revocation] {
+        TavoMessengerStateWorkers::revokeMessenger(container);
+        revocation->set();
+    }));
     TAVO_LOG(2, "Stopping worker thread");
     workerThread->stop([self, callback] { onServerStopped(self, callback); }, false);
 }
 
-void onServerStopped(std::shared_ptr<LocalServer> server, std::shared_ptr<TavoMessengerStoppedCallback> callback)
+void onServerStopped(std::shared_ptr<LocalServer> server, std::shared_ptr<StoppedNotification> callback)
 {
-    if (callback) callback->onStopped();
+    server->revoked->set(); // also when the revocation work never ran
+    if (callback) callback->notify();
+    server->notifyLateCallbacks();
     letGoOfHostClassObject();
     callback.reset();
     server.reset(); // the last reference, when the worker's final task holds it: the server ends here

@@ -7,6 +7,7 @@
 #include "utils/Configuration.h"
 #include "utils/WorkerThread.h"
 
+#include "extensionsutils/CComWeakPtrEnabled.h"
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/ConnectionPointContainer.h"
 #include "extensionsutils/InterfaceTable.h"
@@ -28,14 +29,15 @@ class TavoExtensionEventManager;
 // Threads: Office's calls on COM threads; initialise (class factory), uninitialise and the events (worker
 // thread). `integrationLock` guards the members below it: exclusive in initialise and uninitialise, shared
 // in getMessengerEvents. It is taken before either API's own lock, never after. Events are fired with no
-// lock of this object held.
+// lock of this object held. Created as a WeakPtrCComObject: the host listener reaches it only weakly.
 class OfficeIntegrationImpl : public TavoMessengerAdvanced,
                               public UCOfficeIntegrationImpl,
                               public extensionsutils::ComObjectRoot,
                               public extensionsutils::ConnectionPointContainer,
                               public CProxyDMessengerEvents<OfficeIntegrationImpl>,
                               public UCOfficeIntegrationEventsProxy<OfficeIntegrationImpl>,
-                              public IServiceProvider
+                              public IServiceProvider,
+                              public extensionsutils::CComWeakPtrEnabled<OfficeIntegrationImpl>
 {
 public:
     using Interfaces = extensionsutils::InterfaceTable<IUCOfficeIntegration,

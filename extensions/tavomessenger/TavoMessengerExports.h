@@ -2,10 +2,10 @@
 
 #include "include/TavoMessenger.h"
 
-#include <memory>
-
-// The two exports that the host client drives, under plain names; TavoMessenger.def publishes them under
-// the decorated names that host clients look up.
-// Threads: the host's calling thread; the module mutex serialises them, so start and stop never overlap.
-extern "C" void StartTavoMessengerImpl(unsigned int flags);
-extern "C" void StopTavoMessengerImpl(std::shared_ptr<TavoMessengerStoppedCallback> callback);
+// The decorated exports that the host client drives, under plain names; TavoMessenger.def publishes them
+// under the decorated names that host clients look up. Both take their arguments as Microsoft's compiler
+// passes them (the stop export's shared pointer as its two words) and let nothing unwind into the host.
+// Threads: the host's calling thread; the module mutex serialises every start and stop, so they never
+// overlap. The C pair (TavoMessengerStart, TavoMessengerStop) is declared in the public header.
+extern "C" void __cdecl StartTavoMessengerImpl(unsigned int flags);
+extern "C" void __cdecl StopTavoMessengerImpl(TavoMessengerSharedPointer callback);

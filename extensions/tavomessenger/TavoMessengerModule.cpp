@@ -1,6 +1,7 @@
 // The DLL's entry points. The module serves no class through DllGetClassObject: Office reaches it only
 // through the class objects that the running host client registers (LocalServer).
 #include "ServerRegistration.h"
+#include "ExtensionProvider/HostClassObject.h"
 #include "utils/RegistryUtils.h"
 
 #include "extensionsutils/ModuleLock.h"
@@ -23,13 +24,20 @@ void clearUpAndRunning()
 
 } // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+// A host that ends without stopping the module (a crash handler, "end task", a hurried shutdown) detaches
+// it with `reserved` set: the other threads are gone, possibly holding the module's locks or inside a host
+// call. The module then calls nothing in the host and waits for nothing; it only clears UpAndRunning.
+// Its static objects are built not to block in their destructors, which run after this.
+// A FreeLibrary without a stop never gets here while the module runs: its worker thread holds the module
+// loaded until a stop ends it, and a running module is serving Office.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         moduleInstance = instance;
         DisableThreadLibraryCalls(instance);
         clearUpAndRunning();
     } else if (reason == DLL_PROCESS_DETACH) {
+        if (reserved) hostaccess::abandonHostClassObject();
         clearUpAndRunning();
     }
     return TRUE;

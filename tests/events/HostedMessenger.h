@@ -10,6 +10,7 @@
 #include "OfficeIntegrationImpl.h"
 #include "SavedRegistryKey.h"
 
+#include "extensionsutils/WeakPtrCComObject.h"
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/ComPtr.h"
 #include "extensionsutils/MICComPtr.h"
@@ -51,7 +52,7 @@ protected:
 
     extensionsutils::MICComPtr<OfficeIntegrationImpl> createMessenger()
     {
-        extensionsutils::MICComPtr<OfficeIntegrationImpl> object = extensionsutils::ComObject<OfficeIntegrationImpl>::create();
+        extensionsutils::MICComPtr<OfficeIntegrationImpl> object = extensionsutils::WeakPtrCComObject<OfficeIntegrationImpl>::create();
         if (!object) return object;
         object->initialise(worker, std::make_shared<Configuration>(0));
         created.push_back(object);

@@ -44,6 +44,7 @@ TEST_F(ExtensionProviderClientTest, LooksUpANameWithoutEqualsByUri)
     EXPECT_EQ(host().uriLookups(), std::vector<std::wstring>{L"sip:alice@example.com"});
     EXPECT_EQ(host().callCount(HostMethod::GetContactByUserId), 0u);
     EXPECT_EQ(onlyRecordOf(L"looking for contact by uri").hostLevel, 5);
+    EXPECT_EQ(onlyRecordOf(L"looking for contact by uri").function, L"ExtensionProviderClient::getContact");
     EXPECT_EQ(onlyRecordOf(L"got a request for contact - sip:alice@example.com").hostLevel, 3);
 }
 
@@ -75,6 +76,7 @@ TEST_F(ExtensionProviderClientTest, ExchangeNamesAreLookedUpByWhatFollowsTheLast
     EXPECT_EQ(host().callCount(HostMethod::GetContact), 0u);
     EXPECT_EQ(host().loggedCount(L"signin name contains '=' assuming EXCHANGE format"), 3u);
     EXPECT_EQ(host().loggedCount(L"looking for contact by userId"), 3u);
+    EXPECT_EQ(host().recordsOf(L"looking for contact by userId")[0].function, L"ExtensionProviderClient::getContact");
 }
 
 TEST_F(ExtensionProviderClientTest, AFoundContactReplacesWhatTheHolderHeld)

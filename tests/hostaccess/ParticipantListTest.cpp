@@ -107,6 +107,8 @@ TEST_F(ParticipantList, KeepsNobodyWhenTheClientUserIsUnknown)
     host().failMethod(HostMethod::GetLoggedInUser);
     EXPECT_TRUE(kept({L"bob", L"carol"}).empty());
     EXPECT_EQ(onlyRecordOf(L"Failed to get clientUser jid").hostLevel, 1);
+    EXPECT_EQ(onlyRecordOf(L"Failed to get clientUser jid").function,
+              L"ExtensionProviderClient::removeDuplicatesAndClientUser");
 }
 
 TEST_F(ParticipantList, KeepsNobodyFromAnythingButABstrVector)

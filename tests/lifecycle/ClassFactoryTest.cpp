@@ -14,6 +14,7 @@
 
 #include <objbase.h>
 
+#include <atomic>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -189,6 +190,30 @@ TEST_F(ClassFactoryTest, LockServerAnswersSOkAndChangesNothing)
     EXPECT_EQ(S_OK, factory_->LockServer(FALSE));
     EXPECT_EQ(S_OK, factory_->LockServer(FALSE));
     EXPECT_EQ(1, extensionsutils::moduleLockCount());
+}
+
+// An object dropped for a missing interface is uninitialised first: its host listener goes with it, and a
+// presence event racing with the drop never reaches the dying object.
+TEST_F(ClassFactoryTest, ObjectsDroppedForAMissingInterfaceNeverMeetPresenceEventsAfterwards)
+{
+    host().addContact(fakehost::ContactRecord{L"bo@example.com", L"bo", L"Bo"});
+    std::atomic<bool> stop{false};
+    std::thread events([this, &stop] {
+        while (!stop) host().firePresenceChanged(L"bo@example.com");
+    });
+    for (int i = 0; i < 200; ++i) request(newFactory(), IID_IClassFactory, E_NOINTERFACE);
+    stop = true;
+    events.join();
+    EXPECT_EQ(0u, host().listenerCount());
+    EXPECT_EQ(host().addedListeners().size(), host().removedListeners().size());
+}
+
+TEST_F(ClassFactoryTest, AfterUninitializeTheFactoryCreatesNothing)
+{
+    factory_->Uninitialize();
+    request(factory_, IID_IUnknown, CO_E_SERVER_STOPPING);
+    EXPECT_TRUE(host().addedListeners().empty());
+    EXPECT_FALSE(factory_->getImplementation());
 }
 
 } // namespace

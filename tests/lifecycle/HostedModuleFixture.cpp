@@ -20,6 +20,9 @@ void HostedModuleTest::TearDown()
         return;
     }
     module_.unload();
+    // Nothing the module made outlives the stop, so it leaves the process once the host lets it go.
+    EXPECT_TRUE(waitUntil([] { return GetModuleHandleW(L"TavoMessenger.dll") == nullptr; }, 5000))
+        << "the module stayed loaded after it was stopped and unloaded";
     host().clearLogHooks();
 }
 

@@ -26,7 +26,7 @@ LoadedModule::LoadedModule() : module_(LoadLibraryW(besideThisProgram(L"TavoMess
     if (!module_) return;
     path_ = moduleFileName(module_);
     start = entryPoint<StartTavoMessengerFunction>(module_, StartTavoMessengerExportName);
-    stop = entryPoint<StopTavoMessengerFunction>(module_, StopTavoMessengerExportName);
+    stopExport = entryPoint<StopTavoMessengerFunction>(module_, StopTavoMessengerExportName);
     canUnloadNow = entryPoint<CanUnloadNowFunction>(module_, "DllCanUnloadNow");
     getClassObject = entryPoint<GetClassObjectFunction>(module_, "DllGetClassObject");
     registerServer = entryPoint<RegisterFunction>(module_, "DllRegisterServer");
@@ -36,7 +36,7 @@ LoadedModule::LoadedModule() : module_(LoadLibraryW(besideThisProgram(L"TavoMess
 
 bool LoadedModule::allEntryPointsFound() const
 {
-    return start && stop && canUnloadNow && getClassObject && registerServer && unregisterServer && install;
+    return start && stopExport && canUnloadNow && getClassObject && registerServer && unregisterServer && install;
 }
 
 void LoadedModule::unload()
@@ -45,7 +45,7 @@ void LoadedModule::unload()
     FreeLibrary(module_);
     module_ = nullptr;
     start = nullptr;
-    stop = nullptr;
+    stopExport = nullptr;
     canUnloadNow = nullptr;
     getClassObject = nullptr;
     registerServer = nullptr;

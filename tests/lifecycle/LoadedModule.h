@@ -30,8 +30,14 @@ public:
     // Only once no thread runs in the module and nothing it made is held any more.
     void unload();
 
+    // The stop export called as a host built with Microsoft's compiler calls it.
+    void stop(std::shared_ptr<TavoMessengerStoppedCallback> callback) const
+    {
+        callStopTavoMessenger(stopExport, std::move(callback));
+    }
+
     StartTavoMessengerFunction start = nullptr;
-    StopTavoMessengerFunction stop = nullptr;
+    StopTavoMessengerFunction stopExport = nullptr;
     CanUnloadNowFunction canUnloadNow = nullptr;
     GetClassObjectFunction getClassObject = nullptr;
     RegisterFunction registerServer = nullptr;

@@ -1,8 +1,10 @@
+#include "Gate.h"
 #include "LogWatch.h"
 #include "ProviderRegistry.h"
 #include "RecordingStoppedCallback.h"
 #include "WaitUntil.h"
 
+#include "LocalServer.h"
 #include "TavoMessengerExports.h"
 #include "Workers.h"
 
@@ -93,9 +95,10 @@ protected:
 
     void TearDown() override
     {
-        StopTavoMessengerImpl(nullptr);
+        callStopTavoMessenger(StopTavoMessengerImpl, nullptr);
         EXPECT_TRUE(logWatch_->waitUntilOtherThreadsEnded(20000)) << "the worker thread did not end";
         TavoMessengerStateWorkers::setClassObjectRegistrar(nullptr);
+        LocalServer::setStartFault(nullptr);
         host().clearLogHooks();
     }
 
@@ -122,7 +125,7 @@ protected:
     {
         host().clearLog();
         auto callback = std::make_shared<RecordingStoppedCallback>(&host());
-        StopTavoMessengerImpl(callback);
+        callStopTavoMessenger(StopTavoMessengerImpl, callback);
         ASSERT_TRUE(callback->waitForCall());
         EXPECT_EQ(1, callback->calls());
         EXPECT_THAT(messagesOf(L"TavoMessengerStateWorkers::revokeMessenger"),
@@ -199,6 +202,47 @@ TEST_F(PublishFailureTest, AFailedOfficeIntegrationRegistrationRevokesTheMesseng
     EXPECT_EQ(0, extensionsutils::moduleLockCount()) << "the factory was not released";
 
     expectAStopRevokesNothing();
+}
+
+// A start may throw anything, not only standard exceptions; neither that nor a host callback that throws
+// may unwind into the host.
+void throwSomethingOdd()
+{
+    throw 42;
+}
+
+class ThrowingCallback : public RecordingStoppedCallback {
+public:
+    using RecordingStoppedCallback::RecordingStoppedCallback;
+    void onStopped() override
+    {
+        RecordingStoppedCallback::onStopped();
+        throw 7;
+    }
+};
+
+TEST_F(PublishFailureTest, AStartThatThrowsFailsCleanlyAndALaterStopIsNotifiedOnlyAfterItsRevocation)
+{
+    auto held = holdAt(host(), L"Revoking Messenger Class Factory complete");
+    LocalServer::setStartFault(&throwSomethingOdd);
+    EXPECT_EQ(E_FAIL, TavoMessengerStart(0));
+    EXPECT_EQ(1u, host().recordsOf(L"Exception thrown during startup").size());
+    ASSERT_TRUE(held->waitUntilReached()) << "the failed start did not run its stop sequence";
+
+    auto callback = std::make_shared<ThrowingCallback>(&host());
+    callStopTavoMessenger(StopTavoMessengerImpl, callback);
+    Sleep(50);
+    EXPECT_EQ(0, callback->calls()) << "notified while the failed start was still revoking";
+    held->open();
+    ASSERT_TRUE(callback->waitForCall());
+    EXPECT_TRUE(callback->revocationLoggedBefore());
+    Sleep(50);
+    EXPECT_EQ(1, callback->calls());
+    EXPECT_EQ(std::optional<DWORD>(0), readUpAndRunning());
+
+    auto unstarted = std::make_shared<ThrowingCallback>();
+    callStopTavoMessenger(StopTavoMessengerImpl, unstarted); // returns despite the throw
+    EXPECT_EQ(1, unstarted->calls());
 }
 
 } // namespace

@@ -158,6 +158,28 @@ TEST_F(StartStopTest, ARestartBeforeThePreviousStopHasFinishedKeepsTheHostForThe
     EXPECT_EQ(std::optional<DWORD>(0), readUpAndRunning());
 }
 
+// Two registrations of the class ids at once leave COM with none once the old one is revoked: the new
+// server must publish only after the old one has revoked, and every factory must be released.
+TEST_F(StartStopTest, ARestartWhileTheOldServerStillRevokesEndsActivatableWithEveryFactoryReleased)
+{
+    startAndWaitUntilPublished();
+    auto gate = holdAt(host(), L"calling classFactory->Uninitialize()");
+    auto first = newCallback();
+    module().stop(first);
+    ASSERT_TRUE(gate->waitUntilReached());
+    module().start(0);
+    Sleep(100); // a new server that did not wait would publish now
+    gate->open();
+    ASSERT_TRUE(first->waitForCall());
+    ASSERT_TRUE(waitUntil([] { return readUpAndRunning() == std::optional<DWORD>(2); }));
+    extensionsutils::ComPtr<IClassFactory> factory;
+    EXPECT_EQ(S_OK, CoGetClassObject(CLSID_Messenger, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory,
+                                     reinterpret_cast<void**>(factory.out())));
+    factory.reset();
+    stopAndWait();
+    EXPECT_TRUE(waitUntil([this] { return module().canUnloadNow() == S_OK; })) << "a factory was never released";
+}
+
 // A host that restarts the module from its stopped callback, on the module's worker thread.
 class RestartingCallback : public RecordingStoppedCallback {
 public:

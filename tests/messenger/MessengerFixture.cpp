@@ -4,6 +4,7 @@
 
 #include "support/TypeLibraryRegistration.h"
 
+#include "extensionsutils/WeakPtrCComObject.h"
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/ModuleLock.h"
 
@@ -57,7 +58,7 @@ void MessengerTest::TearDown()
 
 MICComPtr<OfficeIntegrationImpl> MessengerTest::createMessenger(std::uint32_t flags)
 {
-    MICComPtr<OfficeIntegrationImpl> object = extensionsutils::ComObject<OfficeIntegrationImpl>::create();
+    MICComPtr<OfficeIntegrationImpl> object = extensionsutils::WeakPtrCComObject<OfficeIntegrationImpl>::create();
     if (!object) return object;
     object->initialise(worker, std::make_shared<Configuration>(flags));
     created.push_back(object);

@@ -19,6 +19,8 @@ class MockHostActions : public hostsim::HostActions {
 public:
     MOCK_METHOD(bool, start, (std::optional<unsigned long> flags), (override));
     MOCK_METHOD(bool, stop, (), (override));
+    MOCK_METHOD(bool, unload, (), (override));
+    MOCK_METHOD(bool, endProcess, (), (override));
     MOCK_METHOD(bool, setPresence, (const std::wstring& signinName, long presence, const std::wstring& text),
                 (override));
     MOCK_METHOD(bool, signOut, (), (override));

@@ -32,12 +32,15 @@ void start(unsigned flags)
     starts.push_back(flags);
 }
 
-void stop(std::shared_ptr<TavoMessengerStoppedCallback> callback)
+// The argument comes as the header's Microsoft-layout block; its reference is released after the calls.
+void stop(TavoMessengerSharedPointer callback)
 {
     std::lock_guard<std::mutex> lock(mutex);
     const int calls = onStoppedCallsPerStop;
-    stoppers.emplace_back([callback, calls] {
-        for (int i = 0; i < calls; ++i) callback->onStopped();
+    auto* block = static_cast<tavomessenger_abi::SharedCallbackBlock*>(callback.controlBlock);
+    stoppers.emplace_back([block, calls] {
+        for (int i = 0; i < calls; ++i) block->host->onStopped();
+        block->release();
     });
 }
 

@@ -1,6 +1,8 @@
 // The host client stopping and starting the module while Office holds its objects: Office is told of the
 // shutdown, then every call on what it holds fails cleanly (or reports offline) and never hangs, also once
-// the host process is gone; and one host process can start, stop and start the module again.
+// the host process is gone; one host process can start, stop and start the module again; a host that
+// unloads the module while Office holds its objects survives Office's later calls; and a host that ends
+// without stopping the module ends at once.
 #include "OfficeAgainstHost.h"
 
 namespace xproc {
@@ -84,6 +86,29 @@ TEST_F(OfficeAgainstHost, OneHostProcessStartsStopsAndStartsTheModuleAgain)
     const OfficeRun second = runOffice(session);
     EXPECT_EQ(std::optional<DWORD>(0), second.exitCode) << second.output;
     EXPECT_NE(std::wstring::npos, second.output.find(L"signed in as Anna Berg")) << second.output;
+}
+
+TEST_F(OfficeAgainstHost, AHostThatUnloadsTheModuleWhileOfficeHoldsAContactSurvivesOfficesLaterCalls)
+{
+    OfficeSim office(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --wait 30000");
+    ASSERT_TRUE(office.waiting()) << office.process().output();
+    ASSERT_TRUE(host_.run("unload")) << host_.process().output();
+    EXPECT_EQ(1u, host_.process().countLines(L"hostsim: unloaded")) << host_.process().output();
+
+    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.process().output();
+    expectShutdownEvents(office.process());
+    EXPECT_EQ(1u, office.process().countLines(L"IUCCContactManager.GetContactByUri: 0x8100030A"))
+        << office.process().output();
+    EXPECT_TRUE(host_.running()) << "the host crashed after Office's calls:\n" << host_.process().output();
+}
+
+TEST_F(OfficeAgainstHost, AHostThatEndsWithoutStoppingTheModuleEndsAtOnceAndLeavesNoProviderRunning)
+{
+    ASSERT_TRUE(host_.process().send("end-process"));
+    EXPECT_EQ(std::optional<DWORD>(0), host_.process().waitForExit(5000))
+        << "the host did not end within 5 s:\n" << host_.process().output();
+    const OfficeRun stopped = runOffice(L"--expect-not-running --ready-timeout 1000");
+    EXPECT_NE(std::wstring::npos, stopped.output.find(L"UpAndRunning 0")) << stopped.output;
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 //
 //   start [flags]                 StartTavoMessenger (flags: decimal or 0x hex; default from the command line)
 //   stop                          StopTavoMessenger, then wait for onStopped
+//   unload                        stop the module if it runs, then FreeLibrary it
+//   end-process                   ExitProcess at once without stopping the module
 //   presence <sign-in> <presence> [text]
 //                                 change a person's presence (1-5 or available, away, dnd, idle, offline) and
 //                                 fire the host's presence event

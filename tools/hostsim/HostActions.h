@@ -24,6 +24,10 @@ public:
     virtual bool start(std::optional<unsigned long> flags) = 0;
     // StopTavoMessenger with a new stopped callback, then waits for onStopped.
     virtual bool stop() = 0;
+    // Stops the module if it runs, then unloads it (FreeLibrary) while Office may still hold its objects.
+    virtual bool unload() = 0;
+    // Ends the process at once without stopping the module, as a crash handler or "end task" would.
+    virtual bool endProcess() = 0;
     // Changes the person's presence in the directory and fires the host's presence event.
     virtual bool setPresence(const std::wstring& signinName, long presence, const std::wstring& text) = 0;
     virtual bool signOut() = 0;

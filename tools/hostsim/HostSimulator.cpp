@@ -117,6 +117,10 @@ bool HostSimulator::start(std::optional<unsigned long> flags)
 {
     const unsigned long value = flags.value_or(settings_.defaultFlags);
     monitor_->pollNow(); // what happened before is reported before what this start brings
+    if (!module_.start) {
+        output_.error(L"the module is not loaded");
+        return false;
+    }
     if (started_) output_.note(L"the module runs already; it ignores a second start");
     output_.note(L"StartTavoMessenger(" + std::to_wstring(value) + L")");
     module_.start(static_cast<unsigned int>(value));
@@ -128,6 +132,10 @@ bool HostSimulator::start(std::optional<unsigned long> flags)
 
 bool HostSimulator::stop()
 {
+    if (!module_.stop) {
+        output_.error(L"the module is not loaded");
+        return false;
+    }
     ConsoleOutput& output = output_;
     auto callback = std::make_shared<StoppedCallback>([&output](int callNumber) {
         if (callNumber == 1) output.note(L"onStopped called");
@@ -137,7 +145,7 @@ bool HostSimulator::stop()
     monitor_->pollNow(); // what happened before is reported before what this stop brings
     output_.note(L"StopTavoMessenger");
     const ULONGLONG begin = GetTickCount64();
-    module_.stop(callback);
+    callStopTavoMessenger(module_.stop, callback); // as a host built with Microsoft's compiler calls it
     started_ = false;
     if (!callback->waitForCall(settings_.stopTimeoutMs)) {
         output_.error(L"onStopped was not called within " + std::to_wstring(settings_.stopTimeoutMs) + L" ms");
@@ -147,6 +155,27 @@ bool HostSimulator::stop()
     output_.note(L"stopped (onStopped after " + std::to_wstring(GetTickCount64() - begin) + L" ms)");
     monitor_->pollNow();
     return true;
+}
+
+bool HostSimulator::unload()
+{
+    if (started_ && !stop()) return false;
+    if (!module_.unload) {
+        output_.error(L"the module is not loaded");
+        return false;
+    }
+    output_.note(L"FreeLibrary(TavoMessenger.dll)");
+    module_.unload();
+    module_ = ModuleExports{nullptr, nullptr, module_.path, nullptr};
+    output_.note(L"unloaded");
+    return true;
+}
+
+bool HostSimulator::endProcess()
+{
+    monitor_->pollNow();
+    output_.note(L"ExitProcess without stopping the module");
+    ExitProcess(0);
 }
 
 int HostSimulator::lastStopCallbackCalls() const

@@ -43,6 +43,8 @@ public:
 
     bool start(std::optional<unsigned long> flags) override;
     bool stop() override;
+    bool unload() override;
+    bool endProcess() override;
     bool setPresence(const std::wstring& signinName, long presence, const std::wstring& text) override;
     bool signOut() override;
     bool signIn() override;

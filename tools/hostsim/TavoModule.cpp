@@ -36,6 +36,16 @@ TavoModule::TavoModule(const std::wstring& path) : requestedPath_(path)
     registerServer = entryPoint<RegisterServerFunction>(module_, "DllRegisterServer");
 }
 
+void TavoModule::unload()
+{
+    if (!module_) return;
+    FreeLibrary(module_);
+    module_ = nullptr;
+    start = nullptr;
+    stop = nullptr;
+    registerServer = nullptr;
+}
+
 std::wstring TavoModule::problem() const
 {
     if (!module_) {

@@ -1,13 +1,14 @@
 #pragma once
 
 // TavoMessenger.dll loaded by path, as the host client loads it, with the two exports found under their
-// decorated names and the self-registration entry that an installer calls. The module stays loaded for the
-// life of the process: its worker thread may still run in it after the stopped callback.
+// decorated names and the self-registration entry that an installer calls. The module stays loaded until
+// the host unloads it; the module itself keeps its code mapped while its threads or objects need it.
 
 #include "TavoMessenger.h"
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace hostsim {
@@ -17,6 +18,7 @@ struct ModuleExports {
     StartTavoMessengerFunction start = nullptr;
     StopTavoMessengerFunction stop = nullptr;
     std::wstring path;
+    std::function<void()> unload; // FreeLibrary; null when the module cannot be unloaded
 };
 
 class TavoModule {
@@ -33,7 +35,9 @@ public:
     std::wstring problem() const;
     // The module's own idea of its full path, as its self-registration writes it.
     const std::wstring& path() const { return path_; }
-    ModuleExports exports() const { return ModuleExports{start, stop, path_}; }
+    ModuleExports exports() { return ModuleExports{start, stop, path_, [this] { unload(); }}; }
+    // FreeLibrary; the exports are gone afterwards.
+    void unload();
 
     StartTavoMessengerFunction start = nullptr;
     StopTavoMessengerFunction stop = nullptr;

@@ -33,32 +33,9 @@ bool isExchangeForm(BSTR signinName, UINT& lastEquals)
     return false;
 }
 
-HRESULT findContactObject(IIMAndPresence& imAndPresence, BSTR signinName, ComPtr<IDispatch>& found)
+// Participants in their order without `self` and without repeats.
+std::vector<std::wstring> withoutSelfAndRepeats(const std::vector<std::wstring>& given, const std::wstring& self)
 {
-    UINT lastEquals = 0;
-    if (!isExchangeForm(signinName, lastEquals)) {
-        TAVO_LOG(0, "looking for contact by uri");
-        return imAndPresence.GetContact(signinName, found.out());
-    }
-    TAVO_LOG(1, "signin name contains '=' assuming EXCHANGE format");
-    const Bstr userId(signinName + lastEquals + 1, SysStringLen(signinName) - lastEquals - 1);
-    TAVO_LOG(1, "looking for contact by userId");
-    return imAndPresence.GetContactByUserId(userId.get(), found.out());
-}
-
-// Participants in their order without the signed-in user and without repeats; empty when the signed-in
-// user is unknown or the array is not a one-dimensional BSTR array.
-std::vector<std::wstring> participantsToInvite(SAFEARRAY* participants)
-{
-    Bstr clientUser;
-    if (FAILED(getClientUserJid(clientUser))) {
-        TAVO_LOG(4, "Failed to get clientUser jid");
-        return {};
-    }
-    std::vector<std::wstring> given;
-    if (FAILED(extensionsutils::readStrings(participants, given))) return {};
-
-    const std::wstring self = clientUser.str();
     std::vector<std::wstring> kept;
     for (const std::wstring& name : given) {
         if (name == self) continue;
@@ -66,6 +43,13 @@ std::vector<std::wstring> participantsToInvite(SAFEARRAY* participants)
         kept.push_back(name);
     }
     return kept;
+}
+
+std::vector<std::wstring> namesIn(const SafeArray& list)
+{
+    std::vector<std::wstring> names;
+    if (list) extensionsutils::readStrings(list.get(), names);
+    return names;
 }
 
 } // namespace
@@ -79,7 +63,17 @@ HRESULT getContact(BSTR signinName, ComPtr<IContact>& contact)
         return kContactNotFound;
     }
     ComPtr<IDispatch> found;
-    const HRESULT hr = findContactObject(*imAndPresence, signinName, found);
+    HRESULT hr = S_OK;
+    UINT lastEquals = 0;
+    if (!isExchangeForm(signinName, lastEquals)) {
+        TAVO_LOG(0, "looking for contact by uri");
+        hr = imAndPresence->GetContact(signinName, found.out());
+    } else {
+        TAVO_LOG(1, "signin name contains '=' assuming EXCHANGE format");
+        const Bstr userId(signinName + lastEquals + 1, SysStringLen(signinName) - lastEquals - 1);
+        TAVO_LOG(1, "looking for contact by userId");
+        hr = imAndPresence->GetContactByUserId(userId.get(), found.out());
+    }
     if (FAILED(hr) || !found) {
         TAVO_LOG(4, "pIMAndPresence->GetContact failed");
         return kContactNotFound;
@@ -164,7 +158,14 @@ HRESULT TagContact(BSTR signinName, VARIANT_BOOL tagged)
 
 SafeArray removeDuplicatesAndClientUser(SAFEARRAY* participants)
 {
-    return SafeArray::ofStrings(participantsToInvite(participants));
+    Bstr clientUser;
+    if (FAILED(getClientUserJid(clientUser))) {
+        TAVO_LOG(4, "Failed to get clientUser jid");
+        return SafeArray::ofStrings({});
+    }
+    std::vector<std::wstring> given;
+    if (FAILED(extensionsutils::readStrings(participants, given))) return SafeArray::ofStrings({});
+    return SafeArray::ofStrings(withoutSelfAndRepeats(given, clientUser.str()));
 }
 
 HRESULT startCall(SAFEARRAY* participants)
@@ -174,14 +175,14 @@ HRESULT startCall(SAFEARRAY* participants)
         TAVO_LOG(4, "phone is nullptr");
         return E_FAIL;
     }
-    const std::vector<std::wstring> invited = participantsToInvite(participants);
+    const SafeArray list = removeDuplicatesAndClientUser(participants);
+    if (!list) return E_OUTOFMEMORY;
+    const std::vector<std::wstring> invited = namesIn(list);
     if (invited.empty()) {
         TAVO_LOG(3, "cannot start conversation - nothing in list");
         return S_OK;
     }
     if (invited.size() == 1) return phone->MakeCall(Bstr(invited.front()).get());
-    const SafeArray list = SafeArray::ofStrings(invited);
-    if (!list) return E_OUTOFMEMORY;
     return phone->MakeConferenceCall(list.get());
 }
 
@@ -198,13 +199,12 @@ HRESULT startChat(SAFEARRAY* participants, BSTR subject)
         // A single participant is messaged as given, even the signed-in user.
         hr = imAndPresence->StartInstantMessage(Bstr(given.front()).get());
     } else {
-        const std::vector<std::wstring> invited = participantsToInvite(participants);
-        if (invited.empty()) {
+        const SafeArray list = removeDuplicatesAndClientUser(participants);
+        if (!list) return E_OUTOFMEMORY;
+        if (namesIn(list).empty()) {
             TAVO_LOG(3, "cannot start conversation - nothing in list");
             return S_OK;
         }
-        const SafeArray list = SafeArray::ofStrings(invited);
-        if (!list) return E_OUTOFMEMORY;
         hr = imAndPresence->StartGroupChat(list.get(), subject);
     }
     if (FAILED(hr)) TAVO_LOG(4, "Unable to start Chat");

@@ -2,6 +2,8 @@
 
 #include "vorn/ReadWriteLock.h"
 
+#include <atomic>
+
 namespace hostaccess {
 namespace {
 
@@ -11,6 +13,8 @@ struct Slot {
     vorn::ReadWriteLock lock;
     // Guarded by lock: written exclusive, read shared.
     ComPtr<IClassFactory> classObject;
+    // Set when the process ends; read without the lock, which a thread killed meanwhile may still hold.
+    std::atomic<bool> abandoned{false};
 };
 
 // Never destroyed: threads may still log while the process exits, and a class object left in the slot
@@ -26,6 +30,7 @@ ComPtr<T> createHostObject(REFIID iid)
 {
     ComPtr<T> result;
     Slot& s = slot();
+    if (s.abandoned) return result;
     vorn::SharedGuard guard(s.lock);
     if (!guard.owns() || !s.classObject) return result;
     // Only whether an object came back counts, whatever the host answers.
@@ -62,9 +67,15 @@ void releaseHostClassObject()
     // The host's Release runs outside the lock, so a host that logs while it lets go cannot deadlock.
 }
 
+void abandonHostClassObject()
+{
+    slot().abandoned = true;
+}
+
 bool hasHostClassObject()
 {
     Slot& s = slot();
+    if (s.abandoned) return false;
     vorn::SharedGuard guard(s.lock);
     return guard.owns() && s.classObject;
 }

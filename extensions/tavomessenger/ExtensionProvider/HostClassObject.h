@@ -22,6 +22,11 @@ HRESULT fetchHostClassObject();
 // Releases the class object and empties the slot; nothing is logged from here on.
 void releaseHostClassObject();
 
+// The process is ending: its other threads are gone, possibly inside a host call. From here on every
+// accessor answers null without taking the slot's lock, and the class object is never released into a
+// host that is being torn down. Called under the loader lock; waits for nothing.
+void abandonHostClassObject();
+
 bool hasHostClassObject();
 
 // Each returns a new host object (the caller's reference), or null when the slot is empty or the host

@@ -30,7 +30,7 @@ void TavoExtensionIMAndPresenceEvents::Initialize(OfficeIntegrationImpl* officeI
         return;
     }
     configuration = std::move(config);
-    messenger = officeIntegration;
+    messenger = officeIntegration->getWeakPtr();
     workerThread = std::move(worker);
     contactResolver = std::move(resolver);
 }
@@ -38,14 +38,15 @@ void TavoExtensionIMAndPresenceEvents::Initialize(OfficeIntegrationImpl* officeI
 void TavoExtensionIMAndPresenceEvents::disconnect()
 {
     vorn::ExclusiveGuard guard(lock);
-    messenger = nullptr;
+    messenger.reset();
     contactResolver.reset();
 }
 
 HRESULT TavoExtensionIMAndPresenceEvents::OnContactPresenceChanged(IDispatch* contact, IDispatch* presenceState)
 {
     vorn::SharedGuard guard(lock);
-    if (!messenger) {
+    const extensionsutils::MICComPtr<OfficeIntegrationImpl> target = messenger.lock();
+    if (!target) {
         TAVO_LOG(4, "windowsMessenger is NULL");
         return E_FAIL;
     }
@@ -78,7 +79,6 @@ HRESULT TavoExtensionIMAndPresenceEvents::OnContactPresenceChanged(IDispatch* co
         TAVO_LOG(4, "Failed to enqueue the presence change task, because mpWorkerThread is NULL.");
         return E_FAIL;
     }
-    extensionsutils::MICComPtr<OfficeIntegrationImpl> target(messenger);
     try {
         worker->AddWork(std::make_shared<Tr1FunctionWorker>([target, messengerContact, status] {
             ExtensionProviderEventWorkers::contactStatusChanged(target, messengerContact, status);

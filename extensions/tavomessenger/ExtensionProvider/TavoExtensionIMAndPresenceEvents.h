@@ -4,6 +4,7 @@
 #include "utils/Configuration.h"
 #include "utils/WorkerThread.h"
 
+#include "extensionsutils/CComWeakPtr.h"
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/DispatchImpl.h"
 #include "extensionsutils/InterfaceTable.h"
@@ -21,9 +22,9 @@ class OfficeIntegrationImpl;
 // queued as a work item for the worker thread; a resolution answer goes to the ContactResolver.
 //
 // Threads: the host calls the two events on its own threads under `lock` shared; Initialize and
-// disconnect (from the Messenger object's owner of the registration) take it exclusive. `messenger` holds
-// no reference: the Messenger object owns the registration, which owns this sink, and disconnects it
-// before it goes.
+// disconnect (from the Messenger object's owner of the registration) take it exclusive. `messenger` is a
+// weak reference: an event already past the check while the object's last reference goes finds it gone
+// instead of reviving a dying object.
 class TavoExtensionIMAndPresenceEvents
     : public extensionsutils::ComObjectRoot,
       public extensionsutils::DispatchImpl<ITavoExtensionIMAndPresenceEvents, &IID_ITavoExtensionIMAndPresenceEvents,
@@ -53,7 +54,7 @@ public:
 
 private:
     vorn::ReadWriteLock lock;
-    OfficeIntegrationImpl* messenger = nullptr;
+    extensionsutils::CComWeakPtr<OfficeIntegrationImpl> messenger;
     std::weak_ptr<WorkerThread> workerThread;
     std::shared_ptr<Configuration> configuration;
     std::shared_ptr<ContactResolver> contactResolver;

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "StoppedNotification.h"
+#include "include/TavoMessenger.h"
+
+// The argument of the decorated stop export: a std::shared_ptr<TavoMessengerStoppedCallback> laid out by
+// Microsoft's standard library, whatever compiler built this module. The module takes over the argument's
+// reference (as a moved-from parameter, its own destruction is then a no-op), keeps the host's object alive
+// until onStopped has returned, and releases it once with Microsoft's protocol. Only onStopped (entry 1 of
+// the object's table) and _Destroy and _Delete_this (entries 0 and 1 of the control block's) are called.
+class MicrosoftStoppedCallback : public StoppedNotification
+{
+public:
+    explicit MicrosoftStoppedCallback(TavoMessengerSharedPointer adopted);
+    ~MicrosoftStoppedCallback() override;
+    MicrosoftStoppedCallback(const MicrosoftStoppedCallback&) = delete;
+    MicrosoftStoppedCallback& operator=(const MicrosoftStoppedCallback&) = delete;
+
+    // Releases a shared pointer the module will not keep (the argument of a stop that is refused).
+    static void release(TavoMessengerSharedPointer pointer);
+
+private:
+    void callHost() override;
+
+    TavoMessengerSharedPointer pointer;
+};

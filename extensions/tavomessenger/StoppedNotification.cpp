@@ -1,0 +1,13 @@
+#include "StoppedNotification.h"
+
+#include "utils/Logging.h"
+
+void StoppedNotification::notify()
+{
+    if (notified.exchange(true)) return;
+    try {
+        callHost();
+    } catch (...) {
+        TAVO_LOG(4, "the host's stopped callback threw an exception, ignoring");
+    }
+}

@@ -1,0 +1,133 @@
+// The exports called exactly as a host built with Microsoft's compiler calls them, and the plain C pair:
+// every callback once, on the worker thread, and the host's objects released exactly as the protocol
+// says, with no other virtual table entry touched.
+#include "HostedModuleFixture.h"
+#include "WaitUntil.h"
+
+#include <atomic>
+
+namespace {
+
+// A Microsoft-layout std::shared_ptr<TavoMessengerStoppedCallback> whose every entry is counted. The host
+// keeps a reference of its own besides the copy it passes, so the uses start at 2.
+struct CountedSharedCallback {
+    struct Object {
+        const void* const* table;
+        CountedSharedCallback* owner;
+    };
+    const void* const* controlTable;
+    volatile long uses = 2;
+    volatile long weaks = 1;
+    Object object;
+    std::atomic<int> onStoppedCalls{0}, destroyed{0}, deleted{0}, otherEntries{0};
+    std::atomic<DWORD> onStoppedThread{0};
+
+    static void TAVOMESSENGER_THISCALL destroy(CountedSharedCallback* self) { ++self->destroyed; }
+    static void TAVOMESSENGER_THISCALL deleteThis(CountedSharedCallback* self) { ++self->deleted; }
+    static void* TAVOMESSENGER_THISCALL controlOther(CountedSharedCallback* self, void*)
+    {
+        ++self->otherEntries;
+        return nullptr;
+    }
+    static void* TAVOMESSENGER_THISCALL objectDestructor(Object* self, unsigned)
+    {
+        ++self->owner->otherEntries;
+        return nullptr;
+    }
+    static void TAVOMESSENGER_THISCALL onStopped(Object* self)
+    {
+        self->owner->onStoppedThread = GetCurrentThreadId();
+        ++self->owner->onStoppedCalls;
+    }
+
+    CountedSharedCallback() : controlTable(controlEntries), object{objectEntries, this} {}
+
+    TavoMessengerSharedPointer argument() { return TavoMessengerSharedPointer{&object, this}; }
+    // The host lets go of its own reference.
+    void releaseHostReference()
+    {
+        if (InterlockedDecrement(&uses) != 0) return;
+        destroy(this);
+        if (InterlockedDecrement(&weaks) == 0) deleteThis(this);
+    }
+
+    static const void* const controlEntries[4];
+    static const void* const objectEntries[2];
+};
+
+const void* const CountedSharedCallback::controlEntries[4] = {
+    reinterpret_cast<const void*>(&destroy), reinterpret_cast<const void*>(&deleteThis),
+    reinterpret_cast<const void*>(&controlOther), reinterpret_cast<const void*>(&controlOther)};
+const void* const CountedSharedCallback::objectEntries[2] = {reinterpret_cast<const void*>(&objectDestructor),
+                                                             reinterpret_cast<const void*>(&onStopped)};
+
+struct PlainCallbackRecord {
+    std::atomic<int> calls{0};
+    std::atomic<DWORD> thread{0};
+};
+
+void __stdcall recordPlainCallback(void* context)
+{
+    auto* record = static_cast<PlainCallbackRecord*>(context);
+    record->thread = GetCurrentThreadId();
+    ++record->calls;
+}
+
+class ExportAbiTest : public HostedModuleTest {
+protected:
+    template <class Function>
+    Function plainExport(const char* name)
+    {
+        return reinterpret_cast<Function>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"TavoMessenger.dll"), name)));
+    }
+};
+
+TEST_F(ExportAbiTest, TheDecoratedStopTakesAMicrosoftSharedPointerByValueAndReleasesItOnceAfterOnStopped)
+{
+    for (bool running : {true, false}) {
+        SCOPED_TRACE(running ? "running" : "never started");
+        if (running) startAndWaitUntilPublished();
+        CountedSharedCallback callback;
+        module().stopExport(callback.argument());
+        ASSERT_TRUE(waitUntil([&callback] { return callback.uses == 1; })) << "the module kept its reference";
+        EXPECT_EQ(1, callback.onStoppedCalls);
+        EXPECT_EQ(running, callback.onStoppedThread != GetCurrentThreadId()) << "not on the worker thread";
+        EXPECT_EQ(0, callback.destroyed) << "the host's own reference was taken";
+        callback.releaseHostReference();
+        EXPECT_EQ(1, callback.destroyed);
+        EXPECT_EQ(1, callback.deleted);
+        EXPECT_EQ(0, callback.otherEntries);
+        EXPECT_EQ(1, callback.onStoppedCalls);
+    }
+}
+
+TEST_F(ExportAbiTest, ThePlainPairStartsAndStopsWithTheCallbackOnceOnTheWorkerThread)
+{
+    auto start = plainExport<TavoMessengerStartFunction>("TavoMessengerStart");
+    auto stop = plainExport<TavoMessengerStopFunction>("TavoMessengerStop");
+    ASSERT_TRUE(start && stop);
+
+    PlainCallbackRecord record;
+    EXPECT_EQ(E_POINTER, stop(nullptr, &record));
+    EXPECT_EQ(S_OK, stop(recordPlainCallback, &record)) << "a stop with nothing running";
+    EXPECT_EQ(1, record.calls);
+    EXPECT_EQ(GetCurrentThreadId(), record.thread);
+
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(S_OK, start(0));
+        EXPECT_EQ(S_OK, start(0)) << "a second start is ignored";
+        ASSERT_TRUE(waitUntil([] { return readUpAndRunning() == std::optional<DWORD>(2); }));
+        PlainCallbackRecord stopped;
+        EXPECT_EQ(E_POINTER, stop(nullptr, nullptr));
+        EXPECT_EQ(std::optional<DWORD>(2), readUpAndRunning()) << "a refused stop stopped the module";
+        EXPECT_EQ(S_OK, stop(recordPlainCallback, &stopped));
+        ASSERT_TRUE(waitUntil([&stopped] { return stopped.calls == 1; }));
+        EXPECT_NE(GetCurrentThreadId(), stopped.thread);
+        ASSERT_TRUE(logWatch().waitUntilOtherThreadsEnded(20000));
+        EXPECT_EQ(1, stopped.calls);
+    }
+    EXPECT_TRUE(waitUntil([this] { return module().canUnloadNow() == S_OK; })) << "something leaked";
+}
+
+} // namespace

@@ -6,6 +6,8 @@
 
 #include <process.h>
 
+#include <initializer_list>
+
 namespace bench {
 
 HRESULT BareServer::start()

@@ -2,7 +2,9 @@
 // extension API (the fake host), and runs the bare provider beside the module.
 // Every mode first writes what the host's installer writes (the prefix is the bench's own).
 //   benchhost serve                  start both, print "benchhost: ready", serve Office-side bench programs
-//                                    until "quit" or the end of standard input, then stop both
+//                                    (answering benchoffice's requests for the host's memory) until "quit"
+//                                    or the end of standard input, then stop both and print whether the
+//                                    module may be unloaded
 //   benchhost in-process [--quick]   the calls measured in the host's own apartment (no marshaling), with
 //                                    and without the host's logger work, and the host calls per call
 //   benchhost start-stop [--quick]   StartTavoMessenger to UpAndRunning 2 and StopTavoMessenger to
@@ -11,6 +13,7 @@
 
 #include "measure/MeasuredCalls.h"
 #include "measure/Stopwatch.h"
+#include "host/HeapProbe.h"
 #include "host/HostCallCount.h"
 #include "host/ModuleHost.h"
 
@@ -123,8 +126,24 @@ int startStop(ModuleHost& host, bool quick)
     return printRows({start, stop});
 }
 
+// After Office has let go and the host has stopped the module: may the module be unloaded, and did every
+// host object go?
+void printAfterStop(ModuleHost& host)
+{
+    using CanUnloadNow = HRESULT(WINAPI*)();
+    const HMODULE module = GetModuleHandleW(L"TavoMessenger.dll");
+    const auto canUnloadNow =
+        module ? reinterpret_cast<CanUnloadNow>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow"))) : nullptr;
+    const HRESULT answer = canUnloadNow ? canUnloadNow() : E_NOTIMPL;
+    std::printf("| 6 | after Office let go and the host stopped the module: DllCanUnloadNow, host objects alive | %s, %ld "
+                "alive | | | 1 | S_OK, 0 alive | %s |\n",
+                answer == S_OK ? "S_OK" : answer == S_FALSE ? "S_FALSE" : hresultText(answer).c_str(),
+                host.host().liveObjectCount(), answer == S_OK && host.host().liveObjectCount() == 0 ? "met" : "MISSED");
+}
+
 int serve(ModuleHost& host)
 {
+    HeapProbe probe([&host] { return host.host().liveObjectCount(); });
     if (FAILED(host.bare().start())) return std::printf("benchhost: error: the bare provider did not start\n"), exitCannotRun;
     if (!host.startModule()) return std::printf("benchhost: error: UpAndRunning did not read 2\n"), exitCannotRun;
     std::printf("benchhost: ready\n");
@@ -134,6 +153,7 @@ int serve(ModuleHost& host)
     }
     const bool stopped = host.stopModule();
     host.bare().stop();
+    if (stopped) printAfterStop(host);
     std::printf("benchhost: %s\n", stopped ? "stopped" : "error: onStopped was not called");
     return stopped ? exitOk : exitFailed;
 }

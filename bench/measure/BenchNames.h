@@ -16,3 +16,19 @@ constexpr const wchar_t* BenchUser = L"me@bench.example";
 constexpr const wchar_t* BenchContact = L"ada@bench.example";
 
 } // namespace bench
+
+namespace bench {
+
+// The host's memory as benchoffice asks for it, through named objects of the host's session: benchoffice
+// sets the request event; benchhost walks its heaps, writes the figures into the mapping and sets the
+// answer event.
+constexpr const wchar_t* HeapRequestEvent = L"Local\\TavoBenchHeapRequest";
+constexpr const wchar_t* HeapAnswerEvent = L"Local\\TavoBenchHeapAnswer";
+constexpr const wchar_t* HeapFiguresMapping = L"Local\\TavoBenchHeapFigures";
+
+struct HeapFigures {
+    unsigned long long bytesInUse; // busy blocks of every process heap (HeapWalk)
+    long liveHostObjects;          // the fake host's COM objects alive
+};
+
+} // namespace bench

@@ -44,10 +44,9 @@ ProviderObjects connectModule(DWORD context, std::string& why)
     hr = integration->GetInterface(Bstr(L"15.0.0.0").get(), oiInterfaceIUCCLyncClient, clientDispatch.out());
     ComPtr<IUCCClient> client = clientDispatch ? clientDispatch.as<IUCCClient>() : nullptr;
     if (!client) return failed(why, "GetInterface(client)", FAILED(hr) ? hr : E_NOINTERFACE);
-    ComPtr<IUCCContactManager> manager;
-    hr = client->get_ContactManager(manager.out());
-    if (!manager) return failed(why, "get_ContactManager", FAILED(hr) ? hr : E_POINTER);
-    hr = manager->GetContactByUri(Bstr(BenchContact).get(), objects.ucContact.out());
+    hr = client->get_ContactManager(objects.contactManager.out());
+    if (!objects.contactManager) return failed(why, "get_ContactManager", FAILED(hr) ? hr : E_POINTER);
+    hr = objects.contactManager->GetContactByUri(Bstr(BenchContact).get(), objects.ucContact.out());
     if (!objects.ucContact) return failed(why, "GetContactByUri", FAILED(hr) ? hr : E_POINTER);
     return objects;
 }

@@ -15,6 +15,7 @@ namespace bench {
 struct ProviderObjects {
     extensionsutils::ComPtr<IMessenger> messenger;
     extensionsutils::ComPtr<IUCCContact> ucContact;
+    extensionsutils::ComPtr<IUCCContactManager> contactManager; // the module's only
 };
 
 // context: CLSCTX_LOCAL_SERVER from Office's process and from the host's own apartment alike. "Class not

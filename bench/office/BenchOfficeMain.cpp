@@ -4,18 +4,25 @@
 //   benchoffice first-call [--quick]    Office's first CoCreateInstance and first call, each in a new
 //                                       process of this program, module vs bare
 //   benchoffice first-once [bare-first] one such measurement: prints "first <module ns> <bare ns>"
+//   benchoffice memory [--quick]        the host's heap growth per GetContact/Release and per UC
+//                                       GetContactByUri/Release cycle, module vs bare, and the host objects
+//                                       left behind
 // Exit codes: 0 ran (targets may be missed), 1 a measurement failed, 2 could not run.
 
 #include "measure/BenchNames.h"
 #include "measure/MeasuredCalls.h"
 #include "measure/Stopwatch.h"
 #include "office/ChildRun.h"
+#include "office/HostMemory.h"
 
 #include "extensionsutils/ComPtr.h"
 
 #include <objbase.h>
 
+#include "extensionsutils/Bstr.h"
+
 #include <cstdio>
+#include <functional>
 #include <string>
 
 using namespace bench;
@@ -82,20 +89,85 @@ int firstCalls(bool quick)
     return row.failed() ? exitFailed : exitOk;
 }
 
+// The host's heap growth over `cycles` runs of each side's cycle, module first, then the baseline.
+int memoryRow(const std::string& figure, int cycles, const std::function<HRESULT()>& moduleCycle,
+              const std::function<HRESULT()>& bareCycle)
+{
+    HeapFigures before = {}, afterModule = {}, afterBare = {};
+    auto run = [cycles](const std::function<HRESULT()>& cycle) {
+        for (int i = 0; i < cycles; ++i)
+            if (FAILED(cycle())) return false;
+        return true;
+    };
+    const bool measured = askHostMemory(before) && run(moduleCycle) && askHostMemory(afterModule) && run(bareCycle) &&
+                          askHostMemory(afterBare);
+    if (!measured) {
+        std::printf("| 6 | %s | FAILED: a cycle failed or the host did not answer | | | | | run failed |\n", figure.c_str());
+        return exitFailed;
+    }
+    const double module = static_cast<double>(afterModule.bytesInUse) - static_cast<double>(before.bytesInUse);
+    const double bare = static_cast<double>(afterBare.bytesInUse) - static_cast<double>(afterModule.bytesInUse);
+    std::printf("| 6 | %s (host objects left: module %ld, baseline %ld) | %+.0f B per cycle beyond the baseline | "
+                "%.0f B per cycle | %.0f B per cycle | 1 × %d | - | - |\n",
+                figure.c_str(), afterModule.liveHostObjects - before.liveHostObjects,
+                afterBare.liveHostObjects - afterModule.liveHostObjects, (module - bare) / cycles, module / cycles,
+                bare / cycles, cycles);
+    return exitOk;
+}
+
+int memory(bool quick)
+{
+    std::string why;
+    const ProviderObjects module = connectModule(CLSCTX_LOCAL_SERVER, why);
+    if (!why.empty()) return std::printf("benchoffice: error: module: %s\n", why.c_str()), exitCannotRun;
+    const ProviderObjects bare = connectBare(CLSCTX_LOCAL_SERVER, why);
+    if (!why.empty()) return std::printf("benchoffice: error: bare: %s\n", why.c_str()), exitCannotRun;
+    const extensionsutils::Bstr name(BenchContact);
+    auto getContact = [&name](IMessenger* messenger) {
+        return [messenger, &name] {
+            extensionsutils::ComPtr<IDispatch> contact;
+            return messenger->GetContact(name.get(), nullptr, contact.out());
+        };
+    };
+    auto getContactByUri = [&name, &module] {
+        extensionsutils::ComPtr<IUCCContact> contact;
+        return module.contactManager->GetContactByUri(name.get(), contact.out());
+    };
+    // The bare provider has no contact manager: its UC contact comes from its GetContact.
+    auto bareUcContact = [&name, &bare] {
+        extensionsutils::ComPtr<IDispatch> contact;
+        const HRESULT hr = bare.messenger->GetContact(name.get(), nullptr, contact.out());
+        return SUCCEEDED(hr) && contact.as<IUCCContact>() ? S_OK : E_NOINTERFACE;
+    };
+    for (int i = 0; i < 20; ++i) { // the first calls set up what COM keeps for the connection
+        getContact(module.messenger.get())();
+        getContact(bare.messenger.get())();
+        getContactByUri();
+        bareUcContact();
+    }
+    int status = memoryRow("host heap growth per GetContact + Release, cross-process", quick ? 200 : 1000,
+                           getContact(module.messenger.get()), getContact(bare.messenger.get()));
+    if (memoryRow("host heap growth per UC GetContactByUri + Release, cross-process", quick ? 100 : 500,
+                  getContactByUri, bareUcContact) != exitOk)
+        status = exitFailed;
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
     const std::string option = argc > 2 ? argv[2] : "";
-    if (mode != "calls" && mode != "first-call" && mode != "first-once") {
-        std::fprintf(stderr, "usage: benchoffice calls [--quick] | first-call [--quick] | first-once [bare-first]\n");
+    if (mode != "calls" && mode != "first-call" && mode != "first-once" && mode != "memory") {
+        std::fprintf(stderr, "usage: benchoffice calls|first-call|memory [--quick] | first-once [bare-first]\n");
         return exitCannotRun;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return exitCannotRun;
     int status = exitCannotRun;
     if (mode == "calls") status = calls(option == "--quick");
     else if (mode == "first-call") status = firstCalls(option == "--quick");
+    else if (mode == "memory") status = memory(option == "--quick");
     else status = firstOnce(option == "bare-first");
     CoUninitialize();
     return status;

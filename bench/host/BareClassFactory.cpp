@@ -1,6 +1,5 @@
 #include "host/BareClassFactory.h"
 
-#include "host/BareMessenger.h"
 
 namespace bench {
 
@@ -9,7 +8,16 @@ HRESULT BareClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** obj
     if (!object) return E_POINTER;
     *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    return extensionsutils::ComObject<BareMessenger>::createInstance(iid, object);
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (!messenger_) messenger_ = extensionsutils::ComObject<BareMessenger>::create();
+    if (!messenger_) return E_OUTOFMEMORY;
+    return messenger_.identity()->QueryInterface(iid, object);
+}
+
+extensionsutils::MICComPtr<BareMessenger> BareClassFactory::messenger()
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    return messenger_;
 }
 
 } // namespace bench

@@ -1,8 +1,13 @@
 #pragma once
 
-// The bare provider's class object: a new BareMessenger for each CreateInstance. Any thread.
+// The bare provider's class object: one BareMessenger, made at the first CreateInstance and handed to every
+// later one, as the module's factory does. Any thread.
+
+#include "host/BareMessenger.h"
 
 #include "extensionsutils/ComObject.h"
+
+#include <mutex>
 
 #include <objbase.h>
 
@@ -15,6 +20,13 @@ public:
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override;
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+    // The object handed out so far, or empty.
+    extensionsutils::MICComPtr<BareMessenger> messenger();
+
+private:
+    std::mutex mutex_;
+    extensionsutils::MICComPtr<BareMessenger> messenger_; // guarded by mutex_
 };
 
 } // namespace bench

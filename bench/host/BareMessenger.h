@@ -2,21 +2,32 @@
 
 // The baseline of every Messenger API figure: a trivial Messenger object that answers the measured members
 // by making exactly the host calls the module's behaviour makes for them, and nothing else (no lock, no
-// logging, no state). Its IDispatch comes from the same type library as the module's. Every other member
-// answers E_NOTIMPL: nothing measures it. Any thread.
+// logging, no state). Its IDispatch comes from the same type library as the module's; Office's
+// DMessengerEvents sinks connect to it as to the module's. Every other member answers E_NOTIMPL: nothing
+// measures it. Any thread.
 
 #include "TavoMessengerLib.h"
 
 #include "extensionsutils/ComObject.h"
+#include "extensionsutils/ConnectionPointContainer.h"
 #include "extensionsutils/DispatchImpl.h"
 
 namespace bench {
 
 class BareMessenger : public extensionsutils::ComObjectRoot,
-                      public extensionsutils::DispatchImpl<IMessenger, &IID_IMessenger, &LIBID_TavoMessengerLib>
+                      public extensionsutils::DispatchImpl<IMessenger, &IID_IMessenger, &LIBID_TavoMessengerLib>,
+                      public extensionsutils::ConnectionPointContainer
 {
 public:
-    using Interfaces = extensionsutils::InterfaceTable<IMessenger, extensionsutils::Via<IDispatch, IMessenger>>;
+    using Interfaces = extensionsutils::InterfaceTable<IMessenger, extensionsutils::Via<IDispatch, IMessenger>,
+                                                       IConnectionPointContainer>;
+
+    BareMessenger() : ConnectionPointContainer({DIID_DMessengerEvents}) {}
+
+    // A presence change as the module delivers it, done the plainest way: a contact made from the host's
+    // contact object (the host calls the module makes for it) and a loop of Invoke(OnContactStatusChange)
+    // over the connected sinks, on the calling thread.
+    HRESULT contactStatusChanged(IDispatch* hostContact, IDispatch* presenceState);
 
     HRESULT STDMETHODCALLTYPE get_MyStatus(MISTATUS* status) override;
     HRESULT STDMETHODCALLTYPE GetContact(BSTR signinName, BSTR serviceId, IDispatch** contact) override;

@@ -1,7 +1,6 @@
 #include "host/BareServer.h"
 
 #include "measure/BenchNames.h"
-#include "host/BareClassFactory.h"
 #include "host/BareHost.h"
 
 #include <process.h>
@@ -31,6 +30,12 @@ void BareServer::stop()
         CloseHandle(*handle);
         *handle = nullptr;
     }
+    factory_.reset();
+}
+
+extensionsutils::MICComPtr<BareMessenger> BareServer::messenger()
+{
+    return factory_ ? factory_->messenger() : extensionsutils::MICComPtr<BareMessenger>();
 }
 
 unsigned __stdcall BareServer::threadMain(void* self)
@@ -47,9 +52,9 @@ HRESULT BareServer::serve()
 {
     HRESULT hr = bareHost().fetch();
     if (FAILED(hr)) return hr;
-    extensionsutils::ComPtr<IClassFactory> factory;
-    hr = extensionsutils::ComObject<BareClassFactory>::createInstance(IID_IClassFactory,
-                                                                       reinterpret_cast<void**>(factory.out()));
+    factory_ = extensionsutils::ComObject<BareClassFactory>::create();
+    const extensionsutils::ComPtr<IClassFactory> factory = factory_.as<IClassFactory>();
+    if (!factory) return E_OUTOFMEMORY;
     DWORD cookies[2] = {};
     const CLSID* classes[2] = {&CLSID_BareMessenger, &CLSID_BareOfficeIntegration};
     for (int i = 0; i < 2 && SUCCEEDED(hr); ++i)

@@ -6,6 +6,8 @@
 //
 // Threads: start and stop on one thread (the bench host's); the server thread is its own.
 
+#include "host/BareClassFactory.h"
+
 #include <windows.h>
 
 namespace bench {
@@ -21,6 +23,9 @@ public:
     HRESULT start();
     void stop();
 
+    // The Messenger object Office was handed, or empty before the first activation or when stopped.
+    extensionsutils::MICComPtr<BareMessenger> messenger();
+
 private:
     static unsigned __stdcall threadMain(void* self);
     HRESULT serve();
@@ -29,6 +34,7 @@ private:
     HANDLE registered_ = nullptr; // set by the thread when registered, or when it failed
     HANDLE stopRequested_ = nullptr;
     HRESULT result_ = E_FAIL;
+    extensionsutils::MICComPtr<BareClassFactory> factory_; // set before registered_, reset by stop()
 };
 
 } // namespace bench

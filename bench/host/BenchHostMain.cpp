@@ -2,7 +2,8 @@
 // extension API (the fake host), and runs the bare provider beside the module.
 // Every mode first writes what the host's installer writes (the prefix is the bench's own).
 //   benchhost serve                  start both, print "benchhost: ready", serve Office-side bench programs
-//                                    (answering benchoffice's requests for the host's memory) until "quit"
+//                                    (answering benchoffice's requests for the host's memory, and measuring
+//                                    the event fan-out on "fanout <sinks> <processes> [--quick]") until "quit"
 //                                    or the end of standard input, then stop both and print whether the
 //                                    module may be unloaded
 //   benchhost in-process [--quick]   the calls measured in the host's own apartment (no marshaling), with
@@ -13,6 +14,7 @@
 
 #include "measure/MeasuredCalls.h"
 #include "measure/Stopwatch.h"
+#include "host/FanOut.h"
 #include "host/HeapProbe.h"
 #include "host/HostCallCount.h"
 #include "host/ModuleHost.h"
@@ -21,6 +23,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <sstream>
 #include <string>
 
 using namespace bench;
@@ -144,18 +147,31 @@ void printAfterStop(ModuleHost& host)
 int serve(ModuleHost& host)
 {
     HeapProbe probe([&host] { return host.host().liveObjectCount(); });
+    FanOut fanOut;
     if (FAILED(host.bare().start())) return std::printf("benchhost: error: the bare provider did not start\n"), exitCannotRun;
     if (!host.startModule()) return std::printf("benchhost: error: UpAndRunning did not read 2\n"), exitCannotRun;
     std::printf("benchhost: ready\n");
     std::fflush(stdout);
+    int status = exitOk;
     std::string line;
     while (std::getline(std::cin, line) && line.rfind("quit", 0) != 0) {
+        std::istringstream words(line);
+        std::string command, option;
+        int sinks = 0, processes = 0;
+        words >> command >> sinks >> processes >> option;
+        if (command != "fanout" || sinks < 1 || processes < 1) {
+            std::printf("benchhost: error: unknown command: %s\n", line.c_str());
+            status = exitFailed;
+            continue;
+        }
+        if (printRows(fanOut.measure(host, sinks, processes, option == "--quick")) != exitOk) status = exitFailed;
+        std::fflush(stdout);
     }
     const bool stopped = host.stopModule();
     host.bare().stop();
     if (stopped) printAfterStop(host);
     std::printf("benchhost: %s\n", stopped ? "stopped" : "error: onStopped was not called");
-    return stopped ? exitOk : exitFailed;
+    return stopped ? status : exitFailed;
 }
 
 } // namespace

@@ -32,3 +32,16 @@ struct HeapFigures {
 };
 
 } // namespace bench
+
+namespace bench {
+
+// Event fan-out: each Office-side bench process advises its sinks on the module and the bare provider,
+// then releases the ready semaphore once; every OnContactStatusChange a sink receives releases its side's
+// receipts semaphore once; the host sets the done event when it has measured, and the Office processes
+// let go.
+constexpr const wchar_t* SinksReadySemaphore = L"Local\\TavoBenchSinksReady";
+constexpr const wchar_t* ModuleReceiptsSemaphore = L"Local\\TavoBenchModuleReceipts";
+constexpr const wchar_t* BareReceiptsSemaphore = L"Local\\TavoBenchBareReceipts";
+constexpr const wchar_t* SinksDoneEvent = L"Local\\TavoBenchSinksDone";
+
+} // namespace bench

@@ -13,6 +13,9 @@
 
 namespace bench {
 
+// The value at fraction q (0 to 1) of the sorted values, interpolated; 0 when empty.
+double quantile(std::vector<double> values, double q);
+
 struct Target {
     enum class Kind { AtMost, AtLeast } kind = Kind::AtMost;
     double value = 0;
@@ -36,6 +39,9 @@ public:
     bool failed() const { return !failure_.empty(); }
 
     double medianRatio() const;
+    // Quantiles of the absolute figures, in nanoseconds.
+    double moduleQuantile(double q) const { return quantile(moduleNs_, q); }
+    double baselineQuantile(double q) const { return quantile(baselineNs_, q); }
     // "| row | figure | median (q1–q3) | module | baseline | rounds × iterations | target | verdict |"
     std::string line() const;
 
@@ -48,8 +54,5 @@ private:
     std::optional<Target> target_;
     std::vector<double> moduleNs_, baselineNs_, ratios_;
 };
-
-// The value at fraction q (0 to 1) of the sorted values, interpolated; 0 when empty.
-double quantile(std::vector<double> values, double q);
 
 } // namespace bench

@@ -4,6 +4,8 @@
 //   benchoffice first-call [--quick]    Office's first CoCreateInstance and first call, each in a new
 //                                       process of this program, module vs bare
 //   benchoffice first-once [bare-first] one such measurement: prints "first <module ns> <bare ns>"
+//   benchoffice sinks N                 connects N counting DMessengerEvents sinks to the module and N to
+//                                       the bare provider, tells the host, and stays until it is done
 //   benchoffice memory [--quick]        the host's heap growth per GetContact/Release and per UC
 //                                       GetContactByUri/Release cycle, module vs bare, and the host objects
 //                                       left behind
@@ -13,6 +15,7 @@
 #include "measure/MeasuredCalls.h"
 #include "measure/Stopwatch.h"
 #include "office/ChildRun.h"
+#include "office/CountingSink.h"
 #include "office/HostMemory.h"
 
 #include "extensionsutils/ComPtr.h"
@@ -21,9 +24,14 @@
 
 #include "extensionsutils/Bstr.h"
 
+#include <ocidl.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 using namespace bench;
 
@@ -153,14 +161,57 @@ int memory(bool quick)
     return status;
 }
 
+// The host's fan-out measurement is the other half: it waits for this process's ready signal and sets the
+// done event when it has measured. Messages are pumped meanwhile: the sinks live in this apartment.
+int sinks(int count)
+{
+    std::string why;
+    const ProviderObjects module = connectModule(CLSCTX_LOCAL_SERVER, why);
+    if (!why.empty()) return std::printf("benchoffice: error: module: %s\n", why.c_str()), exitCannotRun;
+    const ProviderObjects bare = connectBare(CLSCTX_LOCAL_SERVER, why);
+    if (!why.empty()) return std::printf("benchoffice: error: bare: %s\n", why.c_str()), exitCannotRun;
+    const HANDLE moduleReceipts = OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, ModuleReceiptsSemaphore);
+    const HANDLE bareReceipts = OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, BareReceiptsSemaphore);
+    const HANDLE ready = OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, SinksReadySemaphore);
+    HANDLE done = OpenEventW(SYNCHRONIZE, FALSE, SinksDoneEvent);
+    int status = moduleReceipts && bareReceipts && ready && done ? exitOk : exitCannotRun;
+    std::vector<std::pair<extensionsutils::ComPtr<IConnectionPoint>, DWORD>> connections;
+    for (const ProviderObjects* side : {&module, &bare}) {
+        extensionsutils::ComPtr<IConnectionPoint> point;
+        const auto container = side->messenger.as<IConnectionPointContainer>();
+        if (status != exitOk || !container || FAILED(container->FindConnectionPoint(DIID_DMessengerEvents, point.out()))) {
+            status = exitCannotRun;
+            break;
+        }
+        for (int i = 0; i < count; ++i) {
+            IDispatch* sink = new CountingSink(side == &module ? moduleReceipts : bareReceipts);
+            DWORD cookie = 0;
+            if (SUCCEEDED(point->Advise(sink, &cookie))) connections.emplace_back(point, cookie);
+            else status = exitCannotRun;
+            sink->Release();
+        }
+    }
+    if (status == exitOk) {
+        ReleaseSemaphore(ready, 1, nullptr);
+        DWORD index = 0;
+        if (FAILED(CoWaitForMultipleHandles(0, 300000, 1, &done, &index))) status = exitFailed;
+    } else {
+        std::printf("benchoffice: error: the sinks could not be connected\n");
+    }
+    for (auto& connection : connections) connection.first->Unadvise(connection.second);
+    for (HANDLE handle : {moduleReceipts, bareReceipts, ready, done})
+        if (handle) CloseHandle(handle);
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
     const std::string option = argc > 2 ? argv[2] : "";
-    if (mode != "calls" && mode != "first-call" && mode != "first-once" && mode != "memory") {
-        std::fprintf(stderr, "usage: benchoffice calls|first-call|memory [--quick] | first-once [bare-first]\n");
+    if (mode != "calls" && mode != "first-call" && mode != "first-once" && mode != "memory" && mode != "sinks") {
+        std::fprintf(stderr, "usage: benchoffice calls|first-call|memory [--quick] | first-once [bare-first] | sinks N\n");
         return exitCannotRun;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return exitCannotRun;
@@ -168,6 +219,7 @@ int main(int argc, char** argv)
     if (mode == "calls") status = calls(option == "--quick");
     else if (mode == "first-call") status = firstCalls(option == "--quick");
     else if (mode == "memory") status = memory(option == "--quick");
+    else if (mode == "sinks") status = sinks(std::atoi(option.c_str()));
     else status = firstOnce(option == "bare-first");
     CoUninitialize();
     return status;

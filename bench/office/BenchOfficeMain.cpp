@@ -97,29 +97,33 @@ int firstCalls(bool quick)
     return row.failed() ? exitFailed : exitOk;
 }
 
-// The host's heap growth over `cycles` runs of each side's cycle, module first, then the baseline.
+// The host's heap growth over `cycles` runs of each side's cycle, in chunks that alternate module and
+// baseline (so that what the heap does meanwhile falls on both alike), read before and after each chunk.
 int memoryRow(const std::string& figure, int cycles, const std::function<HRESULT()>& moduleCycle,
               const std::function<HRESULT()>& bareCycle)
 {
-    HeapFigures before = {}, afterModule = {}, afterBare = {};
-    auto run = [cycles](const std::function<HRESULT()>& cycle) {
-        for (int i = 0; i < cycles; ++i)
-            if (FAILED(cycle())) return false;
-        return true;
-    };
-    const bool measured = askHostMemory(before) && run(moduleCycle) && askHostMemory(afterModule) && run(bareCycle) &&
-                          askHostMemory(afterBare);
+    const int chunks = 10;
+    double grown[2] = {0, 0};
+    long objectsLeft[2] = {0, 0};
+    bool measured = true;
+    for (int chunk = 0; chunk < 2 * chunks && measured; ++chunk) {
+        const int side = chunk % 2 == (chunk / 2) % 2 ? 0 : 1; // module, bare, bare, module, ...
+        const std::function<HRESULT()>& cycle = side == 0 ? moduleCycle : bareCycle;
+        HeapFigures before = {}, after = {};
+        measured = askHostMemory(before);
+        for (int i = 0; i < cycles / chunks && measured; ++i) measured = SUCCEEDED(cycle());
+        measured = measured && askHostMemory(after);
+        grown[side] += static_cast<double>(after.bytesInUse) - static_cast<double>(before.bytesInUse);
+        objectsLeft[side] += after.liveHostObjects - before.liveHostObjects;
+    }
     if (!measured) {
         std::printf("| 6 | %s | FAILED: a cycle failed or the host did not answer | | | | | run failed |\n", figure.c_str());
         return exitFailed;
     }
-    const double module = static_cast<double>(afterModule.bytesInUse) - static_cast<double>(before.bytesInUse);
-    const double bare = static_cast<double>(afterBare.bytesInUse) - static_cast<double>(afterModule.bytesInUse);
+    const double module = grown[0] / cycles, bare = grown[1] / cycles;
     std::printf("| 6 | %s (host objects left: module %ld, baseline %ld) | %+.0f B per cycle beyond the baseline | "
-                "%.0f B per cycle | %.0f B per cycle | 1 × %d | - | - |\n",
-                figure.c_str(), afterModule.liveHostObjects - before.liveHostObjects,
-                afterBare.liveHostObjects - afterModule.liveHostObjects, (module - bare) / cycles, module / cycles,
-                bare / cycles, cycles);
+                "%.0f B per cycle | %.0f B per cycle | %d × %d | - | - |\n",
+                figure.c_str(), objectsLeft[0], objectsLeft[1], module - bare, module, bare, chunks, cycles / chunks);
     return exitOk;
 }
 

@@ -1,0 +1,75 @@
+#include "host/BareContact.h"
+
+#include "host/BareHost.h"
+
+using extensionsutils::Bstr;
+using extensionsutils::ComPtr;
+
+namespace bench {
+namespace {
+
+constexpr HRESULT NotLoggedOn = static_cast<HRESULT>(0x8100031E); // MSGR_E_NOT_LOGGED_ON
+
+// The host presence (1 to 5) as Office sees it; a plain table, as cheap as the module's mapping.
+MISTATUS statusOf(LONG presence)
+{
+    static const MISTATUS statuses[] = {MISTATUS_ONLINE, MISTATUS_AWAY, MISTATUS_BUSY, MISTATUS_IDLE,
+                                        MISTATUS_OFFLINE};
+    return presence >= 1 && presence <= 5 ? statuses[presence - 1] : MISTATUS_UNKNOWN;
+}
+
+LONG availabilityOf(LONG presence)
+{
+    static const LONG availabilities[] = {3500, 15500, 6500, 12500, 18500};
+    return presence >= 1 && presence <= 5 ? availabilities[presence - 1] : 0;
+}
+
+} // namespace
+
+bool bareSignedIn()
+{
+    ComPtr<IProviderManagement> management = bareHost().create<IProviderManagement>();
+    long value = 1;
+    return management && SUCCEEDED(management->IsSignedIn(&value)) && value == 0;
+}
+
+BareContact::BareContact(ComPtr<IContact> hostContact, Bstr signinName)
+    : hostContact_(std::move(hostContact)),
+      presenceSource_(bareHost().create<IIMAndPresence>()),
+      signinName_(std::move(signinName))
+{
+}
+
+HRESULT BareContact::get_Status(MISTATUS* status)
+{
+    if (!status) return E_POINTER;
+    if (!bareSignedIn()) return NotLoggedOn;
+    ComPtr<IDispatch> presence;
+    if (!presenceSource_ || FAILED(presenceSource_->GetPresenceForContact(signinName_.get(), presence.out()))) {
+        return E_FAIL;
+    }
+    const ComPtr<IPresenceState> state = presence ? presence.as<IPresenceState>() : nullptr;
+    LONG value = 0;
+    if (!state || FAILED(state->get_PresenceState(&value))) return E_FAIL;
+    *status = statusOf(value);
+    return S_OK;
+}
+
+HRESULT BareContact::GetContactInformation(ContactInformationType type, VARIANT* value)
+{
+    if (!value) return E_POINTER;
+    VariantInit(value);
+    if (type != ucPresenceAvailability) return E_NOTIMPL;
+    ComPtr<IUnknown> transaction;
+    hostContact_->BeginReadTransaction(transaction.out());
+    ComPtr<IDispatch> presence;
+    if (FAILED(hostContact_->RequestPresenceState(presence.out())) || !presence) return E_FAIL;
+    const ComPtr<IPresenceState> state = presence.as<IPresenceState>();
+    LONG hostPresence = 0;
+    if (!state || FAILED(state->get_PresenceState(&hostPresence))) return E_FAIL;
+    value->vt = VT_I4;
+    value->lVal = availabilityOf(hostPresence);
+    return S_OK;
+}
+
+} // namespace bench

@@ -1,0 +1,99 @@
+#include "host/FanOut.h"
+
+#include "measure/BenchNames.h"
+#include "measure/Interleave.h"
+#include "measure/Stopwatch.h"
+
+#include "extensionsutils/ComPtr.h"
+
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+
+namespace bench {
+namespace {
+
+constexpr DWORD receiptTimeoutMs = 30000;
+
+bool awaitReceipts(HANDLE receipts, long count)
+{
+    for (long i = 0; i < count; ++i)
+        if (WaitForSingleObject(receipts, receiptTimeoutMs) != WAIT_OBJECT_0) return false;
+    return true;
+}
+
+// Receipts nobody waited for: an event delivered twice, or to a sink it was not meant for.
+long extraReceipts(HANDLE receipts)
+{
+    long extra = 0;
+    while (WaitForSingleObject(receipts, 0) == WAIT_OBJECT_0) ++extra;
+    return extra;
+}
+
+} // namespace
+
+FanOut::FanOut()
+    : ready_(CreateSemaphoreW(nullptr, 0, 0x7fffffff, SinksReadySemaphore)),
+      moduleReceipts_(CreateSemaphoreW(nullptr, 0, 0x7fffffff, ModuleReceiptsSemaphore)),
+      bareReceipts_(CreateSemaphoreW(nullptr, 0, 0x7fffffff, BareReceiptsSemaphore)),
+      done_(CreateEventW(nullptr, TRUE, FALSE, SinksDoneEvent))
+{
+}
+
+FanOut::~FanOut()
+{
+    for (HANDLE handle : {ready_, moduleReceipts_, bareReceipts_, done_})
+        if (handle) CloseHandle(handle);
+}
+
+std::vector<RatioRow> FanOut::measure(ModuleHost& host, int sinks, int processes, bool quick)
+{
+    const std::string setting = std::to_string(sinks) + " sink" + (sinks == 1 ? "" : "s") + " in each of " +
+                                std::to_string(processes) + " Office process" + (processes == 1 ? "" : "es");
+    RatioRow latency("3", "presence change to the last DMessengerEvents sink, " + setting, "ms");
+    RatioRow throughput("3", "sustained presence changes (time per change in a burst), " + setting, "ms", true);
+    ResetEvent(done_);
+    bool ready = true;
+    for (int i = 0; i < processes && ready; ++i) ready = WaitForSingleObject(ready_, 60000) == WAIT_OBJECT_0;
+    const extensionsutils::MICComPtr<BareMessenger> bare = host.bare().messenger();
+    if (!ready || !bare) {
+        latency.fail(ready ? "the bare provider has no Messenger object" : "the Office processes did not connect");
+        SetEvent(done_);
+        return {latency};
+    }
+    const long perEvent = static_cast<long>(sinks) * processes;
+    fakehost::FakeHost& fake = host.host();
+    // One event through the module, from the host's fire (its event thread) to the last receipt.
+    auto moduleEvents = [&](int events, HRESULT& failure) {
+        Stopwatch watch;
+        for (int i = 0; i < events; ++i) fake.postPresenceChanged(BenchContact);
+        if (!awaitReceipts(moduleReceipts_, perEvent * events)) failure = E_FAIL;
+        return watch.elapsedNs() / events;
+    };
+    auto bareEvents = [&](int events, HRESULT& failure) {
+        Stopwatch watch;
+        for (int i = 0; i < events; ++i) {
+            const extensionsutils::ComPtr<IDispatch> contact = fake.makeContactObject(BenchContact);
+            const extensionsutils::ComPtr<IDispatch> presence = fake.makePresenceState(2, L"");
+            if (FAILED(bare->contactStatusChanged(contact.get(), presence.get()))) failure = E_FAIL;
+        }
+        if (!awaitReceipts(bareReceipts_, perEvent * events)) failure = E_FAIL;
+        return watch.elapsedNs() / events;
+    };
+    interleave(latency, RoundPlan{quick ? 9 : 21, 1, 0}, moduleEvents, bareEvents);
+    char p90[96];
+    std::snprintf(p90, sizeof p90, "p90: module %.1f ms, baseline %.1f ms", latency.moduleQuantile(0.9) / 1e6,
+                  latency.baselineQuantile(0.9) / 1e6);
+    latency.setNote(p90);
+    interleave(throughput, RoundPlan{quick ? 3 : 7, quick ? 10 : 20, 0}, moduleEvents, bareEvents);
+    Sleep(200); // time for a stray receipt to arrive
+    const long extraModule = extraReceipts(moduleReceipts_), extraBare = extraReceipts(bareReceipts_);
+    if (extraModule || extraBare) {
+        throughput.fail("receipts beyond one per sink and event: module " + std::to_string(extraModule) +
+                        ", baseline " + std::to_string(extraBare));
+    }
+    SetEvent(done_);
+    return {latency, throughput};
+}
+
+} // namespace bench

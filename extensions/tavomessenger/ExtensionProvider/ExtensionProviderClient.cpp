@@ -1,6 +1,7 @@
 #include "ExtensionProvider/ExtensionProviderClient.h"
 
 #include "ExtensionProvider/HostClassObject.h"
+#include "ExtensionProvider/SipAddress.h"
 #include "extensionsutils/Utf8.h"
 #include "utils/Logging.h"
 
@@ -58,10 +59,11 @@ std::vector<std::wstring> participantsToInvite(SAFEARRAY* participants)
     std::vector<std::wstring> given;
     if (FAILED(extensionsutils::readStrings(participants, given))) return {};
 
-    const std::wstring self = clientUser.str();
+    // Office names people by SIP URI, the host by sign-in name: the scheme does not make another person.
+    const std::wstring self = SipAddress::withoutSipPrefix(clientUser.str());
     std::vector<std::wstring> kept;
     for (const std::wstring& name : given) {
-        if (name == self) continue;
+        if (SipAddress::withoutSipPrefix(name) == self) continue;
         if (std::find(kept.begin(), kept.end(), name) != kept.end()) continue;
         kept.push_back(name);
     }

@@ -178,7 +178,7 @@ TEST_F(ContactResolverTest, EmptyCallbackIsRefusedWithoutAskingTheHost)
 TEST_F(ContactResolverTest, AnswerAfterTheWorkerStoppedFailsAndConsumesTheCallback)
 {
     ASSERT_EQ(resolve(L"ann@example.com", L"A1"), E_PENDING);
-    stopWorker();
+    enterStopWindow();
 
     Bstr email(L"ann@example.com");
     Bstr imAddress(L"sip:ann");

@@ -65,8 +65,17 @@ protected:
 
     void drainWorker() { runOnWorker([] {}); }
 
+    // The real stop window: the worker is stopped but still runs what was queued before (here, an item that
+    // waits until stopWorker), so it still exists and refuses new work.
+    void enterStopWindow()
+    {
+        worker->AddWork(std::make_shared<Tr1FunctionWorker>([gate = stopWindow] { gate->wait(20000); }));
+        worker->stop(nullptr, false);
+    }
+
     void stopWorker()
     {
+        stopWindow->set();
         if (!worker) return;
         worker->stop(nullptr, true);
         worker.reset();
@@ -77,5 +86,6 @@ protected:
     fakehost::FakeHostEnvironment environment;
     std::shared_ptr<WorkerThreadImpl> worker;
     DWORD workerThreadId = 0;
+    std::shared_ptr<vorn::Event> stopWindow = std::make_shared<vorn::Event>();
     std::shared_ptr<fakeoffice::OfficeEventJournal> journal = std::make_shared<fakeoffice::OfficeEventJournal>();
 };

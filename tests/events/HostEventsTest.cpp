@@ -1,5 +1,7 @@
 #include "HostedMessenger.h"
 
+#include "ExtensionProvider/TavoExtensionIMAndPresenceEvents.h"
+
 #include "extensionsutils/Bstr.h"
 
 #include <gtest/gtest.h>
@@ -97,6 +99,17 @@ TEST_F(HostEventsTest, PresenceChangeAfterTheWorkerEndedFailsWithItsLogLine)
     EXPECT_EQ(journal->count(), 0u);
 }
 
+TEST_F(HostEventsTest, PresenceChangeInTheStopWindowFailsWithItsLogLine)
+{
+    connectSink();
+    enterStopWindow();
+
+    EXPECT_EQ(host().firePresenceChanged(L"bob"), std::vector<HRESULT>{E_FAIL});
+    EXPECT_EQ(logCount(L"Failed to enqueue the presence change task, because mpWorkerThread is NULL."), 1u);
+    stopWorker();
+    EXPECT_EQ(journal->count(), 0u);
+}
+
 TEST_F(HostEventsTest, MalformedPresenceChangesAreRefusedWithTheirLogLines)
 {
     connectSink();
@@ -164,3 +177,23 @@ TEST_F(HostEventsTest, ResolutionAnswerIsLoggedAndAcceptedWhateverComesOfIt)
 }
 
 } // namespace
+
+TEST_F(HostEventsTest, ADisconnectFromInsideAnEventIsRefusedAndChangesNothing)
+{
+    connectSink();
+    auto listener = extensionsutils::ComObject<TavoExtensionIMAndPresenceEvents>::create();
+    ASSERT_EQ(listener->Initialize(messenger.get(), worker, std::make_shared<Configuration>(0), nullptr), S_OK);
+    HRESULT nested = S_OK;
+    host().addLogHook([&](const fakehost::LogRecord& record) {
+        if (record.message == L"Contact is NULL") nested = listener->disconnect();
+    });
+    ComPtr<IDispatch> presence = host().makePresenceState(1, L"Available");
+    EXPECT_EQ(listener->OnContactPresenceChanged(nullptr, presence.get()), E_FAIL);
+    host().clearLogHooks();
+
+    EXPECT_EQ(nested, E_UNEXPECTED);
+    EXPECT_EQ(logCount(L"could not take the listener lock"), 1u);
+    EXPECT_EQ(listener->OnContactPresenceChanged(host().makeContactObject(L"bob").get(), presence.get()), S_OK);
+    drainWorker();
+    EXPECT_EQ(journal->count(), 1u) << "the listener still reaches the Messenger object";
+}

@@ -93,6 +93,32 @@ TEST_F(ResolveContactEventsTest, AnswersReachOfficeFirstInFirstOutPerAddressAndO
     EXPECT_EQ(logCount(L"Dummy callback executed"), 1u);
 }
 
+TEST_F(ResolveContactEventsTest, AnAnswerGivenAtOnceReachesOfficeOnlyAfterResolveContactReturned)
+{
+    connectSink();
+    host().setResolutionMode(FakeHost::ResolutionMode::WhileRequesting);
+    host().setResolutionAnswer(L"ann@example.com", L"sip:ann");
+    std::size_t firedBeforeReturn = 99;
+    host().setAnsweredWhileRequestingHook([&] {
+        drainWorker();
+        firedBeforeReturn = journal->count();
+    });
+
+    EXPECT_EQ(resolveContact(L"ann@example.com"), E_PENDING);
+    drainWorker();
+    EXPECT_EQ(firedBeforeReturn, 0u);
+    EXPECT_EQ(resolvedEvents(), (std::vector<Resolved>{{L"ann@example.com", L"sip:ann"}}));
+}
+
+TEST_F(ResolveContactEventsTest, OfficeIsToldTheAddressItAskedForNotTheHostsSpellingOfIt)
+{
+    connectSink();
+    EXPECT_EQ(resolveContact(L"ann@example.com"), E_PENDING);
+    // The user's collation ignores the soft hyphen: the answer is matched to the request.
+    hostAnswers(L"ann@exam\u00ADple.com", L"sip:ann");
+    EXPECT_EQ(resolvedEvents(), (std::vector<Resolved>{{L"ann@example.com", L"sip:ann"}}));
+}
+
 TEST_F(ResolveContactEventsTest, DisabledResolutionSendsNothingToTheHostOrToOffice)
 {
     ASSERT_TRUE(registrytest::writeDwordValue(HKEY_CURRENT_USER, L"Software\\Norvane Works\\Unified Communications\\Mivra",

@@ -81,6 +81,27 @@ TEST_F(MessengerConcurrencyTest, ANestedSharedHoldPassesAWriterThatQueuedInBetwe
     EXPECT_EQ(VT_BSTR, version.type());
 }
 
+TEST_F(MessengerConcurrencyTest, AWriteFromInsideAnOperationOnTheSameThreadIsRefusedAndChangesNothing)
+{
+    ComPtr<IMessengerAdvanced> api = messengerApi();
+    HRESULT nested = S_OK;
+    bool called = false;
+    host().addLogHook([&](const fakehost::LogRecord& record) {
+        if (record.function != L"TavoMessengerAdvanced::GetContact" || called) return;
+        called = true;
+        nested = api->put_Property(MMESSENGERPROP_VERSION, *Variant::fromString(L"14.0").get());
+    });
+    ComPtr<IDispatch> bob;
+    EXPECT_EQ(S_OK, api->GetContact(Bstr(L"bob").get(), nullptr, bob.out()));
+    host().clearLogHooks();
+
+    EXPECT_EQ(E_UNEXPECTED, nested);
+    EXPECT_EQ(1u, host().loggedCount(L"could not take the Messenger lock"));
+    Variant version;
+    EXPECT_EQ(S_OK, api->get_Property(MMESSENGERPROP_VERSION, version.out()));
+    EXPECT_EQ(VT_EMPTY, version.type()) << "nothing was stored";
+}
+
 TEST_F(MessengerConcurrencyTest, AResolutionUnderWayWhenTheModuleStopsFinishesAndTheStopThen)
 {
     Watchdog watchdog(60000, "resolution against module stop");

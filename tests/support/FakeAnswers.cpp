@@ -1,9 +1,14 @@
 #include "support/FakeAnswers.h"
 
+#include "support/AllocationFailures.h"
+
 namespace fakehost {
+
+// Every answer pauses out-of-memory injection: only the module's own allocations may fail.
 
 HRESULT answerAction(FakeHost& host, HostMethod method, const std::function<HRESULT()>& act)
 {
+    const AllocationFailures::Pause hostAtWork;
     const FakeHost::Outcome outcome = host.beginCall(method);
     if (outcome.fails()) return outcome.result;
     if (outcome.injected) return S_OK;
@@ -13,6 +18,7 @@ HRESULT answerAction(FakeHost& host, HostMethod method, const std::function<HRES
 HRESULT answerString(FakeHost& host, HostMethod method, BSTR* out,
                      const std::function<std::optional<std::wstring>()>& read)
 {
+    const AllocationFailures::Pause hostAtWork;
     if (!out) return E_POINTER;
     *out = nullptr;
     const FakeHost::Outcome outcome = host.beginCall(method);
@@ -27,6 +33,7 @@ HRESULT answerString(FakeHost& host, HostMethod method, BSTR* out,
 HRESULT answerObject(FakeHost& host, HostMethod method, IDispatch** out,
                      const std::function<HRESULT(IDispatch**)>& make)
 {
+    const AllocationFailures::Pause hostAtWork;
     if (!out) return E_POINTER;
     *out = nullptr;
     const FakeHost::Outcome outcome = host.beginCall(method);

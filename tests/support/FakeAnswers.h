@@ -3,6 +3,7 @@
 // How every fake host method answers: count the call, let an injected failure replace the work, otherwise
 // do the work. Shared by all fake objects so that injection behaves the same everywhere.
 
+#include "support/AllocationFailures.h"
 #include "support/FakeHost.h"
 
 #include <windows.h>
@@ -30,6 +31,7 @@ HRESULT answerObject(FakeHost& host, HostMethod method, IDispatch** out,
 template <class T>
 HRESULT answerValue(FakeHost& host, HostMethod method, T* out, const std::function<std::optional<T>()>& read)
 {
+    const AllocationFailures::Pause hostAtWork;
     if (!out) return E_POINTER;
     const FakeHost::Outcome outcome = host.beginCall(method);
     if (outcome.fails()) return outcome.result;

@@ -1,5 +1,6 @@
 #include "support/FakeClassFactory.h"
 
+#include "support/AllocationFailures.h"
 #include "support/FakeEventManager.h"
 #include "support/FakeIMAndPresence.h"
 #include "support/FakeLogger.h"
@@ -26,6 +27,7 @@ FakeClassFactory::FakeClassFactory(std::shared_ptr<FakeHost> host) : FakeComObje
 
 HRESULT FakeClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object)
 {
+    const AllocationFailures::Pause hostAtWork;
     if (!object) return E_POINTER;
     *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;

@@ -4,6 +4,7 @@
 // IUnknown and the object's interface, and a do-nothing IDispatch (the module calls through the vtable).
 // Each object keeps the FakeHost alive and is counted in its liveObjectCount().
 
+#include "support/AllocationFailures.h"
 #include "support/FakeHost.h"
 
 #include <windows.h>
@@ -93,6 +94,7 @@ public:
 template <class Object, class Interface, class... Arguments>
 extensionsutils::ComPtr<Interface> makeFakeObject(Arguments&&... arguments)
 {
+    const AllocationFailures::Pause hostAtWork;
     extensionsutils::ComPtr<Interface> result(static_cast<Interface*>(new Object(std::forward<Arguments>(arguments)...)));
     return result;
 }

@@ -1,5 +1,6 @@
 #include "support/FakeHost.h"
 
+#include "support/AllocationFailures.h"
 #include "support/FakeAnswers.h"
 #include "support/FakeClassFactory.h"
 #include "support/FakeContact.h"
@@ -75,6 +76,7 @@ void FakeHost::shutdown()
     {
         std::lock_guard<std::mutex> lock(mutex_);
         shutDown_ = true;
+        answeredWhileRequestingHook_ = nullptr;
         listeners.swap(listeners_);
         sinks.swap(contactSinks_);
         factory.swap(classObject_);
@@ -156,6 +158,12 @@ void FakeHost::setResolutionMode(ResolutionMode mode)
     resolutionMode_ = mode;
 }
 
+void FakeHost::setAnsweredWhileRequestingHook(std::function<void()> hook)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    answeredWhileRequestingHook_ = std::move(hook);
+}
+
 void FakeHost::setResolutionAnswer(const std::wstring& email, const std::wstring& imAddress)
 {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -184,10 +192,12 @@ void FakeHost::recordResolveRequest(const std::wstring& email)
 {
     std::wstring answer;
     ResolutionMode mode = ResolutionMode::Manual;
+    std::function<void()> answeredHook;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         resolveRequests_.push_back(email);
         mode = resolutionMode_;
+        answeredHook = answeredWhileRequestingHook_;
         if (mode == ResolutionMode::Manual) {
             pendingResolutions_.push_back(email);
             return;
@@ -196,6 +206,7 @@ void FakeHost::recordResolveRequest(const std::wstring& email)
     }
     if (mode == ResolutionMode::WhileRequesting) {
         hostThread_->run([&] { deliverResolution(email, answer, nullptr); });
+        if (answeredHook) answeredHook();
         return;
     }
     // Answered later, from the host's own thread, as the real host does.
@@ -265,6 +276,7 @@ std::vector<const void*> FakeHost::removedListeners() const
 
 HRESULT FakeHost::addListener(_IIMAndPresenceEvents* listener)
 {
+    const AllocationFailures::Pause hostAtWork;
     if (!listener) return E_POINTER;
     std::lock_guard<std::mutex> lock(mutex_);
     addedListeners_.push_back(listener);
@@ -275,6 +287,7 @@ HRESULT FakeHost::addListener(_IIMAndPresenceEvents* listener)
 
 HRESULT FakeHost::removeListener(_IIMAndPresenceEvents* listener)
 {
+    const AllocationFailures::Pause hostAtWork;
     ComPtr<_IIMAndPresenceEvents> removed;
     std::lock_guard<std::mutex> lock(mutex_);
     removedListeners_.push_back(listener);
@@ -343,6 +356,7 @@ void FakeHost::waitForHostThread()
 
 DWORD FakeHost::addContactSink(const std::wstring& signinName, IUnknown* sink)
 {
+    const AllocationFailures::Pause hostAtWork;
     ComPtr<IDispatch> events;
     if (FAILED(sink->QueryInterface(DIID__IContactEvents, reinterpret_cast<void**>(events.out()))) || !events) return 0;
     std::lock_guard<std::mutex> lock(mutex_);
@@ -355,6 +369,7 @@ DWORD FakeHost::addContactSink(const std::wstring& signinName, IUnknown* sink)
 
 HRESULT FakeHost::removeContactSink(const std::wstring& signinName, DWORD cookie)
 {
+    const AllocationFailures::Pause hostAtWork;
     ContactSink removed;
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = contactSinks_.find(cookie);

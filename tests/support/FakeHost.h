@@ -76,6 +76,9 @@ public:
         WhileRequesting, // each request is answered on the host thread while ResolveContactByEmail waits
     };
     void setResolutionMode(ResolutionMode mode);
+    // WhileRequesting: runs after the answer was delivered, still inside ResolveContactByEmail, on the
+    // requesting thread (a test looks there at what the answer has set off before the request returned).
+    void setAnsweredWhileRequestingHook(std::function<void()> hook);
     // The IM address answered for this e-mail address (default: empty, nobody found).
     void setResolutionAnswer(const std::wstring& email, const std::wstring& imAddress);
     std::vector<std::wstring> resolveRequests() const;    // every request, in order
@@ -222,6 +225,7 @@ private:
     long signedInValue_ = 0;
     std::vector<std::wstring> contactList_;
     ResolutionMode resolutionMode_ = ResolutionMode::Manual;
+    std::function<void()> answeredWhileRequestingHook_;
     std::map<std::wstring, std::wstring> resolutionAnswers_;
     std::vector<std::wstring> resolveRequests_;
     std::vector<std::wstring> pendingResolutions_;

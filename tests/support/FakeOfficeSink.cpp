@@ -94,8 +94,8 @@ HRESULT FakeOfficeSink::QueryInterface(REFIID iid, void** object)
 {
     if (!object) return E_POINTER;
     *object = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) && !IsEqualIID(iid, eventInterface_))
-        return E_NOINTERFACE;
+    const bool dispatch = IsEqualIID(iid, IID_IDispatch) && !refusesIDispatch_.load();
+    if (!IsEqualIID(iid, IID_IUnknown) && !dispatch && !IsEqualIID(iid, eventInterface_)) return E_NOINTERFACE;
     *object = static_cast<IDispatch*>(this);
     AddRef();
     return S_OK;

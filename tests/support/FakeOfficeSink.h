@@ -64,6 +64,9 @@ public:
     // Runs inside every event, after it was recorded, on the firing thread.
     void setHook(std::function<void(const OfficeEvent&)> hook);
 
+    // Answers QueryInterface for the event interface but not for IDispatch, as a sink may.
+    void refuseIDispatch() { refusesIDispatch_.store(true); }
+
     // What Invoke answers after recording an event (S_OK unless set).
     void setResult(HRESULT result) { result_.store(result); }
 
@@ -88,6 +91,7 @@ private:
     std::shared_ptr<OfficeEventJournal> journal_;
     std::atomic<ULONG> references_{1};
     std::atomic<HRESULT> result_{S_OK};
+    std::atomic<bool> refusesIDispatch_{false};
     std::mutex mutex_;
     // Guarded by mutex_:
     std::function<void(const OfficeEvent&)> hook_;

@@ -87,6 +87,18 @@ TEST_F(UCCAutomationTest, InstantMessageIgnoresTheRemoteEndpoint)
     EXPECT_EQ(onlyConversation().participants, (Participants{kAlice}));
 }
 
+TEST_F(UCCAutomationTest, TheSignedInUserNamedBySipUriIsNotInvited)
+{
+    EXPECT_EQ(start(uiaConversationModeInstantMessage, {L"sip:alice@example.com", L"SIP:me@example.com", L"sip:bob@example.com"}),
+              S_OK);
+    EXPECT_EQ(start(uiaConversationModeAudio, {L"sip:me@example.com", L"sip:bob@example.com"}), S_OK);
+    const std::vector<ConversationStart> started = host().conversations();
+    ASSERT_EQ(started.size(), 2u);
+    EXPECT_EQ(started[0].participants, (Participants{L"sip:alice@example.com", L"sip:bob@example.com"}));
+    EXPECT_EQ(started[1].kind, ConversationKind::Call);
+    EXPECT_EQ(started[1].participants, (Participants{L"sip:bob@example.com"}));
+}
+
 TEST_F(UCCAutomationTest, AudioOrVideoCallsTheOthersOnceEach)
 {
     EXPECT_EQ(start(uiaConversationModeAudio, {kAlice, kUser, kAlice}), S_OK);

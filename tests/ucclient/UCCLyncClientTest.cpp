@@ -245,10 +245,12 @@ TEST_F(UCCLyncClientTest, AFailingOrLeavingSinkDoesNotKeepTheStateFromChanging)
     EXPECT_EQ(journal->count(), 2u) << "the sink after the failing one still hears of it";
     EXPECT_EQ(stateOf(client.get()), ucClientStateSignedOut);
 
-    // A sink that unadvises inside the event is let go without harm.
+    // A sink that unadvises inside the event (another Office process reacting to it) is let go without
+    // harm, and the sink after it still hears of the change.
     failing->setHook([&](const OfficeEvent&) { failing->unadvise(); });
     object->setClientState(ucClientStateSignedIn);
     EXPECT_EQ(stateOf(client.get()), ucClientStateSignedIn);
+    EXPECT_EQ(journal->count(), 4u);
 }
 
 TEST_F(UCCLyncClientTest, ASinkMayReadTheStateFromAnyThreadWhileItHandlesTheEvent)

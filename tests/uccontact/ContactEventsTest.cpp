@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -183,23 +184,53 @@ TEST_F(ContactEventsTest, TheChangeHandlerHoldsTheContactOnlyWeakly)
     EXPECT_FALSE(host().logged(L"Contact data changed"));
 }
 
-TEST_F(ContactEventsTest, QueuedChangeKeepsTheContactUntilItWasReported)
+TEST_F(ContactEventsTest, ReleasedContactsLetGoOfTheHostAtOnceWhateverTheQueueHolds)
 {
-    ComPtr<IUCCContact> bob = contactFor(kBob);
-    auto release = std::make_shared<vorn::Event>();
-    worker->AddWork(std::make_shared<Tr1FunctionWorker>([release] { release->wait(20000); }));
-    host().fireContactChanged(kBob, {1});
-    bob.reset(); // Office lets go while the report waits in the queue
-    release->set();
-    runOnWorker([] {});
+    ComPtr<IUCCContact> kept = contactFor(kBob);
+    adviseContactSink(kept.get());
+    std::vector<ComPtr<IUCCContact>> released;
+    for (int i = 0; i < 10; ++i) released.push_back(contactFor(kBob));
+    auto gate = std::make_shared<vorn::Event>();
+    worker->AddWork(std::make_shared<Tr1FunctionWorker>([gate] { gate->wait(20000); }));
+    for (int i = 0; i < 20; ++i) host().fireContactChanged(kBob, {4}); // a burst waits in the queue
+    released.clear();
 
-    std::vector<std::wstring> order;
+    EXPECT_EQ(host().contactSinkCount(kBob), 1u);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(host().fireContactChanged(kBob, {4}).size(), 1u) << "host connections per change after the release";
+    gate->set();
+    runOnWorker([] {});
+    EXPECT_EQ(journal->count(), 25u) << "the contact Office kept heard every change";
+}
+
+TEST_F(ContactEventsTest, AContactReleasedDuringAHostEventIsNotDestroyedOnTheHostThread)
+{
+    manager->disconnect(); // the stop window: nothing is queued for the change
+    ComPtr<IUCCContact> bob = contactFor(kBob);
+    vorn::Event inHandler;
+    vorn::Event released;
+    host().addLogHook([&](const fakehost::LogRecord& record) {
+        if (record.message != L"Contact data changed") return;
+        inHandler.set();
+        released.wait(20000);
+    });
+    std::thread office([&] {
+        inHandler.wait(20000);
+        bob.reset();
+        released.set();
+    });
+    host().fireContactChanged(kBob, {4});
+    office.join();
+    host().clearLogHooks();
+
+    const DWORD hostThread = onlyRecordOf(L"Contact data changed").threadId;
+    std::size_t destructions = 0;
     for (const fakehost::LogRecord& record : host().logRecords()) {
-        if (record.message == L"Reporting contact changed through callback" ||
-            record.function == L"UCCContact::~UCCContact")
-            order.push_back(record.message.substr(0, 10));
+        if (record.function != L"UCCContact::~UCCContact") continue;
+        ++destructions;
+        EXPECT_NE(record.threadId, hostThread);
     }
-    EXPECT_EQ(order, (std::vector<std::wstring>{L"Reporting ", L"Destructor"}));
+    EXPECT_EQ(destructions, 1u);
 }
 
 TEST_F(ContactEventsTest, HostEventsWithoutAnArrayOfCodesAreIgnored)

@@ -80,6 +80,41 @@ TEST_F(UCCContactManagerTest, AnAddressWithoutAnAtSignBecomesANumberContact)
     EXPECT_EQ(uriOf(contactFor(L"sip:bob").get()), L"sip:bob") << "no at sign, whatever else it holds";
 }
 
+TEST_F(UCCContactManagerTest, TheUriOfAContactFindsItAgainAsOfficeAsksWithTheScheme)
+{
+    ComPtr<IUCCContact> again = contactFor(uriOf(contactFor(kBob).get()).c_str());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(uriOf(again.get()), L"sip:bob@example.com");
+    EXPECT_TRUE(contactFor(L"SIP:bob@example.com"));
+    EXPECT_EQ(host().uriLookups(),
+              (std::vector<std::wstring>{kBob, L"sip:bob@example.com", kBob, L"SIP:bob@example.com", kBob}))
+        << "asked as given first";
+    IUCCContact* none = nullptr;
+    EXPECT_EQ(manager->GetContactByUri(Bstr(L"sip:nobody@example.com").get(), &none), static_cast<HRESULT>(0x8100030A));
+
+    ComPtr<IUCCContact> self = contactFor(L"sip:alice@example.com");
+    VARIANT_BOOL canStart = VARIANT_FALSE;
+    ASSERT_TRUE(self);
+    EXPECT_EQ(self->CanStart(ucModalityInstantMessage, &canStart), S_OK);
+    EXPECT_EQ(canStart, VARIANT_TRUE) << "the user's own contact";
+}
+
+TEST_F(UCCContactManagerTest, ALookupOfASipUriTheHostFindsNobodyForIsAskedAgainWithoutTheScheme)
+{
+    host().setResolutionAnswer(kBobsMail, kBob);
+    ComPtr<FakeOfficeSink> callback = lookupCallback();
+    ComPtr<IUCCAsynchronousOperation> operation;
+    ASSERT_EQ(lookup(L"sip:bob.builder@mail.example.com", callback.get(), operation.out()), S_OK);
+    host().answerPendingResolutions(); // nobody, as given
+    settleWorker();
+    host().answerPendingResolutions();
+    settleWorker();
+
+    EXPECT_EQ(host().resolveRequests(), (std::vector<std::wstring>{L"sip:bob.builder@mail.example.com", kBobsMail}));
+    ASSERT_EQ(journal->count(), 1u);
+    EXPECT_EQ(uriOf(lookupResultOf(journal->events()[0]).get()), L"sip:bob@example.com");
+}
+
 TEST_F(UCCContactManagerTest, EveryRequestMakesANewContact)
 {
     ComPtr<IUCCContact> first = contactFor(kBob);
@@ -98,12 +133,14 @@ TEST_F(UCCContactManagerTest, AnAddressTheHostDoesNotKnowGivesTheHostsFailure)
     EXPECT_EQ(failure.function, L"UCCContactManager::createContactForUri");
 }
 
-TEST_F(UCCContactManagerTest, EmptyAddressesAndMissingOutputsAreRefused)
+TEST_F(UCCContactManagerTest, AnEmptyAddressIsANumberContactAndMissingOutputsAreRefused)
 {
-    IUCCContact* contact = nullptr;
-    EXPECT_EQ(manager->GetContactByUri(nullptr, &contact), E_INVALIDARG);
-    EXPECT_EQ(manager->GetContactByUri(Bstr(L"").get(), &contact), E_INVALIDARG);
-    EXPECT_EQ(contact, nullptr);
+    // No at sign: a null address, like an empty one, is taken for a number.
+    ComPtr<IUCCContact> fromNull;
+    ASSERT_EQ(manager->GetContactByUri(nullptr, fromNull.out()), S_OK);
+    EXPECT_EQ(uriOf(fromNull.get()), L"");
+    EXPECT_FALSE(fromNull.as<IUCCContact2>());
+    EXPECT_EQ(uriOf(contactFor(L"").get()), L"");
     EXPECT_EQ(manager->GetContactByUri(Bstr(kBob).get(), nullptr), E_POINTER);
     EXPECT_EQ(manager->GetSelfContact(nullptr), E_POINTER);
     EXPECT_EQ(manager->CreateSubscription(nullptr), E_POINTER);
@@ -158,6 +195,28 @@ TEST_F(UCCContactManagerTest, LookupReportsTheResolvedContactToOnLookupOnTheWork
               L"UCCContactManager::onContactResolved");
     EXPECT_EQ(onlyRecordOf(L"Creating contact for bob@example.com resolved from bob.builder@mail.example.com").function,
               L"UCCContactManager::getResolvedContactResult");
+}
+
+TEST_F(UCCContactManagerTest, AnAnswerGivenAtOnceReachesOfficeOnlyAfterLookupReturned)
+{
+    host().setResolutionMode(fakehost::FakeHost::ResolutionMode::WhileRequesting);
+    host().setResolutionAnswer(kBobsMail, kBob);
+    ComPtr<FakeOfficeSink> callback = lookupCallback();
+    ComPtr<IUCCAsynchronousOperation> operation;
+    bool operationWrittenFirst = false;
+    std::size_t reportedBeforeReturn = 99;
+    host().setAnsweredWhileRequestingHook([&] {
+        operationWrittenFirst = operation.get() != nullptr;
+        settleWorker();
+        reportedBeforeReturn = journal->count();
+    });
+    ASSERT_EQ(lookup(kBobsMail, callback.get(), operation.out()), S_OK);
+    settleWorker();
+
+    EXPECT_TRUE(operationWrittenFirst) << "Office has its operation before the request is made";
+    EXPECT_EQ(reportedBeforeReturn, 0u);
+    ASSERT_EQ(journal->count(), 1u);
+    EXPECT_EQ(uriOf(lookupResultOf(journal->events()[0]).get()), L"sip:bob@example.com");
 }
 
 TEST_F(UCCContactManagerTest, AnEmptyAnswerStillReportsAContactFromFailedResolution)

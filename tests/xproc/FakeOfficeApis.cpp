@@ -106,7 +106,7 @@ Answer<Object> FakeUcApi::selfContact(IUnknown*)
 Answer<Object> FakeUcApi::getContactByUri(IUnknown*, const std::wstring& uri)
 {
     ComPtr<FakeEventSource> contact = FakeEventSource::create();
-    contacts.push_back({contact, uri});
+    contacts.push_back({contact, officesim::withoutSipScheme(uri)}); // as the provider finds a SIP URI
     return answerOf(S_OK, Object(contact.get()));
 }
 

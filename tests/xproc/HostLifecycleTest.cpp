@@ -52,6 +52,21 @@ TEST_F(OfficeAgainstHost, StoppingTheHostTellsOfficeAndLeavesItsObjectsFailingCl
     EXPECT_EQ(1u, run.countLines(L"IUCCContactManager.GetContactByUri: 0x8100030A")) << run.output();
 }
 
+TEST_F(OfficeAgainstHost, AnOfficeThatUnadvisesInItsShutdownHandlerDoesNotCostTheNextOneItsEvents)
+{
+    // Both share the one Messenger object; the first advised first and leaves inside each shutdown event.
+    OfficeSim first(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --unadvise-on-shutdown --wait 30000");
+    ASSERT_TRUE(first.waiting()) << first.process().output();
+    OfficeSim second(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --wait 30000");
+    ASSERT_TRUE(second.waiting()) << second.process().output();
+    ASSERT_TRUE(host_.run("stop")) << host_.process().output();
+
+    ASSERT_EQ(std::optional<DWORD>(0), first.finish()) << first.process().output();
+    ASSERT_EQ(std::optional<DWORD>(0), second.finish()) << second.process().output();
+    expectShutdownEvents(first.process());
+    expectShutdownEvents(second.process());
+}
+
 TEST_F(OfficeAgainstHost, WhenTheHostProcessEndsOfficeCallsFailWithoutHanging)
 {
     OfficeSim office(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --wait 30000 --host-pid " +

@@ -85,6 +85,11 @@ HRESULT EventMonitor::advise(IUnknown* source, const IID& eventInterface, const 
         if (connection.identity == identity && IsEqualIID(connection.eventInterface, eventInterface)) return S_FALSE;
     }
     ComPtr<EventSink> sink = EventSink::create(eventInterface, interfaceName, journal_, captureFor(eventInterface));
+    if (unadviseInShutdownHandlers_) {
+        if (IsEqualIID(eventInterface, DIID_DMessengerEvents)) sink->unadviseDuring(0x408);
+        if (IsEqualIID(eventInterface, DIID__IUCCLyncClientEvents)) sink->unadviseDuring(100);
+        if (IsEqualIID(eventInterface, DIID__IUCOfficeIntegrationEvents)) sink->unadviseDuring(50);
+    }
     const HRESULT hr = sink->advise(source);
     if (SUCCEEDED(hr)) connections_.push_back({identity, eventInterface, sink});
     return hr;

@@ -50,6 +50,9 @@ public:
 
     // Advises a sink for the interface on the object, unless one is advised there already (S_FALSE then).
     HRESULT advise(IUnknown* source, const IID& eventInterface, const std::wstring& interfaceName);
+    // Sinks advised from now on unadvise inside the provider's shutdown event of their interface
+    // (OnAppShutdown, OnStateChanged, OnShuttingDown), as an Office that closes on it does.
+    void unadviseInShutdownHandlers() { unadviseInShutdownHandlers_ = true; }
     // Unadvises every sink on the object.
     void unadvise(IUnknown* source);
     void unadviseAll();
@@ -98,6 +101,7 @@ private:
     std::vector<Connection> connections_;
     std::vector<SeenEvent> seen_;
     std::size_t described_ = 0; // journal entries described so far
+    bool unadviseInShutdownHandlers_ = false;
 };
 
 // The object an event argument holds (VT_DISPATCH or VT_UNKNOWN), or null.

@@ -34,6 +34,8 @@ public:
     HRESULT advise(IUnknown* source);
     // S_FALSE when not advised.
     HRESULT unadvise();
+    // Unadvises inside the call of this event, after recording it, as an Office that closes on it does.
+    void unadviseDuring(DISPID id) { unadviseDuring_.store(id); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
@@ -54,6 +56,7 @@ private:
     const std::shared_ptr<EventJournal> journal_;
     const Capture capture_;
     std::atomic<ULONG> references_{1};
+    std::atomic<DISPID> unadviseDuring_{DISPID_UNKNOWN};
     std::mutex mutex_;
     extensionsutils::ComPtr<IConnectionPoint> point_; // guarded by mutex_
     DWORD cookie_ = 0;                               // guarded by mutex_

@@ -3,7 +3,8 @@
 // officesim's command line:
 //   officesim [--session 2010|2016|both] [--binding vtable|late|both] [--late-bound] [--apartment sta|mta]
 //             [--contact SIGNIN]... [--resolve EMAIL]... [--lookup TEXT]... [--no-conversations]
-//             [--events N] [--wait MS] [--expect-shutdown] [--host-pid PID] [--expect-not-running]
+//             [--events N] [--wait MS] [--expect-shutdown] [--unadvise-on-shutdown] [--host-pid PID]
+//             [--expect-not-running]
 //             [--ready-timeout MS] [--event-timeout MS] [--call-timeout MS] [--verbose] [--help]
 
 #include "officesim/SessionSettings.h"
@@ -26,6 +27,7 @@ struct OfficeSimOptions {
     long events = 0;        // change events to wait for after the sessions
     DWORD waitMs = 0;       // how long to wait for them (or, alone, how long to stay connected)
     bool expectShutdown = false;
+    bool unadviseOnShutdown = false; // each shutdown event's sink unadvises inside its handler
     DWORD hostProcessId = 0;        // with expectShutdown: probe only after this process has ended
     bool expectNotRunning = false;  // succeed only when no provider runs
     DWORD readyTimeoutMs = 30000;   // UpAndRunning must read 2 within this

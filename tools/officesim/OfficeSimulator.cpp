@@ -50,6 +50,7 @@ OfficeSimulator::OfficeSimulator(const OfficeSimOptions& options, Output& output
       startTick_(GetTickCount64()),
       events_(check_, vtableMessenger_, vtableUc_, startTick_)
 {
+    if (options_.unadviseOnShutdown) events_.unadviseInShutdownHandlers();
 }
 
 OfficeSimulator::~OfficeSimulator() = default;

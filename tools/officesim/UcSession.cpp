@@ -37,7 +37,9 @@ UcSessionResult UcSession::run(IUnknown* messenger, const std::vector<std::wstri
     if (!result.manager) return result;
 
     for (const std::wstring& person : people) {
-        Object contact = readContact(result.manager.get(), person);
+        // Office asks for a person by SIP URI; an address without an at sign is a number, asked as it is.
+        const bool address = person.find(L'@') != std::wstring::npos;
+        Object contact = readContact(result.manager.get(), address ? L"sip:" + withoutSipScheme(person) : person);
         if (contact) result.contacts.push_back(contact);
     }
     if (!result.contacts.empty()) {

@@ -27,6 +27,29 @@ Bstr copyOf(BSTR text)
 
 } // namespace
 
+// One waiting request. `held` and `heldAnswer` are guarded by `mutex`: the answer may arrive on the
+// host's thread while the requester is still in its call.
+struct ContactResolver::Request
+{
+    Request(Bstr address, Callback function, std::weak_ptr<WorkerThread> worker)
+        : email(std::move(address)), callback(std::move(function)), workerThread(std::move(worker))
+    {
+    }
+
+    const Bstr email; // as asked for
+    const Callback callback;
+    const std::weak_ptr<WorkerThread> workerThread;
+    vorn::Mutex mutex;
+    bool held = true;
+    bool answered = false;
+    Bstr heldAnswer;
+};
+
+ContactResolver::Hold::~Hold()
+{
+    for (const std::shared_ptr<Request>& request : requests) releaseHeldAnswer(request);
+}
+
 bool ContactResolver::AddressOrder::operator()(const Bstr& a, const Bstr& b) const
 {
     return VarBstrCmp(a.get(), b.get(), LOCALE_USER_DEFAULT, 0) == static_cast<HRESULT>(VARCMP_LT);
@@ -36,14 +59,18 @@ ContactResolver::ContactResolver(std::weak_ptr<WorkerThread> worker) : workerThr
 {
 }
 
-HRESULT ContactResolver::resolveContact(BSTR email, Callback callback)
+HRESULT ContactResolver::resolveContact(BSTR email, Callback callback, Hold* callerHold)
 {
     if (!callback) return E_INVALIDARG;
     const Bstr address = copyOf(email);
     if (email && !address) return E_OUTOFMEMORY;
+    Hold ownHold; // an answer waits at least until this call returns
+    Hold& hold = callerHold ? *callerHold : ownHold;
     try {
+        auto request = std::make_shared<Request>(address, std::move(callback), workerThread);
+        hold.requests.push_back(request);
         vorn::MutexGuard guard(mutex);
-        pending[address].push_back(std::move(callback));
+        pending[address].push_back(std::move(request));
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
@@ -61,38 +88,64 @@ HRESULT ContactResolver::onContactResolved(BSTR email, BSTR imAddress)
 {
     const Bstr address = copyOf(email);
     const Bstr answer = copyOf(imAddress);
-    const Callback callback = getFirstCallback(address);
-
-    std::shared_ptr<WorkerThread> worker = workerThread.lock();
-    if (!worker) {
+    const std::shared_ptr<Request> request = getFirstCallback(address);
+    if (request) {
+        vorn::MutexGuard guard(request->mutex);
+        if (request->held) {
+            request->answered = true;
+            request->heldAnswer = answer;
+            return S_OK;
+        }
+    }
+    const bool queued = request ? queueCallback(request->workerThread, request->callback, request->email, answer)
+                                : queueCallback(workerThread, doNothing, address, answer);
+    if (!queued) {
         TAVO_LOG(4, "Failed to get reference to worker thread to enqueue contact resolution");
         return E_FAIL;
-    }
-    try {
-        worker->AddWork(std::make_shared<Tr1FunctionWorker>([callback, address, answer] {
-            invokeCallback(callback, address, answer);
-        }));
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
     }
     return S_OK;
 }
 
-ContactResolver::Callback ContactResolver::getFirstCallback(const Bstr& email)
+void ContactResolver::releaseHeldAnswer(const std::shared_ptr<Request>& request)
 {
-    Callback first;
+    Bstr answer;
+    {
+        vorn::MutexGuard guard(request->mutex);
+        request->held = false;
+        if (!request->answered) return;
+        answer = request->heldAnswer;
+    }
+    if (!queueCallback(request->workerThread, request->callback, request->email, answer))
+        TAVO_LOG(4, "Failed to get reference to worker thread to enqueue contact resolution");
+}
+
+bool ContactResolver::queueCallback(const std::weak_ptr<WorkerThread>& worker, const Callback& callback,
+                                    const Bstr& email, const Bstr& imAddress)
+{
+    const std::shared_ptr<WorkerThread> thread = worker.lock();
+    try {
+        return thread && thread->AddWork(std::make_shared<Tr1FunctionWorker>([callback, email, imAddress] {
+            invokeCallback(callback, email, imAddress);
+        }));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+std::shared_ptr<ContactResolver::Request> ContactResolver::getFirstCallback(const Bstr& email)
+{
+    std::shared_ptr<Request> first;
     {
         vorn::MutexGuard guard(mutex);
         const auto entry = pending.find(email);
         if (entry != pending.end() && !entry->second.empty()) {
-            first = std::move(entry->second.front());
+            first = entry->second.front();
             removeFirstCallback(email);
         }
     }
     // Logged after the mutex: the log goes to the host.
-    if (first) return first;
-    TAVO_LOG(4, "Unable to find a corresponding first callback, returning a dummy");
-    return doNothing;
+    if (!first) TAVO_LOG(4, "Unable to find a corresponding first callback, returning a dummy");
+    return first;
 }
 
 void ContactResolver::removeFirstCallback(const Bstr& email)

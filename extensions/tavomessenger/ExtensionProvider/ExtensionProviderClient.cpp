@@ -1,6 +1,7 @@
 #include "ExtensionProvider/ExtensionProviderClient.h"
 
 #include "ExtensionProvider/HostClassObject.h"
+#include "ExtensionProvider/SipAddress.h"
 #include "extensionsutils/Utf8.h"
 #include "utils/Logging.h"
 
@@ -33,12 +34,12 @@ bool isExchangeForm(BSTR signinName, UINT& lastEquals)
     return false;
 }
 
-// Participants in their order without `self` and without repeats.
+// Participants in their order without `self` (compared without a "sip:" prefix) and without repeats.
 std::vector<std::wstring> withoutSelfAndRepeats(const std::vector<std::wstring>& given, const std::wstring& self)
 {
     std::vector<std::wstring> kept;
     for (const std::wstring& name : given) {
-        if (name == self) continue;
+        if (SipAddress::withoutSipPrefix(name) == self) continue;
         if (std::find(kept.begin(), kept.end(), name) != kept.end()) continue;
         kept.push_back(name);
     }
@@ -165,7 +166,8 @@ SafeArray removeDuplicatesAndClientUser(SAFEARRAY* participants)
     }
     std::vector<std::wstring> given;
     if (FAILED(extensionsutils::readStrings(participants, given))) return SafeArray::ofStrings({});
-    return SafeArray::ofStrings(withoutSelfAndRepeats(given, clientUser.str()));
+    // Office names people by SIP URI, the host by sign-in name: the scheme does not make another person.
+    return SafeArray::ofStrings(withoutSelfAndRepeats(given, SipAddress::withoutSipPrefix(clientUser.str())));
 }
 
 HRESULT startCall(SAFEARRAY* participants)

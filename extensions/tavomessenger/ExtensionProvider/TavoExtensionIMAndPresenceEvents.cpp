@@ -14,32 +14,48 @@
 
 using extensionsutils::ComPtr;
 
+namespace {
+
+// The lock refuses only an upgrade (exclusive on a thread inside one of this sink's own events) or when
+// its primitives are unusable; either way nothing may be changed under the events that read it.
+HRESULT lockRefused()
+{
+    TAVO_LOG(4, "could not take the listener lock");
+    return E_UNEXPECTED;
+}
+
+} // namespace
+
 TavoExtensionIMAndPresenceEvents::~TavoExtensionIMAndPresenceEvents()
 {
     TAVO_LOG(1, "destructing");
 }
 
-void TavoExtensionIMAndPresenceEvents::Initialize(OfficeIntegrationImpl* officeIntegration,
-                                                  std::weak_ptr<WorkerThread> worker,
-                                                  std::shared_ptr<Configuration> config,
-                                                  std::shared_ptr<ContactResolver> resolver)
+HRESULT TavoExtensionIMAndPresenceEvents::Initialize(OfficeIntegrationImpl* officeIntegration,
+                                                     std::weak_ptr<WorkerThread> worker,
+                                                     std::shared_ptr<Configuration> config,
+                                                     std::shared_ptr<ContactResolver> resolver)
 {
     vorn::ExclusiveGuard guard(lock);
+    if (!guard.owns()) return lockRefused();
     if (!officeIntegration) {
         TAVO_LOG(4, "Cannot initialise, anOfficeIntegrationImpl is NULL");
-        return;
+        return E_INVALIDARG;
     }
     configuration = std::move(config);
     messenger = officeIntegration->getWeakPtr();
     workerThread = std::move(worker);
     contactResolver = std::move(resolver);
+    return S_OK;
 }
 
-void TavoExtensionIMAndPresenceEvents::disconnect()
+HRESULT TavoExtensionIMAndPresenceEvents::disconnect()
 {
     vorn::ExclusiveGuard guard(lock);
+    if (!guard.owns()) return lockRefused();
     messenger.reset();
     contactResolver.reset();
+    return S_OK;
 }
 
 HRESULT TavoExtensionIMAndPresenceEvents::OnContactPresenceChanged(IDispatch* contact, IDispatch* presenceState)
@@ -74,17 +90,19 @@ HRESULT TavoExtensionIMAndPresenceEvents::OnContactPresenceChanged(IDispatch* co
     ComPtr<IMessengerContact> messengerContact =
         TavoMessengerExtensionBroker::CreateMessengerContact(hostContact.get(), configuration).as<IMessengerContact>();
 
+    // A worker that is gone or stopping (the stop window) refuses the work: the change cannot reach Office.
     std::shared_ptr<WorkerThread> worker = workerThread.lock();
-    if (!worker) {
-        TAVO_LOG(4, "Failed to enqueue the presence change task, because mpWorkerThread is NULL.");
-        return E_FAIL;
-    }
+    bool queued = false;
     try {
-        worker->AddWork(std::make_shared<Tr1FunctionWorker>([target, messengerContact, status] {
+        queued = worker && worker->AddWork(std::make_shared<Tr1FunctionWorker>([target, messengerContact, status] {
             ExtensionProviderEventWorkers::contactStatusChanged(target, messengerContact, status);
         }));
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
+    }
+    if (!queued) {
+        TAVO_LOG(4, "Failed to enqueue the presence change task, because mpWorkerThread is NULL.");
+        return E_FAIL;
     }
     return S_OK;
 }

@@ -39,12 +39,14 @@ public:
     TavoExtensionIMAndPresenceEvents() = default;
     ~TavoExtensionIMAndPresenceEvents();
 
-    void Initialize(OfficeIntegrationImpl* messenger, std::weak_ptr<WorkerThread> workerThread,
-                    std::shared_ptr<Configuration> configuration, std::shared_ptr<ContactResolver> contactResolver);
+    // E_INVALIDARG without a Messenger object; E_UNEXPECTED, changing nothing, when the lock is refused.
+    HRESULT Initialize(OfficeIntegrationImpl* messenger, std::weak_ptr<WorkerThread> workerThread,
+                       std::shared_ptr<Configuration> configuration, std::shared_ptr<ContactResolver> contactResolver);
     // Forgets the Messenger object and the resolver, so that an event the host still delivers (it may keep
     // this sink) is dropped instead of reaching an object that may be gone, and pending resolutions do not
-    // keep the Messenger object alive. Waits for events in progress.
-    void disconnect();
+    // keep the Messenger object alive. Waits for events in progress; E_UNEXPECTED when called from inside
+    // one (the lock refuses the upgrade), which changes nothing.
+    HRESULT disconnect();
 
     // Reads the new status and builds the Messenger contact on this (the host's) thread, then queues
     // OnContactStatusChange for Office on the worker thread. S_OK once queued, E_FAIL otherwise.

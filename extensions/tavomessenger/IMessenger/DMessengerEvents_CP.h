@@ -26,9 +26,10 @@
 // Threads: fired on the worker thread. The sink list is read under the point's own lock and no lock is
 // held while a sink is called, so a sink may call back into the Messenger object or unadvise meanwhile.
 //
-// Two loops deliver the events. OnAppShutdown, OnMyStatusChange and OnContactResolved stop with E_FAIL as
-// soon as the sink list changes under them, and fail when any sink failed. Every other event goes to each
-// sink that was advised when the event started, in advise order, and answers the last sink's result.
+// Every event goes to each sink that was advised when the event started, in advise order, through the
+// pointer that Advise stored; a sink that unadvises meanwhile does not keep the others from getting it.
+// OnAppShutdown, OnMyStatusChange and OnContactResolved fail when any sink failed; every other event
+// answers the last sink's result.
 template <class T>
 class CProxyDMessengerEvents
 {
@@ -72,7 +73,7 @@ public:
     virtual HRESULT Fire_OnAppShutdown()
     {
         TAVO_LOG(2, "Fire_OnAppShutdown - enter");
-        const HRESULT result = fireWhileUnchanged(0x408, {});
+        const HRESULT result = fireToEachStrictly(0x408, {});
         TAVO_LOG(2, "Fire_OnAppShutdown - exit");
         return result;
     }
@@ -99,7 +100,7 @@ public:
     virtual HRESULT Fire_OnMyStatusChange(HRESULT hr, MISTATUS status)
     {
         TAVO_LOG(2, "Fire_OnMyStatusChange - enter");
-        const HRESULT result = fireWhileUnchanged(0x407, {hrValue(hr), numberValue(status)});
+        const HRESULT result = fireToEachStrictly(0x407, {hrValue(hr), numberValue(status)});
         TAVO_LOG(2, "Fire_OnMyStatusChange - exit");
         return result;
     }
@@ -146,7 +147,7 @@ public:
     }
     virtual HRESULT Fire_OnContactResolved(LONG hr, ADDRESS_TYPE addressType, BSTR address, BSTR imAddress)
     {
-        return fireWhileUnchanged(0x41a, {hrValue(hr), numberValue(addressType), stringValue(address), stringValue(imAddress)});
+        return fireToEachStrictly(0x41a, {hrValue(hr), numberValue(addressType), stringValue(address), stringValue(imAddress)});
     }
 
 protected:
@@ -191,28 +192,6 @@ private:
         return static_cast<const T*>(this)->connectionPoint(DIID_DMessengerEvents);
     }
 
-    // The sinks advised now, in advise order, taken in one step under the point's lock. Index by index
-    // reading would skip the sink that moves up when an earlier one unadvises during the event.
-    static HRESULT sinksOf(extensionsutils::ConnectionPoint& point, std::vector<extensionsutils::ComPtr<IDispatch>>& sinks)
-    {
-        extensionsutils::ComPtr<IEnumConnections> connections;
-        const HRESULT hr = point.EnumConnections(connections.out());
-        if (FAILED(hr)) return hr;
-        CONNECTDATA connection = {};
-        ULONG fetched = 0;
-        while (connections->Next(1, &connection, &fetched) == S_OK && fetched == 1) {
-            extensionsutils::ComPtr<IUnknown> sink;
-            sink.attach(connection.pUnk);
-            // The point keeps each sink as IDispatch (the event interface or the sink's IDispatch).
-            try {
-                sinks.push_back(sink.as<IDispatch>());
-            } catch (const std::bad_alloc&) {
-                return E_OUTOFMEMORY;
-            }
-        }
-        return S_OK;
-    }
-
     // Every sink advised when the event starts gets it once, whoever unadvises meanwhile; the result is
     // the last Invoke's, S_OK with nobody connected.
     HRESULT fireToEach(DISPID id, std::initializer_list<extensionsutils::Variant> values) const
@@ -221,18 +200,17 @@ private:
         if (!point) return E_NOINTERFACE;
         extensionsutils::DispatchParameters parameters;
         if (!collect(values, parameters)) return E_OUTOFMEMORY;
-        std::vector<extensionsutils::ComPtr<IDispatch>> sinks;
-        HRESULT result = sinksOf(*point, sinks);
-        if (FAILED(result)) return result;
+        const std::vector<extensionsutils::ComPtr<IDispatch>> sinks = point->sinks();
+        if (sinks.empty() && point->connectionCount() != 0) return E_OUTOFMEMORY;
+        HRESULT result = S_OK;
         for (const extensionsutils::ComPtr<IDispatch>& sink : sinks) {
             if (sink) result = parameters.invoke(sink.get(), id);
         }
         return result;
     }
 
-    // Stops with E_FAIL once the sink list has changed since the event started; E_FAIL also when any
-    // sink failed, S_OK otherwise (and with nobody connected).
-    HRESULT fireWhileUnchanged(DISPID id, std::initializer_list<extensionsutils::Variant> values) const
+    // E_FAIL when any sink failed, S_OK otherwise (and with nobody connected).
+    HRESULT fireToEachStrictly(DISPID id, std::initializer_list<extensionsutils::Variant> values) const
     {
         extensionsutils::ConnectionPoint* point = messengerEventsPoint();
         if (!point) return E_NOINTERFACE;

@@ -47,6 +47,9 @@ const char* const NotLoggedInReturningError = "not logged in returning MSGR_E_NO
 const char* const NotAParticipantsArray = "vParticipant is NOT and array of type VT_ARRAY";
 const char* const MalformedParticipants = "participants are not a one-dimensional array of VARIANT";
 const char* const ConversationFailed = "failed to start conversation";
+// The lock refuses only an upgrade (exclusive while this thread holds it shared, as a call made from inside
+// one of this object's own operations would) or when its primitives are unusable.
+const char* const LockRefused = "could not take the Messenger lock";
 
 const VARTYPE ParticipantsType = VT_ARRAY | VT_VARIANT;
 // The first Outlook whose contact card passes the number to dial in the conversation data.
@@ -106,6 +109,10 @@ void TavoMessengerAdvanced::initialise(std::weak_ptr<WorkerThread> worker, std::
                                        std::shared_ptr<ContactResolver> resolver)
 {
     vorn::ExclusiveGuard guard(lock);
+    if (!guard.owns()) {
+        TAVO_LOG(4, LockRefused);
+        return;
+    }
     workerThread = std::move(worker);
     configuration = std::move(config);
     contactResolver = std::move(resolver);
@@ -116,6 +123,10 @@ void TavoMessengerAdvanced::uninitialise()
     std::shared_ptr<ContactResolver> resolver;
     {
         vorn::ExclusiveGuard guard(lock);
+        if (!guard.owns()) {
+            TAVO_LOG(4, LockRefused);
+            return;
+        }
         const MICComPtr<CTavoMessengerService> primary = services ? services->primaryService() : nullptr;
         if (primary) primary->setShuttingDown();
         // Pending resolutions hold this object through their callbacks: dropping the resolver here is what
@@ -374,6 +385,10 @@ HRESULT TavoMessengerAdvanced::get_MyProperty(MCONTACTPROPERTY key, VARIANT* val
 HRESULT TavoMessengerAdvanced::put_MyProperty(MCONTACTPROPERTY key, VARIANT value)
 {
     vorn::ExclusiveGuard guard(lock);
+    if (!guard.owns()) {
+        TAVO_LOG(4, LockRefused);
+        return E_UNEXPECTED;
+    }
     RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
     return storeProperty(myProperties, key, value);
 }
@@ -391,6 +406,10 @@ HRESULT TavoMessengerAdvanced::get_Property(MMESSENGERPROPERTY key, VARIANT* val
 HRESULT TavoMessengerAdvanced::put_Property(MMESSENGERPROPERTY key, VARIANT value)
 {
     vorn::ExclusiveGuard guard(lock);
+    if (!guard.owns()) {
+        TAVO_LOG(4, LockRefused);
+        return E_UNEXPECTED;
+    }
     RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
     return storeProperty(messengerProperties, key, value);
 }
@@ -611,6 +630,8 @@ HRESULT TavoMessengerAdvanced::AddContact(LONG, BSTR emailAddress)
 HRESULT TavoMessengerAdvanced::ResolveContact(ADDRESS_TYPE addressType, CONTACT_RESOLUTION_TYPE resolutionType,
                                               BSTR address, BSTR*)
 {
+    // Destroyed last: an answer the host gives at once reaches Office only after this call has returned.
+    ContactResolver::Hold answersAfterReturn;
     // Taken before the Messenger lock: uninitialise takes the integration lock first and this lock second.
     CProxyDMessengerEvents<OfficeIntegrationImpl>* events = getMessengerEvents();
     vorn::SharedGuard guard(lock);
@@ -624,9 +645,12 @@ HRESULT TavoMessengerAdvanced::ResolveContact(ADDRESS_TYPE addressType, CONTACT_
     if (!resolveEnabled || !contactResolver) return S_OK;
 
     MICComPtr<OfficeIntegrationImpl> messenger(static_cast<OfficeIntegrationImpl*>(this));
-    return contactResolver->resolveContact(address, [messenger, events](const Bstr& email, const Bstr& imAddress) {
-        ExtensionProviderEventWorkers::contactResolved(messenger, events, email, imAddress);
-    });
+    return contactResolver->resolveContact(
+        address,
+        [messenger, events](const Bstr& email, const Bstr& imAddress) {
+            ExtensionProviderEventWorkers::contactResolved(messenger, events, email, imAddress);
+        },
+        &answersAfterReturn);
 }
 
 // ---- Conversations: the host client opens its own windows; no window out-parameter is ever written ----

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <iterator>
 #include <map>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -34,8 +35,13 @@ public:
             values[held->second] = std::move(copy);
             return S_OK;
         }
-        values.push_back(std::move(copy));
-        keyPositions.emplace(key, values.size() - 1);
+        try {
+            values.push_back(std::move(copy));
+            keyPositions.emplace(key, values.size() - 1);
+        } catch (const std::bad_alloc&) {
+            if (values.size() > keyPositions.size()) values.pop_back(); // keys and positions stay paired
+            return E_OUTOFMEMORY;
+        }
         return S_OK;
     }
 
@@ -70,7 +76,11 @@ public:
         if (!result) return E_POINTER;
         *result = nullptr;
         std::vector<LONG> keys;
-        keys.reserve(keyPositions.size());
+        try {
+            keys.reserve(keyPositions.size());
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        }
         for (const auto& entry : keyPositions) keys.push_back(static_cast<LONG>(entry.first));
         extensionsutils::SafeArray array = extensionsutils::SafeArray::ofInt32s(keys);
         if (!array) return E_OUTOFMEMORY;

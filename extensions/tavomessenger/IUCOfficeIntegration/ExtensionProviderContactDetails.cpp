@@ -152,5 +152,9 @@ std::shared_ptr<TransactionLock> ExtensionProviderContactDetails::getReadTransac
     ComPtr<IUnknown> transaction;
     if (contact && FAILED(contact->BeginReadTransaction(transaction.out())))
         transaction.detach(); // a failed call hands nothing over: whatever it left there is not ours to release
-    return std::make_shared<ContactReadTransactionLock>(std::move(transaction));
+    try {
+        return std::make_shared<ContactReadTransactionLock>(std::move(transaction));
+    } catch (const std::bad_alloc&) {
+        return nullptr; // out of memory: the values are read without the host's transaction
+    }
 }

@@ -1,6 +1,7 @@
 #include "IUCOfficeIntegration/UCCContact.h"
 
 #include "ExtensionProvider/ExtensionProviderClient.h"
+#include "ExtensionProvider/SipAddress.h"
 #include "IUCOfficeIntegration/UCCContactEndpoint.h"
 #include "IUCOfficeIntegration/UCCContactInformationChangedEventData.h"
 #include "IUCOfficeIntegration/UCCContactInformationDictionary.h"
@@ -84,12 +85,17 @@ HRESULT UCCContact::initialise(std::weak_ptr<WorkerThread> worker, MICComPtr<UCC
     contactManager = std::move(manager);
     details = std::move(contactDetails);
 
-    // The host's watching must never keep the contact alive: the handler holds it weakly.
+    // Neither the host's watching nor the change work it queues may keep the contact alive: both hold it
+    // weakly, so Office's last release ends the watching at once, whatever the queue holds.
     const extensionsutils::CComWeakPtr<UCCContact> self = getWeakPtr();
-    details->startWatchingContact([self](DISPPARAMS* parameters) {
-        const MICComPtr<UCCContact> contact = self.lock();
-        if (contact) contact->onContactChanged(parameters);
-    });
+    const std::weak_ptr<WorkerThread> reportingThread = workerThread;
+    try {
+        details->startWatchingContact([self, reportingThread](DISPPARAMS* parameters) {
+            onContactChanged(self, reportingThread, parameters);
+        });
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY; // the handler could not be made: the contact is not handed out
+    }
     return S_OK;
 }
 
@@ -99,7 +105,12 @@ HRESULT UCCContact::get_Uri(BSTR* contactUri)
     Bstr uri;
     const HRESULT hr = details->getUri(uri.out());
     if (FAILED(hr)) return hr;
-    Bstr prefixed(L"sip:" + uri.str());
+    Bstr prefixed;
+    try {
+        prefixed = Bstr(L"sip:" + uri.str());
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
     if (!prefixed) return E_OUTOFMEMORY;
     *contactUri = prefixed.detach();
     return S_OK;
@@ -111,11 +122,17 @@ HRESULT UCCContact::GetContactInformation(ContactInformationType type, VARIANT* 
     const std::shared_ptr<TransactionLock> transaction = details->getReadTransactionLock();
     TAVO_LOG(2, "Request received for contact information of type: " << type);
     Variant answer;
-    const HRESULT hr = contactInformation(type, answer);
+    HRESULT hr = E_OUTOFMEMORY;
+    try {
+        hr = contactInformation(type, answer);
+    } catch (const std::bad_alloc&) {
+        answer = Variant(); // the value goes with the answer it belonged to
+    }
     answer.detach(value); // in every case: an unanswered type reads VT_EMPTY
     return hr;
 }
 
+// The vector fills of the helpers may throw std::bad_alloc: GetContactInformation answers E_OUTOFMEMORY.
 HRESULT UCCContact::contactInformation(ContactInformationType type, Variant& value)
 {
     switch (type) {
@@ -241,13 +258,17 @@ HRESULT UCCContact::get_Settings(IUCCContactSettingDictionary** settings)
         const HRESULT hr = dictionary->add(ucContactTagged, *tagged.get());
         if (FAILED(hr)) return hr;
     }
-    for (const NumberSource& source : numberSources) {
-        Bstr number;
-        if (FAILED((details.get()->*source.getter)(number.out()))) continue;
-        // An empty number is kept as a null endpoint under its type.
-        const Variant endpoint = Variant::fromDispatch(createEndpoint(number, source.type).get());
-        const HRESULT hr = dictionary->add(static_cast<ContactSetting>(source.type), *endpoint.get());
-        if (FAILED(hr)) return hr;
+    try {
+        for (const NumberSource& source : numberSources) {
+            Bstr number;
+            if (FAILED((details.get()->*source.getter)(number.out()))) continue;
+            // An empty number is kept as a null endpoint under its type.
+            const Variant endpoint = Variant::fromDispatch(createEndpoint(number, source.type).get());
+            const HRESULT hr = dictionary->add(static_cast<ContactSetting>(source.type), *endpoint.get());
+            if (FAILED(hr)) return hr;
+        }
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY; // an endpoint's number could not be copied
     }
     return dictionary.copyTo(settings);
 }
@@ -282,7 +303,8 @@ bool UCCContact::isClientUser()
         return false;
     }
     // A contact without an address (an unresolved one) is nobody, even when the host gives no user name.
-    return !uri.empty() && uri == clientUser;
+    // The scheme of a SIP URI does not make another person.
+    return !uri.empty() && SipAddress::withoutSipPrefix(uri.str()) == SipAddress::withoutSipPrefix(clientUser.str());
 }
 
 ComPtr<IDispatch> UCCContact::createEndpoint(const Bstr& number, ContactEndpointType type)
@@ -397,8 +419,11 @@ HRESULT UCCContact::BatchGetContactInformation2(UINT64, SAFEARRAY**)
     return E_NOTIMPL;
 }
 
-void UCCContact::onContactChanged(DISPPARAMS* parameters)
+void UCCContact::onContactChanged(const extensionsutils::CComWeakPtr<UCCContact>& self,
+                                  const std::weak_ptr<WorkerThread>& workerThread, DISPPARAMS* parameters)
 {
+    // No reference is taken here: the last release of a contact must never happen inside the host's call.
+    if (self.expired()) return;
     TAVO_LOG(1, "Contact data changed");
     std::vector<LONG> changeCodes;
     if (!readChangeCodes(parameters, changeCodes)) {
@@ -407,11 +432,12 @@ void UCCContact::onContactChanged(DISPPARAMS* parameters)
     }
     const std::shared_ptr<WorkerThread> worker = workerThread.lock();
     if (!worker) return; // the module is stopping: nobody is told any more
-    // The queued work holds the contact until it has run, so Office hears of the change even if it lets go.
-    const MICComPtr<UCCContact> self(this);
     try {
-        worker->AddWork(std::make_shared<Tr1FunctionWorker>(
-            [self, changeCodes] { self->onContactChangedAction(changeCodes); }));
+        worker->AddWork(std::make_shared<Tr1FunctionWorker>([self, changeCodes] {
+            // A contact that Office released meanwhile is gone, and so is its report.
+            const MICComPtr<UCCContact> contact = self.lock();
+            if (contact) contact->onContactChangedAction(changeCodes);
+        }));
     } catch (const std::bad_alloc&) {
         TAVO_LOG(4, "Unable to queue the contact change");
     }

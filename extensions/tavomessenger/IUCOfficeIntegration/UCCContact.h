@@ -4,6 +4,7 @@
 #include "IUCOfficeIntegration/UCCContactEventsProxy.h"
 #include "utils/WorkerThread.h"
 
+#include "extensionsutils/CComWeakPtr.h"
 #include "extensionsutils/CComWeakPtrEnabled.h"
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/ConnectionPointContainer.h"
@@ -90,8 +91,10 @@ private:
     // The number as an endpoint of that type; empty for an empty number or a failed creation.
     extensionsutils::ComPtr<IDispatch> createEndpoint(const extensionsutils::Bstr& number, ContactEndpointType type);
 
-    // Host thread: the change event of the host contact, to be reported from the worker thread.
-    void onContactChanged(DISPPARAMS* parameters);
+    // Host thread: the change event of the host contact, queued to be reported from the worker thread
+    // while the contact still lives. Takes no reference to it.
+    static void onContactChanged(const extensionsutils::CComWeakPtr<UCCContact>& self,
+                                 const std::weak_ptr<WorkerThread>& workerThread, DISPPARAMS* parameters);
     // Worker thread: the host's change codes as information types, fired to Office.
     void onContactChangedAction(const std::vector<LONG>& changeCodes);
 

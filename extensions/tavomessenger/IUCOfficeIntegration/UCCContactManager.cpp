@@ -2,6 +2,7 @@
 
 #include "ExtensionProvider/ContactResolver.h"
 #include "ExtensionProvider/ExtensionProviderClient.h"
+#include "ExtensionProvider/SipAddress.h"
 #include "IUCOfficeIntegration/AsynchronousOperationWorker.h"
 #include "IUCOfficeIntegration/ExtensionProviderContactDetails.h"
 #include "IUCOfficeIntegration/FailedResolutionContactDetails.h"
@@ -93,10 +94,6 @@ HRESULT UCCContactManager::GetContactByUri(BSTR contactUri, IUCCContact** contac
 {
     if (!contact) return E_POINTER;
     TAVO_LOG(1, "GetContactByUri request for " << utf8Of(contactUri));
-    if (SysStringLen(contactUri) == 0) {
-        TAVO_LOG(3, "GetContactByUri request without a URI");
-        return E_INVALIDARG;
-    }
     if (containsAtSign(contactUri)) return createContactForUri(contactUri, contact);
     TAVO_LOG(1, "No @ in URI, assuming phone number normalisation");
     return createNormalisationContact(contactUri, contact);
@@ -105,7 +102,12 @@ HRESULT UCCContactManager::GetContactByUri(BSTR contactUri, IUCCContact** contac
 HRESULT UCCContactManager::createContactForUri(BSTR uri, IUCCContact** contact)
 {
     ComPtr<IContact> hostContact;
-    const HRESULT hr = ExtensionProviderClient::getContact(uri, hostContact);
+    HRESULT hr = ExtensionProviderClient::getContact(uri, hostContact);
+    // Office asks again by the Uri it was given ("sip:" and the host's sign-in name), which the host
+    // knows without the scheme.
+    if ((FAILED(hr) || !hostContact) && SipAddress::hasSipPrefix(uri)) {
+        hr = ExtensionProviderClient::getContact(SipAddress::withoutSipPrefix(uri).get(), hostContact);
+    }
     if (FAILED(hr) || !hostContact) {
         TAVO_LOG(4, "Unable to get extension provider contact");
         return FAILED(hr) ? hr : E_FAIL;
@@ -165,6 +167,8 @@ HRESULT UCCContactManager::CreateSubscription(IUCCContactSubscription** subscrip
 
 HRESULT UCCContactManager::Lookup(BSTR lookupString, IUnknown* callback, VARIANT, IUCCAsynchronousOperation** operation)
 {
+    // Destroyed last: the callback never runs before this call has returned.
+    ContactResolver::Hold answersAfterReturn;
     const Bstr lookup(lookupString, SysStringLen(lookupString));
     TAVO_LOG(1, "Lookup contact request for " << lookup.toUtf8());
     ComPtr<IDispatch> contactsAndGroupsCallback;
@@ -187,45 +191,76 @@ HRESULT UCCContactManager::Lookup(BSTR lookupString, IUnknown* callback, VARIANT
     }
 
     std::shared_ptr<AsynchronousOperationWorker> worker;
+    ContactResolver::Callback handler;
     try {
         worker = std::make_shared<AsynchronousOperationWorker>(contactsAndGroupsCallback.get(), OnLookupId);
+        handler = resolutionHandler(worker);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
     const MICComPtr<UCCAsynchronousOperation> pending = worker->operation();
     if (!pending) return E_OUTOFMEMORY;
+    // Office has its operation before the request is made.
+    if (operation) pending.copyTo(operation);
 
+    const HRESULT hr = resolver->resolveContact(lookup.get(), std::move(handler), &answersAfterReturn);
+    // E_PENDING, and E_FAIL for a host out of reach, leave the request waiting for an answer; any other
+    // failure means it was not registered, and Office gets no operation.
+    if (FAILED(hr) && hr != E_PENDING && hr != E_FAIL) {
+        if (operation && *operation) {
+            (*operation)->Release();
+            *operation = nullptr;
+        }
+        return hr;
+    }
+    return S_OK;
+}
+
+ContactResolver::Callback UCCContactManager::resolutionHandler(const std::shared_ptr<AsynchronousOperationWorker>& lookup)
+{
     // A pending lookup holds the manager only weakly: a manager released before the answer hears nothing.
     const extensionsutils::CComWeakPtr<UCCContactManager> self = getWeakPtr();
-    const HRESULT hr = resolver->resolveContact(lookup.get(), [self, worker](const Bstr& email, const Bstr& jid) {
+    return [self, lookup](const Bstr& email, const Bstr& jid) {
         const MICComPtr<UCCContactManager> manager = self.lock();
-        if (manager) manager->onContactResolved(worker, email, jid);
-    });
-    // E_PENDING, and E_FAIL for a host out of reach, leave the request waiting for an answer; any other
-    // failure means it was not registered.
-    if (FAILED(hr) && hr != E_PENDING && hr != E_FAIL) return hr;
-    if (operation) pending.copyTo(operation);
-    return S_OK;
+        if (manager) manager->onContactResolved(lookup, email, jid);
+    };
 }
 
 void UCCContactManager::onContactResolved(const std::shared_ptr<AsynchronousOperationWorker>& lookup,
                                           const Bstr& email, const Bstr& jid)
 {
+    if (jid.empty() && SipAddress::hasSipPrefix(email.get()) && lookUpWithoutSipPrefix(lookup, email)) return;
     TAVO_LOG(1, "Contact resolved for email: " << email.toUtf8() << " to jid: " << jid.toUtf8());
     const MICComPtr<UCCContactManager> self(this);
     lookup->setResultFunction([self, email, jid](DispatchParameters& parameters) {
         return self->getResolvedContactResult(email, jid, parameters);
     });
     const std::shared_ptr<WorkerThread> worker = currentWorkerThread().lock();
-    if (!worker) {
-        TAVO_LOG(4, "Unable to acquire lock on WorkerThread, cannot report Contact Resolved");
-        return;
-    }
+    bool queued = false;
     try {
-        worker->AddWork(lookup);
+        queued = worker && worker->AddWork(lookup);
     } catch (const std::bad_alloc&) {
         TAVO_LOG(4, "Unable to queue the Contact Resolved report");
+        return;
     }
+    if (!queued) TAVO_LOG(4, "Unable to acquire lock on WorkerThread, cannot report Contact Resolved");
+}
+
+bool UCCContactManager::lookUpWithoutSipPrefix(const std::shared_ptr<AsynchronousOperationWorker>& lookup,
+                                               const Bstr& email)
+{
+    const std::shared_ptr<ContactResolver> resolver = currentContactResolver();
+    if (!resolver) return false;
+    const Bstr address = SipAddress::withoutSipPrefix(email.get());
+    if (!address) return false;
+    ContactResolver::Callback handler;
+    try {
+        handler = resolutionHandler(lookup);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const HRESULT hr = resolver->resolveContact(address.get(), std::move(handler));
+    return hr == E_PENDING || hr == E_FAIL; // the request waits for its answer either way
 }
 
 bool UCCContactManager::getResolvedContactResult(const Bstr& email, const Bstr& jid, DispatchParameters& parameters)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExtensionProvider/ContactResolver.h"
 #include "IUCOfficeIntegration/ContactDetails.h"
 #include "utils/WorkerThread.h"
 
@@ -17,7 +18,6 @@
 #include <memory>
 
 class AsynchronousOperationWorker;
-class ContactResolver;
 
 // Where Office 2013/2016 turns an address into a contact: by URI (an address with an at sign becomes a
 // contact over the host's contact, anything else a number-normalisation contact), by e-mail lookup through
@@ -89,9 +89,15 @@ public:
     HRESULT STDMETHODCALLTYPE GetContactByTel(BSTR telUri, IUCCContact** contact) override;
 
 private:
+    // The function that a lookup's resolution answers; it holds the manager only weakly.
+    ContactResolver::Callback resolutionHandler(const std::shared_ptr<AsynchronousOperationWorker>& lookup);
     // Worker thread: the resolution's answer for a lookup, queued to be reported to Office.
     void onContactResolved(const std::shared_ptr<AsynchronousOperationWorker>& lookup, const extensionsutils::Bstr& email,
                            const extensionsutils::Bstr& jid);
+    // Worker thread: a SIP URI that the host found nobody for is asked again without its scheme. False when
+    // that request could not be made.
+    bool lookUpWithoutSipPrefix(const std::shared_ptr<AsynchronousOperationWorker>& lookup,
+                                const extensionsutils::Bstr& email);
     // Worker thread: the contact that a lookup found, as the callback's leading arguments.
     bool getResolvedContactResult(const extensionsutils::Bstr& email, const extensionsutils::Bstr& jid,
                                   extensionsutils::DispatchParameters& parameters);

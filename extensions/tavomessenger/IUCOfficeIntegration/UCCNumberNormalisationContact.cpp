@@ -16,8 +16,9 @@ UCCNumberNormalisationContact::~UCCNumberNormalisationContact()
 
 HRESULT UCCNumberNormalisationContact::setUri(BSTR address)
 {
-    Bstr copy(address, SysStringLen(address));
-    if (address && !copy) return E_OUTOFMEMORY;
+    // A null address is an empty one: Office reads it back as an empty string.
+    Bstr copy(address ? address : L"", SysStringLen(address));
+    if (!copy) return E_OUTOFMEMORY;
     vorn::ExclusiveGuard guard(lock);
     uri.swap(copy);
     return S_OK;

@@ -5,6 +5,7 @@
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/Utf8.h"
 
+#include <new>
 #include <string>
 
 namespace {
@@ -45,13 +46,17 @@ HRESULT UCOfficeIntegrationImpl::GetAuthenticationInfo(BSTR version, BSTR* info)
 {
     if (!info) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    const std::string narrowVersion = extensionsutils::toUtf8(version, SysStringLen(version));
-    const bool flagged = configuration && configuration->emptiesAuthenticationInfo();
-    std::wstring answer;
-    if (!flagged && isAuthenticatedVersion(narrowVersion)) answer = authenticationAnswer;
-    const HRESULT hr = extensionsutils::Bstr(answer).copyTo(info);
-    TAVO_LOG(2, "Office version " << narrowVersion << " authenticated against ZERadivuvarided");
-    return SUCCEEDED(hr) ? S_OK : hr;
+    try {
+        const std::string narrowVersion = extensionsutils::toUtf8(version, SysStringLen(version));
+        const bool flagged = configuration && configuration->emptiesAuthenticationInfo();
+        std::wstring answer;
+        if (!flagged && isAuthenticatedVersion(narrowVersion)) answer = authenticationAnswer;
+        const HRESULT hr = extensionsutils::Bstr(answer).copyTo(info);
+        TAVO_LOG(2, "Office version " << narrowVersion << " authenticated against ZERadivuvarided");
+        return SUCCEEDED(hr) ? S_OK : hr;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 HRESULT UCOfficeIntegrationImpl::GetInterface(BSTR, OIInterface requested, IDispatch** value)

@@ -10,6 +10,7 @@
 //
 // Any thread may log at any time; logging never throws for a host-side failure.
 
+#include <new>
 #include <sstream>
 #include <string>
 
@@ -43,13 +44,17 @@ void WriteFromCallSite(int level, const char* compilerFile, int line, const char
 #define TAVO_LOG_FUNCTION_SIGNATURE __func__
 #endif
 
+// A line whose text cannot be built for want of memory is dropped: logging never ends its caller.
 #define TAVO_LOG(level, streamExpression)                                                                  \
     do {                                                                                                   \
         const int tavoLogLevel = (level);                                                                  \
         if (::logging::IsEnabled(tavoLogLevel)) {                                                          \
-            ::std::ostringstream tavoLogText;                                                              \
-            tavoLogText << streamExpression;                                                               \
-            ::logging::detail::WriteFromCallSite(tavoLogLevel, __FILE__, __LINE__,                         \
-                                                 TAVO_LOG_FUNCTION_SIGNATURE, tavoLogText.str());          \
+            try {                                                                                          \
+                ::std::ostringstream tavoLogText;                                                          \
+                tavoLogText << streamExpression;                                                           \
+                ::logging::detail::WriteFromCallSite(tavoLogLevel, __FILE__, __LINE__,                     \
+                                                     TAVO_LOG_FUNCTION_SIGNATURE, tavoLogText.str());      \
+            } catch (const ::std::bad_alloc&) {                                                            \
+            }                                                                                              \
         }                                                                                                  \
     } while (false)

@@ -9,5 +9,7 @@
 class WorkerThread {
 public:
     virtual ~WorkerThread() = default;
-    virtual void AddWork(std::shared_ptr<WorkObject> work) = 0;
+    // True once the work is queued; false when it was refused (the worker is stopping, or no work was
+    // given), so that a caller can answer the failure instead of reporting a delivery that never happens.
+    virtual bool AddWork(std::shared_ptr<WorkObject> work) = 0;
 };

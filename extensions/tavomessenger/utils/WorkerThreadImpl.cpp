@@ -95,18 +95,19 @@ WorkerThreadImpl::~WorkerThreadImpl()
     stop([] {}, true);
 }
 
-void WorkerThreadImpl::AddWork(std::shared_ptr<WorkObject> work)
+bool WorkerThreadImpl::AddWork(std::shared_ptr<WorkObject> work)
 {
     vorn::MutexGuard guard(mutex);
     if (stopped) {
         TAVO_LOG(3, "Item added to work thread after shutdown, ignoring");
-        return;
+        return false;
     }
     if (!work) {
         TAVO_LOG(3, "Empty item added to work thread, ignoring");
-        return;
+        return false;
     }
     pool->submit(std::make_shared<ExecuteWorkObjectTask>(std::move(work)), false, false);
+    return true;
 }
 
 void WorkerThreadImpl::stop(std::function<void()> completion, bool blocking)

@@ -24,8 +24,8 @@ public:
     WorkerThreadImpl(const WorkerThreadImpl&) = delete;
     WorkerThreadImpl& operator=(const WorkerThreadImpl&) = delete;
 
-    // Queues the work behind everything added before; after stop the work is dropped with a warning.
-    void AddWork(std::shared_ptr<WorkObject> work) override;
+    // Queues the work behind everything added before; after stop the work is refused with a warning.
+    bool AddWork(std::shared_ptr<WorkObject> work) override;
 
     // Queues COM de-initialisation and then `completion` behind all work added so far and refuses
     // further work. With `blocking`, waits until both have run. A repeated stop is ignored and its

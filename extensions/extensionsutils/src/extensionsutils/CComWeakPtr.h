@@ -36,6 +36,15 @@ public:
         return MICComPtr<T>(object_);
     }
 
+    // True once the object's last reference went; takes no reference, so a caller that must not end
+    // up holding the last one (a host callback) can test liveness without lock().
+    bool expired() const
+    {
+        if (!state_ || !object_) return true;
+        vorn::MutexGuard guard(state_->mutex);
+        return !state_->alive;
+    }
+
     void reset()
     {
         state_.reset();

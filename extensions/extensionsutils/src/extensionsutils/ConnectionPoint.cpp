@@ -87,7 +87,6 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie)
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
-    ++generation_;
     *cookie = issued;
     return S_OK;
 }
@@ -102,7 +101,6 @@ HRESULT ConnectionPoint::Unadvise(DWORD cookie)
         if (found == connections_.end()) return CONNECT_E_NOCONNECTION;
         released = std::move(found->sink);
         connections_.erase(found);
-        ++generation_;
     }
     return S_OK;
 }
@@ -127,30 +125,25 @@ std::size_t ConnectionPoint::connectionCount() const
     return connections_.size();
 }
 
-ComPtr<IDispatch> ConnectionPoint::sinkAt(std::size_t index) const
+std::vector<ComPtr<IDispatch>> ConnectionPoint::sinks() const
 {
+    std::vector<ComPtr<IDispatch>> snapshot;
     vorn::MutexGuard guard(mutex_);
-    if (index >= connections_.size()) return ComPtr<IDispatch>();
-    return connections_[index].sink;
+    try {
+        snapshot.reserve(connections_.size());
+        for (const Connection& connection : connections_) snapshot.push_back(connection.sink);
+    } catch (const std::bad_alloc&) {
+        snapshot.clear();
+    }
+    return snapshot;
 }
 
 HRESULT ConnectionPoint::fire(DISPID id, const DispatchParameters& parameters) const
 {
-    std::size_t count = 0;
-    unsigned long long generation = 0;
-    {
-        vorn::MutexGuard guard(mutex_);
-        count = connections_.size();
-        generation = generation_;
-    }
+    const std::vector<ComPtr<IDispatch>> snapshot = sinks();
+    if (snapshot.empty() && connectionCount() != 0) return E_OUTOFMEMORY;
     HRESULT result = S_OK;
-    for (std::size_t index = 0; index < count; ++index) {
-        ComPtr<IDispatch> sink;
-        {
-            vorn::MutexGuard guard(mutex_);
-            if (generation_ != generation) return E_FAIL;
-            sink = connections_[index].sink;
-        }
+    for (const ComPtr<IDispatch>& sink : snapshot) {
         if (FAILED(parameters.invoke(sink.get(), id))) result = E_FAIL;
     }
     return result;

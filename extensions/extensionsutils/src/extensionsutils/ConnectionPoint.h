@@ -43,13 +43,14 @@ public:
 
     const IID& eventInterface() const { return eventInterface_; }
     std::size_t connectionCount() const;
-    // The sink at an index of the current list, or empty past its end.
-    ComPtr<IDispatch> sinkAt(std::size_t index) const;
+    // The sinks advised now, in advise order, as Advise stored them, taken in one step under the mutex.
+    // Empty when memory runs out.
+    std::vector<ComPtr<IDispatch>> sinks() const;
 
-    // Calls `id` on every sink in advise order. Each sink is read under the mutex and called without it.
-    // If the list changes meanwhile (a sink advised or unadvised from inside the event), the loop stops:
-    // later sinks do not get this event. E_FAIL if a sink failed or the loop stopped early, else S_OK
-    // (S_OK with no sinks).
+    // Calls `id` on every sink advised when the event starts, in advise order, each called without the
+    // mutex. A sink that unadvises from inside the event (every Office process shares the one object, and
+    // one of them may unadvise in its shutdown handler) does not keep the others from getting it. E_FAIL
+    // if a sink failed, else S_OK (S_OK with no sinks); E_OUTOFMEMORY when the list cannot be copied.
     HRESULT fire(DISPID id, const DispatchParameters& parameters) const;
 
 private:
@@ -66,7 +67,6 @@ private:
     const IID eventInterface_;
     mutable vorn::Mutex mutex_;
     std::vector<Connection> connections_;
-    unsigned long long generation_ = 0; // counts changes of connections_, so a firing loop sees any of them
     DWORD lastCookie_ = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <initializer_list>
+#include <new>
 #include <utility>
 
 namespace extensionsutils {
@@ -52,12 +53,16 @@ HRESULT readVector(SAFEARRAY* array, std::initializer_list<VARTYPE> acceptedType
     HRESULT hr = checkedBounds(array, acceptedTypes, lower, upper);
     if (FAILED(hr)) return hr;
     std::vector<Value> result;
-    for (LONGLONG i = lower; i <= upper; ++i) {
-        LONG index = static_cast<LONG>(i);
-        Value value;
-        hr = read(index, value);
-        if (FAILED(hr)) return hr;
-        result.push_back(std::move(value));
+    try {
+        for (LONGLONG i = lower; i <= upper; ++i) {
+            LONG index = static_cast<LONG>(i);
+            Value value;
+            hr = read(index, value);
+            if (FAILED(hr)) return hr;
+            result.push_back(std::move(value));
+        }
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
     }
     values = std::move(result);
     return S_OK;

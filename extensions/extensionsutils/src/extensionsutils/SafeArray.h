@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <new>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -36,7 +37,11 @@ public:
     {
         static_assert(std::is_base_of<IDispatch, I>::value, "elements must be IDispatch interfaces");
         std::vector<IDispatch*> pointers;
-        pointers.reserve(values.size());
+        try {
+            pointers.reserve(values.size());
+        } catch (const std::bad_alloc&) {
+            return SafeArray(); // out of memory, as an array that could not be made
+        }
         for (const ComPtr<I>& value : values) pointers.push_back(value.get());
         return ofDispatchPointers(pointers);
     }

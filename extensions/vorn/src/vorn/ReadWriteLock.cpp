@@ -1,6 +1,7 @@
 #include "vorn/ReadWriteLock.h"
 
 #include <algorithm>
+#include <new>
 
 namespace vorn {
 
@@ -31,7 +32,11 @@ int ReadWriteLock::lockShared()
     while (count_ < 0 || waitingWriters_ > 0) {
         if (readers_.wait(mutex_) < 0) return 1;
     }
-    sharedHolds_.push_back(SharedHold{self, 1});
+    try {
+        sharedHolds_.push_back(SharedHold{self, 1});
+    } catch (const std::bad_alloc&) {
+        return 1; // out of memory: refused like an unusable lock
+    }
     ++count_;
     return 0;
 }

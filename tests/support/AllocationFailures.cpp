@@ -1,0 +1,43 @@
+#include "support/AllocationFailures.h"
+
+namespace fakehost {
+
+namespace {
+
+thread_local long remaining = 0; // allocations until the failing one; 0 when not armed
+thread_local bool failed = false;
+thread_local int pauses = 0;
+
+} // namespace
+
+void AllocationFailures::arm(long n)
+{
+    remaining = n;
+    failed = false;
+}
+
+bool AllocationFailures::disarm()
+{
+    remaining = 0;
+    return failed;
+}
+
+bool AllocationFailures::nextAllocationFails()
+{
+    if (remaining == 0 || pauses > 0) return false;
+    if (--remaining != 0) return false;
+    failed = true;
+    return true;
+}
+
+AllocationFailures::Pause::Pause()
+{
+    ++pauses;
+}
+
+AllocationFailures::Pause::~Pause()
+{
+    --pauses;
+}
+
+} // namespace fakehost

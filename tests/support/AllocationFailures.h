@@ -1,0 +1,27 @@
+#pragma once
+
+// Out-of-memory injection for the module's own allocations. A test program that replaces operator new
+// asks nextAllocationFails() on every allocation; after arm(n) the nth allocation made on that thread
+// fails. The fake host pauses the count while it does its own work, so only the module's allocations
+// count and fail. Off unless armed; per thread, so other threads never see a failure.
+namespace fakehost {
+
+class AllocationFailures {
+public:
+    // The nth allocation from now on this thread fails (n >= 1).
+    static void arm(long n);
+    // Ends the injection on this thread; true when an allocation failed since arm.
+    static bool disarm();
+    static bool nextAllocationFails();
+
+    // While one lives on a thread, its allocations neither count nor fail.
+    class Pause {
+    public:
+        Pause();
+        ~Pause();
+        Pause(const Pause&) = delete;
+        Pause& operator=(const Pause&) = delete;
+    };
+};
+
+} // namespace fakehost

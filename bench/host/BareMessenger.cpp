@@ -112,8 +112,7 @@ HRESULT BareMessenger::contactStatusChanged(IDispatch* hostContact, IDispatch* p
     arguments[1].pdispVal = madeDispatch.get();
     DISPPARAMS parameters = {arguments, nullptr, 2, 0};
     const extensionsutils::ConnectionPoint& point = *connectionPoint(DIID_DMessengerEvents);
-    for (std::size_t i = 0; i < point.connectionCount(); ++i) {
-        const ComPtr<IDispatch> sink = point.sinkAt(i);
+    for (const ComPtr<IDispatch>& sink : point.sinks()) {
         if (sink) hr = sink->Invoke(0x406, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
     }
     return hr;

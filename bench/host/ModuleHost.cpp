@@ -64,7 +64,7 @@ bool ModuleHost::startModule(DWORD timeoutMs)
 bool ModuleHost::stopModule(DWORD timeoutMs)
 {
     auto callback = std::make_shared<hostsim::StoppedCallback>();
-    module_.stop(callback);
+    callStopTavoMessenger(module_.stop, callback); // as a host built with Microsoft's compiler calls it
     running_ = false;
     return callback->waitForCall(timeoutMs);
 }

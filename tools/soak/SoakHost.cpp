@@ -95,7 +95,7 @@ bool SoakHost::waitUntilReady(DWORD timeoutMs)
 std::shared_ptr<hostsim::StoppedCallback> SoakHost::beginStop()
 {
     auto callback = std::make_shared<hostsim::StoppedCallback>();
-    module_->stop(callback);
+    callStopTavoMessenger(module_->stop, callback); // as a host built with Microsoft's compiler calls it
     running_ = false;
     return callback;
 }

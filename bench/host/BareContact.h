@@ -26,6 +26,8 @@ public:
 
     BareContact(extensionsutils::ComPtr<IContact> hostContact, extensionsutils::Bstr signinName);
 
+    const extensionsutils::Bstr& signinName() const { return signinName_; }
+
     // IMessengerContact
     HRESULT STDMETHODCALLTYPE get_Status(MISTATUS* status) override;
     HRESULT STDMETHODCALLTYPE get_FriendlyName(BSTR*) override { return E_NOTIMPL; }

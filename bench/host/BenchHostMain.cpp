@@ -3,7 +3,8 @@
 // Every mode first writes what the host's installer writes (the prefix is the bench's own).
 //   benchhost serve                  start both, print "benchhost: ready", serve Office-side bench programs
 //                                    (answering benchoffice's requests for the host's memory, and measuring
-//                                    the event fan-out on "fanout <sinks> <processes> [--quick]") until "quit"
+//                                    the event fan-out on "fanout <sinks> <processes> [--quick]" and the
+//                                    presence storm on "storm 1 <processes> [--quick]") until "quit"
 //                                    or the end of standard input, then stop both and print whether the
 //                                    module may be unloaded
 //   benchhost in-process [--quick]   the calls measured in the host's own apartment (no marshaling), with
@@ -21,6 +22,7 @@
 #include "host/HeapProbe.h"
 #include "host/HostCallCount.h"
 #include "host/ModuleHost.h"
+#include "host/PresenceStorm.h"
 
 #include <objbase.h>
 
@@ -160,6 +162,7 @@ int serve(ModuleHost& host)
 {
     HeapProbe probe([&host] { return host.host().liveObjectCount(); });
     FanOut fanOut;
+    PresenceStorm storm;
     if (FAILED(host.bare().start())) return std::printf("benchhost: error: the bare provider did not start\n"), exitCannotRun;
     if (!host.startModule()) return std::printf("benchhost: error: UpAndRunning did not read 2\n"), exitCannotRun;
     std::printf("benchhost: ready\n");
@@ -171,6 +174,14 @@ int serve(ModuleHost& host)
         std::string command, option;
         int sinks = 0, processes = 0;
         words >> command >> sinks >> processes >> option;
+        if (command == "storm" && processes >= 1) {
+            bool failed = false;
+            for (const std::string& row : storm.measure(host, processes, option == "--quick", failed))
+                std::printf("%s\n", row.c_str());
+            if (failed) status = exitFailed;
+            std::fflush(stdout);
+            continue;
+        }
         if (command != "fanout" || sinks < 1 || processes < 1) {
             std::printf("benchhost: error: unknown command: %s\n", line.c_str());
             status = exitFailed;

@@ -3,7 +3,8 @@
 // Every mode first writes what the host's installer writes (the prefix is the bench's own).
 //   benchhost serve                  start both, print "benchhost: ready", serve Office-side bench programs
 //                                    (answering benchoffice's requests for the host's memory, and measuring
-//                                    the event fan-out on "fanout <sinks> <processes> [--quick]" and the
+//                                    the event fan-out on "fanout <sinks> <processes> [--quick]" (to UC
+//                                    contact sinks on "fanout-uc ...") and the
 //                                    presence storm on "storm 1 <processes> [--quick]") until "quit"
 //                                    or the end of standard input, then stop both and print whether the
 //                                    module may be unloaded
@@ -182,12 +183,12 @@ int serve(ModuleHost& host)
             std::fflush(stdout);
             continue;
         }
-        if (command != "fanout" || sinks < 1 || processes < 1) {
+        if ((command != "fanout" && command != "fanout-uc") || sinks < 1 || processes < 1) {
             std::printf("benchhost: error: unknown command: %s\n", line.c_str());
             status = exitFailed;
             continue;
         }
-        if (printRows(fanOut.measure(host, sinks, processes, option == "--quick")) != exitOk) status = exitFailed;
+        if (printRows(fanOut.measure(host, sinks, processes, command == "fanout-uc", option == "--quick")) != exitOk) status = exitFailed;
         std::fflush(stdout);
     }
     const bool stopped = host.stopModule();

@@ -1,6 +1,10 @@
 #include "host/BareContact.h"
 
+#include "host/BareChangeData.h"
 #include "host/BareHost.h"
+#include "host/HostContactSink.h"
+
+#include <ocidl.h>
 
 using extensionsutils::Bstr;
 using extensionsutils::ComPtr;
@@ -34,10 +38,50 @@ bool bareSignedIn()
 }
 
 BareContact::BareContact(ComPtr<IContact> hostContact, Bstr signinName)
-    : hostContact_(std::move(hostContact)),
+    : ConnectionPointContainer({DIID__IUCCContactEvents}),
+      hostContact_(std::move(hostContact)),
       presenceSource_(bareHost().create<IIMAndPresence>()),
       signinName_(std::move(signinName))
 {
+}
+
+BareContact::~BareContact()
+{
+    if (hostSink_) hostSink_->detach();
+    if (hostPoint_) hostPoint_->Unadvise(hostCookie_);
+}
+
+HRESULT BareContact::FindConnectionPoint(REFIID eventInterface, IConnectionPoint** point)
+{
+    if (eventInterface == DIID__IUCCContactEvents) subscribe();
+    return ConnectionPointContainer::FindConnectionPoint(eventInterface, point);
+}
+
+void BareContact::subscribe()
+{
+    std::lock_guard<std::mutex> lock(subscription_);
+    if (hostSink_) return;
+    const ComPtr<IConnectionPointContainer> container = hostContact_.as<IConnectionPointContainer>();
+    if (!container || FAILED(container->FindConnectionPoint(DIID__IContactEvents, hostPoint_.out()))) return;
+    hostSink_.attach(new HostContactSink([this] { contactChanged(); }));
+    if (FAILED(hostPoint_->Advise(hostSink_.get(), &hostCookie_))) hostPoint_.reset();
+}
+
+// A host change as the module reports a presence change to Office, done the plainest way.
+void BareContact::contactChanged()
+{
+    const auto data = extensionsutils::ComObject<BareChangeData>::create();
+    IDispatch* source = static_cast<IDispatch*>(static_cast<IUCCContact*>(this));
+    if (!data) return;
+    const ComPtr<IDispatch> dataDispatch = data.as<IDispatch>();
+    VARIANT arguments[2]; // in reverse order: the event data, then the source
+    arguments[0].vt = VT_DISPATCH;
+    arguments[0].pdispVal = dataDispatch.get();
+    arguments[1].vt = VT_DISPATCH;
+    arguments[1].pdispVal = source;
+    DISPPARAMS parameters = {arguments, nullptr, 2, 0};
+    for (const ComPtr<IDispatch>& sink : connectionPoint(DIID__IUCCContactEvents)->sinks())
+        if (sink) sink->Invoke(0x190, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
 }
 
 HRESULT BareContact::get_Status(MISTATUS* status)

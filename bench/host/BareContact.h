@@ -3,7 +3,9 @@
 // The baseline contact: one object for both Office APIs (the Messenger contact and the UC contact), holding
 // the host contact and its sign-in name as the module's contacts do. get_Status and
 // GetContactInformation(availability) make exactly the host calls the module's contacts make; every other
-// member answers E_NOTIMPL. Any thread.
+// member answers E_NOTIMPL. Office's UC contact sinks connect to it as to the module's: the first
+// FindConnectionPoint subscribes to the host contact's events, and each host change then loops
+// Invoke(OnContactInformationChanged) over the connected sinks on the host's thread. Any thread.
 
 #include "HostExtensionApi.h"
 #include "TavoMessengerLib.h"
@@ -11,20 +13,32 @@
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/ComPtr.h"
+#include "extensionsutils/ConnectionPointContainer.h"
 #include "extensionsutils/DispatchImpl.h"
 
+#include <mutex>
+
 namespace bench {
+
+class HostContactSink;
 
 class BareContact
     : public extensionsutils::ComObjectRoot,
       public extensionsutils::DispatchImpl<IMessengerContact, &IID_IMessengerContact, &LIBID_TavoMessengerLib>,
-      public extensionsutils::DispatchImpl<IUCCContact, &IID_IUCCContact, &LIBID_TavoMessengerLib>
+      public extensionsutils::DispatchImpl<IUCCContact, &IID_IUCCContact, &LIBID_TavoMessengerLib>,
+      public extensionsutils::ConnectionPointContainer
 {
 public:
     using Interfaces = extensionsutils::InterfaceTable<IMessengerContact, IUCCContact,
-                                                       extensionsutils::Via<IDispatch, IMessengerContact>>;
+                                                       extensionsutils::Via<IDispatch, IMessengerContact>,
+                                                       IConnectionPointContainer>;
 
     BareContact(extensionsutils::ComPtr<IContact> hostContact, extensionsutils::Bstr signinName);
+    ~BareContact();
+
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID eventInterface, IConnectionPoint** point) override;
+
+    const extensionsutils::Bstr& signinName() const { return signinName_; }
 
     // IMessengerContact
     HRESULT STDMETHODCALLTYPE get_Status(MISTATUS* status) override;
@@ -76,6 +90,13 @@ public:
     }
 
 private:
+    void subscribe();
+    void contactChanged();
+
+    std::mutex subscription_;
+    extensionsutils::ComPtr<IConnectionPoint> hostPoint_;
+    extensionsutils::ComPtr<HostContactSink> hostSink_;
+    DWORD hostCookie_ = 0;
     const extensionsutils::ComPtr<IContact> hostContact_;
     const extensionsutils::ComPtr<IIMAndPresence> presenceSource_;
     const extensionsutils::Bstr signinName_;

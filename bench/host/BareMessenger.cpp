@@ -1,9 +1,12 @@
 #include "host/BareMessenger.h"
 
 #include "host/BareContact.h"
+#include "host/BareContacts.h"
 #include "host/BareHost.h"
 
 #include <cwchar>
+#include <memory>
+#include <vector>
 
 using extensionsutils::Bstr;
 using extensionsutils::ComPtr;
@@ -92,6 +95,39 @@ HRESULT BareMessenger::GetContact(BSTR signinName, BSTR, IDispatch** result)
         if (imAndPresence) imAndPresence->WatchContact(jid.get());
     }
     return bare.identity()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(result));
+}
+
+// The module asks the sign-in check twice (the member and the list's filling), makes every contact as
+// GetContact does, then watches each, reading its name back through the contact (which asks the check).
+HRESULT BareMessenger::get_MyContacts(IDispatch** result)
+{
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    if (!bareSignedIn()) return NotLoggedOn;
+    ComPtr<IIMAndPresence> imAndPresence = bareHost().create<IIMAndPresence>();
+    ComPtr<IDispatch> listed;
+    if (!imAndPresence || FAILED(imAndPresence->GetContacts(listed.out())) || !listed) return E_FAIL;
+    const ComPtr<IContacts> hostContacts = listed.as<IContacts>();
+    auto contacts = std::make_shared<BareContacts::Contacts>();
+    LONG count = 0;
+    if (!bareSignedIn() || !hostContacts || FAILED(hostContacts->get_Count(&count))) return E_FAIL;
+    std::vector<Bstr> names;
+    for (LONG index = 0; index < count; ++index) {
+        ComPtr<IDispatch> item;
+        const ComPtr<IContact> contact = SUCCEEDED(hostContacts->get_Item(index, item.out())) && item ? item.as<IContact>() : nullptr;
+        extensionsutils::MICComPtr<BareContact> made;
+        if (!contact || FAILED(makeContact(contact, made))) continue;
+        names.emplace_back(made->signinName());
+        contacts->push_back(made.as<IDispatch>());
+    }
+    for (const Bstr& name : names) {
+        if (!bareSignedIn()) continue;
+        ComPtr<IIMAndPresence> watcher = bareHost().create<IIMAndPresence>();
+        if (watcher) watcher->WatchContact(name.get());
+    }
+    const auto list = extensionsutils::ComObject<BareContacts>::create(std::shared_ptr<const BareContacts::Contacts>(contacts));
+    if (!list) return E_OUTOFMEMORY;
+    return list.identity()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(result));
 }
 
 HRESULT BareMessenger::contactStatusChanged(IDispatch* hostContact, IDispatch* presenceState)

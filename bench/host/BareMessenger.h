@@ -31,6 +31,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE get_MyStatus(MISTATUS* status) override;
     HRESULT STDMETHODCALLTYPE GetContact(BSTR signinName, BSTR serviceId, IDispatch** contact) override;
+    HRESULT STDMETHODCALLTYPE get_MyContacts(IDispatch** contacts) override;
 
     HRESULT STDMETHODCALLTYPE get_Window(IDispatch**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE ViewProfile(VARIANT) override { return E_NOTIMPL; }
@@ -50,7 +51,6 @@ public:
     HRESULT STDMETHODCALLTYPE MediaWizard(LONG) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Page(VARIANT, IDispatch**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE AutoSignin() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_MyContacts(IDispatch**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_MySigninName(BSTR*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_MyFriendlyName(BSTR*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_MyStatus(MISTATUS) override { return E_NOTIMPL; }

@@ -3,21 +3,27 @@
 // Every mode first writes what the host's installer writes (the prefix is the bench's own).
 //   benchhost serve                  start both, print "benchhost: ready", serve Office-side bench programs
 //                                    (answering benchoffice's requests for the host's memory, and measuring
-//                                    the event fan-out on "fanout <sinks> <processes> [--quick]") until "quit"
+//                                    the event fan-out on "fanout <sinks> <processes> [--quick]" (to UC
+//                                    contact sinks on "fanout-uc ...") and the
+//                                    presence storm on "storm 1 <processes> [--quick]") until "quit"
 //                                    or the end of standard input, then stop both and print whether the
 //                                    module may be unloaded
 //   benchhost in-process [--quick]   the calls measured in the host's own apartment (no marshaling), with
 //                                    and without the host's logger work, and the host calls per call
+//   benchhost scale [--quick]        get_MyContacts + enumeration and GetContact by name for host lists of
+//                                    100, 1 000 and 10 000 contacts, in the host's own apartment
 //   benchhost start-stop [--quick]   StartTavoMessenger to UpAndRunning 2 and StopTavoMessenger to
 //                                    onStopped, against the bare start and stop
 // Exit codes: 0 ran (targets may be missed), 1 a measurement failed, 2 could not run.
 
 #include "measure/MeasuredCalls.h"
 #include "measure/Stopwatch.h"
+#include "host/ContactScale.h"
 #include "host/FanOut.h"
 #include "host/HeapProbe.h"
 #include "host/HostCallCount.h"
 #include "host/ModuleHost.h"
+#include "host/PresenceStorm.h"
 
 #include <objbase.h>
 
@@ -90,6 +96,15 @@ int inProcess(ModuleHost& host, bool quick)
     return status;
 }
 
+int contactScale(ModuleHost& host, bool quick)
+{
+    std::vector<std::string> growthLines;
+    const int status = printRows(measureContactScale(host, quick, growthLines));
+    for (const std::string& line : growthLines)
+        if (!line.empty()) std::printf("%s\n", line.c_str());
+    return status;
+}
+
 int startStop(ModuleHost& host, bool quick)
 {
     RatioRow start("7", "StartTavoMessenger to UpAndRunning 2, vs a new MTA thread registering two class objects", "ms");
@@ -148,6 +163,7 @@ int serve(ModuleHost& host)
 {
     HeapProbe probe([&host] { return host.host().liveObjectCount(); });
     FanOut fanOut;
+    PresenceStorm storm;
     if (FAILED(host.bare().start())) return std::printf("benchhost: error: the bare provider did not start\n"), exitCannotRun;
     if (!host.startModule()) return std::printf("benchhost: error: UpAndRunning did not read 2\n"), exitCannotRun;
     std::printf("benchhost: ready\n");
@@ -159,12 +175,20 @@ int serve(ModuleHost& host)
         std::string command, option;
         int sinks = 0, processes = 0;
         words >> command >> sinks >> processes >> option;
-        if (command != "fanout" || sinks < 1 || processes < 1) {
+        if (command == "storm" && processes >= 1) {
+            bool failed = false;
+            for (const std::string& row : storm.measure(host, processes, option == "--quick", failed))
+                std::printf("%s\n", row.c_str());
+            if (failed) status = exitFailed;
+            std::fflush(stdout);
+            continue;
+        }
+        if ((command != "fanout" && command != "fanout-uc") || sinks < 1 || processes < 1) {
             std::printf("benchhost: error: unknown command: %s\n", line.c_str());
             status = exitFailed;
             continue;
         }
-        if (printRows(fanOut.measure(host, sinks, processes, option == "--quick")) != exitOk) status = exitFailed;
+        if (printRows(fanOut.measure(host, sinks, processes, command == "fanout-uc", option == "--quick")) != exitOk) status = exitFailed;
         std::fflush(stdout);
     }
     const bool stopped = host.stopModule();
@@ -180,8 +204,8 @@ int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
     const std::string option = argc > 2 ? argv[2] : "";
-    if (mode != "serve" && mode != "in-process" && mode != "start-stop") {
-        std::fprintf(stderr, "usage: benchhost serve | in-process [--quick] | start-stop [--quick]\n");
+    if (mode != "serve" && mode != "in-process" && mode != "scale" && mode != "start-stop") {
+        std::fprintf(stderr, "usage: benchhost serve | in-process|scale|start-stop [--quick]\n");
         return exitCannotRun;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return exitCannotRun;
@@ -199,7 +223,7 @@ int main(int argc, char** argv)
         } else if (FAILED(host.bare().start()) || !host.startModule()) {
             std::printf("benchhost: error: the providers did not start\n");
         } else {
-            status = inProcess(host, option == "--quick");
+            status = mode == "scale" ? contactScale(host, option == "--quick") : inProcess(host, option == "--quick");
         }
     }
     CoUninitialize();

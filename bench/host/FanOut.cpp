@@ -14,6 +14,7 @@ namespace bench {
 namespace {
 
 constexpr DWORD receiptTimeoutMs = 30000;
+constexpr long hostPresenceChange = 4; // the host contact's change code for its presence
 
 bool awaitReceipts(HANDLE receipts, long count)
 {
@@ -46,12 +47,14 @@ FanOut::~FanOut()
         if (handle) CloseHandle(handle);
 }
 
-std::vector<RatioRow> FanOut::measure(ModuleHost& host, int sinks, int processes, bool quick)
+std::vector<RatioRow> FanOut::measure(ModuleHost& host, int sinks, int processes, bool uc, bool quick)
 {
     const std::string setting = std::to_string(sinks) + " sink" + (sinks == 1 ? "" : "s") + " in each of " +
                                 std::to_string(processes) + " Office process" + (processes == 1 ? "" : "es");
-    RatioRow latency("3", "presence change to the last DMessengerEvents sink, " + setting, "ms");
-    RatioRow throughput("3", "sustained presence changes (time per change in a burst), " + setting, "ms", true);
+    const std::string sink = uc ? "UC contact sink (OnContactInformationChanged)" : "DMessengerEvents sink";
+    RatioRow latency("3", "presence change to the last " + sink + ", " + setting, "ms");
+    RatioRow throughput("3", std::string("sustained presence changes (time per change in a burst), ") +
+                                 (uc ? "UC contact sinks, " : "") + setting, "ms", true);
     ResetEvent(done_);
     bool ready = true;
     for (int i = 0; i < processes && ready; ++i) ready = WaitForSingleObject(ready_, 60000) == WAIT_OBJECT_0;
@@ -66,13 +69,17 @@ std::vector<RatioRow> FanOut::measure(ModuleHost& host, int sinks, int processes
     // One event through the module, from the host's fire (its event thread) to the last receipt.
     auto moduleEvents = [&](int events, HRESULT& failure) {
         Stopwatch watch;
-        for (int i = 0; i < events; ++i) fake.postPresenceChanged(BenchContact);
+        for (int i = 0; i < events; ++i) {
+            if (uc) fake.fireContactChanged(BenchContact, {hostPresenceChange});
+            else fake.postPresenceChanged(BenchContact);
+        }
         if (!awaitReceipts(moduleReceipts_, perEvent * events)) failure = E_FAIL;
         return watch.elapsedNs() / events;
     };
     auto bareEvents = [&](int events, HRESULT& failure) {
         Stopwatch watch;
-        for (int i = 0; i < events; ++i) {
+        for (int i = 0; i < events && uc; ++i) fake.fireContactChanged(BareEventContact, {hostPresenceChange});
+        for (int i = 0; i < events && !uc; ++i) {
             const extensionsutils::ComPtr<IDispatch> contact = fake.makeContactObject(BenchContact);
             const extensionsutils::ComPtr<IDispatch> presence = fake.makePresenceState(2, L"");
             if (FAILED(bare->contactStatusChanged(contact.get(), presence.get()))) failure = E_FAIL;

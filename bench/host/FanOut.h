@@ -3,7 +3,9 @@
 // Event fan-out, measured from the host: a host presence change reaching every DMessengerEvents sink that
 // the Office-side bench processes connected (N sinks in each of P processes), through the module (the host's
 // event, the module's listener, its worker, its firing loop) and through the bare provider (the contact made
-// and a loop of Invoke on the host's thread). Latency: from the host's fire to the last sink's receipt,
+// and a loop of Invoke on the host's thread). With `uc`, the change is the host contact's event reaching
+// the UC contact sinks (OnContactInformationChanged): through the module's UC contact and its worker, and
+// through the bare UC contact's loop of Invoke on the host's thread. Latency: from the host's fire to the last sink's receipt,
 // one event at a time; throughput: a burst of events until every receipt is in. A receipt beyond one per
 // sink and event fails the row.
 //
@@ -27,7 +29,7 @@ public:
 
     // Waits (at most 60 s) until `processes` Office-side processes have connected `sinks` sinks each, then
     // measures and lets them go. The rows, or one failed row.
-    std::vector<RatioRow> measure(ModuleHost& host, int sinks, int processes, bool quick);
+    std::vector<RatioRow> measure(ModuleHost& host, int sinks, int processes, bool uc, bool quick);
 
 private:
     HANDLE ready_, moduleReceipts_, bareReceipts_, done_;

@@ -28,6 +28,9 @@ ModuleHost::ModuleHost(const std::wstring& modulePath) : module_(modulePath), ho
     contact.workNumber = L"+46 8 555 0100";
     contact.presence = 2;
     host_->addContact(contact);
+    contact.signinName = BareEventContact;
+    contact.friendlyName = L"Bob Bench";
+    host_->addContact(contact);
     host_->setContactList({BenchContact});
     host_->setEnabledHostLevels({0, 1, 2});
     if (!module_.hasEntryPoints()) problem_ = "TavoMessenger.dll: cannot load it or its exports";

@@ -1,7 +1,7 @@
 #pragma once
 
 // The host side of every bench: the fake host client serving the extension API over a small directory (the
-// signed-in user and one contact, with the host levels 0 to 2 enabled in its logger, as a host runs by
+// signed-in user and one listed contact, plus the contact of the bare provider's UC events, with the host levels 0 to 2 enabled in its logger, as a host runs by
 // default), TavoMessenger.dll driven through its two exports, and the bare provider beside it.
 //
 // Threads: construct, start, stop and destroy on one thread in COM's multithreaded apartment.

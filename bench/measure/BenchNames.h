@@ -14,6 +14,9 @@ constexpr CLSID CLSID_BareOfficeIntegration = {0x5e0c2f4a, 0x7b1d, 0x4c39, {0x9a
 
 constexpr const wchar_t* BenchUser = L"me@bench.example";
 constexpr const wchar_t* BenchContact = L"ada@bench.example";
+// The contact whose UC events the bare provider fires: a contact of its own, so that a host change reaches
+// one side only.
+constexpr const wchar_t* BareEventContact = L"bob@bench.example";
 
 } // namespace bench
 
@@ -35,8 +38,9 @@ struct HeapFigures {
 
 namespace bench {
 
-// Event fan-out: each Office-side bench process advises its sinks on the module and the bare provider,
-// then releases the ready semaphore once; every OnContactStatusChange a sink receives releases its side's
+// Event fan-out: each Office-side bench process advises its sinks on the module and the bare provider (on
+// their Messenger objects, or on their UC contacts), then releases the ready semaphore once; every
+// OnContactStatusChange (or OnContactInformationChanged) a sink receives releases its side's
 // receipts semaphore once; the host sets the done event when it has measured, and the Office processes
 // let go.
 constexpr const wchar_t* SinksReadySemaphore = L"Local\\TavoBenchSinksReady";

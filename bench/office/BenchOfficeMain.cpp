@@ -4,8 +4,9 @@
 //   benchoffice first-call [--quick]    Office's first CoCreateInstance and first call, each in a new
 //                                       process of this program, module vs bare
 //   benchoffice first-once [bare-first] one such measurement: prints "first <module ns> <bare ns>"
-//   benchoffice sinks N                 connects N counting DMessengerEvents sinks to the module and N to
-//                                       the bare provider, tells the host, and stays until it is done
+//   benchoffice sinks N [uc]            connects N counting DMessengerEvents sinks to the module and N to
+//                                       the bare provider (uc: N UC contact sinks to each side's UC contact),
+//                                       tells the host, and stays until it is done
 //   benchoffice memory [--quick]        the host's heap growth per GetContact/Release and per UC
 //                                       GetContactByUri/Release cycle, module vs bare, and the host objects
 //                                       left behind
@@ -167,7 +168,7 @@ int memory(bool quick)
 
 // The host's fan-out measurement is the other half: it waits for this process's ready signal and sets the
 // done event when it has measured. Messages are pumped meanwhile: the sinks live in this apartment.
-int sinks(int count)
+int sinks(int count, bool uc)
 {
     std::string why;
     const ProviderObjects module = connectModule(CLSCTX_LOCAL_SERVER, why);
@@ -179,16 +180,24 @@ int sinks(int count)
     const HANDLE ready = OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, SinksReadySemaphore);
     HANDLE done = OpenEventW(SYNCHRONIZE, FALSE, SinksDoneEvent);
     int status = moduleReceipts && bareReceipts && ready && done ? exitOk : exitCannotRun;
+    // The UC contacts: the module's for the bench contact; the bare one for a contact of its own.
+    extensionsutils::ComPtr<IDispatch> bareContact;
+    if (uc && status == exitOk && FAILED(bare.messenger->GetContact(extensionsutils::Bstr(BareEventContact).get(), nullptr, bareContact.out())))
+        status = exitCannotRun;
     std::vector<std::pair<extensionsutils::ComPtr<IConnectionPoint>, DWORD>> connections;
     for (const ProviderObjects* side : {&module, &bare}) {
         extensionsutils::ComPtr<IConnectionPoint> point;
-        const auto container = side->messenger.as<IConnectionPointContainer>();
-        if (status != exitOk || !container || FAILED(container->FindConnectionPoint(DIID_DMessengerEvents, point.out()))) {
+        const auto container = !uc ? side->messenger.as<IConnectionPointContainer>()
+                               : side == &module ? module.ucContact.as<IConnectionPointContainer>()
+                                                 : bareContact.as<IConnectionPointContainer>();
+        const IID& events = uc ? DIID__IUCCContactEvents : DIID_DMessengerEvents;
+        if (status != exitOk || !container || FAILED(container->FindConnectionPoint(events, point.out()))) {
             status = exitCannotRun;
             break;
         }
         for (int i = 0; i < count; ++i) {
-            IDispatch* sink = new CountingSink(side == &module ? moduleReceipts : bareReceipts);
+            const HANDLE receipts = side == &module ? moduleReceipts : bareReceipts;
+            IDispatch* sink = uc ? new CountingSink(receipts, DIID__IUCCContactEvents, 0x190) : new CountingSink(receipts);
             DWORD cookie = 0;
             if (SUCCEEDED(point->Advise(sink, &cookie))) connections.emplace_back(point, cookie);
             else status = exitCannotRun;
@@ -215,7 +224,7 @@ int main(int argc, char** argv)
     const std::string mode = argc > 1 ? argv[1] : "";
     const std::string option = argc > 2 ? argv[2] : "";
     if (mode != "calls" && mode != "first-call" && mode != "first-once" && mode != "memory" && mode != "sinks") {
-        std::fprintf(stderr, "usage: benchoffice calls|first-call|memory [--quick] | first-once [bare-first] | sinks N\n");
+        std::fprintf(stderr, "usage: benchoffice calls|first-call|memory [--quick] | first-once [bare-first] | sinks N [uc]\n");
         return exitCannotRun;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return exitCannotRun;
@@ -223,7 +232,7 @@ int main(int argc, char** argv)
     if (mode == "calls") status = calls(option == "--quick");
     else if (mode == "first-call") status = firstCalls(option == "--quick");
     else if (mode == "memory") status = memory(option == "--quick");
-    else if (mode == "sinks") status = sinks(std::atoi(option.c_str()));
+    else if (mode == "sinks") status = sinks(std::atoi(option.c_str()), argc > 3 && std::string(argv[3]) == "uc");
     else status = firstOnce(option == "bare-first");
     CoUninitialize();
     return status;

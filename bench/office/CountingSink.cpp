@@ -4,11 +4,13 @@
 
 namespace bench {
 
+CountingSink::CountingSink(HANDLE receipts) : CountingSink(receipts, DIID_DMessengerEvents, 0x406) {}
+
 HRESULT CountingSink::QueryInterface(REFIID iid, void** object)
 {
     if (!object) return E_POINTER;
     *object = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IDispatch && iid != DIID_DMessengerEvents) return E_NOINTERFACE;
+    if (iid != IID_IUnknown && iid != IID_IDispatch && iid != events_) return E_NOINTERFACE;
     *object = static_cast<IDispatch*>(this);
     AddRef();
     return S_OK;
@@ -30,8 +32,7 @@ HRESULT CountingSink::GetTypeInfoCount(UINT* count)
 
 HRESULT CountingSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
 {
-    static const DISPID onContactStatusChange = 0x406;
-    if (id == onContactStatusChange) ReleaseSemaphore(receipts_, 1, nullptr);
+    if (id == counted_) ReleaseSemaphore(receipts_, 1, nullptr);
     return S_OK;
 }
 

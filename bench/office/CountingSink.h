@@ -1,7 +1,8 @@
 #pragma once
 
-// An Office-side DMessengerEvents sink that only counts: each OnContactStatusChange releases the given
-// receipts semaphore of the host once (see BenchNames.h). Answers IUnknown, IDispatch and DMessengerEvents. Any thread.
+// An Office-side event sink that only counts: each call of the counted event (by default DMessengerEvents'
+// OnContactStatusChange) releases the given receipts semaphore of the host once (see BenchNames.h).
+// Answers IUnknown, IDispatch and its event interface. Any thread.
 
 #include <windows.h>
 #include <oaidl.h>
@@ -12,7 +13,11 @@ namespace bench {
 
 class CountingSink final : public IDispatch {
 public:
-    explicit CountingSink(HANDLE receipts) : receipts_(receipts) {}
+    explicit CountingSink(HANDLE receipts);
+    CountingSink(HANDLE receipts, const IID& events, DISPID counted)
+        : receipts_(receipts), events_(events), counted_(counted)
+    {
+    }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
@@ -26,6 +31,8 @@ private:
     ~CountingSink() = default;
 
     HANDLE receipts_;
+    IID events_;
+    DISPID counted_;
     std::atomic<ULONG> references_{1};
 };
 

@@ -40,7 +40,7 @@ void runFailingHost(ScenarioRun& run)
     run.figures.info(L"calls that failed or answered a fallback", std::to_wstring(office.figure(L"unexpected").value_or(-1)));
     run.figures.exactly(L"known answers wrong after the faults", office.figure(L"check-failures").value_or(-1), 0);
     stopAndRecord(run, 60000);
-    recordCleanEnd(run);
+    recordCleanEnd(run, CleanEnd::HostFailed);
 }
 
 } // namespace soak

@@ -20,7 +20,7 @@ void runFuzzedInput(ScenarioRun& run)
     run.figures.exactly(L"known answers wrong afterwards", office.figure(L"check-failures").value_or(-1), 0);
     run.host.host().forgetRecords();
     stopAndRecord(run, 60000);
-    recordCleanEnd(run);
+    recordCleanEnd(run, CleanEnd::Fuzzed);
 }
 
 } // namespace soak

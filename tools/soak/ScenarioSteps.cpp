@@ -25,19 +25,33 @@ StopOutcome stopAndRecord(ScenarioRun& run, DWORD timeoutMs)
 
 void recordCleanEnd(ScenarioRun& run, CleanEnd end)
 {
+    fakehost::FakeHost& host = run.host.host();
+    run.figures.exactly(L"host listeners after the stop", static_cast<long long>(host.listenerCount()), 0);
+    const long keptSinks = static_cast<long>(host.contactAdviseCount() - host.contactUnadviseCount());
+    if (end == CleanEnd::HostFailed) {
+        run.figures.info(L"module sinks the host kept (its Unadvise failed)", std::to_wstring(keptSinks));
+        host.shutdown();
+    } else if (end == CleanEnd::Fuzzed) {
+        run.figures.info(L"module sinks the host still holds", std::to_wstring(keptSinks));
+    } else if (end == CleanEnd::AllOfficesLeft) {
+        run.figures.exactly(L"module sinks the host still holds", keptSinks, 0);
+    }
     const ULONGLONG begin = GetTickCount64();
-    while (run.host.host().liveObjectCount() != 0 && GetTickCount64() - begin < releaseGraceMs) Sleep(100);
-    const long objects = run.host.host().liveObjectCount();
+    while ((host.liveObjectCount() != 0 || run.host.canUnloadNow() != S_OK) && GetTickCount64() - begin < releaseGraceMs)
+        Sleep(100);
+    const long objects = host.liveObjectCount();
     const HRESULT unload = run.host.canUnloadNow();
     const std::wstring unloadText = unload == S_OK ? L"S_OK" : L"S_FALSE or failure";
     if (end == CleanEnd::OfficeKilled) {
         run.figures.info(L"host objects after the stop (the killed Office's included)", std::to_wstring(objects));
         run.figures.info(L"DllCanUnloadNow (the killed Office's references included)", unloadText);
+    } else if (end == CleanEnd::Fuzzed) {
+        run.figures.info(L"host objects after the stop (Wine's refused calls keep arguments)", std::to_wstring(objects));
+        run.figures.info(L"DllCanUnloadNow (Wine's refused calls keep arguments)", unloadText);
     } else {
         run.figures.exactly(L"host objects after the stop", objects, 0);
         run.figures.check(L"DllCanUnloadNow", unloadText, unload == S_OK, L"S_OK");
     }
-    run.figures.exactly(L"host listeners after the stop", static_cast<long long>(run.host.host().listenerCount()), 0);
     const std::optional<DWORD> upAndRunning = tools::readUpAndRunning();
     run.figures.exactly(L"UpAndRunning after the stop", upAndRunning ? static_cast<long long>(*upAndRunning) : -1, 0);
 }

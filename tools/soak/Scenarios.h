@@ -37,7 +37,12 @@ StopOutcome stopAndRecord(ScenarioRun& run, DWORD timeoutMs);
 // After every Office has gone and the module stopped: no host object left, DllCanUnloadNow S_OK,
 // UpAndRunning 0. A killed Office's references stay until COM notices that it is gone (Wine does not
 // within a run): then the objects and DllCanUnloadNow are measured, not judged.
-enum class CleanEnd { AllOfficesLeft, OfficeKilled };
+// HostFailed: the host failed Unadvise at random, so it may still hold sinks of the module (as a real
+// host would); those are counted, then let go as the host's end would, before the module is judged.
+// Fuzzed: Wine's ITypeInfo::Invoke keeps a reference to each object argument it converted before it
+// refuses a malformed call, so the objects and DllCanUnloadNow are measured, not judged (Windows releases
+// them).
+enum class CleanEnd { AllOfficesLeft, OfficeKilled, HostFailed, Fuzzed };
 void recordCleanEnd(ScenarioRun& run, CleanEnd end = CleanEnd::AllOfficesLeft);
 // The events one Office's standing sinks received per watched contact against what the storm fired.
 class PresenceStorm;

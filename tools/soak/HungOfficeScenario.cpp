@@ -25,9 +25,15 @@ void runHungOffice(ScenarioRun& run)
     const DWORD hungStopWaitMs = run.quick ? 10000 : 20000;
     const std::wstring seed = L" --seed " + std::to_wstring(run.seed);
     PresenceStorm storm(run.host.host(), watchedContacts, 0);
-    OfficeProcess other(L"other", L"load --threads 2 --watch 4" + seed, run.output);
+    // The blocking Office connects alone first: an event that reached it while it was still advising would
+    // block its only thread before it could report ready.
     OfficeProcess hung(L"hung", L"load --threads 1 --watch 4 --block-events" + seed, run.output);
-    if (!other.waitFor(L"soakoffice: ready", 120000) || !hung.waitFor(L"soakoffice: ready", 120000)) {
+    if (!hung.waitFor(L"soakoffice: ready", 120000)) {
+        run.figures.fail(L"the Offices did not connect and advise");
+        return;
+    }
+    OfficeProcess other(L"other", L"load --threads 2 --watch 4" + seed, run.output);
+    if (!other.waitFor(L"soakoffice: ready", 120000)) {
         run.figures.fail(L"the Offices did not connect and advise");
         return;
     }

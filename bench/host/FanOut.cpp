@@ -7,7 +7,6 @@
 #include "extensionsutils/ComPtr.h"
 
 #include <cstdio>
-#include <initializer_list>
 #include <string>
 
 namespace bench {
@@ -33,20 +32,6 @@ long extraReceipts(HANDLE receipts)
 
 } // namespace
 
-FanOut::FanOut()
-    : ready_(CreateSemaphoreW(nullptr, 0, 0x7fffffff, SinksReadySemaphore)),
-      moduleReceipts_(CreateSemaphoreW(nullptr, 0, 0x7fffffff, ModuleReceiptsSemaphore)),
-      bareReceipts_(CreateSemaphoreW(nullptr, 0, 0x7fffffff, BareReceiptsSemaphore)),
-      done_(CreateEventW(nullptr, TRUE, FALSE, SinksDoneEvent))
-{
-}
-
-FanOut::~FanOut()
-{
-    for (HANDLE handle : {ready_, moduleReceipts_, bareReceipts_, done_})
-        if (handle) CloseHandle(handle);
-}
-
 std::vector<RatioRow> FanOut::measure(ModuleHost& host, int sinks, int processes, bool uc, bool quick)
 {
     const std::string setting = std::to_string(sinks) + " sink" + (sinks == 1 ? "" : "s") + " in each of " +
@@ -55,13 +40,13 @@ std::vector<RatioRow> FanOut::measure(ModuleHost& host, int sinks, int processes
     RatioRow latency("3", "presence change to the last " + sink + ", " + setting, "ms");
     RatioRow throughput("3", std::string("sustained presence changes (time per change in a burst), ") +
                                  (uc ? "UC contact sinks, " : "") + setting, "ms", true);
-    ResetEvent(done_);
+    ResetEvent(signals_.done);
     bool ready = true;
-    for (int i = 0; i < processes && ready; ++i) ready = WaitForSingleObject(ready_, 60000) == WAIT_OBJECT_0;
+    for (int i = 0; i < processes && ready; ++i) ready = WaitForSingleObject(signals_.ready, 60000) == WAIT_OBJECT_0;
     const extensionsutils::MICComPtr<BareMessenger> bare = host.bare().messenger();
     if (!ready || !bare) {
         latency.fail(ready ? "the bare provider has no Messenger object" : "the Office processes did not connect");
-        SetEvent(done_);
+        SetEvent(signals_.done);
         return {latency};
     }
     const long perEvent = static_cast<long>(sinks) * processes;
@@ -73,7 +58,7 @@ std::vector<RatioRow> FanOut::measure(ModuleHost& host, int sinks, int processes
             if (uc) fake.fireContactChanged(BenchContact, {hostPresenceChange});
             else fake.postPresenceChanged(BenchContact);
         }
-        if (!awaitReceipts(moduleReceipts_, perEvent * events)) failure = E_FAIL;
+        if (!awaitReceipts(signals_.moduleReceipts, perEvent * events)) failure = E_FAIL;
         return watch.elapsedNs() / events;
     };
     auto bareEvents = [&](int events, HRESULT& failure) {
@@ -84,7 +69,7 @@ std::vector<RatioRow> FanOut::measure(ModuleHost& host, int sinks, int processes
             const extensionsutils::ComPtr<IDispatch> presence = fake.makePresenceState(2, L"");
             if (FAILED(bare->contactStatusChanged(contact.get(), presence.get()))) failure = E_FAIL;
         }
-        if (!awaitReceipts(bareReceipts_, perEvent * events)) failure = E_FAIL;
+        if (!awaitReceipts(signals_.bareReceipts, perEvent * events)) failure = E_FAIL;
         return watch.elapsedNs() / events;
     };
     interleave(latency, RoundPlan{quick ? 9 : 21, 1, 0}, moduleEvents, bareEvents);
@@ -94,12 +79,12 @@ std::vector<RatioRow> FanOut::measure(ModuleHost& host, int sinks, int processes
     latency.setNote(p90);
     interleave(throughput, RoundPlan{quick ? 3 : 7, quick ? 10 : 20, 0}, moduleEvents, bareEvents);
     Sleep(200); // time for a stray receipt to arrive
-    const long extraModule = extraReceipts(moduleReceipts_), extraBare = extraReceipts(bareReceipts_);
+    const long extraModule = extraReceipts(signals_.moduleReceipts), extraBare = extraReceipts(signals_.bareReceipts);
     if (extraModule || extraBare) {
         throughput.fail("receipts beyond one per sink and event: module " + std::to_string(extraModule) +
                         ", baseline " + std::to_string(extraBare));
     }
-    SetEvent(done_);
+    SetEvent(signals_.done);
     return {latency, throughput};
 }
 

@@ -14,6 +14,8 @@
 #include "host/ModuleHost.h"
 #include "measure/RatioRow.h"
 
+#include "host/SinkSignals.h"
+
 #include <windows.h>
 
 #include <vector>
@@ -22,17 +24,12 @@ namespace bench {
 
 class FanOut {
 public:
-    FanOut();
-    ~FanOut();
-    FanOut(const FanOut&) = delete;
-    FanOut& operator=(const FanOut&) = delete;
-
     // Waits (at most 60 s) until `processes` Office-side processes have connected `sinks` sinks each, then
     // measures and lets them go. The rows, or one failed row.
     std::vector<RatioRow> measure(ModuleHost& host, int sinks, int processes, bool uc, bool quick);
 
 private:
-    HANDLE ready_, moduleReceipts_, bareReceipts_, done_;
+    SinkSignals signals_;
 };
 
 } // namespace bench

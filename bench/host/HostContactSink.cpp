@@ -4,34 +4,15 @@
 
 namespace bench {
 
+HostContactSink::HostContactSink(std::function<void()> changed)
+    : DispatchSink(DIID__IContactEvents), changed_(std::move(changed))
+{
+}
+
 void HostContactSink::detach()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     changed_ = nullptr;
-}
-
-HRESULT HostContactSink::QueryInterface(REFIID iid, void** object)
-{
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IDispatch && iid != DIID__IContactEvents) return E_NOINTERFACE;
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG HostContactSink::Release()
-{
-    const ULONG count = --references_;
-    if (count == 0) delete this;
-    return count;
-}
-
-HRESULT HostContactSink::GetTypeInfoCount(UINT* count)
-{
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
 }
 
 HRESULT HostContactSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)

@@ -6,28 +6,22 @@
 //
 // Threads: Invoke on the host's event thread; detach from any thread waits for a call in progress.
 
-#include <windows.h>
-#include <oaidl.h>
+#include "common/DispatchSink.h"
 
-#include <atomic>
+#include <windows.h>
+
 #include <functional>
 #include <mutex>
 
 namespace bench {
 
-class HostContactSink final : public IDispatch {
+class HostContactSink final : public tools::DispatchSink {
 public:
-    explicit HostContactSink(std::function<void()> changed) : changed_(std::move(changed)) {}
+    explicit HostContactSink(std::function<void()> changed);
 
     // No call reaches the handler after this returns.
     void detach();
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
 
 private:
@@ -35,7 +29,6 @@ private:
 
     std::mutex mutex_;
     std::function<void()> changed_; // empty once detached
-    std::atomic<ULONG> references_{1};
 };
 
 } // namespace bench

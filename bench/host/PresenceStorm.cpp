@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <initializer_list>
 
 namespace bench {
 namespace {
@@ -100,20 +99,6 @@ std::string number(double value, const char* format)
 
 } // namespace
 
-PresenceStorm::PresenceStorm()
-    : ready_(CreateSemaphoreW(nullptr, 0, 0x7fffffff, SinksReadySemaphore)),
-      moduleReceipts_(CreateSemaphoreW(nullptr, 0, 0x7fffffff, ModuleReceiptsSemaphore)),
-      bareReceipts_(CreateSemaphoreW(nullptr, 0, 0x7fffffff, BareReceiptsSemaphore)),
-      done_(CreateEventW(nullptr, TRUE, FALSE, SinksDoneEvent))
-{
-}
-
-PresenceStorm::~PresenceStorm()
-{
-    for (HANDLE handle : {ready_, moduleReceipts_, bareReceipts_, done_})
-        if (handle) CloseHandle(handle);
-}
-
 std::vector<std::string> PresenceStorm::measure(ModuleHost& host, int processes, bool quick, bool& failed)
 {
     const int rate = 2000;
@@ -124,13 +109,13 @@ std::vector<std::string> PresenceStorm::measure(ModuleHost& host, int processes,
                                 " Office process" + (processes == 1 ? "" : "es");
     RatioRow delivered("4", "presence storm: first change to Office's last receipt, " + setting, "ms");
     delivered.setIterations(static_cast<int>(rate * seconds));
-    ResetEvent(done_);
+    ResetEvent(signals_.done);
     bool ready = true;
-    for (int i = 0; i < processes && ready; ++i) ready = WaitForSingleObject(ready_, 60000) == WAIT_OBJECT_0;
+    for (int i = 0; i < processes && ready; ++i) ready = WaitForSingleObject(signals_.ready, 60000) == WAIT_OBJECT_0;
     const extensionsutils::MICComPtr<BareMessenger> bare = host.bare().messenger();
     if (!ready || !bare) {
         delivered.fail(ready ? "the bare provider has no Messenger object" : "the Office processes did not connect");
-        SetEvent(done_);
+        SetEvent(signals_.done);
         failed = true;
         return {delivered.line()};
     }
@@ -147,10 +132,10 @@ std::vector<std::string> PresenceStorm::measure(ModuleHost& host, int processes,
     const std::function<long()> bareListened; // the bare loop takes each change as it fires it
     StormFigures module, baseline;
     for (int round = 0; round < rounds; ++round) {
-        const StormFigures first = round % 2 == 0 ? storm(rate, seconds, processes, moduleReceipts_, moduleFire, listened)
-                                                  : storm(rate, seconds, processes, bareReceipts_, bareFire, bareListened);
-        const StormFigures second = round % 2 == 0 ? storm(rate, seconds, processes, bareReceipts_, bareFire, bareListened)
-                                                   : storm(rate, seconds, processes, moduleReceipts_, moduleFire, listened);
+        const StormFigures first = round % 2 == 0 ? storm(rate, seconds, processes, signals_.moduleReceipts, moduleFire, listened)
+                                                  : storm(rate, seconds, processes, signals_.bareReceipts, bareFire, bareListened);
+        const StormFigures second = round % 2 == 0 ? storm(rate, seconds, processes, signals_.bareReceipts, bareFire, bareListened)
+                                                   : storm(rate, seconds, processes, signals_.moduleReceipts, moduleFire, listened);
         module = round % 2 == 0 ? first : second;
         baseline = round % 2 == 0 ? second : first;
         if (module.received != module.fired * processes || baseline.received != baseline.fired * processes) {
@@ -162,7 +147,7 @@ std::vector<std::string> PresenceStorm::measure(ModuleHost& host, int processes,
         delivered.add(module.deliveredMs * 1e6, baseline.deliveredMs * 1e6);
         fake.forgetRecords();
     }
-    SetEvent(done_);
+    SetEvent(signals_.done);
     failed = delivered.failed();
     std::vector<std::string> lines{delivered.line()};
     if (failed) return lines;

@@ -16,6 +16,8 @@
 #include "host/ModuleHost.h"
 #include "measure/RatioRow.h"
 
+#include "host/SinkSignals.h"
+
 #include <windows.h>
 
 #include <string>
@@ -25,17 +27,12 @@ namespace bench {
 
 class PresenceStorm {
 public:
-    PresenceStorm();
-    ~PresenceStorm();
-    PresenceStorm(const PresenceStorm&) = delete;
-    PresenceStorm& operator=(const PresenceStorm&) = delete;
-
     // Waits (at most 60 s) until `processes` Office-side processes have connected their sinks, storms,
     // and lets them go. Table lines, the first of them the ratio row (failed when a side lost its way).
     std::vector<std::string> measure(ModuleHost& host, int processes, bool quick, bool& failed);
 
 private:
-    HANDLE ready_, moduleReceipts_, bareReceipts_, done_;
+    SinkSignals signals_;
 };
 
 } // namespace bench

@@ -40,7 +40,7 @@ std::size_t OfficeEventJournal::count() const
 }
 
 FakeOfficeSink::FakeOfficeSink(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal)
-    : eventInterface_(eventInterface), journal_(std::move(journal))
+    : DispatchSink(eventInterface), journal_(std::move(journal))
 {
 }
 
@@ -55,15 +55,9 @@ ComPtr<FakeOfficeSink> FakeOfficeSink::create(const IID& eventInterface, std::sh
 
 HRESULT FakeOfficeSink::advise(IUnknown* source)
 {
-    if (!source) return E_POINTER;
-    ComPtr<IConnectionPointContainer> container;
-    HRESULT hr = source->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.out()));
-    if (FAILED(hr)) return hr;
     ComPtr<IConnectionPoint> point;
-    hr = container->FindConnectionPoint(eventInterface_, point.out());
-    if (FAILED(hr)) return hr;
     DWORD cookie = 0;
-    hr = point->Advise(static_cast<IDispatch*>(this), &cookie);
+    const HRESULT hr = adviseOn(source, point, cookie);
     if (FAILED(hr)) return hr;
     std::lock_guard<std::mutex> lock(mutex_);
     point_ = point;
@@ -90,53 +84,12 @@ void FakeOfficeSink::setHook(std::function<void(const OfficeEvent&)> hook)
     hook_ = std::move(hook);
 }
 
-HRESULT FakeOfficeSink::QueryInterface(REFIID iid, void** object)
-{
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    const bool dispatch = IsEqualIID(iid, IID_IDispatch) && !refusesIDispatch_.load();
-    if (!IsEqualIID(iid, IID_IUnknown) && !dispatch && !IsEqualIID(iid, eventInterface_)) return E_NOINTERFACE;
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG FakeOfficeSink::AddRef()
-{
-    return ++references_;
-}
-
-ULONG FakeOfficeSink::Release()
-{
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-}
-
-HRESULT FakeOfficeSink::GetTypeInfoCount(UINT* count)
-{
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT FakeOfficeSink::GetTypeInfo(UINT, LCID, ITypeInfo** info)
-{
-    if (info) *info = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT FakeOfficeSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-{
-    return E_NOTIMPL;
-}
-
 HRESULT FakeOfficeSink::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parameters, VARIANT* result,
                                EXCEPINFO*, UINT*)
 {
     if (result) VariantInit(result);
     OfficeEvent event;
-    event.eventInterface = eventInterface_;
+    event.eventInterface = eventInterface();
     event.id = id;
     event.flags = flags;
     if (parameters) {

@@ -8,6 +8,7 @@
 // Thread-safe: the module fires from any thread; the journal has its own mutex and no lock is held while
 // a hook runs.
 
+#include "common/DispatchSink.h"
 #include "extensionsutils/ComPtr.h"
 #include "extensionsutils/Variant.h"
 
@@ -49,7 +50,7 @@ private:
     std::vector<OfficeEvent> events_;
 };
 
-class FakeOfficeSink final : public IDispatch {
+class FakeOfficeSink final : public tools::DispatchSink {
 public:
     // A new sink holding one reference (the returned pointer's).
     static extensionsutils::ComPtr<FakeOfficeSink> create(const IID& eventInterface,
@@ -70,26 +71,15 @@ public:
     // What Invoke answers after recording an event (S_OK unless set).
     void setResult(HRESULT result) { result_.store(result); }
 
-    // References held now, the caller's included.
-    ULONG references() const { return references_.load(); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* parameters,
                                      VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override;
 
 private:
     FakeOfficeSink(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal);
-    ~FakeOfficeSink();
+    ~FakeOfficeSink() override;
+    bool answersIDispatch() const override { return !refusesIDispatch_.load(); }
 
-    const IID eventInterface_;
     std::shared_ptr<OfficeEventJournal> journal_;
-    std::atomic<ULONG> references_{1};
     std::atomic<HRESULT> result_{S_OK};
     std::atomic<bool> refusesIDispatch_{false};
     std::mutex mutex_;

@@ -7,15 +7,6 @@
 
 #include <vector>
 
-std::wstring besideThisProgram(const wchar_t* fileName)
-{
-    std::vector<wchar_t> path(MAX_PATH);
-    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    std::wstring folder(path.data(), length);
-    folder.erase(folder.find_last_of(L"\\/") + 1);
-    return folder + fileName;
-}
-
 namespace {
 
 HRESULT writeLocaleZeroEntry(const TLIBATTR& attributes, const std::wstring& modulePath)

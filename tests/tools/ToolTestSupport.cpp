@@ -1,5 +1,6 @@
 #include "ToolTestSupport.h"
 
+#include "common/ProgramFolder.h"
 #include "extensionsutils/Utf8.h"
 #include "hostsim/ProviderInstallation.h"
 
@@ -57,11 +58,7 @@ std::vector<std::wstring> linesOf(const std::wstring& text)
 
 std::wstring besideTestProgram(const wchar_t* fileName)
 {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    folder.erase(folder.find_last_of(L"\\/") + 1);
-    return folder + fileName;
+    return tools::besideThisProgram(fileName);
 }
 
 std::size_t ProgramRun::countLines(const std::wstring& text) const

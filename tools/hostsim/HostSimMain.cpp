@@ -2,6 +2,7 @@
 // directory, starts the module and takes commands (standard input or a script) until quit. See
 // HostSimOptions.h for the command line, CommandInterpreter.h for the commands, ContactDirectory.h for the
 // directory format.
+#include "common/ProgramFolder.h"
 #include "hostsim/CommandInterpreter.h"
 #include "hostsim/ConsoleOutput.h"
 #include "hostsim/ContactDirectory.h"
@@ -34,15 +35,6 @@ BOOL WINAPI onConsoleControl(DWORD event)
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
     HostSimulator* simulator = runningSimulator.load();
     return simulator && simulator->interruptWait() ? TRUE : FALSE;
-}
-
-std::wstring besideThisProgram(const wchar_t* fileName)
-{
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    folder.erase(folder.find_last_of(L"\\/") + 1);
-    return folder + fileName;
 }
 
 bool install(const TavoModule& module, ConsoleOutput& output)
@@ -81,7 +73,7 @@ int runCommands(HostSimulator& simulator, const HostSimOptions& options, Console
 int runSimulator(const HostSimOptions& options, ConsoleOutput& output)
 {
     const std::wstring directoryPath =
-        options.directoryPath.empty() ? besideThisProgram(L"demo-directory.txt") : options.directoryPath;
+        options.directoryPath.empty() ? tools::besideThisProgram(L"demo-directory.txt") : options.directoryPath;
     std::wstring error;
     std::optional<ContactDirectory> directory = loadDirectory(directoryPath, error);
     if (!directory) {
@@ -91,7 +83,7 @@ int runSimulator(const HostSimOptions& options, ConsoleOutput& output)
     output.note(L"directory " + directoryPath + L": user " + directory->user.record.signinName + L" and " +
                 std::to_wstring(directory->contacts.size()) + L" contacts");
 
-    TavoModule module(options.modulePath.empty() ? besideThisProgram(L"TavoMessenger.dll") : options.modulePath);
+    TavoModule module(options.modulePath.empty() ? tools::besideThisProgram(L"TavoMessenger.dll") : options.modulePath);
     if (!module.problem().empty()) {
         output.error(module.problem());
         return exitCannotRun;

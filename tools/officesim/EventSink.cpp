@@ -20,7 +20,7 @@ extensionsutils::Variant keptValue(const VARIANT& argument)
 
 EventSink::EventSink(const IID& eventInterface, const std::wstring& interfaceName,
                      std::shared_ptr<EventJournal> journal, Capture capture)
-    : eventInterface_(eventInterface), interfaceName_(interfaceName), journal_(std::move(journal)),
+    : DispatchSink(eventInterface), interfaceName_(interfaceName), journal_(std::move(journal)),
       capture_(std::move(capture))
 {
 }
@@ -35,15 +35,9 @@ ComPtr<EventSink> EventSink::create(const IID& eventInterface, const std::wstrin
 
 HRESULT EventSink::advise(IUnknown* source)
 {
-    if (!source) return E_POINTER;
-    ComPtr<IConnectionPointContainer> container;
-    HRESULT hr = source->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.out()));
-    if (FAILED(hr)) return hr;
     ComPtr<IConnectionPoint> point;
-    hr = container->FindConnectionPoint(eventInterface_, point.out());
-    if (FAILED(hr)) return hr;
     DWORD cookie = 0;
-    hr = point->Advise(static_cast<IDispatch*>(this), &cookie);
+    const HRESULT hr = adviseOn(source, point, cookie);
     if (FAILED(hr)) return hr;
     std::lock_guard<std::mutex> lock(mutex_);
     point_ = point;
@@ -64,53 +58,12 @@ HRESULT EventSink::unadvise()
     return point->Unadvise(cookie);
 }
 
-HRESULT EventSink::QueryInterface(REFIID iid, void** object)
-{
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) && !IsEqualIID(iid, eventInterface_))
-        return E_NOINTERFACE;
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG EventSink::AddRef()
-{
-    return ++references_;
-}
-
-ULONG EventSink::Release()
-{
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-}
-
-HRESULT EventSink::GetTypeInfoCount(UINT* count)
-{
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT EventSink::GetTypeInfo(UINT, LCID, ITypeInfo** info)
-{
-    if (info) *info = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-{
-    return E_NOTIMPL;
-}
-
 HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT* result, EXCEPINFO*,
                           UINT*)
 {
     if (result) VariantInit(result);
     RecordedEvent event;
-    event.eventInterface = eventInterface_;
+    event.eventInterface = eventInterface();
     event.interfaceName = interfaceName_;
     event.id = id;
     event.tick = GetTickCount64();

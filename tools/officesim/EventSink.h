@@ -9,6 +9,8 @@
 
 #include "officesim/EventJournal.h"
 
+#include "common/DispatchSink.h"
+
 #include "extensionsutils/ComPtr.h"
 
 #include <oaidl.h>
@@ -21,7 +23,7 @@
 
 namespace officesim {
 
-class EventSink final : public IDispatch {
+class EventSink final : public tools::DispatchSink {
 public:
     // Runs inside Invoke, before the event is recorded: reads what must be read during the call.
     using Capture = std::function<void(RecordedEvent& event)>;
@@ -37,12 +39,6 @@ public:
     // Unadvises inside the call of this event, after recording it, as an Office that closes on it does.
     void unadviseDuring(DISPID id) { unadviseDuring_.store(id); }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT* result,
                                      EXCEPINFO*, UINT*) override;
 
@@ -51,11 +47,9 @@ private:
               Capture capture);
     ~EventSink() = default;
 
-    const IID eventInterface_;
     const std::wstring interfaceName_;
     const std::shared_ptr<EventJournal> journal_;
     const Capture capture_;
-    std::atomic<ULONG> references_{1};
     std::atomic<DISPID> unadviseDuring_{DISPID_UNKNOWN};
     std::mutex mutex_;
     extensionsutils::ComPtr<IConnectionPoint> point_; // guarded by mutex_

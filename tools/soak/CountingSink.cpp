@@ -23,20 +23,15 @@ ComPtr<CountingSink> CountingSink::create(Kind kind, const IID& eventInterface, 
 
 CountingSink::CountingSink(Kind kind, const IID& eventInterface, std::shared_ptr<EventTally> tally,
                            const std::wstring& contact)
-    : kind_(kind), eventInterface_(eventInterface), tally_(std::move(tally)), contact_(contact)
+    : DispatchSink(eventInterface), kind_(kind), tally_(std::move(tally)), contact_(contact)
 {
 }
 
 HRESULT CountingSink::advise(IUnknown* source)
 {
-    ComPtr<IConnectionPointContainer> container;
-    HRESULT hr = source->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.out()));
-    if (FAILED(hr)) return hr;
     ComPtr<IConnectionPoint> point;
-    hr = container->FindConnectionPoint(eventInterface_, point.out());
-    if (FAILED(hr)) return hr;
     DWORD cookie = 0;
-    hr = point->Advise(static_cast<IDispatch*>(this), &cookie);
+    const HRESULT hr = adviseOn(source, point, cookie);
     if (FAILED(hr)) return hr;
     point_ = point;
     cookie_ = cookie;
@@ -48,47 +43,6 @@ void CountingSink::unadvise()
     ComPtr<IConnectionPoint> point;
     point.swap(point_);
     if (point) point->Unadvise(cookie_);
-}
-
-HRESULT CountingSink::QueryInterface(REFIID iid, void** object)
-{
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) && !IsEqualIID(iid, eventInterface_))
-        return E_NOINTERFACE;
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG CountingSink::AddRef()
-{
-    return ++references_;
-}
-
-ULONG CountingSink::Release()
-{
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-}
-
-HRESULT CountingSink::GetTypeInfoCount(UINT* count)
-{
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT CountingSink::GetTypeInfo(UINT, LCID, ITypeInfo** info)
-{
-    if (info) *info = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT CountingSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-{
-    return E_NOTIMPL;
 }
 
 // DISPPARAMS holds the last argument first: the status, then the contact.

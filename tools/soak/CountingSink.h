@@ -10,6 +10,8 @@
 
 #include "soak/EventTally.h"
 
+#include "common/DispatchSink.h"
+
 #include "extensionsutils/ComPtr.h"
 
 #include <oaidl.h>
@@ -21,7 +23,7 @@
 
 namespace soak {
 
-class CountingSink final : public IDispatch {
+class CountingSink final : public tools::DispatchSink {
 public:
     enum class Kind { MessengerEvents, ContactEvents, Blocking };
 
@@ -34,12 +36,6 @@ public:
     HRESULT advise(IUnknown* source);
     void unadvise();
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT* result,
                                      EXCEPINFO*, UINT*) override;
 
@@ -49,10 +45,8 @@ private:
     void countStatusChange(const DISPPARAMS& parameters);
 
     const Kind kind_;
-    const IID eventInterface_;
     const std::shared_ptr<EventTally> tally_;
     const std::wstring contact_;
-    std::atomic<ULONG> references_{1};
     extensionsutils::ComPtr<IConnectionPoint> point_; // owner's thread only
     DWORD cookie_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "soak/SoakPeople.h"
 
+#include "common/ProgramFolder.h"
 #include "common/ImProviderRegistry.h"
 #include "hostsim/ProviderInstallation.h"
 #include "hostsim/TextUtils.h"
@@ -13,15 +14,6 @@ namespace soak {
 namespace {
 
 const DWORD secondCallWindowMs = 200; // a second onStopped would come at once; this is ample
-
-std::wstring besideThisProgram(const wchar_t* fileName)
-{
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    folder.erase(folder.find_last_of(L"\\/") + 1);
-    return folder + fileName;
-}
 
 fakehost::ContactRecord person(const std::wstring& signinName, const std::wstring& name, int index)
 {
@@ -40,7 +32,7 @@ fakehost::ContactRecord person(const std::wstring& signinName, const std::wstrin
 
 SoakHost::SoakHost(hostsim::ConsoleOutput& output) : output_(output), host_(fakehost::FakeHost::create())
 {
-    module_ = std::make_unique<hostsim::TavoModule>(besideThisProgram(L"TavoMessenger.dll"));
+    module_ = std::make_unique<hostsim::TavoModule>(tools::besideThisProgram(L"TavoMessenger.dll"));
     problem_ = module_->problem();
     if (!problem_.empty()) return;
     for (const hostsim::InstallStep& step : hostsim::installProvider(*module_)) {

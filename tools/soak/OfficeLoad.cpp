@@ -129,6 +129,7 @@ int runOfficeLoad(const OfficeOptions& options, officesim::Output& output)
     int exitCode = 0;
     for (const auto& thread : threads) {
         const ThreadResult& result = thread->join();
+        for (const std::wstring& retried : result.setupRetries) output.line(L"soakoffice: problem setup retried: " + retried);
         if (!result.setupProblem.empty()) {
             output.line(L"soakoffice: problem setup: " + result.setupProblem);
             exitCode = 2;

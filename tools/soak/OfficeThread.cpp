@@ -17,6 +17,10 @@ namespace soak {
 namespace {
 
 const DWORD activationRetryMs = 10000;
+// A real Office connects again when connecting failed; on a loaded machine Wine's activation of the local
+// server now and then fails once. Each failed attempt is reported; all failing is a failure.
+const int setupAttempts = 3;
+const DWORD setupRetryPauseMs = 2000;
 const DWORD quietMs = 2000;       // no event for this long: delivery has ended
 const DWORD maxDrainMs = 180000;  // delivery may lag the storm; never wait longer than this
 
@@ -119,6 +123,27 @@ void OfficeThread::holdOneOfEachInterface(const OfficeLink& link)
     hold(self.get(), IID_IUCCSelf);
 }
 
+bool OfficeThread::setUpWithRetries(OfficeLink& link)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (setUp(link)) return true;
+        if (attempt == setupAttempts) return false;
+        result_.setupRetries.push_back(result_.setupProblem);
+        result_.setupProblem.clear();
+        releaseAll(link);
+        pumpFor(setupRetryPauseMs);
+    }
+}
+
+void OfficeThread::releaseAll(OfficeLink& link)
+{
+    for (const extensionsutils::ComPtr<CountingSink>& sink : sinks_) sink->unadvise();
+    sinks_.clear();
+    watchedContacts_.clear();
+    held_.clear();
+    link.release();
+}
+
 void OfficeThread::waitUntilQuiet()
 {
     const ULONGLONG begin = GetTickCount64();
@@ -135,7 +160,7 @@ void OfficeThread::run()
     CoInitializeEx(nullptr, settings_.singleThreadedApartment ? COINIT_APARTMENTTHREADED : COINIT_MULTITHREADED);
     {
         OfficeLink link;
-        const bool connected = setUp(link);
+        const bool connected = setUpWithRetries(link);
         SetEvent(ready_);
         if (connected) {
             CallMix mix(link, settings_.seed * 7919u + static_cast<unsigned>(settings_.index));
@@ -149,11 +174,7 @@ void OfficeThread::run()
             waitUntilQuiet();
             if (settings_.checkAtFinish) result_.checkProblem = checkKnownAnswers(link);
         }
-        for (const extensionsutils::ComPtr<CountingSink>& sink : sinks_) sink->unadvise();
-        sinks_.clear();
-        watchedContacts_.clear();
-        held_.clear();
-        link.release();
+        releaseAll(link);
         result_.statusChanges = statusTally_->contacts();
         result_.informationChanges = informationTally_->contacts();
         result_.otherEvents = statusTally_->others() + informationTally_->others();

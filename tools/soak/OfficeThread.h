@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace soak {
 
@@ -33,6 +34,7 @@ struct ThreadSettings {
 
 struct ThreadResult {
     std::wstring setupProblem; // empty when the thread connected and advised
+    std::vector<std::wstring> setupRetries; // why each failed attempt before the last failed
     MixFigures mix;
     std::map<std::wstring, ContactEvents> statusChanges;      // its DMessengerEvents sink, per contact
     std::map<std::wstring, ContactEvents> informationChanges; // its contact sinks, per contact
@@ -54,7 +56,9 @@ public:
 
 private:
     void run();
+    bool setUpWithRetries(OfficeLink& link);
     bool setUp(OfficeLink& link);
+    void releaseAll(OfficeLink& link);
     void holdOneOfEachInterface(const OfficeLink& link);
     void waitUntilQuiet();
     void pumpFor(DWORD milliseconds);

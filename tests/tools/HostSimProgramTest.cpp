@@ -66,35 +66,6 @@ TEST_F(HostSimProgram, StartsReachesReadyStopsOnceAndStartsAgainInOneProcess)
     EXPECT_EQ(std::optional<DWORD>(0), tools::readUpAndRunning());
 }
 
-TEST_F(HostSimProgram, AFailingCommandEndsTheScriptStopsTheModuleAndExitsWithOne)
-{
-    const ProgramRun run = runScript("wait-ready 30000\nbogus\nstatus\n");
-    ASSERT_TRUE(run.finished) << run.output;
-    EXPECT_EQ(1u, run.exitCode) << run.output;
-    EXPECT_TRUE(run.contains(L"hostsim-script.txt:2: unknown command 'bogus'")) << run.output;
-    EXPECT_FALSE(run.contains(L"> status")) << run.output;
-    EXPECT_EQ(1u, run.countLines(L"hostsim: onStopped called")) << run.output;
-}
-
-TEST_F(HostSimProgram, ABadDirectoryLineIsReportedBeforeTheModuleIsLoaded)
-{
-    TempFile directory(L"bad-directory.txt", "user | a@q | A | available\n"
-                                             "contact | b@q | B | sleepy\n");
-    const ProgramRun run = runScript("quit\n", L"--directory " + quoted(directory.path()));
-    ASSERT_TRUE(run.finished) << run.output;
-    EXPECT_EQ(2u, run.exitCode) << run.output;
-    EXPECT_TRUE(run.contains(directory.path() + L":2: unknown presence 'sleepy'")) << run.output;
-    EXPECT_FALSE(run.contains(L"hostsim: loaded")) << run.output;
-}
-
-TEST_F(HostSimProgram, AModuleThatCannotBeLoadedIsReported)
-{
-    const ProgramRun run = runScript("quit\n", L"--module " + quoted(modulePath_ + L".missing"));
-    ASSERT_TRUE(run.finished) << run.output;
-    EXPECT_EQ(2u, run.exitCode) << run.output;
-    EXPECT_TRUE(run.contains(L"hostsim: error: cannot load")) << run.output;
-}
-
 TEST_F(HostSimProgram, InstallWritesWhatTheHostsInstallerWrites)
 {
     const ProgramRun run = runScript("quit\n", L"--install --no-start");

@@ -123,40 +123,6 @@ TempFile::~TempFile()
     DeleteFileW(path_.c_str());
 }
 
-CapturedOutput::CapturedOutput()
-    : output_(std::make_unique<hostsim::ConsoleOutput>([this](const std::string& line) {
-          std::lock_guard<std::mutex> lock(mutex_);
-          lines_.push_back(extensionsutils::toUtf16(line));
-      }))
-{
-}
-
-std::vector<std::wstring> CapturedOutput::lines() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return lines_;
-}
-
-std::size_t CapturedOutput::countLines(const std::wstring& text) const
-{
-    return countLinesIn(lines(), text);
-}
-
-bool CapturedOutput::waitForLine(const std::wstring& text, DWORD timeoutMs) const
-{
-    return waitUntil([&] { return countLines(text) > 0; }, timeoutMs);
-}
-
-bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (condition()) return true;
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(5);
-    }
-}
-
 HRESULT registerModule(const std::wstring& modulePath, bool withLocaleZeroEntry)
 {
     const HMODULE module = LoadLibraryW(modulePath.c_str());

@@ -1,15 +1,10 @@
 #pragma once
 
-// What the tool tests share: running a program of the build and reading its output, temporary files, an
-// output capture for the simulator, and waiting for another thread's doing.
-
-#include "hostsim/ConsoleOutput.h"
+// What the tool tests share: running a program of the build and reading its output, temporary files, and
+// registering the module as its installer does.
 
 #include <windows.h>
 
-#include <functional>
-#include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -43,24 +38,6 @@ public:
 private:
     std::wstring path_;
 };
-
-// A ConsoleOutput whose lines are kept for the test; any thread may print.
-class CapturedOutput {
-public:
-    CapturedOutput();
-    hostsim::ConsoleOutput& output() { return *output_; }
-    std::vector<std::wstring> lines() const;
-    std::size_t countLines(const std::wstring& text) const;
-    // True once a line containing `text` was printed, within the time-out.
-    bool waitForLine(const std::wstring& text, DWORD timeoutMs = 10000) const;
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::wstring> lines_; // guarded by mutex_
-    std::unique_ptr<hostsim::ConsoleOutput> output_;
-};
-
-bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
 // Registers the module as its installer does, in this process: DllRegisterServer (the module is loaded only
 // for that), then, when asked, the type library's locale-0 entry that Wine's marshaler needs.

@@ -53,24 +53,13 @@ TEST_F(StartStopLogTest, TheStartSequenceLogsItsStepsInOrderOnTheCallersThreadTh
                             L"starting WorkerThread", L"adding new MessengerPublisherWorker",
                             L"MessengerPublisherWorker work added"));
     expectRecordsOf(L"LocalServer::start", localServerFile, GetCurrentThreadId());
-
-    // Each step's own work sits between its line and the next step's.
-    EXPECT_LT(positionOf(L"Setting UpAndRunning to 1"), positionOf(L"Setting up and running to: 1"));
-    EXPECT_LT(positionOf(L"Setting up and running to: 1"),
-              positionOf(L"Checking if IMessenger Interface Typelibs are set to TavoMessenger GUID"));
-    EXPECT_LT(positionOf(L"Checking if IMessenger Interface Typelibs are set to TavoMessenger GUID"),
-              positionOf(L"Check values under HKEY_LOCAL_MACHINE hive"));
     EXPECT_LT(positionOf(L"Check values under HKEY_CURRENT_USER hive"), positionOf(L"starting WorkerThread"));
 
     // Publishing is the worker's first work item and ends with UpAndRunning 2, written there.
-    EXPECT_LT(positionOf(L"starting WorkerThread"), positionOf(L"Starting work for TR1FunctionWorker"));
     const std::vector<LogRecord> published = recordsOf(L"Setting up and running to: 2");
     ASSERT_EQ(1u, published.size());
-    EXPECT_NE(GetCurrentThreadId(), published[0].threadId);
     EXPECT_EQ(recordsOf(L"Starting work for TR1FunctionWorker").at(0).threadId, published[0].threadId);
-    EXPECT_LT(positionOf(L"Setting up and running to: 2"), positionOf(L"Finished work for TR1FunctionWorker"));
-    // A successful publishing has no lines of its own.
-    EXPECT_THAT(messagesOf(L"TavoMessengerStateWorkers::publishMessenger"), IsEmpty());
+    EXPECT_NE(GetCurrentThreadId(), published[0].threadId);
 }
 
 TEST_F(StartStopLogTest, TheStopSequenceLogsOnTheCallersThreadAndTheRevocationOnTheWorkerThenNothingMore)

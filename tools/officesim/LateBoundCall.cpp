@@ -2,9 +2,9 @@
 
 #include "officesim/Names.h"
 
-#include "extensionsutils/SafeArray.h"
+#include "common/LateBoundCall.h"
 
-#include <algorithm>
+#include "extensionsutils/SafeArray.h"
 
 namespace officesim {
 
@@ -41,42 +41,10 @@ LateBoundResult callByName(IUnknown* object, REFIID iid, const wchar_t* name, WO
     ComPtr<IDispatch> dispatch;
     result.hr = object->QueryInterface(iid, reinterpret_cast<void**>(dispatch.out()));
     if (FAILED(result.hr)) return result;
-
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    DISPID id = DISPID_UNKNOWN;
-    result.hr = dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(result.hr)) return result;
-
-    std::vector<VARIANT> reversed;
-    for (const Variant& argument : arguments) reversed.push_back(*argument.get()); // shallow: the owners stay
-    std::reverse(reversed.begin(), reversed.end());
-    DISPPARAMS parameters = {};
-    parameters.rgvarg = reversed.empty() ? nullptr : reversed.data();
-    parameters.cArgs = static_cast<UINT>(reversed.size());
-    // A property put passes its value as the named argument DISPID_PROPERTYPUT.
-    DISPID putId = DISPID_PROPERTYPUT;
-    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
-        parameters.rgdispidNamedArgs = &putId;
-        parameters.cNamedArgs = 1;
-    }
-    EXCEPINFO exception = {};
-    UINT argumentError = 0;
-    result.hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, result.value.out(), &exception,
-                                 &argumentError);
-    if (result.hr == DISP_E_EXCEPTION && FAILED(exception.scode)) result.hr = exception.scode;
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
+    tools::LateBoundResult call = tools::callByName(dispatch.get(), name, flags, arguments);
+    result.hr = call.member;
+    result.value = std::move(call.value);
     return result;
-}
-
-Variant missingArgument()
-{
-    VARIANT missing;
-    VariantInit(&missing);
-    missing.vt = VT_ERROR;
-    missing.scode = DISP_E_PARAMNOTFOUND;
-    return Variant(missing);
 }
 
 Answer<Nothing> nothingFrom(const LateBoundResult& result)

@@ -1,10 +1,12 @@
 #pragma once
 
 // Office's late binding: ask the object for the dual interface a member belongs to, then call that
-// interface's IDispatch part by name (GetIDsOfNames, then Invoke with the arguments reversed into
-// DISPPARAMS), and turn the VARIANT result into the value the member declares, noting a wrong type.
+// interface's IDispatch part by name, and turn the VARIANT result into the value the member declares,
+// noting a wrong type.
 
 #include "officesim/Answer.h"
+
+#include "common/LateBoundCall.h"
 
 #include <vector>
 
@@ -19,8 +21,7 @@ struct LateBoundResult {
 LateBoundResult callByName(IUnknown* object, REFIID iid, const wchar_t* name, WORD flags,
                            const std::vector<extensionsutils::Variant>& arguments = {});
 
-// An optional argument left out (VT_ERROR, DISP_E_PARAMNOTFOUND).
-extensionsutils::Variant missingArgument();
+using tools::missingArgument; // an optional argument left out
 
 Answer<Nothing> nothingFrom(const LateBoundResult& result);
 Answer<std::wstring> stringFrom(const LateBoundResult& result);

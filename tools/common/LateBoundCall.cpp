@@ -1,6 +1,8 @@
-#include "support/LateBoundCall.h"
+#include "common/LateBoundCall.h"
 
 #include <algorithm>
+
+namespace tools {
 
 DISPID dispatchIdOf(IDispatch* object, const wchar_t* name)
 {
@@ -21,7 +23,7 @@ LateBoundResult callByName(IDispatch* object, const wchar_t* name, WORD flags,
         return result;
     }
     std::vector<VARIANT> reversed;
-    for (const extensionsutils::Variant& argument : arguments) reversed.push_back(*argument.get()); // shallow
+    for (const extensionsutils::Variant& argument : arguments) reversed.push_back(*argument.get()); // shallow: the owners stay
     std::reverse(reversed.begin(), reversed.end());
     DISPID putId = DISPID_PROPERTYPUT;
     DISPPARAMS parameters = {};
@@ -35,7 +37,7 @@ LateBoundResult callByName(IDispatch* object, const wchar_t* name, WORD flags,
     UINT argumentError = 0;
     result.invoke = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters, result.value.out(),
                                    &exception, &argumentError);
-    result.member = result.invoke == DISP_E_EXCEPTION ? exception.scode : result.invoke;
+    result.member = result.invoke == DISP_E_EXCEPTION && FAILED(exception.scode) ? exception.scode : result.invoke;
     SysFreeString(exception.bstrSource);
     SysFreeString(exception.bstrDescription);
     SysFreeString(exception.bstrHelpFile);
@@ -50,3 +52,14 @@ extensionsutils::Variant byReference(VARIANT* target)
     reference.pvarVal = target;
     return extensionsutils::Variant(reference); // copying a reference copies the pointer only
 }
+
+extensionsutils::Variant missingArgument()
+{
+    VARIANT missing;
+    VariantInit(&missing);
+    missing.vt = VT_ERROR;
+    missing.scode = DISP_E_PARAMNOTFOUND;
+    return extensionsutils::Variant(missing);
+}
+
+} // namespace tools

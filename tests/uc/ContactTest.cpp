@@ -220,6 +220,7 @@ TEST_F(Contact, CanStartInstantMessageOrAudioOnlyOnTheUsersOwnContact)
         {bob, ucModalityAudioVideo, VARIANT_FALSE},
     };
     for (const Row& row : rows) {
+        ASSERT_TRUE(row.contact);
         VARIANT_BOOL answer = 7;
         EXPECT_EQ(row.contact->CanStart(static_cast<ModalityTypes>(row.modalities), &answer), S_OK);
         EXPECT_EQ(answer, row.answer) << extensionsutils::toUtf8(uriOf(row.contact.get())) << " " << row.modalities;

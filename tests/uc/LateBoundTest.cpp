@@ -138,16 +138,12 @@ TEST_F(LateBound, MembersNotOfferedAnswerNotImplemented)
     };
     const Row rows[] = {
         {client.get(), L"Signin", method, {}}, {client.get(), L"Signout", method, {}},
-        {client.get(), L"ConversationManager", get, {}}, {client.get(), L"DeviceManager", get, {}},
         {client2.get(), L"RoomManager", get, {}},
         {self.get(), L"CanSetPhone", method, {Variant::fromInt32(1)}}, {self.get(), L"PhotoDisplayed", get, {}},
         {self2.get(), L"GetAlertLevelForNotification", method, {text, zero, zero}},
-        {contacts.get(), L"SuspendSubscriptions", method, {}}, {contacts.get(), L"GetSearchFields", method, {}},
         {contacts.get(), L"Groups", get, {}}, {contacts.get(), L"Search", method, {text}},
-        {contacts.get(), L"GetContactByTel", method, {text}}, {contacts.get(), L"AddCustomGroup", method, {text}},
         {contacts.get(), L"RemoveContactFromAllGroups", method, {nothing}},
         {bob.get(), L"CustomGroups", get, {}}, {bob.get(), L"MoveToGroup", method, {nothing, nothing}},
-        {bob.get(), L"CreateContactEndpoint", method, {text}}, {bob.get(), L"GetOrganizationInformation", method, {zero}},
         {bob.get(), L"GetMultipleContactInformation", method, {arrayArgument(int32Array({0}))}},
         {bob.get(), L"GetContactInformation", method, {Variant::fromInt32(ucPresenceTitle)}},
         {bob.get(), L"ChangeSetting", method, {zero, Variant::fromBool(true)}},

@@ -6,7 +6,6 @@
 #include "IUCOfficeIntegration/UCCContactInformationDictionary.h"
 #include "IUCOfficeIntegration/UCCContactSettingChangedEventData.h"
 #include "IUCOfficeIntegration/UCCContactSettingsDictionary.h"
-#include "IUCOfficeIntegration/UCCContactSubscription.h"
 
 #include "UcFixture.h"
 
@@ -154,22 +153,6 @@ TEST_F(Values, ASettingValueThatCannotBeCopiedIsRefusedAndTheHeldOneStays)
     Variant value;
     EXPECT_EQ(data.as<IUCCContactSettingChangedEventData>()->get_Value(value.out()), S_OK);
     EXPECT_EQ(value.type(), VT_BOOL);
-}
-
-// Subscriptions are the host's business: every request is accepted without being read.
-TEST_F(Values, TheSubscriptionAcceptsAnyRequestAndKeepsNothing)
-{
-    ComPtr<IUCCContactSubscription> subscription = ComObject<UCCContactSubscription>::create().as<IUCCContactSubscription>();
-    SAFEARRAYBOUND bounds[2] = {{2, 0}, {2, 0}};
-    SafeArray twoDimensions(SafeArrayCreate(VT_I4, 2, bounds));
-    EXPECT_EQ(subscription->Subscribe(ucSubscriptionRefreshRateLow, nullptr), S_OK);
-    EXPECT_EQ(subscription->Subscribe(ucSubscriptionRefreshRateLow, SafeArray::ofStrings({L"x"}).get()), S_OK);
-    EXPECT_EQ(subscription->Subscribe(ucSubscriptionRefreshRateLow, twoDimensions.get()), S_OK);
-    EXPECT_EQ(subscription->AddContact(nullptr), S_OK);
-    SAFEARRAY* contacts = reinterpret_cast<SAFEARRAY*>(1);
-    EXPECT_EQ(subscription->get_Contacts(&contacts), E_NOTIMPL);
-    EXPECT_EQ(contacts, nullptr);
-    EXPECT_EQ(subscription->AddContacts(SafeArray::ofStrings({L"sip:a@example.com"}).get()), E_NOTIMPL);
 }
 
 // Stands for the object that starts an asynchronous call (the contact manager): weakly referable, so that

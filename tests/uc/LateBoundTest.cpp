@@ -137,13 +137,11 @@ TEST_F(LateBound, MembersNotOfferedAnswerNotImplemented)
         std::vector<Variant> arguments;
     };
     const Row rows[] = {
-        {client.get(), L"Signin", method, {}}, {client.get(), L"Signout", method, {}},
-        {client2.get(), L"RoomManager", get, {}},
-        {self.get(), L"CanSetPhone", method, {Variant::fromInt32(1)}}, {self.get(), L"PhotoDisplayed", get, {}},
+        {client.get(), L"Signin", method, {}}, {client2.get(), L"RoomManager", get, {}},
+        {self.get(), L"CanSetPhone", method, {Variant::fromInt32(1)}},
         {self2.get(), L"GetAlertLevelForNotification", method, {text, zero, zero}},
         {contacts.get(), L"Groups", get, {}}, {contacts.get(), L"Search", method, {text}},
         {contacts.get(), L"RemoveContactFromAllGroups", method, {nothing}},
-        {bob.get(), L"CustomGroups", get, {}}, {bob.get(), L"MoveToGroup", method, {nothing, nothing}},
         {bob.get(), L"GetMultipleContactInformation", method, {arrayArgument(int32Array({0}))}},
         {bob.get(), L"GetContactInformation", method, {Variant::fromInt32(ucPresenceTitle)}},
         {bob.get(), L"ChangeSetting", method, {zero, Variant::fromBool(true)}},
@@ -151,7 +149,6 @@ TEST_F(LateBound, MembersNotOfferedAnswerNotImplemented)
         {bob2.get(), L"GetRawContactbyUri", method, {text}},
         {automation.get(), L"LaunchAddContactWizard", method, {}}, {automation.get(), L"JoinConference", method, {text}},
         {subscription.get(), L"LastSubscribedRefreshRate", get, {}},
-        {subscription.get(), L"AddContactByUri", method, {text}},
         {operation.get(), L"AsyncState", get, {}}, {endpoint.get(), L"CanStart", method, {zero}},
     };
     for (const Row& row : rows)
@@ -185,18 +182,11 @@ TEST_F(LateBound, EachValueObjectAnswersFromItsOwnSlots)
         EXPECT_EQ(callByName(dictionary, L"GetKeyAt", method, {Variant::fromInt32(2)}).member, E_FAIL);
     }
 
-    ComPtr<IDispatch> endpoint = ComObject<UCCContactEndpoint>::create(L"+1 555 0101", ucContactEndpointTypeMobilePhone).as<IDispatch>();
-    EXPECT_EQ(call(endpoint.get(), L"Type", get).get()->lVal, ucContactEndpointTypeMobilePhone);
-    EXPECT_EQ(textOf(call(endpoint.get(), L"Uri", get)), L"+1 555 0101");
-    EXPECT_EQ(textOf(call(endpoint.get(), L"DisplayName", get)), L"+1 555 0101");
     const std::wstring withNul(L"In a meeting\0 until 3", 21);
     EXPECT_EQ(textOf(call(ComObject<UCCLocaleString>::create(withNul).as<IDispatch>().get(), L"Value", get)), withNul);
 
     MICComPtr<UCCAsynchronousOperation> asynchronous = ComObject<UCCAsynchronousOperation>::create();
     ComPtr<IDispatch> operation = asynchronous.as<IDispatch>();
-    EXPECT_EQ(call(operation.get(), L"StatusCode", get).get()->lVal, 0);
-    EXPECT_EQ(call(operation.get(), L"DiagnosticCode", get).get()->lVal, 0);
-    EXPECT_EQ(call(operation.get(), L"IsCancelable", get).get()->boolVal, VARIANT_TRUE);
     EXPECT_EQ(call(operation.get(), L"IsCompleted", get).get()->boolVal, VARIANT_FALSE);
     asynchronous->complete(true);
     EXPECT_EQ(call(operation.get(), L"IsSucceeded", get).get()->boolVal, VARIANT_TRUE);

@@ -1,7 +1,10 @@
-// The Messenger contact Office reads a person's status, names and numbers from: every member signed in
-// and signed out, the presence properties array in its three forms, and what the contact keeps.
+// The Messenger contact Office reads a person's status, names and numbers from: made from the host's
+// contact, every member signed in and signed out, the host presence converted to status, availability and
+// the presence properties array in its three forms, and what the contact keeps.
 
 #include "MessengerFixture.h"
+
+#include "IMessenger/TavoMessengerExtensionBroker.h"
 
 #include "support/LateBoundCall.h"
 
@@ -30,14 +33,67 @@ protected:
         return number ? number.str() : L"<none>";
     }
 
-    LONG availabilityOf(const ComPtr<IMessengerContactAdvanced>& contact)
+    std::vector<Variant> presenceOf(const ComPtr<IMessengerContactAdvanced>& contact)
     {
         Variant value;
         EXPECT_EQ(contact->get_PresenceProperties(value.out()), S_OK);
-        std::vector<Variant> elements = presenceElements(*value.get());
-        return elements.size() == 12 ? int32Of(elements[PRESENCE_PROP_AVAILABILITY]) : -1;
+        return presenceElements(*value.get());
+    }
+
+    // The array's state, availability, note, custom text and calendar as given; every other element empty.
+    void expectForm(const std::vector<Variant>& elements, LONG state, LONG availability, const Variant& note,
+                    const wchar_t* custom, const Variant& calendar)
+    {
+        if (elements.size() != 12) return;
+        EXPECT_EQ(int32Of(elements[PRESENCE_PROP_MSTATE]), state);
+        EXPECT_EQ(int32Of(elements[PRESENCE_PROP_AVAILABILITY]), availability);
+        EXPECT_TRUE(sameValue(elements[PRESENCE_PROP_PRESENCE_NOTE], note));
+        EXPECT_EQ(stringOf(elements[PRESENCE_PROP_CUSTOM_STATUS_STRING]), custom);
+        EXPECT_TRUE(sameValue(elements[PRESENCE_PROP_CURRENT_CALENDAR_STATE], calendar));
+        for (int index : {2, 4, 5, 7, 9, 10, 11}) EXPECT_TRUE(elements[index].isEmpty()) << "element " << index;
+    }
+
+    void expectUnknownForm(const std::vector<Variant>& elements)
+    {
+        expectForm(elements, MISTATUS_UNKNOWN, 18000, Variant::fromString(L""), L"", Variant::fromInt32(1));
     }
 };
+
+TEST_F(MessengerContactTest, IsANewContactWithTheHostContactsNamesAndNumbersButNoEmptyOne)
+{
+    host().addContact({L"dave", L"dave-id", L"Dave Diver", L"+1 work", L"+1 home", L"", L"+1 other"});
+    const ComPtr<IMessengerContactAdvanced> contact = contactOf(L"dave");
+    ASSERT_TRUE(contact);
+    Bstr text;
+    EXPECT_EQ(contact->get_FriendlyName(text.out()), S_OK);
+    EXPECT_EQ(text.str(), L"Dave Diver");
+    EXPECT_EQ(phoneNumberOf(contact, MPHONE_TYPE_WORK), L"+1 work");
+    EXPECT_EQ(phoneNumberOf(contact, MPHONE_TYPE_HOME), L"+1 home");
+    EXPECT_EQ(phoneNumberOf(contact, MPHONE_TYPE_CUSTOM), L"+1 other");
+    EXPECT_EQ(phoneNumberOf(contact, MPHONE_TYPE_MOBILE), L"<none>") << "the empty mobile number is not kept at all";
+    EXPECT_FALSE(extensionsutils::sameComObject(contact.get(), contactOf(L"dave").get()));
+}
+
+TEST_F(MessengerContactTest, AnyUnreadableHostFieldGivesNoContact)
+{
+    const std::pair<HostMethod, const wchar_t*> reads[] = {
+        {HostMethod::GetFriendlyName, L"extensionProviderContact->get_FriendlyName failed"},
+        {HostMethod::GetSigninName, L"extensionProviderContact->get_SigninName failed"},
+        {HostMethod::GetWorkNumber, L"extensionProviderContact->get_WorkNumber failed"},
+        {HostMethod::GetMobileNumber, L"extensionProviderContact->get_MobileNumber failed"},
+        {HostMethod::GetHomeNumber, L"extensionProviderContact->get_HomeNumber failed"},
+        {HostMethod::GetOtherNumber, L"extensionProviderContact->get_OtherNumber failed"},
+    };
+    for (const auto& [method, message] : reads) {
+        host().failMethod(method, E_FAIL, 1);
+        EXPECT_FALSE(contactOf(L"bob")) << static_cast<int>(method);
+        EXPECT_TRUE(logged(message, 4, L"TavoMessengerExtensionBroker::CreateMessengerContact"));
+    }
+    const auto flags = std::make_shared<Configuration>(0);
+    EXPECT_FALSE(TavoMessengerExtensionBroker::CreateMessengerContact(nullptr, flags));
+    EXPECT_FALSE(TavoMessengerExtensionBroker::CreateMessengerContact(host().makeWrongObject().get(), flags));
+    EXPECT_EQ(host().loggedCount(L"Unable to QueryInterface IDispatch for IContact"), 1u);
+}
 
 TEST_F(MessengerContactTest, EveryMemberAnswersLateBoundSignedInAndRefusesSignedOut)
 {
@@ -150,11 +206,28 @@ TEST_F(MessengerContactTest, KeepsPropertiesByValue)
     EXPECT_EQ(stringOf(stored), L"bob@example.com");
 }
 
-TEST_F(MessengerContactTest, AsksTheHostForItsStatusOnEveryCallAndFallsBackWhenItCannotBeRead)
+// Asked of the host on every call: nothing is cached.
+TEST_F(MessengerContactTest, MapsTheHostPresenceToStatusAvailabilityAndTheArray)
 {
     const ComPtr<IMessengerContactAdvanced> contact = contactOf(L"bob");
-    host().setPresence(L"bob", 3, L"Busy");
-    EXPECT_EQ(statusOf(contact), MISTATUS_DO_NOT_DISTURB);
+    const struct {
+        long presence;
+        MISTATUS status;
+        LONG availability;
+    } table[] = {{1, MISTATUS_ONLINE, 3000}, {2, MISTATUS_AWAY, 15000}, {3, MISTATUS_DO_NOT_DISTURB, 9000},
+                 {4, MISTATUS_AWAY, 15000},  {5, MISTATUS_OFFLINE, 0},  {0, MISTATUS_UNKNOWN, 0},
+                 {6, MISTATUS_UNKNOWN, 0},   {-1, MISTATUS_UNKNOWN, 0}};
+    for (const auto& row : table) {
+        SCOPED_TRACE(testing::Message() << "host presence " << row.presence);
+        host().setPresence(L"bob", row.presence, L"Out for lunch");
+        EXPECT_EQ(statusOf(contact), row.status);
+        expectForm(presenceOf(contact), row.status, row.availability, Variant(), L"Out for lunch", Variant::fromInt32(1));
+    }
+}
+
+TEST_F(MessengerContactTest, AnUnreadablePresenceIsUnknownOrOffline)
+{
+    const ComPtr<IMessengerContactAdvanced> contact = contactOf(L"bob");
     host().failMethod(HostMethod::GetPresenceForContact, E_FAIL, 1);
     EXPECT_EQ(statusOf(contact), MISTATUS_UNKNOWN);
     EXPECT_TRUE(logged(L"pIMAndPresence->GetPresenceForContact failed returning MISTATUS_UNKNOWN", 4,
@@ -164,6 +237,9 @@ TEST_F(MessengerContactTest, AsksTheHostForItsStatusOnEveryCallAndFallsBackWhenI
     host().answerEmpty(HostMethod::GetPresenceForContact, 1);
     EXPECT_EQ(statusOf(contact), MISTATUS_OFFLINE);
     EXPECT_EQ(host().loggedCount(L"pDispPresenceState->QueryInterface<IPresenceState> failed"), 2u);
+    host().failMethod(HostMethod::GetPresenceState, E_FAIL, 1);
+    EXPECT_EQ(statusOf(contact), MISTATUS_UNKNOWN);
+    EXPECT_TRUE(logged(L"get_Presence failed", 4, L"TavoMessengerExtensionBroker::ConvertPresenceStateToMIStatus"));
 }
 
 TEST_F(MessengerContactTest, WithoutAPresenceSourceReportsOfflineAndNoProperties)
@@ -186,35 +262,42 @@ TEST_F(MessengerContactTest, PresencePropertiesFollowTheHostOrPhoneMode)
         SCOPED_TRACE(testing::Message() << "flags " << flags);
         const ComPtr<IMessengerContactAdvanced> contact = contactOf(L"bob", flags);
         host().resetCallCounts();
-        Variant value;
-        ASSERT_EQ(contact->get_PresenceProperties(value.out()), S_OK);
-        const std::vector<Variant> elements = presenceElements(*value.get());
-        ASSERT_EQ(elements.size(), 12u);
+        const std::vector<Variant> elements = presenceOf(contact);
         const bool phoneMode = flags & Configuration::PhoneModeFlag;
-        EXPECT_EQ(int32Of(elements[PRESENCE_PROP_MSTATE]), phoneMode ? MISTATUS_ONLINE : MISTATUS_AWAY);
-        EXPECT_EQ(stringOf(elements[PRESENCE_PROP_CUSTOM_STATUS_STRING]), phoneMode ? L"Phone mode" : L"Be right back");
+        if (phoneMode) expectForm(elements, MISTATUS_ONLINE, 0, Variant(), L"Phone mode", Variant::fromString(L""));
+        else expectForm(elements, MISTATUS_AWAY, 15000, Variant(), L"Be right back", Variant::fromInt32(1));
         EXPECT_EQ(host().callCount(HostMethod::RequestPresenceState), phoneMode ? 0u : 1u);
     }
 }
 
-TEST_F(MessengerContactTest, PresencePropertiesAreUnknownWhenTheHostContactCannotBeReached)
+TEST_F(MessengerContactTest, PresencePropertiesAreUnknownWhenTheHostCannotTell)
 {
     const ComPtr<IMessengerContactAdvanced> contact = contactOf(L"bob");
-    const std::pair<std::function<void()>, const wchar_t*> failures[] = {
-        {[this] { host().failMethod(HostMethod::GetContact, E_FAIL, 1); }, L"GetContact failed"},
-        {[this] { host().answerWrongObject(HostMethod::GetContact, 1); }, L"Unable to QueryInterface IDispatch for IContact"},
-        {[this] { host().failMethod(HostMethod::RequestPresenceState, E_FAIL, 1); }, L"get_PresenceProperties failed"},
+    const wchar_t* const contactSide = L"TavoMessengerContact::get_PresenceProperties";
+    const wchar_t* const brokerSide = L"TavoMessengerExtensionBroker::GetPresenceState";
+    const std::tuple<std::function<void()>, const wchar_t*, const wchar_t*> failures[] = {
+        {[this] { host().failMethod(HostMethod::GetContact, E_FAIL, 1); }, L"GetContact failed", contactSide},
+        {[this] { host().answerWrongObject(HostMethod::GetContact, 1); },
+         L"Unable to QueryInterface IDispatch for IContact", contactSide},
+        {[this] { host().failMethod(HostMethod::RequestPresenceState, E_FAIL, 1); }, L"get_PresenceProperties failed",
+         contactSide},
+        {[this] { host().answerWrongObject(HostMethod::RequestPresenceState, 1); },
+         L"Unable to QueryInterface for IPresenceState from IDispatch", brokerSide},
+        {[this] { host().failMethod(HostMethod::GetPresenceState, E_FAIL, 1); }, L"get_PresenceState failed", brokerSide},
+        {[this] { host().failMethod(HostMethod::GetPresenceString, E_FAIL, 1); }, L"get_PresenceString failed",
+         brokerSide},
     };
-    for (const auto& [breakHost, message] : failures) {
+    for (const auto& [breakHost, message, function] : failures) {
+        SCOPED_TRACE(std::string(message, message + wcslen(message)));
         breakHost();
-        EXPECT_EQ(availabilityOf(contact), 18000);
-        EXPECT_TRUE(logged(message, 4, L"TavoMessengerContact::get_PresenceProperties"));
+        expectUnknownForm(presenceOf(contact));
+        EXPECT_TRUE(logged(message, 4, function));
     }
     host().addContact({L"", L"", L"Nobody"});
     const ComPtr<IMessengerContactAdvanced> nameless = contactOf(L"");
     host().resetCallCounts();
-    EXPECT_EQ(availabilityOf(nameless), 18000);
-    EXPECT_TRUE(logged(L"SigninName length < 1, returning UNKNOWN", 4, L"TavoMessengerContact::get_PresenceProperties"));
+    expectUnknownForm(presenceOf(nameless));
+    EXPECT_TRUE(logged(L"SigninName length < 1, returning UNKNOWN", 4, contactSide));
     EXPECT_EQ(host().callCount(HostMethod::GetContact), 0u);
 }
 

@@ -1,5 +1,5 @@
-// The Messenger object's surface as Office meets it: one COM identity with the interfaces and connection
-// points Office asks for, and every member's answer signed in and signed out. Members run late-bound (as
+// The Messenger object's surface as Office meets it: one COM identity with the interfaces Office asks
+// for, and every member's answer signed in and signed out. Members run late-bound (as
 // Office mostly calls); the virtual tables are checked where they differ: a refused call writes nothing.
 
 #include "MessengerFixture.h"
@@ -56,24 +56,6 @@ TEST_F(MessengerMembersTest, QueryServiceAnswersTheUcEntryForTheUcServiceOnly)
     EXPECT_EQ(E_NOTIMPL, provider->QueryService(IID_IUCOfficeIntegration, IID_IUCOfficeIntegration, &result));
     EXPECT_EQ(nullptr, result);
     EXPECT_EQ(E_POINTER, provider->QueryService(ucService, IID_IUnknown, nullptr));
-}
-
-TEST_F(MessengerMembersTest, OffersAConnectionPointForEachApisEventsOnly)
-{
-    ComPtr<IConnectionPointContainer> container = messenger.as<IConnectionPointContainer>();
-    for (const IID& events : {DIID_DMessengerEvents, DIID__IUCOfficeIntegrationEvents}) {
-        ComPtr<IConnectionPoint> point;
-        ASSERT_EQ(S_OK, container->FindConnectionPoint(events, point.out()));
-    }
-    ComPtr<IConnectionPoint> none;
-    EXPECT_EQ(CONNECT_E_NOCONNECTION, container->FindConnectionPoint(DIID__IUCCLyncClientEvents, none.out()));
-    ComPtr<IEnumConnectionPoints> points;
-    ASSERT_EQ(S_OK, container->EnumConnectionPoints(points.out()));
-    IConnectionPoint* fetched[3] = {};
-    ULONG count = 0;
-    points->Next(3, fetched, &count);
-    EXPECT_EQ(2u, count);
-    for (ULONG i = 0; i < count; ++i) fetched[i]->Release();
 }
 
 TEST_F(MessengerMembersTest, InitialiseRegistersTheHostListenerAndUninitialiseTakesItBack)

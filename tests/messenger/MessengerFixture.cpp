@@ -1,17 +1,17 @@
 #include "MessengerFixture.h"
 
 #include "ExtensionProvider/HostClassObject.h"
+#include "IMessenger/TavoMessengerExtensionBroker.h"
 
 #include "support/TypeLibraryRegistration.h"
 
-#include "extensionsutils/WeakPtrCComObject.h"
-#include "extensionsutils/ComObject.h"
 #include "extensionsutils/ModuleLock.h"
+#include "extensionsutils/SafeArray.h"
+#include "extensionsutils/WeakPtrCComObject.h"
 
 using extensionsutils::ComPtr;
 using extensionsutils::MICComPtr;
-
-const wchar_t* const MessengerTest::SourceFile = L"extensions/tavomessenger/IMessenger/TavoMessengerAdvanced";
+using extensionsutils::Variant;
 
 namespace {
 
@@ -52,6 +52,7 @@ void MessengerTest::TearDown()
     worker->stop([] {}, true);
     worker.reset();
     hostaccess::releaseHostClassObject();
+    host().shutdown(); // lets go of sinks the host still held
     EXPECT_EQ(0, extensionsutils::moduleLockCount()) << "a module object outlived every reference to it";
     EXPECT_EQ(0, host().liveObjectCount()) << "a host object was not released";
 }
@@ -65,16 +66,6 @@ MICComPtr<OfficeIntegrationImpl> MessengerTest::createMessenger(std::uint32_t fl
     return object;
 }
 
-ComPtr<IMessengerAdvanced> MessengerTest::messengerApi() const
-{
-    return messenger.as<IMessengerAdvanced>();
-}
-
-ComPtr<IDispatch> MessengerTest::lateBound() const
-{
-    return messenger.as<IDispatch>();
-}
-
 void MessengerTest::addContact(const std::wstring& signinName, long presence)
 {
     fakehost::ContactRecord contact;
@@ -86,21 +77,26 @@ void MessengerTest::addContact(const std::wstring& signinName, long presence)
     host().addContact(contact);
 }
 
+ComPtr<IMessengerContactAdvanced> MessengerTest::contactOf(const std::wstring& signinName, std::uint32_t flags)
+{
+    return TavoMessengerExtensionBroker::CreateMessengerContact(host().makeContactObject(signinName).get(),
+                                                                std::make_shared<Configuration>(flags))
+        .as<IMessengerContactAdvanced>();
+}
+
 MessengerTest::Logged MessengerTest::onlyRecordOf(const std::wstring& message) const
 {
     const std::vector<fakehost::LogRecord> records = host().recordsOf(message);
     EXPECT_EQ(1u, records.size()) << "records of: " << std::string(message.begin(), message.end());
-    Logged logged;
-    if (records.empty()) return logged;
-    logged.moduleLevel = 5 - records.front().hostLevel;
-    logged.function = records.front().function;
-    logged.file = records.front().file;
-    return logged;
+    if (records.empty()) return {};
+    return {5 - records.front().hostLevel, records.front().function, records.front().file};
 }
 
-const char* nameOf(CallPath path)
+bool MessengerTest::logged(const std::wstring& message, int moduleLevel, const std::wstring& function) const
 {
-    return path == CallPath::VirtualTable ? "virtual table" : "IDispatch";
+    for (const fakehost::LogRecord& record : host().recordsOf(message))
+        if (record.hostLevel == 5 - moduleLevel && record.function == function) return true;
+    return false;
 }
 
 bool waitUntil(const std::function<bool()>& condition)
@@ -110,4 +106,36 @@ bool waitUntil(const std::function<bool()>& condition)
         Sleep(10);
     }
     return condition();
+}
+
+std::vector<Variant> presenceElements(const VARIANT& value)
+{
+    std::vector<Variant> elements;
+    EXPECT_EQ(value.vt, VT_ARRAY | VT_VARIANT);
+    if (value.vt != (VT_ARRAY | VT_VARIANT)) return elements;
+    LONG lower = -1;
+    EXPECT_EQ(SafeArrayGetLBound(value.parray, 1, &lower), S_OK);
+    EXPECT_EQ(lower, 0);
+    EXPECT_EQ(extensionsutils::readVariants(value.parray, elements), S_OK);
+    EXPECT_EQ(elements.size(), 12u);
+    return elements;
+}
+
+LONG int32Of(const Variant& value)
+{
+    EXPECT_EQ(value.type(), VT_I4);
+    return value.type() == VT_I4 ? value.get()->lVal : -1;
+}
+
+bool sameValue(const Variant& actual, const Variant& expected)
+{
+    return actual.type() == expected.type() &&
+           VarCmp(const_cast<VARIANT*>(actual.get()), const_cast<VARIANT*>(expected.get()), 0, 0) == VARCMP_EQ;
+}
+
+std::wstring stringOf(const Variant& value)
+{
+    EXPECT_EQ(value.type(), VT_BSTR);
+    if (value.type() != VT_BSTR) return L"<not a string>";
+    return std::wstring(value.get()->bstrVal, SysStringLen(value.get()->bstrVal));
 }

@@ -1,10 +1,10 @@
 #pragma once
 
-// The Messenger object as Office meets it, in-process: a fake host client with a signed-in user "me" and a
-// few contacts, the module's worker thread, and one Messenger object created and initialised the way the
-// class factory does it. The module's type library is registered so that IDispatch calls work. Every test
-// ends with the object uninitialised (as at module stop) and released, and checks that nothing of the
-// module or of the host outlived it.
+// The Messenger API as Office meets it, in-process: a fake host client with a signed-in user "me" and the
+// contacts "bob" and "carol", the module's worker thread, and one Messenger object created and initialised
+// the way the class factory does it. The module's type library is registered so that IDispatch calls
+// work. Every test ends with the objects uninitialised (as at module stop) and released, and checks that
+// nothing of the module or of the host outlived them.
 
 #include "OfficeIntegrationImpl.h"
 #include "utils/WorkerThreadImpl.h"
@@ -14,6 +14,7 @@
 
 #include "extensionsutils/ComPtr.h"
 #include "extensionsutils/MICComPtr.h"
+#include "extensionsutils/Variant.h"
 
 #include <gtest/gtest.h>
 
@@ -23,11 +24,14 @@
 #include <string>
 #include <vector>
 
+// What an out-parameter holds before a call; a refused call must leave it there.
+IDispatch* const kUnwrittenDispatch = reinterpret_cast<IDispatch*>(static_cast<std::uintptr_t>(0x5EE0));
+const BSTR kUnwrittenBstr = reinterpret_cast<BSTR>(static_cast<std::uintptr_t>(0x5EE4));
+
 class MessengerTest : public ::testing::Test {
 protected:
     static constexpr HRESULT NotLoggedOn = static_cast<HRESULT>(0x8100031E);
     static constexpr HRESULT ContactNotFound = static_cast<HRESULT>(0x8100030A);
-    static const wchar_t* const SourceFile; // the Messenger API's source, as log records name it
 
     void SetUp() override;
     void TearDown() override;
@@ -35,22 +39,25 @@ protected:
     fakehost::FakeHost& host() const { return environment.host(); }
 
     // A further Messenger object, initialised with these start flags; uninitialised and released with the
-    // fixture unless the test does it first.
+    // fixture.
     extensionsutils::MICComPtr<OfficeIntegrationImpl> createMessenger(std::uint32_t flags);
-    // The fixture's object (flags 0) as Office 2007/2010 holds it.
-    extensionsutils::ComPtr<IMessengerAdvanced> messengerApi() const;
-    extensionsutils::ComPtr<IDispatch> lateBound() const;
+    extensionsutils::ComPtr<IMessengerAdvanced> messengerApi() const { return messenger.as<IMessengerAdvanced>(); }
+    extensionsutils::ComPtr<IDispatch> lateBound() const { return messenger.as<IDispatch>(); }
 
     void signOut() { host().setSignedInValue(1); }
     void addContact(const std::wstring& signinName, long presence = 1);
+    // A Messenger contact made from the host's contact of that name, as GetContact makes it.
+    extensionsutils::ComPtr<IMessengerContactAdvanced> contactOf(const std::wstring& signinName, std::uint32_t flags = 0);
 
-    // The one record with this message: its module level (from the host level) and its names.
+    // The one record with this message: its module level (from the host level) and function.
     struct Logged {
         int moduleLevel = -1;
         std::wstring function;
         std::wstring file;
     };
     Logged onlyRecordOf(const std::wstring& message) const;
+    // Whether some record has this message, module level and function ("Class::member").
+    bool logged(const std::wstring& message, int moduleLevel, const std::wstring& function) const;
 
     fakehost::FakeHostEnvironment environment;
     std::shared_ptr<WorkerThreadImpl> worker;
@@ -61,6 +68,10 @@ protected:
 // Polls until the condition holds or about ten seconds passed; whether it held.
 bool waitUntil(const std::function<bool()>& condition);
 
-// The two ways Office calls the object: through the virtual table and through IDispatch.
-enum class CallPath { VirtualTable, LateBound };
-const char* nameOf(CallPath path);
+// The elements of a presence properties array, after checking its shape: VT_ARRAY | VT_VARIANT, one
+// dimension, lower bound 0, 12 elements.
+std::vector<extensionsutils::Variant> presenceElements(const VARIANT& value);
+LONG int32Of(const extensionsutils::Variant& value);
+// Same type and equal value (VarCmp alone takes an empty value for an empty string).
+bool sameValue(const extensionsutils::Variant& actual, const extensionsutils::Variant& expected);
+std::wstring stringOf(const extensionsutils::Variant& value);

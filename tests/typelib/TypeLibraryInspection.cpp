@@ -60,24 +60,6 @@ std::string typeName(ITypeInfo* type)
     return result;
 }
 
-ComRef<ITypeInfo> findType(ITypeLib* library, const std::string& name)
-{
-    for (UINT index = 0; index < library->GetTypeInfoCount(); ++index) {
-        ITypeInfo* type = nullptr;
-        if (FAILED(library->GetTypeInfo(index, &type))) continue;
-        ComRef<ITypeInfo> held(type);
-        if (typeName(type) == name) return held;
-    }
-    return nullptr;
-}
-
-ComRef<ITypeInfo> typeOfGuid(ITypeLib* library, const GUID& guid)
-{
-    ITypeInfo* type = nullptr;
-    if (FAILED(library->GetTypeInfoOfGuid(guid, &type))) return nullptr;
-    return ComRef<ITypeInfo>(type);
-}
-
 ComRef<ITypeInfo> referencedType(ITypeInfo* type, HREFTYPE reference)
 {
     ITypeInfo* referenced = nullptr;
@@ -133,26 +115,6 @@ std::vector<std::string> memberNames(ITypeInfo* type, MEMBERID member)
     for (UINT index = 0; index < count; ++index) {
         result.push_back(narrow(names[index]));
         SysFreeString(names[index]);
-    }
-    return result;
-}
-
-std::vector<Constant> constantsOf(ITypeInfo* type)
-{
-    std::vector<Constant> result;
-    TypeAttributes attributes(type);
-    if (!attributes.valid()) return result;
-    for (UINT index = 0; index < attributes->cVars; ++index) {
-        VARDESC* variable = nullptr;
-        if (FAILED(type->GetVarDesc(index, &variable))) continue;
-        if (variable->varkind == VAR_CONST) {
-            VARIANT value;
-            VariantInit(&value);
-            std::vector<std::string> names = memberNames(type, variable->memid);
-            if (!names.empty() && SUCCEEDED(VariantChangeType(&value, variable->lpvarValue, 0, VT_I8)))
-                result.push_back({names.front(), value.llVal});
-        }
-        type->ReleaseVarDesc(variable);
     }
     return result;
 }

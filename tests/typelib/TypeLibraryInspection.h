@@ -55,10 +55,7 @@ std::wstring moduleTypeLibraryPath();
 std::string narrow(const wchar_t* text);
 std::string guidText(const GUID& guid);
 
-// A type's name, and a type of the library by name (null when absent).
 std::string typeName(ITypeInfo* type);
-ComRef<ITypeInfo> findType(ITypeLib* library, const std::string& name);
-ComRef<ITypeInfo> typeOfGuid(ITypeLib* library, const GUID& guid);
 ComRef<ITypeInfo> referencedType(ITypeInfo* type, HREFTYPE reference);
 
 // The interface side of a dual interface (its TKIND_INTERFACE description), the base of an interface.
@@ -70,12 +67,5 @@ std::string describe(ITypeInfo* context, const TYPEDESC& type);
 
 // The names GetNames answers for a member: the member's own name first, then its named parameters.
 std::vector<std::string> memberNames(ITypeInfo* type, MEMBERID member);
-
-// A constant's name and value, for the members of enumerations and modules.
-struct Constant {
-    std::string name;
-    long long value;
-};
-std::vector<Constant> constantsOf(ITypeInfo* type);
 
 }  // namespace typelib_test

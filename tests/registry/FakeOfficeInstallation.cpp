@@ -1,6 +1,6 @@
 #include "FakeOfficeInstallation.h"
 
-#include "RawRegistry.h"
+#include "support/RawRegistry.h"
 
 namespace registrytest {
 

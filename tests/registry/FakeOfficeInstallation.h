@@ -4,7 +4,7 @@
 // in-process server entry of an Office component, whose file is real and sits in a folder named like an
 // Office version. Tests start with neither present; everything is removed again afterwards.
 
-#include "SavedRegistryKey.h"
+#include "support/SavedRegistryKey.h"
 
 #include <windows.h>
 

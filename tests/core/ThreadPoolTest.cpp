@@ -70,7 +70,6 @@ bool threadEndsWithin(DWORD threadId, DWORD timeoutMs)
 
 TEST(ThreadPool, RunsPriorityTasksFirstThenNormalTasksInSubmissionOrder)
 {
-    Watchdog watchdog(30000, "pool order");
     Journal journal;
     Gate gate;
     vorn::ThreadPool pool(1, 1, 60);
@@ -88,7 +87,6 @@ TEST(ThreadPool, RunsPriorityTasksFirstThenNormalTasksInSubmissionOrder)
 
 TEST(ThreadPool, BlockingSubmitWaitsForTheTaskExceptFromThePoolsOwnThread)
 {
-    Watchdog watchdog(30000, "blocking submit");
     vorn::ThreadPool pool(1, 1, 60);
     std::atomic<bool> ran{false};
     pool.submit(task([&] {
@@ -114,7 +112,6 @@ TEST(ThreadPool, BlockingSubmitWaitsForTheTaskExceptFromThePoolsOwnThread)
 
 TEST(ThreadPool, DestroyingThePoolDropsQueuedTasksUnrunAndItsThreadEndsPromptly)
 {
-    Watchdog watchdog(30000, "pool destruction");
     Gate gate;
     std::atomic<bool> queuedRan{false};
     std::atomic<bool> queuedDestroyed{false};
@@ -136,7 +133,6 @@ TEST(ThreadPool, DestroyingThePoolDropsQueuedTasksUnrunAndItsThreadEndsPromptly)
 
 TEST(ThreadPool, ATaskMayReleaseThePoolThatRunsIt)
 {
-    Watchdog watchdog(30000, "pool released from its own task");
     auto pool = std::make_shared<vorn::ThreadPool>(1, 1, 60);
     std::weak_ptr<vorn::ThreadPool> watcher = pool;
     std::atomic<DWORD> poolThread{0};
@@ -157,7 +153,6 @@ TEST(ThreadPool, ATaskMayReleaseThePoolThatRunsIt)
 
 TEST(ThreadPool, StartsThreadsUpToItsMaximumAndStillRunsWorkAfterIdleOnesLeft)
 {
-    Watchdog watchdog(60000, "pool threads");
     std::atomic<int> arrived{0};
     std::atomic<int> done{0};
     vorn::Event allArrived(false);
@@ -183,7 +178,6 @@ TEST(ThreadPool, StartsThreadsUpToItsMaximumAndStillRunsWorkAfterIdleOnesLeft)
 
 TEST(ThreadPool, ATaskThatThrowsDoesNotEndItsThread)
 {
-    Watchdog watchdog(30000, "throwing task");
     vorn::ThreadPool pool(1, 1, 60);
     std::atomic<DWORD> before{0};
     std::atomic<DWORD> after{0};
@@ -196,7 +190,6 @@ TEST(ThreadPool, ATaskThatThrowsDoesNotEndItsThread)
 
 TEST(ThreadPool, AModuleStaysLoadedUntilItsPoolThreadHasLeftIt)
 {
-    Watchdog watchdog(30000, "module pinned by its pool thread");
     const wchar_t* const name = L"vorn_lingering_pool.dll";
     HMODULE module = LoadLibraryW(name);
     ASSERT_NE(module, nullptr);

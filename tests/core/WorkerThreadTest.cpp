@@ -74,34 +74,28 @@ protected:
     }
     void TearDown() override { hostaccess::releaseHostClassObject(); }
 
-    // Stops the worker with a completion that joins the journal, waits for it and lets the worker go.
-    void stopAndWait(std::shared_ptr<WorkerThreadImpl>& worker)
+    // Stops the worker with a completion that joins the journal.
+    void stop(WorkerThreadImpl& worker)
     {
-        vorn::Event completed(false);
-        worker->stop(
-            [&] {
+        worker.stop(
+            [this] {
                 journal.add("completion");
                 completed.set();
             },
             false);
-        ASSERT_EQ(0, completed.wait(20000));
+    }
+    // Waits for the completion, lets the worker go and waits until it is gone.
+    void finish(std::shared_ptr<WorkerThreadImpl>& worker)
+    {
         std::weak_ptr<WorkerThreadImpl> watcher = worker;
         worker.reset();
+        ASSERT_EQ(0, completed.wait(20000));
         waitUntil([&] { return watcher.expired(); }, INFINITE);
-    }
-
-    std::vector<LogRecord> recordsStartingWith(const std::wstring& prefix)
-    {
-        std::vector<LogRecord> found;
-        for (const LogRecord& record : environment.host().logRecords()) {
-            if (record.message.compare(0, prefix.size(), prefix) == 0) found.push_back(record);
-        }
-        return found;
     }
 
     fakehost::FakeHostEnvironment environment;
     Journal journal;
-    Watchdog watchdog{60000, "worker thread"};
+    vorn::Event completed{false};
 };
 
 } // namespace
@@ -126,7 +120,8 @@ TEST_F(WorkerThreadTest, RunsComInitialisationFirstThenWorkInAddOrderThenDeiniti
     worker->AddWork(journal.adding("E"));
     allQueued.set();
     ASSERT_EQ(0, dQueued.wait(20000));
-    stopAndWait(worker);
+    stop(*worker);
+    finish(worker);
 
     const std::vector<Entry> entries = journal.entries();
     ASSERT_EQ(journal.order(), (std::vector<std::string>{"A", "B", "C", "E", "D, added by C", "completion"}));
@@ -144,19 +139,10 @@ TEST_F(WorkerThreadTest, RefusesEmptyWorkAndWorkAfterStopWithAWarningAndTheCompl
     auto worker = std::make_shared<WorkerThreadImpl>();
     EXPECT_TRUE(worker->AddWork(journal.adding("before stop")));
     EXPECT_FALSE(worker->AddWork(nullptr));
-    vorn::Event completed(false);
-    worker->stop(
-        [&] {
-            journal.add("completion");
-            completed.set();
-        },
-        false);
+    stop(*worker);
     EXPECT_FALSE(worker->AddWork(journal.adding("after stop"))) << "a refusal is reported to the caller";
     worker->stop([&] { journal.add("second completion"); }, false);
-    ASSERT_EQ(0, completed.wait(20000));
-    std::weak_ptr<WorkerThreadImpl> watcher = worker;
-    worker.reset();
-    waitUntil([&] { return watcher.expired(); }, INFINITE);
+    finish(worker);
 
     EXPECT_EQ(journal.order(), (std::vector<std::string>{"before stop", "completion"}));
     for (const wchar_t* warning : {L"Empty item added to work thread, ignoring",
@@ -178,13 +164,7 @@ TEST_F(WorkerThreadTest, StopWhileWorkIsQueuedRunsThatWorkFirstAndKeepsTheWorker
     }));
     gate.waitUntilReached();
     for (int i = 1; i <= 3; ++i) worker->AddWork(journal.adding("queued " + std::to_string(i)));
-    vorn::Event completed(false);
-    worker->stop(
-        [&] {
-            journal.add("completion");
-            completed.set();
-        },
-        false);
+    stop(*worker);
     std::weak_ptr<WorkerThreadImpl> watcher = worker;
     worker.reset(); // the server lets go at once; the queued stop keeps the worker alive
     EXPECT_FALSE(watcher.expired());
@@ -213,10 +193,13 @@ TEST_F(WorkerThreadTest, WorkThatThrowsIsLoggedAsAnErrorAndTheWorkerKeepsRunning
     worker->AddWork(work(nullptr));
     worker->AddWork(work([] { throw std::runtime_error("host went away"); }));
     worker->AddWork(journal.adding("after the failures"));
-    stopAndWait(worker);
+    stop(*worker);
+    finish(worker);
 
     EXPECT_EQ(journal.order(), (std::vector<std::string>{"after the failures", "completion"}));
-    const std::vector<LogRecord> errors = recordsStartingWith(L"Work item threw");
+    std::vector<LogRecord> errors;
+    for (const LogRecord& record : environment.host().logRecords())
+        if (record.message.rfind(L"Work item threw", 0) == 0) errors.push_back(record);
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0].hostLevel, 1); // module level 4
     EXPECT_NE(errors[1].message.find(L"host went away"), std::wstring::npos);
@@ -235,7 +218,8 @@ TEST_F(WorkerThreadTest, WorkFromManyThreadsRunsOnceEachInEachThreadsOrder)
         });
     }
     for (auto& adder : adders) adder.join();
-    stopAndWait(worker);
+    stop(*worker);
+    finish(worker);
     for (int t = 0; t < threads; ++t) {
         ASSERT_EQ(seen[t].size(), static_cast<std::size_t>(itemsPerThread));
         for (int i = 0; i < itemsPerThread; ++i) EXPECT_EQ(seen[t][i], i);

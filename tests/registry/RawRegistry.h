@@ -1,36 +1,4 @@
 #pragma once
 
-// Direct registry access for tests: sets up values exactly as another program could have left them
-// (any type, any byte count) and reads back exactly what the code under test stored.
-
-#include <windows.h>
-
-#include <string>
-#include <vector>
-
-namespace registrytest {
-
-struct RawValue
-{
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-};
-
-bool createKey(HKEY hive, const std::wstring& path, REGSAM view = 0);
-bool keyExists(HKEY hive, const std::wstring& path, REGSAM view = 0);
-
-// valueName nullptr is the default value.
-bool writeRawValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, DWORD type, const void* data,
-                   DWORD bytes, REGSAM view = 0);
-// REG_SZ with its terminating NUL.
-bool writeStringValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, const std::wstring& text,
-                      REGSAM view = 0);
-bool writeDwordValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, DWORD value, REGSAM view = 0);
-
-// False when the key or the value is missing.
-bool readRawValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, RawValue& value, REGSAM view = 0);
-
-// The bytes of text, with or without the terminating NUL.
-std::vector<BYTE> bytesOf(const std::wstring& text, bool withTerminator);
-
-} // namespace registrytest
+// Now part of the shared test support.
+#include "../support/RawRegistry.h"

@@ -1,17 +1,8 @@
 #include "SavedRegistryKey.h"
 
+#include "RawRegistry.h"
+
 namespace registrytest {
-namespace {
-
-bool keyExists(HKEY hive, const std::wstring& path, REGSAM view)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(hive, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
-} // namespace
 
 SavedRegistryKey::SavedRegistryKey(HKEY hive, std::wstring path, REGSAM view)
     : hive_(hive), path_(std::move(path)), view_(view)

@@ -1,8 +1,8 @@
-#include "Watchdog.h"
-
 #include "vorn/Event.h"
 #include "vorn/Mutex.h"
 #include "vorn/ThreadPool.h"
+
+#include "support/ThreadTestHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -19,17 +19,15 @@ namespace {
 
 class FunctionTask : public vorn::Task {
 public:
-    explicit FunctionTask(std::function<void()> function, std::function<void()> onDestroyed = nullptr)
+    FunctionTask(std::function<void()> function, std::function<void()> onDestroyed)
         : function_(std::move(function))
         , onDestroyed_(std::move(onDestroyed))
     {
     }
-
     ~FunctionTask() override
     {
         if (onDestroyed_) onDestroyed_();
     }
-
     void run() override { function_(); }
 
 private:
@@ -42,35 +40,19 @@ std::shared_ptr<vorn::Task> task(std::function<void()> function, std::function<v
     return std::make_shared<FunctionTask>(std::move(function), std::move(onDestroyed));
 }
 
-class Journal {
-public:
-    void add(const std::string& entry)
+std::shared_ptr<vorn::Task> passing(const Gate& gate)
+{
+    return task([&gate] { gate.arriveAndWait(); });
+}
+
+struct Journal {
+    vorn::Mutex mutex;
+    std::vector<std::string> entries;
+    std::shared_ptr<vorn::Task> adding(const std::string& entry)
     {
-        vorn::MutexGuard guard(mutex_);
-        entries_.push_back(entry);
-    }
-
-    std::vector<std::string> entries()
-    {
-        vorn::MutexGuard guard(mutex_);
-        return entries_;
-    }
-
-private:
-    vorn::Mutex mutex_;
-    std::vector<std::string> entries_;
-};
-
-// Keeps the pool's thread busy until opened, so that what is submitted meanwhile queues up.
-struct Gate {
-    vorn::Event entered{false};
-    vorn::Event open{false};
-
-    std::shared_ptr<vorn::Task> task()
-    {
-        return ::task([this] {
-            entered.set();
-            open.wait();
+        return task([this, entry] {
+            vorn::MutexGuard guard(mutex);
+            entries.push_back(entry);
         });
     }
 };
@@ -86,31 +68,25 @@ bool threadEndsWithin(DWORD threadId, DWORD timeoutMs)
 
 } // namespace
 
-TEST(ThreadPool, RunsNormalTasksInSubmissionOrderAfterPriorityTasks)
+TEST(ThreadPool, RunsPriorityTasksFirstThenNormalTasksInSubmissionOrder)
 {
-    Watchdog watchdog(30000, "pool order");
     Journal journal;
     Gate gate;
-    vorn::Event finished(false);
-    {
-        vorn::ThreadPool pool(1, 1, 60);
-        pool.submit(gate.task());
-        gate.entered.wait();
-        pool.submit(task([&] { journal.add("A"); }));
-        pool.submit(task([&] { journal.add("B"); }));
-        pool.submit(task([&] { journal.add("P1"); }), false, true);
-        pool.submit(task([&] { journal.add("C"); }));
-        pool.submit(task([&] { journal.add("P2"); }), false, true);
-        pool.submit(task([&] { finished.set(); }));
-        gate.open.set();
-        finished.wait();
-    }
-    EXPECT_EQ((std::vector<std::string>{"P1", "P2", "A", "B", "C"}), journal.entries());
+    vorn::ThreadPool pool(1, 1, 60);
+    pool.submit(passing(gate));
+    gate.waitUntilReached();
+    pool.submit(journal.adding("A"));
+    pool.submit(journal.adding("B"));
+    pool.submit(journal.adding("P1"), false, true);
+    pool.submit(journal.adding("C"));
+    pool.submit(journal.adding("P2"), false, true);
+    gate.open();
+    pool.submit(task([] {}), true);
+    EXPECT_EQ((std::vector<std::string>{"P1", "P2", "A", "B", "C"}), journal.entries);
 }
 
-TEST(ThreadPool, BlockingSubmitReturnsOnlyAfterTheTaskRan)
+TEST(ThreadPool, BlockingSubmitWaitsForTheTaskExceptFromThePoolsOwnThread)
 {
-    Watchdog watchdog(30000, "blocking submit");
     vorn::ThreadPool pool(1, 1, 60);
     std::atomic<bool> ran{false};
     pool.submit(task([&] {
@@ -119,77 +95,68 @@ TEST(ThreadPool, BlockingSubmitReturnsOnlyAfterTheTaskRan)
                 }),
                 true);
     EXPECT_TRUE(ran);
-}
 
-TEST(ThreadPool, BlockingSubmitFromThePoolsOwnThreadDoesNotWaitForItself)
-{
-    Watchdog watchdog(30000, "blocking submit from pool thread");
-    vorn::ThreadPool pool(1, 1, 60);
     Journal journal;
     vorn::Event inner(false);
     pool.submit(task([&] {
-                    pool.submit(task([&] {
-                                    journal.add("inner");
-                                    inner.set();
-                                }),
-                                true);
-                    journal.add("outer");
-                }),
-                false);
+        pool.submit(task([&] {
+                        journal.adding("inner")->run();
+                        inner.set();
+                    }),
+                    true);
+        journal.adding("outer")->run();
+    }));
     EXPECT_EQ(0, inner.wait(10000));
-    EXPECT_EQ((std::vector<std::string>{"outer", "inner"}), journal.entries());
+    EXPECT_EQ((std::vector<std::string>{"outer", "inner"}), journal.entries);
 }
 
 TEST(ThreadPool, DestroyingThePoolDropsQueuedTasksUnrunAndItsThreadEndsPromptly)
 {
-    Watchdog watchdog(30000, "pool destruction");
     Gate gate;
     std::atomic<bool> queuedRan{false};
     std::atomic<bool> queuedDestroyed{false};
     std::atomic<DWORD> poolThread{0};
     {
         vorn::ThreadPool pool(1, 1, 60);
-        pool.submit(task([&] { poolThread = GetCurrentThreadId(); }));
-        pool.submit(gate.task());
-        gate.entered.wait();
+        pool.submit(task([&] {
+            poolThread = GetCurrentThreadId();
+            gate.arriveAndWait();
+        }));
+        gate.waitUntilReached();
         pool.submit(task([&] { queuedRan = true; }, [&] { queuedDestroyed = true; }));
     }
     EXPECT_TRUE(queuedDestroyed);
-    gate.open.set();
+    gate.open();
     EXPECT_TRUE(threadEndsWithin(poolThread, 10000)) << "the thread must leave well before its idle time-out";
     EXPECT_FALSE(queuedRan);
 }
 
 TEST(ThreadPool, ATaskMayReleaseThePoolThatRunsIt)
 {
-    Watchdog watchdog(30000, "pool released from its own task");
     auto pool = std::make_shared<vorn::ThreadPool>(1, 1, 60);
     std::weak_ptr<vorn::ThreadPool> watcher = pool;
     std::atomic<DWORD> poolThread{0};
     std::atomic<bool> laterRan{false};
     Gate gate;
-    pool->submit(gate.task());
-    gate.entered.wait();
+    pool->submit(passing(gate));
+    gate.waitUntilReached();
     // The last reference travels with the task and is released on the pool's thread after it ran.
-    std::shared_ptr<vorn::ThreadPool> carried = pool;
+    pool->submit(task([keep = pool, &poolThread] { poolThread = GetCurrentThreadId(); }));
+    pool->submit(task([&] { laterRan = true; }));
     pool.reset();
-    carried->submit(task([keep = carried, &poolThread] { poolThread = GetCurrentThreadId(); }));
-    carried->submit(task([&] { laterRan = true; }));
-    carried.reset();
-    gate.open.set();
+    gate.open();
 
-    while (!watcher.expired()) Sleep(1);
+    waitUntil([&] { return watcher.expired(); }, INFINITE);
     EXPECT_TRUE(threadEndsWithin(poolThread, 10000));
     EXPECT_FALSE(laterRan) << "tasks behind the one that destroyed the pool are dropped";
 }
 
-TEST(ThreadPool, SeveralThreadsRunTasksSideBySide)
+TEST(ThreadPool, StartsThreadsUpToItsMaximumAndStillRunsWorkAfterIdleOnesLeft)
 {
-    Watchdog watchdog(30000, "parallel tasks");
-    vorn::ThreadPool pool(2, 4, 60);
     std::atomic<int> arrived{0};
-    vorn::Event allArrived(false);
     std::atomic<int> done{0};
+    vorn::Event allArrived(false);
+    vorn::ThreadPool pool(2, 4, 60);
     for (int i = 0; i < 4; ++i) {
         pool.submit(task([&] {
             if (++arrived == 4) allArrived.set();
@@ -198,25 +165,19 @@ TEST(ThreadPool, SeveralThreadsRunTasksSideBySide)
         }));
     }
     EXPECT_EQ(0, allArrived.wait(10000)) << "four tasks could not run at the same time";
-    while (done < 4) Sleep(1);
-}
+    waitUntil([&] { return done == 4; }, INFINITE);
 
-TEST(ThreadPool, WorkStillRunsAfterIdleThreadsAboveTheMinimumLeft)
-{
-    Watchdog watchdog(60000, "idle threads");
-    vorn::ThreadPool pool(0, 2, 1);
+    vorn::ThreadPool idle(0, 2, 1);
     std::atomic<DWORD> firstThread{0};
-    pool.submit(task([&] { firstThread = GetCurrentThreadId(); }), true);
+    idle.submit(task([&] { firstThread = GetCurrentThreadId(); }), true);
     EXPECT_TRUE(threadEndsWithin(firstThread, 10000)) << "an idle thread above the minimum should leave";
-
     std::atomic<bool> ran{false};
-    pool.submit(task([&] { ran = true; }), true);
+    idle.submit(task([&] { ran = true; }), true);
     EXPECT_TRUE(ran);
 }
 
 TEST(ThreadPool, ATaskThatThrowsDoesNotEndItsThread)
 {
-    Watchdog watchdog(30000, "throwing task");
     vorn::ThreadPool pool(1, 1, 60);
     std::atomic<DWORD> before{0};
     std::atomic<DWORD> after{0};
@@ -229,7 +190,6 @@ TEST(ThreadPool, ATaskThatThrowsDoesNotEndItsThread)
 
 TEST(ThreadPool, AModuleStaysLoadedUntilItsPoolThreadHasLeftIt)
 {
-    Watchdog watchdog(30000, "module pinned by its pool thread");
     const wchar_t* const name = L"vorn_lingering_pool.dll";
     HMODULE module = LoadLibraryW(name);
     ASSERT_NE(module, nullptr);
@@ -237,13 +197,11 @@ TEST(ThreadPool, AModuleStaysLoadedUntilItsPoolThreadHasLeftIt)
     const Start start = reinterpret_cast<Start>(reinterpret_cast<void*>(GetProcAddress(module, "startLingeringPool")));
     ASSERT_NE(start, nullptr);
     HANDLE started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-
     start(started);
     ASSERT_EQ(WaitForSingleObject(started, 10000), WAIT_OBJECT_0);
     FreeLibrary(module);
     EXPECT_NE(GetModuleHandleW(name), nullptr) << "unloaded while its thread still runs its code";
-
     // Had the module gone with FreeLibrary, the thread would crash this process when its sleep ends.
-    while (GetModuleHandleW(name)) Sleep(10);
+    waitUntil([&] { return !GetModuleHandleW(name); }, INFINITE);
     CloseHandle(started);
 }

@@ -1,17 +1,22 @@
+#include "extensionsutils/ComObject.h"
 #include "extensionsutils/ConnectionPointContainer.h"
+#include "extensionsutils/MICComPtr.h"
 
-#include "ComTestSupport.h"
-#include "RecordingSink.h"
+#include "ExtensionsUtilsTestLib.h"
+#include "support/FakeOfficeSink.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <atomic>
 #include <future>
 #include <set>
 #include <string>
 #include <thread>
 
 using namespace extensionsutils;
+using fakeoffice::FakeOfficeSink;
+using fakeoffice::OfficeEvent;
+using fakeoffice::OfficeEventJournal;
 
 namespace {
 
@@ -28,9 +33,27 @@ protected:
     ~EventSource() { ++destroyedSources; }
 };
 
+// A careless callee that clears the arguments it was given.
+class ScribblingSink final : public tools::DispatchSink
+{
+public:
+    ScribblingSink() : DispatchSink(DIID__ITestEvents) {}
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*,
+                                     UINT*) override
+    {
+        for (UINT i = 0; i < parameters->cArgs; ++i) VariantClear(&parameters->rgvarg[i]);
+        return S_OK;
+    }
+};
+
 class ConnectionPointTest : public ::testing::Test
 {
 protected:
+    ComPtr<FakeOfficeSink> sink(std::shared_ptr<OfficeEventJournal> journal = nullptr, const IID& iid = DIID__ITestEvents)
+    {
+        return FakeOfficeSink::create(iid, journal ? journal : std::make_shared<OfficeEventJournal>());
+    }
+
     DWORD advise(IUnknown* sink)
     {
         DWORD cookie = 0;
@@ -48,55 +71,59 @@ protected:
 
     ConnectionPoint& point() { return *source->connectionPoint(DIID__ITestEvents); }
 
-    ComApartment apartment;
     MICComPtr<EventSource> source = ComObject<EventSource>::create();
 };
 
 } // namespace
 
-TEST_F(ConnectionPointTest, DeliversEventsToEverySinkInAdviseOrderWithTheArgumentsReversed)
+TEST_F(ConnectionPointTest, DeliversOwnCopiesOfTheArgumentsToEverySinkInAdviseOrderWhicheverInterfaceItAnswers)
 {
-    MICComPtr<RecordingSink> first = ComObject<RecordingSink>::create();
-    MICComPtr<DispatchOnlySink> second = ComObject<DispatchOnlySink>::create();
-    advise(first.identity());
-    advise(second.identity());
+    auto journal = std::make_shared<OfficeEventJournal>();
+    ComPtr<ScribblingSink> scribbler;
+    *scribbler.out() = new ScribblingSink;
+    ComPtr<FakeOfficeSink> eventsOnly = sink(journal);
+    eventsOnly->refuseIDispatch();
+    ComPtr<FakeOfficeSink> dispatchOnly = sink(journal, IID_IDispatch);
+    advise(scribbler.get());
+    advise(eventsOnly.get());
+    advise(dispatchOnly.get());
 
     EXPECT_EQ(S_OK, fireOnValue(5, L"five"));
 
-    for (const std::vector<RecordedCall>& calls : {first->calls(), second->calls()}) {
-        ASSERT_EQ(1u, calls.size());
-        EXPECT_EQ(1, calls[0].id);
-        ASSERT_EQ(2u, calls[0].arguments.size());
-        EXPECT_EQ(std::wstring(L"five"), calls[0].arguments[0].get()->bstrVal);
-        EXPECT_EQ(5, calls[0].arguments[1].get()->lVal);
+    const std::vector<OfficeEvent> events = journal->events();
+    ASSERT_EQ(2u, events.size());
+    EXPECT_TRUE(IsEqualIID(DIID__ITestEvents, events[0].eventInterface));
+    for (const OfficeEvent& event : events) {
+        EXPECT_EQ(1, event.id);
+        EXPECT_EQ(DISPATCH_METHOD, event.flags);
+        ASSERT_EQ(2u, event.arguments.size());
+        EXPECT_EQ(5, event.arguments[0].get()->lVal);
+        ASSERT_EQ(VT_BSTR, event.arguments[1].type());
+        EXPECT_EQ(std::wstring(L"five"), event.arguments[1].get()->bstrVal);
     }
+    EXPECT_EQ(E_FAIL, DispatchParameters().invoke(nullptr, 1));
 }
 
-TEST_F(ConnectionPointTest, IssuesDistinctNonZeroCookiesAndRefusesUnknownOnes)
+TEST_F(ConnectionPointTest, IssuesDistinctNonZeroCookiesReleasesTheSinkOnUnadviseAndRefusesUnknownCookies)
 {
-    std::vector<MICComPtr<RecordingSink>> sinks;
-    std::vector<DWORD> issued;
+    std::vector<ComPtr<FakeOfficeSink>> sinks;
+    std::set<DWORD> cookies;
+    DWORD removed = 0;
     for (int i = 0; i < 4; ++i) {
-        sinks.push_back(ComObject<RecordingSink>::create());
-        issued.push_back(advise(sinks.back().identity()));
+        sinks.push_back(sink());
+        removed = advise(sinks.back().get());
+        cookies.insert(removed);
     }
-    const std::set<DWORD> cookies(issued.begin(), issued.end());
     EXPECT_EQ(4u, cookies.size());
     EXPECT_EQ(0u, cookies.count(0));
 
-    const DWORD removed = issued[0];
-    const ULONG heldBefore = referenceCount(sinks[0].identity());
+    const ULONG heldBefore = sinks[3]->references();
     EXPECT_EQ(S_OK, point().Unadvise(removed));
-    EXPECT_EQ(heldBefore - 1, referenceCount(sinks[0].identity())) << "the point lets go of the sink";
     EXPECT_EQ(CONNECT_E_NOCONNECTION, point().Unadvise(removed));
     EXPECT_EQ(CONNECT_E_NOCONNECTION, point().Unadvise(0));
-
-    const DWORD added = advise(sinks[0].identity());
-    EXPECT_EQ(0u, cookies.count(added));
-    EXPECT_EQ(4u, point().connectionCount());
-
-    EXPECT_EQ(S_OK, fireOnValue(1, L"one"));
-    EXPECT_EQ(1u, sinks[0]->calls().size());
+    EXPECT_EQ(3u, point().connectionCount());
+    EXPECT_EQ(0u, cookies.count(advise(sinks[3].get()))) << "a cookie is never issued twice";
+    EXPECT_EQ(heldBefore, sinks[3]->references());
 }
 
 TEST_F(ConnectionPointTest, RefusesSinksWithoutADispatchInterfaceAndNullArguments)
@@ -113,59 +140,55 @@ TEST_F(ConnectionPointTest, RefusesSinksWithoutADispatchInterfaceAndNullArgument
 
 TEST_F(ConnectionPointTest, AFailingSinkDoesNotStopTheOthersButFailsTheEvent)
 {
-    MICComPtr<RecordingSink> failing = ComObject<RecordingSink>::create();
-    failing->answer = RPC_E_DISCONNECTED;
-    MICComPtr<RecordingSink> healthy = ComObject<RecordingSink>::create();
-    advise(failing.identity());
-    advise(healthy.identity());
-
+    auto journal = std::make_shared<OfficeEventJournal>();
+    ComPtr<FakeOfficeSink> failing = sink(journal);
+    failing->setResult(RPC_E_DISCONNECTED);
+    ComPtr<FakeOfficeSink> healthy = sink(journal);
+    advise(failing.get());
+    advise(healthy.get());
     EXPECT_EQ(E_FAIL, fireOnValue(2, L"two"));
-    EXPECT_EQ(1u, failing->calls().size());
-    EXPECT_EQ(1u, healthy->calls().size());
+    EXPECT_EQ(2u, journal->count());
 }
 
 TEST_F(ConnectionPointTest, ASinkThatUnadvisesItselfDuringAnEventDoesNotCostTheOthersThatEvent)
 {
-    MICComPtr<RecordingSink> leaving = ComObject<RecordingSink>::create();
-    MICComPtr<RecordingSink> staying = ComObject<RecordingSink>::create();
-    const DWORD cookie = advise(leaving.identity());
-    advise(staying.identity());
-    leaving->duringCall = [this, cookie] { EXPECT_EQ(S_OK, point().Unadvise(cookie)); };
-    // The only reference left to the leaving sink is the one the event holds while it runs.
-    leaving.reset();
+    auto journal = std::make_shared<OfficeEventJournal>();
+    ComPtr<FakeOfficeSink> leaving = sink();
+    const DWORD cookie = advise(leaving.get());
+    advise(sink(journal).get());
+    leaving->setHook([this, cookie](const OfficeEvent&) { EXPECT_EQ(S_OK, point().Unadvise(cookie)); });
+    leaving.reset(); // the only reference left is the one the event holds while it runs
 
     EXPECT_EQ(S_OK, fireOnValue(3, L"three"));
-    EXPECT_EQ(1u, staying->calls().size()) << "every sink advised when the event started gets it";
-
+    EXPECT_EQ(1u, journal->count()) << "every sink advised when the event started gets it";
     EXPECT_EQ(S_OK, fireOnValue(4, L"four"));
-    EXPECT_EQ(2u, staying->calls().size());
+    EXPECT_EQ(2u, journal->count());
     EXPECT_EQ(1u, point().connectionCount());
 }
 
 TEST_F(ConnectionPointTest, HoldsNoLockWhileASinkRunsSoOtherThreadsCanChangeTheList)
 {
-    MICComPtr<RecordingSink> sink = ComObject<RecordingSink>::create();
-    MICComPtr<RecordingSink> newcomer = ComObject<RecordingSink>::create();
-    const DWORD cookie = advise(sink.identity());
+    ComPtr<FakeOfficeSink> running = sink();
+    auto newcomerJournal = std::make_shared<OfficeEventJournal>();
+    ComPtr<FakeOfficeSink> newcomer = sink(newcomerJournal);
+    const DWORD cookie = advise(running.get());
     bool changedDuringEvent = false;
-    sink->duringCall = [&] {
-        std::promise<void> done;
-        std::future<void> finished = done.get_future();
-        std::thread other([&, cookie] {
-            ComApartment threadApartment;
+    running->setHook([&](const OfficeEvent&) {
+        std::packaged_task<void()> change([&] {
             DWORD newCookie = 0;
-            point().Advise(newcomer.identity(), &newCookie);
+            point().Advise(newcomer.get(), &newCookie);
             point().Unadvise(cookie);
-            done.set_value();
         });
+        std::future<void> finished = change.get_future();
+        std::thread other(std::move(change));
         changedDuringEvent = finished.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
         if (changedDuringEvent) other.join();
         else other.detach();
-    };
+    });
 
     fireOnValue(5, L"five");
     EXPECT_TRUE(changedDuringEvent);
-    EXPECT_TRUE(newcomer->calls().empty());
+    EXPECT_EQ(0u, newcomerJournal->count());
     EXPECT_EQ(1u, point().connectionCount());
 }
 
@@ -191,22 +214,21 @@ TEST_F(ConnectionPointTest, ContainerFindsAndEnumeratesItsPointsWhichKeepItAlive
     EXPECT_EQ(2u, count);
     for (ULONG i = 0; i < count; ++i) fetched[i]->Release();
 
-    // A point held by a client keeps the source alive after every other reference went.
     const int destroyedBefore = destroyedSources;
     ASSERT_EQ(S_OK, container->FindConnectionPoint(IID_IPropertyNotifySink, found.out()));
     container.reset();
     owner.reset();
     points.reset();
     source.reset();
-    EXPECT_EQ(destroyedBefore, destroyedSources);
+    EXPECT_EQ(destroyedBefore, destroyedSources) << "a point held by a client keeps its source";
     found.reset();
     EXPECT_EQ(destroyedBefore + 1, destroyedSources);
 }
 
 TEST_F(ConnectionPointTest, EnumeratesConnectionsAsASnapshot)
 {
-    MICComPtr<RecordingSink> sink = ComObject<RecordingSink>::create();
-    const DWORD cookie = advise(sink.identity());
+    ComPtr<FakeOfficeSink> advised = sink();
+    const DWORD cookie = advise(advised.get());
     ComPtr<IEnumConnections> connections;
     ASSERT_EQ(S_OK, point().EnumConnections(connections.out()));
     point().Unadvise(cookie);
@@ -214,7 +236,7 @@ TEST_F(ConnectionPointTest, EnumeratesConnectionsAsASnapshot)
     CONNECTDATA data = {};
     ASSERT_EQ(S_OK, connections->Next(1, &data, nullptr));
     EXPECT_EQ(cookie, data.dwCookie);
-    EXPECT_TRUE(sameComObject(data.pUnk, sink.identity()));
+    EXPECT_TRUE(sameComObject(data.pUnk, advised.get()));
     data.pUnk->Release();
     EXPECT_EQ(S_FALSE, connections->Next(1, &data, nullptr));
 }

@@ -1,0 +1,46 @@
+#pragma once
+
+// Thread helpers for tests: the watchdog, a gate that holds threads until the test opens it, and a bounded
+// wait for a condition.
+
+#include "Watchdog.h"
+
+#include <windows.h>
+
+// Holds every thread that arrives at it until the test opens it (20 s at most, so a failing test cannot
+// hang); the test learns when the first one has arrived.
+class Gate {
+public:
+    Gate() = default;
+    ~Gate()
+    {
+        CloseHandle(reached_);
+        CloseHandle(open_);
+    }
+    Gate(const Gate&) = delete;
+    Gate& operator=(const Gate&) = delete;
+
+    void arriveAndWait() const
+    {
+        SetEvent(reached_);
+        WaitForSingleObject(open_, 20000);
+    }
+    bool waitUntilReached() const { return WaitForSingleObject(reached_, 20000) == WAIT_OBJECT_0; }
+    void open() const { SetEvent(open_); }
+
+private:
+    HANDLE reached_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE open_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+};
+
+// Polls `done` until it answers true or `limitMs` passed; answers its last answer.
+template <class Predicate>
+bool waitUntil(Predicate done, DWORD limitMs = 10000)
+{
+    const ULONGLONG end = GetTickCount64() + limitMs;
+    while (!done()) {
+        if (GetTickCount64() >= end) return done();
+        Sleep(1);
+    }
+    return true;
+}

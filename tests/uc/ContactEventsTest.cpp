@@ -96,6 +96,7 @@ TEST_F(ContactEvents, ChangeCodesBecomeInformationAndSettingEventsInArrayOrder)
         EXPECT_EQ(host().fireContactChanged(kBob, row.codes), std::vector<HRESULT>{S_OK});
         runOnWorker([] {});
         EXPECT_EQ(heard(), row.heard);
+        EXPECT_EQ(heard(), row.heard) << "each read is a new array: the first one's destruction left it whole";
     }
     journal = std::make_shared<fakeoffice::OfficeEventJournal>();
     sinks.back()->unadvise();

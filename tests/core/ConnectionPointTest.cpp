@@ -220,19 +220,3 @@ TEST_F(ConnectionPointTest, ContainerFindsAndEnumeratesItsPointsAndAPointAClient
     found.reset();
     EXPECT_EQ(destroyedBefore + 1, destroyedSources);
 }
-
-TEST_F(ConnectionPointTest, EnumeratesConnectionsAsASnapshot)
-{
-    ComPtr<FakeOfficeSink> advised = sink();
-    const DWORD cookie = advise(advised.get());
-    ComPtr<IEnumConnections> connections;
-    ASSERT_EQ(S_OK, point().EnumConnections(connections.out()));
-    point().Unadvise(cookie);
-
-    CONNECTDATA data = {};
-    ASSERT_EQ(S_OK, connections->Next(1, &data, nullptr));
-    EXPECT_EQ(cookie, data.dwCookie);
-    EXPECT_TRUE(sameComObject(data.pUnk, advised.get()));
-    data.pUnk->Release();
-    EXPECT_EQ(S_FALSE, connections->Next(1, &data, nullptr));
-}

@@ -148,6 +148,7 @@ TEST_F(ConnectionPointTest, AFailingSinkDoesNotStopTheOthersButFailsTheEvent)
     advise(healthy.get());
     EXPECT_EQ(E_FAIL, fireOnValue(2, L"two"));
     EXPECT_EQ(2u, journal->count());
+    EXPECT_EQ(RPC_E_DISCONNECTED, DispatchParameters().invoke(failing.get(), 2)) << "one sink's own answer";
 }
 
 TEST_F(ConnectionPointTest, ASinkThatUnadvisesItselfDuringAnEventDoesNotCostTheOthersThatEvent)

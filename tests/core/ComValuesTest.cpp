@@ -46,22 +46,6 @@ TEST(Bstr, CopiesDeeplyAndHandsOutARealEmptyStringForNull)
     SysFreeString(empty);
 }
 
-TEST(Variant, OwnedCopiesSurviveTheOriginalAndDetachEmptiesTheOwner)
-{
-    Variant copy;
-    {
-        Variant text = Variant::fromString(L"hello");
-        copy = text;
-    }
-    ASSERT_EQ(VT_BSTR, copy.type());
-    EXPECT_EQ(std::wstring(L"hello"), copy.get()->bstrVal);
-    VARIANT target;
-    ASSERT_EQ(S_OK, copy.detach(&target));
-    EXPECT_TRUE(copy.isEmpty());
-    EXPECT_EQ(VT_BSTR, target.vt);
-    VariantClear(&target);
-}
-
 TEST(SafeArray, BuildsZeroBasedVectorsAndWalksReceivedOnesFromTheirLowerBound)
 {
     SafeArray strings = SafeArray::ofStrings({L"a", L"", L"c\u00e9"});

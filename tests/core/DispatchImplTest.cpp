@@ -93,12 +93,6 @@ TEST_F(DispatchImplTest, AnswersNamesAndCallsFromTheRegisteredTypeLibrary)
     const LateBoundResult name = callByName(calculator.get(), L"Name", DISPATCH_PROPERTYGET);
     ASSERT_EQ(VT_BSTR, name.value.type());
     EXPECT_EQ(std::wstring(L"abacus"), name.value.get()->bstrVal);
-
-    ComPtr<ITypeInfo> info;
-    ASSERT_EQ(S_OK, calculator->GetTypeInfo(0, 0, info.out()));
-    Bstr typeName;
-    ASSERT_EQ(S_OK, info->GetDocumentation(MEMBERID_NIL, typeName.out(), nullptr, nullptr, nullptr));
-    EXPECT_EQ(std::wstring(L"ITestCalculator"), typeName.str());
 }
 
 TEST_F(DispatchImplTest, FindsALibraryRegisteredForAnotherLocale)
@@ -116,10 +110,8 @@ TEST_F(DispatchImplTest, FailsWhileTheLibraryIsNotRegisteredSucceedsOnceItIsAndK
     unregisterLateLib();
     ComPtr<IDispatch> late = ComObject<LateObject>::create().as<IDispatch>();
     EXPECT_EQ(DISPID_UNKNOWN, dispatchIdOf(late.get(), L"Answer"));
-    VARIANT result;
-    VariantInit(&result);
     DISPPARAMS none = {};
-    EXPECT_TRUE(FAILED(late->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr)));
+    EXPECT_TRUE(FAILED(late->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr)));
 
     ASSERT_EQ(S_OK, registerTypeLib(L"ExtensionsUtilsLateLib.tlb"));
     const LateBoundResult answer = callByName(late.get(), L"Answer", DISPATCH_METHOD);

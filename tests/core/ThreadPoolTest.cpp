@@ -68,23 +68,6 @@ bool threadEndsWithin(DWORD threadId, DWORD timeoutMs)
 
 } // namespace
 
-TEST(ThreadPool, RunsPriorityTasksFirstThenNormalTasksInSubmissionOrder)
-{
-    Journal journal;
-    Gate gate;
-    vorn::ThreadPool pool(1, 1, 60);
-    pool.submit(passing(gate));
-    gate.waitUntilReached();
-    pool.submit(journal.adding("A"));
-    pool.submit(journal.adding("B"));
-    pool.submit(journal.adding("P1"), false, true);
-    pool.submit(journal.adding("C"));
-    pool.submit(journal.adding("P2"), false, true);
-    gate.open();
-    pool.submit(task([] {}), true);
-    EXPECT_EQ((std::vector<std::string>{"P1", "P2", "A", "B", "C"}), journal.entries);
-}
-
 TEST(ThreadPool, BlockingSubmitWaitsForTheTaskExceptFromThePoolsOwnThread)
 {
     vorn::ThreadPool pool(1, 1, 60);

@@ -37,32 +37,27 @@ struct Entry {
     std::string apartment;
 };
 
-class Journal {
-public:
+// What ran, in order, on which thread and in which apartment.
+struct Journal {
+    vorn::Mutex mutex;
+    std::vector<Entry> entries;
+
     void add(const std::string& what)
     {
-        vorn::MutexGuard guard(mutex_);
-        entries_.push_back(Entry{what, GetCurrentThreadId(), fakeoffice::currentApartment()});
+        vorn::MutexGuard guard(mutex);
+        entries.push_back(Entry{what, GetCurrentThreadId(), fakeoffice::currentApartment()});
     }
     std::shared_ptr<WorkObject> adding(const std::string& what)
     {
         return work([this, what] { add(what); });
     }
-    std::vector<Entry> entries()
-    {
-        vorn::MutexGuard guard(mutex_);
-        return entries_;
-    }
     std::vector<std::string> order()
     {
+        vorn::MutexGuard guard(mutex);
         std::vector<std::string> whats;
-        for (const Entry& entry : entries()) whats.push_back(entry.what);
+        for (const Entry& entry : entries) whats.push_back(entry.what);
         return whats;
     }
-
-private:
-    vorn::Mutex mutex_;
-    std::vector<Entry> entries_;
 };
 
 class WorkerThreadTest : public ::testing::Test {
@@ -123,7 +118,7 @@ TEST_F(WorkerThreadTest, RunsComInitialisationFirstThenWorkInAddOrderThenDeiniti
     stop(*worker);
     finish(worker);
 
-    const std::vector<Entry> entries = journal.entries();
+    const std::vector<Entry> entries = journal.entries;
     ASSERT_EQ(journal.order(), (std::vector<std::string>{"A", "B", "C", "E", "D, added by C", "completion"}));
     for (const Entry& entry : entries) {
         EXPECT_EQ(entry.thread, entries.front().thread) << entry.what;

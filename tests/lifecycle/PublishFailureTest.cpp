@@ -89,6 +89,10 @@ class PublishFailureTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        {
+            std::lock_guard<std::mutex> lock(registrationsMutex);
+            registrations.clear();
+        }
         ASSERT_EQ(S_OK, environment_.registration());
         logWatch_ = std::make_unique<LogWatch>(host());
     }

@@ -2,7 +2,7 @@
 // every callback once, on the worker thread, and the host's objects released exactly as the protocol
 // says, with no other virtual table entry touched.
 #include "HostedModuleFixture.h"
-#include "WaitUntil.h"
+#include "support/ThreadTestHelpers.h"
 
 #include <atomic>
 

@@ -1,6 +1,6 @@
 #include "HostedModuleFixture.h"
 
-#include "WaitUntil.h"
+#include "support/ThreadTestHelpers.h"
 
 void HostedModuleTest::SetUp()
 {

@@ -1,5 +1,5 @@
 #include "HostedModuleFixture.h"
-#include "WaitUntil.h"
+#include "support/ThreadTestHelpers.h"
 
 #include "support/FakeOfficeSink.h"
 

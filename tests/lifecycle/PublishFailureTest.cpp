@@ -2,7 +2,7 @@
 #include "LogWatch.h"
 #include "ProviderRegistry.h"
 #include "RecordingStoppedCallback.h"
-#include "WaitUntil.h"
+#include "support/ThreadTestHelpers.h"
 
 #include "LocalServer.h"
 #include "TavoMessengerExports.h"

@@ -1,6 +1,6 @@
 #include "Gate.h"
 #include "HostedModuleFixture.h"
-#include "WaitUntil.h"
+#include "support/ThreadTestHelpers.h"
 
 #include <gmock/gmock.h>
 

@@ -63,6 +63,9 @@ protected:
     std::shared_ptr<WorkerThreadImpl> worker;
     extensionsutils::MICComPtr<OfficeIntegrationImpl> messenger;
     std::vector<extensionsutils::MICComPtr<OfficeIntegrationImpl>> created;
+
+private:
+    long lockCountAtStart_ = 0; // a leak in one test is reported by that test only
 };
 
 // Polls until the condition holds or about ten seconds passed; whether it held.

@@ -2,19 +2,47 @@
 
 #include "ClassFactory.h"
 #include "utils/Logging.h"
+#include "utils/ModuleLogSink.h"
 #include "utils/RegistryUtils.h"
 
 #include "extensionsutils/ComObject.h"
+#include "extensionsutils/EventDelivery.h"
 
 #include "TavoMessengerLib.h"
 
 #include <atomic>
+#include <memory>
+#include <new>
 
 namespace TavoMessengerStateWorkers {
 
 namespace {
 
 std::atomic<ClassObjectRegistrar> classObjectRegistrar{nullptr};
+
+// Beyond the stall limit, the time a settle wait allows for a few quick deliveries behind a slow one.
+const DWORD settleMarginMs = 1000;
+
+void sendDeliveryLogToHost()
+{
+    try {
+        extensionsutils::EventDelivery::setLogSink(std::make_shared<ModuleLogSink>());
+    } catch (const std::bad_alloc&) {
+        // the delivery then logs nothing
+    }
+}
+
+// Each shutdown event reaches the healthy sinks before the next is fired, so an Office process that
+// advised several of its sinks sees them in the shutdown order, and all of them before the class objects
+// go. A sink that stopped answering is not waited for: it counts as stalled once past the limit, so
+// the whole wait stays within about one limit.
+void awaitShutdownDelivery()
+{
+    const DWORD bound = extensionsutils::EventDelivery::stallLimit() + settleMarginMs;
+    if (!extensionsutils::EventDelivery::waitUntilSettled(bound)) {
+        TAVO_LOG(3, "Shutdown event still queued after " << bound << " ms; going on regardless");
+    }
+}
 
 HRESULT registerClassObject(REFCLSID clsid, IUnknown* object, DWORD* cookie)
 {
@@ -33,6 +61,7 @@ void setClassObjectRegistrar(ClassObjectRegistrar registrar)
 void publishMessenger(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> configuration,
                       std::shared_ptr<ClassFactoryContainer> container)
 {
+    sendDeliveryLogToHost();
     auto factory = extensionsutils::ComObject<ClassFactory>::create();
     if (!factory) {
         TAVO_LOG(4, "newClassFactory->QueryInterface<IUnknown> failed");
@@ -99,10 +128,14 @@ void applicationShutdown(extensionsutils::MICComPtr<OfficeIntegrationImpl> imple
     }
     TAVO_LOG(2, "firing status change");
     implementation->Fire_OnMyStatusChange(S_OK, MISTATUS_OFFLINE);
+    awaitShutdownDelivery();
     TAVO_LOG(2, "firing application shutdown");
     implementation->Fire_OnAppShutdown();
+    awaitShutdownDelivery();
     implementation->setClientSignedOut();
+    awaitShutdownDelivery();
     implementation->Fire_OnShuttingDown();
+    awaitShutdownDelivery();
 }
 
 } // namespace TavoMessengerStateWorkers

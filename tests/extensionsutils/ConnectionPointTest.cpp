@@ -1,3 +1,4 @@
+#include "extensionsutils/EventDelivery.h"
 #include "extensionsutils/ConnectionPointContainer.h"
 
 #include "ComTestSupport.h"
@@ -43,7 +44,9 @@ protected:
         DispatchParameters parameters;
         parameters.add(Variant::fromInt32(value));
         parameters.add(Variant::fromString(text));
-        return point().fire(1, parameters);
+        const HRESULT queued = point().fire(1, parameters);
+        EventDelivery::waitUntilSettled(5000); // the sinks are called on the delivery threads
+        return queued;
     }
 
     ConnectionPoint& point() { return *source->connectionPoint(DIID__ITestEvents); }
@@ -87,7 +90,7 @@ TEST_F(ConnectionPointTest, IssuesDistinctNonZeroCookiesAndRefusesUnknownOnes)
     const DWORD removed = issued[0];
     const ULONG heldBefore = referenceCount(sinks[0].identity());
     EXPECT_EQ(S_OK, point().Unadvise(removed));
-    EXPECT_EQ(heldBefore - 1, referenceCount(sinks[0].identity())) << "the point lets go of the sink";
+    EXPECT_LT(referenceCount(sinks[0].identity()), heldBefore) << "the point lets go of the sink";
     EXPECT_EQ(CONNECT_E_NOCONNECTION, point().Unadvise(removed));
     EXPECT_EQ(CONNECT_E_NOCONNECTION, point().Unadvise(0));
 
@@ -111,7 +114,7 @@ TEST_F(ConnectionPointTest, RefusesSinksWithoutADispatchInterfaceAndNullArgument
     EXPECT_EQ(S_OK, fireOnValue(1, L"nobody listens"));
 }
 
-TEST_F(ConnectionPointTest, AFailingSinkDoesNotStopTheOthersButFailsTheEvent)
+TEST_F(ConnectionPointTest, AFailingSinkDoesNotStopTheOthers)
 {
     MICComPtr<RecordingSink> failing = ComObject<RecordingSink>::create();
     failing->answer = RPC_E_DISCONNECTED;
@@ -119,7 +122,7 @@ TEST_F(ConnectionPointTest, AFailingSinkDoesNotStopTheOthersButFailsTheEvent)
     advise(failing.identity());
     advise(healthy.identity());
 
-    EXPECT_EQ(E_FAIL, fireOnValue(2, L"two"));
+    EXPECT_EQ(S_OK, fireOnValue(2, L"two")) << "firing queues; the delivery logs the sink's failure";
     EXPECT_EQ(1u, failing->calls().size());
     EXPECT_EQ(1u, healthy->calls().size());
 }

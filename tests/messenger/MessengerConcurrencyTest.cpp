@@ -180,12 +180,13 @@ TEST_F(MessengerConcurrencyTest, CallersAWriterAndHostEventsTogetherLoseNothingA
     EXPECT_EQ(readers * rounds, pendingResolutions.load());
     EXPECT_TRUE(waitUntil([&] {
         const std::vector<OfficeEvent> events = journal->events();
-        return countOf(events, OnContactStatusChangeId) == static_cast<std::size_t>(rounds) &&
+        // Presence changes a sink has not been sent yet are replaced by newer ones for the same contact.
+        return countOf(events, OnContactStatusChangeId) >= 1 &&
                countOf(events, OnContactResolvedId) == static_cast<std::size_t>(readers * rounds);
     })) << "status changes " << countOf(journal->events(), OnContactStatusChangeId) << ", resolutions "
         << countOf(journal->events(), OnContactResolvedId);
 
-    // Presence changes reach Office in the order the host reported them.
+    // Presence is state: Office gets each contact's latest one, whatever it was not sent meanwhile.
     std::vector<std::wstring> changed;
     for (const OfficeEvent& event : journal->events()) {
         if (event.id != OnContactStatusChangeId) continue;
@@ -194,7 +195,8 @@ TEST_F(MessengerConcurrencyTest, CallersAWriterAndHostEventsTogetherLoseNothingA
         if (contact) contact->get_SigninName(name.out());
         changed.push_back(name.str());
     }
-    for (std::size_t i = 0; i < changed.size(); ++i) EXPECT_EQ(i % 2 ? L"bob" : L"carol", changed[i]) << i;
+    ASSERT_FALSE(changed.empty());
+    EXPECT_EQ((rounds - 1) % 2 ? L"bob" : L"carol", changed.back()) << "the latest state arrived";
     EXPECT_EQ(S_OK, sink->unadvise());
 }
 

@@ -1,6 +1,7 @@
 // The client object that Office 2013/2016 gets from GetInterface: its fixed answers, the user's address,
 // the objects behind it, and the state event at shutdown.
 
+#include "extensionsutils/EventDelivery.h"
 #include "IUCOfficeIntegration/UCCLyncClient.h"
 
 #include "ClientFixture.h"
@@ -276,6 +277,7 @@ TEST_F(UCCLyncClientTest, ASinkMayReadTheStateFromAnyThreadWhileItHandlesTheEven
     });
 
     object->setClientState(ucClientStateSignedOut);
+    extensionsutils::EventDelivery::waitUntilSettled(5000);
     if (reader.joinable()) reader.join();
 
     EXPECT_TRUE(otherThreadAnswered) << "a read from another thread waited for the event to end";

@@ -99,7 +99,7 @@ TEST_F(OfficeSequenceTest, AMailHeaderWithTheUserAndAColleague)
     const std::vector<fakeoffice::OfficeEvent> events = journal->events();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_TRUE(extensionsutils::sameComObject(events[0].arguments[0].get()->pdispVal, bob.get()));
-    EXPECT_EQ(events[0].threadId, workerThreadId);
+    EXPECT_EQ(events[0].apartment, "MTA");
     EXPECT_EQ(readCard(bob.get()).availability, 3500);
 
     // The tag on the contact card.

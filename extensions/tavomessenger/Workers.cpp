@@ -34,15 +34,32 @@ void sendDeliveryLogToHost()
 
 // Each shutdown event reaches the healthy sinks before the next is fired, so an Office process that
 // advised several of its sinks sees them in the shutdown order, and all of them before the class objects
-// go. A sink that stopped answering is not waited for: it counts as stalled once past the limit, so
-// the whole wait stays within about one limit.
-void awaitShutdownDelivery()
+// go. A sink that stopped answering is not waited for: it counts as stalled once past the limit. A hung
+// Office has several sinks, each of which stalls on its own, so the waits of one shutdown share one
+// deadline: the shutdown takes at most about one limit, however many sinks hang.
+class ShutdownDelivery
 {
-    const DWORD bound = extensionsutils::EventDelivery::stallLimit() + settleMarginMs;
-    if (!extensionsutils::EventDelivery::waitUntilSettled(bound)) {
-        TAVO_LOG(3, "Shutdown event still queued after " << bound << " ms; going on regardless");
+public:
+    ShutdownDelivery()
+        : startedAt_(GetTickCount()), bound_(extensionsutils::EventDelivery::stallLimit() + settleMarginMs)
+    {
     }
-}
+
+    void await()
+    {
+        const DWORD waited = GetTickCount() - startedAt_;
+        const DWORD left = waited < bound_ ? bound_ - waited : 0;
+        if (!extensionsutils::EventDelivery::waitUntilSettled(left) && !reported_) {
+            reported_ = true;
+            TAVO_LOG(3, "Shutdown events still undelivered after " << bound_ << " ms; going on regardless");
+        }
+    }
+
+private:
+    const DWORD startedAt_;
+    const DWORD bound_;
+    bool reported_ = false;
+};
 
 HRESULT registerClassObject(REFCLSID clsid, IUnknown* object, DWORD* cookie)
 {
@@ -127,15 +144,16 @@ void applicationShutdown(extensionsutils::MICComPtr<OfficeIntegrationImpl> imple
         return;
     }
     TAVO_LOG(2, "firing status change");
+    ShutdownDelivery delivery;
     implementation->Fire_OnMyStatusChange(S_OK, MISTATUS_OFFLINE);
-    awaitShutdownDelivery();
+    delivery.await();
     TAVO_LOG(2, "firing application shutdown");
     implementation->Fire_OnAppShutdown();
-    awaitShutdownDelivery();
+    delivery.await();
     implementation->setClientSignedOut();
-    awaitShutdownDelivery();
+    delivery.await();
     implementation->Fire_OnShuttingDown();
-    awaitShutdownDelivery();
+    delivery.await();
 }
 
 } // namespace TavoMessengerStateWorkers

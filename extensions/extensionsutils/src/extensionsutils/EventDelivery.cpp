@@ -17,9 +17,13 @@ namespace {
 
 const char* const sourcePath = "extensions/extensionsutils/src/extensionsutils/EventDelivery";
 
-// Enough threads for every Office sink that is busy at once in a fan-out; idle ones end soon, since each
-// holds the module loaded.
+// Threads: enough for the calls that answer plus one per stalled sink (each holds its thread until its
+// call returns); idle ones end soon, since each holds the module loaded.
 const int maximumDeliveryThreads = 64;
+// Calls into Office in flight at once, stalled ones not counted.
+const std::size_t maximumAnsweringCalls = 4;
+// A call that has run this long counts as blocked: it gives up its slot, long before it counts as stalled.
+const DWORD blockedCallMs = 500;
 const int idleThreadSeconds = 5;
 // How often a settle wait looks for calls that went past the limit.
 const DWORD stallCheckIntervalMs = 50;
@@ -170,11 +174,29 @@ void EventDelivery::schedule(std::shared_ptr<DeliveryQueue> queue)
     pool_.submit(std::make_shared<DeliveryTask>(std::move(queue)));
 }
 
+// Waits while the calls in flight that still answer fill every slot: a call that has run for a while
+// gives up its slot, so blocked sinks never crowd out healthy ones, while the calls into Office that
+// are being answered at any one time stay few (Wine's COM in an Office process has failed with eight
+// and more calls arriving at once).
 void EventDelivery::callStarted(const DeliveryQueue* queue, bool knownStalled, bool cancellable)
 {
-    vorn::MutexGuard guard(mutex_);
-    calls_.push_back(Call{queue, GetCurrentThreadId(), GetTickCount(), knownStalled, cancellable});
-    if (knownStalled) changed_.notifyAll();
+    for (;;) {
+        std::size_t newlyStalled = 0;
+        bool started = false;
+        {
+            vorn::MutexGuard guard(mutex_);
+            newlyStalled = markStalled();
+            if (knownStalled || answeringCalls() < maximumAnsweringCalls) {
+                calls_.push_back(Call{queue, GetCurrentThreadId(), GetTickCount(), knownStalled, cancellable});
+                if (knownStalled) changed_.notifyAll();
+                started = true;
+            } else {
+                changed_.wait(mutex_, stallCheckIntervalMs);
+            }
+        }
+        logStalls(newlyStalled);
+        if (started) return;
+    }
 }
 
 bool EventDelivery::callEnded(const DeliveryQueue* queue)
@@ -184,26 +206,49 @@ bool EventDelivery::callEnded(const DeliveryQueue* queue)
     if (call == calls_.end()) return false;
     const bool stalled = call->stalled;
     calls_.erase(call);
+    changed_.notifyAll();
     return stalled;
 }
 
 void EventDelivery::checkStalls()
 {
-    const DWORD limit = stallLimit();
-    std::vector<DWORD> newlyStalled; // their delivery threads
+    std::size_t newlyStalled = 0;
     {
         vorn::MutexGuard guard(mutex_);
-        const DWORD now = GetTickCount();
-        for (Call& call : calls_) {
-            if (call.stalled || now - call.startedAt < limit) continue;
-            call.stalled = true;
-            // Where COM supports it the blocked call returns with RPC_E_CALL_CANCELED.
-            if (call.cancellable) cancelCallFunction()(call.threadId, 0);
-            newlyStalled.push_back(call.threadId);
-        }
-        if (!newlyStalled.empty()) changed_.notifyAll();
+        newlyStalled = markStalled();
     }
-    for (std::size_t i = 0; i < newlyStalled.size(); ++i) {
+    logStalls(newlyStalled);
+}
+
+// Under mutex_: marks the calls past the limit; answers how many were newly marked.
+std::size_t EventDelivery::markStalled()
+{
+    const DWORD limit = stallLimit();
+    const DWORD now = GetTickCount();
+    std::size_t marked = 0;
+    for (Call& call : calls_) {
+        if (call.stalled || now - call.startedAt < limit) continue;
+        call.stalled = true;
+        // Where COM supports it the blocked call returns with RPC_E_CALL_CANCELED.
+        if (call.cancellable) cancelCallFunction()(call.threadId, 0);
+        ++marked;
+    }
+    if (marked) changed_.notifyAll();
+    return marked;
+}
+
+// Under mutex_.
+std::size_t EventDelivery::answeringCalls() const
+{
+    const DWORD now = GetTickCount();
+    return static_cast<std::size_t>(std::count_if(calls_.begin(), calls_.end(), [now](const Call& c) {
+        return !c.stalled && now - c.startedAt < blockedCallMs;
+    }));
+}
+
+void EventDelivery::logStalls(std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
         log(4, __LINE__, "EventDelivery::checkStalls",
             "Event sink has not returned within the stall limit; marked stalled, its events are kept coalesced until it returns");
     }

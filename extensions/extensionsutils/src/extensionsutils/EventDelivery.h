@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,7 +19,8 @@ class DeliveryQueue;
 
 // The threads that make the calls into Office's event sinks, shared by every DeliveryQueue (one per
 // advised sink). Each queue has at most one call in flight, so a sink gets its events in order while
-// sinks proceed side by side; a sink that blocks holds one thread and delays nobody else.
+// sinks proceed side by side, a few calls at a time; a sink that blocks holds one thread and, after a
+// moment, no share of the calls in flight, so it delays nobody else.
 //
 // A call that has not returned within the stall limit marks its sink stalled: one log line says so, the
 // call is cancelled where COM allows it (CoCancelCall; without it the thread simply waits for the sink),
@@ -81,6 +83,9 @@ private:
         bool cancellable;
     };
 
+    std::size_t markStalled();
+    std::size_t answeringCalls() const;
+    void logStalls(std::size_t count);
     bool settled() const;
     bool waitSettled(DWORD timeoutMs);
 

@@ -2,19 +2,64 @@
 
 #include "ClassFactory.h"
 #include "utils/Logging.h"
+#include "utils/ModuleLogSink.h"
 #include "utils/RegistryUtils.h"
 
 #include "extensionsutils/ComObject.h"
+#include "extensionsutils/EventDelivery.h"
 
 #include "TavoMessengerLib.h"
 
 #include <atomic>
+#include <memory>
+#include <new>
 
 namespace TavoMessengerStateWorkers {
 
 namespace {
 
 std::atomic<ClassObjectRegistrar> classObjectRegistrar{nullptr};
+
+// Beyond the stall limit, the time a settle wait allows for a few quick deliveries behind a slow one.
+const DWORD settleMarginMs = 1000;
+
+void sendDeliveryLogToHost()
+{
+    try {
+        extensionsutils::EventDelivery::setLogSink(std::make_shared<ModuleLogSink>());
+    } catch (const std::bad_alloc&) {
+        // the delivery then logs nothing
+    }
+}
+
+// Each shutdown event reaches the healthy sinks before the next is fired, so an Office process that
+// advised several of its sinks sees them in the shutdown order, and all of them before the class objects
+// go. A sink that stopped answering is not waited for: it counts as stalled once past the limit. A hung
+// Office has several sinks, each of which stalls on its own, so the waits of one shutdown share one
+// deadline: the shutdown takes at most about one limit, however many sinks hang.
+class ShutdownDelivery
+{
+public:
+    ShutdownDelivery()
+        : startedAt_(GetTickCount()), bound_(extensionsutils::EventDelivery::stallLimit() + settleMarginMs)
+    {
+    }
+
+    void await()
+    {
+        const DWORD waited = GetTickCount() - startedAt_;
+        const DWORD left = waited < bound_ ? bound_ - waited : 0;
+        if (!extensionsutils::EventDelivery::waitUntilSettled(left) && !reported_) {
+            reported_ = true;
+            TAVO_LOG(3, "Shutdown events still undelivered after " << bound_ << " ms; going on regardless");
+        }
+    }
+
+private:
+    const DWORD startedAt_;
+    const DWORD bound_;
+    bool reported_ = false;
+};
 
 HRESULT registerClassObject(REFCLSID clsid, IUnknown* object, DWORD* cookie)
 {
@@ -33,6 +78,7 @@ void setClassObjectRegistrar(ClassObjectRegistrar registrar)
 void publishMessenger(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> configuration,
                       std::shared_ptr<ClassFactoryContainer> container)
 {
+    sendDeliveryLogToHost();
     auto factory = extensionsutils::ComObject<ClassFactory>::create();
     if (!factory) {
         TAVO_LOG(4, "newClassFactory->QueryInterface<IUnknown> failed");
@@ -98,11 +144,16 @@ void applicationShutdown(extensionsutils::MICComPtr<OfficeIntegrationImpl> imple
         return;
     }
     TAVO_LOG(2, "firing status change");
+    ShutdownDelivery delivery;
     implementation->Fire_OnMyStatusChange(S_OK, MISTATUS_OFFLINE);
+    delivery.await();
     TAVO_LOG(2, "firing application shutdown");
     implementation->Fire_OnAppShutdown();
+    delivery.await();
     implementation->setClientSignedOut();
+    delivery.await();
     implementation->Fire_OnShuttingDown();
+    delivery.await();
 }
 
 } // namespace TavoMessengerStateWorkers

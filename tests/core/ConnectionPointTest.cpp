@@ -1,5 +1,6 @@
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/ConnectionPointContainer.h"
+#include "extensionsutils/EventDelivery.h"
 #include "extensionsutils/MICComPtr.h"
 
 #include "ExtensionsUtilsTestLib.h"
@@ -66,7 +67,9 @@ protected:
         DispatchParameters parameters;
         parameters.add(Variant::fromInt32(value));
         parameters.add(Variant::fromString(text));
-        return point().fire(1, parameters);
+        const HRESULT queued = point().fire(1, parameters);
+        EventDelivery::waitUntilSettled(5000); // the sinks are called on the delivery threads
+        return queued;
     }
 
     ConnectionPoint& point() { return *source->connectionPoint(DIID__ITestEvents); }
@@ -76,7 +79,7 @@ protected:
 
 } // namespace
 
-TEST_F(ConnectionPointTest, DeliversOwnCopiesOfTheArgumentsToEverySinkInAdviseOrderWhicheverInterfaceItAnswers)
+TEST_F(ConnectionPointTest, DeliversOwnCopiesOfTheArgumentsToEverySinkWhicheverInterfaceItAnswers)
 {
     auto journal = std::make_shared<OfficeEventJournal>();
     ComPtr<ScribblingSink> scribbler;
@@ -92,7 +95,9 @@ TEST_F(ConnectionPointTest, DeliversOwnCopiesOfTheArgumentsToEverySinkInAdviseOr
 
     const std::vector<OfficeEvent> events = journal->events();
     ASSERT_EQ(2u, events.size());
-    EXPECT_TRUE(IsEqualIID(DIID__ITestEvents, events[0].eventInterface));
+    // Sinks are called in parallel, each on its own queue: the order across sinks is open.
+    EXPECT_TRUE(IsEqualIID(DIID__ITestEvents, events[0].eventInterface) ||
+                IsEqualIID(DIID__ITestEvents, events[1].eventInterface));
     for (const OfficeEvent& event : events) {
         EXPECT_EQ(1, event.id);
         EXPECT_EQ(DISPATCH_METHOD, event.flags);
@@ -138,7 +143,7 @@ TEST_F(ConnectionPointTest, RefusesSinksWithoutADispatchInterfaceAndNullArgument
     EXPECT_EQ(S_OK, fireOnValue(1, L"nobody listens"));
 }
 
-TEST_F(ConnectionPointTest, AFailingSinkDoesNotStopTheOthersButFailsTheEvent)
+TEST_F(ConnectionPointTest, AFailingSinkDoesNotStopTheOthers)
 {
     auto journal = std::make_shared<OfficeEventJournal>();
     ComPtr<FakeOfficeSink> failing = sink(journal);
@@ -146,7 +151,7 @@ TEST_F(ConnectionPointTest, AFailingSinkDoesNotStopTheOthersButFailsTheEvent)
     ComPtr<FakeOfficeSink> healthy = sink(journal);
     advise(failing.get());
     advise(healthy.get());
-    EXPECT_EQ(E_FAIL, fireOnValue(2, L"two"));
+    EXPECT_EQ(S_OK, fireOnValue(2, L"two")) << "firing queues; the delivery logs the sink's failure";
     EXPECT_EQ(2u, journal->count());
     EXPECT_EQ(RPC_E_DISCONNECTED, DispatchParameters().invoke(failing.get(), 2)) << "one sink's own answer";
 }

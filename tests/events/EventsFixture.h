@@ -4,6 +4,7 @@
 // fake logger), the module's worker thread, and Office's event journal. Each test ends with the worker
 // stopped, every host object released and no module object alive.
 
+#include "extensionsutils/EventDelivery.h"
 #include "ExtensionProvider/HostClassObject.h"
 #include "utils/Tr1FunctionWorker.h"
 #include "utils/WorkerThreadImpl.h"
@@ -60,6 +61,8 @@ protected:
             done->set();
         }));
         EXPECT_EQ(done->wait(20000), 0) << "the worker thread did not get to the end of its queue";
+        // What the worker fired is then delivered too (or its sink stalled).
+        extensionsutils::EventDelivery::waitUntilSettled(20000);
         return *threadId;
     }
 

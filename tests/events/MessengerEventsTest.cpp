@@ -1,9 +1,11 @@
+#include "extensionsutils/EventDelivery.h"
 #include "EventsFixture.h"
 #include "TestMessenger.h"
 
 #include "extensionsutils/ComPtr.h"
 #include "extensionsutils/MICComPtr.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -165,8 +167,13 @@ TEST_F(MessengerEventsTest, SinkThatUnadvisesDuringStatusChangeDoesNotCostTheOth
     ComPtr<IDispatch> contact = extensionsutils::ComObject<TestMessengerContact>::create(L"bob").as<IDispatch>();
 
     EXPECT_EQ(messenger->Fire_OnContactStatusChange(contact.get(), MISTATUS_ONLINE), S_OK);
+    extensionsutils::EventDelivery::waitUntilSettled(5000);
 
-    EXPECT_EQ(reached, (std::vector<FakeOfficeSink*>{first, second, third}));
+    // Each sink has a queue of its own, so the order across sinks is open.
+    std::sort(reached.begin(), reached.end());
+    std::vector<FakeOfficeSink*> expected{first, second, third};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(reached, expected);
     EXPECT_EQ(messenger->point().connectionCount(), 2u);
 }
 
@@ -177,14 +184,10 @@ TEST_F(MessengerEventsTest, FailingSinkDoesNotStopDelivery)
     failing->setResult(DISP_E_EXCEPTION);
     ComPtr<IDispatch> contact = extensionsutils::ComObject<TestMessengerContact>::create(L"bob").as<IDispatch>();
 
-    // The strict loop reports any failure; the other answers the last sink's result.
-    EXPECT_EQ(messenger->Fire_OnMyStatusChange(S_OK, MISTATUS_OFFLINE), E_FAIL);
+    // Firing only queues: a sink's failure is the delivery's to log and stops nothing.
+    EXPECT_EQ(messenger->Fire_OnMyStatusChange(S_OK, MISTATUS_OFFLINE), S_OK);
     EXPECT_EQ(messenger->Fire_OnContactStatusChange(contact.get(), MISTATUS_ONLINE), S_OK);
     EXPECT_EQ(journal->count(), 4u);
-
-    failing->unadvise();
-    connectSink()->setResult(DISP_E_EXCEPTION);
-    EXPECT_EQ(messenger->Fire_OnContactStatusChange(contact.get(), MISTATUS_ONLINE), DISP_E_EXCEPTION);
 }
 
 TEST_F(MessengerEventsTest, SinkAnsweringOnlyIDispatchReceivesEvents)

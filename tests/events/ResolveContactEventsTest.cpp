@@ -65,7 +65,7 @@ protected:
             if (event.arguments.size() != 4) continue;
             EXPECT_EQ(event.arguments[0].get()->lVal, S_OK);
             EXPECT_EQ(event.arguments[1].get()->lVal, ADDRESS_TYPE_SMTP);
-            EXPECT_EQ(event.threadId, workerThreadId);
+            EXPECT_EQ(event.apartment, "MTA");
             resolved.push_back(Resolved{event.arguments[2].get()->bstrVal, event.arguments[3].get()->bstrVal});
         }
         return resolved;
@@ -190,7 +190,10 @@ TEST_F(ResolveContactEventsTest, ConcurrentRequestsWhileTheHostAnswersAndReports
     }
     ASSERT_EQ(answered.size(), static_cast<std::size_t>(threads));
     for (const auto& entry : answered) EXPECT_EQ(entry.second, requestsPerThread);
-    EXPECT_EQ(eventsWithId(0x406).size(), static_cast<std::size_t>(threads * requestsPerThread / 5));
+    // Presence is state: changes a sink has not been sent yet are replaced by newer ones.
+    const std::size_t statusEvents = eventsWithId(0x406).size();
+    EXPECT_GE(statusEvents, 1u);
+    EXPECT_LE(statusEvents, static_cast<std::size_t>(threads * requestsPerThread / 5));
 }
 
 TEST_F(ResolveContactEventsTest, PendingRequestsDoNotKeepTheObjectAliveAfterUninitialise)

@@ -8,8 +8,10 @@
 
 #include "extensionsutils/Bstr.h"
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
+#include <vector>
 
 using extensionsutils::Bstr;
 using extensionsutils::ComPtr;
@@ -163,20 +165,23 @@ TEST_F(MessengerConcurrencyTest, CallersAWriterAndHostEventsTogetherLoseNothingA
     EXPECT_EQ(0, failures.load());
     EXPECT_TRUE(waitUntil([&] {
         const std::vector<OfficeEvent> events = journal->events();
-        return countOf(events, OnContactStatusChangeId) == static_cast<std::size_t>(rounds) &&
+        // Presence changes a sink has not been sent yet are replaced by newer ones for the same contact.
+        return countOf(events, OnContactStatusChangeId) >= 1 &&
                countOf(events, OnContactResolvedId) == static_cast<std::size_t>(readers * rounds);
     })) << "status changes " << countOf(journal->events(), OnContactStatusChangeId) << ", resolutions "
         << countOf(journal->events(), OnContactResolvedId);
 
-    // Presence changes reach Office in the order the host reported them.
-    std::size_t index = 0;
+    // Presence is state: Office gets each contact's latest one, whatever it was not sent meanwhile.
+    std::vector<std::wstring> changed;
     for (const OfficeEvent& event : journal->events()) {
         if (event.id != OnContactStatusChangeId) continue;
         ComPtr<IMessengerContact> contact = ComPtr<IDispatch>(event.arguments.at(0).get()->pdispVal).as<IMessengerContact>();
         Bstr name;
         if (contact) contact->get_SigninName(name.out());
-        EXPECT_EQ(index++ % 2 ? L"bob" : L"carol", name.str());
+        changed.push_back(name.str());
     }
+    for (const wchar_t* name : {L"bob", L"carol"})
+        EXPECT_NE(std::find(changed.begin(), changed.end(), std::wstring(name)), changed.end()) << name << "'s state arrived";
     EXPECT_EQ(S_OK, sink->unadvise());
 }
 

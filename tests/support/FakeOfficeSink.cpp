@@ -1,5 +1,7 @@
 #include "support/FakeOfficeSink.h"
 
+#include "extensionsutils/EventDelivery.h"
+
 #include <objbase.h>
 #include <ocidl.h>
 
@@ -27,14 +29,24 @@ void OfficeEventJournal::add(OfficeEvent event)
     events_.push_back(std::move(event));
 }
 
+namespace {
+
+// The module delivers events on its own threads after firing returns: what a test reads is what was
+// delivered once the deliveries in hand are done (or their sinks stalled).
+const DWORD settleTimeoutMs = 5000;
+
+} // namespace
+
 std::vector<OfficeEvent> OfficeEventJournal::events() const
 {
+    extensionsutils::EventDelivery::waitUntilSettled(settleTimeoutMs);
     std::lock_guard<std::mutex> lock(mutex_);
     return events_;
 }
 
 std::size_t OfficeEventJournal::count() const
 {
+    extensionsutils::EventDelivery::waitUntilSettled(settleTimeoutMs);
     std::lock_guard<std::mutex> lock(mutex_);
     return events_.size();
 }

@@ -188,6 +188,7 @@ TEST_F(Client, ASinkMayReadTheStateFromAnotherThreadWhileItHandlesTheEvent)
         otherThreadAnswered = done.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
     });
     object->setClientState(ucClientStateSignedOut);
+    extensionsutils::EventDelivery::waitUntilSettled(20000);
     if (reader.joinable()) reader.join();
 
     EXPECT_TRUE(otherThreadAnswered) << "a read from another thread waited for the event to end";

@@ -81,13 +81,13 @@ TEST_F(LateBound, TheOfficeSequenceForAMailHeaderWithTheUserAndAColleague)
     ComPtr<IDispatch> batch = object(call(bob.get(), L"BatchGetContactInformation", method, {arrayArgument(int32Array(types))}));
     EXPECT_EQ(call(batch.get(), L"Count", get).get()->lVal, 4);
 
-    // Bob becomes available: Office hears it from the worker thread and reads the new value.
+    // Bob becomes available: Office hears it in the module's multithreaded apartment and reads the new value.
     host().setPresence(kBob, 1, L"Available");
     host().fireContactChanged(kBob, {4});
     runOnWorker([] {});
     const std::vector<OfficeEvent> events = journal->events();
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].threadId, workerThreadId);
+    EXPECT_EQ(events[0].apartment, "MTA");
     EXPECT_EQ(textOf(call(events[0].arguments[0].get()->pdispVal, L"Uri", get)), L"sip:bob@example.com");
     EXPECT_EQ(call(bob.get(), L"GetContactInformation", method, {Variant::fromInt32(ucPresenceAvailability)}).get()->lVal, 3500);
 

@@ -6,6 +6,7 @@
 // type library registered for late binding. The user is kUser; kBob is another person in the host's
 // directory. Every test ends with the worker stopped and every host and module object released.
 
+#include "extensionsutils/EventDelivery.h"
 #include "ExtensionProvider/ContactResolver.h"
 #include "ExtensionProvider/HostClassObject.h"
 #include "IUCOfficeIntegration/FailedResolutionContactDetails.h"
@@ -107,6 +108,8 @@ protected:
             done->set();
         }));
         EXPECT_EQ(done->wait(20000), 0) << "the worker thread did not get to the end of its queue";
+        // What the worker fired is then delivered too (or its sink stalled).
+        extensionsutils::EventDelivery::waitUntilSettled(20000);
         return *threadId;
     }
 

@@ -52,6 +52,22 @@ TEST_F(OfficeAgainstHost, StoppingTheHostTellsOfficeAndLeavesItsObjectsFailingCl
     EXPECT_EQ(1u, run.countLines(L"IUCCContactManager.GetContactByUri: 0x8100030A")) << run.output();
 }
 
+TEST_F(OfficeAgainstHost, AnOfficeThatHangsInItsHandlerCostsTheOtherOfficeNothingAndTheStopStillCompletes)
+{
+    OfficeSim hung(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --hang-in-events --wait 60000");
+    ASSERT_TRUE(hung.waiting()) << hung.process().output();
+    OfficeSim other(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --wait 60000");
+    ASSERT_TRUE(other.waiting()) << other.process().output();
+    ASSERT_TRUE(changePresence(Bo, "away")) << host_.process().output();
+
+    // The hung Office's first event never returns; the stop waits for it no longer than the stall limit.
+    ASSERT_TRUE(host_.run("stop", 60000)) << host_.process().output();
+    ASSERT_EQ(std::optional<DWORD>(0), other.finish()) << other.process().output();
+    EXPECT_LE(1u, countEvents(other.process(), L"OnContactStatusChange")) << other.process().output();
+    expectShutdownEvents(other.process());
+    EXPECT_FALSE(hung.finish(1000)) << "the hung Office ended on its own\n" << hung.process().output();
+}
+
 TEST_F(OfficeAgainstHost, AnOfficeThatUnadvisesInItsShutdownHandlerDoesNotCostTheNextOneItsEvents)
 {
     // Both share the one Messenger object; the first advised first and leaves inside each shutdown event.

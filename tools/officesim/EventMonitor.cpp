@@ -90,6 +90,7 @@ HRESULT EventMonitor::advise(IUnknown* source, const IID& eventInterface, const 
         if (IsEqualIID(eventInterface, DIID__IUCCLyncClientEvents)) sink->unadviseDuring(100);
         if (IsEqualIID(eventInterface, DIID__IUCOfficeIntegrationEvents)) sink->unadviseDuring(50);
     }
+    if (hangInHandlers_) sink->hangInEvents();
     const HRESULT hr = sink->advise(source);
     if (SUCCEEDED(hr)) connections_.push_back({identity, eventInterface, sink});
     return hr;

@@ -53,6 +53,8 @@ public:
     // Sinks advised from now on unadvise inside the provider's shutdown event of their interface
     // (OnAppShutdown, OnStateChanged, OnShuttingDown), as an Office that closes on it does.
     void unadviseInShutdownHandlers() { unadviseInShutdownHandlers_ = true; }
+    // Sinks advised from now on never return from an event, as a hung Office.
+    void hangInHandlers() { hangInHandlers_ = true; }
     // Unadvises every sink on the object.
     void unadvise(IUnknown* source);
     void unadviseAll();
@@ -102,6 +104,7 @@ private:
     std::vector<SeenEvent> seen_;
     std::size_t described_ = 0; // journal entries described so far
     bool unadviseInShutdownHandlers_ = false;
+    bool hangInHandlers_ = false;
 };
 
 // The object an event argument holds (VT_DISPATCH or VT_UNKNOWN), or null.

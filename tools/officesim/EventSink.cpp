@@ -74,6 +74,7 @@ HRESULT EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters,
     if (capture_) capture_(event);
     journal_->add(std::move(event));
     if (id != DISPID_UNKNOWN && id == unadviseDuring_.load()) unadvise();
+    if (hangs_.load()) Sleep(INFINITE);
     return S_OK;
 }
 

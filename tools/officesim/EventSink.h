@@ -38,6 +38,8 @@ public:
     HRESULT unadvise();
     // Unadvises inside the call of this event, after recording it, as an Office that closes on it does.
     void unadviseDuring(DISPID id) { unadviseDuring_.store(id); }
+    // Never returns from an event once one came (after recording it), as a hung Office.
+    void hangInEvents() { hangs_.store(true); }
 
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT* result,
                                      EXCEPINFO*, UINT*) override;
@@ -47,6 +49,7 @@ private:
               Capture capture);
     ~EventSink() = default;
 
+    std::atomic<bool> hangs_{false};
     const std::wstring interfaceName_;
     const std::shared_ptr<EventJournal> journal_;
     const Capture capture_;

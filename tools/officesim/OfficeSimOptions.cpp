@@ -27,6 +27,7 @@ const wchar_t* const OfficeSimUsage =
     L"  --expect-shutdown          wait for the provider's shutdown events, then check that the objects Office\n"
     L"                             holds fail cleanly\n"
     L"  --unadvise-on-shutdown     unadvise inside each shutdown event, as an Office that closes on it\n"
+    L"  --hang-in-events           never return from the first event, as a hung Office (end it from outside)\n"
     L"  --host-pid PID             with --expect-shutdown: check the objects only after that process ended\n"
     L"  --expect-not-running       succeed only when no provider runs (UpAndRunning is not 2, activation fails)\n"
     L"  --ready-timeout MS         how long to wait for UpAndRunning = 2 (default 30000)\n"
@@ -112,6 +113,7 @@ std::optional<OfficeSimOptions> parseOfficeSimOptions(const std::vector<std::wst
         {L"--no-conversations", [&] { options.session.conversations = false; }},
         {L"--expect-shutdown", [&] { options.expectShutdown = true; }},
         {L"--unadvise-on-shutdown", [&] { options.unadviseOnShutdown = true; }},
+        {L"--hang-in-events", [&] { options.hangInEvents = true; }},
         {L"--expect-not-running", [&] { options.expectNotRunning = true; }},
         {L"--verbose", [&] { options.verbose = true; }},
         {L"--help", [&] { options.help = true; }},

@@ -3,7 +3,7 @@
 // officesim's command line:
 //   officesim [--session 2010|2016|both] [--binding vtable|late|both] [--late-bound] [--apartment sta|mta]
 //             [--contact SIGNIN]... [--resolve EMAIL]... [--lookup TEXT]... [--no-conversations]
-//             [--events N] [--wait MS] [--expect-shutdown] [--unadvise-on-shutdown] [--host-pid PID]
+//             [--events N] [--wait MS] [--expect-shutdown] [--unadvise-on-shutdown] [--hang-in-events] [--host-pid PID]
 //             [--expect-not-running]
 //             [--ready-timeout MS] [--event-timeout MS] [--call-timeout MS] [--verbose] [--help]
 
@@ -28,6 +28,7 @@ struct OfficeSimOptions {
     DWORD waitMs = 0;       // how long to wait for them (or, alone, how long to stay connected)
     bool expectShutdown = false;
     bool unadviseOnShutdown = false; // each shutdown event's sink unadvises inside its handler
+    bool hangInEvents = false;       // every sink blocks for good in its first event
     DWORD hostProcessId = 0;        // with expectShutdown: probe only after this process has ended
     bool expectNotRunning = false;  // succeed only when no provider runs
     DWORD readyTimeoutMs = 30000;   // UpAndRunning must read 2 within this

@@ -51,6 +51,7 @@ OfficeSimulator::OfficeSimulator(const OfficeSimOptions& options, Output& output
       events_(check_, vtableMessenger_, vtableUc_, startTick_)
 {
     if (options_.unadviseOnShutdown) events_.unadviseInShutdownHandlers();
+    if (options_.hangInEvents) events_.hangInHandlers();
 }
 
 OfficeSimulator::~OfficeSimulator() = default;

@@ -10,9 +10,9 @@ void EventTally::statusChange(const std::wstring& contact, long status)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     ContactEvents& events = contacts_[contact];
-    // Every contact starts at the first status of the cycle, so the first change brings the second.
-    const long expected = nextStatus(events.lastStatus ? events.lastStatus : StatusCycle[0]);
-    if (status != expected) ++events.orderFaults;
+    // Every contact starts at the first status of the cycle, so no change brings that status again
+    // straight after it.
+    if (status == (events.lastStatus ? events.lastStatus : StatusCycle[0])) ++events.orderFaults;
     events.lastStatus = status;
     ++events.received;
     ++total_;

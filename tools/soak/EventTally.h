@@ -1,8 +1,10 @@
 #pragma once
 
-// What one advised Office sink received, per contact: how many presence changes and how many broke the
-// order of the presence cycle (lost, repeated or reordered). Sinks add from COM's threads; the owning
-// Office thread reads at the end.
+// What one advised Office sink received, per contact: how many presence changes, the last status, and
+// how many changes broke the presence cycle's order. The provider sends presence as state (a change a
+// sink has not been sent yet is replaced by a newer one), so a sink may skip statuses of the cycle, and
+// a status that repeats the one before is a duplicate or a whole cycle skipped: counted, not judged.
+// Sinks add from COM's threads; the owning Office thread reads at the end.
 
 #include <map>
 #include <mutex>

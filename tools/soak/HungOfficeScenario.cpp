@@ -1,10 +1,10 @@
-// Hung Office: one Office's event handler blocks and never returns. Measured: how many of the changes a
-// second Office receives, and whether the stop completes while the handler hangs and once that Office has
-// been ended. Event delivery is expected to route around a hung handler; until it does, this scenario
-// reports its figures and fails only when the stop never completes, even after the hung Office is gone.
+// Hung Office: one Office's event handler blocks and never returns. Event delivery routes around it: the
+// scenario fails unless a second Office ends with every contact's last status and the stop completes while
+// the handler still hangs (and, failing that, once the hung Office has been ended).
 #include "soak/OfficeProcess.h"
 #include "soak/PresenceStorm.h"
 #include "soak/Scenarios.h"
+#include "soak/SoakPeople.h"
 
 #include <objbase.h>
 
@@ -42,11 +42,17 @@ void runHungOffice(ScenarioRun& run)
     const std::optional<DWORD> exitCode = other.finish(120000);
     run.figures.info(L"other Office exit code", exitCode ? std::to_wstring(*exitCode) : L"none");
     long fewest = -1;
-    for (const ContactEventFigures& events : other.events())
-        if (events.api == L"messenger") fewest = fewest < 0 ? events.fewest : std::min(fewest, events.fewest);
+    long lastStateMissing = watchedContacts;
+    for (const ContactEventFigures& events : other.events()) {
+        if (events.api != L"messenger") continue;
+        fewest = fewest < 0 ? events.fewest : std::min(fewest, events.fewest);
+        for (int i = 0; i < watchedContacts; ++i)
+            if (events.contact == contactSigninName(i) && events.lastStatus == storm.lastStatus(i)) --lastStateMissing;
+    }
     run.figures.info(L"changes fired", std::to_wstring(changes));
     run.figures.info(L"other Office: status changes received per contact (fewest)",
                      std::to_wstring(fewest) + L" of " + std::to_wstring(changes / watchedContacts));
+    run.figures.exactly(L"other Office: contacts whose last state did not arrive", lastStateMissing, 0);
 
     // The stop runs on a thread of its own: it may not return while the handler hangs.
     const ULONGLONG begin = GetTickCount64();
@@ -61,7 +67,10 @@ void runHungOffice(ScenarioRun& run)
     bool stoppedWhileHung = false;
     if (WaitForSingleObject(begun, hungStopWaitMs) == WAIT_OBJECT_0)
         stoppedWhileHung = callback->waitForCall(static_cast<DWORD>(hungStopWaitMs - std::min<ULONGLONG>(GetTickCount64() - begin, hungStopWaitMs)));
-    run.figures.info(L"stop completes while the handler hangs", stoppedWhileHung ? L"yes (" + std::to_wstring(GetTickCount64() - begin) + L" ms)" : L"no (waited " + std::to_wstring(hungStopWaitMs) + L" ms)");
+    run.figures.check(L"stop completes while the handler hangs",
+                      stoppedWhileHung ? L"yes (" + std::to_wstring(GetTickCount64() - begin) + L" ms)"
+                                       : L"no (waited " + std::to_wstring(hungStopWaitMs) + L" ms)",
+                      stoppedWhileHung, L"yes");
     hung.kill();
     bool stopped = stoppedWhileHung;
     if (!stopped && WaitForSingleObject(begun, afterKillStopWaitMs) == WAIT_OBJECT_0)

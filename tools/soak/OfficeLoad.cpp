@@ -22,9 +22,11 @@ struct ContactSpread {
     long most = 0;
     long sinks = 0;
     long orderFaults = 0;
+    long lastStatus = 0;
 
     void add(const ContactEvents& events)
     {
+        lastStatus = sinks == 0 || lastStatus == events.lastStatus ? events.lastStatus : -1;
         fewest = fewest < 0 ? events.received : std::min(fewest, events.received);
         most = std::max(most, events.received);
         ++sinks;
@@ -55,7 +57,8 @@ void printSpread(officesim::Output& output, const wchar_t* api, const std::map<s
     for (const auto& entry : spread) {
         output.line(std::wstring(L"soakoffice: events ") + api + L" " + entry.first + L" " +
                     std::to_wstring(entry.second.fewest) + L" " + std::to_wstring(entry.second.most) + L" " +
-                    std::to_wstring(entry.second.sinks) + L" " + std::to_wstring(entry.second.orderFaults));
+                    std::to_wstring(entry.second.sinks) + L" " + std::to_wstring(entry.second.orderFaults) + L" " +
+                    std::to_wstring(entry.second.lastStatus));
     }
 }
 

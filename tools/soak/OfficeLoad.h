@@ -5,8 +5,9 @@
 // calls done" once all calls are made. On "finish" from the host (or the end of standard input) each thread
 // drains its events and checks the known answers if asked; then the figures are printed:
 //   soakoffice: figure <name> <value>
-//   soakoffice: events messenger|uc <contact> <fewest> <most> <sinks> <order faults>   (per watched contact,
-//               fewest and most events over the sinks that watched it)
+//   soakoffice: events messenger|uc <contact> <fewest> <most> <sinks> <order faults> <last status>
+//               (per watched contact, fewest and most events over the sinks that watched it; the last
+//               status every sink received, 0 when none, -1 when the sinks disagree)
 //   soakoffice: problem <what>
 // Returns the exit code: 0, or 2 when a thread could not connect and advise.
 

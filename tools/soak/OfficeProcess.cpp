@@ -82,7 +82,7 @@ std::vector<ContactEventFigures> OfficeProcess::events() const
         if (!startsWith(line.text, EventsPrefix)) continue;
         std::wistringstream fields(line.text.substr(std::wcslen(EventsPrefix)));
         ContactEventFigures figures;
-        if (fields >> figures.api >> figures.contact >> figures.fewest >> figures.most >> figures.sinks >> figures.orderFaults)
+        if (fields >> figures.api >> figures.contact >> figures.fewest >> figures.most >> figures.sinks >> figures.orderFaults >> figures.lastStatus)
             all.push_back(figures);
     }
     return all;

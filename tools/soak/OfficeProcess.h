@@ -14,7 +14,7 @@
 
 namespace soak {
 
-// "soakoffice: events <api> <contact> <fewest> <most> <sinks> <order faults>"
+// "soakoffice: events <api> <contact> <fewest> <most> <sinks> <order faults> <last status>"
 struct ContactEventFigures {
     std::wstring api;
     std::wstring contact;
@@ -22,6 +22,7 @@ struct ContactEventFigures {
     long most = 0;
     long sinks = 0;
     long orderFaults = 0;
+    long lastStatus = 0; // -1: the sinks disagree
 };
 
 class OfficeProcess {

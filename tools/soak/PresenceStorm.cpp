@@ -61,4 +61,11 @@ long PresenceStorm::firedTotal() const
     return std::accumulate(fired_.begin(), fired_.end(), 0L);
 }
 
+long PresenceStorm::lastStatus(int contact) const
+{
+    long status = StatusCycle[0];
+    for (long i = 0; i < fired(contact); ++i) status = nextStatus(status);
+    return status;
+}
+
 } // namespace soak

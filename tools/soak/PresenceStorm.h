@@ -27,6 +27,8 @@ public:
     void fire(int count);
 
     long fired(int contact) const { return fired_[static_cast<std::size_t>(contact)]; }
+    // The status the contact's last change brought (the first of the cycle when none was fired).
+    long lastStatus(int contact) const;
     long firedTotal() const;
 
 private:

@@ -16,6 +16,7 @@
 
 #include <initializer_list>
 #include <new>
+#include <string>
 #include <vector>
 
 // The DMessengerEvents side of the Messenger object: one firing operation per member of the event
@@ -23,13 +24,14 @@
 // extensionsutils::ConnectionPointContainer with a point for DIID_DMessengerEvents, which holds the sinks
 // that Office advised.
 //
-// Threads: fired on the worker thread. The sink list is read under the point's own lock and no lock is
-// held while a sink is called, so a sink may call back into the Messenger object or unadvise meanwhile.
+// Threads: fired on the worker thread. Firing queues the event for each sink advised now (the
+// connection point's delivery queues); the delivery threads call the sinks, each sink's events in firing
+// order, with no module lock held, so a sink may call back into the Messenger object or unadvise
+// meanwhile, and a sink that hangs delays no other sink and not the worker.
 //
-// Every event goes to each sink that was advised when the event started, in advise order, through the
-// pointer that Advise stored; a sink that unadvises meanwhile does not keep the others from getting it.
-// OnAppShutdown, OnMyStatusChange and OnContactResolved fail when any sink failed; every other event
-// answers the last sink's result.
+// OnContactStatusChange is a contact's state: an undelivered one for the same contact is replaced by the
+// newer. Every other event is delivered as fired. The result is S_OK once queued; sinks' failures are
+// logged by the delivery.
 template <class T>
 class CProxyDMessengerEvents
 {
@@ -73,7 +75,7 @@ public:
     virtual HRESULT Fire_OnAppShutdown()
     {
         TAVO_LOG(2, "Fire_OnAppShutdown - enter");
-        const HRESULT result = fireToEachStrictly(0x408, {});
+        const HRESULT result = fireToEach(0x408, {});
         TAVO_LOG(2, "Fire_OnAppShutdown - exit");
         return result;
     }
@@ -100,7 +102,7 @@ public:
     virtual HRESULT Fire_OnMyStatusChange(HRESULT hr, MISTATUS status)
     {
         TAVO_LOG(2, "Fire_OnMyStatusChange - enter");
-        const HRESULT result = fireToEachStrictly(0x407, {hrValue(hr), numberValue(status)});
+        const HRESULT result = fireToEach(0x407, {hrValue(hr), numberValue(status)});
         TAVO_LOG(2, "Fire_OnMyStatusChange - exit");
         return result;
     }
@@ -118,7 +120,7 @@ public:
     }
     virtual HRESULT Fire_OnContactStatusChange(IDispatch* contact, MISTATUS status)
     {
-        return fireToEach(0x406, {dispatchValue(contact), numberValue(status)});
+        return fireToEach(0x406, {dispatchValue(contact), numberValue(status)}, contactKey(contact));
     }
     virtual HRESULT Fire_OnContactPropertyChange(LONG hr, IDispatch* contact, MCONTACTPROPERTY property, VARIANT value)
     {
@@ -138,16 +140,13 @@ public:
     }
     virtual HRESULT Fire_OnUnreadEmailChange(MUAFOLDER folder, LONG unreadCount, VARIANT_BOOL* enableDefault)
     {
-        // In-out: every sink reads and may change the caller's flag.
-        VARIANT flag;
-        VariantInit(&flag);
-        flag.vt = VT_BOOL | VT_BYREF;
-        flag.pboolVal = enableDefault;
-        return fireToEach(0x40f, {numberValue(folder), numberValue(unreadCount), extensionsutils::Variant(flag)});
+        // Sinks run after this returns, so they get the flag's value; what they would write back is lost.
+        if (!enableDefault) return E_POINTER;
+        return fireToEach(0x40f, {numberValue(folder), numberValue(unreadCount), boolValue(*enableDefault)});
     }
     virtual HRESULT Fire_OnContactResolved(LONG hr, ADDRESS_TYPE addressType, BSTR address, BSTR imAddress)
     {
-        return fireToEachStrictly(0x41a, {hrValue(hr), numberValue(addressType), stringValue(address), stringValue(imAddress)});
+        return fireToEach(0x41a, {hrValue(hr), numberValue(addressType), stringValue(address), stringValue(imAddress)});
     }
 
 protected:
@@ -192,30 +191,32 @@ private:
         return static_cast<const T*>(this)->connectionPoint(DIID_DMessengerEvents);
     }
 
-    // Every sink advised when the event starts gets it once, whoever unadvises meanwhile; the result is
-    // the last Invoke's, S_OK with nobody connected.
-    HRESULT fireToEach(DISPID id, std::initializer_list<extensionsutils::Variant> values) const
+    // The contact's sign-in name, which names its presence state; empty (never merged) when it cannot
+    // be read.
+    static std::wstring contactKey(IDispatch* contact)
     {
-        extensionsutils::ConnectionPoint* point = messengerEventsPoint();
-        if (!point) return E_NOINTERFACE;
-        extensionsutils::DispatchParameters parameters;
-        if (!collect(values, parameters)) return E_OUTOFMEMORY;
-        const std::vector<extensionsutils::ComPtr<IDispatch>> sinks = point->sinks();
-        if (sinks.empty() && point->connectionCount() != 0) return E_OUTOFMEMORY;
-        HRESULT result = S_OK;
-        for (const extensionsutils::ComPtr<IDispatch>& sink : sinks) {
-            if (sink) result = parameters.invoke(sink.get(), id);
+        extensionsutils::ComPtr<IMessengerContact> messengerContact;
+        if (!contact || FAILED(contact->QueryInterface(IID_IMessengerContact, reinterpret_cast<void**>(messengerContact.out())))
+            || !messengerContact) {
+            return std::wstring();
         }
-        return result;
+        extensionsutils::Bstr signinName;
+        if (FAILED(messengerContact->get_SigninName(signinName.out()))) return std::wstring();
+        try {
+            return std::wstring(signinName.get(), SysStringLen(signinName.get()));
+        } catch (const std::bad_alloc&) {
+            return std::wstring();
+        }
     }
 
-    // E_FAIL when any sink failed, S_OK otherwise (and with nobody connected).
-    HRESULT fireToEachStrictly(DISPID id, std::initializer_list<extensionsutils::Variant> values) const
+    // Queues the event for every sink advised now; S_OK with nobody connected.
+    HRESULT fireToEach(DISPID id, std::initializer_list<extensionsutils::Variant> values,
+                       const std::wstring& stateKey = std::wstring()) const
     {
         extensionsutils::ConnectionPoint* point = messengerEventsPoint();
         if (!point) return E_NOINTERFACE;
         extensionsutils::DispatchParameters parameters;
         if (!collect(values, parameters)) return E_OUTOFMEMORY;
-        return point->fire(id, parameters);
+        return point->fire(id, parameters, stateKey);
     }
 };

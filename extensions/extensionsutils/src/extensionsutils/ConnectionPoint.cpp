@@ -1,5 +1,6 @@
 #include "extensionsutils/ConnectionPoint.h"
 
+#include "extensionsutils/EventDelivery.h"
 #include "extensionsutils/SnapshotEnumerator.h"
 
 #include <memory>
@@ -25,6 +26,17 @@ void handOutConnection(const ConnectionEntry& entry, CONNECTDATA* data)
 
 using ConnectionEnumerator = SnapshotEnumerator<IEnumConnections, CONNECTDATA, ConnectionEntry, handOutConnection>;
 
+// The arguments as the queue keeps them: by value, so that none points into the firing thread's memory.
+std::shared_ptr<const DispatchParameters> queuedCopy(const DispatchParameters& parameters)
+{
+    auto copy = std::make_shared<DispatchParameters>();
+    for (std::size_t i = 0; i < parameters.count(); ++i) {
+        Variant value;
+        if (FAILED(copyByValue(*parameters.at(i).get(), value)) || FAILED(copy->add(value))) return nullptr;
+    }
+    return copy;
+}
+
 } // namespace
 
 ConnectionPoint::ConnectionPoint(IConnectionPointContainer& container, const IID& eventInterface)
@@ -32,7 +44,13 @@ ConnectionPoint::ConnectionPoint(IConnectionPointContainer& container, const IID
 {
 }
 
-ConnectionPoint::~ConnectionPoint() = default;
+// The container is going: every queue stops, and the sinks are released here, as Unadvise would.
+ConnectionPoint::~ConnectionPoint()
+{
+    for (Connection& connection : connections_) {
+        if (connection.queue) connection.queue->close();
+    }
+}
 
 HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** result)
 {
@@ -80,10 +98,13 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie)
         return CONNECT_E_CANNOTCONNECT;
     }
     if (!dispatch) return CONNECT_E_CANNOTCONNECT;
+    const std::shared_ptr<EventDelivery> delivery = EventDelivery::instance();
+    if (!delivery) return E_OUTOFMEMORY;
     vorn::MutexGuard guard(mutex_);
     const DWORD issued = issueCookie();
     try {
-        connections_.push_back(Connection{issued, dispatch});
+        auto queue = std::make_shared<DeliveryQueue>(dispatch, delivery);
+        connections_.push_back(Connection{issued, dispatch, std::move(queue)});
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
@@ -93,15 +114,19 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie)
 
 HRESULT ConnectionPoint::Unadvise(DWORD cookie)
 {
-    ComPtr<IDispatch> released; // released after the mutex: Release may call out of the process
+    // Released after the mutex: Release may call out of the process.
+    ComPtr<IDispatch> released;
+    std::shared_ptr<DeliveryQueue> queue;
     {
         vorn::MutexGuard guard(mutex_);
         auto found = connections_.begin();
         while (found != connections_.end() && found->cookie != cookie) ++found;
         if (found == connections_.end()) return CONNECT_E_NOCONNECTION;
         released = std::move(found->sink);
+        queue = std::move(found->queue);
         connections_.erase(found);
     }
+    ComPtr<IDispatch> queued = queue ? queue->close() : ComPtr<IDispatch>();
     return S_OK;
 }
 
@@ -138,13 +163,32 @@ std::vector<ComPtr<IDispatch>> ConnectionPoint::sinks() const
     return snapshot;
 }
 
-HRESULT ConnectionPoint::fire(DISPID id, const DispatchParameters& parameters) const
+std::vector<std::shared_ptr<DeliveryQueue>> ConnectionPoint::queues() const
 {
-    const std::vector<ComPtr<IDispatch>> snapshot = sinks();
-    if (snapshot.empty() && connectionCount() != 0) return E_OUTOFMEMORY;
+    std::vector<std::shared_ptr<DeliveryQueue>> snapshot;
+    vorn::MutexGuard guard(mutex_);
+    try {
+        snapshot.reserve(connections_.size());
+        for (const Connection& connection : connections_) snapshot.push_back(connection.queue);
+    } catch (const std::bad_alloc&) {
+        snapshot.clear();
+    }
+    return snapshot;
+}
+
+HRESULT ConnectionPoint::fire(DISPID id, const DispatchParameters& parameters, const std::wstring& stateKey) const
+{
+    const std::vector<std::shared_ptr<DeliveryQueue>> snapshot = queues();
+    if (snapshot.empty()) return connectionCount() == 0 ? S_OK : E_OUTOFMEMORY;
+    std::shared_ptr<const DispatchParameters> queued;
+    try {
+        queued = queuedCopy(parameters);
+    } catch (const std::bad_alloc&) {
+    }
+    if (!queued) return E_OUTOFMEMORY;
     HRESULT result = S_OK;
-    for (const ComPtr<IDispatch>& sink : snapshot) {
-        if (FAILED(parameters.invoke(sink.get(), id))) result = E_FAIL;
+    for (const std::shared_ptr<DeliveryQueue>& queue : snapshot) {
+        if (queue && FAILED(queue->post(id, queued, stateKey))) result = E_OUTOFMEMORY;
     }
     return result;
 }

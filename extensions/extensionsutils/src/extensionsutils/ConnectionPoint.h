@@ -1,6 +1,7 @@
 #pragma once
 
 #include "extensionsutils/ComPtr.h"
+#include "extensionsutils/DeliveryQueue.h"
 #include "extensionsutils/DispatchParameters.h"
 
 #include "vorn/Mutex.h"
@@ -10,11 +11,15 @@
 #include <olectl.h>
 
 #include <cstddef>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace extensionsutils {
 
-// The connection point of one event interface: the advised sinks in advise order, each with its cookie.
+// The connection point of one event interface: the advised sinks in advise order, each with its cookie
+// and the DeliveryQueue that carries its events. Firing only queues: the calls into Office are made by
+// the delivery threads, so no sink, however slow, holds up the firing thread or the other sinks.
 // It is part of its container: it has an identity of its own but the container's reference count, so a
 // reference to it keeps the container alive.
 // Threads: any. The sink list is guarded by the point's mutex, which is never held while a sink is called
@@ -36,7 +41,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** container) override;
     // Takes the sink as the event interface or, failing that, as IDispatch (a sink in Office's process may
     // answer only IDispatch when the event interface is not registered there). Cookies start at 1 and are
-    // never issued twice while advised.
+    // never issued twice while advised. The stored pointer is used from the delivery threads, which are in
+    // the multithreaded apartment like the threads Office's Advise arrives on.
     HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override;
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
     HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override;
@@ -47,18 +53,23 @@ public:
     // Empty when memory runs out.
     std::vector<ComPtr<IDispatch>> sinks() const;
 
-    // Calls `id` on every sink advised when the event starts, in advise order, each called without the
-    // mutex. A sink that unadvises from inside the event (every Office process shares the one object, and
-    // one of them may unadvise in its shutdown handler) does not keep the others from getting it. E_FAIL
-    // if a sink failed, else S_OK (S_OK with no sinks); E_OUTOFMEMORY when the list cannot be copied.
-    HRESULT fire(DISPID id, const DispatchParameters& parameters) const;
+    // Queues `id` for every sink advised now; each sink gets its events in firing order. With a
+    // `stateKey` (say, the contact whose presence it reports) the event replaces one with the same id and
+    // key that a sink has not been sent yet; without one it is always delivered. By-reference arguments
+    // are queued by value: the caller's variable is gone by the time a sink runs. A sink that unadvises
+    // gets nothing more from its queue. S_OK once queued (with no sinks too); E_OUTOFMEMORY when an
+    // event could not be queued; sinks' own failures are logged by the delivery.
+    HRESULT fire(DISPID id, const DispatchParameters& parameters, const std::wstring& stateKey = std::wstring()) const;
 
 private:
     struct Connection
     {
         DWORD cookie;
         ComPtr<IDispatch> sink;
+        std::shared_ptr<DeliveryQueue> queue;
     };
+
+    std::vector<std::shared_ptr<DeliveryQueue>> queues() const;
 
     DWORD issueCookie();
     bool cookieInUse(DWORD cookie) const;

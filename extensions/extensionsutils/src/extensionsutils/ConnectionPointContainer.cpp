@@ -54,11 +54,12 @@ ConnectionPoint* ConnectionPointContainer::connectionPoint(REFIID eventInterface
     return nullptr;
 }
 
-HRESULT ConnectionPointContainer::fire(REFIID eventInterface, DISPID id, const DispatchParameters& parameters) const
+HRESULT ConnectionPointContainer::fire(REFIID eventInterface, DISPID id, const DispatchParameters& parameters,
+                                       const std::wstring& stateKey) const
 {
     ConnectionPoint* point = connectionPoint(eventInterface);
     if (!point) return E_NOINTERFACE;
-    return point->fire(id, parameters);
+    return point->fire(id, parameters, stateKey);
 }
 
 } // namespace extensionsutils

@@ -8,6 +8,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace extensionsutils {
@@ -24,9 +25,10 @@ public:
     // The point of an event interface, or null if this object has none for it.
     ConnectionPoint* connectionPoint(REFIID eventInterface) const;
 
-    // Fires an event to every sink of one event interface (ConnectionPoint::fire); E_NOINTERFACE if this
-    // object has no such point.
-    HRESULT fire(REFIID eventInterface, DISPID id, const DispatchParameters& parameters) const;
+    // Queues an event for every sink of one event interface (ConnectionPoint::fire); E_NOINTERFACE if
+    // this object has no such point.
+    HRESULT fire(REFIID eventInterface, DISPID id, const DispatchParameters& parameters,
+                 const std::wstring& stateKey = std::wstring()) const;
 
 protected:
     explicit ConnectionPointContainer(std::initializer_list<IID> eventInterfaces);

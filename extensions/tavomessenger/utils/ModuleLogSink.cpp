@@ -1,0 +1,8 @@
+#include "utils/ModuleLogSink.h"
+
+#include "utils/Logging.h"
+
+void ModuleLogSink::write(int level, const char* file, int line, const char* function, const std::string& messageUtf8)
+{
+    if (logging::IsEnabled(level)) logging::Write(level, file, line, function, messageUtf8);
+}

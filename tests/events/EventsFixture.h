@@ -4,13 +4,13 @@
 // fake logger), the module's worker thread, and Office's event journal. Each test ends with the worker
 // stopped, every host object released and no module object alive.
 
-#include "extensionsutils/EventDelivery.h"
 #include "ExtensionProvider/HostClassObject.h"
 #include "utils/Tr1FunctionWorker.h"
 #include "utils/WorkerThreadImpl.h"
 
 #include "support/FakeHostEnvironment.h"
 #include "support/FakeOfficeSink.h"
+#include "support/RunOnWorker.h"
 
 #include "extensionsutils/ModuleLock.h"
 #include "vorn/Event.h"
@@ -49,22 +49,7 @@ protected:
 
     fakehost::FakeHost& host() { return environment.host(); }
 
-    // Runs the function on the worker thread behind everything queued so far, waits for it and answers the
-    // worker's thread id.
-    DWORD runOnWorker(std::function<void()> function)
-    {
-        auto done = std::make_shared<vorn::Event>();
-        auto threadId = std::make_shared<DWORD>(0);
-        worker->AddWork(std::make_shared<Tr1FunctionWorker>([function, done, threadId] {
-            function();
-            *threadId = GetCurrentThreadId();
-            done->set();
-        }));
-        EXPECT_EQ(done->wait(20000), 0) << "the worker thread did not get to the end of its queue";
-        // What the worker fired is then delivered too (or its sink stalled).
-        extensionsutils::EventDelivery::waitUntilSettled(20000);
-        return *threadId;
-    }
+    DWORD runOnWorker(std::function<void()> function) { return ::runOnWorker(*worker, std::move(function)); }
 
     void drainWorker() { runOnWorker([] {}); }
 

@@ -6,7 +6,6 @@
 // type library registered for late binding. The user is kUser; kBob is another person in the host's
 // directory. Every test ends with the worker stopped and every host and module object released.
 
-#include "extensionsutils/EventDelivery.h"
 #include "ExtensionProvider/ContactResolver.h"
 #include "ExtensionProvider/HostClassObject.h"
 #include "IUCOfficeIntegration/FailedResolutionContactDetails.h"
@@ -26,6 +25,7 @@
 #include "extensionsutils/WeakPtrCComObject.h"
 #include "support/FakeHostEnvironment.h"
 #include "support/FakeOfficeSink.h"
+#include "support/RunOnWorker.h"
 #include "support/LateBoundCall.h"
 #include "support/TypeLibraryRegistration.h"
 #include "vorn/Event.h"
@@ -97,21 +97,7 @@ protected:
 
     fakehost::FakeHost& host() { return environment.host(); }
 
-    // Runs the function on the worker thread behind everything queued so far, waits, answers the thread id.
-    DWORD runOnWorker(std::function<void()> function)
-    {
-        auto done = std::make_shared<vorn::Event>();
-        auto threadId = std::make_shared<DWORD>(0);
-        worker->AddWork(std::make_shared<Tr1FunctionWorker>([function, done, threadId] {
-            function();
-            *threadId = GetCurrentThreadId();
-            done->set();
-        }));
-        EXPECT_EQ(done->wait(20000), 0) << "the worker thread did not get to the end of its queue";
-        // What the worker fired is then delivered too (or its sink stalled).
-        extensionsutils::EventDelivery::waitUntilSettled(20000);
-        return *threadId;
-    }
+    DWORD runOnWorker(std::function<void()> function) { return ::runOnWorker(*worker, std::move(function)); }
 
     // Lets work run that queued work itself (a resolution answer queues its report): twice through the queue.
     void settleWorker()

@@ -1,7 +1,7 @@
 #include "ExtensionProvider/ContactResolver.h"
 
 #include "EventsFixture.h"
-#include "ResolutionListener.h"
+#include "support/ResolutionForwarder.h"
 
 #include "Watchdog.h"
 
@@ -64,7 +64,7 @@ protected:
     {
         EventsFixture::SetUp();
         resolver = std::make_shared<ContactResolver>(worker);
-        listener = ResolutionListener::registerWithHost(resolver);
+        listener = ResolutionForwarder::registerWithHost(resolver);
         ASSERT_TRUE(listener);
     }
 
@@ -90,7 +90,7 @@ protected:
 
     Answers answers;
     std::shared_ptr<ContactResolver> resolver;
-    extensionsutils::MICComPtr<ResolutionListener> listener;
+    extensionsutils::MICComPtr<ResolutionForwarder> listener;
 };
 
 TEST_F(ContactResolverTest, AnswersMatchRequestsFirstInFirstOutPerAddress)
@@ -198,8 +198,7 @@ TEST_F(ContactResolverTest, DestroyedResolverNeverRunsItsPendingCallbacks)
     ASSERT_EQ(resolver->resolveContact(address.get(), [token](const Bstr&, const Bstr&) { ++*token; }), E_PENDING);
     EXPECT_EQ(token.use_count(), 2);
 
-    listener->setResolver(nullptr);
-    resolver.reset();
+    resolver.reset(); // the host's listener holds it weakly
 
     EXPECT_EQ(token.use_count(), 1) << "the pending callback was not released with the resolver";
     hostAnswers(L"ann@example.com", L"sip:ann");

@@ -13,8 +13,6 @@
 #include "utils/Tr1FunctionWorker.h"
 #include "utils/WorkerThreadImpl.h"
 
-#include "ResolutionForwarder.h"
-
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/ComPtr.h"
 #include "extensionsutils/MICComPtr.h"
@@ -25,8 +23,9 @@
 #include "extensionsutils/WeakPtrCComObject.h"
 #include "support/FakeHostEnvironment.h"
 #include "support/FakeOfficeSink.h"
-#include "support/RunOnWorker.h"
 #include "support/LateBoundCall.h"
+#include "support/ResolutionForwarder.h"
+#include "support/RunOnWorker.h"
 #include "support/TypeLibraryRegistration.h"
 #include "vorn/Event.h"
 

@@ -1,7 +1,8 @@
 #pragma once
 
-// A host listener that hands the host's resolution answers to a ContactResolver, as the module's own host
-// listener does, and ignores presence changes: lookups then run against the fake host end to end.
+// For programs that link the module's code: a host listener that hands the host's resolution answers to a
+// ContactResolver, as the module's own host listener does, and ignores presence changes, so that lookups
+// run against the fake host end to end.
 
 #include "ExtensionProvider/ContactResolver.h"
 #include "ExtensionProvider/HostClassObject.h"

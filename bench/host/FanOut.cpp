@@ -14,6 +14,28 @@ namespace {
 
 constexpr DWORD receiptTimeoutMs = 30000;
 constexpr long hostPresenceChange = 4; // the host contact's change code for its presence
+constexpr int burstContacts = 20;
+
+// A burst sends distinct facts, each of which must reach every sink: a presence change of a contact of its
+// own for each event (the module keeps only the latest undelivered state of one contact), and for the UC
+// contact a distinct set of changed items for each (display name 1, numbers 3, presence 4).
+const std::vector<std::vector<long>> ucChangeSets = {{1}, {3}, {4}, {1, 3}, {1, 4}, {3, 4}, {1, 3, 4}};
+
+std::wstring burstContact(int index)
+{
+    return L"f" + std::to_wstring(index % burstContacts) + L"@fanout.bench.example";
+}
+
+void addBurstContacts(fakehost::FakeHost& host)
+{
+    for (int i = 0; i < burstContacts; ++i) {
+        fakehost::ContactRecord contact;
+        contact.signinName = burstContact(i);
+        contact.friendlyName = L"Fan-out " + std::to_wstring(i);
+        contact.presence = 2;
+        host.addContact(contact);
+    }
+}
 
 bool awaitReceipts(HANDLE receipts, long count)
 {
@@ -51,21 +73,24 @@ std::vector<RatioRow> FanOut::measure(ModuleHost& host, int sinks, int processes
     }
     const long perEvent = static_cast<long>(sinks) * processes;
     fakehost::FakeHost& fake = host.host();
+    addBurstContacts(fake);
     // One event through the module, from the host's fire (its event thread) to the last receipt.
     auto moduleEvents = [&](int events, HRESULT& failure) {
         Stopwatch watch;
         for (int i = 0; i < events; ++i) {
-            if (uc) fake.fireContactChanged(BenchContact, {hostPresenceChange});
-            else fake.postPresenceChanged(BenchContact);
+            if (uc) fake.fireContactChanged(BenchContact, events == 1 ? std::vector<long>{hostPresenceChange} : ucChangeSets[i]);
+            else fake.postPresenceChanged(events == 1 ? std::wstring(BenchContact) : burstContact(i));
         }
         if (!awaitReceipts(signals_.moduleReceipts, perEvent * events)) failure = E_FAIL;
         return watch.elapsedNs() / events;
     };
     auto bareEvents = [&](int events, HRESULT& failure) {
         Stopwatch watch;
-        for (int i = 0; i < events && uc; ++i) fake.fireContactChanged(BareEventContact, {hostPresenceChange});
+        for (int i = 0; i < events && uc; ++i)
+            fake.fireContactChanged(BareEventContact, events == 1 ? std::vector<long>{hostPresenceChange} : ucChangeSets[i]);
         for (int i = 0; i < events && !uc; ++i) {
-            const extensionsutils::ComPtr<IDispatch> contact = fake.makeContactObject(BenchContact);
+            const extensionsutils::ComPtr<IDispatch> contact =
+                fake.makeContactObject(events == 1 ? std::wstring(BenchContact) : burstContact(i));
             const extensionsutils::ComPtr<IDispatch> presence = fake.makePresenceState(2, L"");
             if (FAILED(bare->contactStatusChanged(contact.get(), presence.get()))) failure = E_FAIL;
         }
@@ -77,7 +102,8 @@ std::vector<RatioRow> FanOut::measure(ModuleHost& host, int sinks, int processes
     std::snprintf(p90, sizeof p90, "p90: module %.1f ms, baseline %.1f ms", latency.moduleQuantile(0.9) / 1e6,
                   latency.baselineQuantile(0.9) / 1e6);
     latency.setNote(p90);
-    interleave(throughput, RoundPlan{quick ? 3 : 7, quick ? 10 : 20, 0}, moduleEvents, bareEvents);
+    const int burst = uc ? static_cast<int>(ucChangeSets.size()) : quick ? 10 : burstContacts;
+    interleave(throughput, RoundPlan{quick ? 3 : 7, burst, 0}, moduleEvents, bareEvents);
     Sleep(200); // time for a stray receipt to arrive
     const long extraModule = extraReceipts(signals_.moduleReceipts), extraBare = extraReceipts(signals_.bareReceipts);
     if (extraModule || extraBare) {

@@ -6,8 +6,9 @@
 // and a loop of Invoke on the host's thread). With `uc`, the change is the host contact's event reaching
 // the UC contact sinks (OnContactInformationChanged): through the module's UC contact and its worker, and
 // through the bare UC contact's loop of Invoke on the host's thread. Latency: from the host's fire to the last sink's receipt,
-// one event at a time; throughput: a burst of events until every receipt is in. A receipt beyond one per
-// sink and event fails the row.
+// one event at a time; throughput: a burst of distinct facts (a contact of its own per change; for the UC
+// contact a distinct set of changed items per change), none of which the module may merge, until every
+// receipt is in. A receipt missing or beyond one per sink and event fails the row.
 //
 // Threads: the serving thread of benchhost; the named objects are made once, at construction.
 

@@ -42,10 +42,12 @@ namespace bench {
 // their Messenger objects, or on their UC contacts), then releases the ready semaphore once; every
 // OnContactStatusChange (or OnContactInformationChanged) a sink receives releases its side's
 // receipts semaphore once; the host sets the done event when it has measured, and the Office processes
-// let go.
+// let go. The storm's end marker, a contact whose status is offline (no other bench contact is), releases
+// the markers semaphore instead: it reaches a module sink after every change queued before it.
 constexpr const wchar_t* SinksReadySemaphore = L"Local\\TavoBenchSinksReady";
 constexpr const wchar_t* ModuleReceiptsSemaphore = L"Local\\TavoBenchModuleReceipts";
 constexpr const wchar_t* BareReceiptsSemaphore = L"Local\\TavoBenchBareReceipts";
+constexpr const wchar_t* StormMarkersSemaphore = L"Local\\TavoBenchStormMarkers";
 constexpr const wchar_t* SinksDoneEvent = L"Local\\TavoBenchSinksDone";
 
 } // namespace bench

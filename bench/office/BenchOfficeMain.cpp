@@ -178,8 +178,9 @@ int sinks(int count, bool uc)
     const HANDLE moduleReceipts = OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, ModuleReceiptsSemaphore);
     const HANDLE bareReceipts = OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, BareReceiptsSemaphore);
     const HANDLE ready = OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, SinksReadySemaphore);
+    const HANDLE markers = OpenSemaphoreW(SEMAPHORE_MODIFY_STATE, FALSE, StormMarkersSemaphore);
     HANDLE done = OpenEventW(SYNCHRONIZE, FALSE, SinksDoneEvent);
-    int status = moduleReceipts && bareReceipts && ready && done ? exitOk : exitCannotRun;
+    int status = moduleReceipts && bareReceipts && markers && ready && done ? exitOk : exitCannotRun;
     // The UC contacts: the module's for the bench contact; the bare one for a contact of its own.
     extensionsutils::ComPtr<IDispatch> bareContact;
     if (uc && status == exitOk && FAILED(bare.messenger->GetContact(extensionsutils::Bstr(BareEventContact).get(), nullptr, bareContact.out())))
@@ -197,7 +198,8 @@ int sinks(int count, bool uc)
         }
         for (int i = 0; i < count; ++i) {
             const HANDLE receipts = side == &module ? moduleReceipts : bareReceipts;
-            IDispatch* sink = uc ? new CountingSink(receipts, DIID__IUCCContactEvents, 0x190) : new CountingSink(receipts);
+            IDispatch* sink = uc ? new CountingSink(receipts, DIID__IUCCContactEvents, 0x190)
+                                 : new CountingSink(receipts, side == &module ? markers : nullptr);
             DWORD cookie = 0;
             if (SUCCEEDED(point->Advise(sink, &cookie))) connections.emplace_back(point, cookie);
             else status = exitCannotRun;
@@ -212,7 +214,7 @@ int sinks(int count, bool uc)
         std::printf("benchoffice: error: the sinks could not be connected\n");
     }
     for (auto& connection : connections) connection.first->Unadvise(connection.second);
-    for (HANDLE handle : {moduleReceipts, bareReceipts, ready, done})
+    for (HANDLE handle : {moduleReceipts, bareReceipts, markers, ready, done})
         if (handle) CloseHandle(handle);
     return status;
 }

@@ -4,11 +4,28 @@
 
 namespace bench {
 
-CountingSink::CountingSink(HANDLE receipts) : CountingSink(receipts, DIID_DMessengerEvents, 0x406) {}
+namespace {
 
-HRESULT CountingSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
+// OnContactStatusChange(contact, status): the status comes first in the reversed arguments.
+bool isOfflineStatus(const DISPPARAMS* parameters)
 {
-    if (id == counted_) ReleaseSemaphore(receipts_, 1, nullptr);
+    if (!parameters || parameters->cArgs != 2) return false;
+    const VARIANT& status = parameters->rgvarg[0];
+    if (status.vt == VT_I4) return status.lVal == MISTATUS_OFFLINE;
+    return status.vt == (VT_I4 | VT_BYREF) && status.plVal && *status.plVal == MISTATUS_OFFLINE;
+}
+
+} // namespace
+
+CountingSink::CountingSink(HANDLE receipts, HANDLE markers) : CountingSink(receipts, DIID_DMessengerEvents, 0x406)
+{
+    markers_ = markers;
+}
+
+HRESULT CountingSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*, UINT*)
+{
+    if (id != counted_) return S_OK;
+    ReleaseSemaphore(markers_ && isOfflineStatus(parameters) ? markers_ : receipts_, 1, nullptr);
     return S_OK;
 }
 

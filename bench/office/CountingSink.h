@@ -1,7 +1,8 @@
 #pragma once
 
 // An Office-side event sink that only counts: each call of the counted event (by default DMessengerEvents'
-// OnContactStatusChange) releases the given receipts semaphore of the host once (see BenchNames.h).
+// OnContactStatusChange) releases the given receipts semaphore of the host once (see BenchNames.h); with a
+// markers semaphore, an OnContactStatusChange to offline (the storm's end marker) releases that instead.
 // Any thread.
 
 #include "common/DispatchSink.h"
@@ -12,9 +13,9 @@ namespace bench {
 
 class CountingSink final : public tools::DispatchSink {
 public:
-    explicit CountingSink(HANDLE receipts);
+    CountingSink(HANDLE receipts, HANDLE markers);
     CountingSink(HANDLE receipts, const IID& events, DISPID counted)
-        : DispatchSink(events), receipts_(receipts), counted_(counted)
+        : DispatchSink(events), receipts_(receipts), markers_(nullptr), counted_(counted)
     {
     }
 
@@ -24,6 +25,7 @@ private:
     ~CountingSink() = default;
 
     HANDLE receipts_;
+    HANDLE markers_;
     DISPID counted_;
 };
 

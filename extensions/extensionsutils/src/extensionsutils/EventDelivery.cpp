@@ -20,8 +20,6 @@ const char* const sourcePath = "extensions/extensionsutils/src/extensionsutils/E
 // Threads: enough for the calls that answer plus one per stalled sink (each holds its thread until its
 // call returns); idle ones end soon, since each holds the module loaded.
 const int maximumDeliveryThreads = 64;
-// Calls into Office in flight at once, stalled ones not counted.
-const std::size_t maximumAnsweringCalls = 4;
 // A call that has run this long counts as blocked: it gives up its slot, long before it counts as stalled.
 const DWORD blockedCallMs = 500;
 const int idleThreadSeconds = 5;
@@ -32,13 +30,27 @@ std::atomic<DWORD> stallLimitMs{EventDelivery::defaultStallLimitMs};
 
 using CancelCallFunction = HRESULT(WINAPI*)(DWORD, ULONG);
 
+bool runningUnderWine()
+{
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// Calls into Office in flight at once, stalled and blocked ones not counted. Wine's COM in an Office
+// process has crashed under concurrent incoming calls (with 4 at once now and then, with 8 or more
+// often), so there one answering call is in flight at a time; a blocked call still gives up its slot.
+std::size_t maximumAnsweringCalls()
+{
+    static const std::size_t limit = runningUnderWine() ? 1 : 4;
+    return limit;
+}
+
 // CoCancelCall where it works. Wine exports it as a stub that ends the process when called, so there the
 // delivery does without it (a blocked call then keeps its thread until the sink returns).
 CancelCallFunction cancelCallFunction()
 {
     static const CancelCallFunction function = []() -> CancelCallFunction {
-        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-        if (ntdll && GetProcAddress(ntdll, "wine_get_version")) return nullptr;
+        if (runningUnderWine()) return nullptr;
         const HMODULE ole32 = GetModuleHandleW(L"ole32.dll");
         return ole32 ? reinterpret_cast<CancelCallFunction>(reinterpret_cast<void*>(GetProcAddress(ole32, "CoCancelCall"))) : nullptr;
     }();
@@ -186,7 +198,7 @@ void EventDelivery::callStarted(const DeliveryQueue* queue, bool knownStalled, b
         {
             vorn::MutexGuard guard(mutex_);
             newlyStalled = markStalled();
-            if (knownStalled || answeringCalls() < maximumAnsweringCalls) {
+            if (knownStalled || answeringCalls() < maximumAnsweringCalls()) {
                 calls_.push_back(Call{queue, GetCurrentThreadId(), GetTickCount(), knownStalled, cancellable});
                 if (knownStalled) changed_.notifyAll();
                 started = true;

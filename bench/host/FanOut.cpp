@@ -1,5 +1,7 @@
 #include "host/FanOut.h"
 
+#include "host/NumberedContacts.h"
+
 #include "measure/BenchNames.h"
 #include "measure/Interleave.h"
 #include "measure/Stopwatch.h"
@@ -15,6 +17,8 @@ namespace {
 constexpr DWORD receiptTimeoutMs = 30000;
 constexpr long hostPresenceChange = 4; // the host contact's change code for its presence
 constexpr int burstContacts = 20;
+const wchar_t* const burstPrefix = L"f";
+const wchar_t* const burstDomain = L"fanout.bench.example";
 
 // A burst sends distinct facts, each of which must reach every sink: a presence change of a contact of its
 // own for each event (the module keeps only the latest undelivered state of one contact), and for the UC
@@ -23,18 +27,7 @@ const std::vector<std::vector<long>> ucChangeSets = {{1}, {3}, {4}, {1, 3}, {1, 
 
 std::wstring burstContact(int index)
 {
-    return L"f" + std::to_wstring(index % burstContacts) + L"@fanout.bench.example";
-}
-
-void addBurstContacts(fakehost::FakeHost& host)
-{
-    for (int i = 0; i < burstContacts; ++i) {
-        fakehost::ContactRecord contact;
-        contact.signinName = burstContact(i);
-        contact.friendlyName = L"Fan-out " + std::to_wstring(i);
-        contact.presence = 2;
-        host.addContact(contact);
-    }
+    return numberedContact(burstPrefix, burstDomain, index, burstContacts);
 }
 
 bool awaitReceipts(HANDLE receipts, long count)
@@ -73,7 +66,7 @@ std::vector<RatioRow> FanOut::measure(ModuleHost& host, int sinks, int processes
     }
     const long perEvent = static_cast<long>(sinks) * processes;
     fakehost::FakeHost& fake = host.host();
-    addBurstContacts(fake);
+    addNumberedContacts(fake, burstPrefix, burstDomain, burstContacts, L"Fan-out", [](int) { return 2L; });
     // One event through the module, from the host's fire (its event thread) to the last receipt.
     auto moduleEvents = [&](int events, HRESULT& failure) {
         Stopwatch watch;

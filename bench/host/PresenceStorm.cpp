@@ -1,6 +1,7 @@
 #include "host/PresenceStorm.h"
 
 #include "host/HeapProbe.h"
+#include "host/NumberedContacts.h"
 #include "measure/BenchNames.h"
 #include "measure/Stopwatch.h"
 
@@ -14,6 +15,8 @@ namespace bench {
 namespace {
 
 constexpr int stormContacts = 50;
+const wchar_t* const stormPrefix = L"s";
+const wchar_t* const stormDomain = L"storm.bench.example";
 constexpr double quietMs = 3000; // after the bare storm: no receipt for this long ends the wait
 constexpr double markerWaitMs = 60000; // after the module's storm: its end marker must arrive within this
 const wchar_t* const markerContact = L"marker@storm.bench.example";
@@ -21,18 +24,12 @@ constexpr long markerPresence = 5; // offline: no other bench contact is, so the
 
 std::wstring stormContactName(long index)
 {
-    return L"s" + std::to_wstring(index % stormContacts) + L"@storm.bench.example";
+    return numberedContact(stormPrefix, stormDomain, index, stormContacts);
 }
 
 void addStormContacts(fakehost::FakeHost& host)
 {
-    for (int i = 0; i < stormContacts; ++i) {
-        fakehost::ContactRecord contact;
-        contact.signinName = stormContactName(i);
-        contact.friendlyName = L"Storm " + std::to_wstring(i);
-        contact.presence = 2 + i % 3;
-        host.addContact(contact);
-    }
+    addNumberedContacts(host, stormPrefix, stormDomain, stormContacts, L"Storm", [](int i) { return 2L + i % 3; });
     fakehost::ContactRecord marker;
     marker.signinName = markerContact;
     marker.friendlyName = L"Storm end";

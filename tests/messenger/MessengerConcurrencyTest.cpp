@@ -6,19 +6,9 @@
 
 #include "Watchdog.h"
 
-#include "extensionsutils/Bstr.h"
-
 #include <algorithm>
 #include <atomic>
 #include <thread>
-#include <vector>
-
-using extensionsutils::Bstr;
-using extensionsutils::ComPtr;
-using extensionsutils::Variant;
-using fakeoffice::FakeOfficeSink;
-using fakeoffice::OfficeEvent;
-using fakeoffice::OfficeEventJournal;
 
 namespace {
 
@@ -30,6 +20,11 @@ struct ComThread {
     ComThread() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
     ~ComThread() { CoUninitialize(); }
 };
+
+std::wstring signinName(IDispatch* contact)
+{
+    return stringOf(property(contact, L"SigninName"));
+}
 
 std::size_t countOf(const std::vector<OfficeEvent>& events, DISPID id)
 {
@@ -82,7 +77,7 @@ TEST_F(MessengerConcurrencyTest, ANestedSharedHoldPassesAWriterThatQueuedInBetwe
     // status, whose own nested call to get_MySigninName takes the lock shared once more.
     whileInside(
         L"TavoMessengerAdvanced::GetContact",
-        [&] { writer = api->put_Property(MMESSENGERPROP_VERSION, *Variant::fromString(L"14.0").get()); },
+        [&] { writer = api->put_Property(MMESSENGERPROP_VERSION, *text(L"14.0").get()); },
         [&] { nested = api->get_MyStatus(&status); });
     ComPtr<IDispatch> bob;
     EXPECT_EQ(S_OK, api->GetContact(Bstr(L"bob").get(), nullptr, bob.out()));
@@ -98,7 +93,7 @@ TEST_F(MessengerConcurrencyTest, AWriteFromInsideAnOperationOnTheSameThreadIsRef
     HRESULT nested = S_OK;
     host().addLogHook([&](const fakehost::LogRecord& record) {
         if (record.function == L"TavoMessengerAdvanced::GetContact" && nested == S_OK)
-            nested = api->put_Property(MMESSENGERPROP_VERSION, *Variant::fromString(L"14.0").get());
+            nested = api->put_Property(MMESSENGERPROP_VERSION, *text(L"14.0").get());
     });
     ComPtr<IDispatch> bob;
     EXPECT_EQ(S_OK, api->GetContact(Bstr(L"bob").get(), nullptr, bob.out()));
@@ -155,8 +150,8 @@ TEST_F(MessengerConcurrencyTest, CallersAWriterAndHostEventsTogetherLoseNothingA
     threads.emplace_back([&] {
         ComThread com;
         for (int round = 0; round < rounds; ++round) {
-            failures += api->put_Property(MMESSENGERPROP_PLCID, *Variant::fromInt32(round).get()) != S_OK;
-            failures += api->put_MyProperty(MCONTACTPROP_EMAIL, *Variant::fromInt32(round).get()) != S_OK;
+            failures += api->put_Property(MMESSENGERPROP_PLCID, *number(round).get()) != S_OK;
+            failures += api->put_MyProperty(MCONTACTPROP_EMAIL, *number(round).get()) != S_OK;
         }
     });
     for (int round = 0; round < rounds; ++round) host().postPresenceChanged(round % 2 ? L"bob" : L"carol");
@@ -172,14 +167,9 @@ TEST_F(MessengerConcurrencyTest, CallersAWriterAndHostEventsTogetherLoseNothingA
         << countOf(journal->events(), OnContactResolvedId);
 
     // Presence is state: Office gets each contact's latest one, whatever it was not sent meanwhile.
-    std::vector<std::wstring> changed;
-    for (const OfficeEvent& event : journal->events()) {
-        if (event.id != OnContactStatusChangeId) continue;
-        ComPtr<IMessengerContact> contact = ComPtr<IDispatch>(event.arguments.at(0).get()->pdispVal).as<IMessengerContact>();
-        Bstr name;
-        if (contact) contact->get_SigninName(name.out());
-        changed.push_back(name.str());
-    }
+    Names changed;
+    for (const OfficeEvent& event : journal->events())
+        if (event.id == OnContactStatusChangeId) changed.push_back(signinName(event.arguments.at(0).get()->pdispVal));
     for (const wchar_t* name : {L"bob", L"carol"})
         EXPECT_NE(std::find(changed.begin(), changed.end(), std::wstring(name)), changed.end()) << name << "'s state arrived";
     EXPECT_EQ(S_OK, sink->unadvise());

@@ -9,10 +9,6 @@
 #include "extensionsutils/SafeArray.h"
 #include "extensionsutils/WeakPtrCComObject.h"
 
-using extensionsutils::ComPtr;
-using extensionsutils::MICComPtr;
-using extensionsutils::Variant;
-
 namespace {
 
 HRESULT registerLibraryOnce()
@@ -139,4 +135,26 @@ std::wstring stringOf(const Variant& value)
     EXPECT_EQ(value.type(), VT_BSTR);
     if (value.type() != VT_BSTR) return L"<not a string>";
     return std::wstring(value.get()->bstrVal, SysStringLen(value.get()->bstrVal));
+}
+
+Variant answer(IDispatch* object, const wchar_t* name, WORD flags, const std::vector<Variant>& arguments, HRESULT result)
+{
+    LateBoundResult called = callByName(object, name, flags, arguments);
+    EXPECT_EQ(result, called.member) << std::string(name, name + wcslen(name));
+    return std::move(called.value);
+}
+
+VARIANT referenceToNothing()
+{
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_BSTR | VT_BYREF;
+    return value;
+}
+
+VARIANT referenceTo(BSTR* variable)
+{
+    VARIANT value = referenceToNothing();
+    value.pbstrVal = variable;
+    return value;
 }

@@ -11,11 +11,15 @@
 
 #include "support/FakeHostEnvironment.h"
 #include "support/FakeOfficeSink.h"
+#include "support/LateBoundCall.h"
+
+#include "extensionsutils/Bstr.h"
 
 #include "extensionsutils/ComPtr.h"
 #include "extensionsutils/MICComPtr.h"
 #include "extensionsutils/Variant.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -23,6 +27,17 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+using extensionsutils::Bstr;
+using extensionsutils::ComPtr;
+using extensionsutils::MICComPtr;
+using extensionsutils::Variant;
+using fakehost::HostMethod;
+using fakeoffice::FakeOfficeSink;
+using fakeoffice::OfficeEvent;
+using fakeoffice::OfficeEventJournal;
+using ::testing::ElementsAre;
+using Names = std::vector<std::wstring>;
 
 // What an out-parameter holds before a call; a refused call must leave it there.
 IDispatch* const kUnwrittenDispatch = reinterpret_cast<IDispatch*>(static_cast<std::uintptr_t>(0x5EE0));
@@ -78,3 +93,15 @@ LONG int32Of(const extensionsutils::Variant& value);
 // Same type and equal value (VarCmp alone takes an empty value for an empty string).
 bool sameValue(const extensionsutils::Variant& actual, const extensionsutils::Variant& expected);
 std::wstring stringOf(const extensionsutils::Variant& value);
+// A member called late-bound that must answer `result`; its value.
+Variant answer(IDispatch* object, const wchar_t* name, WORD flags, const std::vector<Variant>& arguments = {},
+               HRESULT result = S_OK);
+inline Variant property(IDispatch* object, const wchar_t* name, const std::vector<Variant>& arguments = {})
+{
+    return answer(object, name, DISPATCH_PROPERTYGET, arguments);
+}
+inline Variant text(const wchar_t* value) { return Variant::fromString(value); }
+inline Variant number(LONG value) { return Variant::fromInt32(value); }
+// A VT_BYREF value whose target is nothing, or a string variable passed by reference as scripts do.
+VARIANT referenceToNothing();
+VARIANT referenceTo(BSTR* variable);

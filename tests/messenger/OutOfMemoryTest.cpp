@@ -6,17 +6,11 @@
 
 #include "support/AllocationFailures.h"
 
-#include "extensionsutils/Bstr.h"
 #include "extensionsutils/SafeArray.h"
-#include "extensionsutils/Variant.h"
 
-#include <functional>
 #include <sstream>
 
-using extensionsutils::Bstr;
-using extensionsutils::ComPtr;
 using extensionsutils::SafeArray;
-using extensionsutils::Variant;
 using fakehost::AllocationFailures;
 
 namespace {

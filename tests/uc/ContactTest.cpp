@@ -1,33 +1,63 @@
-// A UC contact's answers from the host: contact information by type (availability is the host presence
-// in UC numbers), batches, settings and the tag, CanStart, each read inside a host read transaction.
+// UC contacts: made by address through the contact manager, their answers from the host (each read inside
+// a host read transaction), Lookup through the resolver, and host changes becoming Office's events.
 
 #include "UcFixture.h"
 
-#include <utility>
+#include "support/Watchdog.h"
+
+#include <atomic>
+#include <set>
+#include <thread>
 
 namespace {
 
+constexpr HRESULT kNotFound = static_cast<HRESULT>(0x8100030A);
+const wchar_t* const kBobsMail = L"bob.builder@mail.example.com";
+const DISPID kInformationChanged = 400;
+const DISPID kSettingChanged = 401;
 using Endpoints = std::vector<std::pair<std::wstring, LONG>>;
+using Heard = std::vector<std::pair<DISPID, Int32s>>;
+
+// Details whose change handler the test holds, to deliver host events the fake host cannot send.
+class HandDeliveredDetails : public ContactDetails {
+public:
+    void startWatchingContact(ChangeHandler changeHandler) override { handler = std::move(changeHandler); }
+    HRESULT getUri(BSTR* uri) override { return Bstr(L"carol@example.com").copyTo(uri); }
+    HRESULT getDisplayName(BSTR*) override { return E_FAIL; }
+    HRESULT getPresenceString(BSTR*) override { return E_FAIL; }
+    LONG getPresenceState() override { return 0; }
+    HRESULT getWorkNumber(BSTR*) override { return E_FAIL; }
+    HRESULT getMobileNumber(BSTR*) override { return E_FAIL; }
+    HRESULT getHomeNumber(BSTR*) override { return E_FAIL; }
+    HRESULT getOtherNumber(BSTR*) override { return E_FAIL; }
+    HRESULT getTagged(VARIANT_BOOL*) override { return E_FAIL; }
+    std::shared_ptr<TransactionLock> getReadTransactionLock() override { return nullptr; }
+    void deliver(VARIANT argument)
+    {
+        DISPPARAMS parameters = {&argument, nullptr, 1, 0};
+        handler(&parameters);
+    }
+    ChangeHandler handler;
+};
 
 class Contact : public UcFixture {
 protected:
     Variant information(IUCCContact* contact, LONG type, HRESULT expected = S_OK)
     {
         Variant value;
-        EXPECT_EQ(contact->GetContactInformation(static_cast<ContactInformationType>(type), value.out()), expected)
-            << "type " << type;
+        EXPECT_EQ(contact->GetContactInformation(static_cast<ContactInformationType>(type), value.out()), expected) << type;
         return value;
     }
 
     Endpoints endpointsOf(IUCCContact* contact)
     {
         Endpoints result;
-        for (const ComPtr<IDispatch>& element : elementsOf<ComPtr<IDispatch>>(information(contact, ucPresenceContactEndpoints), VT_DISPATCH)) {
+        for (const auto& element : elementsOf<ComPtr<IDispatch>>(information(contact, ucPresenceContactEndpoints), VT_DISPATCH)) {
             ComPtr<IUCCContactEndpoint> endpoint = element.as<IUCCContactEndpoint>();
             Bstr number;
             ContactEndpointType type = ucContactEndpointTypeInvalid;
-            if (endpoint) endpoint->get_Uri(number.out());
-            if (endpoint) endpoint->get_Type(&type);
+            endpoint->get_Uri(number.out());
+            endpoint->get_Type(&type);
             result.emplace_back(number.str(), type);
         }
         return result;
@@ -37,46 +67,126 @@ protected:
     {
         return contact->ChangeSetting(static_cast<ContactSetting>(setting), *value.get(), nullptr, *Variant().get(), nullptr);
     }
+
+    HRESULT lookup(const wchar_t* text, IUnknown* callback, IUCCAsynchronousOperation** operation)
+    {
+        return manager->Lookup(Bstr(text).get(), callback, *Variant().get(), operation);
+    }
+    ComPtr<FakeOfficeSink> lookupCallback() { return FakeOfficeSink::create(DIID__IUCCContactsAndGroupsCallback, journal); }
+
+    static bool flag(IUCCAsynchronousOperation* operation, bool completed)
+    {
+        VARIANT_BOOL value = 7;
+        EXPECT_EQ(completed ? operation->get_IsCompleted(&value) : operation->get_IsSucceeded(&value), S_OK);
+        return value == VARIANT_TRUE;
+    }
+
+    // The one OnLookup Office heard, on the worker thread: its result's address ("<null>" for none).
+    std::wstring onlyLookupResult(IUCCAsynchronousOperation* operation)
+    {
+        const std::vector<OfficeEvent> events = journal->events();
+        if (events.size() != 1 || events[0].arguments.size() != 3) return L"<" + std::to_wstring(events.size()) + L" events>";
+        EXPECT_EQ(events[0].id, UCCContactManager::OnLookupId);
+        EXPECT_EQ(events[0].threadId, workerThreadId);
+        EXPECT_TRUE(extensionsutils::sameComObject(events[0].arguments[0].get()->pdispVal, manager.identity()));
+        EXPECT_TRUE(extensionsutils::sameComObject(events[0].arguments[2].get()->pdispVal, operation));
+        IDispatch* result = events[0].arguments[1].get()->pdispVal;
+        return result ? uriOf(ComPtr<IDispatch>(result).as<IUCCContact>().get()) : L"<null>";
+    }
+
+    // Each event as its id and what it carries: the changed types, or the tag's value for a setting.
+    Heard heard()
+    {
+        Heard result;
+        for (const OfficeEvent& event : journal->events()) {
+            EXPECT_EQ(event.apartment, "MTA");
+            IDispatch* data = event.arguments.at(1).get()->pdispVal;
+            if (event.id == kSettingChanged)
+                result.push_back({event.id, {callByName(data, L"Value", DISPATCH_PROPERTYGET).value.get()->boolVal}});
+            else
+                result.push_back({event.id, elementsOf<LONG>(callByName(data, L"ChangedContactInformation",
+                                                                        DISPATCH_PROPERTYGET).value, VT_I4)});
+        }
+        return result;
+    }
+
+    // A fresh journal and one sink on the contact.
+    void listenAfresh(IUCCContact* contact)
+    {
+        for (const auto& sink : sinks) sink->unadvise();
+        sinks.clear();
+        journal = std::make_shared<fakeoffice::OfficeEventJournal>();
+        adviseSink(contact);
+    }
 };
 
-TEST_F(Contact, AvailabilityIsTheUcNumberOfTheHostPresence)
+// An address with an at sign is the host's contact, asked as given and, when a "sip:" address (any case)
+// finds nobody, again without the scheme; any other address is a number contact the host never sees.
+TEST_F(Contact, AddressesBecomeHostContactsOrNumberContacts)
+{
+    const struct {
+        const wchar_t* address;
+        const wchar_t* uri;
+        bool hostContact;
+        Strings asked;
+    } rows[] = {
+        {kBob, L"sip:bob@example.com", true, {kBob}},
+        {L"sip:bob@example.com", L"sip:bob@example.com", true, {L"sip:bob@example.com", kBob}},
+        {L"SIP:bob@example.com", L"sip:bob@example.com", true, {L"SIP:bob@example.com", kBob}},
+        {L"+15550100", L"+15550100", false, {}},
+        {L"sip:bob", L"sip:bob", false, {}},
+        {L"", L"", false, {}},
+        {nullptr, L"", false, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(extensionsutils::toUtf8(row.uri));
+        host().forgetRecords();
+        ComPtr<IUCCContact> contact;
+        ASSERT_EQ(manager->GetContactByUri(Bstr(row.address).get(), contact.out()), S_OK);
+        EXPECT_EQ(uriOf(contact.get()), row.uri);
+        EXPECT_EQ(static_cast<bool>(contact.as<IUCCContact2>()), row.hostContact) << "number contacts are not full contacts";
+        EXPECT_EQ(host().uriLookups(), row.asked);
+    }
+    EXPECT_EQ(host().contactSinkCount(kBob), 0u) << "released contacts stop watching";
+    ComPtr<IUCCContact> first = contactFor(kBob);
+    EXPECT_FALSE(extensionsutils::sameComObject(first.get(), contactFor(kBob).get())) << "every request makes a new contact";
+
+    IUCCContact* none = nullptr;
+    EXPECT_EQ(manager->GetContactByUri(Bstr(L"sip:nobody@example.com").get(), &none), kNotFound);
+    EXPECT_EQ(uriOf(contactFor(kUser).get()), L"sip:alice@example.com");
+    host().clearClientUser();
+    EXPECT_EQ(manager->GetSelfContact(&none), E_FAIL);
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(manager->GetContactByUri(Bstr(kBob).get(), nullptr), E_POINTER);
+}
+
+TEST_F(Contact, InformationIsTheHostContactsInOfficesUnits)
 {
     ComPtr<IUCCContact> bob = contactFor(kBob);
     const std::pair<long, LONG> rows[] = {{1, 3500}, {2, 15500}, {3, 9500}, {4, 15500}, {5, 18500}, {0, 0}, {6, 0}};
-    for (const auto& row : rows) {
-        host().setPresence(kBob, row.first, L"text");
-        EXPECT_EQ(information(bob.get(), ucPresenceAvailability).get()->lVal, row.second) << "host presence " << row.first;
+    for (const auto& [presence, availability] : rows) {
+        host().setPresence(kBob, presence, L"Do not disturb");
+        EXPECT_EQ(information(bob.get(), ucPresenceAvailability).get()->lVal, availability) << presence;
     }
-    host().failMethod(HostMethod::RequestPresenceState);
-    EXPECT_EQ(information(bob.get(), ucPresenceAvailability).get()->lVal, 0) << "an unreadable presence is none";
-    EXPECT_EQ(information(unresolvedContact().get(), ucPresenceAvailability).get()->lVal, 0);
-}
-
-TEST_F(Contact, TextsAddressesAndCustomActivityAnswerAsOfficeReadsThem)
-{
-    ComPtr<IUCCContact> bob = contactFor(kBob);
     EXPECT_EQ(textOf(information(bob.get(), ucPresenceActivity)), L"Do not disturb");
     EXPECT_EQ(textOf(information(bob.get(), ucPresenceDisplayName)), L"Bob Builder");
     EXPECT_EQ(textOf(information(bob.get(), ucPresenceActivityId)), L"");
-    EXPECT_EQ(elementsOf<std::wstring>(information(bob.get(), ucPresenceInstantMessageAddresses), VT_BSTR), Strings{kBob});
     EXPECT_EQ(elementsOf<std::wstring>(information(bob.get(), ucPresenceLegacyInstantMessageAddresses), VT_BSTR), Strings{kBob});
-    EXPECT_TRUE(elementsOf<std::wstring>(information(unresolvedContact().get(), ucPresenceInstantMessageAddresses), VT_BSTR).empty());
-
     const auto custom = elementsOf<ComPtr<IDispatch>>(information(bob.get(), ucPresenceCustomActivity), VT_DISPATCH);
     ASSERT_EQ(custom.size(), 1u);
-    EXPECT_EQ(textOf(callByName(custom[0].get(), L"Value", DISPATCH_PROPERTYGET).value), L"Do not disturb");
     EXPECT_EQ(callByName(custom[0].get(), L"LocaleId", DISPATCH_PROPERTYGET).value.get()->lVal, -1);
-}
-
-TEST_F(Contact, EndpointsAreTheReadableNonEmptyNumbersInWorkMobileHomeOtherOrder)
-{
-    EXPECT_EQ(endpointsOf(contactFor(kBob).get()),
+    EXPECT_EQ(endpointsOf(bob.get()),
               (Endpoints{{L"+1 555 0100", ucContactEndpointTypeWorkPhone}, {L"+1 555 0101", ucContactEndpointTypeMobilePhone},
                          {L"+1 555 0102", ucContactEndpointTypeHomePhone}, {L"+1 555 0103", ucContactEndpointTypeOtherPhone}}));
     host().failMethod(HostMethod::GetMobileNumber);
     EXPECT_EQ(endpointsOf(contactFor(kUser).get()), (Endpoints{{L"+44 20 1", ucContactEndpointTypeWorkPhone}}))
         << "an empty number and a failing getter are left out";
-    EXPECT_TRUE(endpointsOf(unresolvedContact().get()).empty());
+    ComPtr<IUCCContact> unresolved = unresolvedContact();
+    EXPECT_TRUE(endpointsOf(unresolved.get()).empty());
+    EXPECT_EQ(information(unresolved.get(), ucPresenceAvailability).get()->lVal, 0);
+    EXPECT_TRUE(elementsOf<std::wstring>(information(unresolved.get(), ucPresenceInstantMessageAddresses), VT_BSTR).empty());
+    host().failMethod(HostMethod::RequestPresenceState);
+    EXPECT_EQ(information(bob.get(), ucPresenceAvailability).get()->lVal, 0) << "an unreadable presence is none";
 }
 
 TEST_F(Contact, UnansweredTypesAndHostFailuresGiveTheirCodesWithAnEmptyValue)
@@ -89,82 +199,53 @@ TEST_F(Contact, UnansweredTypesAndHostFailuresGiveTheirCodesWithAnEmptyValue)
         EXPECT_EQ(value.vt, VT_EMPTY) << type;
     }
     EXPECT_EQ(bob->GetContactInformation(ucPresenceAvailability, nullptr), E_POINTER);
-
     host().failMethod(HostMethod::GetFriendlyName, E_ACCESSDENIED);
     host().failMethod(HostMethod::GetPresenceString, E_UNEXPECTED);
     host().failMethod(HostMethod::GetSigninName, E_HANDLE);
     EXPECT_TRUE(information(bob.get(), ucPresenceDisplayName, E_ACCESSDENIED).isEmpty());
-    EXPECT_TRUE(information(bob.get(), ucPresenceActivity, E_UNEXPECTED).isEmpty());
     EXPECT_TRUE(information(bob.get(), ucPresenceCustomActivity, E_UNEXPECTED).isEmpty());
     EXPECT_TRUE(information(bob.get(), ucPresenceInstantMessageAddresses, E_HANDLE).isEmpty());
-    Bstr uri;
-    EXPECT_EQ(bob->get_Uri(uri.out()), E_HANDLE);
     EXPECT_TRUE(information(unresolvedContact().get(), ucPresenceDisplayName, E_FAIL).isEmpty());
 }
 
-TEST_F(Contact, EveryReadHoldsOneHostReadTransactionWhileItAsksTheHost)
+TEST_F(Contact, BatchAndSettingsAnswerWhatTheHostCanReadEachInsideOneReadTransaction)
 {
     ComPtr<IUCCContact> bob = contactFor(kBob);
     std::vector<unsigned> openAtRequest;
     host().addLogHook([&](const fakehost::LogRecord& record) {
         if (record.message.rfind(L"Request received for", 0) == 0) openAtRequest.push_back(host().openReadTransactions());
     });
-    information(bob.get(), ucPresenceDisplayName);
-    ComPtr<IUCCContactInformationDictionary> dictionary;
-    EXPECT_EQ(bob->BatchGetContactInformation(int32Array({ucPresenceAvailability}).get(), dictionary.out()), S_OK);
-    host().clearLogHooks();
-    // One for the single read; the batch holds its own while each of its reads holds another.
-    EXPECT_EQ(openAtRequest, (std::vector<unsigned>{1, 1, 2}));
-    EXPECT_EQ(host().openReadTransactions(), 0u);
-}
-
-TEST_F(Contact, BatchAnswersEveryRequestedTypeAndRefusesAnythingButAVectorOfTypes)
-{
-    ComPtr<IUCCContact> bob = contactFor(kBob);
-    ComPtr<IUCCContactInformationDictionary> dictionary;
+    ComPtr<IUCCContactInformationDictionary> batch;
     ASSERT_EQ(bob->BatchGetContactInformation(
-                  int32Array({ucPresenceDisplayName, ucPresenceAvailability, ucPresenceTitle}, 5).get(), dictionary.out()),
-              S_OK);
+                  int32Array({ucPresenceDisplayName, ucPresenceAvailability, ucPresenceTitle}, 5).get(), batch.out()), S_OK);
+    host().clearLogHooks();
+    ASSERT_GE(openAtRequest.size(), 2u);
+    for (std::size_t i = 0; i < openAtRequest.size(); ++i)
+        EXPECT_EQ(openAtRequest[i], i ? 2u : 1u) << "the batch holds one, each of its reads another";
     SAFEARRAY* keys = nullptr;
-    EXPECT_EQ(dictionary->get_Keys(&keys), S_OK);
+    EXPECT_EQ(batch->get_Keys(&keys), S_OK);
     EXPECT_EQ(takeElements<LONG>(keys, VT_I4), (Int32s{0, 10, 14}));
     Variant value;
-    EXPECT_EQ(dictionary->get_Item(ucPresenceAvailability, value.out()), S_OK);
-    EXPECT_EQ(value.get()->lVal, 9500);
-    EXPECT_EQ(dictionary->get_Item(ucPresenceTitle, value.out()), S_OK);
+    EXPECT_EQ(batch->get_Item(ucPresenceTitle, value.out()), S_OK);
     EXPECT_TRUE(value.isEmpty()) << "an unanswered type is there, empty";
-
-    dictionary.reset();
+    batch.reset();
     SAFEARRAYBOUND bounds[2] = {{1, 0}, {1, 0}};
-    SafeArray square(SafeArrayCreate(VT_I4, 2, bounds));
-    EXPECT_EQ(bob->BatchGetContactInformation(SafeArray::ofStrings({L"10"}).get(), dictionary.out()), E_INVALIDARG);
-    EXPECT_EQ(bob->BatchGetContactInformation(square.get(), dictionary.out()), E_INVALIDARG);
-    EXPECT_EQ(bob->BatchGetContactInformation(nullptr, dictionary.out()), E_POINTER);
-    EXPECT_EQ(bob->BatchGetContactInformation(int32Array({0}).get(), nullptr), E_POINTER);
-    EXPECT_FALSE(dictionary);
-    EXPECT_EQ(host().openReadTransactions(), 0u);
-}
+    EXPECT_EQ(bob->BatchGetContactInformation(SafeArray::ofStrings({L"10"}).get(), batch.out()), E_INVALIDARG);
+    EXPECT_EQ(bob->BatchGetContactInformation(SafeArray(SafeArrayCreate(VT_I4, 2, bounds)).get(), batch.out()), E_INVALIDARG);
+    EXPECT_EQ(bob->BatchGetContactInformation(nullptr, batch.out()), E_POINTER);
+    EXPECT_FALSE(batch);
 
-TEST_F(Contact, SettingsHoldTheTagFirstThenEveryReadableNumberByEndpointType)
-{
     ComPtr<IUCCContactSettingDictionary> settings;
     ASSERT_EQ(contactFor(kUser)->get_Settings(settings.out()), S_OK);
-    SAFEARRAY* keys = nullptr;
-    EXPECT_EQ(settings->get_Keys(&keys), S_OK);
-    EXPECT_EQ(takeElements<LONG>(keys, VT_I4).size(), 5u);
-    Variant value;
     EXPECT_EQ(settings->GetValueAt(0, value.out()), S_OK);
     EXPECT_EQ(value.type(), VT_BOOL) << "the tag's value comes first";
     EXPECT_EQ(settings->get_Item(static_cast<ContactSetting>(ucContactEndpointTypeMobilePhone), value.out()), S_OK);
-    ASSERT_EQ(value.type(), VT_DISPATCH);
     EXPECT_EQ(textOf(callByName(value.get()->pdispVal, L"DisplayName", DISPATCH_PROPERTYGET).value), L"+44 77 1");
     EXPECT_EQ(settings->get_Item(static_cast<ContactSetting>(ucContactEndpointTypeHomePhone), value.out()), S_OK);
-    EXPECT_EQ(value.type(), VT_DISPATCH);
     EXPECT_EQ(value.get()->pdispVal, nullptr) << "an empty number is a null endpoint";
-
     host().failMethod(HostMethod::GetIsTagged);
     host().failMethod(HostMethod::GetHomeNumber);
-    ASSERT_EQ(contactFor(kBob)->get_Settings(settings.out()), S_OK);
+    ASSERT_EQ(bob->get_Settings(settings.out()), S_OK);
     EXPECT_EQ(settings->get_Keys(&keys), S_OK);
     EXPECT_EQ(takeElements<LONG>(keys, VT_I4), (Int32s{0, 1, 3})) << "what the host cannot read is left out";
     ASSERT_EQ(unresolvedContact()->get_Settings(settings.out()), S_OK);
@@ -189,10 +270,7 @@ TEST_F(Contact, ChangeSettingTagsThroughTheHostAndRefusesWhatItCannotChange)
     EXPECT_EQ(host().tagRequests(), (std::vector<std::pair<std::wstring, long>>{{kBob, 0}, {kBob, -1}, {kBob, 0}, {kBob, 0}}));
     host().failMethod(HostMethod::TagContact);
     EXPECT_EQ(tag(bob.get(), Variant::fromBool(true)), S_OK) << "the host's answer is not Office's business";
-
-    VARIANT_BOOL canSet = VARIANT_FALSE;
-    EXPECT_EQ(bob->CanChangeSetting(ucContactTagged, &canSet), S_OK);
-    EXPECT_EQ(canSet, VARIANT_TRUE);
+    VARIANT_BOOL canSet = VARIANT_TRUE;
     EXPECT_EQ(bob->CanChangeSetting(static_cast<ContactSetting>(ucContactEndpointTypeWorkPhone), &canSet), S_OK);
     EXPECT_EQ(canSet, VARIANT_FALSE);
     canSet = VARIANT_TRUE;
@@ -202,28 +280,23 @@ TEST_F(Contact, ChangeSettingTagsThroughTheHostAndRefusesWhatItCannotChange)
 
 TEST_F(Contact, CanStartInstantMessageOrAudioOnlyOnTheUsersOwnContact)
 {
-    struct Row {
-        ComPtr<IUCCContact> contact;
-        LONG modalities;
-        VARIANT_BOOL answer;
-    };
     ComPtr<IUCCContact> user = contactFor(kUser);
     ComPtr<IUCCContact> userBySip = contactFor(L"sip:alice@example.com");
     ComPtr<IUCCContact> bob = contactFor(kBob);
-    const Row rows[] = {
-        {user, ucModalityInstantMessage, VARIANT_TRUE},
-        {user, ucModalityAudioVideo, VARIANT_TRUE},
-        {userBySip, ucModalityInstantMessage, VARIANT_TRUE},
-        {user, ucModalityApplicationSharing, VARIANT_FALSE},
-        {user, ucModalityInstantMessage | ucModalityAudioVideo, VARIANT_FALSE},
-        {bob, ucModalityInstantMessage, VARIANT_FALSE},
-        {bob, ucModalityAudioVideo, VARIANT_FALSE},
+    const struct {
+        IUCCContact* contact;
+        LONG modalities;
+        VARIANT_BOOL answer;
+    } rows[] = {
+        {user.get(), ucModalityInstantMessage, VARIANT_TRUE}, {user.get(), ucModalityAudioVideo, VARIANT_TRUE},
+        {userBySip.get(), ucModalityInstantMessage, VARIANT_TRUE}, {user.get(), ucModalityApplicationSharing, VARIANT_FALSE},
+        {user.get(), ucModalityInstantMessage | ucModalityAudioVideo, VARIANT_FALSE},
+        {bob.get(), ucModalityInstantMessage, VARIANT_FALSE}, {bob.get(), ucModalityAudioVideo, VARIANT_FALSE},
     };
-    for (const Row& row : rows) {
-        ASSERT_TRUE(row.contact);
+    for (const auto& row : rows) {
         VARIANT_BOOL answer = 7;
         EXPECT_EQ(row.contact->CanStart(static_cast<ModalityTypes>(row.modalities), &answer), S_OK);
-        EXPECT_EQ(answer, row.answer) << extensionsutils::toUtf8(uriOf(row.contact.get())) << " " << row.modalities;
+        EXPECT_EQ(answer, row.answer) << extensionsutils::toUtf8(uriOf(row.contact)) << " " << row.modalities;
     }
     VARIANT_BOOL answer = VARIANT_TRUE;
     host().answerEmpty(HostMethod::GetSigninName); // the host knows the user but gives no name
@@ -233,6 +306,252 @@ TEST_F(Contact, CanStartInstantMessageOrAudioOnlyOnTheUsersOwnContact)
     host().clearClientUser();
     EXPECT_EQ(user->CanStart(ucModalityInstantMessage, &answer), S_OK);
     EXPECT_EQ(answer, VARIANT_FALSE);
+}
+
+TEST_F(Contact, AnAnswerGivenAtOnceReachesOfficeOnlyAfterLookupReturned)
+{
+    host().setResolutionMode(fakehost::FakeHost::ResolutionMode::WhileRequesting);
+    host().setResolutionAnswer(kBobsMail, kBob);
+    ComPtr<IUCCAsynchronousOperation> operation;
+    bool operationWrittenFirst = false;
+    std::size_t reportedBeforeReturn = 99;
+    host().setAnsweredWhileRequestingHook([&] {
+        operationWrittenFirst = operation.get() != nullptr;
+        settleWorker();
+        reportedBeforeReturn = journal->count();
+    });
+    ASSERT_EQ(lookup(kBobsMail, lookupCallback().get(), operation.out()), S_OK);
+    settleWorker();
+    EXPECT_TRUE(operationWrittenFirst) << "Office has its operation before the request is made";
+    EXPECT_EQ(reportedBeforeReturn, 0u);
+    EXPECT_EQ(onlyLookupResult(operation.get()), L"sip:bob@example.com");
+}
+
+// Nobody found is still a contact (over the failed resolution); an answer the host cannot find is none.
+TEST_F(Contact, LookupAnswersTable)
+{
+    const struct {
+        const wchar_t* asked;
+        const wchar_t* answer; // nullptr: nobody
+        const wchar_t* reported;
+        bool succeeded;
+        Strings requests;
+    } rows[] = {
+        {L"stranger@mail.example.com", nullptr, L"sip:", true, {L"stranger@mail.example.com"}},
+        {kBobsMail, L"ghost@example.com", L"<null>", false, {kBobsMail}},
+        {kBobsMail, kBob, L"sip:bob@example.com", true, {kBobsMail}},
+        {L"sip:bob.builder@mail.example.com", kBob, L"sip:bob@example.com", true, {L"sip:bob.builder@mail.example.com", kBobsMail}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(extensionsutils::toUtf8(row.asked));
+        journal = std::make_shared<fakeoffice::OfficeEventJournal>();
+        host().forgetRecords();
+        if (row.answer) host().setResolutionAnswer(kBobsMail, row.answer);
+        ComPtr<IUCCAsynchronousOperation> operation;
+        ASSERT_EQ(lookup(row.asked, lookupCallback().get(), operation.out()), S_OK);
+        EXPECT_FALSE(flag(operation.get(), true));
+        for (std::size_t i = 0; i < row.requests.size(); ++i) {
+            host().answerPendingResolutions();
+            settleWorker();
+        }
+        EXPECT_EQ(host().resolveRequests(), row.requests);
+        EXPECT_EQ(onlyLookupResult(operation.get()), row.reported);
+        EXPECT_TRUE(flag(operation.get(), true));
+        EXPECT_EQ(flag(operation.get(), false), row.succeeded);
+    }
+    IUCCAsynchronousOperation* untouched = reinterpret_cast<IUCCAsynchronousOperation*>(0x10);
+    EXPECT_EQ(lookup(kBobsMail, nullptr, &untouched), E_FAIL);
+    EXPECT_EQ(lookup(kBobsMail, FakeOfficeSink::create(DIID__IUCCContactEvents, journal).get(), &untouched), E_FAIL);
+    EXPECT_EQ(lookup(L"", lookupCallback().get(), &untouched), E_INVALIDARG);
+    EXPECT_EQ(untouched, reinterpret_cast<IUCCAsynchronousOperation*>(0x10));
+}
+
+TEST_F(Contact, AnAnswerForAReleasedOrDisconnectedManagerReachesNothing)
+{
+    ComPtr<IUCCAsynchronousOperation> operation;
+    ASSERT_EQ(lookup(kBobsMail, lookupCallback().get(), operation.out()), S_OK);
+    manager->disconnect();
+    host().answerPendingResolutions();
+    settleWorker();
+    EXPECT_EQ(lookup(kBobsMail, lookupCallback().get(), operation.out()), E_FAIL) << "a disconnected manager looks nothing up";
+    manager->initialise(worker, resolver);
+    ASSERT_EQ(lookup(kBobsMail, lookupCallback().get(), operation.out()), S_OK);
+    const long locksBefore = extensionsutils::moduleLockCount();
+    manager.reset();
+    EXPECT_LT(extensionsutils::moduleLockCount(), locksBefore) << "the pending lookup did not keep the manager";
+    host().answerPendingResolutions();
+    settleWorker();
+    EXPECT_EQ(journal->count(), 0u);
+    EXPECT_FALSE(flag(operation.get(), true)) << "the operation stays pending";
+}
+
+// Codes: 1 name, 2 nothing Office reads, 3 numbers, 4 presence, 5 tag (fired at once as its setting).
+TEST_F(Contact, ChangeCodesBecomeInformationAndSettingEventsInArrayOrder)
+{
+    const std::pair<std::vector<long>, Heard> rows[] = {
+        {{4, 1}, {{kInformationChanged, {0, 1, 8, 7, 10}}}},
+        {{3, 5, 3, 2, 4}, {{kSettingChanged, {VARIANT_TRUE}}, {kInformationChanged, {27, 27, 0, 1, 8, 7}}}},
+        {{2}, {}},
+        {{}, {}},
+        {{0, 6, -1}, {}},
+    };
+    ComPtr<IUCCContact> bob = contactFor(kBob);
+    for (const auto& [codes, expected] : rows) {
+        SCOPED_TRACE(testing::PrintToString(codes));
+        listenAfresh(bob.get());
+        EXPECT_EQ(host().fireContactChanged(kBob, codes), std::vector<HRESULT>{S_OK});
+        runOnWorker([] {});
+        EXPECT_EQ(heard(), expected);
+        EXPECT_EQ(heard(), expected) << "each read is a new array: the first one's destruction left it whole";
+    }
+    listenAfresh(bob.get());
+    host().fireContactChanged(kBob, {1}, 2); // another event of the host contact
+    host().failMethod(HostMethod::GetIsTagged);
+    host().fireContactChanged(kBob, {5});
+    runOnWorker([] {});
+    EXPECT_EQ(heard(), (Heard{{kSettingChanged, {VARIANT_FALSE}}})) << "an unreadable tag reads as not tagged";
+}
+
+TEST_F(Contact, TheHostsHandlerHoldsTheContactWeaklyAndTakesOnlyAnArrayOfCodes)
+{
+    auto details = std::make_shared<HandDeliveredDetails>();
+    ComPtr<IUCCContact> contact;
+    ASSERT_EQ(manager->createContact(details, contact.out()), S_OK);
+    adviseSink(contact.get());
+    details->handler(nullptr);
+    DISPPARAMS empty = {nullptr, nullptr, 0, 0};
+    details->handler(&empty);
+    details->deliver(*Variant::fromString(L"1").get());
+    details->deliver(*Variant::fromSafeArray(SafeArray::ofStrings({L"1"}).detach()).get());
+    Variant codes = Variant::fromSafeArray(int32Array({1}).detach());
+    VARIANT reference; // as some hosts pass them
+    reference.vt = VT_BYREF | VT_ARRAY | VT_I4;
+    reference.pparray = &codes.get()->parray;
+    details->deliver(reference);
+    runOnWorker([] {});
+    EXPECT_EQ(journal->count(), 1u);
+    EXPECT_EQ(host().loggedCount(L"Contact data change without an array of change codes ignored"), 4u);
+
+    listenAfresh(contactFor(kBob).get()); // its event held the contact
+    const long locksWithContact = extensionsutils::moduleLockCount();
+    contact.reset();
+    EXPECT_LT(extensionsutils::moduleLockCount(), locksWithContact) << "the handler kept the contact alive";
+    details->deliver(*codes.get());
+    // A host that could not let go of the sink still calls it: the call reaches nothing.
+    sinks.back()->unadvise();
+    host().clearLog();
+    host().failMethod(HostMethod::Unadvise);
+    contactFor(kBob).reset();
+    EXPECT_EQ(host().fireContactChanged(kBob, {4, 5}).size(), 1u);
+    runOnWorker([] {});
+    EXPECT_FALSE(host().logged(L"Contact data changed"));
+}
+
+TEST_F(Contact, ReleasedContactsLetGoOfTheHostAtOnceWhateverTheQueueHolds)
+{
+    ComPtr<IUCCContact> kept = contactFor(kBob);
+    adviseSink(kept.get());
+    std::vector<ComPtr<IUCCContact>> released;
+    for (int i = 0; i < 10; ++i) released.push_back(contactFor(kBob));
+    auto gate = std::make_shared<vorn::Event>();
+    worker->AddWork(std::make_shared<Tr1FunctionWorker>([gate] { gate->wait(20000); }));
+    for (int i = 0; i < 20; ++i) host().fireContactChanged(kBob, {4}); // a burst waits in the queue
+    released.clear();
+    EXPECT_EQ(host().contactSinkCount(kBob), 1u);
+    gate->set();
+    runOnWorker([] {});
+    EXPECT_GE(journal->count(), 1u) << "the contact Office kept heard the changes";
+}
+
+TEST_F(Contact, InTheStopWindowAChangeIsDroppedAndAContactReleasedMeanwhileDiesOffTheHostThread)
+{
+    manager->disconnect(); // nothing is queued for a change now
+    ComPtr<IUCCContact> bob = contactFor(kBob);
+    vorn::Event inHandler;
+    vorn::Event released;
+    host().addLogHook([&](const fakehost::LogRecord& record) {
+        if (record.message != L"Contact data changed") return;
+        inHandler.set();
+        released.wait(20000);
+    });
+    std::thread office([&] {
+        inHandler.wait(20000);
+        bob.reset();
+        released.set();
+    });
+    EXPECT_EQ(host().fireContactChanged(kBob, {4}), std::vector<HRESULT>{S_OK});
+    office.join();
+    host().clearLogHooks();
+    const DWORD hostThread = host().recordsOf(L"Contact data changed").at(0).threadId;
+    std::size_t destructions = 0;
+    for (const fakehost::LogRecord& record : host().logRecords()) {
+        if (record.function != L"UCCContact::~UCCContact") continue;
+        ++destructions;
+        EXPECT_NE(record.threadId, hostThread);
+    }
+    EXPECT_EQ(destructions, 1u);
+    EXPECT_EQ(journal->count(), 0u);
+}
+
+// Office on three threads makes, watches, reads and releases contacts and now and then looks one up,
+// while the host changes presence, names and tags all the time.
+TEST_F(Contact, OfficeThreadsReadAndLookUpWhileTheHostFiresChanges)
+{
+    const int readers = 3;
+    const int rounds = 40;
+    std::atomic<int> finished{0}, failures{0}, lookups{0};
+    const std::set<LONG> validAvailabilities{3500, 15500, 9500, 18500};
+    host().setResolutionMode(fakehost::FakeHost::ResolutionMode::Automatic);
+    host().setResolutionAnswer(kBobsMail, kBob);
+    auto office = [&](int index) {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        {
+            ComPtr<FakeOfficeSink> callback = lookupCallback();
+            for (int round = 0; round < rounds; ++round) {
+                ComPtr<IUCCContact> contact;
+                if (manager->GetContactByUri(Bstr(round % 2 ? kBob : kUser).get(), contact.out()) != S_OK) {
+                    ++failures;
+                    continue;
+                }
+                ComPtr<FakeOfficeSink> sink = FakeOfficeSink::create(DIID__IUCCContactEvents, journal);
+                sink->advise(contact.get());
+                Variant value;
+                failures += contact->GetContactInformation(ucPresenceAvailability, value.out()) != S_OK
+                            || !validAvailabilities.count(value.get()->lVal);
+                contact->GetContactInformation(ucPresenceContactEndpoints, value.out());
+                ComPtr<IUCCContactInformationDictionary> batch;
+                failures += contact->BatchGetContactInformation(int32Array({10, 7, 14}).get(), batch.out()) != S_OK;
+                ComPtr<IUCCContactSettingDictionary> settings;
+                failures += contact->get_Settings(settings.out()) != S_OK;
+                ComPtr<IUCCAsynchronousOperation> operation;
+                lookups += round % 4 == index && lookup(kBobsMail, callback.get(), operation.out()) == S_OK;
+                sink->unadvise();
+            }
+        }
+        CoUninitialize();
+        ++finished;
+    };
+    Watchdog watchdog(120000, "Office threads against host changes");
+    std::vector<std::thread> threads;
+    for (int i = 0; i < readers; ++i) threads.emplace_back(office, i);
+    threads.emplace_back([&] {
+        for (int round = 0; finished.load() < readers; ++round) {
+            host().setPresence(kBob, 1 + round % 5, L"changing");
+            host().fireContactChanged(kBob, {4, 5, 1});
+            host().fireContactChanged(kUser, {4, 3});
+        }
+    });
+    for (std::thread& thread : threads) thread.join();
+    host().waitForHostThread();
+    settleWorker();
+    EXPECT_EQ(failures.load(), 0);
+    std::size_t reported = 0;
+    for (const OfficeEvent& event : journal->events()) reported += event.id == UCCContactManager::OnLookupId;
+    EXPECT_GT(lookups.load(), 0);
+    EXPECT_EQ(reported, static_cast<std::size_t>(lookups.load())) << "every lookup answered exactly once";
+    EXPECT_EQ(host().openReadTransactions(), 0u);
+    journal.reset(); // the events held the contacts they were about
+    EXPECT_EQ(host().contactSinkCount(kBob) + host().contactSinkCount(kUser), 0u) << "every contact stopped watching";
 }
 
 } // namespace

@@ -205,11 +205,3 @@ inline Variant arrayArgument(SafeArray array)
 {
     return Variant::fromSafeArray(array.detach());
 }
-
-// The text of a BSTR that the caller owns (it is freed).
-inline std::wstring takeText(BSTR owned)
-{
-    Bstr text;
-    text.attach(owned);
-    return text.str();
-}

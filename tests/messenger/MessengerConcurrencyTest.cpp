@@ -66,27 +66,6 @@ private:
     std::thread other_;
 };
 
-TEST_F(MessengerConcurrencyTest, ANestedSharedHoldPassesAWriterThatQueuedInBetween)
-{
-    Watchdog watchdog(60000, "nested shared hold behind a queued writer");
-    ComPtr<IMessengerAdvanced> api = messengerApi();
-    HRESULT writer = E_UNEXPECTED;
-    HRESULT nested = E_UNEXPECTED;
-    MISTATUS status = MISTATUS_UNKNOWN;
-    // While GetContact holds the Messenger lock shared, a writer queues; then the same thread asks for its
-    // status, whose own nested call to get_MySigninName takes the lock shared once more.
-    whileInside(
-        L"TavoMessengerAdvanced::GetContact",
-        [&] { writer = api->put_Property(MMESSENGERPROP_VERSION, *text(L"14.0").get()); },
-        [&] { nested = api->get_MyStatus(&status); });
-    ComPtr<IDispatch> bob;
-    EXPECT_EQ(S_OK, api->GetContact(Bstr(L"bob").get(), nullptr, bob.out()));
-    finish();
-    EXPECT_EQ(S_OK, nested);
-    EXPECT_EQ(MISTATUS_ONLINE, status);
-    EXPECT_EQ(S_OK, writer);
-}
-
 TEST_F(MessengerConcurrencyTest, AWriteFromInsideAnOperationOnTheSameThreadIsRefusedAndChangesNothing)
 {
     ComPtr<IMessengerAdvanced> api = messengerApi();

@@ -8,155 +8,111 @@
 
 #include "extensionsutils/SafeArray.h"
 
-#include <sstream>
+#include <string>
+#include <type_traits>
 
 using extensionsutils::SafeArray;
 using fakehost::AllocationFailures;
 
 namespace {
 
-class OutOfMemoryTest : public MessengerTest {
-protected:
-    // Fails allocation 1, 2, ... of the call until one run needs fewer allocations than the one armed.
-    static void sweep(const char* name, const std::function<HRESULT()>& call, HRESULT cannotMake = E_OUTOFMEMORY)
-    {
-        for (long n = 1; n < 5000; ++n) {
-            AllocationFailures::arm(n);
-            HRESULT hr = S_OK;
-            bool threw = false;
-            try {
-                hr = call();
-            } catch (...) {
-                threw = true;
-            }
-            const bool failed = AllocationFailures::disarm();
-            ASSERT_FALSE(threw) << name << ": an exception left the call when allocation " << n << " failed";
-            if (!failed) return;
-            EXPECT_TRUE(SUCCEEDED(hr) || hr == E_OUTOFMEMORY || hr == cannotMake)
-                << name << ": allocation " << n << " failed and the call answered 0x" << std::hex << hr;
+// Fails allocation 1, 2, ... of the call until one run needs fewer allocations than the one armed.
+void sweep(const std::string& name, const std::function<HRESULT()>& call, HRESULT cannotMake = E_OUTOFMEMORY)
+{
+    for (long n = 1; n < 5000; ++n) {
+        AllocationFailures::arm(n);
+        HRESULT hr = S_OK;
+        bool threw = false;
+        try {
+            hr = call();
+        } catch (...) {
+            threw = true;
         }
-        ADD_FAILURE() << name << " never ran through";
+        const bool failed = AllocationFailures::disarm();
+        ASSERT_FALSE(threw) << name << ": an exception left the call when allocation " << n << " failed";
+        if (!failed) return;
+        EXPECT_TRUE(SUCCEEDED(hr) || hr == E_OUTOFMEMORY || hr == cannotMake)
+            << name << ": allocation " << n << " failed and the call answered 0x" << std::hex << hr;
     }
+    ADD_FAILURE() << name << " never ran through";
+}
 
-    template <class Getter>
-    static std::function<HRESULT()> bstrGetter(Getter get)
-    {
-        return [get] {
-            Bstr value;
-            return get(value.out());
-        };
-    }
+// The getter's answer, whatever it is, released again.
+template <class Out, class Get>
+std::function<HRESULT()> getter(Get get)
+{
+    return [get] {
+        Out out{};
+        const HRESULT hr = get(&out);
+        if constexpr (std::is_same_v<Out, BSTR>) SysFreeString(out);
+        if constexpr (std::is_pointer_v<Out> && !std::is_same_v<Out, BSTR>) if (out) out->Release();
+        if constexpr (std::is_same_v<Out, VARIANT>) VariantClear(&out);
+        return hr;
+    };
+}
 
-    template <class Getter>
-    static std::function<HRESULT()> objectGetter(Getter get)
-    {
-        return [get] {
-            ComPtr<IUnknown> value;
-            return get(reinterpret_cast<IUnknown**>(value.out()));
-        };
-    }
-};
+using OutOfMemoryTest = MessengerTest;
 
 TEST_F(OutOfMemoryTest, MessengerApiGettersAnswerInsteadOfThrowing)
 {
     ComPtr<IMessengerAdvanced> api = messengerApi();
-    sweep("MySigninName", bstrGetter([api](BSTR* out) { return api->get_MySigninName(out); }));
-    sweep("MyFriendlyName", bstrGetter([api](BSTR* out) { return api->get_MyFriendlyName(out); }));
-    sweep("MyStatus", [api] {
-        MISTATUS status;
-        return api->get_MyStatus(&status);
-    });
-    sweep("MyPhoneNumber", bstrGetter([api](BSTR* out) { return api->get_MyPhoneNumber(MPHONE_TYPE_WORK, out); }));
-    sweep("MyServiceId", bstrGetter([api](BSTR* out) { return api->get_MyServiceId(out); }));
-    sweep("MyContacts", objectGetter([api](IUnknown** out) {
-        return api->get_MyContacts(reinterpret_cast<IDispatch**>(out));
-    }), E_FAIL);
-    sweep("Services", objectGetter([api](IUnknown** out) {
-        return api->get_Services(reinterpret_cast<IDispatch**>(out));
-    }));
-    sweep("GetContact", objectGetter([api](IUnknown** out) {
-        return api->GetContact(Bstr(L"bob").get(), nullptr, reinterpret_cast<IDispatch**>(out));
-    }), ContactNotFound);
-
+    const Bstr bobName(L"bob");
+    sweep("MySigninName", getter<BSTR>([api](BSTR* out) { return api->get_MySigninName(out); }));
+    sweep("MyFriendlyName", getter<BSTR>([api](BSTR* out) { return api->get_MyFriendlyName(out); }));
+    sweep("MyStatus", getter<MISTATUS>([api](MISTATUS* out) { return api->get_MyStatus(out); }));
+    sweep("MyPhoneNumber", getter<BSTR>([api](BSTR* out) { return api->get_MyPhoneNumber(MPHONE_TYPE_WORK, out); }));
+    sweep("MyServiceId", getter<BSTR>([api](BSTR* out) { return api->get_MyServiceId(out); }));
+    sweep("MyContacts", getter<IDispatch*>([api](IDispatch** out) { return api->get_MyContacts(out); }), E_FAIL);
+    sweep("Services", getter<IDispatch*>([api](IDispatch** out) { return api->get_Services(out); }));
+    sweep("GetContact", getter<IDispatch*>([&](IDispatch** out) { return api->GetContact(bobName.get(), nullptr, out); }),
+          ContactNotFound);
     ComPtr<IDispatch> bobObject;
-    ASSERT_EQ(S_OK, api->GetContact(Bstr(L"bob").get(), nullptr, bobObject.out()));
+    ASSERT_EQ(S_OK, api->GetContact(bobName.get(), nullptr, bobObject.out()));
     ComPtr<IMessengerContact> bob = bobObject.as<IMessengerContact>();
-    ASSERT_TRUE(bob);
-    sweep("IMessengerContact.FriendlyName", bstrGetter([bob](BSTR* out) { return bob->get_FriendlyName(out); }));
-    sweep("IMessengerContact.SigninName", bstrGetter([bob](BSTR* out) { return bob->get_SigninName(out); }));
-    sweep("IMessengerContact.PhoneNumber", bstrGetter([bob](BSTR* out) { return bob->get_PhoneNumber(MPHONE_TYPE_WORK, out); }));
-    sweep("IMessengerContact.Status", [bob] {
-        MISTATUS status;
-        return bob->get_Status(&status);
-    });
-    sweep("IMessengerContact.Property", [bob] {
-        Variant value;
-        return bob->get_Property(MCONTACTPROP_EMAIL, value.out());
-    });
+    sweep("Contact.FriendlyName", getter<BSTR>([bob](BSTR* out) { return bob->get_FriendlyName(out); }));
+    sweep("Contact.SigninName", getter<BSTR>([bob](BSTR* out) { return bob->get_SigninName(out); }));
+    sweep("Contact.PhoneNumber", getter<BSTR>([bob](BSTR* out) { return bob->get_PhoneNumber(MPHONE_TYPE_WORK, out); }));
+    sweep("Contact.Status", getter<MISTATUS>([bob](MISTATUS* out) { return bob->get_Status(out); }));
+    sweep("Contact.Property", getter<VARIANT>([bob](VARIANT* out) { return bob->get_Property(MCONTACTPROP_EMAIL, out); }));
 }
 
 TEST_F(OutOfMemoryTest, UcApiGettersAnswerInsteadOfThrowing)
 {
     ComPtr<IUCOfficeIntegration> integration = messenger.as<IUCOfficeIntegration>();
-    ASSERT_TRUE(integration);
-    sweep("GetSupportedFeatures", [integration] {
-        OIFeature features;
-        return integration->GetSupportedFeatures(Bstr(L"15.0.0.0").get(), &features);
-    });
-    sweep("GetAuthenticationInfo", bstrGetter([integration](BSTR* out) {
-        return integration->GetAuthenticationInfo(Bstr(L"15.0.0.0").get(), out);
+    const Bstr version(L"15.0.0.0");
+    sweep("GetSupportedFeatures", getter<OIFeature>([&](OIFeature* out) { return integration->GetSupportedFeatures(version.get(), out); }));
+    sweep("GetAuthenticationInfo", getter<BSTR>([&](BSTR* out) { return integration->GetAuthenticationInfo(version.get(), out); }));
+    sweep("GetInterface", getter<IDispatch*>([&](IDispatch** out) {
+        return integration->GetInterface(version.get(), oiInterfaceIUCCLyncClient, out);
     }));
-    sweep("GetInterface", objectGetter([integration](IUnknown** out) {
-        return integration->GetInterface(Bstr(L"15.0.0.0").get(), oiInterfaceIUCCLyncClient,
-                                         reinterpret_cast<IDispatch**>(out));
-    }));
-
     ComPtr<IDispatch> clientObject;
-    ASSERT_EQ(S_OK, integration->GetInterface(Bstr(L"15.0.0.0").get(), oiInterfaceIUCCLyncClient, clientObject.out()));
+    ASSERT_EQ(S_OK, integration->GetInterface(version.get(), oiInterfaceIUCCLyncClient, clientObject.out()));
     ComPtr<IUCCLyncClient> client = clientObject.as<IUCCLyncClient>();
-    ASSERT_TRUE(client);
-    sweep("IUCCLyncClient.Uri", bstrGetter([client](BSTR* out) { return client->get_Uri(out); }));
-    sweep("IUCCLyncClient.Self", objectGetter([client](IUnknown** out) {
-        return client->get_Self(reinterpret_cast<IUCCSelf**>(out));
-    }));
+    sweep("Client.Uri", getter<BSTR>([client](BSTR* out) { return client->get_Uri(out); }));
+    sweep("Client.Self", getter<IUCCSelf*>([client](IUCCSelf** out) { return client->get_Self(out); }));
     ComPtr<IUCCContactManager> manager;
     ASSERT_EQ(S_OK, client->get_ContactManager(manager.out()));
     addContact(L"bob@example.com");
-    sweep("GetContactByUri", objectGetter([manager](IUnknown** out) {
-        return manager->GetContactByUri(Bstr(L"sip:bob@example.com").get(), reinterpret_cast<IUCCContact**>(out));
-    }));
-    sweep("GetSelfContact", objectGetter([manager](IUnknown** out) {
-        return manager->GetSelfContact(reinterpret_cast<IUCCContact**>(out));
-    }));
-    sweep("CreateSubscription", objectGetter([manager](IUnknown** out) {
-        return manager->CreateSubscription(reinterpret_cast<IUCCContactSubscription**>(out));
-    }));
-
+    const Bstr bob(L"sip:bob@example.com");
+    sweep("GetContactByUri", getter<IUCCContact*>([&](IUCCContact** out) { return manager->GetContactByUri(bob.get(), out); }));
+    sweep("GetSelfContact", getter<IUCCContact*>([manager](IUCCContact** out) { return manager->GetSelfContact(out); }));
+    sweep("CreateSubscription",
+          getter<IUCCContactSubscription*>([manager](IUCCContactSubscription** out) { return manager->CreateSubscription(out); }));
     ComPtr<IUCCContact> self;
     ASSERT_EQ(S_OK, manager->GetSelfContact(self.out()));
-    sweep("IUCCContact.Uri", bstrGetter([self](BSTR* out) { return self->get_Uri(out); }));
+    sweep("Contact.Uri", getter<BSTR>([self](BSTR* out) { return self->get_Uri(out); }));
     for (const ContactInformationType type : {ucPresenceAvailability, ucPresenceActivityId, ucPresenceActivity,
                                               ucPresenceCustomActivity, ucPresenceDisplayName,
-                                              ucPresenceInstantMessageAddresses, ucPresenceContactEndpoints}) {
-        std::ostringstream name;
-        name << "IUCCContact.GetContactInformation(" << type << ")";
-        sweep(name.str().c_str(), [self, type] {
-            Variant value;
-            return self->GetContactInformation(type, value.out());
-        });
-    }
+                                              ucPresenceInstantMessageAddresses, ucPresenceContactEndpoints})
+        sweep("Contact.GetContactInformation " + std::to_string(type),
+              getter<VARIANT>([self, type](VARIANT* out) { return self->GetContactInformation(type, out); }));
     const SafeArray types = SafeArray::ofInt32s({ucPresenceAvailability, ucPresenceDisplayName, ucPresenceContactEndpoints});
-    SAFEARRAY* typesArray = types.get();
-    sweep("IUCCContact.BatchGetContactInformation", objectGetter([self, typesArray](IUnknown** out) {
-        return self->BatchGetContactInformation(typesArray, reinterpret_cast<IUCCContactInformationDictionary**>(out));
+    sweep("Contact.BatchGetContactInformation", getter<IUCCContactInformationDictionary*>([&](IUCCContactInformationDictionary** out) {
+        return self->BatchGetContactInformation(types.get(), out);
     }));
-    sweep("IUCCContact.Settings", objectGetter([self](IUnknown** out) {
-        return self->get_Settings(reinterpret_cast<IUCCContactSettingDictionary**>(out));
-    }));
-    sweep("IUCCContact.CanStart", [self] {
-        VARIANT_BOOL canStart;
-        return self->CanStart(ucModalityInstantMessage, &canStart);
-    });
+    sweep("Contact.Settings",
+          getter<IUCCContactSettingDictionary*>([self](IUCCContactSettingDictionary** out) { return self->get_Settings(out); }));
+    sweep("Contact.CanStart", getter<VARIANT_BOOL>([self](VARIANT_BOOL* out) { return self->CanStart(ucModalityInstantMessage, out); }));
 }
 
 } // namespace

@@ -24,14 +24,8 @@ void MessengerTest::SetUp()
     lockCountAtStart_ = extensionsutils::moduleLockCount();
     ASSERT_EQ(S_OK, environment.registration());
     ASSERT_EQ(S_OK, registerLibraryOnce());
-    fakehost::ContactRecord me;
-    me.signinName = L"me";
-    me.userId = L"me-id";
-    me.friendlyName = L"Me Myself";
-    me.homeNumber = L"+1 555 0100";
-    me.workNumber = L"+1 555 0101";
-    me.otherNumber = L"+1 555 0103";
-    host().setClientUser(me);
+    // sign-in name, user id, name, work, home, mobile, other
+    host().setClientUser({L"me", L"me-id", L"Me Myself", L"+1 555 0101", L"+1 555 0100", L"", L"+1 555 0103"});
     addContact(L"bob");
     addContact(L"carol");
     ASSERT_EQ(S_OK, hostaccess::fetchHostClassObject());
@@ -65,11 +59,7 @@ MICComPtr<OfficeIntegrationImpl> MessengerTest::createMessenger(std::uint32_t fl
 
 void MessengerTest::addContact(const std::wstring& signinName, long presence)
 {
-    fakehost::ContactRecord contact;
-    contact.signinName = signinName;
-    contact.userId = signinName + L"-id";
-    contact.friendlyName = L"Friendly " + signinName;
-    contact.workNumber = L"work of " + signinName;
+    fakehost::ContactRecord contact{signinName, signinName + L"-id", L"Friendly " + signinName, L"work of " + signinName};
     contact.presence = presence;
     host().addContact(contact);
 }

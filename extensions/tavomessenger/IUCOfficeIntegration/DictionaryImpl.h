@@ -1,7 +1,11 @@
 #pragma once
 
+#include "extensionsutils/ComObject.h"
+#include "extensionsutils/DispatchImpl.h"
 #include "extensionsutils/SafeArray.h"
 #include "extensionsutils/Variant.h"
+
+#include "TavoMessengerLib.h"
 
 #include <windows.h>
 #include <oleauto.h>
@@ -13,15 +17,18 @@
 #include <utility>
 #include <vector>
 
-// The contents of a UC dictionary keyed by an enumeration: each key maps to the position of its value, and
-// the values stay in the order they were added. Keys answer in ascending key order, values in the order of
+// A UC dictionary keyed by an enumeration, as a COM object of its interface: each key maps to the position
+// of its value, and the values stay in the order they were added. Keys answer in ascending key order, values in the order of
 // adding. Every answer is a copy that the caller owns.
 //
 // Threads: filled by the module before the dictionary is handed out, then only read, from any thread;
 // there is no lock, so add() must not run once Office holds the dictionary.
-template <class Key>
-class DictionaryImpl {
+template <class Interface, const IID* InterfaceId, class Key>
+class DictionaryImpl : public extensionsutils::ComObjectRoot,
+                       public extensionsutils::DispatchImpl<Interface, InterfaceId, &LIBID_TavoMessengerLib> {
 public:
+    using Interfaces = extensionsutils::InterfaceTable<Interface, extensionsutils::Via<IDispatch, Interface>>;
+
     // Appends a copy of the value for the key. A key already held keeps its position and takes the new
     // value there, so that every position still belongs to its key. The copy's failure is returned and
     // nothing changes.
@@ -45,7 +52,7 @@ public:
         return S_OK;
     }
 
-    HRESULT Values(SAFEARRAY** result) const
+    HRESULT STDMETHODCALLTYPE get_Values(SAFEARRAY** result) override
     {
         if (!result) return E_POINTER;
         *result = nullptr;
@@ -55,14 +62,14 @@ public:
         return S_OK;
     }
 
-    HRESULT Count(LONG* count) const
+    HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override
     {
         if (!count) return E_POINTER;
         *count = static_cast<LONG>(keyPositions.size());
         return S_OK;
     }
 
-    HRESULT Item(Key key, VARIANT* value) const
+    HRESULT STDMETHODCALLTYPE get_Item(Key key, VARIANT* value) override
     {
         if (!value) return E_POINTER;
         VariantInit(value);
@@ -71,7 +78,7 @@ public:
         return values[held->second].copyTo(value);
     }
 
-    HRESULT Keys(SAFEARRAY** result) const
+    HRESULT STDMETHODCALLTYPE get_Keys(SAFEARRAY** result) override
     {
         if (!result) return E_POINTER;
         *result = nullptr;
@@ -89,14 +96,14 @@ public:
     }
 
     // An absent key is an answer, not a failure: found is VARIANT_FALSE and the value empty.
-    HRESULT TryGetValue(Key key, VARIANT* value, VARIANT_BOOL* found) const
+    HRESULT STDMETHODCALLTYPE TryGetValue(Key key, VARIANT* value, VARIANT_BOOL* found) override
     {
         if (!value || !found) return E_POINTER;
-        *found = SUCCEEDED(Item(key, value)) ? VARIANT_TRUE : VARIANT_FALSE;
+        *found = SUCCEEDED(get_Item(key, value)) ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
     }
 
-    HRESULT GetKeyAt(LONG index, Key* key) const
+    HRESULT STDMETHODCALLTYPE GetKeyAt(LONG index, Key* key) override
     {
         if (!key) return E_POINTER;
         if (index < 0 || static_cast<std::size_t>(index) >= keyPositions.size()) return E_FAIL;
@@ -106,7 +113,7 @@ public:
         return S_OK;
     }
 
-    HRESULT GetValueAt(LONG index, VARIANT* value) const
+    HRESULT STDMETHODCALLTYPE GetValueAt(LONG index, VARIANT* value) override
     {
         if (!value) return E_POINTER;
         VariantInit(value);
@@ -114,7 +121,7 @@ public:
         return values[static_cast<std::size_t>(index)].copyTo(value);
     }
 
-    HRESULT ContainsKey(Key key, VARIANT_BOOL* found) const
+    HRESULT STDMETHODCALLTYPE ContainsKey(Key key, VARIANT_BOOL* found) override
     {
         if (!found) return E_POINTER;
         *found = keyPositions.count(key) ? VARIANT_TRUE : VARIANT_FALSE;

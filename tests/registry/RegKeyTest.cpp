@@ -7,11 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdio>
-#include <memory>
-#include <string>
-#include <vector>
 
 using extensionsutils::RegKeyFactoryImpl;
 using extensionsutils::RegKeyPtr;
@@ -35,7 +31,7 @@ struct RecordingLogSink : extensionsutils::LogSink {
 std::string hiveText(HKEY hive)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(hive)));
+    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(hive)));
     return text;
 }
 
@@ -49,7 +45,7 @@ protected:
 
     void writeRaw(const wchar_t* name, DWORD type, const std::vector<BYTE>& bytes)
     {
-        ASSERT_TRUE(writeRawValue(HKEY_CURRENT_USER, userTestKey, name, type, bytes.data(), static_cast<DWORD>(bytes.size())));
+        ASSERT_TRUE(writeRawValue(HKEY_CURRENT_USER, userTestKey, name, type, bytes));
     }
 
     RegKeyFactoryImpl factory_;

@@ -305,14 +305,6 @@ private:
     Bstr name_;
 };
 
-class FirstUse : public ComObjectRoot,
-                 public DispatchImpl<ITestConcurrentFirstUse, &IID_ITestConcurrentFirstUse, &LIBID_ExtensionsUtilsTestLib>
-{
-public:
-    using Interfaces = InterfaceTable<ITestConcurrentFirstUse, Via<IDispatch, ITestConcurrentFirstUse>>;
-    HRESULT STDMETHODCALLTYPE Ping(LONG* value) override { return (*value = 7), S_OK; }
-};
-
 class LateObject : public ComObjectRoot,
                    public DispatchImpl<ILateRegistered, &IID_ILateRegistered, &LIBID_ExtensionsUtilsLateLib>
 {
@@ -370,21 +362,6 @@ TEST_F(DispatchImplTest, FailsWhileTheLibraryIsNotRegisteredSucceedsOnceItIsAndK
     EXPECT_EQ(42, answer.value.get()->lVal);
     unregisterLateLib();
     EXPECT_EQ(1, dispatchIdOf(late.get(), L"Answer")) << "loaded once, the description stays";
-}
-
-TEST_F(DispatchImplTest, ConcurrentFirstCallsAllSucceed)
-{
-    ComPtr<IDispatch> object = ComObject<FirstUse>::create().as<IDispatch>();
-    std::atomic<bool> go{false};
-    std::atomic<int> succeeded{0};
-    Threads threads(6, [&] {
-        while (!go) std::this_thread::yield();
-        const LateBoundResult ping = callByName(object.get(), L"Ping", DISPATCH_METHOD);
-        if (ping.invoke == S_OK && ping.value.get()->lVal == 7) ++succeeded;
-    });
-    go = true;
-    threads.join();
-    EXPECT_EQ(6, succeeded);
 }
 
 TEST_F(DispatchImplTest, TypeInfoHolderLoadsOnceForConcurrentCallersAndRetriesAfterAFailure)

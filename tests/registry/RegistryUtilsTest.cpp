@@ -143,7 +143,7 @@ TEST_F(RegistryUtilsTest, ComponentFolderNamedWhollyLikeOffice12Is2007AndLaterOf
     EXPECT_EQ(12u, RegistryUtils::officeVersionFromInprocServer()) << "registered only in the 64-bit view";
 }
 
-TEST_F(RegistryUtilsTest, UpAndRunningGoesUnderTheHostClientsKeyAndUnderTheCommunicatorKeyOnlyForOffice2007)
+TEST_F(RegistryUtilsTest, UpAndRunningGoesUnderTheHostClientsKeyAndUnderTheCommunicatorKeyOnlyForAnOffice2007DetectedOnEachCall)
 {
     const auto upAndRunning = [](const wchar_t* key) { return stored(HKEY_CURRENT_USER, key, L"UpAndRunning"); };
     RegistryUtils::SetUpAndRunning(1);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -263,32 +264,20 @@ TEST(ReadWriteLock, ManyReadersNestedReadersAndWritersNeverOverlapAWriterAndAllF
 
 namespace {
 
-class FunctionTask : public vorn::Task {
-public:
-    FunctionTask(std::function<void()> function, std::function<void()> onDestroyed)
-        : function_(std::move(function))
-        , onDestroyed_(std::move(onDestroyed))
-    {
-    }
+// A task running a function; `onDestroyed` tells when the pool let go of it.
+struct FunctionTask : vorn::Task {
+    FunctionTask(std::function<void()> f, std::function<void()> d) : function(std::move(f)), onDestroyed(std::move(d)) {}
     ~FunctionTask() override
     {
-        if (onDestroyed_) onDestroyed_();
+        if (onDestroyed) onDestroyed();
     }
-    void run() override { function_(); }
-
-private:
-    std::function<void()> function_;
-    std::function<void()> onDestroyed_;
+    void run() override { function(); }
+    std::function<void()> function, onDestroyed;
 };
 
 std::shared_ptr<vorn::Task> task(std::function<void()> function, std::function<void()> onDestroyed = nullptr)
 {
     return std::make_shared<FunctionTask>(std::move(function), std::move(onDestroyed));
-}
-
-std::shared_ptr<vorn::Task> passing(const Gate& gate)
-{
-    return task([&gate] { gate.arriveAndWait(); });
 }
 
 struct Journal {
@@ -367,7 +356,7 @@ TEST(ThreadPool, ATaskMayReleaseThePoolThatRunsIt)
     std::atomic<DWORD> poolThread{0};
     std::atomic<bool> laterRan{false};
     Gate gate;
-    pool->submit(passing(gate));
+    pool->submit(task([&gate] { gate.arriveAndWait(); }));
     gate.waitUntilReached();
     // The last reference travels with the task and is released on the pool's thread after it ran.
     pool->submit(task([keep = pool, &poolThread] { poolThread = GetCurrentThreadId(); }));

@@ -86,8 +86,9 @@ protected:
     void clearLog() { environment_.host().clearLog(); }
 
     std::vector<std::unique_ptr<SavedRegistryKey>> saved_;
-    const std::wstring scratch_ = std::filesystem::temp_directory_path().wstring() + L"TavoMessengerTests-Office-" +
-                                  std::to_wstring(GetCurrentProcessId()) + L"\\";
+    const std::wstring scratch_ =
+        (std::filesystem::temp_directory_path() / (L"TavoMessengerTests-Office-" + std::to_wstring(GetCurrentProcessId())))
+            .wstring() + L"\\";
     fakehost::FakeHostEnvironment environment_;
 };
 

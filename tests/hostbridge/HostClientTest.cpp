@@ -1,46 +1,159 @@
-// The host extension API calls behind every answer: contact lookups by address or Exchange name, the
-// signed-in user, watching and tagging, and each host failure answered as specified.
-
-#include "HostFixture.h"
-
+// The module's one slot for the host's class object and the host extension API calls behind every answer:
+// contact lookups, the signed-in user, watching and tagging, participant lists and the conversations they
+// start, each host failure answered as specified.
+#include "ExtensionProvider/ExtensionProviderClient.h"
+#include "ExtensionProvider/HostClassObject.h"
+#include "extensionsutils/Bstr.h"
+#include "extensionsutils/SafeArray.h"
 #include "extensionsutils/Utf8.h"
+#include "support/FakeHostEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
 
 using extensionsutils::Bstr;
 using extensionsutils::ComPtr;
+using extensionsutils::SafeArray;
+using fakehost::ConversationKind;
 using fakehost::HostMethod;
-
+using Names = std::vector<std::wstring>;
 namespace client = ExtensionProviderClient;
 
 namespace {
 
 constexpr HRESULT kNotFound = static_cast<HRESULT>(0x8100030A);
 
-class HostClient : public HostFixture {
+// A BSTR array with the given lower bound; null entries stay null BSTRs.
+SafeArray participants(const std::vector<const wchar_t*>& names, LONG lowerBound = 0)
+{
+    SAFEARRAYBOUND bound{static_cast<ULONG>(names.size()), lowerBound};
+    SafeArray array(SafeArrayCreate(VT_BSTR, 1, &bound));
+    for (LONG i = 0; i < static_cast<LONG>(names.size()); ++i) {
+        LONG index = lowerBound + i;
+        SafeArrayPutElement(array.get(), &index, Bstr(names[i]).get());
+    }
+    return array;
+}
+
+// A zero-based array's names.
+Names namesIn(const SafeArray& array)
+{
+    Names names;
+    LONG lower = -1;
+    EXPECT_TRUE(array && SafeArrayGetLBound(array.get(), 1, &lower) == S_OK && lower == 0);
+    EXPECT_EQ(extensionsutils::readStrings(array.get(), names), S_OK);
+    return names;
+}
+
+// A fake host with the signed-in user "me" and the contact "bob", whose class object the module's slot
+// holds for each test; every test ends with all host objects released.
+class HostClient : public ::testing::Test {
 protected:
-    HRESULT lookUp(const wchar_t* name, ComPtr<IContact>& contact)
+    void SetUp() override
     {
-        return client::getContact(Bstr(name).get(), contact);
+        ASSERT_EQ(environment.registration(), S_OK);
+        host().setClientUser({L"me", L"me-id"});
+        addContact(L"bob", L"bob-id");
+        ASSERT_EQ(hostaccess::fetchHostClassObject(), S_OK);
+    }
+    void TearDown() override
+    {
+        hostaccess::releaseHostClassObject();
+        EXPECT_EQ(host().liveObjectCount(), 0) << "a host object was not released";
     }
 
-    std::wstring signinNameOf(const ComPtr<IContact>& contact)
+    fakehost::FakeHost& host() { return environment.host(); }
+    void addContact(const std::wstring& signinName, const std::wstring& userId)
+    {
+        host().addContact({signinName, userId, L"Friendly " + signinName});
+    }
+    HRESULT lookUp(const wchar_t* name, ComPtr<IContact>& contact) { return client::getContact(Bstr(name).get(), contact); }
+    static std::wstring signinNameOf(const ComPtr<IContact>& contact)
     {
         Bstr name;
-        if (!contact || FAILED(contact->get_SigninName(name.out()))) return L"<none>";
-        return name.str();
+        return contact && SUCCEEDED(contact->get_SigninName(name.out())) ? name.str() : L"<none>";
     }
+    Names kept(const std::vector<const wchar_t*>& names, LONG lowerBound = 0)
+    {
+        return namesIn(client::removeDuplicatesAndClientUser(participants(names, lowerBound).get()));
+    }
+
+    fakehost::FakeHostEnvironment environment;
 };
+
+} // namespace
+
+TEST_F(HostClient, EveryAccessGivesAFreshObjectThatBelongsToItsCaller)
+{
+    EXPECT_TRUE(hostaccess::GetProviderManagement() && hostaccess::GetEventManager() && hostaccess::GetPhone() &&
+                hostaccess::GetLogger());
+    ComPtr<IIMAndPresence> first = hostaccess::GetIMAndPresence();
+    ComPtr<IIMAndPresence> second = hostaccess::GetIMAndPresence();
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first.get(), second.get());
+    host().failMethod(HostMethod::CreatePhone, E_OUTOFMEMORY);
+    host().answerEmpty(HostMethod::CreateLogger);
+    EXPECT_FALSE(hostaccess::GetPhone());
+    EXPECT_FALSE(hostaccess::GetLogger());
+    EXPECT_TRUE(hostaccess::GetIMAndPresence()) << "one failing interface does not affect the others";
+}
+
+TEST_F(HostClient, AFullSlotKeepsItsClassObjectAndAReleaseOrFailedFetchLeavesItEmpty)
+{
+    ComPtr<IClassFactory> factory = host().classObject();
+    host().revokeClassObject();
+    auto other = fakehost::FakeHost::create();
+    ASSERT_EQ(other->registerClassObject(), S_OK);
+    EXPECT_EQ(hostaccess::fetchHostClassObject(), S_FALSE);
+    EXPECT_TRUE(hostaccess::GetLogger());
+    EXPECT_EQ(other->callCount(HostMethod::CreateLogger), 0u);
+    other->revokeClassObject();
+    other->shutdown();
+
+    factory->AddRef();
+    const ULONG heldWithSlot = factory->Release();
+    hostaccess::releaseHostClassObject();
+    factory->AddRef();
+    EXPECT_EQ(factory->Release(), heldWithSlot - 1);
+    hostaccess::releaseHostClassObject(); // a second release finds nothing to let go
+    EXPECT_EQ(hostaccess::fetchHostClassObject(), REGDB_E_CLASSNOTREG);
+    EXPECT_FALSE(hostaccess::hasHostClassObject());
+    EXPECT_FALSE(hostaccess::GetIMAndPresence() || hostaccess::GetProviderManagement() ||
+                 hostaccess::GetEventManager() || hostaccess::GetPhone() || hostaccess::GetLogger());
+}
+
+TEST_F(HostClient, AccessorsRunAlongsideFetchAndRelease)
+{
+    std::atomic<bool> stop{false};
+    std::atomic<int> created{0};
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 4; ++i)
+        readers.emplace_back([&] {
+            while (!stop) created += ComPtr<IIMAndPresence>(hostaccess::GetIMAndPresence()) ? 1 : 0;
+        });
+    std::thread([&] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        for (int round = 0; round < 200; ++round) hostaccess::releaseHostClassObject(), hostaccess::fetchHostClassObject();
+        CoUninitialize();
+    }).join();
+    while (created < 100) std::this_thread::yield(); // the slot stays full now: readers must succeed
+    stop = true;
+    for (std::thread& reader : readers) reader.join();
+}
 
 // A name with an equals sign after its first character is an Exchange name: the host is asked by the user
 // id after the last one.
 TEST_F(HostClient, NamesAreLookedUpByUriOrByTheUserIdAfterTheLastEquals)
 {
-    struct Row {
+    const struct {
         const wchar_t* name;
         const wchar_t* found;
         bool byUserId;
         const wchar_t* key;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {L"sip:alice@example.com", L"sip:alice@example.com", false, L"sip:alice@example.com"},
         {L"=abc", L"=abc", false, L"=abc"},
         {L"/o=Org/ou=Site/cn=Recipients/cn=jsmith", L"jsmith@example.com", true, L"jsmith"},
@@ -52,7 +165,7 @@ TEST_F(HostClient, NamesAreLookedUpByUriOrByTheUserIdAfterTheLastEquals)
     addContact(L"jsmith@example.com", L"jsmith");
     addContact(L"c@example.com", L"c");
     addContact(L"nobody@example.com", L"");
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(extensionsutils::toUtf8(row.name));
         host().forgetRecords();
         ComPtr<IContact> contact;
@@ -60,9 +173,9 @@ TEST_F(HostClient, NamesAreLookedUpByUriOrByTheUserIdAfterTheLastEquals)
         EXPECT_EQ(signinNameOf(contact), row.found);
         EXPECT_EQ(row.byUserId ? host().userIdLookups() : host().uriLookups(), Names{row.key});
         EXPECT_TRUE((row.byUserId ? host().uriLookups() : host().userIdLookups()).empty());
-        const wchar_t* line = row.byUserId ? L"looking for contact by userId" : L"looking for contact by uri";
-        ASSERT_EQ(host().recordsOf(line).size(), 1u);
-        EXPECT_EQ(host().recordsOf(line)[0].function, L"ExtensionProviderClient::getContact");
+        const auto lines = host().recordsOf(row.byUserId ? L"looking for contact by userId" : L"looking for contact by uri");
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].function, L"ExtensionProviderClient::getContact");
     }
 }
 
@@ -71,7 +184,6 @@ TEST_F(HostClient, EveryFailedLookupAnswersContactNotFoundAndKeepsTheHolder)
     ComPtr<IContact> contact;
     ASSERT_EQ(lookUp(L"bob", contact), S_OK);
     IContact* const held = contact.get();
-
     EXPECT_EQ(lookUp(L"stranger", contact), kNotFound);
     EXPECT_EQ(lookUp(L"cn=stranger", contact), kNotFound);
     host().answerEmpty(HostMethod::GetContact, 1);
@@ -84,7 +196,6 @@ TEST_F(HostClient, EveryFailedLookupAnswersContactNotFoundAndKeepsTheHolder)
     EXPECT_EQ(lookUp(L"bob", contact), kNotFound);
     EXPECT_TRUE(host().logged(L"could not create a IIMAndPresence object"));
     EXPECT_EQ(contact.get(), held);
-
     ASSERT_EQ(lookUp(L"me", contact), S_OK) << "a found contact replaces what the holder held";
     EXPECT_EQ(signinNameOf(contact), L"me");
 }
@@ -94,7 +205,6 @@ TEST_F(HostClient, TheClientUsersJidIsItsSigninNameAndNothingWhenTheHostCannotTe
     Bstr jid;
     ASSERT_EQ(client::getClientUserJid(jid), S_OK);
     EXPECT_EQ(jid.str(), L"me");
-
     host().failMethod(HostMethod::GetSigninName, E_ACCESSDENIED, 1);
     ASSERT_EQ(client::getClientUserJid(jid), S_OK) << "an unreadable name is still success";
     EXPECT_EQ(jid.get(), nullptr);
@@ -139,7 +249,6 @@ TEST_F(HostClient, WatchingAndTaggingPassTheHostsResultThrough)
     EXPECT_EQ(host().watchRequests(), Names{L"bob"});
     EXPECT_EQ(host().tagRequests(), (std::vector<std::pair<std::wstring, long>>{{L"bob", -1}, {L"bob", 0}}))
         << "VARIANT_TRUE widened to 32 bits";
-
     const HRESULT refused = static_cast<HRESULT>(0x80040201);
     host().failMethod(HostMethod::WatchContact, refused);
     host().failMethod(HostMethod::TagContact, refused);
@@ -157,25 +266,120 @@ TEST_F(HostClient, WithoutTheHostClassObjectEveryOperationFailsQuietlyUntilTheNe
     const Bstr bob(L"bob");
     ComPtr<IContact> contact;
     Bstr jid;
-    extensionsutils::SafeArray participants = extensionsutils::SafeArray::ofStrings({L"bob", L"carol"});
-
+    SafeArray names = SafeArray::ofStrings({L"bob", L"carol"});
     EXPECT_EQ(client::getContact(bob.get(), contact), kNotFound);
     EXPECT_EQ(client::getClientUserContact(contact), E_FAIL);
     EXPECT_EQ(client::getClientUserJid(jid), E_FAIL);
     EXPECT_FALSE(client::isClientLoggedIn());
     EXPECT_EQ(client::startWatchingContact(bob.get()), E_FAIL);
     EXPECT_EQ(client::TagContact(bob.get(), VARIANT_TRUE), E_FAIL);
-    EXPECT_EQ(client::startCall(participants.get()), E_FAIL);
-    EXPECT_EQ(client::startChat(participants.get(), nullptr), E_FAIL);
-    Names kept{L"unchanged"};
-    ASSERT_EQ(extensionsutils::readStrings(client::removeDuplicatesAndClientUser(participants.get()).get(), kept), S_OK);
-    EXPECT_TRUE(kept.empty());
+    EXPECT_EQ(client::startCall(names.get()), E_FAIL);
+    EXPECT_EQ(client::startChat(names.get(), nullptr), E_FAIL);
+    EXPECT_TRUE(namesIn(client::removeDuplicatesAndClientUser(names.get())).empty());
     for (int method = 0; method < static_cast<int>(HostMethod::Count); ++method)
         EXPECT_EQ(host().callCount(static_cast<HostMethod>(method)), 0u) << "host method " << method;
     EXPECT_TRUE(host().logRecords().empty());
-
     ASSERT_EQ(hostaccess::fetchHostClassObject(), S_OK);
     EXPECT_TRUE(client::isClientLoggedIn());
 }
 
-} // namespace
+TEST_F(HostClient, ParticipantListsKeepTheFirstOfEachExactNameWithoutTheUser)
+{
+    const struct {
+        std::vector<const wchar_t*> names;
+        LONG lowerBound;
+        Names kept;
+    } rows[] = {
+        {{L"bob", L"Bob", L"bob", L"me"}, 0, {L"bob", L"Bob"}},
+        {{L"me", L"carol", L"bob", L"carol", L"me"}, 0, {L"carol", L"bob"}},
+        {{L"bob ", L"sip:bob", L"BOB", L"Me", L" me"}, 0, {L"bob ", L"sip:bob", L"BOB", L"Me", L" me"}},
+        {{nullptr, L"", L"bob", nullptr}, 0, {L"", L"bob"}},
+        {{L"bob", L"carol", L"bob"}, 5, {L"bob", L"carol"}},
+    };
+    for (const auto& row : rows) EXPECT_EQ(kept(row.names, row.lowerBound), row.kept);
+}
+
+TEST_F(HostClient, ParticipantListsKeepNobodyFromAForeignArrayOrWhenTheUserIsUnknown)
+{
+    SAFEARRAYBOUND bounds[2] = {{2, 0}, {2, 0}};
+    SafeArray twoDimensions(SafeArrayCreate(VT_BSTR, 2, bounds));
+    const SafeArray numbers = SafeArray::ofInt32s({1, 2});
+    for (SAFEARRAY* foreign : {numbers.get(), static_cast<SAFEARRAY*>(nullptr), twoDimensions.get()})
+        EXPECT_TRUE(namesIn(client::removeDuplicatesAndClientUser(foreign)).empty());
+    EXPECT_EQ(client::startChat(twoDimensions.get(), nullptr), S_OK);
+    EXPECT_EQ(client::startCall(SafeArray::ofInt32s({7}).get()), S_OK);
+    EXPECT_EQ(client::startChat(nullptr, nullptr), S_OK);
+
+    host().failMethod(HostMethod::GetLoggedInUser);
+    EXPECT_TRUE(kept({L"bob", L"carol"}).empty());
+    EXPECT_EQ(host().recordsOf(L"Failed to get clientUser jid").at(0).function,
+              L"ExtensionProviderClient::removeDuplicatesAndClientUser");
+    EXPECT_EQ(client::startCall(participants({L"bob"}).get()), S_OK);
+    EXPECT_EQ(client::startChat(participants({L"bob", L"carol"}).get(), nullptr), S_OK);
+    EXPECT_TRUE(host().conversations().empty());
+}
+
+// One other person is a plain call or message (a chat with one name takes it as given); more are a
+// conference or group chat with the subject; nobody left starts nothing.
+TEST_F(HostClient, EachParticipantListBecomesItsHostConversation)
+{
+    const struct {
+        bool call;
+        std::vector<const wchar_t*> names;
+        LONG lowerBound;
+        const wchar_t* subject;
+        bool started;
+        ConversationKind kind;
+        Names participants;
+    } rows[] = {
+        {true, {L"me"}, 0, nullptr, false, ConversationKind::Call, {}},
+        {true, {}, 0, nullptr, false, ConversationKind::Call, {}},
+        {true, {L"me", L"bob", L"bob"}, 0, nullptr, true, ConversationKind::Call, {L"bob"}},
+        {true, {L"bob", L"me", L"carol", L"bob"}, 0, nullptr, true, ConversationKind::ConferenceCall, {L"bob", L"carol"}},
+        {false, {L"me"}, 0, nullptr, true, ConversationKind::InstantMessage, {L"me"}},
+        {false, {L"bob"}, 3, nullptr, true, ConversationKind::InstantMessage, {L"bob"}},
+        {false, {L"me", L"me"}, 0, nullptr, false, ConversationKind::GroupChat, {}},
+        {false, {L"bob", L"me", L"carol", L"carol"}, 0, L"Quarterly", true, ConversationKind::GroupChat, {L"bob", L"carol"}},
+        {false, {L"bob", L"carol"}, 0, nullptr, true, ConversationKind::GroupChat, {L"bob", L"carol"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(row.participants) + (row.call ? " call" : " chat"));
+        host().forgetRecords();
+        SafeArray names = participants(row.names, row.lowerBound);
+        EXPECT_EQ(row.call ? client::startCall(names.get()) : client::startChat(names.get(), Bstr(row.subject).get()), S_OK);
+        const auto started = host().conversations();
+        ASSERT_EQ(started.size(), row.started ? 1u : 0u);
+        if (!row.started) {
+            EXPECT_TRUE(host().logged(L"cannot start conversation - nothing in list"));
+            continue;
+        }
+        EXPECT_EQ(started[0].kind, row.kind);
+        EXPECT_EQ(started[0].participants, row.participants);
+        EXPECT_EQ(started[0].lowerBound, 0);
+        EXPECT_EQ(started[0].hasSubject, row.subject != nullptr);
+        if (row.subject) {
+            EXPECT_EQ(started[0].subject, row.subject);
+        }
+    }
+}
+
+TEST_F(HostClient, ConversationFailuresArePassedThroughAndAMissingHostObjectIsAFailure)
+{
+    const HRESULT busy = static_cast<HRESULT>(0x80040202);
+    host().failMethod(HostMethod::MakeCall, busy);
+    host().failMethod(HostMethod::MakeConferenceCall, E_ACCESSDENIED);
+    host().failMethod(HostMethod::StartInstantMessage, busy);
+    host().failMethod(HostMethod::StartGroupChat, E_OUTOFMEMORY);
+    EXPECT_EQ(client::startCall(participants({L"bob"}).get()), busy);
+    EXPECT_EQ(client::startCall(participants({L"bob", L"carol"}).get()), E_ACCESSDENIED);
+    EXPECT_EQ(client::startChat(participants({L"bob"}).get(), nullptr), busy);
+    EXPECT_EQ(client::startChat(participants({L"bob", L"carol"}).get(), nullptr), E_OUTOFMEMORY);
+    EXPECT_EQ(host().loggedCount(L"Unable to start Chat"), 2u);
+
+    host().answerEmpty(HostMethod::CreatePhone);
+    host().failMethod(HostMethod::CreateIMAndPresence);
+    host().resetCallCounts();
+    EXPECT_EQ(client::startCall(participants({L"bob"}).get()), E_FAIL);
+    EXPECT_EQ(host().callCount(HostMethod::GetLoggedInUser), 0u) << "nothing else is asked without a phone";
+    EXPECT_EQ(client::startChat(participants({L"bob"}).get(), nullptr), E_FAIL);
+}

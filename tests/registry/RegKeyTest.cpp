@@ -7,11 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdio>
-#include <memory>
-#include <string>
-#include <vector>
 
 using extensionsutils::RegKeyFactoryImpl;
 using extensionsutils::RegKeyPtr;
@@ -35,7 +31,7 @@ struct RecordingLogSink : extensionsutils::LogSink {
 std::string hiveText(HKEY hive)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(hive)));
+    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(hive)));
     return text;
 }
 
@@ -47,9 +43,18 @@ protected:
         for (const SavedRegistryKey* saved : {&user_, &machine64_, &machine32_}) saved->clear();
     }
 
+    // The factory's calls, in one place: `native` asks for the 64-bit view; a null sink logs nothing.
+    RegKeyPtr create(HKEY hive, const std::wstring& path, bool native = false)
+    {
+        return factory_.CreateRegistryKey(sink_, hive, path, native);
+    }
+    RegKeyPtr open(HKEY hive, const std::wstring& path, bool native, REGSAM access, bool logged = true)
+    {
+        return factory_.OpenRegistryKey(logged ? sink_ : nullptr, hive, path, native, access);
+    }
     void writeRaw(const wchar_t* name, DWORD type, const std::vector<BYTE>& bytes)
     {
-        ASSERT_TRUE(writeRawValue(HKEY_CURRENT_USER, userTestKey, name, type, bytes.data(), static_cast<DWORD>(bytes.size())));
+        ASSERT_TRUE(writeRawValue(HKEY_CURRENT_USER, userTestKey, name, type, bytes));
     }
 
     RegKeyFactoryImpl factory_;
@@ -63,7 +68,7 @@ protected:
 
 TEST_F(RegKeyTest, StringsAreWrittenWithTheirTerminatorAndReadBackWithTheirLength)
 {
-    RegKeyPtr key = factory_.CreateRegistryKey(sink_, HKEY_CURRENT_USER, userTestKey, false);
+    RegKeyPtr key = create(HKEY_CURRENT_USER, userTestKey);
     ASSERT_TRUE(key);
     ASSERT_EQ(ERROR_SUCCESS, key->writeString(L"", L"{31F0215E-C543-4EE3-B6F0-03AC36815648}"));
     ASSERT_EQ(ERROR_SUCCESS, key->writeString(L"Empty", L""));
@@ -101,7 +106,7 @@ TEST_F(RegKeyTest, StringReadsOfWhatIsNoFittingTerminatedStringFailWithAnEmptyBu
         {L"Number", REG_DWORD, {1, 0, 0, 0}, ERROR_INVALID_DATA},
         {L"TooLong", REG_SZ, bytesOf(L"0123456789", true), ERROR_MORE_DATA},
     };
-    RegKeyPtr key = factory_.CreateRegistryKey(sink_, HKEY_CURRENT_USER, userTestKey, false);
+    RegKeyPtr key = create(HKEY_CURRENT_USER, userTestKey);
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "value " << row.name);
         writeRaw(row.name, row.type, row.bytes);
@@ -120,16 +125,16 @@ TEST_F(RegKeyTest, StringReadsOfWhatIsNoFittingTerminatedStringFailWithAnEmptyBu
 
 TEST_F(RegKeyTest, FactoryOpensWithTheAccessAskedForAndLogsOneLineForEachFailureWhenGivenASink)
 {
-    ASSERT_TRUE(factory_.CreateRegistryKey(sink_, HKEY_CURRENT_USER, userTestKey, false));
-    RegKeyPtr readOnly = factory_.OpenRegistryKey(sink_, HKEY_CURRENT_USER, userTestKey, false, KEY_READ);
+    ASSERT_TRUE(create(HKEY_CURRENT_USER, userTestKey));
+    RegKeyPtr readOnly = open(HKEY_CURRENT_USER, userTestKey, false, KEY_READ);
     ASSERT_TRUE(readOnly);
     EXPECT_EQ(ERROR_ACCESS_DENIED, readOnly->writeDword(L"UpAndRunning", 0));
     EXPECT_TRUE(sink_->lines.empty());
 
     const std::wstring missing = std::wstring(userTestKey) + L"\\Missing";
-    EXPECT_FALSE(factory_.OpenRegistryKey(nullptr, HKEY_CURRENT_USER, missing, false, KEY_READ));
-    EXPECT_FALSE(factory_.OpenRegistryKey(sink_, HKEY_CURRENT_USER, missing, true, KEY_READ));
-    EXPECT_FALSE(factory_.CreateRegistryKey(sink_, nullptr, userTestKey, false));
+    EXPECT_FALSE(open(HKEY_CURRENT_USER, missing, false, KEY_READ, false));
+    EXPECT_FALSE(open(HKEY_CURRENT_USER, missing, true, KEY_READ));
+    EXPECT_FALSE(create(nullptr, userTestKey));
     EXPECT_FALSE(factory_.OpenUserHiveKey(sink_, true, L"NoSuchUser"));
     EXPECT_EQ((std::vector<std::string>{
                   "1 extensionsutils::RegKeyFactoryImpl::OpenRegistryKey: Failed to open "
@@ -144,13 +149,13 @@ TEST_F(RegKeyTest, FactoryOpensWithTheAccessAskedForAndLogsOneLineForEachFailure
 
 TEST_F(RegKeyTest, The64BitFlagReachesTheNativeViewWhateverTheProcess)
 {
-    ASSERT_TRUE(factory_.CreateRegistryKey(sink_, HKEY_LOCAL_MACHINE, machineTestKey, true));
+    ASSERT_TRUE(create(HKEY_LOCAL_MACHINE, machineTestKey, true));
     EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, machineTestKey, KEY_WOW64_64KEY));
     EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, machineTestKey, KEY_WOW64_32KEY));
-    EXPECT_TRUE(factory_.OpenRegistryKey(sink_, HKEY_LOCAL_MACHINE, machineTestKey, true, KEY_READ));
+    EXPECT_TRUE(open(HKEY_LOCAL_MACHINE, machineTestKey, true, KEY_READ));
     // Without the flag the process's own view: the native one only for a 64-bit process.
     EXPECT_EQ(sizeof(void*) == 8,
-              static_cast<bool>(factory_.OpenRegistryKey(nullptr, HKEY_LOCAL_MACHINE, machineTestKey, false, KEY_READ)));
+              static_cast<bool>(open(HKEY_LOCAL_MACHINE, machineTestKey, false, KEY_READ, false)));
 }
 
 TEST_F(RegKeyTest, UserHiveIsTheCurrentUserLeftOpenAfterUseOrTheNamedUsersHiveReadOnly)

@@ -1,11 +1,15 @@
 #pragma once
 
-// Thread helpers for tests: the watchdog, a gate that holds threads until the test opens it, and a bounded
-// wait for a condition.
+// Thread helpers for tests: the watchdog, a gate that holds threads until the test opens it, a bounded
+// wait for a condition, and a group of threads running one body.
 
 #include "Watchdog.h"
 
 #include <windows.h>
+
+#include <functional>
+#include <thread>
+#include <vector>
 
 // Holds every thread that arrives at it until the test opens it (20 s at most, so a failing test cannot
 // hang); the test learns when the first one has arrived.
@@ -44,3 +48,23 @@ bool waitUntil(Predicate done, DWORD limitMs = 10000)
     }
     return true;
 }
+
+// Runs `body` on `count` threads of its own; join() or the destructor waits for them.
+class Threads {
+public:
+    Threads(int count, const std::function<void()>& body)
+    {
+        for (int i = 0; i < count; ++i) all_.emplace_back(body);
+    }
+    ~Threads() { join(); }
+    Threads(const Threads&) = delete;
+    Threads& operator=(const Threads&) = delete;
+    void join()
+    {
+        for (std::thread& thread : all_) thread.join();
+        all_.clear();
+    }
+
+private:
+    std::vector<std::thread> all_;
+};

@@ -36,9 +36,8 @@ TEST(FileVersion, TheModuleAndEachProgramCarryTheProjectVersionAndTheBuild)
 
 TEST(FileVersion, AFileWithoutAVersionResourceHasNone)
 {
-    tooltest::TempFile text(L"no-version.dll", "MZ and nothing else");
-    EXPECT_FALSE(tools::readFileVersion(text.path()));
-    EXPECT_FALSE(tools::readFileVersion(text.path() + L".missing"));
+    const tooltest::TempFile text(L"no-version.dll", "MZ and nothing else");
+    for (const std::wstring& file : {text.path(), text.path() + L".missing"}) EXPECT_FALSE(tools::readFileVersion(file));
 }
 
 } // namespace

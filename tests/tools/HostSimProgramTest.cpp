@@ -20,17 +20,13 @@ std::wstring quoted(const std::wstring& path)
 
 class HostSimProgram : public ::testing::Test {
 protected:
-    ProgramRun runScript(const std::string& script, const std::wstring& moreArguments = std::wstring())
-    {
-        TempFile file(L"hostsim-script.txt", script);
-        return tooltest::runProgram(L"hostsim.exe", L"--script " + quoted(file.path()) + L" " + moreArguments);
-    }
-
     const std::wstring modulePath_ = tooltest::besideTestProgram(L"TavoMessenger.dll");
     registrytest::SavedHostInstallation registry_{modulePath_,
                                                   registrytest::SavedModuleRegistration::Start::Unregistered};
 };
 
+// Starting, stopping and starting again in one process are run by the cross-process suite; the demo script
+// is run only here.
 TEST_F(HostSimProgram, TheDemoScriptRunsEndToEnd)
 {
     const ProgramRun run = tooltest::runProgram(
@@ -43,32 +39,10 @@ TEST_F(HostSimProgram, TheDemoScriptRunsEndToEnd)
     EXPECT_EQ(std::optional<DWORD>(0), tools::readUpAndRunning());
 }
 
-TEST_F(HostSimProgram, StartsReachesReadyStopsOnceAndStartsAgainInOneProcess)
-{
-    const ProgramRun run = runScript("wait-ready 30000\n"
-                                     "stop\n"
-                                     "wait 300\n" // time for a wrong second onStopped to show
-                                     "start 2\n"
-                                     "wait-ready 30000\n"
-                                     "status\n"
-                                     "quit\n",
-                                     L"--log-level 3");
-    ASSERT_TRUE(run.finished) << run.output;
-    EXPECT_EQ(0u, run.exitCode) << run.output;
-    EXPECT_EQ(1u, run.countLines(L"hostsim: StartTavoMessenger(0)")) << run.output;
-    EXPECT_EQ(1u, run.countLines(L"hostsim: StartTavoMessenger(2)")) << run.output;
-    EXPECT_EQ(2u, run.countLines(L"hostsim: wait-ready: UpAndRunning is 2")) << run.output;
-    EXPECT_EQ(2u, run.countLines(L"hostsim: ready (UpAndRunning 2)")) << run.output;
-    EXPECT_EQ(2u, run.countLines(L"hostsim: onStopped called")) << run.output;
-    EXPECT_EQ(0u, run.countLines(L"onStopped called again")) << run.output;
-    // The module's own log lines come through the host's logger.
-    EXPECT_EQ(2u, run.countLines(L"[log 3] LocalServer::start: starting WorkerThread")) << run.output;
-    EXPECT_EQ(std::optional<DWORD>(0), tools::readUpAndRunning());
-}
-
 TEST_F(HostSimProgram, InstallWritesWhatTheHostsInstallerWrites)
 {
-    const ProgramRun run = runScript("quit\n", L"--install --no-start");
+    const TempFile quit(L"hostsim-script.txt", "quit\n");
+    const ProgramRun run = tooltest::runProgram(L"hostsim.exe", L"--script " + quoted(quit.path()) + L" --install --no-start");
     ASSERT_TRUE(run.finished) << run.output;
     EXPECT_EQ(0u, run.exitCode) << run.output;
     EXPECT_EQ(3u, run.countLines(L"hostsim: install: ")) << run.output;
@@ -77,10 +51,8 @@ TEST_F(HostSimProgram, InstallWritesWhatTheHostsInstallerWrites)
               tools::readRegistryValue(HKEY_CURRENT_USER, L"Software\\IM Providers", L"DefaultIMApp").asString());
     const std::wstring version = L"TypeLib\\{31F0215E-C543-4EE3-B6F0-03AC36815648}\\1.0\\";
     const std::wstring platform = sizeof(void*) == 8 ? L"\\win64" : L"\\win32";
-    for (const wchar_t* locale : {L"409", L"0"}) {
-        EXPECT_TRUE(tools::readRegistryValue(HKEY_CLASSES_ROOT, version + locale + platform, nullptr).asString())
-            << locale;
-    }
+    for (const wchar_t* locale : {L"409", L"0"})
+        EXPECT_TRUE(tools::readRegistryValue(HKEY_CLASSES_ROOT, version + locale + platform, nullptr).asString()) << locale;
     EXPECT_EQ(std::optional<std::wstring>(L"{31F0215E-C543-4EE3-B6F0-03AC36815648}"),
               tools::readRegistryValue(HKEY_CLASSES_ROOT, L"Interface\\{D50C3186-0F89-48F8-B204-3604629DEE10}\\TypeLib",
                                        nullptr)

@@ -10,27 +10,38 @@
 
 #include <gtest/gtest.h>
 
-#include <windows.h>
+#include <functional>
 
 using doctor::Finding;
 using doctor::Verdict;
+using registrytest::SavedHostInstallation;
+using registrytest::SavedModuleRegistration;
 
 namespace {
 
-const std::wstring libraryKey = L"Software\\Classes\\TypeLib\\{31F0215E-C543-4EE3-B6F0-03AC36815648}";
+const std::wstring libraryKey = L"Software\\Classes\\TypeLib\\{31F0215E-C543-4EE3-B6F0-03AC36815648}\\1.0\\0\\";
+const std::wstring ownPlatform = sizeof(void*) == 8 ? L"win64" : L"win32";
+const std::wstring otherPlatform = sizeof(void*) == 8 ? L"win32" : L"win64";
 const std::wstring imessengerTypeLib = L"Software\\Classes\\Interface\\{D50C3186-0F89-48F8-B204-3604629DEE10}\\TypeLib";
 const std::wstring ucEntryTypeLib = L"Software\\Classes\\Interface\\{6A222195-F65E-467F-8F77-EB180BD85288}\\TypeLib";
 const std::wstring stdoleLibrary = L"{00020430-0000-0000-C000-000000000046}"; // registered in every prefix
+const std::wstring settingsKey = L"Software\\Norvane Works\\Unified Communications\\Mivra";
+
+std::wstring reportOf(const std::vector<Finding>& findings)
+{
+    std::wstring text;
+    for (const std::wstring& line : doctor::formatReport(findings)) text += line + L"\n";
+    return text;
+}
 
 class ProviderDoctorTest : public ::testing::Test {
 protected:
-    void installAndRun(bool withLocaleZeroEntry = true)
+    void installAndRun(bool registered = true, bool withLocaleZeroEntry = true)
     {
         ASSERT_EQ(ERROR_SUCCESS, tools::writeDefaultImApp());
-        ASSERT_HRESULT_SUCCEEDED(tooltest::registerModule(modulePath_, withLocaleZeroEntry));
+        if (registered) ASSERT_HRESULT_SUCCEEDED(tooltest::registerModule(modulePath_, withLocaleZeroEntry));
         ASSERT_EQ(ERROR_SUCCESS, tools::writeRegistryDword(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", 2));
     }
-
     std::vector<Finding> problems(bool underWine = true) const
     {
         std::vector<Finding> found;
@@ -38,8 +49,7 @@ protected:
             if (finding.verdict == Verdict::Problem) found.push_back(finding);
         return found;
     }
-
-    // The one problem about `subject` whose detail holds `text`.
+    // A problem about `subject` whose detail holds `text` and which says how to fix it.
     ::testing::AssertionResult namesProblem(const std::wstring& subject, const std::wstring& text) const
     {
         std::wstring all;
@@ -52,116 +62,83 @@ protected:
     }
 
     const std::wstring modulePath_ = tooltest::besideTestProgram(L"TavoMessenger.dll");
-    registrytest::SavedHostInstallation registry_{modulePath_,
-                                                  registrytest::SavedModuleRegistration::Start::Unregistered};
+    SavedHostInstallation registry_{modulePath_, SavedModuleRegistration::Start::Unregistered};
 };
 
-std::wstring reportOf(const std::vector<Finding>& findings)
-{
-    std::wstring text;
-    for (const std::wstring& line : doctor::formatReport(findings)) text += line + L"\n";
-    return text;
-}
+} // namespace
 
 TEST_F(ProviderDoctorTest, ACorrectRunningInstallationIsFine)
 {
     installAndRun();
     const std::vector<Finding> findings = doctor::diagnose(true);
-    EXPECT_EQ(0u, doctor::countProblems(findings)) << reportOf(findings);
     const std::wstring report = reportOf(findings);
-    EXPECT_NE(std::wstring::npos, report.find(L"ok       DefaultIMApp:")) << report;
-    EXPECT_NE(std::wstring::npos, report.find(L"ok       UpAndRunning:")) << report;
-    EXPECT_NE(std::wstring::npos, report.find(L"ok       Messenger API interfaces: 11 name")) << report;
-    EXPECT_NE(std::wstring::npos, report.find(L"ok       UC interfaces:")) << report;
-    EXPECT_NE(std::wstring::npos, report.find(L"\\1.0\\0\\win")) << report;
-    const std::wstring module = L"ok       Module: " + modulePath_ + L": TavoMessenger version " TAVO_TEST_PROJECT_VERSION ".0, build ";
-    EXPECT_NE(std::wstring::npos, report.find(module)) << report;
-    EXPECT_NE(std::wstring::npos, report.find(L"no problem found")) << report;
+    EXPECT_EQ(0u, doctor::countProblems(findings)) << report;
+    for (const std::wstring& line :
+         {std::wstring(L"ok       DefaultIMApp:"), std::wstring(L"ok       UpAndRunning:"),
+          std::wstring(L"ok       Messenger API interfaces: 11 name"), std::wstring(L"ok       UC interfaces:"),
+          std::wstring(L"\\1.0\\0\\win"), std::wstring(L"no problem found"),
+          L"ok       Module: " + modulePath_ + L": TavoMessenger version " TAVO_TEST_PROJECT_VERSION ".0, build "})
+        EXPECT_NE(std::wstring::npos, report.find(line)) << report;
 }
 
-TEST_F(ProviderDoctorTest, NamesAMissingOrForeignDefaultImApp)
+// Each row breaks a running installation one way; the doctor names the problem with a fix, or finds none.
+TEST_F(ProviderDoctorTest, NamesEachWayAnInstallationIsBroken)
 {
-    installAndRun();
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp");
-    EXPECT_TRUE(namesProblem(L"DefaultIMApp", L"is missing: Office has no default IM provider"));
-
-    tools::writeRegistryString(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp", L"Communicator");
-    EXPECT_TRUE(namesProblem(L"DefaultIMApp", L"= \"Communicator\": Office asks another IM provider"));
-
-    tools::writeRegistryString(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp", L"norvane quillon");
-    EXPECT_TRUE(problems().empty()) << "the name of a key is not case-sensitive";
-}
-
-TEST_F(ProviderDoctorTest, NamesEveryUpAndRunningOtherThanTwo)
-{
-    installAndRun();
-    tools::writeRegistryDword(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", 0);
-    EXPECT_TRUE(namesProblem(L"UpAndRunning", L"UpAndRunning = 0: the module is not running"));
-    tools::writeRegistryDword(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", 1);
-    EXPECT_TRUE(namesProblem(L"UpAndRunning", L"UpAndRunning = 1: the module started but has not published"));
-    tools::writeRegistryString(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", L"2");
-    EXPECT_TRUE(namesProblem(L"UpAndRunning", L"is not a DWORD"));
-    RegDeleteKeyW(HKEY_CURRENT_USER, tools::ProviderKey);
-    EXPECT_TRUE(namesProblem(L"UpAndRunning", L"Norvane Quillon is missing: the module has never run"));
-}
-
-TEST_F(ProviderDoctorTest, NamesAMessengerInterfaceMarshaledWithAnotherLibrary)
-{
-    installAndRun();
-    tools::writeRegistryString(HKEY_LOCAL_MACHINE, imessengerTypeLib, nullptr, stdoleLibrary);
-    EXPECT_TRUE(namesProblem(L"IMessenger", L"= " + stdoleLibrary + L", not the module's library"));
-    EXPECT_EQ(1u, problems().size());
-}
-
-TEST_F(ProviderDoctorTest, AUcInterfaceMayNameAnotherRegisteredLibraryButNotAnUnregisteredOne)
-{
-    installAndRun();
-    tools::writeRegistryString(HKEY_LOCAL_MACHINE, ucEntryTypeLib, nullptr, stdoleLibrary);
-    EXPECT_TRUE(problems().empty()) << reportOf(doctor::diagnose(true));
-
-    tools::writeRegistryString(HKEY_LOCAL_MACHINE, ucEntryTypeLib, nullptr, L"{11111111-2222-3333-4444-555555555555}");
-    EXPECT_TRUE(namesProblem(L"IUCOfficeIntegration", L"which is not registered"));
-}
-
-TEST_F(ProviderDoctorTest, NamesALibraryThatIsNotRegistered)
-{
-    ASSERT_EQ(ERROR_SUCCESS, tools::writeDefaultImApp());
-    ASSERT_EQ(ERROR_SUCCESS, tools::writeRegistryDword(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", 2));
-    EXPECT_TRUE(namesProblem(L"Type library", L"is missing: the module's type library is not registered"));
-    EXPECT_TRUE(namesProblem(L"Messenger API interfaces", L"11 have no HKCR\\Interface\\{IID}\\TypeLib entry"));
-    EXPECT_TRUE(namesProblem(L"UC interfaces", L"IUCOfficeIntegration, _IUCOfficeIntegrationEvents"));
-    EXPECT_EQ(3u, problems().size()) << "one problem for the library, one per interface family";
-}
-
-TEST_F(ProviderDoctorTest, UnderWineTheLocaleZeroEntryIsNeeded)
-{
-    installAndRun(false);
-    EXPECT_TRUE(namesProblem(L"Type library", L"no locale-0 entry"));
-    EXPECT_TRUE(problems(false).empty()) << "Windows falls back to the registered locale";
-}
-
-TEST_F(ProviderDoctorTest, NamesALibraryPathThatIsMissingOrOfTheOtherBitness)
-{
-    installAndRun();
-    const std::wstring ownPlatform = sizeof(void*) == 8 ? L"win64" : L"win32";
-    const std::wstring otherPlatform = sizeof(void*) == 8 ? L"win32" : L"win64";
-    tools::writeRegistryString(HKEY_LOCAL_MACHINE, libraryKey + L"\\1.0\\0\\" + ownPlatform, nullptr,
-                               modulePath_ + L".gone");
-    EXPECT_TRUE(namesProblem(L"Type library", L".gone, which does not exist"));
-
-    tools::writeRegistryString(HKEY_LOCAL_MACHINE, libraryKey + L"\\1.0\\0\\" + ownPlatform, nullptr, modulePath_);
-    tools::writeRegistryString(HKEY_LOCAL_MACHINE, libraryKey + L"\\1.0\\0\\" + otherPlatform, nullptr, modulePath_);
-    EXPECT_TRUE(namesProblem(L"Type library", L"file under " + otherPlatform));
-}
-
-TEST_F(ProviderDoctorTest, NamesDisabledContactResolution)
-{
-    installAndRun();
-    const std::wstring key = L"Software\\Norvane Works\\Unified Communications\\Mivra";
-    tools::writeRegistryDword(HKEY_CURRENT_USER, key, L"DisableResolveContact", 1);
-    EXPECT_TRUE(namesProblem(L"DisableResolveContact", L"= 1: contact resolution is off"));
-    tools::writeRegistryDword(HKEY_CURRENT_USER, key, L"DisableResolveContact", 2);
-    EXPECT_TRUE(problems().empty());
+    const auto defaultImApp = [](const wchar_t* name) {
+        return [name] { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp", name); };
+    };
+    const auto upAndRunning = [](DWORD value) {
+        return [value] { tools::writeRegistryDword(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", value); };
+    };
+    const auto typeLibOf = [](const std::wstring& key, const std::wstring& library) {
+        return [key, library] { tools::writeRegistryString(HKEY_LOCAL_MACHINE, key, nullptr, library); };
+    };
+    const auto libraryPath = [](const std::wstring& platform, const std::wstring& path) {
+        return [=] { tools::writeRegistryString(HKEY_LOCAL_MACHINE, libraryKey + platform, nullptr, path); };
+    };
+    using Named = std::vector<std::pair<std::wstring, std::wstring>>; // subject, text of its detail
+    const struct {
+        std::function<void()> breakIt;
+        Named named;
+        int problems = -1; // how many problems in all, where it matters
+        bool registered = true;
+        bool localeZeroEntry = true;
+    } rows[] = {
+        {[] { RegDeleteKeyValueW(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp"); },
+         {{L"DefaultIMApp", L"is missing: Office has no default IM provider"}}},
+        {defaultImApp(L"Communicator"), {{L"DefaultIMApp", L"= \"Communicator\": Office asks another IM provider"}}},
+        {defaultImApp(L"norvane quillon"), {}, 0}, // the name of a key is not case-sensitive
+        {upAndRunning(0), {{L"UpAndRunning", L"UpAndRunning = 0: the module is not running"}}},
+        {upAndRunning(1), {{L"UpAndRunning", L"UpAndRunning = 1: the module started but has not published"}}},
+        {[] { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", L"2"); },
+         {{L"UpAndRunning", L"is not a DWORD"}}},
+        {[] { RegDeleteKeyW(HKEY_CURRENT_USER, tools::ProviderKey); },
+         {{L"UpAndRunning", L"Norvane Quillon is missing: the module has never run"}}},
+        {typeLibOf(imessengerTypeLib, stdoleLibrary), {{L"IMessenger", L"= " + stdoleLibrary + L", not the module's library"}}, 1},
+        {typeLibOf(ucEntryTypeLib, stdoleLibrary), {}, 0}, // a UC interface may name another registered library
+        {typeLibOf(ucEntryTypeLib, L"{11111111-2222-3333-4444-555555555555}"),
+         {{L"IUCOfficeIntegration", L"which is not registered"}}},
+        {[] {},
+         {{L"Type library", L"is missing: the module's type library is not registered"},
+          {L"Messenger API interfaces", L"11 have no HKCR\\Interface\\{IID}\\TypeLib entry"},
+          {L"UC interfaces", L"IUCOfficeIntegration, _IUCOfficeIntegrationEvents"}},
+         3, false}, // one problem for the library, one per interface family
+        {[] {}, {{L"Type library", L"no locale-0 entry"}}, -1, true, false},
+        {libraryPath(ownPlatform, modulePath_ + L".gone"), {{L"Type library", L".gone, which does not exist"}}},
+        {libraryPath(otherPlatform, modulePath_), {{L"Type library", L"file under " + otherPlatform}}},
+        {[] { tools::writeRegistryDword(HKEY_CURRENT_USER, settingsKey, L"DisableResolveContact", 1); },
+         {{L"DisableResolveContact", L"= 1: contact resolution is off"}}},
+        {[] { tools::writeRegistryDword(HKEY_CURRENT_USER, settingsKey, L"DisableResolveContact", 2); }, {}, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row " << &row - rows);
+        SavedHostInstallation fresh{modulePath_, SavedModuleRegistration::Start::Unregistered};
+        installAndRun(row.registered, row.localeZeroEntry);
+        row.breakIt();
+        for (const auto& [subject, text] : row.named) EXPECT_TRUE(namesProblem(subject, text));
+        if (row.problems >= 0) EXPECT_EQ(static_cast<std::size_t>(row.problems), problems().size()) << reportOf(problems());
+        if (!row.localeZeroEntry) EXPECT_TRUE(problems(false).empty()) << "Windows falls back to the registered locale";
+    }
 }
 
 TEST_F(ProviderDoctorTest, TheProgramExitsWithOneExactlyWhenItFindsAProblem)
@@ -176,9 +153,8 @@ TEST_F(ProviderDoctorTest, TheProgramExitsWithOneExactlyWhenItFindsAProblem)
     run = tooltest::runProgram(L"providerdoctor.exe", L"");
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(1u, run.exitCode) << run.output;
-    EXPECT_TRUE(run.contains(L"PROBLEM  DefaultIMApp:")) << run.output;
-    EXPECT_TRUE(run.contains(L"         fix: make it the default IM provider")) << run.output;
-    EXPECT_TRUE(run.contains(L"1 problem found")) << run.output;
+    for (const wchar_t* line : {L"PROBLEM  DefaultIMApp:", L"         fix: make it the default IM provider", L"1 problem found"})
+        EXPECT_TRUE(run.contains(line)) << run.output;
 }
 
 TEST(PeMachine, ReadsTheMachineOfModulesAndRefusesOtherFiles)
@@ -186,13 +162,9 @@ TEST(PeMachine, ReadsTheMachineOfModulesAndRefusesOtherFiles)
     const std::optional<WORD> own = doctor::readPeMachine(tooltest::besideTestProgram(L"TavoMessenger.dll"));
     ASSERT_TRUE(own);
     EXPECT_EQ(sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386, *own);
-    EXPECT_EQ(own, doctor::machineOfPlatform(sizeof(void*) == 8 ? L"win64" : L"win32"));
-
+    EXPECT_EQ(own, doctor::machineOfPlatform(ownPlatform));
     tooltest::TempFile text(L"not-a-module.dll", "MZ but nothing else");
-    EXPECT_FALSE(doctor::readPeMachine(text.path()));
     tooltest::TempFile empty(L"empty.dll", "");
-    EXPECT_FALSE(doctor::readPeMachine(empty.path()));
-    EXPECT_FALSE(doctor::readPeMachine(text.path() + L".missing"));
+    for (const std::wstring& file : {text.path(), empty.path(), text.path() + L".missing"})
+        EXPECT_FALSE(doctor::readPeMachine(file));
 }
-
-} // namespace

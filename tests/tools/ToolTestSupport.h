@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 namespace tooltest {
 
@@ -30,7 +29,7 @@ ProgramRun runProgram(const wchar_t* program, const std::wstring& arguments, DWO
 class TempFile {
 public:
     TempFile(const std::wstring& name, const std::string& utf8Content);
-    ~TempFile();
+    ~TempFile() { DeleteFileW(path_.c_str()); }
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
     const std::wstring& path() const { return path_; }

@@ -1,6 +1,8 @@
-#include "TypeLibraryDump.h"
+#include "TypeLibraryText.h"
 
-#include "TypeLibraryInspection.h"
+#include "TavoMessengerLib.h"
+#include "common/ProgramFolder.h"
+#include "extensionsutils/GuidText.h"
 
 #include <cstdio>
 #include <regex>
@@ -8,6 +10,57 @@
 
 namespace typelib_test {
 namespace {
+
+const GUID kAutomationStandardLibrary = {0x00020430, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+std::string guidText(const GUID& guid) { return narrow(extensionsutils::guidText(guid).c_str()); }
+
+ComRef<ITypeInfo> implementedType(ITypeInfo* type, UINT index)
+{
+    HREFTYPE reference = 0;
+    if (FAILED(type->GetRefTypeOfImplType(index, &reference))) return nullptr;
+    return referencedType(type, reference);
+}
+
+// A named type of this library or of the automation standard library by its name; one of any other
+// library (which the typelib marshaler may not find) also names that library.
+std::string referenceName(ITypeInfo* context, HREFTYPE reference)
+{
+    ComRef<ITypeInfo> referenced = referencedType(context, reference);
+    if (!referenced) return "<unresolved>";
+    ITypeLib* owner = nullptr;
+    UINT index = 0;
+    if (FAILED(referenced->GetContainingTypeLib(&owner, &index))) return typeName(referenced.get()) + "@?";
+    ComRef<ITypeLib> heldOwner(owner);
+    TLIBATTR* attributes = nullptr;
+    if (FAILED(owner->GetLibAttr(&attributes))) return typeName(referenced.get()) + "@?";
+    const GUID library = attributes->guid;
+    owner->ReleaseTLibAttr(attributes);
+    const bool known = library == LIBID_TavoMessengerLib || library == kAutomationStandardLibrary;
+    return typeName(referenced.get()) + (known ? "" : "@" + guidText(library));
+}
+
+std::string describe(ITypeInfo* context, const TYPEDESC& type)
+{
+    switch (type.vt) {
+    case VT_PTR: return describe(context, *type.lptdesc) + "*";
+    case VT_SAFEARRAY: return "SAFEARRAY(" + describe(context, *type.lptdesc) + ")";
+    case VT_USERDEFINED: return referenceName(context, type.hreftype);
+    case VT_I4: return "long";
+    case VT_UI4: return "unsigned long";
+    case VT_INT: return "int";
+    case VT_I8: return "int64";
+    case VT_UI8: return "uint64";
+    case VT_BSTR: return "BSTR";
+    case VT_VARIANT: return "VARIANT";
+    case VT_BOOL: return "VARIANT_BOOL";
+    case VT_DISPATCH: return "IDispatch*";
+    case VT_UNKNOWN: return "IUnknown*";
+    case VT_HRESULT: return "HRESULT";
+    case VT_VOID: return "void";
+    default: return "VT_" + std::to_string(type.vt);
+    }
+}
 
 std::string hex(unsigned long value)
 {
@@ -18,26 +71,13 @@ std::string hex(unsigned long value)
 
 const char* kindName(TYPEKIND kind)
 {
-    switch (kind) {
-    case TKIND_ENUM: return "enum";
-    case TKIND_RECORD: return "record";
-    case TKIND_MODULE: return "module";
-    case TKIND_INTERFACE: return "interface";
-    case TKIND_DISPATCH: return "dispatch";
-    case TKIND_COCLASS: return "coclass";
-    case TKIND_ALIAS: return "alias";
-    default: return "union";
-    }
+    static const char* const names[] = {"enum", "record", "module", "interface", "dispatch", "coclass", "alias", "union"};
+    return kind >= 0 && kind < TKIND_MAX ? names[kind] : "union";
 }
 
 const char* invokeName(INVOKEKIND kind)
 {
-    switch (kind) {
-    case INVOKE_PROPERTYGET: return "get";
-    case INVOKE_PROPERTYPUT: return "put";
-    case INVOKE_PROPERTYPUTREF: return "putref";
-    default: return "method";
-    }
+    return kind == INVOKE_PROPERTYGET ? "get" : kind == INVOKE_PROPERTYPUT ? "put" : kind == INVOKE_PROPERTYPUTREF ? "putref" : "method";
 }
 
 std::string defaultValue(const PARAMDESC& parameter)
@@ -72,8 +112,8 @@ std::string parameterText(ITypeInfo* type, const ELEMDESC& element, const std::s
 // member declared first under it: later ones (a property put after its get) show types only.
 std::string functionLine(ITypeInfo* type, UINT index, std::set<MEMBERID>& named)
 {
-    FunctionDescription function(type, index);
-    if (!function.valid()) return "  <unreadable function " + std::to_string(index) + ">";
+    FunctionDescription function = functionOf(type, index);
+    if (!function) return "  <unreadable function " + std::to_string(index) + ">";
     std::vector<std::string> names = memberNames(type, function->memid);
     const bool parameterNames = named.insert(function->memid).second;
     std::string line = "  ";
@@ -132,8 +172,8 @@ void dumpImplemented(ITypeInfo* type, const TYPEATTR& attributes, std::vector<st
 // interface's dispatch side repeats its virtual-table side's members: header line only).
 void dumpType(ITypeInfo* type, std::vector<std::string>& lines)
 {
-    TypeAttributes attributes(type);
-    if (!attributes.valid()) {
+    TypeAttributes attributes = attributesOf(type);
+    if (!attributes) {
         lines.push_back("<unreadable type " + typeName(type) + ">");
         return;
     }
@@ -146,13 +186,74 @@ void dumpType(ITypeInfo* type, std::vector<std::string>& lines)
         line += " slots=" + std::to_string(attributes->cbSizeVft / sizeof(void*));
     lines.push_back(line);
     if (attributes->typekind == TKIND_DISPATCH && (attributes->wTypeFlags & TYPEFLAG_FDUAL)) return;
-    dumpConstants(type, *attributes.operator->(), lines);
-    dumpImplemented(type, *attributes.operator->(), lines);
+    dumpConstants(type, *attributes, lines);
+    dumpImplemented(type, *attributes, lines);
     std::set<MEMBERID> named;
     for (UINT index = 0; index < attributes->cFuncs; ++index) lines.push_back(functionLine(type, index, named));
 }
 
 }  // namespace
+
+TypeAttributes attributesOf(ITypeInfo* type)
+{
+    TYPEATTR* attributes = nullptr;
+    if (FAILED(type->GetTypeAttr(&attributes))) attributes = nullptr;
+    return TypeAttributes(attributes, [type](TYPEATTR* held) { type->ReleaseTypeAttr(held); });
+}
+
+FunctionDescription functionOf(ITypeInfo* type, UINT index)
+{
+    FUNCDESC* function = nullptr;
+    if (FAILED(type->GetFuncDesc(index, &function))) function = nullptr;
+    return FunctionDescription(function, [type](FUNCDESC* held) { type->ReleaseFuncDesc(held); });
+}
+
+std::wstring besideProgram(const wchar_t* file) { return tools::besideThisProgram(file); }
+
+ComRef<ITypeLib> loadModuleTypeLibrary()
+{
+    ITypeLib* library = nullptr;
+    if (FAILED(LoadTypeLibEx(besideProgram(L"TavoMessenger.dll").c_str(), REGKIND_NONE, &library))) return nullptr;
+    return ComRef<ITypeLib>(library);
+}
+
+std::string narrow(const wchar_t* text)
+{
+    std::string result;
+    for (; text && *text; ++text) result += static_cast<char>(*text);
+    return result;
+}
+
+std::string typeName(ITypeInfo* type)
+{
+    BSTR name = nullptr;
+    if (FAILED(type->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr))) return {};
+    std::string result = narrow(name);
+    SysFreeString(name);
+    return result;
+}
+
+ComRef<ITypeInfo> referencedType(ITypeInfo* type, HREFTYPE reference)
+{
+    ITypeInfo* referenced = nullptr;
+    if (FAILED(type->GetRefTypeInfo(reference, &referenced))) return nullptr;
+    return ComRef<ITypeInfo>(referenced);
+}
+
+ComRef<ITypeInfo> interfaceSide(ITypeInfo* dispatchSide) { return implementedType(dispatchSide, static_cast<UINT>(-1)); }
+
+std::vector<std::string> memberNames(ITypeInfo* type, MEMBERID member)
+{
+    BSTR names[64] = {};
+    UINT count = 0;
+    if (FAILED(type->GetNames(member, names, 64, &count))) return {};
+    std::vector<std::string> result;
+    for (UINT index = 0; index < count; ++index) {
+        result.push_back(narrow(names[index]));
+        SysFreeString(names[index]);
+    }
+    return result;
+}
 
 std::vector<std::string> dumpTypeLibrary(ITypeLib* library)
 {
@@ -176,7 +277,7 @@ std::vector<std::string> dumpTypeLibrary(ITypeLib* library)
         ComRef<ITypeInfo> held(type);
         dumpType(type, lines);
         // A dual interface's virtual-table side holds its slots and its base.
-        if (TypeAttributes(type)->wTypeFlags & TYPEFLAG_FDUAL) {
+        if (attributesOf(type)->wTypeFlags & TYPEFLAG_FDUAL) {
             ComRef<ITypeInfo> vtable = interfaceSide(type);
             if (vtable) dumpType(vtable.get(), lines);
             else lines.push_back("<no interface side>");

@@ -1,0 +1,422 @@
+// The module's runtime over the host: logging through the host's logger, and the worker thread.
+#include "ExtensionProvider/HostClassObject.h"
+#include "support/FakeHostEnvironment.h"
+#include "support/FakeOfficeSink.h"
+#include "support/ThreadTestHelpers.h"
+#include "utils/LogCallSite.h"
+#include "utils/Logging.h"
+#include "utils/Tr1FunctionWorker.h"
+#include "utils/WorkerThreadImpl.h"
+#include "vorn/Event.h"
+#include "vorn/Mutex.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using fakehost::HostMethod;
+using fakehost::LogRecord;
+
+namespace {
+
+// Counts how often it is written into a stream, to prove when log text is built.
+std::atomic<int> insertions{0};
+struct CountedInsertion {
+};
+std::ostream& operator<<(std::ostream& stream, const CountedInsertion&)
+{
+    ++insertions;
+    return stream << "counted";
+}
+
+std::shared_ptr<WorkObject> work(std::function<void()> function)
+{
+    return std::make_shared<Tr1FunctionWorker>(std::move(function));
+}
+
+struct Entry {
+    std::string what;
+    DWORD thread;
+    std::string apartment;
+};
+
+// What ran, in order, on which thread and in which apartment.
+struct Journal {
+    vorn::Mutex mutex;
+    std::vector<Entry> entries;
+
+    void add(const std::string& what)
+    {
+        vorn::MutexGuard guard(mutex);
+        entries.push_back(Entry{what, GetCurrentThreadId(), fakeoffice::currentApartment()});
+    }
+    std::shared_ptr<WorkObject> adding(const std::string& what)
+    {
+        return work([this, what] { add(what); });
+    }
+    std::vector<std::string> order()
+    {
+        vorn::MutexGuard guard(mutex);
+        std::vector<std::string> whats;
+        for (const Entry& entry : entries) whats.push_back(entry.what);
+        return whats;
+    }
+};
+
+class Reporter {
+public:
+    int report()
+    {
+        TAVO_LOG(2, "reporting");
+        return __LINE__ - 1;
+    }
+};
+
+class OfficeStandIn {};
+
+template <class T>
+class EventProxy {
+public:
+    void fire() { TAVO_LOG(2, "firing"); }
+};
+
+// The fake host's class object in the module's slot, so that log lines reach the fake logger; every test
+// ends with all host objects released.
+class Logging : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(environment.registration(), S_OK);
+        ASSERT_EQ(hostaccess::fetchHostClassObject(), S_OK);
+        insertions = 0;
+    }
+    void TearDown() override
+    {
+        hostaccess::releaseHostClassObject();
+        EXPECT_EQ(host().liveObjectCount(), 0);
+    }
+
+    fakehost::FakeHost& host() { return environment.host(); }
+
+    // Stops the worker with a completion that joins the journal.
+    void stop(WorkerThreadImpl& worker)
+    {
+        worker.stop(
+            [this] {
+                journal.add("completion");
+                completed.set();
+            },
+            false);
+    }
+    // Waits for the completion, lets the worker go and waits until it is gone.
+    void finish(std::shared_ptr<WorkerThreadImpl>& worker)
+    {
+        std::weak_ptr<WorkerThreadImpl> watcher = worker;
+        worker.reset();
+        ASSERT_EQ(0, completed.wait(20000));
+        waitUntil([&] { return watcher.expired(); }, INFINITE);
+    }
+
+    LogRecord onlyRecord()
+    {
+        const std::vector<LogRecord> records = host().logRecords();
+        EXPECT_EQ(records.size(), 1u);
+        host().clearLog();
+        return records.empty() ? LogRecord() : records.front();
+    }
+
+    fakehost::FakeHostEnvironment environment;
+    Journal journal;
+    vorn::Event completed{false};
+};
+using WorkerThreadTest = Logging;
+
+} // namespace
+
+TEST_F(Logging, LevelsMapToTheHostsReversedScaleBothForWritingAndForTheEnabledCheck)
+{
+    for (int level : {0, 1, 2, 3, 4, 5, 7, -1}) logging::Write(level, "file", 1, "function", "text");
+    std::vector<long> hostLevels;
+    for (const LogRecord& record : host().logRecords()) hostLevels.push_back(record.hostLevel);
+    EXPECT_EQ(hostLevels, (std::vector<long>{5, 4, 3, 2, 1, 0, 4, 4}));
+
+    host().setEnabledHostLevels({4});
+    EXPECT_TRUE(logging::IsEnabled(1));
+    EXPECT_TRUE(logging::IsEnabled(7));
+    EXPECT_FALSE(logging::IsEnabled(0));
+    host().setEnabledHostLevels({0, 5});
+    EXPECT_TRUE(logging::IsEnabled(5));
+    EXPECT_TRUE(logging::IsEnabled(0));
+    EXPECT_FALSE(logging::IsEnabled(1));
+}
+
+TEST_F(Logging, TextIsBuiltOnlyWhenTheHostSaysItsLevelIsEnabled)
+{
+    host().setEnabledHostLevels({3});
+    TAVO_LOG(2, "value: " << CountedInsertion());
+    EXPECT_EQ(insertions, 1);
+    EXPECT_EQ(onlyRecord().message, L"value: counted");
+
+    host().setEnabledHostLevels({0, 1, 2, 4, 5}); // all but module level 2
+    TAVO_LOG(2, "value: " << CountedInsertion());
+    host().setEnabledHostLevels({0, 1, 2, 3, 4, 5});
+    host().failMethod(HostMethod::IsLevelEnabled, E_UNEXPECTED);
+    TAVO_LOG(2, CountedInsertion());
+    host().answerEmpty(HostMethod::IsLevelEnabled);
+    TAVO_LOG(2, CountedInsertion());
+    EXPECT_FALSE(logging::IsEnabled(2));
+    EXPECT_EQ(insertions, 1);
+    EXPECT_TRUE(host().logRecords().empty());
+}
+
+TEST_F(Logging, ARecordCarriesUtf16TextItsSourcePathLineAndQualifiedFunction)
+{
+    logging::Write(3, "dir/\xC3\xA9t\xC3\xA9", 9, "Caf\xC3\xA9::open", "\xE2\x82\xAC 5");
+    const LogRecord written = onlyRecord();
+    EXPECT_EQ(written.file, L"dir/\u00E9t\u00E9");
+    EXPECT_EQ(written.function, L"Caf\u00E9::open");
+    EXPECT_EQ(written.message, L"\u20AC 5");
+    EXPECT_EQ(written.line, 9);
+
+    const int line = Reporter().report();
+    const LogRecord reported = onlyRecord();
+    EXPECT_EQ(reported.file, L"tests/core/RuntimeTest");
+    EXPECT_EQ(reported.line, line);
+    EXPECT_EQ(reported.function, L"Reporter::report");
+
+    EventProxy<OfficeStandIn>().fire();
+    EXPECT_EQ(onlyRecord().function, L"EventProxy<class OfficeStandIn>::fire");
+}
+
+TEST_F(Logging, NothingIsWrittenWithoutTheHostClassObjectOrWhenTheHostFails)
+{
+    hostaccess::releaseHostClassObject();
+    EXPECT_FALSE(logging::IsEnabled(4));
+    logging::Write(4, "file", 1, "function", "after stop");
+    TAVO_LOG(4, "after stop " << CountedInsertion());
+    EXPECT_EQ(insertions, 0);
+    EXPECT_EQ(host().callCount(HostMethod::CreateLogger), 0u);
+    ASSERT_EQ(hostaccess::fetchHostClassObject(), S_OK);
+
+    host().failMethod(HostMethod::WriteRecord, E_OUTOFMEMORY);
+    TAVO_LOG(4, "write fails");
+    EXPECT_EQ(host().callCount(HostMethod::WriteRecord), 1u);
+    host().failMethod(HostMethod::CreateLogger, E_OUTOFMEMORY);
+    EXPECT_FALSE(logging::IsEnabled(4));
+    logging::Write(4, "file", 1, "function", "no logger");
+    EXPECT_TRUE(host().logRecords().empty());
+}
+
+TEST_F(Logging, ThreadsLogWhileTheHostClassObjectComesAndGoes)
+{
+    std::atomic<bool> stop{false};
+    std::atomic<int> next{0};
+    Threads writers(3, [&] {
+        const int i = next++;
+        for (int n = 0; !stop && n < 300; ++n) TAVO_LOG(2, "writer " << i << " line " << n);
+    });
+    for (int round = 0; round < 50; ++round) hostaccess::releaseHostClassObject(), hostaccess::fetchHostClassObject();
+    stop = true;
+    writers.join();
+    for (const LogRecord& record : host().logRecords()) EXPECT_EQ(record.message.rfind(L"writer ", 0), 0u);
+}
+
+TEST(LogCallSite, SourcePathsAreRelativeToTheProjectWithoutTheirExtension)
+{
+    using logging::detail::projectRootFromKnownFile;
+    using logging::detail::sourcePathFromCompilerFile;
+    EXPECT_EQ(sourcePathFromCompilerFile("/src/proj/extensions/tavomessenger/LocalServer.cpp", "/src/proj/"),
+              "extensions/tavomessenger/LocalServer");
+    EXPECT_EQ(sourcePathFromCompilerFile("extensions/tavomessenger/LocalServer.cpp", ""),
+              "extensions/tavomessenger/LocalServer");
+    EXPECT_EQ(sourcePathFromCompilerFile("C:\\Src\\extensions\\tavomessenger\\IMessenger\\DMessengerEvents_CP.h",
+                                         "c:\\src\\"),
+              "extensions/tavomessenger/IMessenger/DMessengerEvents_CP");
+    EXPECT_EQ(sourcePathFromCompilerFile("/elsewhere/v1.2/Thing", "/src/proj/"), "/elsewhere/v1.2/Thing");
+
+    EXPECT_EQ(projectRootFromKnownFile("/src/proj/extensions/x/Logging.cpp", "extensions/x/Logging.cpp"), "/src/proj/");
+    EXPECT_EQ(projectRootFromKnownFile("extensions/x/Logging.cpp", "extensions/x/Logging.cpp"), "");
+    EXPECT_EQ(projectRootFromKnownFile("D:\\p\\extensions\\x\\Logging.cpp", "extensions/x/Logging.cpp"), "D:/p/");
+    EXPECT_EQ(projectRootFromKnownFile("/moved/Logging.cpp", "extensions/x/Logging.cpp"), "");
+}
+
+TEST(LogCallSite, FunctionNamesAreClassAndMethodWithClassTemplateArgumentsSpelledAsDeclared)
+{
+    const struct {
+        const char* signature;
+        const char* name;
+    } rows[] = {
+        {"void LocalServer::start()", "LocalServer::start"},
+        {"virtual long int UCCContact::get_Uri(wchar_t**)", "UCCContact::get_Uri"},
+        {"LocalServer::LocalServer(unsigned int)", "LocalServer::LocalServer"},
+        {"virtual TavoExtensionEventManager::~TavoExtensionEventManager()",
+         "TavoExtensionEventManager::~TavoExtensionEventManager"},
+        {"static void TavoMessengerStateWorkers::revokeMessenger(std::shared_ptr<A>)",
+         "TavoMessengerStateWorkers::revokeMessenger"},
+        {"int Thing::value() const", "Thing::value"},
+        {"std::pair<int, int> Thing::range(std::map<int, int>&)", "Thing::range"},
+        {"void {anonymous}::doNothing(BSTR&, BSTR&)", "doNothing"},
+        {"void (anonymous namespace)::doNothing(BSTR&, BSTR&)", "doNothing"},
+        {"LocalServer::start()::<lambda()>", "LocalServer::start"},
+        {"void Worker::operator()()", "Worker::operator()"},
+        {"HRESULT CProxyDMessengerEvents<T>::Fire_OnAppShutdown() [with T = OfficeIntegrationImpl]",
+         "CProxyDMessengerEvents<class OfficeIntegrationImpl>::Fire_OnAppShutdown"},
+        {"void Pair<A, B>::run(B) [with A = Alpha; B = int; HRESULT = long int]", "Pair<class Alpha, int>::run"},
+        {"void Listener<I>::fire() [with I = ns::Events<int, long int>]",
+         "Listener<class ns::Events<int, long int>>::fire"},
+        {"void Thing::apply(T) [with T = Alpha]", "Thing::apply"}, // a member template's own parameters are not named
+        {"CProxyDMessengerEvents<class OfficeIntegrationImpl>::Fire_OnAppShutdown",
+         "CProxyDMessengerEvents<class OfficeIntegrationImpl>::Fire_OnAppShutdown"},
+        {"doNothing", "doNothing"},
+        {"", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.signature);
+        EXPECT_EQ(logging::detail::functionNameFromSignature(row.signature), row.name);
+    }
+}
+
+TEST_F(WorkerThreadTest, RunsComInitialisationFirstThenWorkInAddOrderThenDeinitialisationAndCompletionLast)
+{
+    vorn::Event allQueued(false);
+    vorn::Event dQueued(false);
+    auto worker = std::make_shared<WorkerThreadImpl>();
+    // Added at once, before the thread can have started: it must still find COM initialised.
+    worker->AddWork(work([&] {
+        journal.add("A");
+        allQueued.wait();
+    }));
+    worker->AddWork(journal.adding("B"));
+    std::weak_ptr<WorkerThread> weakWorker = worker;
+    worker->AddWork(work([&, weakWorker] {
+        journal.add("C");
+        if (auto self = weakWorker.lock()) self->AddWork(journal.adding("D, added by C"));
+        dQueued.set();
+    }));
+    worker->AddWork(journal.adding("E"));
+    allQueued.set();
+    ASSERT_EQ(0, dQueued.wait(20000));
+    stop(*worker);
+    finish(worker);
+
+    const std::vector<Entry> entries = journal.entries;
+    ASSERT_EQ(journal.order(), (std::vector<std::string>{"A", "B", "C", "E", "D, added by C", "completion"}));
+    for (const Entry& entry : entries) {
+        EXPECT_EQ(entry.thread, entries.front().thread) << entry.what;
+        EXPECT_NE(entry.thread, GetCurrentThreadId()) << entry.what;
+    }
+    for (std::size_t i = 0; i + 1 < entries.size(); ++i)
+        EXPECT_EQ(entries[i].apartment, "MTA") << entries[i].what << " ran outside the multithreaded apartment";
+    EXPECT_NE(entries.back().apartment, "MTA") << "COM was not uninitialised before the completion function";
+}
+
+TEST_F(WorkerThreadTest, RefusesEmptyWorkAndWorkAfterStopWithAWarningAndTheCompletionStillRuns)
+{
+    auto worker = std::make_shared<WorkerThreadImpl>();
+    EXPECT_TRUE(worker->AddWork(journal.adding("before stop")));
+    EXPECT_FALSE(worker->AddWork(nullptr));
+    stop(*worker);
+    EXPECT_FALSE(worker->AddWork(journal.adding("after stop"))) << "a refusal is reported to the caller";
+    worker->stop([&] { journal.add("second completion"); }, false);
+    finish(worker);
+
+    EXPECT_EQ(journal.order(), (std::vector<std::string>{"before stop", "completion"}));
+    for (const wchar_t* warning : {L"Empty item added to work thread, ignoring",
+                                   L"Item added to work thread after shutdown, ignoring"}) {
+        const std::vector<LogRecord> records = environment.host().recordsOf(warning);
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].hostLevel, 2); // module level 3
+        EXPECT_EQ(records[0].function, L"WorkerThreadImpl::AddWork");
+    }
+}
+
+TEST_F(WorkerThreadTest, StopWhileWorkIsQueuedRunsThatWorkFirstAndKeepsTheWorkerAliveUntilThen)
+{
+    Gate gate;
+    auto worker = std::make_shared<WorkerThreadImpl>();
+    worker->AddWork(work([&] {
+        gate.arriveAndWait();
+        journal.add("gate");
+    }));
+    gate.waitUntilReached();
+    for (int i = 1; i <= 3; ++i) worker->AddWork(journal.adding("queued " + std::to_string(i)));
+    stop(*worker);
+    std::weak_ptr<WorkerThreadImpl> watcher = worker;
+    worker.reset(); // the server lets go at once; the queued stop keeps the worker alive
+    EXPECT_FALSE(watcher.expired());
+    gate.open();
+    ASSERT_EQ(0, completed.wait(20000));
+    waitUntil([&] { return watcher.expired(); }, INFINITE);
+    EXPECT_EQ(journal.order(), (std::vector<std::string>{"gate", "queued 1", "queued 2", "queued 3", "completion"}));
+}
+
+TEST_F(WorkerThreadTest, DestroyingAWorkerThatWasNeverStoppedWaitsForItsQueuedWork)
+{
+    auto worker = std::make_shared<WorkerThreadImpl>();
+    worker->AddWork(work([&] {
+        Sleep(200);
+        journal.add("slow");
+    }));
+    worker->AddWork(journal.adding("last"));
+    worker.reset();
+    EXPECT_EQ(journal.order(), (std::vector<std::string>{"slow", "last"}));
+    EXPECT_TRUE(environment.host().recordsOf(L"Item added to work thread after shutdown, ignoring").empty());
+}
+
+TEST_F(WorkerThreadTest, WorkThatThrowsIsLoggedAsAnErrorAndTheWorkerKeepsRunning)
+{
+    auto worker = std::make_shared<WorkerThreadImpl>();
+    worker->AddWork(work(nullptr));
+    worker->AddWork(work([] { throw std::runtime_error("host went away"); }));
+    worker->AddWork(journal.adding("after the failures"));
+    stop(*worker);
+    finish(worker);
+
+    EXPECT_EQ(journal.order(), (std::vector<std::string>{"after the failures", "completion"}));
+    std::vector<LogRecord> errors;
+    for (const LogRecord& record : environment.host().logRecords())
+        if (record.message.rfind(L"Work item threw", 0) == 0) errors.push_back(record);
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0].hostLevel, 1); // module level 4
+    EXPECT_NE(errors[1].message.find(L"host went away"), std::wstring::npos);
+}
+
+TEST_F(WorkerThreadTest, WorkFromManyThreadsRunsOnceEachInEachThreadsOrder)
+{
+    const int threads = 4;
+    const int itemsPerThread = 200;
+    std::vector<std::vector<int>> seen(threads);
+    auto worker = std::make_shared<WorkerThreadImpl>();
+    std::atomic<int> next{0};
+    Threads(threads, [&] {
+        const int t = next++;
+        for (int i = 0; i < itemsPerThread; ++i) worker->AddWork(work([&seen, t, i] { seen[t].push_back(i); }));
+    });
+    stop(*worker);
+    finish(worker);
+    for (int t = 0; t < threads; ++t) {
+        ASSERT_EQ(seen[t].size(), static_cast<std::size_t>(itemsPerThread));
+        for (int i = 0; i < itemsPerThread; ++i) EXPECT_EQ(seen[t][i], i);
+    }
+}
+
+TEST_F(WorkerThreadTest, ReleasingTheLastReferenceInsideWorkOnTheWorkerThreadDoesNotHang)
+{
+    auto worker = std::make_shared<WorkerThreadImpl>();
+    std::weak_ptr<WorkerThreadImpl> watcher = worker;
+    std::atomic<bool> laterRan{false};
+    Gate gate;
+    // The item carries the only other reference; once the test lets go, the worker dies with the item,
+    // on its own thread, without ever having been stopped.
+    worker->AddWork(work([keep = worker, &gate] { gate.arriveAndWait(); }));
+    worker->AddWork(work([&] { laterRan = true; }));
+    worker.reset();
+    gate.open();
+    waitUntil([&] { return watcher.expired(); }, INFINITE);
+    EXPECT_FALSE(laterRan) << "work behind the last reference is dropped with the worker";
+}

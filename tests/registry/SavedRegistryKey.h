@@ -1,4 +1,0 @@
-#pragma once
-
-// Now part of the shared test support.
-#include "../support/SavedRegistryKey.h"

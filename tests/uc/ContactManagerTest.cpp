@@ -1,5 +1,5 @@
 // The contact manager: contacts by address (the host's, a number's, the user's own) and Lookup answered
-// through the resolver to Office's callback on the worker thread.
+// through the resolver to Office's callback, called by the event delivery.
 
 #include "UcFixture.h"
 
@@ -30,7 +30,7 @@ protected:
         const std::vector<OfficeEvent> events = journal->events();
         if (events.size() != 1 || events[0].arguments.size() != 3) return L"<" + std::to_wstring(events.size()) + L" events>";
         EXPECT_EQ(events[0].id, UCCContactManager::OnLookupId);
-        EXPECT_EQ(events[0].threadId, workerThreadId);
+        EXPECT_NE(events[0].threadId, workerThreadId) << "a delivery thread calls Office, not the worker";
         EXPECT_TRUE(extensionsutils::sameComObject(events[0].arguments[0].get()->pdispVal, manager.identity()));
         EXPECT_TRUE(extensionsutils::sameComObject(events[0].arguments[2].get()->pdispVal, operation));
         IDispatch* result = events[0].arguments[1].get()->pdispVal;
@@ -109,7 +109,7 @@ TEST_F(ContactManager, AnAnswerGivenAtOnceReachesOfficeOnlyAfterLookupReturned)
     EXPECT_EQ(onlyLookupResult(operation.get()), L"sip:bob@example.com");
 }
 
-// The answer reaches OnLookup on the worker thread. Nobody found is still a contact (over the failed
+// The answer reaches OnLookup through the event delivery. Nobody found is still a contact (over the failed
 // resolution); an answer the host cannot find is none.
 TEST_F(ContactManager, LookupAnswersTable)
 {

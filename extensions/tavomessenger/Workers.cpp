@@ -4,6 +4,7 @@
 #include "utils/Logging.h"
 #include "utils/ModuleLogSink.h"
 #include "utils/RegistryUtils.h"
+#include "utils/TypeLibraryHold.h"
 
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/EventDelivery.h"
@@ -79,6 +80,10 @@ void publishMessenger(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<
                       std::shared_ptr<ClassFactoryContainer> container)
 {
     sendDeliveryLogToHost();
+    // Before any object can be handed to Office: from here on COM's marshaling never frees the library.
+    if (FAILED(TypeLibraryHold::holdRegisteredLibrary())) {
+        TAVO_LOG(4, "Unable to load the registered type library; Office may not reach the module's objects");
+    }
     auto factory = extensionsutils::ComObject<ClassFactory>::create();
     if (!factory) {
         TAVO_LOG(4, "newClassFactory->QueryInterface<IUnknown> failed");

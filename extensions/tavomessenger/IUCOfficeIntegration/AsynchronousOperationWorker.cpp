@@ -2,6 +2,7 @@
 
 #include "utils/Logging.h"
 
+#include "extensionsutils/CallbackDelivery.h"
 #include "extensionsutils/Variant.h"
 
 #include <utility>
@@ -38,6 +39,10 @@ void AsynchronousOperationWorker::DoWork()
     // Taken, not copied: what the function holds (the contact manager, for a lookup) is released once
     // the result was reported, and a second run finds nothing to report.
     const ResultFunction function = takeResultFunction();
+    // Also told the callback's answer later, on the delivery thread.
+    const auto reportFailure = [](HRESULT hr) {
+        if (FAILED(hr)) TAVO_LOG(4, "Asynchronous Operation callback failed " << hr);
+    };
     // The steps run in a lambda so that each early exit still reaches the closing line, and every line is
     // logged as DoWork's own.
     [&] {
@@ -54,8 +59,11 @@ void AsynchronousOperationWorker::DoWork()
         }
         // Completed before the callback runs, so that a callback reading IsCompleted sees true.
         asyncOperation->complete(succeeded);
-        const HRESULT hr = parameters.invoke(callback.get(), dispatchId);
-        if (FAILED(hr)) TAVO_LOG(4, "Asynchronous Operation callback failed " << hr);
+        // Called by the event delivery, in order with the other answers to this callback: a callback that
+        // hangs in Office holds up neither the worker nor any other Office.
+        const HRESULT hr = extensionsutils::CallbackDelivery::post(callback.get(), dispatchId, std::move(parameters),
+                                                                   reportFailure);
+        reportFailure(hr);
     }();
     TAVO_LOG(1, "Finished work for AsynchronousOperationWorker");
 }

@@ -15,11 +15,12 @@
 
 // Reports the result of one asynchronous call to Office: when run on the worker thread it lets the result
 // function append the callback's leading arguments, appends the operation, marks the operation completed
-// and invokes the callback method. Held by shared pointer from the call until it has run; it runs once
+// and queues the call of the callback method. Held by shared pointer from the call until it has run; it runs once
 // (the result function is given up by the run).
 //
-// Threads: built and handed its result function on any thread, run on the worker thread; `mutex` guards
-// `resultFunction` and is never held while the function or the callback runs.
+// Threads: built and handed its result function on any thread, run on the worker thread, which queues the
+// callback for the event delivery's threads; `mutex` guards `resultFunction` and is never held while the
+// function runs.
 class AsynchronousOperationWorker : public WorkObject {
 public:
     // Appends the callback's leading arguments; answers whether the operation succeeded.

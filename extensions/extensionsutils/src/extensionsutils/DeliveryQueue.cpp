@@ -17,14 +17,15 @@ DeliveryQueue::DeliveryQueue(ComPtr<IDispatch> sink, std::shared_ptr<EventDelive
 
 DeliveryQueue::~DeliveryQueue() = default;
 
-HRESULT DeliveryQueue::post(DISPID id, const std::shared_ptr<const DispatchParameters>& parameters, const std::wstring& key)
+HRESULT DeliveryQueue::post(DISPID id, const std::shared_ptr<const DispatchParameters>& parameters, const std::wstring& key,
+                            AnswerHandler answered)
 {
     bool startDelivery = false;
     {
         vorn::MutexGuard guard(mutex_);
         if (closed_) return S_OK;
         try {
-            enqueue(id, parameters, key);
+            enqueue(Pending{id, parameters, key, std::move(answered)});
         } catch (const std::bad_alloc&) {
             return E_OUTOFMEMORY;
         }
@@ -41,19 +42,19 @@ HRESULT DeliveryQueue::post(DISPID id, const std::shared_ptr<const DispatchParam
 }
 
 // Under mutex_. Throws std::bad_alloc with nothing changed.
-void DeliveryQueue::enqueue(DISPID id, const std::shared_ptr<const DispatchParameters>& parameters, const std::wstring& key)
+void DeliveryQueue::enqueue(Pending event)
 {
-    if (key.empty()) {
-        pending_.push_back(Pending{id, parameters, key});
+    if (event.key.empty()) {
+        pending_.push_back(std::move(event));
         return;
     }
-    const auto indexed = byKey_.emplace(std::make_pair(id, key), pending_.end());
+    const auto indexed = byKey_.emplace(std::make_pair(event.id, event.key), pending_.end());
     if (!indexed.second) {
-        indexed.first->second->parameters = parameters; // the newer state replaces the undelivered one
+        indexed.first->second->parameters = event.parameters; // the newer state replaces the undelivered one
         return;
     }
     try {
-        pending_.push_back(Pending{id, parameters, key});
+        pending_.push_back(std::move(event));
     } catch (const std::bad_alloc&) {
         byKey_.erase(indexed.first);
         throw;
@@ -79,7 +80,7 @@ std::size_t DeliveryQueue::pendingCount() const
 
 void DeliveryQueue::deliverNext()
 {
-    Pending event{0, nullptr, std::wstring()};
+    Pending event{0, nullptr, std::wstring(), AnswerHandler()};
     ComPtr<IDispatch> sink;
     {
         vorn::MutexGuard guard(mutex_);
@@ -94,6 +95,7 @@ void DeliveryQueue::deliverNext()
         call(event, sink);
         sink.reset();
         event.parameters.reset();
+        event.answered = nullptr;
     }
     bool more = false;
     {
@@ -116,10 +118,10 @@ void DeliveryQueue::call(const Pending& event, const ComPtr<IDispatch>& sink)
     const HRESULT hr = event.parameters->invoke(sink.get(), event.id);
     const bool stalledNow = delivery_->callEnded(this);
     if (cancellable) CoDisableCallCancellation(nullptr);
-    noteAnswer(hr, event.id, stalledNow);
+    noteAnswer(hr, event, stalledNow);
 }
 
-void DeliveryQueue::noteAnswer(HRESULT hr, DISPID id, bool stalledNow)
+void DeliveryQueue::noteAnswer(HRESULT hr, const Pending& event, bool stalledNow)
 {
     if (hr == RPC_E_CALL_CANCELED) {
         stalled_ = true; // cancelled past the limit: the sink has not answered yet
@@ -128,9 +130,13 @@ void DeliveryQueue::noteAnswer(HRESULT hr, DISPID id, bool stalledNow)
         EventDelivery::log(2, __LINE__, "DeliveryQueue::deliverNext",
                            "Stalled event sink returned; delivering the latest state to it");
     }
+    if (event.answered) {
+        event.answered(hr);
+        return;
+    }
     if (SUCCEEDED(hr)) return;
     std::ostringstream text;
-    text << "Event sink failed: dispid 0x" << std::hex << id << ", hr 0x" << static_cast<unsigned long>(hr);
+    text << "Event sink failed: dispid 0x" << std::hex << event.id << ", hr 0x" << static_cast<unsigned long>(hr);
     EventDelivery::log(4, __LINE__, "DeliveryQueue::deliverNext", text.str());
 }
 

@@ -9,6 +9,7 @@
 #include <oaidl.h>
 
 #include <cstddef>
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
@@ -31,13 +32,19 @@ class EventDelivery;
 class DeliveryQueue : public std::enable_shared_from_this<DeliveryQueue>
 {
 public:
+    // Told the result of the call that delivered an event, on the delivery thread, with no lock held. An
+    // event posted with one is a call whose answer its poster reports itself; the queue logs no failure
+    // of it.
+    using AnswerHandler = std::function<void(HRESULT)>;
+
     DeliveryQueue(ComPtr<IDispatch> sink, std::shared_ptr<EventDelivery> delivery);
     ~DeliveryQueue();
     DeliveryQueue(const DeliveryQueue&) = delete;
     DeliveryQueue& operator=(const DeliveryQueue&) = delete;
 
     // E_OUTOFMEMORY when the event cannot be held; S_OK (and nothing queued) once the queue is closed.
-    HRESULT post(DISPID id, const std::shared_ptr<const DispatchParameters>& parameters, const std::wstring& key);
+    HRESULT post(DISPID id, const std::shared_ptr<const DispatchParameters>& parameters, const std::wstring& key,
+                 AnswerHandler answered = AnswerHandler());
 
     // The sink was unadvised: undelivered events are dropped and the queue's reference to the sink is
     // handed out, to be released outside every lock. A call in flight holds a reference of its own.
@@ -56,13 +63,14 @@ private:
         DISPID id;
         std::shared_ptr<const DispatchParameters> parameters;
         std::wstring key; // empty: a one-off event
+        AnswerHandler answered;
     };
     using PendingList = std::list<Pending>;
     using KeyIndex = std::map<std::pair<DISPID, std::wstring>, PendingList::iterator>;
 
-    void enqueue(DISPID id, const std::shared_ptr<const DispatchParameters>& parameters, const std::wstring& key);
+    void enqueue(Pending event);
     void call(const Pending& event, const ComPtr<IDispatch>& sink);
-    void noteAnswer(HRESULT hr, DISPID id, bool stalledNow);
+    void noteAnswer(HRESULT hr, const Pending& event, bool stalledNow);
 
     const std::shared_ptr<EventDelivery> delivery_;
     mutable vorn::Mutex mutex_;

@@ -2,7 +2,7 @@
 // a callback that hangs in Office holds up neither the worker, nor another Office's events, nor the stop,
 // and the answers to one callback object arrive in the order they were reported.
 
-#include "EventsFixture.h"
+#include "support/ModuleFixture.h"
 #include "TestMessenger.h"
 
 #include "IUCOfficeIntegration/AsynchronousOperationWorker.h"
@@ -27,12 +27,12 @@ namespace {
 
 const DWORD testStallLimitMs = 300;
 
-class CallbackDeliveryTest : public EventsFixture
+class CallbackDeliveryTest : public ModuleFixture
 {
 protected:
     void SetUp() override
     {
-        EventsFixture::SetUp();
+        ModuleFixture::SetUp();
         EventDelivery::setStallLimit(testStallLimitMs);
     }
 
@@ -45,7 +45,6 @@ protected:
         callback.reset();
         callbackJournal.reset(); // its answers hold the operations
         messenger.reset();
-        EventDelivery::setStallLimit(EventDelivery::defaultStallLimitMs);
     }
 
     // A lookup's answer to `callback`, its first argument telling which one it is.

@@ -1,73 +1,33 @@
 #include "ExtensionProvider/ContactResolver.h"
 
-#include "EventsFixture.h"
+#include "support/ModuleFixture.h"
 #include "support/ResolutionForwarder.h"
-
-#include "Watchdog.h"
-
-#include "extensionsutils/Bstr.h"
-#include "extensionsutils/ComObject.h"
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <future>
 #include <mutex>
-#include <string>
-#include <vector>
 
 using extensionsutils::Bstr;
 
 namespace {
 
-struct Answer
-{
-    std::wstring callback; // which request's callback ran
+// Which request's callback ran, with what, on which thread.
+struct Answer {
+    std::wstring callback;
     std::wstring email;
     std::wstring imAddress;
     DWORD threadId;
 };
 
-class Answers
-{
-public:
-    ContactResolver::Callback callbackNamed(const std::wstring& name)
-    {
-        return [this, name](const Bstr& email, const Bstr& imAddress) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            answers_.push_back(Answer{name, email.str(), imAddress.str(), GetCurrentThreadId()});
-        };
-    }
-
-    std::vector<Answer> all() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return answers_;
-    }
-
-    std::vector<std::wstring> callbacks() const
-    {
-        std::vector<std::wstring> names;
-        for (const Answer& answer : all()) names.push_back(answer.callback);
-        return names;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<Answer> answers_;
-};
-
-class ContactResolverTest : public EventsFixture
-{
+class ContactResolverTest : public ModuleFixture {
 protected:
     void SetUp() override
     {
-        EventsFixture::SetUp();
+        ModuleFixture::SetUp();
         resolver = std::make_shared<ContactResolver>(worker);
         listener = ResolutionForwarder::registerWithHost(resolver);
         ASSERT_TRUE(listener);
     }
-
     void releaseModuleObjects() override
     {
         if (listener) listener->unregisterFromHost();
@@ -75,12 +35,24 @@ protected:
         resolver.reset();
     }
 
-    HRESULT resolve(const wchar_t* email, const std::wstring& callbackName)
+    HRESULT resolve(const wchar_t* email, const std::wstring& name)
     {
-        Bstr address(email);
-        return resolver->resolveContact(address.get(), answers.callbackNamed(callbackName));
+        return resolver->resolveContact(Bstr(email).get(), [this, name](const Bstr& email, const Bstr& imAddress) {
+            std::lock_guard<std::mutex> lock(mutex);
+            answers.push_back(Answer{name, email.str(), imAddress.str(), GetCurrentThreadId()});
+        });
     }
-
+    std::vector<Answer> received()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return answers;
+    }
+    std::vector<std::wstring> callbacks()
+    {
+        std::vector<std::wstring> names;
+        for (const Answer& answer : received()) names.push_back(answer.callback);
+        return names;
+    }
     // The host answers on its own thread; the callback then runs on the worker thread.
     void hostAnswers(const std::wstring& email, const std::wstring& imAddress)
     {
@@ -88,118 +60,73 @@ protected:
         drainWorker();
     }
 
-    Answers answers;
     std::shared_ptr<ContactResolver> resolver;
     extensionsutils::MICComPtr<ResolutionForwarder> listener;
+    std::mutex mutex;
+    std::vector<Answer> answers; // guarded by mutex
 };
 
-TEST_F(ContactResolverTest, AnswersMatchRequestsFirstInFirstOutPerAddress)
+TEST_F(ContactResolverTest, AnswersMatchRequestsFirstInFirstOutPerAddressAnEmptyOneIncluded)
 {
     EXPECT_EQ(resolve(L"ann@example.com", L"A1"), E_PENDING);
     EXPECT_EQ(resolve(L"bob@example.com", L"B1"), E_PENDING);
     EXPECT_EQ(resolve(L"ann@example.com", L"A2"), E_PENDING);
-    EXPECT_EQ(host().resolveRequests(),
-              (std::vector<std::wstring>{L"ann@example.com", L"bob@example.com", L"ann@example.com"}));
-
+    EXPECT_EQ(host().resolveRequests(), (std::vector<std::wstring>{L"ann@example.com", L"bob@example.com", L"ann@example.com"}));
     hostAnswers(L"ann@example.com", L"sip:ann-1");
-    hostAnswers(L"bob@example.com", L"sip:bob");
+    hostAnswers(L"bob@example.com", L"");
     hostAnswers(L"ann@example.com", L"sip:ann-2");
 
-    const std::vector<Answer> received = answers.all();
-    ASSERT_EQ(received.size(), 3u);
-    EXPECT_EQ(received[0].callback, L"A1");
-    EXPECT_EQ(received[0].imAddress, L"sip:ann-1");
-    EXPECT_EQ(received[1].callback, L"B1");
-    EXPECT_EQ(received[2].callback, L"A2");
-    EXPECT_EQ(received[2].email, L"ann@example.com");
-    EXPECT_EQ(received[2].imAddress, L"sip:ann-2");
-    for (const Answer& answer : received) EXPECT_EQ(answer.threadId, workerThreadId);
+    const std::vector<Answer> got = received();
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0].callback + L" " + got[0].imAddress, L"A1 sip:ann-1");
+    EXPECT_EQ(got[1].callback + L" " + got[1].email + L" " + got[1].imAddress, L"B1 bob@example.com ");
+    EXPECT_EQ(got[2].callback + L" " + got[2].email + L" " + got[2].imAddress, L"A2 ann@example.com sip:ann-2");
+    for (const Answer& answer : got) EXPECT_EQ(answer.threadId, workerThreadId);
 
     // Both requests for the address are answered: a third answer finds nobody waiting.
     hostAnswers(L"ann@example.com", L"sip:late");
-    EXPECT_EQ(answers.all().size(), 3u);
-    const std::vector<fakehost::LogRecord> unmatched =
-        host().recordsOf(L"Unable to find a corresponding first callback, returning a dummy");
-    ASSERT_EQ(unmatched.size(), 1u);
-    EXPECT_EQ(unmatched[0].hostLevel, 1); // module level 4
-    EXPECT_EQ(unmatched[0].function, L"ContactResolver::getFirstCallback");
-    EXPECT_EQ(unmatched[0].file, L"extensions/tavomessenger/ExtensionProvider/ContactResolver");
-    const std::vector<fakehost::LogRecord> dummy = host().recordsOf(L"Dummy callback executed");
-    ASSERT_EQ(dummy.size(), 1u);
-    EXPECT_EQ(dummy[0].function, L"doNothing");
-    EXPECT_EQ(dummy[0].hostLevel, 3); // module level 2
-    EXPECT_EQ(dummy[0].threadId, workerThreadId);
+    EXPECT_EQ(received().size(), 3u);
+    expectLogged(L"Unable to find a corresponding first callback, returning a dummy", 1); // module level 4
+    expectLogged(L"Dummy callback executed", 3);                                          // module level 2
 }
 
-TEST_F(ContactResolverTest, EmptyAnswerStillRunsTheCallbackWithTheEmptyAddress)
-{
-    ASSERT_EQ(resolve(L"nobody@example.com", L"N"), E_PENDING);
-
-    hostAnswers(L"nobody@example.com", L"");
-
-    const std::vector<Answer> received = answers.all();
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0].email, L"nobody@example.com");
-    EXPECT_EQ(received[0].imAddress, L"");
-}
-
-TEST_F(ContactResolverTest, UnreachableHostFailsButALaterAnswerStillRunsTheCallback)
-{
-    host().failMethod(fakehost::HostMethod::CreateIMAndPresence);
-
-    EXPECT_EQ(resolve(L"ann@example.com", L"A1"), E_FAIL);
-    EXPECT_EQ(logCount(L"Unable to get IIMAndPresence instance"), 1u);
-    EXPECT_TRUE(host().resolveRequests().empty());
-
-    hostAnswers(L"ann@example.com", L"sip:ann");
-    EXPECT_EQ(answers.callbacks(), std::vector<std::wstring>{L"A1"});
-}
-
-TEST_F(ContactResolverTest, RefusedRequestIsStillPendingAndLogged)
-{
-    host().failMethod(fakehost::HostMethod::ResolveContactByEmail, E_ACCESSDENIED, 1);
-
-    EXPECT_EQ(resolve(L"ann@example.com", L"A1"), E_PENDING);
-    const std::vector<fakehost::LogRecord> records = host().recordsOf(L"contact resolution failed");
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].hostLevel, 2); // module level 3
-
-    hostAnswers(L"ann@example.com", L"sip:ann");
-    EXPECT_EQ(answers.callbacks(), std::vector<std::wstring>{L"A1"});
-}
-
-TEST_F(ContactResolverTest, EmptyCallbackIsRefusedWithoutAskingTheHost)
+TEST_F(ContactResolverTest, AFailedRequestIsStillPendingAndALaterAnswerRunsItsCallback)
 {
     Bstr address(L"ann@example.com");
     EXPECT_EQ(resolver->resolveContact(address.get(), ContactResolver::Callback()), E_INVALIDARG);
     EXPECT_TRUE(host().resolveRequests().empty());
+
+    host().failMethod(fakehost::HostMethod::CreateIMAndPresence, E_FAIL, 1);
+    EXPECT_EQ(resolve(L"ann@example.com", L"A1"), E_FAIL);
+    EXPECT_EQ(logCount(L"Unable to get IIMAndPresence instance"), 1u);
+    host().failMethod(fakehost::HostMethod::ResolveContactByEmail, E_ACCESSDENIED, 1);
+    EXPECT_EQ(resolve(L"bob@example.com", L"B1"), E_PENDING);
+    expectLogged(L"contact resolution failed", 2); // module level 3
+    EXPECT_EQ(host().resolveRequests(), std::vector<std::wstring>{});
+
+    hostAnswers(L"ann@example.com", L"sip:ann");
+    hostAnswers(L"bob@example.com", L"sip:bob");
+    EXPECT_EQ(callbacks(), (std::vector<std::wstring>{L"A1", L"B1"}));
 }
 
 TEST_F(ContactResolverTest, AnswerAfterTheWorkerStoppedFailsAndConsumesTheCallback)
 {
     ASSERT_EQ(resolve(L"ann@example.com", L"A1"), E_PENDING);
     enterStopWindow();
-
-    Bstr email(L"ann@example.com");
-    Bstr imAddress(L"sip:ann");
+    Bstr email(L"ann@example.com"), imAddress(L"sip:ann");
     EXPECT_EQ(resolver->onContactResolved(email.get(), imAddress.get()), E_FAIL);
     EXPECT_EQ(logCount(L"Failed to get reference to worker thread to enqueue contact resolution"), 1u);
-
-    // The request was taken out of the table: a second answer finds nobody waiting.
+    // Taken out of the table: a second answer finds nobody waiting.
     EXPECT_EQ(resolver->onContactResolved(email.get(), imAddress.get()), E_FAIL);
     EXPECT_EQ(logCount(L"Unable to find a corresponding first callback, returning a dummy"), 1u);
-    EXPECT_TRUE(answers.all().empty());
+    EXPECT_TRUE(received().empty());
 }
 
 TEST_F(ContactResolverTest, DestroyedResolverNeverRunsItsPendingCallbacks)
 {
     auto token = std::make_shared<int>(0);
-    Bstr address(L"ann@example.com");
-    ASSERT_EQ(resolver->resolveContact(address.get(), [token](const Bstr&, const Bstr&) { ++*token; }), E_PENDING);
-    EXPECT_EQ(token.use_count(), 2);
-
+    ASSERT_EQ(resolver->resolveContact(Bstr(L"ann@example.com").get(), [token](const Bstr&, const Bstr&) { ++*token; }), E_PENDING);
     resolver.reset(); // the host's listener holds it weakly
-
     EXPECT_EQ(token.use_count(), 1) << "the pending callback was not released with the resolver";
     hostAnswers(L"ann@example.com", L"sip:ann");
     EXPECT_EQ(*token, 0);
@@ -207,23 +134,17 @@ TEST_F(ContactResolverTest, DestroyedResolverNeverRunsItsPendingCallbacks)
 
 TEST_F(ContactResolverTest, HostAnsweringWhileTheRequestIsMadeDoesNotDeadlock)
 {
-    // The host answers on its own thread before ResolveContactByEmail returns: the answer needs the table
-    // while the request is still inside the host.
+    // The answer needs the table while the request is still inside the host.
     host().setResolutionMode(fakehost::FakeHost::ResolutionMode::WhileRequesting);
     host().setResolutionAnswer(L"ann@example.com", L"sip:ann");
-    Watchdog watchdog(20000, "resolving while the host answers at once");
-
     EXPECT_EQ(resolve(L"ann@example.com", L"A1"), E_PENDING);
     drainWorker();
-
-    const std::vector<Answer> received = answers.all();
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0].imAddress, L"sip:ann");
+    ASSERT_EQ(received().size(), 1u);
+    EXPECT_EQ(received()[0].imAddress, L"sip:ann");
 }
 
 TEST_F(ContactResolverTest, LoggingAnUnmatchedAnswerDoesNotHoldTheTable)
 {
-    // While the module writes that line, another request must get through.
     std::future<HRESULT> concurrent;
     std::future_status status = std::future_status::ready;
     host().addLogHook([&](const fakehost::LogRecord& record) {
@@ -231,10 +152,8 @@ TEST_F(ContactResolverTest, LoggingAnUnmatchedAnswerDoesNotHoldTheTable)
         concurrent = std::async(std::launch::async, [this] { return resolve(L"bob@example.com", L"B1"); });
         status = concurrent.wait_for(std::chrono::seconds(10));
     });
-
     hostAnswers(L"ann@example.com", L"sip:ann");
     host().clearLogHooks();
-
     EXPECT_EQ(status, std::future_status::ready) << "a request waited for the log line";
     ASSERT_TRUE(concurrent.valid());
     EXPECT_EQ(concurrent.get(), E_PENDING);

@@ -2,7 +2,6 @@
 // every callback once, on the worker thread, and the host's objects released exactly as the protocol
 // says, with no other virtual table entry touched.
 #include "HostedModuleFixture.h"
-#include "support/ThreadTestHelpers.h"
 
 #include <atomic>
 
@@ -124,10 +123,10 @@ TEST_F(ExportAbiTest, ThePlainPairStartsAndStopsWithTheCallbackOnceOnTheWorkerTh
         EXPECT_EQ(S_OK, stop(recordPlainCallback, &stopped));
         ASSERT_TRUE(waitUntil([&stopped] { return stopped.calls == 1; }));
         EXPECT_NE(GetCurrentThreadId(), stopped.thread);
-        ASSERT_TRUE(logWatch().waitUntilOtherThreadsEnded(20000));
+        ASSERT_TRUE(logWatch->waitUntilOtherThreadsEnded(20000));
         EXPECT_EQ(1, stopped.calls);
     }
-    EXPECT_TRUE(waitUntil([this] { return module().canUnloadNow() == S_OK; })) << "something leaked";
+    EXPECT_TRUE(unloadable()) << "something leaked";
 }
 
 } // namespace

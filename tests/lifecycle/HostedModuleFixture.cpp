@@ -1,24 +1,40 @@
 #include "HostedModuleFixture.h"
 
-#include "support/ThreadTestHelpers.h"
+#include "support/TypeLibraryRegistration.h"
+
+LoadedModule::LoadedModule() : module_(LoadLibraryW(besideThisProgram(L"TavoMessenger.dll").c_str()))
+{
+    if (!module_) return;
+    std::vector<wchar_t> buffer(32768);
+    path.assign(buffer.data(), GetModuleFileNameW(module_, buffer.data(), static_cast<DWORD>(buffer.size())));
+    start = entry<StartTavoMessengerFunction>(StartTavoMessengerExportName);
+    stopExport = entry<StopTavoMessengerFunction>(StopTavoMessengerExportName);
+    canUnloadNow = entry<decltype(canUnloadNow)>("DllCanUnloadNow");
+    getClassObject = entry<decltype(getClassObject)>("DllGetClassObject");
+    registerServer = entry<decltype(registerServer)>("DllRegisterServer");
+    unregisterServer = entry<decltype(unregisterServer)>("DllUnregisterServer");
+    install = entry<decltype(install)>("DllInstall");
+}
 
 void HostedModuleTest::SetUp()
 {
     ASSERT_EQ(S_OK, environment_.registration());
-    ASSERT_TRUE(module_.loaded()) << "TavoMessenger.dll not found beside the test program";
-    ASSERT_TRUE(module_.allEntryPointsFound());
-    logWatch_ = std::make_unique<LogWatch>(host());
+    ASSERT_TRUE(module_.module_) << "TavoMessenger.dll not found beside the test program";
+    ASSERT_TRUE(module_.start && module_.stopExport && module_.canUnloadNow && module_.getClassObject &&
+                module_.registerServer && module_.unregisterServer && module_.install);
+    logWatch = std::make_unique<LogWatch>(host());
 }
 
 void HostedModuleTest::TearDown()
 {
-    if (!module_.loaded() || !logWatch_) return;
+    if (!module_.module_ || !logWatch) return;
     // A test that failed half-way leaves the module running: stop it (a stop with no server does nothing).
     module_.stop(nullptr);
-    if (!logWatch_->waitUntilOtherThreadsEnded(20000)) {
+    if (!logWatch->waitUntilOtherThreadsEnded(20000)) {
         ADD_FAILURE() << "a module thread did not end after the stop; the module stays loaded";
         return;
     }
+    EXPECT_TRUE(waitUntil([this] { return host().liveObjectCount() == 0; })) << "a host object was not released";
     module_.unload();
     // Nothing the module made outlives the stop, so it leaves the process once the host lets it go.
     EXPECT_TRUE(waitUntil([] { return GetModuleHandleW(L"TavoMessenger.dll") == nullptr; }, 5000))
@@ -29,13 +45,7 @@ void HostedModuleTest::TearDown()
 void HostedModuleTest::startAndWaitUntilPublished(unsigned int flags)
 {
     module_.start(flags);
-    ASSERT_TRUE(waitUntil([] { return readUpAndRunning() == std::optional<DWORD>(2); }))
-        << "UpAndRunning never became 2";
-}
-
-std::shared_ptr<RecordingStoppedCallback> HostedModuleTest::newCallback() const
-{
-    return std::make_shared<RecordingStoppedCallback>(&host());
+    ASSERT_TRUE(waitUntil([] { return readUpAndRunning() == std::optional<DWORD>(2); })) << "UpAndRunning never became 2";
 }
 
 std::shared_ptr<RecordingStoppedCallback> HostedModuleTest::stopAndWait()
@@ -44,17 +54,4 @@ std::shared_ptr<RecordingStoppedCallback> HostedModuleTest::stopAndWait()
     module_.stop(callback);
     EXPECT_TRUE(callback->waitForCall()) << "the stopped callback was not called";
     return callback;
-}
-
-std::vector<std::wstring> HostedModuleTest::messagesOf(const std::wstring& function) const
-{
-    std::vector<std::wstring> messages;
-    for (const fakehost::LogRecord& record : host().logRecords())
-        if (record.function == function) messages.push_back(record.message);
-    return messages;
-}
-
-std::vector<fakehost::LogRecord> HostedModuleTest::recordsOf(const std::wstring& message) const
-{
-    return host().recordsOf(message);
 }

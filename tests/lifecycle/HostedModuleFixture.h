@@ -2,24 +2,47 @@
 
 // One test of the module as a host client runs it: the registry it touches saved, the fake host client
 // registered in this process (COM's multithreaded apartment), TavoMessenger.dll loaded from beside the
-// test program. At the end the module is stopped, its threads are waited for and the module is unloaded,
-// so that the module's own detach runs while the registry is still saved. A watchdog ends the program
-// when a test hangs.
+// test program with the entry points the host and COM find by name. At the end the module is stopped, its
+// threads are waited for, no host object may be left and the module must leave the process once unloaded.
 
-#include "LoadedModule.h"
-#include "LogWatch.h"
-#include "ProviderRegistry.h"
-#include "RecordingStoppedCallback.h"
+#include "LifecycleSupport.h"
 
 #include "support/FakeHostEnvironment.h"
-
-#include "Watchdog.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
+
+class LoadedModule {
+public:
+    LoadedModule();
+    // Only once no thread runs in the module and nothing it made is held any more; else it stays loaded.
+    // The entry points are not to be called afterwards.
+    void unload()
+    {
+        if (module_) FreeLibrary(module_);
+        module_ = nullptr;
+    }
+    // The stop export called as a host built with Microsoft's compiler calls it.
+    void stop(std::shared_ptr<TavoMessengerStoppedCallback> callback) const { callStopTavoMessenger(stopExport, std::move(callback)); }
+    template <class Function>
+    Function entry(const char* name) const
+    {
+        return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    }
+
+    HMODULE module_ = nullptr;
+    std::wstring path; // as the module itself finds it, and registers it
+    StartTavoMessengerFunction start = nullptr;
+    StopTavoMessengerFunction stopExport = nullptr;
+    HRESULT(WINAPI* canUnloadNow)() = nullptr;
+    HRESULT(WINAPI* getClassObject)(REFCLSID, REFIID, void**) = nullptr;
+    HRESULT(WINAPI* registerServer)() = nullptr;
+    HRESULT(WINAPI* unregisterServer)() = nullptr;
+    HRESULT(WINAPI* install)(BOOL, LPCWSTR) = nullptr;
+};
 
 class HostedModuleTest : public ::testing::Test {
 protected:
@@ -28,24 +51,21 @@ protected:
 
     fakehost::FakeHost& host() const { return environment_.host(); }
     LoadedModule& module() { return module_; }
-    const LoadedModule& module() const { return module_; }
-    const LogWatch& logWatch() const { return *logWatch_; }
 
     // Starts the module and waits until it has published both class objects (UpAndRunning 2).
     void startAndWaitUntilPublished(unsigned int flags = 0);
     // Stops the module with a new recording callback and waits until it was called.
     std::shared_ptr<RecordingStoppedCallback> stopAndWait();
-    std::shared_ptr<RecordingStoppedCallback> newCallback() const;
+    std::shared_ptr<RecordingStoppedCallback> newCallback() const { return std::make_shared<RecordingStoppedCallback>(&host()); }
+    std::vector<std::wstring> messagesOf(const std::wstring& function) const { return ::messagesOf(host(), function); }
+    std::size_t logCount(const std::wstring& message) const { return host().loggedCount(message); }
+    bool unloadable() { return waitUntil([this] { return module_.canUnloadNow() == S_OK; }); }
 
-    // The messages of the records written by one function, in order.
-    std::vector<std::wstring> messagesOf(const std::wstring& function) const;
-    // The records with this message.
-    std::vector<fakehost::LogRecord> recordsOf(const std::wstring& message) const;
+    std::unique_ptr<LogWatch> logWatch;
 
 private:
     Watchdog watchdog_{90000, "lifecycle test"};
     SavedProviderRegistry registry_;
     fakehost::FakeHostEnvironment environment_;
     LoadedModule module_;
-    std::unique_ptr<LogWatch> logWatch_;
 };

@@ -1,30 +1,16 @@
-#include "Gate.h"
-#include "LogWatch.h"
-#include "ProviderRegistry.h"
-#include "RecordingStoppedCallback.h"
-#include "support/ThreadTestHelpers.h"
+// The module's code linked in, with COM's registration of class objects failing where a test says: a
+// failed publishing leaves nothing registered, nothing running and nothing to revoke.
+#include "LifecycleSupport.h"
 
 #include "LocalServer.h"
 #include "TavoMessengerExports.h"
 #include "Workers.h"
 
-#include "support/FakeHostEnvironment.h"
-
-#include "extensionsutils/ModuleLock.h"
-
-#include "TavoMessengerLib.h"
-
-#include "Watchdog.h"
+#include "support/ModuleFixture.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
-#include <objbase.h>
-
-#include <atomic>
 #include <mutex>
-#include <optional>
-#include <vector>
 
 using ::testing::ElementsAre;
 
@@ -83,9 +69,7 @@ bool isRegistered(REFCLSID clsid)
                             reinterpret_cast<void**>(factory.out())) == S_OK;
 }
 
-// The module's code linked into the test, with COM's registration of class objects failing where a test
-// says; the host client is the fake, registered in this process.
-class PublishFailureTest : public ::testing::Test {
+class PublishFailureTest : public ModuleFixture {
 protected:
     void SetUp() override
     {
@@ -93,35 +77,49 @@ protected:
             std::lock_guard<std::mutex> lock(registrationsMutex);
             registrations.clear();
         }
-        ASSERT_EQ(S_OK, environment_.registration());
-        logWatch_ = std::make_unique<LogWatch>(host());
+        ModuleFixture::SetUp();
+        logWatch = std::make_unique<LogWatch>(host());
     }
-
-    void TearDown() override
+    void releaseModuleObjects() override
     {
         callStopTavoMessenger(StopTavoMessengerImpl, nullptr);
-        EXPECT_TRUE(logWatch_->waitUntilOtherThreadsEnded(20000)) << "the worker thread did not end";
+        stopWorker(); // the fixture's own, which the watch may have seen log
+        EXPECT_TRUE(logWatch->waitUntilOtherThreadsEnded(20000)) << "the worker thread did not end";
         TavoMessengerStateWorkers::setClassObjectRegistrar(nullptr);
         LocalServer::setStartFault(nullptr);
-        host().clearLogHooks();
     }
-
-    fakehost::FakeHost& host() const { return environment_.host(); }
 
     void startAndWaitForThePublishing(TavoMessengerStateWorkers::ClassObjectRegistrar registrar)
     {
         TavoMessengerStateWorkers::setClassObjectRegistrar(registrar);
         StartTavoMessengerImpl(0);
-        ASSERT_TRUE(waitUntil([this] { return host().logged(publishFinished); })) << "the publishing did not run";
+        // The fixture's own worker writes that line too.
+        const auto published = [this] {
+            for (const fakehost::LogRecord& record : host().recordsOf(publishFinished))
+                if (record.threadId != workerThreadId) return true;
+            return false;
+        };
+        ASSERT_TRUE(waitUntil(published)) << "the publishing did not run";
     }
 
-    // Every registration was asked for local-server activation, usable by many clients.
-    static void expectLocalServerRegistrations(const std::vector<Registration>& asked)
+    // What was asked for, in order; every registration for local-server activation, usable by many clients.
+    static void expectRegistrations(const std::vector<CLSID>& classes)
     {
-        for (const Registration& registration : asked) {
-            EXPECT_EQ(static_cast<DWORD>(CLSCTX_LOCAL_SERVER), registration.context);
-            EXPECT_EQ(static_cast<DWORD>(REGCLS_MULTIPLEUSE), registration.flags);
+        const std::vector<Registration> asked = recordedRegistrations();
+        ASSERT_EQ(classes.size(), asked.size());
+        for (std::size_t i = 0; i < asked.size(); ++i) {
+            EXPECT_TRUE(IsEqualCLSID(classes[i], asked[i].clsid));
+            EXPECT_EQ(static_cast<DWORD>(CLSCTX_LOCAL_SERVER), asked[i].context);
+            EXPECT_EQ(static_cast<DWORD>(REGCLS_MULTIPLEUSE), asked[i].flags);
         }
+    }
+
+    // The one error record (module level 4) of the publishing; then nothing runs and nothing is held.
+    void expectPublishingFailed(const std::wstring& message)
+    {
+        expectLogged(message, 1);
+        EXPECT_EQ(std::optional<DWORD>(0), readUpAndRunning());
+        EXPECT_EQ(0, extensionsutils::moduleLockCount()) << "the factory was not released";
     }
 
     // A stop after a failed publishing finds nothing recorded to revoke.
@@ -131,50 +129,22 @@ protected:
         auto callback = std::make_shared<RecordingStoppedCallback>(&host());
         callStopTavoMessenger(StopTavoMessengerImpl, callback);
         ASSERT_TRUE(callback->waitForCall());
-        EXPECT_EQ(1, callback->calls());
-        EXPECT_THAT(messagesOf(L"TavoMessengerStateWorkers::revokeMessenger"),
-                    ElementsAre(L"About to begin revoking Messenger Class Factory",
-                                L"Revoking Messenger Class Factory complete"));
+        EXPECT_EQ(1, callback->calls);
+        EXPECT_THAT(messagesOf(host(), L"TavoMessengerStateWorkers::revokeMessenger"),
+                    ElementsAre(L"About to begin revoking Messenger Class Factory", L"Revoking Messenger Class Factory complete"));
         EXPECT_EQ(std::optional<DWORD>(0), readUpAndRunning());
     }
 
-    std::vector<std::wstring> messagesOf(const std::wstring& function) const
-    {
-        std::vector<std::wstring> messages;
-        for (const fakehost::LogRecord& record : host().logRecords())
-            if (record.function == function) messages.push_back(record.message);
-        return messages;
-    }
-
-    // The one error record with this message, written by the publishing.
-    void expectPublishingError(const std::wstring& message) const
-    {
-        const std::vector<fakehost::LogRecord> records = host().recordsOf(message);
-        ASSERT_EQ(1u, records.size());
-        EXPECT_EQ(1, records[0].hostLevel); // module level 4
-        EXPECT_EQ(L"TavoMessengerStateWorkers::publishMessenger", records[0].function);
-        EXPECT_EQ(L"extensions/tavomessenger/Workers", records[0].file);
-    }
-
-    Watchdog watchdog_{60000, "publish failure test"};
-    SavedProviderRegistry registry_;
-    fakehost::FakeHostEnvironment environment_;
-    std::unique_ptr<LogWatch> logWatch_;
+    SavedProviderRegistry registry;
+    std::unique_ptr<LogWatch> logWatch;
 };
 
 TEST_F(PublishFailureTest, AFailedMessengerRegistrationRegistersNothingElseReleasesTheFactoryAndClearsUpAndRunning)
 {
     startAndWaitForThePublishing(&failingForMessenger);
-
-    const std::vector<Registration> asked = recordedRegistrations();
-    ASSERT_EQ(1u, asked.size()) << "the OfficeIntegrationImpl class was registered after the first failure";
-    EXPECT_TRUE(IsEqualCLSID(CLSID_Messenger, asked[0].clsid));
-    expectLocalServerRegistrations(asked);
+    expectRegistrations({CLSID_Messenger});
     EXPECT_FALSE(isRegistered(CLSID_OfficeIntegrationImpl));
-    expectPublishingError(messengerFailure);
-    EXPECT_EQ(std::optional<DWORD>(0), readUpAndRunning());
-    EXPECT_EQ(0, extensionsutils::moduleLockCount()) << "the factory was not released";
-
+    expectPublishingFailed(messengerFailure);
     expectAStopRevokesNothing();
 }
 
@@ -188,23 +158,14 @@ TEST_F(PublishFailureTest, AFailedOfficeIntegrationRegistrationRevokesTheMesseng
         messengerRegisteredAtRevocation = isRegistered(CLSID_Messenger);
     });
     startAndWaitForThePublishing(&failingForOfficeIntegration);
-
-    const std::vector<Registration> asked = recordedRegistrations();
-    ASSERT_EQ(2u, asked.size());
-    EXPECT_TRUE(IsEqualCLSID(CLSID_Messenger, asked[0].clsid));
-    EXPECT_TRUE(IsEqualCLSID(CLSID_OfficeIntegrationImpl, asked[1].clsid));
-    expectLocalServerRegistrations(asked);
-    expectPublishingError(officeIntegrationFailure);
-
-    EXPECT_THAT(messagesOf(L"TavoMessengerStateWorkers::revokeMessenger"),
+    expectRegistrations({CLSID_Messenger, CLSID_OfficeIntegrationImpl});
+    expectPublishingFailed(officeIntegrationFailure);
+    EXPECT_THAT(messagesOf(host(), L"TavoMessengerStateWorkers::revokeMessenger"),
                 ElementsAre(L"About to begin revoking Messenger Class Factory", L"calling classFactory->Uninitialize()",
                             L"Revoking Messenger Class Factory complete"));
     EXPECT_FALSE(messengerRegisteredAtRevocation.load()) << "the Messenger registration was not revoked";
     EXPECT_EQ(std::optional<DWORD>(1), upAndRunningAtRevocation);
     EXPECT_TRUE(FAILED(CoRevokeClassObject(messengerCookie.load()))) << "the registration was still there";
-    EXPECT_EQ(std::optional<DWORD>(0), readUpAndRunning());
-    EXPECT_EQ(0, extensionsutils::moduleLockCount()) << "the factory was not released";
-
     expectAStopRevokesNothing();
 }
 
@@ -230,23 +191,23 @@ TEST_F(PublishFailureTest, AStartThatThrowsFailsCleanlyAndALaterStopIsNotifiedOn
     auto held = holdAt(host(), L"Revoking Messenger Class Factory complete");
     LocalServer::setStartFault(&throwSomethingOdd);
     EXPECT_EQ(E_FAIL, TavoMessengerStart(0));
-    EXPECT_EQ(1u, host().recordsOf(L"Exception thrown during startup").size());
+    EXPECT_EQ(1u, logCount(L"Exception thrown during startup"));
     ASSERT_TRUE(held->waitUntilReached()) << "the failed start did not run its stop sequence";
 
     auto callback = std::make_shared<ThrowingCallback>(&host());
     callStopTavoMessenger(StopTavoMessengerImpl, callback);
     Sleep(50);
-    EXPECT_EQ(0, callback->calls()) << "notified while the failed start was still revoking";
+    EXPECT_EQ(0, callback->calls) << "notified while the failed start was still revoking";
     held->open();
     ASSERT_TRUE(callback->waitForCall());
-    EXPECT_TRUE(callback->revocationLoggedBefore());
+    EXPECT_TRUE(callback->revocationLoggedBefore);
     Sleep(50);
-    EXPECT_EQ(1, callback->calls());
+    EXPECT_EQ(1, callback->calls);
     EXPECT_EQ(std::optional<DWORD>(0), readUpAndRunning());
 
     auto unstarted = std::make_shared<ThrowingCallback>();
     callStopTavoMessenger(StopTavoMessengerImpl, unstarted); // returns despite the throw
-    EXPECT_EQ(1, unstarted->calls());
+    EXPECT_EQ(1, unstarted->calls);
 }
 
 } // namespace

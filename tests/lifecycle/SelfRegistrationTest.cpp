@@ -1,7 +1,6 @@
 #include "HostedModuleFixture.h"
-#include "SavedModuleRegistration.h"
-
-#include "RawRegistry.h"
+#include "support/RawRegistry.h"
+#include "support/SavedModuleRegistration.h"
 
 #include "TavoMessengerLib.h"
 
@@ -38,7 +37,7 @@ protected:
         HostedModuleTest::SetUp();
         if (HasFatalFailure()) return;
         classes_ = std::make_unique<registrytest::SavedModuleRegistration>(
-            module().path(), registrytest::SavedModuleRegistration::Start::Unregistered);
+            module().path, registrytest::SavedModuleRegistration::Start::Unregistered);
         // Registration runs under the system's default locale and must give the caller's back.
         previousLocale_ = GetThreadLocale();
         ASSERT_TRUE(SetThreadLocale(german));
@@ -50,21 +49,25 @@ protected:
         HostedModuleTest::TearDown();
     }
 
-    // Both AppID keys with their values, in one hive's classes.
-    void expectAppIdIn(HKEY hive) const
+    // Installed in one hive (the other without the AppID keys), or in neither; the caller's locale kept.
+    void expectInstalledIn(std::optional<HKEY> hive)
     {
-        EXPECT_EQ(std::optional<std::wstring>(L"TavoMessenger"), stringValue(hive, appIdKey, nullptr));
-        EXPECT_EQ(std::optional<std::wstring>(appId), stringValue(hive, moduleAppIdKey, L"AppID"));
-    }
-
-    void expectNoAppIdIn(HKEY hive) const
-    {
-        EXPECT_FALSE(keyExists(hive, appIdKey));
-        EXPECT_FALSE(keyExists(hive, moduleAppIdKey));
+        EXPECT_EQ(german, GetThreadLocale()) << "the caller's thread locale was not restored";
+        for (HKEY each : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+            const bool here = hive == each;
+            EXPECT_EQ(here ? std::optional<std::wstring>(L"TavoMessenger") : std::nullopt, stringValue(each, appIdKey, nullptr));
+            EXPECT_EQ(here ? std::optional<std::wstring>(appId) : std::nullopt, stringValue(each, moduleAppIdKey, L"AppID"));
+            EXPECT_EQ(here, keyExists(each, appIdKey) || keyExists(each, moduleAppIdKey));
+        }
+        const std::optional<std::wstring> path = registeredLibraryPath();
+        EXPECT_EQ(hive.has_value(), path.has_value()) << "the type library's registration";
+        if (path) EXPECT_EQ(CSTR_EQUAL, CompareStringOrdinal(path->c_str(), -1, module().path.c_str(), -1, TRUE));
+        EXPECT_EQ(hive ? std::optional<std::wstring>(libraryId) : std::nullopt, stringValue(HKEY_CLASSES_ROOT, imessengerTypeLibKey, nullptr))
+            << "IMessenger is marshaled with the module's library while it is installed";
     }
 
     // Where the registry says the module's type library (1.0, its locale 0x409) lives.
-    std::optional<std::wstring> registeredLibraryPath() const
+    static std::optional<std::wstring> registeredLibraryPath()
     {
         BSTR path = nullptr;
         if (FAILED(QueryPathOfRegTypeLib(LIBID_TavoMessengerLib, 1, 0, 0x409, &path))) return std::nullopt;
@@ -74,24 +77,6 @@ protected:
         return text;
     }
 
-    void expectLibraryRegistered() const
-    {
-        const std::optional<std::wstring> path = registeredLibraryPath();
-        ASSERT_TRUE(path.has_value()) << "the type library is not registered";
-        EXPECT_EQ(CSTR_EQUAL, CompareStringOrdinal(path->c_str(), -1, module().path().c_str(), -1, TRUE))
-            << std::string(path->begin(), path->end());
-        EXPECT_EQ(std::optional<std::wstring>(libraryId), stringValue(HKEY_CLASSES_ROOT, imessengerTypeLibKey, nullptr))
-            << "IMessenger is not marshaled with the module's library";
-    }
-
-    void expectLibraryNotRegistered() const
-    {
-        EXPECT_FALSE(registeredLibraryPath().has_value());
-        EXPECT_FALSE(stringValue(HKEY_CLASSES_ROOT, imessengerTypeLibKey, nullptr).has_value());
-    }
-
-    void expectLocaleKept() const { EXPECT_EQ(german, GetThreadLocale()) << "the caller's thread locale was not restored"; }
-
 private:
     std::unique_ptr<registrytest::SavedModuleRegistration> classes_;
     LCID previousLocale_ = 0;
@@ -100,52 +85,29 @@ private:
 TEST_F(SelfRegistrationTest, PerUserInstallWritesTheAppIdForTheUserAndUninstallTakesItAwayButLeavesAppId)
 {
     ASSERT_EQ(S_OK, module().install(TRUE, L"USER"));
-    expectLocaleKept();
-    expectAppIdIn(HKEY_CURRENT_USER);
-    expectNoAppIdIn(HKEY_LOCAL_MACHINE);
-    expectLibraryRegistered();
-
+    expectInstalledIn(HKEY_CURRENT_USER);
     ASSERT_EQ(S_OK, module().install(FALSE, L"user"));
-    expectLocaleKept();
-    expectNoAppIdIn(HKEY_CURRENT_USER);
+    expectInstalledIn(std::nullopt);
     EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, L"Software\\Classes\\AppID")) << "\"AppID\" itself was removed";
-    expectLibraryNotRegistered();
 }
 
-TEST_F(SelfRegistrationTest, EveryOtherCommandLineInstallsAndUninstallsMachineWide)
+TEST_F(SelfRegistrationTest, EveryOtherCommandLineAndRegisterServerInstallMachineWideAndUnregisteringTwiceIsNoFailure)
 {
     for (const wchar_t* commandLine : {L"users", L"", L"user ", static_cast<const wchar_t*>(nullptr)}) {
-        SCOPED_TRACE(commandLine ? std::string("command line '") + std::string(commandLine, commandLine + wcslen(commandLine)) + "'"
-                                 : std::string("no command line"));
+        SCOPED_TRACE(commandLine ? "'" + std::string(commandLine, commandLine + wcslen(commandLine)) + "'" : "no command line");
         ASSERT_EQ(S_OK, module().install(TRUE, commandLine));
-        expectLocaleKept();
-        expectAppIdIn(HKEY_LOCAL_MACHINE);
-        expectNoAppIdIn(HKEY_CURRENT_USER);
-        expectLibraryRegistered();
-
+        expectInstalledIn(HKEY_LOCAL_MACHINE);
         ASSERT_EQ(S_OK, module().install(FALSE, commandLine));
-        expectLocaleKept();
-        expectNoAppIdIn(HKEY_LOCAL_MACHINE);
+        expectInstalledIn(std::nullopt);
         EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, L"Software\\Classes\\AppID"));
-        expectLibraryNotRegistered();
     }
-}
-
-TEST_F(SelfRegistrationTest, RegisterServerWorksMachineWideAndUnregisteringWhatIsGoneIsNoFailure)
-{
     ASSERT_EQ(S_OK, module().registerServer());
-    expectLocaleKept();
-    expectAppIdIn(HKEY_LOCAL_MACHINE);
-    expectLibraryRegistered();
-
+    expectInstalledIn(HKEY_LOCAL_MACHINE);
     EXPECT_EQ(S_OK, module().unregisterServer());
-    expectLocaleKept();
-    expectNoAppIdIn(HKEY_LOCAL_MACHINE);
-    expectLibraryNotRegistered();
-
+    expectInstalledIn(std::nullopt);
     EXPECT_EQ(S_OK, module().unregisterServer());
     EXPECT_EQ(S_OK, module().install(FALSE, L"user"));
-    expectLocaleKept();
+    expectInstalledIn(std::nullopt);
 }
 
 } // namespace

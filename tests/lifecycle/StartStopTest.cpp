@@ -1,54 +1,103 @@
-#include "Gate.h"
+// The start and stop exports as the host client calls them: what a start publishes, what a stop takes
+// away and when it tells the host, in every order a host may call them, and the log lines of each step.
 #include "HostedModuleFixture.h"
-#include "support/ThreadTestHelpers.h"
 
 #include "extensionsutils/ComPtr.h"
 
 #include "TavoMessengerLib.h"
 
+#include <gmock/gmock.h>
+
 #include <objbase.h>
 
-#include <optional>
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 namespace {
 
 const wchar_t* const revocationComplete = L"Revoking Messenger Class Factory complete";
+const std::optional<DWORD> running(2), notRunning(0);
 
-using StartStopTest = HostedModuleTest;
+bool classObjectRegistered(REFCLSID clsid)
+{
+    extensionsutils::ComPtr<IClassFactory> factory;
+    return CoGetClassObject(clsid, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory, reinterpret_cast<void**>(factory.out())) == S_OK;
+}
+
+bool becomesRunning()
+{
+    return waitUntil([] { return readUpAndRunning() == running; });
+}
+
+class StartStopTest : public HostedModuleTest {
+protected:
+    // Position of the first record with this message in the whole log; -1 when missing.
+    long positionOf(const std::wstring& message) const
+    {
+        const std::vector<fakehost::LogRecord> records = host().logRecords();
+        for (std::size_t i = 0; i < records.size(); ++i)
+            if (records[i].message == message) return static_cast<long>(i);
+        ADD_FAILURE() << "not logged: " << std::string(message.begin(), message.end());
+        return -1;
+    }
+    // Every record of the function came from `file`, at the progress level (module 2), on `thread`.
+    void expectRecordsOf(const std::wstring& function, const std::wstring& file, DWORD thread) const
+    {
+        for (const fakehost::LogRecord& record : host().logRecords()) {
+            if (record.function != function) continue;
+            EXPECT_EQ(file + L" 3 " + std::to_wstring(thread),
+                      record.file + L" " + std::to_wstring(record.hostLevel) + L" " + std::to_wstring(record.threadId));
+        }
+    }
+};
+
+// No class is served in-process, running or not: Office must come through the registered class objects.
+TEST_F(StartStopTest, AFreshModuleCanUnloadAndDllGetClassObjectServesNoClassWhetherItRunsOrNot)
+{
+    EXPECT_EQ(S_OK, module().canUnloadNow());
+    EXPECT_EQ(notRunning, readUpAndRunning()) << "loading the module clears the value";
+    const CLSID unknownClass = {0x5e1a6f2c, 0x1d3b, 0x4c8e, {0x9a, 0x41, 0x27, 0x0b, 0x6c, 0x33, 0xd9, 0x10}};
+    for (bool started : {false, true}) {
+        if (started) startAndWaitUntilPublished();
+        for (const CLSID* clsid : {&CLSID_Messenger, &CLSID_OfficeIntegrationImpl, &unknownClass}) {
+            for (const IID* iid : {&IID_IClassFactory, &IID_IUnknown}) {
+                void* object = reinterpret_cast<void*>(1);
+                EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, module().getClassObject(*clsid, *iid, &object));
+                EXPECT_EQ(nullptr, object) << "the out-parameter was not cleared";
+            }
+        }
+        EXPECT_EQ(E_POINTER, module().getClassObject(CLSID_Messenger, IID_IClassFactory, nullptr));
+    }
+}
 
 TEST_F(StartStopTest, AStopBeforeAnyStartNotifiesTheCallbackBeforeItReturnsOnTheCallersThread)
 {
     auto callback = newCallback();
     module().stop(callback);
-    EXPECT_EQ(1, callback->calls());
-    EXPECT_EQ(GetCurrentThreadId(), callback->thread());
+    EXPECT_EQ(1, callback->calls);
+    EXPECT_EQ(GetCurrentThreadId(), callback->thread);
     module().stop(nullptr); // no callback at all is no harm
-    EXPECT_EQ(1, callback->calls());
-    // Without a server the module holds no host class object, so nothing can have been logged.
-    EXPECT_TRUE(host().logRecords().empty());
+    EXPECT_EQ(1, callback->calls);
+    EXPECT_TRUE(host().logRecords().empty()) << "without a server the module holds no host class object";
 }
 
 TEST_F(StartStopTest, ASecondStartIsIgnoredAndTheOneStopNotifiesOnceOnTheWorkerAfterTheRevocation)
 {
     startAndWaitUntilPublished(0);
     module().start(3);
-    EXPECT_EQ(1u, recordsOf(L"starting").size()) << "the second start ran a start sequence";
-    EXPECT_EQ(1u, recordsOf(L"adding new MessengerPublisherWorker").size());
-
-    auto callback = newCallback();
-    module().stop(callback);
-    ASSERT_TRUE(callback->waitForCall());
+    EXPECT_EQ(1u, logCount(L"starting")) << "the second start ran a start sequence";
+    EXPECT_EQ(1u, logCount(L"adding new MessengerPublisherWorker"));
+    auto callback = stopAndWait();
     Sleep(50); // a second notification would come from the worker thread now
-    EXPECT_EQ(1, callback->calls());
-    EXPECT_TRUE(callback->revocationLoggedBefore());
-
-    const auto revocation = logWatch().firstSighting(revocationComplete);
+    EXPECT_EQ(1, callback->calls);
+    EXPECT_TRUE(callback->revocationLoggedBefore);
+    const auto revocation = logWatch->firstSighting(revocationComplete);
     ASSERT_TRUE(revocation.has_value());
     EXPECT_NE(GetCurrentThreadId(), revocation->thread);
     EXPECT_EQ("MTA", revocation->apartment) << "the revocation ran outside the worker's multithreaded apartment";
-    EXPECT_EQ(revocation->thread, callback->thread()) << "the callback did not come from the worker thread";
-    EXPECT_NE("MTA", callback->apartment()) << "COM was still initialised on the worker when the host was told";
-    EXPECT_EQ(std::optional<DWORD>(0), readUpAndRunning());
+    EXPECT_EQ(revocation->thread, callback->thread) << "the callback did not come from the worker thread";
+    EXPECT_NE("MTA", callback->apartment) << "COM was still initialised on the worker when the host was told";
+    EXPECT_EQ(notRunning, readUpAndRunning());
 }
 
 TEST_F(StartStopTest, ASecondStopNotifiesItsCallbackAtOnceAndTheFirstOnceTheWorkerIsDone)
@@ -58,45 +107,32 @@ TEST_F(StartStopTest, ASecondStopNotifiesItsCallbackAtOnceAndTheFirstOnceTheWork
     auto second = newCallback();
     module().stop(first);
     module().stop(second);
-    EXPECT_EQ(1, second->calls()) << "the second stop did not notify before returning";
-    EXPECT_EQ(GetCurrentThreadId(), second->thread());
-
+    EXPECT_EQ(1, second->calls) << "the second stop did not notify before returning";
+    EXPECT_EQ(GetCurrentThreadId(), second->thread);
     ASSERT_TRUE(first->waitForCall());
-    EXPECT_EQ(1, first->calls());
-    EXPECT_NE(GetCurrentThreadId(), first->thread());
-    EXPECT_EQ(1u, recordsOf(revocationComplete).size());
+    EXPECT_EQ(1, first->calls);
+    EXPECT_NE(GetCurrentThreadId(), first->thread);
+    EXPECT_EQ(1u, logCount(revocationComplete));
 }
 
 TEST_F(StartStopTest, UpAndRunningAndTheClassObjectsFollowTheStartAndTheStopAndNothingOutlivesIt)
 {
-    std::optional<DWORD> whileStarting;
-    std::optional<DWORD> whenShutdownBegins;
+    std::optional<DWORD> whileStarting, whenShutdownBegins;
     host().addLogHook([&](const fakehost::LogRecord& record) {
         if (record.message == L"starting WorkerThread") whileStarting = readUpAndRunning();
         if (record.message == L"About to Shutdown TavoMessenger") whenShutdownBegins = readUpAndRunning();
     });
-    EXPECT_EQ(std::optional<DWORD>(0), readUpAndRunning()) << "loading the module clears the value";
-    EXPECT_EQ(S_OK, module().canUnloadNow());
-
     startAndWaitUntilPublished();
     EXPECT_EQ(std::optional<DWORD>(1), whileStarting);
     EXPECT_EQ(S_FALSE, module().canUnloadNow()) << "the registered class factory lives";
-    for (const CLSID& clsid : {CLSID_Messenger, CLSID_OfficeIntegrationImpl}) {
-        extensionsutils::ComPtr<IClassFactory> factory;
-        EXPECT_EQ(S_OK, CoGetClassObject(clsid, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory,
-                                         reinterpret_cast<void**>(factory.out())));
-    }
-
+    EXPECT_TRUE(classObjectRegistered(CLSID_Messenger));
+    EXPECT_TRUE(classObjectRegistered(CLSID_OfficeIntegrationImpl));
     stopAndWait();
-    EXPECT_EQ(std::optional<DWORD>(0), whenShutdownBegins);
-    EXPECT_EQ(std::optional<DWORD>(0), readUpAndRunning());
-    for (const CLSID& clsid : {CLSID_Messenger, CLSID_OfficeIntegrationImpl}) {
-        extensionsutils::ComPtr<IClassFactory> factory;
-        EXPECT_NE(S_OK, CoGetClassObject(clsid, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory,
-                                         reinterpret_cast<void**>(factory.out())))
-            << "a class object is still registered after the stop";
-    }
-    EXPECT_TRUE(waitUntil([this] { return module().canUnloadNow() == S_OK; })) << "something of the module outlived its stop";
+    EXPECT_EQ(notRunning, whenShutdownBegins);
+    EXPECT_EQ(notRunning, readUpAndRunning());
+    EXPECT_FALSE(classObjectRegistered(CLSID_Messenger));
+    EXPECT_FALSE(classObjectRegistered(CLSID_OfficeIntegrationImpl));
+    EXPECT_TRUE(unloadable()) << "something of the module outlived its stop";
 }
 
 // The host may stop the module before its worker has published the class objects: publishing then
@@ -109,15 +145,13 @@ TEST_F(StartStopTest, AStopBeforeThePublishingHasRunLeavesUpAndRunningAtZero)
     auto callback = newCallback();
     module().stop(callback);
     gate->open();
-
     ASSERT_TRUE(callback->waitForCall());
-    EXPECT_EQ(1u, recordsOf(L"calling classFactory->Uninitialize()").size()) << "the publishing did not run";
-    EXPECT_EQ(std::optional<DWORD>(0), readUpAndRunning());
+    EXPECT_EQ(1u, logCount(L"calling classFactory->Uninitialize()")) << "the publishing did not run";
+    EXPECT_EQ(notRunning, readUpAndRunning());
 }
 
-// The host may start the module again before the previous stop has finished on the old worker thread.
-// The new server must keep the host client's class object (its logger and every host object) when the old
-// server finishes, and UpAndRunning must stay 2 for it.
+// A restart before the previous stop has finished on the old worker: the new server must keep the host's
+// class object (its logger and every host object) when the old one finishes, and stay marked running.
 TEST_F(StartStopTest, ARestartBeforeThePreviousStopHasFinishedKeepsTheHostForTheNewServer)
 {
     startAndWaitUntilPublished();
@@ -128,16 +162,13 @@ TEST_F(StartStopTest, ARestartBeforeThePreviousStopHasFinishedKeepsTheHostForThe
     module().start(0);
     gate->open();
     ASSERT_TRUE(first->waitForCall());
-    ASSERT_TRUE(waitUntil([] { return readUpAndRunning() == std::optional<DWORD>(2); }))
-        << "the new server is not marked running";
+    ASSERT_TRUE(becomesRunning()) << "the new server is not marked running";
     Sleep(50);
-    EXPECT_EQ(std::optional<DWORD>(2), readUpAndRunning());
-
-    auto second = stopAndWait();
-    EXPECT_EQ(1, second->calls());
-    EXPECT_EQ(2u, recordsOf(L"About to Shutdown TavoMessenger").size()) << "the new server lost the host's logger";
-    EXPECT_EQ(2u, recordsOf(revocationComplete).size());
-    EXPECT_EQ(std::optional<DWORD>(0), readUpAndRunning());
+    EXPECT_EQ(running, readUpAndRunning());
+    EXPECT_EQ(1, stopAndWait()->calls);
+    EXPECT_EQ(2u, logCount(L"About to Shutdown TavoMessenger")) << "the new server lost the host's logger";
+    EXPECT_EQ(2u, logCount(revocationComplete));
+    EXPECT_EQ(notRunning, readUpAndRunning());
 }
 
 // Two registrations of the class ids at once leave COM with none once the old one is revoked: the new
@@ -153,22 +184,16 @@ TEST_F(StartStopTest, ARestartWhileTheOldServerStillRevokesEndsActivatableWithEv
     Sleep(100); // a new server that did not wait would publish now
     gate->open();
     ASSERT_TRUE(first->waitForCall());
-    ASSERT_TRUE(waitUntil([] { return readUpAndRunning() == std::optional<DWORD>(2); }));
-    extensionsutils::ComPtr<IClassFactory> factory;
-    EXPECT_EQ(S_OK, CoGetClassObject(CLSID_Messenger, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory,
-                                     reinterpret_cast<void**>(factory.out())));
-    factory.reset();
+    ASSERT_TRUE(becomesRunning());
+    EXPECT_TRUE(classObjectRegistered(CLSID_Messenger));
     stopAndWait();
-    EXPECT_TRUE(waitUntil([this] { return module().canUnloadNow() == S_OK; })) << "a factory was never released";
+    EXPECT_TRUE(unloadable()) << "a factory was never released";
 }
 
 // A host that restarts the module from its stopped callback, on the module's worker thread.
 class RestartingCallback : public RecordingStoppedCallback {
 public:
-    RestartingCallback(const fakehost::FakeHost* host, StartTavoMessengerFunction start)
-        : RecordingStoppedCallback(host), start_(start)
-    {
-    }
+    RestartingCallback(const fakehost::FakeHost* host, StartTavoMessengerFunction start) : RecordingStoppedCallback(host), start_(start) {}
     void onStopped() override
     {
         start_(0);
@@ -185,13 +210,11 @@ TEST_F(StartStopTest, AHostThatRestartsTheModuleFromItsStoppedCallbackGetsAWorki
     auto restarting = std::make_shared<RestartingCallback>(&host(), module().start);
     module().stop(restarting);
     ASSERT_TRUE(restarting->waitForCall());
-    ASSERT_TRUE(waitUntil([] { return readUpAndRunning() == std::optional<DWORD>(2); }));
-
-    auto callback = stopAndWait();
-    EXPECT_EQ(1, callback->calls());
-    EXPECT_EQ(2u, recordsOf(L"starting").size());
-    EXPECT_EQ(2u, recordsOf(L"About to Shutdown TavoMessenger").size()) << "the new server lost the host's logger";
-    EXPECT_EQ(std::optional<DWORD>(0), readUpAndRunning());
+    ASSERT_TRUE(becomesRunning());
+    EXPECT_EQ(1, stopAndWait()->calls);
+    EXPECT_EQ(2u, logCount(L"starting"));
+    EXPECT_EQ(2u, logCount(L"About to Shutdown TavoMessenger")) << "the new server lost the host's logger";
+    EXPECT_EQ(notRunning, readUpAndRunning());
 }
 
 TEST_F(StartStopTest, WithoutTheHostsClassObjectTheModuleStillPublishesAndStopsSilently)
@@ -199,10 +222,59 @@ TEST_F(StartStopTest, WithoutTheHostsClassObjectTheModuleStillPublishesAndStopsS
     host().revokeClassObject();
     startAndWaitUntilPublished();
     auto callback = stopAndWait();
-    EXPECT_EQ(1, callback->calls());
-    EXPECT_NE(GetCurrentThreadId(), callback->thread());
-    EXPECT_EQ(std::optional<DWORD>(0), readUpAndRunning());
+    EXPECT_EQ(1, callback->calls);
+    EXPECT_NE(GetCurrentThreadId(), callback->thread);
+    EXPECT_EQ(notRunning, readUpAndRunning());
     EXPECT_TRUE(host().logRecords().empty());
+}
+
+TEST_F(StartStopTest, TheStartSequenceLogsItsStepsInOrderOnTheCallersThreadThenPublishesOnTheWorker)
+{
+    startAndWaitUntilPublished();
+    ASSERT_TRUE(waitUntil([this] { return host().logged(L"Finished work for TR1FunctionWorker"); }));
+    EXPECT_THAT(messagesOf(L"LocalServer::start"),
+                ElementsAre(L"starting", L"Setting UpAndRunning to 1",
+                            L"Checking if IMessenger Interface Typelibs are set to TavoMessenger GUID",
+                            L"starting WorkerThread", L"adding new MessengerPublisherWorker",
+                            L"MessengerPublisherWorker work added"));
+    expectRecordsOf(L"LocalServer::start", L"extensions/tavomessenger/LocalServer", GetCurrentThreadId());
+    EXPECT_LT(positionOf(L"Check values under HKEY_CURRENT_USER hive"), positionOf(L"starting WorkerThread"));
+    // Publishing is the worker's first work item and ends with UpAndRunning 2, written there.
+    const std::vector<fakehost::LogRecord> published = host().recordsOf(L"Setting up and running to: 2");
+    ASSERT_EQ(1u, published.size());
+    EXPECT_EQ(host().recordsOf(L"Starting work for TR1FunctionWorker").at(0).threadId, published[0].threadId);
+    EXPECT_NE(GetCurrentThreadId(), published[0].threadId);
+}
+
+TEST_F(StartStopTest, TheStopSequenceLogsOnTheCallersThreadAndTheRevocationOnTheWorkerThenNothingMore)
+{
+    startAndWaitUntilPublished();
+    host().clearLog();
+    // The worker waits until the stop has returned, so that the stop's last line is written while the
+    // module still holds the host's logger.
+    auto gate = holdAt(host(), L"About to begin revoking Messenger Class Factory");
+    auto callback = newCallback();
+    module().stop(callback);
+    gate->open();
+    ASSERT_TRUE(callback->waitForCall());
+    EXPECT_THAT(messagesOf(L"LocalServer::PerformShutdown"),
+                ElementsAre(L"About to Shutdown TavoMessenger", L"Creating MessengerRevokerWorker", L"Stopping worker thread"));
+    EXPECT_THAT(messagesOf(L"LocalServer::stop"), ElementsAre(L"leaving critical section, shutdown complete"));
+    expectRecordsOf(L"LocalServer::PerformShutdown", L"extensions/tavomessenger/LocalServer", GetCurrentThreadId());
+    expectRecordsOf(L"LocalServer::stop", L"extensions/tavomessenger/LocalServer", GetCurrentThreadId());
+    EXPECT_LT(positionOf(L"Setting up and running to: 0"), positionOf(L"About to Shutdown TavoMessenger"))
+        << "UpAndRunning is not cleared first";
+    // Office never created the object: no shutdown events, only the revocation.
+    EXPECT_THAT(messagesOf(L"TavoMessengerStateWorkers::revokeMessenger"),
+                ElementsAre(L"About to begin revoking Messenger Class Factory", L"calling classFactory->Uninitialize()", revocationComplete));
+    EXPECT_THAT(messagesOf(L"TavoMessengerStateWorkers::applicationShutdown"), IsEmpty());
+    const DWORD worker = host().recordsOf(L"About to begin revoking Messenger Class Factory").at(0).threadId;
+    EXPECT_NE(GetCurrentThreadId(), worker);
+    expectRecordsOf(L"TavoMessengerStateWorkers::revokeMessenger", L"extensions/tavomessenger/Workers", worker);
+    EXPECT_TRUE(waitUntil([this] { return host().liveObjectCount() == 0; })) << "a host object is still held";
+    const std::size_t written = host().logRecords().size();
+    module().stop(nullptr);
+    EXPECT_EQ(written, host().logRecords().size()) << "the module logged after its stop had finished";
 }
 
 } // namespace

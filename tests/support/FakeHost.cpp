@@ -1,10 +1,7 @@
 #include "support/FakeHost.h"
 
 #include "support/AllocationFailures.h"
-#include "support/FakeAnswers.h"
-#include "support/FakeClassFactory.h"
-#include "support/FakeContact.h"
-#include "support/FakePresenceState.h"
+#include "support/FakeHostObjects.h"
 
 #include <olectl.h>
 
@@ -28,8 +25,6 @@ FakeHost::~FakeHost()
     shutdown();
 }
 
-// ---------------------------------------------------------------------------------------------------------
-// Registration and shutdown
 
 HRESULT FakeHost::registerClassObject()
 {
@@ -62,7 +57,7 @@ bool FakeHost::isRegistered() const
 ComPtr<IClassFactory> FakeHost::classObject()
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!classObject_) classObject_ = makeFakeObject<FakeClassFactory, IClassFactory>(shared_from_this());
+    if (!classObject_) classObject_ = makeFakeClassObject(shared_from_this());
     return classObject_;
 }
 
@@ -84,20 +79,10 @@ void FakeHost::shutdown()
     }
 }
 
-// ---------------------------------------------------------------------------------------------------------
-// Directory
 
-void FakeHost::addContact(const ContactRecord& contact)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    contacts_[contact.signinName] = contact;
-}
+void FakeHost::addContact(const ContactRecord& contact) { change([&] { contacts_[contact.signinName] = contact; }); }
 
-void FakeHost::removeContact(const std::wstring& signinName)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    contacts_.erase(signinName);
-}
+void FakeHost::removeContact(const std::wstring& signinName) { change([&] { contacts_.erase(signinName); }); }
 
 std::optional<ContactRecord> FakeHost::contact(const std::wstring& signinName) const
 {
@@ -131,32 +116,17 @@ void FakeHost::setClientUser(const ContactRecord& user)
     clientUser_ = user.signinName;
 }
 
-void FakeHost::clearClientUser()
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    clientUser_.reset();
-}
+void FakeHost::clearClientUser() { change([&] { clientUser_.reset(); }); }
 
-void FakeHost::setSignedInValue(long value)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    signedInValue_ = value;
-}
+void FakeHost::setSignedInValue(long value) { change([&] { signedInValue_ = value; }); }
 
 void FakeHost::setContactList(const std::vector<std::wstring>& signinNames)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    contactList_ = signinNames;
+    change([&] { contactList_ = signinNames; });
 }
 
-// ---------------------------------------------------------------------------------------------------------
-// Resolution
 
-void FakeHost::setResolutionMode(ResolutionMode mode)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    resolutionMode_ = mode;
-}
+void FakeHost::setResolutionMode(ResolutionMode mode) { change([&] { resolutionMode_ = mode; }); }
 
 void FakeHost::setAnsweredWhileRequestingHook(std::function<void()> hook)
 {
@@ -166,21 +136,12 @@ void FakeHost::setAnsweredWhileRequestingHook(std::function<void()> hook)
 
 void FakeHost::setResolutionAnswer(const std::wstring& email, const std::wstring& imAddress)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    resolutionAnswers_[email] = imAddress;
+    change([&] { resolutionAnswers_[email] = imAddress; });
 }
 
-std::vector<std::wstring> FakeHost::resolveRequests() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return resolveRequests_;
-}
+std::vector<std::wstring> FakeHost::resolveRequests() const { return copyOf(resolveRequests_); }
 
-std::vector<std::wstring> FakeHost::pendingResolutions() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return pendingResolutions_;
-}
+std::vector<std::wstring> FakeHost::pendingResolutions() const { return copyOf(pendingResolutions_); }
 
 std::wstring FakeHost::configuredAnswer(const std::wstring& email) const
 {
@@ -244,8 +205,8 @@ void FakeHost::answerPendingResolutions()
 void FakeHost::deliverResolution(const std::wstring& email, const std::wstring& imAddress, std::vector<HRESULT>* results)
 {
     for (const ComPtr<_IIMAndPresenceEvents>& listener : listenersSnapshot()) {
-        BSTR emailText = allocString(email);
-        BSTR imAddressText = allocString(imAddress);
+        BSTR emailText = SysAllocStringLen(email.data(), static_cast<UINT>(email.size()));
+        BSTR imAddressText = SysAllocStringLen(imAddress.data(), static_cast<UINT>(imAddress.size()));
         const HRESULT hr = listener->OnContactResolved(emailText, imAddressText);
         SysFreeString(emailText);
         SysFreeString(imAddressText);
@@ -253,8 +214,6 @@ void FakeHost::deliverResolution(const std::wstring& email, const std::wstring& 
     }
 }
 
-// ---------------------------------------------------------------------------------------------------------
-// Listeners and presence events
 
 std::size_t FakeHost::listenerCount() const
 {
@@ -262,17 +221,9 @@ std::size_t FakeHost::listenerCount() const
     return listeners_.size();
 }
 
-std::vector<const void*> FakeHost::addedListeners() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return addedListeners_;
-}
+std::vector<const void*> FakeHost::addedListeners() const { return copyOf(addedListeners_); }
 
-std::vector<const void*> FakeHost::removedListeners() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return removedListeners_;
-}
+std::vector<const void*> FakeHost::removedListeners() const { return copyOf(removedListeners_); }
 
 HRESULT FakeHost::addListener(_IIMAndPresenceEvents* listener)
 {
@@ -299,11 +250,7 @@ HRESULT FakeHost::removeListener(_IIMAndPresenceEvents* listener)
     return S_OK;
 }
 
-std::vector<ComPtr<_IIMAndPresenceEvents>> FakeHost::listenersSnapshot() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return listeners_;
-}
+std::vector<ComPtr<_IIMAndPresenceEvents>> FakeHost::listenersSnapshot() const { return copyOf(listeners_); }
 
 std::vector<HRESULT> FakeHost::firePresenceChanged(const std::wstring& signinName)
 {
@@ -351,8 +298,6 @@ void FakeHost::waitForHostThread()
     hostThread_->waitUntilIdle();
 }
 
-// ---------------------------------------------------------------------------------------------------------
-// Contact events
 
 DWORD FakeHost::addContactSink(const std::wstring& signinName, IUnknown* sink)
 {
@@ -387,17 +332,9 @@ std::size_t FakeHost::contactSinkCount(const std::wstring& signinName) const
                                                   [&](const auto& entry) { return entry.second.signinName == signinName; }));
 }
 
-std::size_t FakeHost::contactAdviseCount() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return adviseCount_;
-}
+std::size_t FakeHost::contactAdviseCount() const { return copyOf(adviseCount_); }
 
-std::size_t FakeHost::contactUnadviseCount() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return unadviseCount_;
-}
+std::size_t FakeHost::contactUnadviseCount() const { return copyOf(unadviseCount_); }
 
 std::vector<HRESULT> FakeHost::fireContactChanged(const std::wstring& signinName, const std::vector<long>& codes,
                                                   DISPID dispid)
@@ -429,56 +366,22 @@ std::vector<HRESULT> FakeHost::fireContactChanged(const std::wstring& signinName
     return results;
 }
 
-// ---------------------------------------------------------------------------------------------------------
-// Recorded requests
 
-std::vector<ConversationStart> FakeHost::conversations() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return conversations_;
-}
+std::vector<ConversationStart> FakeHost::conversations() const { return copyOf(conversations_); }
 
-std::vector<std::wstring> FakeHost::watchRequests() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return watchRequests_;
-}
+std::vector<std::wstring> FakeHost::watchRequests() const { return copyOf(watchRequests_); }
 
-std::vector<std::pair<std::wstring, long>> FakeHost::tagRequests() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return tagRequests_;
-}
+std::vector<std::pair<std::wstring, long>> FakeHost::tagRequests() const { return copyOf(tagRequests_); }
 
-std::vector<std::wstring> FakeHost::addedContacts() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return addedContacts_;
-}
+std::vector<std::wstring> FakeHost::addedContacts() const { return copyOf(addedContacts_); }
 
-std::vector<std::wstring> FakeHost::uriLookups() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return uriLookups_;
-}
+std::vector<std::wstring> FakeHost::uriLookups() const { return copyOf(uriLookups_); }
 
-std::vector<std::wstring> FakeHost::userIdLookups() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return userIdLookups_;
-}
+std::vector<std::wstring> FakeHost::userIdLookups() const { return copyOf(userIdLookups_); }
 
-void FakeHost::recordUriLookup(const std::wstring& uri)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    uriLookups_.push_back(uri);
-}
+void FakeHost::recordUriLookup(const std::wstring& uri) { change([&] { uriLookups_.push_back(uri); }); }
 
-void FakeHost::recordUserIdLookup(const std::wstring& userId)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    userIdLookups_.push_back(userId);
-}
+void FakeHost::recordUserIdLookup(const std::wstring& userId) { change([&] { userIdLookups_.push_back(userId); }); }
 
 unsigned FakeHost::startWatchingCount(const std::wstring& signinName) const
 {
@@ -487,22 +390,13 @@ unsigned FakeHost::startWatchingCount(const std::wstring& signinName) const
     return found == startWatchingCounts_.end() ? 0 : found->second;
 }
 
-unsigned FakeHost::openReadTransactions() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return openReadTransactions_;
-}
+unsigned FakeHost::openReadTransactions() const { return copyOf(openReadTransactions_); }
 
-void FakeHost::recordConversation(const ConversationStart& start)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    conversations_.push_back(start);
-}
+void FakeHost::recordConversation(const ConversationStart& start) { change([&] { conversations_.push_back(start); }); }
 
 void FakeHost::recordWatchRequest(const std::wstring& signinName)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    watchRequests_.push_back(signinName);
+    change([&] { watchRequests_.push_back(signinName); });
 }
 
 void FakeHost::recordTagRequest(const std::wstring& signinName, long tagged)
@@ -515,36 +409,20 @@ void FakeHost::recordTagRequest(const std::wstring& signinName, long tagged)
 
 void FakeHost::recordAddedContact(const std::wstring& signinName)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    addedContacts_.push_back(signinName);
+    change([&] { addedContacts_.push_back(signinName); });
 }
 
 void FakeHost::recordStartWatching(const std::wstring& signinName)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++startWatchingCounts_[signinName];
+    change([&] { ++startWatchingCounts_[signinName]; });
 }
 
-void FakeHost::readTransactionOpened()
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++openReadTransactions_;
-}
+void FakeHost::readTransactionOpened() { change([&] { ++openReadTransactions_; }); }
 
-void FakeHost::readTransactionClosed()
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    --openReadTransactions_;
-}
+void FakeHost::readTransactionClosed() { change([&] { --openReadTransactions_; }); }
 
-// ---------------------------------------------------------------------------------------------------------
-// Logger
 
-std::vector<LogRecord> FakeHost::logRecords() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return logRecords_;
-}
+std::vector<LogRecord> FakeHost::logRecords() const { return copyOf(logRecords_); }
 
 std::vector<std::wstring> FakeHost::logMessages() const
 {
@@ -573,35 +451,18 @@ std::vector<LogRecord> FakeHost::recordsOf(const std::wstring& message) const
     return matching;
 }
 
-void FakeHost::clearLog()
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    logRecords_.clear();
-}
+void FakeHost::clearLog() { change([&] { logRecords_.clear(); }); }
 
-void FakeHost::setEnabledHostLevels(const std::set<long>& levels)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    enabledHostLevels_ = levels;
-}
+void FakeHost::setEnabledHostLevels(const std::set<long>& levels) { change([&] { enabledHostLevels_ = levels; }); }
 
-std::set<long> FakeHost::enabledHostLevels() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return enabledHostLevels_;
-}
+std::set<long> FakeHost::enabledHostLevels() const { return copyOf(enabledHostLevels_); }
 
 void FakeHost::addLogHook(LogHook hook)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    logHooks_.push_back(std::make_shared<LogHook>(std::move(hook)));
+    change([&] { logHooks_.push_back(std::make_shared<LogHook>(std::move(hook))); });
 }
 
-void FakeHost::clearLogHooks()
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    logHooks_.clear();
-}
+void FakeHost::clearLogHooks() { change([&] { logHooks_.clear(); }); }
 
 void FakeHost::recordLog(const LogRecord& record)
 {
@@ -614,13 +475,10 @@ void FakeHost::recordLog(const LogRecord& record)
     for (const std::shared_ptr<LogHook>& hook : hooks) (*hook)(record);
 }
 
-// ---------------------------------------------------------------------------------------------------------
-// Failure injection and counting
 
 void FakeHost::inject(HostMethod method, const Injection& injection)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    injections_[static_cast<std::size_t>(method)] = injection;
+    change([&] { injections_[static_cast<std::size_t>(method)] = injection; });
 }
 
 void FakeHost::failMethod(HostMethod method, HRESULT result, int times)
@@ -640,15 +498,10 @@ void FakeHost::answerWrongObject(HostMethod method, int times)
 
 void FakeHost::clearFailure(HostMethod method)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    injections_[static_cast<std::size_t>(method)].reset();
+    change([&] { injections_[static_cast<std::size_t>(method)].reset(); });
 }
 
-void FakeHost::clearFailures()
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (auto& injection : injections_) injection.reset();
-}
+void FakeHost::clearFailures() { change([&] { for (auto& injection : injections_) injection.reset(); }); }
 
 unsigned FakeHost::callCount(HostMethod method) const
 {
@@ -656,11 +509,7 @@ unsigned FakeHost::callCount(HostMethod method) const
     return callCounts_[static_cast<std::size_t>(method)];
 }
 
-void FakeHost::resetCallCounts()
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    callCounts_.fill(0);
-}
+void FakeHost::resetCallCounts() { change([&] { callCounts_.fill(0); }); }
 
 void FakeHost::failAtRandom(unsigned percent, unsigned seed)
 {
@@ -669,11 +518,7 @@ void FakeHost::failAtRandom(unsigned percent, unsigned seed)
     randomState_ = seed;
 }
 
-unsigned FakeHost::randomFailures() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return randomFailures_;
-}
+unsigned FakeHost::randomFailures() const { return copyOf(randomFailures_); }
 
 // One step of a linear congruential generator: enough spread for picking failures, and replayable.
 unsigned FakeHost::nextRandom()
@@ -719,22 +564,20 @@ FakeHost::Outcome FakeHost::beginCall(HostMethod method)
     return outcome;
 }
 
-// ---------------------------------------------------------------------------------------------------------
-// Objects
 
 ComPtr<IDispatch> FakeHost::makeContactObject(const std::wstring& signinName)
 {
-    return makeFakeObject<FakeContact, IDispatch>(shared_from_this(), signinName);
+    return makeFakeContact(shared_from_this(), signinName);
 }
 
 ComPtr<IDispatch> FakeHost::makePresenceState(long presence, const std::wstring& text)
 {
-    return makeFakeObject<FakePresenceState, IDispatch>(shared_from_this(), presence, text);
+    return makeFakePresenceState(shared_from_this(), presence, text);
 }
 
 ComPtr<IDispatch> FakeHost::makeWrongObject()
 {
-    return makeFakeObject<FakeDispatchObject<IDispatch>, IDispatch>(shared_from_this());
+    return makeFakeWrongObject(shared_from_this());
 }
 
 long FakeHost::liveObjectCount() const
@@ -760,16 +603,8 @@ bool FakeHost::isClientUserSet(std::wstring& signinName) const
     return true;
 }
 
-long FakeHost::signedInValue() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return signedInValue_;
-}
+long FakeHost::signedInValue() const { return copyOf(signedInValue_); }
 
-std::vector<std::wstring> FakeHost::contactList() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return contactList_;
-}
+std::vector<std::wstring> FakeHost::contactList() const { return copyOf(contactList_); }
 
 } // namespace fakehost

@@ -211,6 +211,19 @@ private:
     static constexpr std::size_t kMethodCount = static_cast<std::size_t>(HostMethod::Count);
 
     FakeHost();
+    // A copy of a guarded field, and a change of guarded state, each under the mutex.
+    template <class T>
+    T copyOf(const T& field) const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return field;
+    }
+    template <class Change>
+    void change(Change apply)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        apply();
+    }
     void inject(HostMethod method, const Injection& injection);
     unsigned nextRandom();      // mutex_ held
     Outcome randomOutcome();    // mutex_ held

@@ -35,9 +35,7 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& argu
         if (handle && handle != INVALID_HANDLE_VALUE) SetHandleInformation(handle, HANDLE_FLAG_INHERIT, 0);
     }
     SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-    HANDLE childInput = nullptr;
-    HANDLE childOutput = nullptr;
-    HANDLE output = nullptr;
+    HANDLE childInput = nullptr, childOutput = nullptr, output = nullptr;
     if (!CreatePipe(&childInput, &input_, &inheritable, 0) || !CreatePipe(&output, &childOutput, &inheritable, 0)) {
         closeHandle(childInput);
         closeHandle(input_);
@@ -86,11 +84,6 @@ bool ChildProcess::send(const std::string& line)
     DWORD written = 0;
     return WriteFile(input_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
            written == text.size();
-}
-
-void ChildProcess::closeInput()
-{
-    closeHandle(input_);
 }
 
 // The program's end, not the pipe's, ends the reading: a process it starts may inherit the pipe and keep
@@ -158,27 +151,17 @@ std::vector<OutputLine> ChildProcess::lines() const
     return lines_;
 }
 
-std::size_t ChildProcess::lineCount() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return lines_.size();
-}
-
 std::size_t ChildProcess::countLines(const std::wstring& text) const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
     std::size_t count = 0;
-    for (const OutputLine& line : lines_) {
-        if (line.text.find(text) != std::wstring::npos) ++count;
-    }
+    for (const OutputLine& line : lines()) count += line.text.find(text) != std::wstring::npos;
     return count;
 }
 
 std::wstring ChildProcess::output() const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
     std::wstring text;
-    for (const OutputLine& line : lines_) text += line.text + L"\n";
+    for (const OutputLine& line : lines()) text += line.text + L"\n";
     return text;
 }
 

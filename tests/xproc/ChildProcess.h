@@ -35,12 +35,16 @@ public:
 
     // Writes the line and a line end to the program's standard input.
     bool send(const std::string& line);
-    void closeInput();
+    void closeInput()
+    {
+        if (input_) CloseHandle(input_);
+        input_ = nullptr;
+    }
 
     // The index of the first line at or after `from` that contains `text`, waiting up to the time-out.
     std::optional<std::size_t> waitForLine(const std::wstring& text, DWORD timeoutMs, std::size_t from = 0);
     std::vector<OutputLine> lines() const;
-    std::size_t lineCount() const;
+    std::size_t lineCount() const { return lines().size(); }
     std::size_t countLines(const std::wstring& text) const;
     std::wstring output() const; // every line so far, for failure messages
 

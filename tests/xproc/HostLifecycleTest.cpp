@@ -3,7 +3,7 @@
 // the host process is gone; one host process can start, stop and start the module again; a host that
 // unloads the module while Office holds its objects survives Office's later calls; and a host that ends
 // without stopping the module ends at once.
-#include "OfficeAgainstHost.h"
+#include "Programs.h"
 
 namespace xproc {
 namespace {
@@ -20,8 +20,7 @@ void expectShutdownEvents(const ChildProcess& run)
 {
     std::size_t previous = 0;
     for (const wchar_t* event : shutdownEvents) {
-        std::size_t index = 0;
-        std::size_t found = 0;
+        std::size_t index = 0, found = 0;
         for (const OutputLine& line : run.lines()) {
             if (line.text.find(L"officesim: event +") == 0 && line.text.find(event) != std::wstring::npos) ++found;
             if (!found) ++index;
@@ -39,17 +38,16 @@ TEST_F(OfficeAgainstHost, StoppingTheHostTellsOfficeAndLeavesItsObjectsFailingCl
     ASSERT_TRUE(host_.run("stop")) << host_.process().output();
 
     ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.process().output();
-    const ChildProcess& run = office.process();
-    expectShutdownEvents(run);
+    expectShutdownEvents(office.process());
     // The host still runs, without the module: its class objects are gone, guarded calls fail (or say
     // offline while the module finishes stopping), lookups find nobody.
-    EXPECT_EQ(1u, run.countLines(L"officesim:   CoCreateInstance(CLSID_Messenger): 0x8")) << run.output();
-    EXPECT_EQ(1u, run.countLines(L"UpAndRunning 0")) << run.output();
-    EXPECT_EQ(1u, run.countLines(L"officesim:   IMessenger.MyStatus: ")) << run.output();
-    EXPECT_EQ(1u, run.countLines(L"officesim:   IMessengerContact.Status: ")) << run.output();
-    EXPECT_EQ(1u, run.countLines(L"IMessenger.GetContact: 0x8100030A")) << run.output();
-    EXPECT_EQ(1u, run.countLines(L"IUCCClient.State: 0x00000000 (S_OK), signed out")) << run.output();
-    EXPECT_EQ(1u, run.countLines(L"IUCCContactManager.GetContactByUri: 0x8100030A")) << run.output();
+    expectLines(office.process(), {{1, L"officesim:   CoCreateInstance(CLSID_Messenger): 0x8"},
+                                   {1, L"UpAndRunning 0"},
+                                   {1, L"officesim:   IMessenger.MyStatus: "},
+                                   {1, L"officesim:   IMessengerContact.Status: "},
+                                   {1, L"IMessenger.GetContact: 0x8100030A"},
+                                   {1, L"IUCCClient.State: 0x00000000 (S_OK), signed out"},
+                                   {1, L"IUCCContactManager.GetContactByUri: 0x8100030A"}});
 }
 
 TEST_F(OfficeAgainstHost, AnOfficeThatHangsInItsHandlerCostsTheOtherOfficeNothingAndTheStopStillCompletes)
@@ -91,13 +89,12 @@ TEST_F(OfficeAgainstHost, WhenTheHostProcessEndsOfficeCallsFailWithoutHanging)
     ASSERT_EQ(std::optional<DWORD>(0), host_.quit()) << host_.process().output();
 
     ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.process().output();
-    const ChildProcess& run = office.process();
-    expectShutdownEvents(run);
-    EXPECT_EQ(1u, run.countLines(L"the host process has ended")) << run.output();
+    expectShutdownEvents(office.process());
     // Every call on a proxy of the ended process failed (no "as if the provider still ran"), none hung.
-    EXPECT_EQ(0u, run.countLines(L"HANG")) << run.output();
-    EXPECT_EQ(1u, run.countLines(L"IMessenger.MyStatus: 0x8")) << run.output();
-    EXPECT_EQ(1u, run.countLines(L"IUCCClient.State: 0x8")) << run.output();
+    expectLines(office.process(), {{1, L"the host process has ended"},
+                                   {0, L"HANG"},
+                                   {1, L"IMessenger.MyStatus: 0x8"},
+                                   {1, L"IUCCClient.State: 0x8"}});
 }
 
 TEST_F(OfficeAgainstHost, OneHostProcessStartsStopsAndStartsTheModuleAgain)
@@ -124,12 +121,11 @@ TEST_F(OfficeAgainstHost, AHostThatUnloadsTheModuleWhileOfficeHoldsAContactSurvi
     OfficeSim office(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --wait 30000");
     ASSERT_TRUE(office.waiting()) << office.process().output();
     ASSERT_TRUE(host_.run("unload")) << host_.process().output();
-    EXPECT_EQ(1u, host_.process().countLines(L"hostsim: unloaded")) << host_.process().output();
+    expectLines(host_.process(), {{1, L"hostsim: unloaded"}});
 
     ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.process().output();
     expectShutdownEvents(office.process());
-    EXPECT_EQ(1u, office.process().countLines(L"IUCCContactManager.GetContactByUri: 0x8100030A"))
-        << office.process().output();
+    expectLines(office.process(), {{1, L"IUCCContactManager.GetContactByUri: 0x8100030A"}});
     EXPECT_TRUE(host_.running()) << "the host crashed after Office's calls:\n" << host_.process().output();
 }
 

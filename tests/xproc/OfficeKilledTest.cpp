@@ -1,6 +1,6 @@
 // Office killed while its sinks are advised: the module's next events go to a dead process. They must fail
 // by themselves, and events to the next Office must still arrive, promptly.
-#include "OfficeAgainstHost.h"
+#include "Programs.h"
 
 namespace xproc {
 namespace {

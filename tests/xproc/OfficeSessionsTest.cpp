@@ -1,7 +1,7 @@
 // Office's sessions against the module running in hostsim, each side in a process of its own: both APIs,
 // through the virtual tables and late-bound, with the host changing presence while Office listens; and an
 // Office of the other bitness against the same module.
-#include "OfficeAgainstHost.h"
+#include "Programs.h"
 
 #include "TavoMessengerLib.h"
 
@@ -22,23 +22,20 @@ TEST_F(OfficeAgainstHost, BothOfficeApisAnswerThroughVtableAndLateBoundAndReport
     ASSERT_TRUE(changePresence(Bo, "away \"Back in ten minutes\"")) << host_.process().output();
 
     ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.process().output();
-    const ChildProcess& run = office.process();
-    EXPECT_EQ(2u, run.countLines(L"== Office 2010 session (Messenger API)")) << run.output();
-    EXPECT_EQ(2u, run.countLines(L"== Office 2013/2016 session (UC API)")) << run.output();
-    EXPECT_EQ(2u, run.countLines(L"ResolveContact(carla.moreno@corp.example): OnContactResolved -> "
-                                 L"carla.moreno@quillon.example")) << run.output();
-    EXPECT_EQ(2u, run.countLines(L"OnLookup -> sip:hiro.tanaka@quillon.example, succeeded")) << run.output();
-    EXPECT_EQ(1u, countEvents(run, L"DMessengerEvents.OnContactStatusChange bo.lindqvist@quillon.example: Away (34)"))
-        << run.output();
-    EXPECT_EQ(1u, countEvents(run, L"OnContactInformationChanged sip:bo.lindqvist@quillon.example: ")) << run.output();
-    EXPECT_EQ(1u, countEvents(run, L"availability now 15500")) << run.output();
-    EXPECT_EQ(1u, run.countLines(L"0 contract violations")) << run.output();
+    expectLines(office.process(), {{2, L"== Office 2010 session (Messenger API)"},
+                                   {2, L"== Office 2013/2016 session (UC API)"},
+                                   {2, L"ResolveContact(carla.moreno@corp.example): OnContactResolved -> carla.moreno@quillon.example"},
+                                   {2, L"OnLookup -> sip:hiro.tanaka@quillon.example, succeeded"},
+                                   {1, L"DMessengerEvents.OnContactStatusChange bo.lindqvist@quillon.example: Away (34)", true},
+                                   {1, L"OnContactInformationChanged sip:bo.lindqvist@quillon.example: ", true},
+                                   {1, L"availability now 15500", true},
+                                   {1, L"0 contract violations"}});
 
     // Each binding of each API started a chat and a call with the first person.
     ASSERT_TRUE(host_.run("activity")) << host_.process().output();
-    EXPECT_EQ(1u, host_.process().countLines(L"hostsim: 8 conversation(s) asked for")) << host_.process().output();
-    EXPECT_EQ(4u, host_.process().countLines(L"  a chat with bo.lindqvist@quillon.example")) << host_.process().output();
-    EXPECT_EQ(4u, host_.process().countLines(L"  a call to bo.lindqvist@quillon.example")) << host_.process().output();
+    expectLines(host_.process(), {{1, L"hostsim: 8 conversation(s) asked for"},
+                                  {4, L"  a chat with bo.lindqvist@quillon.example"},
+                                  {4, L"  a call to bo.lindqvist@quillon.example"}});
 }
 
 #ifdef TAVO_PEER_OFFICESIM
@@ -72,15 +69,13 @@ TEST_F(OfficeAgainstHost, AnOfficeOfTheOtherBitnessWorksWithTheModule)
     ASSERT_TRUE(changePresence(Carla, "dnd")) << host_.process().output();
 
     ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.process().output();
-    const ChildProcess& run = office.process();
-    const std::wstring bits = sizeof(void*) == 4 ? L"64-bit" : L"32-bit";
-    EXPECT_EQ(1u, run.countLines(L"STA, " + bits)) << run.output();
-    EXPECT_EQ(2u, run.countLines(L"OnContactResolved -> carla.moreno@quillon.example")) << run.output();
-    EXPECT_EQ(2u, run.countLines(L"OnLookup -> sip:hiro.tanaka@quillon.example, succeeded")) << run.output();
-    EXPECT_EQ(1u, countEvents(run, L"DMessengerEvents.OnContactStatusChange carla.moreno@quillon.example: "
-                                   L"Do not disturb (114)")) << run.output();
-    EXPECT_EQ(1u, countEvents(run, L"OnContactInformationChanged sip:carla.moreno@quillon.example: ")) << run.output();
-    EXPECT_EQ(1u, run.countLines(L"0 contract violations")) << run.output();
+    const std::wstring bits = sizeof(void*) == 4 ? L"STA, 64-bit" : L"STA, 32-bit";
+    expectLines(office.process(), {{1, bits.c_str()},
+                                   {2, L"OnContactResolved -> carla.moreno@quillon.example"},
+                                   {2, L"OnLookup -> sip:hiro.tanaka@quillon.example, succeeded"},
+                                   {1, L"DMessengerEvents.OnContactStatusChange carla.moreno@quillon.example: Do not disturb (114)", true},
+                                   {1, L"OnContactInformationChanged sip:carla.moreno@quillon.example: ", true},
+                                   {1, L"0 contract violations"}});
 }
 #endif
 

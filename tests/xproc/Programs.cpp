@@ -2,22 +2,6 @@
 
 namespace xproc {
 
-std::wstring quotedBesideTestProgram(const std::wstring& fileName)
-{
-    return L"\"" + besideTestProgram(fileName) + L"\"";
-}
-
-HostSim::HostSim(const std::wstring& moreArguments)
-    : process_(L"hostsim.exe",
-               L"--install --directory " + quotedBesideTestProgram(L"demo-directory.txt") + L" " + moreArguments)
-{
-}
-
-bool HostSim::ready(DWORD timeoutMs, std::size_t from)
-{
-    return process_.waitForLine(L"hostsim: ready (UpAndRunning 2)", timeoutMs, from).has_value();
-}
-
 bool HostSim::run(const std::string& command, DWORD timeoutMs)
 {
     const std::string marker = "xproc-done-" + std::to_string(++markers_);
@@ -34,18 +18,6 @@ std::optional<DWORD> HostSim::quit(DWORD timeoutMs)
     return process_.waitForExit(timeoutMs);
 }
 
-bool HostSim::running()
-{
-    return !process_.waitForExit(0).has_value();
-}
-
-OfficeSim::OfficeSim(const std::wstring& arguments, const std::wstring& program) : process_(program, arguments) {}
-
-bool OfficeSim::waiting(DWORD timeoutMs)
-{
-    return process_.waitForLine(L"officesim: waiting", timeoutMs).has_value();
-}
-
 std::optional<DWORD> OfficeSim::finish(DWORD timeoutMs)
 {
     const std::optional<DWORD> exitCode = process_.waitForExit(timeoutMs);
@@ -60,6 +32,47 @@ OfficeRun runOffice(const std::wstring& arguments, const std::wstring& program)
     run.exitCode = office.finish();
     run.output = office.process().output();
     return run;
+}
+
+void OfficeAgainstHost::SetUp()
+{
+    ASSERT_TRUE(host_.process().started()) << "hostsim.exe did not start";
+    ASSERT_TRUE(host_.ready()) << host_.process().output();
+}
+
+void OfficeAgainstHost::TearDown()
+{
+    if (!host_.running()) return;
+    const std::optional<DWORD> exitCode = host_.quit();
+    EXPECT_EQ(std::optional<DWORD>(0), exitCode) << "hostsim did not quit cleanly:\n" << host_.process().output();
+}
+
+bool OfficeAgainstHost::changePresence(const wchar_t* signinName, const char* presence)
+{
+    const std::wstring name(signinName);
+    return host_.run("presence " + std::string(name.begin(), name.end()) + " " + presence);
+}
+
+std::size_t countEvents(const ChildProcess& office, const std::wstring& text)
+{
+    std::size_t count = 0;
+    for (const OutputLine& line : office.lines()) {
+        if (line.text.rfind(L"officesim: event +", 0) == 0 && line.text.find(text) != std::wstring::npos) ++count;
+    }
+    return count;
+}
+
+std::wstring contactArguments(std::initializer_list<const wchar_t*> names)
+{
+    std::wstring arguments;
+    for (const wchar_t* name : names) arguments += L" --contact " + std::wstring(name);
+    return arguments;
+}
+
+void expectLines(const ChildProcess& run, std::initializer_list<Expected> expected)
+{
+    for (const Expected& each : expected)
+        EXPECT_EQ(each.count, each.event ? countEvents(run, each.text) : run.countLines(each.text)) << run.output();
 }
 
 } // namespace xproc

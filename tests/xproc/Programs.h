@@ -1,9 +1,16 @@
 #pragma once
 
 // The two programs of the cross-process suite as the suite drives them: hostsim.exe, the host client with
-// the module, taking commands on its standard input; officesim.exe, Office, run once per scenario.
+// the module, taking commands on its standard input; officesim.exe, Office, run once per scenario. Each
+// scenario: the registry that hostsim's installation and the module write, saved, then put back; one
+// hostsim process, ready before the scenario starts and made to quit after it (never killed: Wine's rpcss
+// would keep a killed server's class registration and send later activations to it).
 
 #include "ChildProcess.h"
+
+#include "SavedHostInstallation.h"
+
+#include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
@@ -13,15 +20,21 @@ namespace xproc {
 // hostsim with the demo directory beside it, installing the provider as the host's installer does.
 class HostSim {
 public:
-    explicit HostSim(const std::wstring& moreArguments = std::wstring());
+    explicit HostSim(const std::wstring& moreArguments = std::wstring())
+        : process_(L"hostsim.exe", L"--install --directory \"" + besideTestProgram(L"demo-directory.txt") + L"\" " + moreArguments)
+    {
+    }
 
     // Waits for "hostsim: ready (UpAndRunning 2)" after the line `from`.
-    bool ready(DWORD timeoutMs = 60000, std::size_t from = 0);
+    bool ready(DWORD timeoutMs = 60000, std::size_t from = 0)
+    {
+        return process_.waitForLine(L"hostsim: ready (UpAndRunning 2)", timeoutMs, from).has_value();
+    }
     // Sends the command and waits until hostsim has run it (a marker echoed after it comes back).
     bool run(const std::string& command, DWORD timeoutMs = 30000);
     // Sends quit and waits for the exit code; nothing when it did not end in time.
     std::optional<DWORD> quit(DWORD timeoutMs = 30000);
-    bool running();
+    bool running() { return !process_.waitForExit(0).has_value(); }
 
     ChildProcess& process() { return process_; }
 
@@ -33,10 +46,10 @@ private:
 // One run of officesim (or of the other architecture's build of it).
 class OfficeSim {
 public:
-    explicit OfficeSim(const std::wstring& arguments, const std::wstring& program = L"officesim.exe");
+    explicit OfficeSim(const std::wstring& arguments, const std::wstring& program = L"officesim.exe") : process_(program, arguments) {}
 
     // Waits for "officesim: waiting", the moment for the host to act.
-    bool waiting(DWORD timeoutMs = 60000);
+    bool waiting(DWORD timeoutMs = 60000) { return process_.waitForLine(L"officesim: waiting", timeoutMs).has_value(); }
     // The exit code; nothing when it did not end in time (it is then killed).
     std::optional<DWORD> finish(DWORD timeoutMs = 120000);
 
@@ -53,7 +66,37 @@ struct OfficeRun {
 };
 OfficeRun runOffice(const std::wstring& arguments, const std::wstring& program = L"officesim.exe");
 
-// The full path of a file beside the test program, quoted.
-std::wstring quotedBesideTestProgram(const std::wstring& fileName);
+// The demo directory's people the scenarios use.
+constexpr const wchar_t* Bo = L"bo.lindqvist@quillon.example";    // available, in the contact list
+constexpr const wchar_t* Carla = L"carla.moreno@quillon.example"; // away, in the contact list
+constexpr const wchar_t* CarlaEmail = L"carla.moreno@corp.example";
+constexpr const wchar_t* HiroEmail = L"hiro.tanaka@corp.example";
+
+class OfficeAgainstHost : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // `presence <sign-in> <presence>` run by the host; true once hostsim has run it.
+    bool changePresence(const wchar_t* signinName, const char* presence);
+
+    registrytest::SavedHostInstallation registry_{besideTestProgram(L"TavoMessenger.dll"),
+                                                  registrytest::SavedModuleRegistration::Start::AsFound};
+    HostSim host_;
+};
+
+// Lines of officesim's that report an event as it came ("officesim: event +...") and contain `text`.
+std::size_t countEvents(const ChildProcess& office, const std::wstring& text);
+
+// How many lines contain each text (events: only the lines that report an event), with the output on failure.
+struct Expected {
+    std::size_t count;
+    const wchar_t* text;
+    bool event = false;
+};
+void expectLines(const ChildProcess& run, std::initializer_list<Expected> expected);
+
+// "--contact <name>" for each name.
+std::wstring contactArguments(std::initializer_list<const wchar_t*> names);
 
 } // namespace xproc

@@ -1,0 +1,349 @@
+// The Messenger object as the class factory makes it, over the fake host (a signed-in user and a few
+// contacts) and a module worker: the host's presence changes and resolution answers become Office's events.
+#include "ExtensionProvider/TavoExtensionIMAndPresenceEvents.h"
+#include "OfficeIntegrationImpl.h"
+
+#include "support/ModuleFixture.h"
+#include "support/RawRegistry.h"
+#include "support/SavedRegistryKey.h"
+
+#include "extensionsutils/WeakPtrCComObject.h"
+
+#include <map>
+#include <thread>
+
+using extensionsutils::Bstr;
+using extensionsutils::ComPtr;
+using extensionsutils::MICComPtr;
+using fakehost::FakeHost;
+using fakehost::HostMethod;
+using fakeoffice::OfficeEvent;
+using namespace officeevents;
+
+namespace {
+
+const wchar_t* const settingsKey = L"Software\\Norvane Works\\Unified Communications\\Mivra";
+const wchar_t* const refusedPresenceLine = L"Failed to enqueue the presence change task, because mpWorkerThread is NULL.";
+
+std::wstring signinNameOf(const extensionsutils::Variant& contact)
+{
+    ComPtr<IMessengerContact> messengerContact;
+    if (contact.type() != VT_DISPATCH || !contact.get()->pdispVal ||
+        FAILED(contact.get()->pdispVal->QueryInterface(IID_IMessengerContact, reinterpret_cast<void**>(messengerContact.out()))))
+        return L"<not a Messenger contact>";
+    Bstr name;
+    messengerContact->get_SigninName(name.out());
+    return name.str();
+}
+
+// The email and IM address of every OnContactResolved, checking what each must carry besides.
+std::vector<std::wstring> resolvedIn(const std::vector<OfficeEvent>& events)
+{
+    std::vector<std::wstring> resolved;
+    for (const OfficeEvent& event : events) {
+        EXPECT_EQ(event.apartment, "MTA");
+        if (event.arguments.size() != 4) {
+            ADD_FAILURE() << event.arguments.size() << " arguments";
+            continue;
+        }
+        EXPECT_EQ(event.arguments[0].get()->lVal, S_OK);
+        EXPECT_EQ(event.arguments[1].get()->lVal, ADDRESS_TYPE_SMTP);
+        resolved.push_back(std::wstring(event.arguments[2].get()->bstrVal) + L" " + event.arguments[3].get()->bstrVal);
+    }
+    return resolved;
+}
+
+class HostedMessengerTest : public ModuleFixture {
+protected:
+    void SetUp() override
+    {
+        settings.clear();
+        ModuleFixture::SetUp();
+        host().setClientUser(contactRecord(L"me"));
+        for (const wchar_t* name : {L"bob", L"carol"}) host().addContact(contactRecord(name));
+        messenger = createMessenger();
+        ASSERT_TRUE(messenger);
+    }
+    void releaseModuleObjects() override
+    {
+        for (MICComPtr<OfficeIntegrationImpl>& object : created) object->uninitialise();
+        created.clear();
+        messenger.reset();
+    }
+
+    static fakehost::ContactRecord contactRecord(const std::wstring& name)
+    {
+        return fakehost::ContactRecord{name, name + L"-id", L"Friendly " + name};
+    }
+    MICComPtr<OfficeIntegrationImpl> createMessenger()
+    {
+        MICComPtr<OfficeIntegrationImpl> object = extensionsutils::WeakPtrCComObject<OfficeIntegrationImpl>::create();
+        if (!object) return object;
+        object->initialise(worker, std::make_shared<Configuration>(0));
+        created.push_back(object);
+        return object;
+    }
+    fakeoffice::FakeOfficeSink* connectSink(const MICComPtr<OfficeIntegrationImpl>& target) { return ModuleFixture::connectSink(target.identity()); }
+    fakeoffice::FakeOfficeSink* connectSink() { return connectSink(messenger); }
+
+    HRESULT resolveContact(const MICComPtr<OfficeIntegrationImpl>& target, const std::wstring& address)
+    {
+        ComPtr<IMessengerContactResolution> resolution = target.as<IMessengerContactResolution>();
+        if (!resolution) return E_NOINTERFACE;
+        BSTR imAddress = nullptr;
+        const HRESULT hr = resolution->ResolveContact(ADDRESS_TYPE_SMTP, CONTACT_RESOLUTION_ANY, Bstr(address).get(), &imAddress);
+        EXPECT_EQ(imAddress, nullptr) << "the IM address reaches Office only as an event";
+        SysFreeString(imAddress);
+        return hr;
+    }
+    HRESULT resolveContact(const std::wstring& address) { return resolveContact(messenger, address); }
+    void hostAnswers(const std::wstring& email, const std::wstring& imAddress)
+    {
+        host().answerResolution(email, imAddress);
+        drainWorker();
+    }
+    std::vector<std::wstring> resolvedEvents() const { return resolvedIn(eventsWithId(contactResolved)); }
+
+    registrytest::SavedRegistryKey settings{HKEY_CURRENT_USER, settingsKey};
+    MICComPtr<OfficeIntegrationImpl> messenger;
+    std::vector<MICComPtr<OfficeIntegrationImpl>> created;
+};
+
+TEST_F(HostedMessengerTest, ListenerIsRegisteredOnceAndRemovedAtUninitialiseAndAFailedRegistrationIsLogged)
+{
+    ASSERT_EQ(host().addedListeners().size(), 1u);
+    EXPECT_EQ(host().listenerCount(), 1u);
+    messenger->uninitialise();
+    EXPECT_EQ(host().removedListeners(), host().addedListeners()) << "removed once, with the pointer given at registration";
+    EXPECT_EQ(host().listenerCount(), 0u);
+
+    host().failMethod(HostMethod::AddIMAndPresenceEventListener, E_FAIL, 1);
+    host().failMethod(HostMethod::CreateEventManager, E_FAIL, 1);
+    createMessenger();
+    createMessenger();
+    EXPECT_EQ(logCount(L"eventManager->AddIMAndPresenceEventListener(imAndPresenceEvents), failed"), 2u);
+    EXPECT_EQ(host().listenerCount(), 0u);
+}
+
+TEST_F(HostedMessengerTest, PresenceChangesReachEverySinkOnTheWorkerThreadInOrderWithTheMappedStatus)
+{
+    connectSink();
+    connectSink();
+    const struct {
+        const wchar_t* contact;
+        long presence;
+        LONG status;
+    } changes[] = {{L"bob", 1, MISTATUS_ONLINE}, {L"carol", 2, MISTATUS_AWAY},    {L"bob", 3, MISTATUS_DO_NOT_DISTURB},
+                   {L"bob", 4, MISTATUS_AWAY},   {L"bob", 5, MISTATUS_OFFLINE}, {L"carol", 9, MISTATUS_UNKNOWN}};
+    for (const auto& change : changes) {
+        host().setPresence(change.contact, change.presence, L"text");
+        EXPECT_EQ(host().firePresenceChanged(change.contact), std::vector<HRESULT>{S_OK});
+        drainWorker(); // one at a time: a change still waiting for its sink would be replaced by the next
+    }
+    const std::vector<OfficeEvent> events = eventsWithId(contactStatusChange);
+    ASSERT_EQ(events.size(), 2 * std::size(changes));
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(events[i].apartment, "MTA");
+        ASSERT_EQ(events[i].arguments.size(), 2u);
+        EXPECT_EQ(signinNameOf(events[i].arguments[0]), changes[i / 2].contact);
+        EXPECT_EQ(events[i].arguments[1].type(), VT_I4);
+        EXPECT_EQ(events[i].arguments[1].get()->lVal, changes[i / 2].status);
+    }
+    const std::vector<fakehost::LogRecord> sent = host().recordsOf(L"sending presence update for contact - carol");
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].threadId, workerThreadId);
+}
+
+TEST_F(HostedMessengerTest, PresenceChangeAfterTheWorkerEndedFailsWithItsLogLine)
+{
+    connectSink();
+    stopWorker();
+    EXPECT_EQ(host().firePresenceChanged(L"bob"), std::vector<HRESULT>{E_FAIL});
+    expectLogged(refusedPresenceLine, 1); // module level 4
+    EXPECT_EQ(journal->count(), 0u);
+}
+
+TEST_F(HostedMessengerTest, PresenceChangeInTheStopWindowFailsWithItsLogLine)
+{
+    connectSink();
+    enterStopWindow();
+    EXPECT_EQ(host().firePresenceChanged(L"bob"), std::vector<HRESULT>{E_FAIL});
+    EXPECT_EQ(logCount(refusedPresenceLine), 1u);
+    stopWorker();
+    EXPECT_EQ(journal->count(), 0u);
+}
+
+TEST_F(HostedMessengerTest, MalformedPresenceChangesAreRefusedWithTheirLogLines)
+{
+    connectSink();
+    ComPtr<IDispatch> contact = host().makeContactObject(L"bob");
+    ComPtr<IDispatch> presence = host().makePresenceState(1, L"Available");
+    ComPtr<IDispatch> wrong = host().makeWrongObject();
+    const struct {
+        IDispatch* contact;
+        IDispatch* presence;
+        const wchar_t* line;
+    } cases[] = {
+        {nullptr, presence.get(), L"Contact is NULL"},
+        {contact.get(), nullptr, L"PresenceState is NULL"},
+        {contact.get(), wrong.get(), L"Unable to QueryInterface IDispatch for IPresenceState"},
+        {wrong.get(), presence.get(), L"Unable to QueryInterface IDispatch for IContact"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.line, c.line + wcslen(c.line)));
+        EXPECT_EQ(host().firePresenceChangedWith(c.contact, c.presence), std::vector<HRESULT>{E_FAIL});
+        EXPECT_EQ(logCount(c.line), 1u);
+    }
+    drainWorker();
+    EXPECT_EQ(journal->count(), 0u);
+}
+
+TEST_F(HostedMessengerTest, HostKeepingTheListenerAfterAFailedRemovalCannotReachTheObject)
+{
+    connectSink();
+    host().failMethod(HostMethod::RemoveIMAndPresenceEventListener);
+    messenger->uninitialise();
+    EXPECT_EQ(logCount(L"pEventManager->RemoveIMAndPresenceEventListener failed"), 1u);
+    ASSERT_EQ(host().listenerCount(), 1u);
+    EXPECT_EQ(host().firePresenceChanged(L"bob"), std::vector<HRESULT>{E_FAIL});
+    EXPECT_EQ(logCount(L"windowsMessenger is NULL"), 1u);
+    // A resolution answer is accepted and logged whatever comes of it.
+    EXPECT_EQ(host().answerResolution(L"ann@example.com", L"sip:ann"), std::vector<HRESULT>{S_OK});
+    expectLogged(L"Contact Resolved", 4); // module level 1
+    drainWorker();
+    EXPECT_EQ(journal->count(), 0u);
+    host().clearFailures();
+    host().shutdown(); // lets go of the listener it kept
+}
+
+TEST_F(HostedMessengerTest, ADisconnectFromInsideAnEventIsRefusedAndChangesNothing)
+{
+    connectSink();
+    auto listener = extensionsutils::ComObject<TavoExtensionIMAndPresenceEvents>::create();
+    ASSERT_EQ(listener->Initialize(messenger.get(), worker, std::make_shared<Configuration>(0), nullptr), S_OK);
+    HRESULT nested = S_OK;
+    host().addLogHook([&](const fakehost::LogRecord& record) {
+        if (record.message == L"Contact is NULL") nested = listener->disconnect();
+    });
+    ComPtr<IDispatch> presence = host().makePresenceState(1, L"Available");
+    EXPECT_EQ(listener->OnContactPresenceChanged(nullptr, presence.get()), E_FAIL);
+    host().clearLogHooks();
+    EXPECT_EQ(nested, E_UNEXPECTED);
+    EXPECT_EQ(logCount(L"could not take the listener lock"), 1u);
+    EXPECT_EQ(listener->OnContactPresenceChanged(host().makeContactObject(L"bob").get(), presence.get()), S_OK);
+    drainWorker();
+    EXPECT_EQ(journal->count(), 1u) << "the listener still reaches the Messenger object";
+}
+
+TEST_F(HostedMessengerTest, ResolutionsReachOfficeFirstInFirstOutPerAddressAsAskedAndOnlyWhenSomeoneWasFound)
+{
+    connectSink();
+    for (const wchar_t* address : {L"ann@example.com", L"bob@example.com", L"ann@example.com", L"nobody@example.com", L"cy@example.com"})
+        EXPECT_EQ(resolveContact(address), E_PENDING);
+    hostAnswers(L"ann@example.com", L"sip:ann-1");
+    hostAnswers(L"nobody@example.com", L"");
+    hostAnswers(L"Bob@Example.com", L"sip:Bob"); // another address: case counts
+    hostAnswers(L"bob@example.com", L"sip:bob");
+    hostAnswers(L"ann@example.com", L"sip:ann-2");
+    // The user's collation ignores the soft hyphen: Office is told the address it asked for.
+    hostAnswers(L"cy@exam\u00ADple.com", L"sip:cy");
+    EXPECT_EQ(resolvedEvents(), (std::vector<std::wstring>{L"ann@example.com sip:ann-1", L"bob@example.com sip:bob",
+                                                           L"ann@example.com sip:ann-2", L"cy@example.com sip:cy"}));
+    EXPECT_EQ(logCount(L"Resolution failed, not notifying clients"), 1u);
+    EXPECT_EQ(logCount(L"Dummy callback executed"), 1u);
+}
+
+TEST_F(HostedMessengerTest, AnAnswerGivenAtOnceReachesOfficeOnlyAfterResolveContactReturned)
+{
+    connectSink();
+    host().setResolutionMode(FakeHost::ResolutionMode::WhileRequesting);
+    host().setResolutionAnswer(L"ann@example.com", L"sip:ann");
+    std::size_t firedBeforeReturn = 99;
+    host().setAnsweredWhileRequestingHook([&] {
+        drainWorker();
+        firedBeforeReturn = journal->count();
+    });
+    EXPECT_EQ(resolveContact(L"ann@example.com"), E_PENDING);
+    drainWorker();
+    EXPECT_EQ(firedBeforeReturn, 0u);
+    EXPECT_EQ(resolvedEvents(), std::vector<std::wstring>{L"ann@example.com sip:ann"});
+}
+
+TEST_F(HostedMessengerTest, DisabledResolutionSendsNothingToTheHostOrToOffice)
+{
+    ASSERT_TRUE(registrytest::writeDwordValue(HKEY_CURRENT_USER, settingsKey, L"DisableResolveContact", 1));
+    MICComPtr<OfficeIntegrationImpl> disabled = createMessenger();
+    connectSink(disabled);
+    EXPECT_EQ(resolveContact(disabled, L"ann@example.com"), S_OK);
+    hostAnswers(L"ann@example.com", L"sip:ann");
+    EXPECT_TRUE(host().resolveRequests().empty());
+    EXPECT_TRUE(resolvedEvents().empty());
+}
+
+TEST_F(HostedMessengerTest, SinkMayResolveAgainFromInsideOnContactResolved)
+{
+    host().setResolutionMode(FakeHost::ResolutionMode::Automatic);
+    host().setResolutionAnswer(L"ann@example.com", L"sip:ann");
+    host().setResolutionAnswer(L"bob@example.com", L"sip:bob");
+    auto done = std::make_shared<vorn::Event>();
+    connectSink()->setHook([this, target = messenger, done](const OfficeEvent& event) {
+        if (event.id != contactResolved) return;
+        if (std::wstring(event.arguments[2].get()->bstrVal) == L"ann@example.com") resolveContact(target, L"bob@example.com");
+        else done->set();
+    });
+    EXPECT_EQ(resolveContact(L"ann@example.com"), E_PENDING);
+    EXPECT_EQ(done->wait(20000), 0);
+    host().waitForHostThread();
+    drainWorker();
+    EXPECT_EQ(resolvedEvents(), (std::vector<std::wstring>{L"ann@example.com sip:ann", L"bob@example.com sip:bob"}));
+}
+
+TEST_F(HostedMessengerTest, ConcurrentRequestsWhileTheHostAnswersAndReportsPresence)
+{
+    host().setResolutionMode(FakeHost::ResolutionMode::Automatic);
+    const int threads = 4, requestsPerThread = 25;
+    for (int t = 0; t < threads; ++t) {
+        const std::wstring email = L"user" + std::to_wstring(t) + L"@example.com";
+        host().setResolutionAnswer(email, L"sip:" + email);
+    }
+    connectSink();
+    std::vector<std::thread> requesters;
+    for (int t = 0; t < threads; ++t) {
+        requesters.emplace_back([this, t, requestsPerThread] {
+            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            for (int i = 0; i < requestsPerThread; ++i) {
+                EXPECT_EQ(resolveContact(L"user" + std::to_wstring(t) + L"@example.com"), E_PENDING);
+                if (i % 5 == 0) host().postPresenceChanged(t % 2 ? L"bob" : L"carol");
+            }
+            CoUninitialize();
+        });
+    }
+    for (std::thread& requester : requesters) requester.join();
+    host().waitForHostThread();
+    drainWorker();
+    std::map<std::wstring, int> answered;
+    for (const std::wstring& resolved : resolvedEvents()) {
+        const std::wstring email = resolved.substr(0, resolved.find(L' '));
+        EXPECT_EQ(resolved, email + L" sip:" + email);
+        ++answered[email];
+    }
+    ASSERT_EQ(answered.size(), static_cast<std::size_t>(threads));
+    for (const auto& entry : answered) EXPECT_EQ(entry.second, requestsPerThread);
+    // Presence is state: changes a sink has not been sent yet are replaced by newer ones.
+    const std::size_t statusEvents = eventsWithId(contactStatusChange).size();
+    EXPECT_GE(statusEvents, 1u);
+    EXPECT_LE(statusEvents, static_cast<std::size_t>(threads * requestsPerThread / 5));
+}
+
+TEST_F(HostedMessengerTest, PendingRequestsDoNotKeepTheObjectAliveAfterUninitialise)
+{
+    connectSink();
+    EXPECT_EQ(resolveContact(L"ann@example.com"), E_PENDING);
+    EXPECT_EQ(resolveContact(L"bob@example.com"), E_PENDING);
+    messenger->uninitialise();
+    hostAnswers(L"ann@example.com", L"sip:ann");
+    EXPECT_TRUE(resolvedEvents().empty()); // and TearDown finds nothing of the module left
+}
+
+} // namespace

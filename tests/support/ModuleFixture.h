@@ -1,0 +1,117 @@
+#pragma once
+
+// For programs that link the module's code: COM and the fake host client with its class object in the
+// module's slot (so the module's log lines reach the fake logger), a module worker thread, Office's event
+// journal and the sinks a test advises. TearDown lets go of all that and checks that no host object and no
+// module object outlived it. A watchdog ends the program when a test hangs.
+
+#include "ExtensionProvider/HostClassObject.h"
+#include "utils/Tr1FunctionWorker.h"
+#include "utils/WorkerThreadImpl.h"
+
+#include "support/FakeHostEnvironment.h"
+#include "support/FakeOfficeSink.h"
+#include "support/RunOnWorker.h"
+#include "support/Watchdog.h"
+
+#include "extensionsutils/EventDelivery.h"
+#include "extensionsutils/ModuleLock.h"
+#include "vorn/Event.h"
+
+#include "TavoMessengerLib.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class ModuleFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(environment.registration(), S_OK);
+        ASSERT_EQ(hostaccess::fetchHostClassObject(), S_OK);
+        worker = std::make_shared<WorkerThreadImpl>();
+        workerThreadId = runOnWorker([] {});
+    }
+
+    void TearDown() override
+    {
+        for (const extensionsutils::ComPtr<fakeoffice::FakeOfficeSink>& sink : sinks) sink->unadvise();
+        sinks.clear();
+        releaseModuleObjects();
+        journal.reset(); // its events hold the objects that were sent
+        stopWorker();
+        hostaccess::releaseHostClassObject();
+        host().clearLogHooks();
+        extensionsutils::EventDelivery::setLogSink(nullptr);
+        extensionsutils::EventDelivery::setStallLimit(extensionsutils::EventDelivery::defaultStallLimitMs);
+        EXPECT_EQ(host().liveObjectCount(), 0) << "a host object was not released";
+        EXPECT_EQ(extensionsutils::moduleLockCount(), 0) << "a module object was not released";
+    }
+
+    // Tests release the module objects they made here, before the checks of TearDown.
+    virtual void releaseModuleObjects() {}
+
+    fakehost::FakeHost& host() const { return environment.host(); }
+    std::size_t logCount(const std::wstring& message) const { return host().loggedCount(message); }
+    // The message was logged once, at this host level.
+    void expectLogged(const std::wstring& message, long hostLevel) const
+    {
+        const std::vector<fakehost::LogRecord> records = host().recordsOf(message);
+        ASSERT_EQ(records.size(), 1u) << std::string(message.begin(), message.end());
+        EXPECT_EQ(records[0].hostLevel, hostLevel) << std::string(message.begin(), message.end());
+    }
+
+    DWORD runOnWorker(std::function<void()> function) { return ::runOnWorker(*worker, std::move(function)); }
+    void drainWorker() { runOnWorker([] {}); }
+
+    // The real stop window: the worker is stopped but still runs what was queued before (here, an item that
+    // waits until stopWorker), so it still exists and refuses new work.
+    void enterStopWindow()
+    {
+        worker->AddWork(std::make_shared<Tr1FunctionWorker>([gate = stopWindow] { gate->wait(20000); }));
+        worker->stop(nullptr, false);
+    }
+    void stopWorker()
+    {
+        stopWindow->set();
+        if (!worker) return;
+        worker->stop(nullptr, true);
+        worker.reset();
+    }
+
+    // A new Office sink advised on the source's point for the event interface, as Office advises.
+    fakeoffice::FakeOfficeSink* connectSink(IUnknown* source, std::shared_ptr<fakeoffice::OfficeEventJournal> to = nullptr,
+                                            const IID& events = DIID_DMessengerEvents)
+    {
+        sinks.push_back(fakeoffice::FakeOfficeSink::create(events, to ? to : journal));
+        EXPECT_EQ(sinks.back()->advise(source), S_OK);
+        return sinks.back().get();
+    }
+    std::vector<fakeoffice::OfficeEvent> eventsWithId(DISPID id) const
+    {
+        std::vector<fakeoffice::OfficeEvent> found;
+        for (const fakeoffice::OfficeEvent& event : journal->events())
+            if (event.id == id) found.push_back(event);
+        return found;
+    }
+
+    Watchdog watchdog{120000, "module test"};
+    fakehost::FakeHostEnvironment environment;
+    std::shared_ptr<WorkerThreadImpl> worker;
+    DWORD workerThreadId = 0;
+    std::shared_ptr<vorn::Event> stopWindow = std::make_shared<vorn::Event>();
+    std::shared_ptr<fakeoffice::OfficeEventJournal> journal = std::make_shared<fakeoffice::OfficeEventJournal>();
+    std::vector<extensionsutils::ComPtr<fakeoffice::FakeOfficeSink>> sinks;
+};
+
+// Office's event dispatch ids used across the tests.
+namespace officeevents {
+constexpr DISPID contactStatusChange = 0x406;
+constexpr DISPID myStatusChange = 0x407;
+constexpr DISPID appShutdown = 0x408;
+constexpr DISPID contactResolved = 0x41a;
+constexpr DISPID shuttingDown = 0x32; // _IUCOfficeIntegrationEvents
+} // namespace officeevents

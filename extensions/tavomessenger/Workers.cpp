@@ -23,6 +23,8 @@ std::atomic<ClassObjectRegistrar> classObjectRegistrar{nullptr};
 
 // Beyond the stall limit, the time a settle wait allows for a few quick deliveries behind a slow one.
 const DWORD settleMarginMs = 1000;
+// Past the shutdown's deadline: how long one step still waits for the sinks that answer.
+const DWORD orderingWaitMs = 2000;
 
 void sendDeliveryLogToHost()
 {
@@ -37,7 +39,9 @@ void sendDeliveryLogToHost()
 // advised several of its sinks sees them in the shutdown order, and all of them before the class objects
 // go. A sink that stopped answering is not waited for: it counts as stalled once past the limit. A hung
 // Office has several sinks, each of which stalls on its own, so the waits of one shutdown share one
-// deadline: the shutdown takes at most about one limit, however many sinks hang.
+// deadline: the shutdown takes about one limit, however many sinks hang. Past that deadline each step
+// still waits, briefly, for the sinks whose calls are not blocked (they may be waiting for a slot that
+// a hung sink's call held), so that a healthy Office keeps the order.
 class ShutdownDelivery
 {
 public:
@@ -50,10 +54,12 @@ public:
     {
         const DWORD waited = GetTickCount() - startedAt_;
         const DWORD left = waited < bound_ ? bound_ - waited : 0;
-        if (!extensionsutils::EventDelivery::waitUntilSettled(left) && !reported_) {
+        if (extensionsutils::EventDelivery::waitUntilSettled(left)) return;
+        if (!reported_) {
             reported_ = true;
             TAVO_LOG(3, "Shutdown events still undelivered after " << bound_ << " ms; going on regardless");
         }
+        extensionsutils::EventDelivery::waitUntilSettledOrBlocked(orderingWaitMs);
     }
 
 private:

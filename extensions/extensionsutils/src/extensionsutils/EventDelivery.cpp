@@ -128,9 +128,19 @@ std::shared_ptr<EventDelivery> EventDelivery::instance()
 
 bool EventDelivery::waitUntilSettled(DWORD timeoutMs)
 {
+    return waitUntil(timeoutMs, Settle::Delivered);
+}
+
+bool EventDelivery::waitUntilSettledOrBlocked(DWORD timeoutMs)
+{
+    return waitUntil(timeoutMs, Settle::DeliveredOrBlocked);
+}
+
+bool EventDelivery::waitUntil(DWORD timeoutMs, Settle settle)
+{
     if (deliveringHere) return false;
     const std::shared_ptr<EventDelivery> delivery = existingInstance();
-    return !delivery || delivery->waitSettled(timeoutMs);
+    return !delivery || delivery->waitSettled(timeoutMs, settle);
 }
 
 void EventDelivery::setStallLimit(DWORD milliseconds)
@@ -267,23 +277,26 @@ void EventDelivery::logStalls(std::size_t count)
 }
 
 // Under mutex_.
-bool EventDelivery::settled() const
+bool EventDelivery::settled(Settle settle) const
 {
-    const long stalled = static_cast<long>(std::count_if(calls_.begin(), calls_.end(), [](const Call& c) { return c.stalled; }));
-    return busyQueues_ <= stalled;
+    const DWORD now = GetTickCount();
+    const long waitedFor = static_cast<long>(std::count_if(calls_.begin(), calls_.end(), [&](const Call& c) {
+        return c.stalled || (settle == Settle::DeliveredOrBlocked && now - c.startedAt >= blockedCallMs);
+    }));
+    return busyQueues_ <= waitedFor;
 }
 
-bool EventDelivery::waitSettled(DWORD timeoutMs)
+bool EventDelivery::waitSettled(DWORD timeoutMs, Settle settle)
 {
     const DWORD startedAt = GetTickCount();
     for (;;) {
         checkStalls();
         vorn::MutexGuard guard(mutex_);
-        if (settled()) return true;
+        if (settled(settle)) return true;
         const DWORD waited = GetTickCount() - startedAt;
         if (waited >= timeoutMs) return false;
         changed_.wait(mutex_, (std::min)(stallCheckIntervalMs, timeoutMs - waited));
-        if (settled()) return true;
+        if (settled(settle)) return true;
     }
 }
 

@@ -43,6 +43,10 @@ public:
     // `timeoutMs` passed first. True at once when no queue exists; false at once on a delivery thread
     // (a sink's handler), which would wait for itself.
     static bool waitUntilSettled(DWORD timeoutMs);
+    // The same, but a sink whose call has run long enough to give up its slot counts as settled too:
+    // for keeping order once the stop can no longer wait for slow sinks, while the healthy sinks' calls
+    // still waiting for a slot are waited for.
+    static bool waitUntilSettledOrBlocked(DWORD timeoutMs);
 
     // How long a call may take before its sink counts as stalled. Tests lower it.
     static void setStallLimit(DWORD milliseconds);
@@ -86,8 +90,10 @@ private:
     std::size_t markStalled();
     std::size_t answeringCalls() const;
     void logStalls(std::size_t count);
-    bool settled() const;
-    bool waitSettled(DWORD timeoutMs);
+    enum class Settle { Delivered, DeliveredOrBlocked };
+    bool settled(Settle settle) const;
+    bool waitSettled(DWORD timeoutMs, Settle settle);
+    static bool waitUntil(DWORD timeoutMs, Settle settle);
 
     vorn::Mutex mutex_;
     vorn::Condition changed_;

@@ -12,6 +12,7 @@
 // elsewhere, without this lock.
 
 #include "utils/Configuration.h"
+#include "utils/Logging.h"
 #include "utils/WorkerThread.h"
 
 #include "extensionsutils/ComPtr.h"
@@ -121,9 +122,12 @@ protected:
 
 private:
     bool isPhoneMode() const;
-    // The services collection's primary service; on failure the text to log (queryFailure when the
-    // service is not an IMessengerService), so that the calling operation logs it under its own name.
-    const char* findPrimaryService(extensionsutils::ComPtr<IMessengerService>& service, const char* queryFailure);
+    using ServiceText = HRESULT (STDMETHODCALLTYPE IMessengerService::*)(BSTR*);
+    // One text of the services collection's primary service, guarded; failures are logged for the caller
+    // (queryFailure when the primary service is not an IMessengerService).
+    HRESULT readPrimaryService(const logging::CallSite& caller, ServiceText read, const char* queryFailure,
+                               const char* readFailure, BSTR* text);
+    HRESULT acceptWhenSignedIn(const logging::CallSite& caller);
 
     vorn::ReadWriteLock lock;
     const std::wstring authenticationInfo;

@@ -4,6 +4,7 @@
 #include "ExtensionProvider/HostClassObject.h"
 #include "IMessenger/MessengerResults.h"
 #include "IMessenger/PropertyMap.h"
+#include "IMessenger/SignInGuard.h"
 #include "IMessenger/TavoMessengerExtensionBroker.h"
 #include "utils/Logging.h"
 
@@ -61,10 +62,7 @@ HRESULT TavoMessengerContact::get_FriendlyName(BSTR* result)
 {
     if (!result) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     return friendlyName.copyTo(result);
 }
 
@@ -72,29 +70,22 @@ HRESULT TavoMessengerContact::get_Status(MISTATUS* status)
 {
     if (!status) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     if (!presenceSource) {
         TAVO_LOG(4, "could not create a IIMAndPresence object");
         *status = fallbackStatus;
         return S_OK;
     }
     TAVO_LOG(0, "got a request for contact - " << signinName.toUtf8());
-    ComPtr<IDispatch> presenceDispatch;
-    if (FAILED(presenceSource->GetPresenceForContact(signinName.get(), presenceDispatch.out()))) {
-        TAVO_LOG(4, "pIMAndPresence->GetPresenceForContact failed returning MISTATUS_UNKNOWN");
-        *status = MISTATUS_UNKNOWN;
-        return S_OK;
+    const char* const askFailed = "pIMAndPresence->GetPresenceForContact failed returning MISTATUS_UNKNOWN";
+    const char* const notPresenceState = "pDispPresenceState->QueryInterface<IPresenceState> failed";
+    const TavoMessengerExtensionBroker::PresenceReadTexts texts{askFailed, notPresenceState, notPresenceState,
+                                                              notPresenceState};
+    if (const char* failure =
+            TavoMessengerExtensionBroker::readStatus(presenceSource.get(), signinName.get(), texts, *status)) {
+        TAVO_LOG(4, failure);
+        *status = failure == askFailed ? MISTATUS_UNKNOWN : fallbackStatus;
     }
-    const ComPtr<IPresenceState> presenceState = presenceDispatch.as<IPresenceState>();
-    if (!presenceState) {
-        TAVO_LOG(4, "pDispPresenceState->QueryInterface<IPresenceState> failed");
-        *status = fallbackStatus;
-        return S_OK;
-    }
-    *status = TavoMessengerExtensionBroker::ConvertPresenceStateToMIStatus(presenceState.get());
     return S_OK;
 }
 
@@ -102,10 +93,7 @@ HRESULT TavoMessengerContact::get_SigninName(BSTR* result)
 {
     if (!result) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     return signinName.copyTo(result);
 }
 
@@ -113,10 +101,7 @@ HRESULT TavoMessengerContact::get_ServiceName(BSTR* result)
 {
     if (!result) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     return serviceName.copyTo(result);
 }
 
@@ -124,10 +109,7 @@ HRESULT TavoMessengerContact::get_Blocked(VARIANT_BOOL* isBlocked)
 {
     if (!isBlocked) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     *isBlocked = variantBool(blocked);
     return S_OK;
 }
@@ -135,10 +117,7 @@ HRESULT TavoMessengerContact::get_Blocked(VARIANT_BOOL* isBlocked)
 HRESULT TavoMessengerContact::put_Blocked(VARIANT_BOOL isBlocked)
 {
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     // Kept for Office only: blocking is the host client's business.
     blocked = isBlocked == VARIANT_TRUE;
     return S_OK;
@@ -148,10 +127,7 @@ HRESULT TavoMessengerContact::get_CanPage(VARIANT_BOOL* isPageable)
 {
     if (!isPageable) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     *isPageable = variantBool(canPage);
     return S_OK;
 }
@@ -160,10 +136,7 @@ HRESULT TavoMessengerContact::get_PhoneNumber(MPHONE_TYPE type, BSTR* number)
 {
     if (!number) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     const auto stored = phoneNumbers.find(type);
     if (stored == phoneNumbers.end()) return S_OK;
     return stored->second.copyTo(number);
@@ -173,10 +146,7 @@ HRESULT TavoMessengerContact::get_IsSelf(VARIANT_BOOL* self)
 {
     if (!self) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     *self = variantBool(isSelf);
     return S_OK;
 }
@@ -185,10 +155,7 @@ HRESULT TavoMessengerContact::get_Property(MCONTACTPROPERTY key, VARIANT* value)
 {
     if (!value) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     const auto stored = properties.find(key);
     if (stored == properties.end()) return S_OK;
     return stored->second.copyTo(value);
@@ -197,10 +164,7 @@ HRESULT TavoMessengerContact::get_Property(MCONTACTPROPERTY key, VARIANT* value)
 HRESULT TavoMessengerContact::put_Property(MCONTACTPROPERTY key, VARIANT value)
 {
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     return storeProperty(properties, key, value);
 }
 
@@ -208,10 +172,7 @@ HRESULT TavoMessengerContact::get_ServiceId(BSTR* result)
 {
     if (!result) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     return serviceIdentifier.copyTo(result);
 }
 
@@ -219,10 +180,7 @@ HRESULT TavoMessengerContact::get_IsTagged(VARIANT_BOOL* tagged)
 {
     if (!tagged) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     *tagged = variantBool(isTagged);
     return S_OK;
 }
@@ -230,10 +188,7 @@ HRESULT TavoMessengerContact::get_IsTagged(VARIANT_BOOL* tagged)
 HRESULT TavoMessengerContact::put_IsTagged(VARIANT_BOOL tagged)
 {
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     isTagged = tagged == VARIANT_TRUE;
     return S_OK;
 }
@@ -243,10 +198,7 @@ HRESULT TavoMessengerContact::get_PresenceProperties(VARIANT* presenceProperties
     if (!presenceProperties) return E_POINTER;
     TAVO_LOG(1, "Presence properties requested");
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     if (!presenceSource) {
         TAVO_LOG(4, "Could not get IIMAndPresence object");
         return E_FAIL;
@@ -288,10 +240,7 @@ HRESULT TavoMessengerContact::get_PresenceProperties(VARIANT* presenceProperties
 HRESULT TavoMessengerContact::put_PresenceProperties(VARIANT)
 {
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     // Presence is the host client's; Office cannot set it.
     return S_OK;
 }
@@ -299,11 +248,10 @@ HRESULT TavoMessengerContact::put_PresenceProperties(VARIANT)
 void TavoMessengerContact::refreshPhoneNumbers(IContact* hostContact)
 {
     // A number the host cannot read counts as no number.
-    Bstr number;
-    if (SUCCEEDED(hostContact->get_WorkNumber(number.out()))) storePhoneNumber(MPHONE_TYPE_WORK, number.get());
-    if (SUCCEEDED(hostContact->get_MobileNumber(number.out()))) storePhoneNumber(MPHONE_TYPE_MOBILE, number.get());
-    if (SUCCEEDED(hostContact->get_HomeNumber(number.out()))) storePhoneNumber(MPHONE_TYPE_HOME, number.get());
-    if (SUCCEEDED(hostContact->get_OtherNumber(number.out()))) storePhoneNumber(MPHONE_TYPE_CUSTOM, number.get());
+    for (const TavoMessengerExtensionBroker::PhoneNumberField& field : TavoMessengerExtensionBroker::PhoneNumberFields) {
+        Bstr number;
+        if (SUCCEEDED((hostContact->*field.read)(number.out()))) storePhoneNumber(field.type, number.get());
+    }
 }
 
 void TavoMessengerContact::storePhoneNumber(MPHONE_TYPE type, BSTR number)

@@ -4,6 +4,7 @@
 #include "ExtensionProvider/HostClassObject.h"
 #include "IMessenger/MessengerResults.h"
 #include "IMessenger/PropertyMap.h"
+#include "IMessenger/SignInGuard.h"
 #include "IMessenger/TavoMessengerExtensionBroker.h"
 #include "utils/Logging.h"
 
@@ -51,10 +52,7 @@ HRESULT CTavoMessengerService::get_ServiceName(BSTR* name)
     if (!name) return E_POINTER;
     vorn::SharedGuard guard(lock);
     if (!guard.owns()) return lockRefused();
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, "Not logged in returning MSGR_E_NOT_LOGGED_ON");
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, "Not logged in returning MSGR_E_NOT_LOGGED_ON", MSGR_E_NOT_LOGGED_ON);
     return serviceName.copyTo(name);
 }
 
@@ -63,10 +61,7 @@ HRESULT CTavoMessengerService::get_ServiceId(BSTR* identifier)
     if (!identifier) return E_POINTER;
     vorn::SharedGuard guard(lock);
     if (!guard.owns()) return lockRefused();
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     return serviceIdentifier.copyTo(identifier);
 }
 
@@ -76,10 +71,7 @@ HRESULT CTavoMessengerService::get_MyFriendlyName(BSTR* name)
     TAVO_LOG(1, "getting friendly name");
     vorn::SharedGuard guard(lock);
     if (!guard.owns()) return lockRefused();
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     if (shuttingDown) {
         TAVO_LOG(1, "shutdown in progress");
         return S_OK;
@@ -110,10 +102,7 @@ HRESULT CTavoMessengerService::get_MyStatus(MISTATUS* status)
     if (!status) return E_POINTER;
     vorn::SharedGuard guard(lock);
     if (!guard.owns()) return lockRefused();
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     if (shuttingDown) {
         TAVO_LOG(1, "shutdown in progress");
         return S_OK;
@@ -129,29 +118,14 @@ HRESULT CTavoMessengerService::get_MyStatus(MISTATUS* status)
         return E_FAIL;
     }
     TAVO_LOG(1, "got a request for presence for - " << signinName.toUtf8());
-    ComPtr<IDispatch> presenceDispatch;
-    if (FAILED(imAndPresence->GetPresenceForContact(signinName.get(), presenceDispatch.out()))) {
-        TAVO_LOG(4, "pIMAndPresence->GetPresenceForContact failed ");
+    const TavoMessengerExtensionBroker::PresenceReadTexts texts{
+        "pIMAndPresence->GetPresenceForContact failed ", "pDispPresenceState- is NULL",
+        "pDispPresenceState->QueryInterface<IPresenceState> failed", "pPresenceState- is NULL"};
+    if (const char* failure =
+            TavoMessengerExtensionBroker::readStatus(imAndPresence.get(), signinName.get(), texts, *status)) {
+        TAVO_LOG(4, failure);
         *status = MISTATUS_OFFLINE;
-        return S_OK;
     }
-    if (!presenceDispatch) {
-        TAVO_LOG(4, "pDispPresenceState- is NULL");
-        *status = MISTATUS_OFFLINE;
-        return S_OK;
-    }
-    ComPtr<IPresenceState> presenceState;
-    if (FAILED(presenceDispatch.queryInterface(presenceState.out()))) {
-        TAVO_LOG(4, "pDispPresenceState->QueryInterface<IPresenceState> failed");
-        *status = MISTATUS_OFFLINE;
-        return S_OK;
-    }
-    if (!presenceState) {
-        TAVO_LOG(4, "pPresenceState- is NULL");
-        *status = MISTATUS_OFFLINE;
-        return S_OK;
-    }
-    *status = TavoMessengerExtensionBroker::ConvertPresenceStateToMIStatus(presenceState.get());
     return S_OK;
 }
 
@@ -161,10 +135,7 @@ HRESULT CTavoMessengerService::get_MySigninName(BSTR* name)
     TAVO_LOG(1, "getting signin name");
     vorn::SharedGuard guard(lock);
     if (!guard.owns()) return lockRefused();
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     if (shuttingDown) {
         TAVO_LOG(1, "shutdown in progress");
         return S_OK;
@@ -181,10 +152,7 @@ HRESULT CTavoMessengerService::get_Property(MSERVICEPROPERTY key, VARIANT* value
     if (!value) return E_POINTER;
     vorn::SharedGuard guard(lock);
     if (!guard.owns()) return lockRefused();
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     const auto stored = properties.find(key);
     if (stored == properties.end()) return S_OK;
     return stored->second.copyTo(value);
@@ -194,9 +162,6 @@ HRESULT CTavoMessengerService::put_Property(MSERVICEPROPERTY key, VARIANT value)
 {
     vorn::ExclusiveGuard guard(lock);
     if (!guard.owns()) return lockRefused();
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     return storeProperty(properties, key, value);
 }

@@ -314,9 +314,7 @@ HRESULT TavoMessengerAdvanced::get_MyProperty(MCONTACTPROPERTY key, VARIANT* val
     if (!value) return E_POINTER;
     vorn::SharedGuard guard(lock);
     RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
-    const auto stored = myProperties.find(key);
-    if (stored == myProperties.end()) return S_OK;
-    return stored->second.copyTo(value);
+    return copyStored(myProperties, key, value);
 }
 
 HRESULT TavoMessengerAdvanced::put_MyProperty(MCONTACTPROPERTY key, VARIANT value)
@@ -335,9 +333,7 @@ HRESULT TavoMessengerAdvanced::get_Property(MMESSENGERPROPERTY key, VARIANT* val
     if (!value) return E_POINTER;
     vorn::SharedGuard guard(lock);
     RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
-    const auto stored = messengerProperties.find(key);
-    if (stored == messengerProperties.end()) return S_OK;
-    return stored->second.copyTo(value);
+    return copyStored(messengerProperties, key, value);
 }
 
 HRESULT TavoMessengerAdvanced::put_Property(MMESSENGERPROPERTY key, VARIANT value)

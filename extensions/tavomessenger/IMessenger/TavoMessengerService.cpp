@@ -153,9 +153,7 @@ HRESULT CTavoMessengerService::get_Property(MSERVICEPROPERTY key, VARIANT* value
     vorn::SharedGuard guard(lock);
     if (!guard.owns()) return lockRefused();
     RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    const auto stored = properties.find(key);
-    if (stored == properties.end()) return S_OK;
-    return stored->second.copyTo(value);
+    return copyStored(properties, key, value);
 }
 
 HRESULT CTavoMessengerService::put_Property(MSERVICEPROPERTY key, VARIANT value)

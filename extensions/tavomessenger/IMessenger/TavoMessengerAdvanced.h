@@ -18,7 +18,6 @@
 #include "extensionsutils/ComPtr.h"
 #include "extensionsutils/DispatchImpl.h"
 #include "extensionsutils/MICComPtr.h"
-#include "extensionsutils/SafeArray.h"
 #include "extensionsutils/Variant.h"
 #include "vorn/ReadWriteLock.h"
 
@@ -95,17 +94,6 @@ public:
     HRESULT STDMETHODCALLTYPE ResolveContact(ADDRESS_TYPE addressType, CONTACT_RESOLUTION_TYPE resolutionType,
                                              BSTR address, BSTR* imAddress) override;
 
-    // A chat with the participants (VT_ARRAY | VT_VARIANT of sign-in names); nothing in phone mode.
-    virtual HRESULT StartInstantMessageConversation(const extensionsutils::Variant& participants,
-                                                    const extensionsutils::Variant& subject);
-    // A call to the participants, or to the number in the conversation data.
-    virtual HRESULT StartVoiceConversation(const extensionsutils::Variant& participants,
-                                           const extensionsutils::Variant& conversationData);
-
-    // The BSTR elements of a one-dimensional VARIANT array, in order, as a new zero-based BSTR array; other
-    // elements are dropped. Empty (no array) for a null or malformed input, or when memory runs out.
-    static extensionsutils::SafeArray removeVariantWrapping(SAFEARRAY* participants);
-
     // The firing side of the DMessengerEvents connection point, reached by the work that answers
     // ResolveContact.
     virtual CProxyDMessengerEvents<OfficeIntegrationImpl>* getMessengerEvents() = 0;
@@ -122,6 +110,10 @@ protected:
 
 private:
     bool isPhoneMode() const;
+    HRESULT StartInstantMessageConversation(const extensionsutils::Variant& participants,
+                                            const extensionsutils::Variant& subject);
+    HRESULT StartVoiceConversation(const extensionsutils::Variant& participants,
+                                   const extensionsutils::Variant& conversationData);
     using ServiceText = HRESULT (STDMETHODCALLTYPE IMessengerService::*)(BSTR*);
     // One text of the services collection's primary service, guarded; failures are logged for the caller
     // (queryFailure when the primary service is not an IMessengerService).

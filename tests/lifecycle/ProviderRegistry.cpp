@@ -2,13 +2,15 @@
 
 #include "RawRegistry.h"
 
+#include "extensionsutils/ImProviderNames.h"
+
 #include <cstring>
 #include <string>
 
 namespace {
 
-const wchar_t* const providersKey = L"Software\\IM Providers";
-const wchar_t* const hostProviderKey = L"Software\\IM Providers\\Norvane Quillon";
+const wchar_t* const providersKey = extensionsutils::improvider::ImProvidersKey;
+const wchar_t* const hostProviderKey = extensionsutils::improvider::ProviderKey;
 
 // The interfaces whose TypeLib entries a start checks and rewrites when they name another library.
 const wchar_t* const messengerInterfaces[] = {

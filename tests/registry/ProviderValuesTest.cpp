@@ -5,6 +5,8 @@
 
 #include "utils/RegistryUtils.h"
 
+#include "extensionsutils/ImProviderNames.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -16,8 +18,8 @@ using ::testing::ElementsAre;
 
 namespace {
 
-const wchar_t* const hostProviderKey = L"Software\\IM Providers\\Norvane Quillon";
-const wchar_t* const office2007ProviderKey = L"Software\\IM Providers\\Communicator";
+const wchar_t* const hostProviderKey = extensionsutils::improvider::ProviderKey;
+const wchar_t* const office2007ProviderKey = extensionsutils::improvider::Office2007ProviderKey;
 const wchar_t* const settingsKey = L"Software\\Norvane Works\\Unified Communications\\Mivra";
 
 // The UpAndRunning DWORD under a provider key; nothing when the key or the value is missing.

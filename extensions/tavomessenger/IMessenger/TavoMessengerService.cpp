@@ -11,6 +11,7 @@
 #include "HostExtensionApi.h"
 #include "extensionsutils/ComPtr.h"
 
+#include <optional>
 #include <utility>
 
 using extensionsutils::Bstr;
@@ -39,6 +40,16 @@ CTavoMessengerService::CTavoMessengerService()
 CTavoMessengerService::~CTavoMessengerService()
 {
     TAVO_LOG(1, "destructing TavoMessengerService");
+}
+
+std::optional<HRESULT> CTavoMessengerService::answerWithoutHost(const vorn::SharedGuard& guard,
+                                                                const logging::CallSite& caller) const
+{
+    if (!guard.owns()) return lockRefused();
+    if (!messengerapi::signedIn(caller, 1, NotLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
+    if (!shuttingDown) return std::nullopt;
+    TAVO_LOG_AT(caller, 1, "shutdown in progress");
+    return S_OK;
 }
 
 void CTavoMessengerService::setShuttingDown()
@@ -70,12 +81,7 @@ HRESULT CTavoMessengerService::get_MyFriendlyName(BSTR* name)
     if (!name) return E_POINTER;
     TAVO_LOG(1, "getting friendly name");
     vorn::SharedGuard guard(lock);
-    if (!guard.owns()) return lockRefused();
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    if (shuttingDown) {
-        TAVO_LOG(1, "shutdown in progress");
-        return S_OK;
-    }
+    if (const std::optional<HRESULT> answer = answerWithoutHost(guard, TAVO_CALL_SITE)) return *answer;
     const ComPtr<IProviderManagement> providerManagement = hostaccess::GetProviderManagement();
     if (!providerManagement) {
         TAVO_LOG(4, "could not create ProviderManagement returning NULL");
@@ -101,12 +107,7 @@ HRESULT CTavoMessengerService::get_MyStatus(MISTATUS* status)
 {
     if (!status) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    if (!guard.owns()) return lockRefused();
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    if (shuttingDown) {
-        TAVO_LOG(1, "shutdown in progress");
-        return S_OK;
-    }
+    if (const std::optional<HRESULT> answer = answerWithoutHost(guard, TAVO_CALL_SITE)) return *answer;
     const ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
     if (!imAndPresence) {
         TAVO_LOG(4, "could not create a IIMAndPresence object");
@@ -134,12 +135,7 @@ HRESULT CTavoMessengerService::get_MySigninName(BSTR* name)
     if (!name) return E_POINTER;
     TAVO_LOG(1, "getting signin name");
     vorn::SharedGuard guard(lock);
-    if (!guard.owns()) return lockRefused();
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    if (shuttingDown) {
-        TAVO_LOG(1, "shutdown in progress");
-        return S_OK;
-    }
+    if (const std::optional<HRESULT> answer = answerWithoutHost(guard, TAVO_CALL_SITE)) return *answer;
     Bstr jid;
     const HRESULT hr = ExtensionProviderClient::getClientUserJid(jid);
     if (FAILED(hr)) return hr;

@@ -3,11 +3,13 @@
 #include "support/FakeOfficeSink.h"
 #include "support/RawRegistry.h"
 
+#include "extensionsutils/ImProviderNames.h"
+
 #include <cstring>
 
 namespace {
 
-const wchar_t* const hostProviderKey = L"Software\\IM Providers\\Norvane Quillon";
+const wchar_t* const hostProviderKey = extensionsutils::improvider::ProviderKey;
 
 // The interfaces whose TypeLib entries a start checks and rewrites when they name another library.
 const wchar_t* const messengerInterfaces[] = {
@@ -36,7 +38,7 @@ std::optional<DWORD> readUpAndRunning()
 
 SavedProviderRegistry::SavedProviderRegistry()
 {
-    keys_.push_back(std::make_unique<registrytest::SavedRegistryKey>(HKEY_CURRENT_USER, L"Software\\IM Providers"));
+    keys_.push_back(std::make_unique<registrytest::SavedRegistryKey>(HKEY_CURRENT_USER, extensionsutils::improvider::ImProvidersKey));
     keys_.back()->clear();
     for (const std::wstring iid : messengerInterfaces) {
         for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {

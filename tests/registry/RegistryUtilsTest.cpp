@@ -7,6 +7,8 @@
 #include "support/SavedRegistryKey.h"
 #include "utils/RegistryUtils.h"
 
+#include "extensionsutils/ImProviderNames.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -24,8 +26,8 @@ namespace {
 // Below HKEY_CLASSES_ROOT: Outlook's version, and an Office component whose folder names the version.
 const std::wstring outlookKey = L"Outlook.Application";
 const std::wstring componentKey = L"CLSID\\{E18FEC31-2EA1-49A2-A7A6-902DC0D1FF05}";
-const wchar_t* const hostProviderKey = L"Software\\IM Providers\\Norvane Quillon";
-const wchar_t* const office2007ProviderKey = L"Software\\IM Providers\\Communicator";
+const wchar_t* const hostProviderKey = extensionsutils::improvider::ProviderKey;
+const wchar_t* const office2007ProviderKey = extensionsutils::improvider::Office2007ProviderKey;
 const wchar_t* const settingsKey = L"Software\\Norvane Works\\Unified Communications\\Mivra";
 
 Bytes dword(DWORD value) { return Bytes{BYTE(value), BYTE(value >> 8), BYTE(value >> 16), BYTE(value >> 24)}; }
@@ -327,12 +329,12 @@ TEST_F(TypeLibRepairTest, ReadingAnswersTheTextUpToTheFirstNulWhateverTheStoredB
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         setDefault(hkcu, IMessenger, row.bytes);
-        EXPECT_EQ(row.expected, RegistryUtils::ReadRegistryKeyStringValue(HKEY_CURRENT_USER, narrow(typeLibKey(hkcu, IMessenger))));
+        EXPECT_EQ(std::optional<std::wstring>(row.expected), RegistryUtils::ReadRegistryKeyStringValue(HKEY_CURRENT_USER, narrow(typeLibKey(hkcu, IMessenger))));
     }
     const std::string withoutDefault = narrow(typeLibKey(hkcu, IMessenger2));
-    EXPECT_EQ(RegistryUtils::KeyNotFound, RegistryUtils::ReadRegistryKeyStringValue(HKEY_CURRENT_USER, withoutDefault));
+    EXPECT_FALSE(RegistryUtils::ReadRegistryKeyStringValue(HKEY_CURRENT_USER, withoutDefault));
     ASSERT_TRUE(createKey(HKEY_CURRENT_USER, typeLibKey(hkcu, IMessenger2), view64));
-    EXPECT_EQ(RegistryUtils::KeyNotFound, RegistryUtils::ReadRegistryKeyStringValue(HKEY_CURRENT_USER, withoutDefault));
+    EXPECT_FALSE(RegistryUtils::ReadRegistryKeyStringValue(HKEY_CURRENT_USER, withoutDefault));
 }
 
 TEST_F(TypeLibRepairTest, WriterStoresTheTerminatorAndNeverCreatesTheKey)

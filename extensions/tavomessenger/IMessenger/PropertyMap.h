@@ -22,3 +22,13 @@ HRESULT storeProperty(std::map<Key, extensionsutils::Variant>& properties, Key k
     }
     return S_OK;
 }
+
+// A copy of what is stored under key (a VARIANT or a BSTR owner); nothing is written when the key is absent,
+// and that is still S_OK.
+template <typename Map, typename Key, typename Out>
+HRESULT copyStored(const Map& stored, Key key, Out* result)
+{
+    const auto found = stored.find(key);
+    if (found == stored.end()) return S_OK;
+    return found->second.copyTo(result);
+}

@@ -4,8 +4,10 @@
 #include "ExtensionProvider/ContactResolver.h"
 #include "ExtensionProvider/ExtensionProviderClient.h"
 #include "ExtensionProvider/HostClassObject.h"
+#include "IMessenger/MessengerConversationStarter.h"
 #include "IMessenger/MessengerResults.h"
 #include "IMessenger/PropertyMap.h"
+#include "IMessenger/SignInGuard.h"
 #include "IMessenger/TavoMessengerContact.h"
 #include "IMessenger/TavoMessengerContacts.h"
 #include "IMessenger/TavoMessengerExtensionBroker.h"
@@ -30,30 +32,15 @@ using extensionsutils::MICComPtr;
 using extensionsutils::SafeArray;
 using extensionsutils::Variant;
 
-// The sign-in guard of the Messenger API: asks the host afresh on every call. A macro, so that the
-// refusal is logged under the name of the operation that refuses.
-#define RETURN_IF_SIGNED_OUT(level, message, result)                                                        \
-    do {                                                                                                   \
-        if (!ExtensionProviderClient::isClientLoggedIn()) {                                                \
-            TAVO_LOG(level, message);                                                                      \
-            return (result);                                                                               \
-        }                                                                                                  \
-    } while (false)
-
 namespace {
 
 const char* const NotLoggedIn = "client is not logged in, returning";
 const char* const NotLoggedInReturningError = "not logged in returning MSGR_E_NOT_LOGGED_ON";
-const char* const NotAParticipantsArray = "vParticipant is NOT and array of type VT_ARRAY";
-const char* const MalformedParticipants = "participants are not a one-dimensional array of VARIANT";
-const char* const ConversationFailed = "failed to start conversation";
+const char* const ServiceQueryFailed = "primaryServiceDispatch->QueryInterface failed";
 // The lock refuses only an upgrade (exclusive while this thread holds it shared, as a call made from inside
 // one of this object's own operations would) or when its primitives are unusable.
 const char* const LockRefused = "could not take the Messenger lock";
 
-const VARTYPE ParticipantsType = VT_ARRAY | VT_VARIANT;
-// The first Outlook whose contact card passes the number to dial in the conversation data.
-const unsigned OutlookDialingByNumber = 15;
 // Shorter text cannot be an e-mail address; the host is not asked to add it.
 const UINT ShortestEmailAddress = 5;
 
@@ -81,15 +68,6 @@ bool isVoiceConversation(CONVERSATION_TYPE type)
 {
     return type == CONVERSATION_TYPE_AUDIO || type == CONVERSATION_TYPE_PHONE || type == CONVERSATION_TYPE_PSTN ||
            type == CONVERSATION_TYPE_VIDEO;
-}
-
-// The participants array of a VT_ARRAY | VT_VARIANT value with its bounds, once it is known to be one
-// dimension of VARIANTs. E_POINTER when the value holds no array, E_INVALIDARG for another shape.
-HRESULT participantsArray(const Variant& participants, SAFEARRAY*& array, LONG& lower, LONG& upper)
-{
-    array = participants.get()->parray;
-    if (!array) return E_POINTER;
-    return extensionsutils::vectorBounds(array, VT_VARIANT, lower, upper);
 }
 
 } // namespace
@@ -140,89 +118,60 @@ bool TavoMessengerAdvanced::isPhoneMode() const
     return configuration && configuration->isPhoneMode();
 }
 
-const char* TavoMessengerAdvanced::findPrimaryService(ComPtr<IMessengerService>& service, const char* queryFailure)
+HRESULT TavoMessengerAdvanced::readPrimaryService(const logging::CallSite& caller, ServiceText read,
+                                                  const char* queryFailure, const char* readFailure, BSTR* text)
 {
-    if (!services) return "messengerServices is NULL";
+    if (!text) return E_POINTER;
+    vorn::SharedGuard guard(lock);
+    if (!messengerapi::signedIn(caller, 1, NotLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
+    const auto fail = [&caller](const char* failure) -> HRESULT {
+        TAVO_LOG_AT(caller, 4, failure);
+        return E_FAIL;
+    };
+    if (!services) return fail("messengerServices is NULL");
     ComPtr<IDispatch> primary;
     if (FAILED(services->get_PrimaryService(primary.out())) || !primary)
-        return "messengerServices->get_PrimaryService failed";
-    service = primary.as<IMessengerService>();
-    if (!service) return queryFailure;
-    return nullptr;
+        return fail("messengerServices->get_PrimaryService failed");
+    const ComPtr<IMessengerService> service = primary.as<IMessengerService>();
+    if (!service) return fail(queryFailure);
+    Bstr value;
+    if (FAILED((service.get()->*read)(value.out()))) return fail(readFailure);
+    return value.copyTo(text);
+}
+
+// Commands and getters the module cannot carry out: S_OK while signed in, nothing done, nothing written.
+HRESULT TavoMessengerAdvanced::acceptWhenSignedIn(const logging::CallSite& caller)
+{
+    vorn::SharedGuard guard(lock);
+    if (!messengerapi::signedIn(caller, 1, NotLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
+    return S_OK;
 }
 
 // ---- The signed-in user ----
 
 HRESULT TavoMessengerAdvanced::get_MySigninName(BSTR* name)
 {
-    if (!name) return E_POINTER;
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    ComPtr<IMessengerService> service;
-    if (const char* failure = findPrimaryService(service, "primaryServiceDispatch->QueryInterface failed")) {
-        TAVO_LOG(4, failure);
-        return E_FAIL;
-    }
-    Bstr value;
-    if (FAILED(service->get_MySigninName(value.out()))) {
-        TAVO_LOG(4, "primaryService->get_MySigninName failed");
-        return E_FAIL;
-    }
-    return value.copyTo(name);
+    return readPrimaryService(TAVO_CALL_SITE, &IMessengerService::get_MySigninName, ServiceQueryFailed,
+                              "primaryService->get_MySigninName failed", name);
 }
 
 HRESULT TavoMessengerAdvanced::get_MyFriendlyName(BSTR* name)
 {
-    if (!name) return E_POINTER;
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    ComPtr<IMessengerService> service;
-    if (const char* failure = findPrimaryService(service, "Unable to QueryInterface IDispatch for IMessengerService")) {
-        TAVO_LOG(4, failure);
-        return E_FAIL;
-    }
-    Bstr value;
-    if (FAILED(service->get_MyFriendlyName(value.out()))) {
-        TAVO_LOG(4, "primaryService->get_MyFriendlyName failed");
-        return E_FAIL;
-    }
-    return value.copyTo(name);
+    return readPrimaryService(TAVO_CALL_SITE, &IMessengerService::get_MyFriendlyName,
+                              "Unable to QueryInterface IDispatch for IMessengerService",
+                              "primaryService->get_MyFriendlyName failed", name);
 }
 
 HRESULT TavoMessengerAdvanced::get_MyServiceName(BSTR* name)
 {
-    if (!name) return E_POINTER;
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    ComPtr<IMessengerService> service;
-    if (const char* failure = findPrimaryService(service, "primaryServiceDispatch->QueryInterface failed")) {
-        TAVO_LOG(4, failure);
-        return E_FAIL;
-    }
-    Bstr value;
-    if (FAILED(service->get_ServiceName(value.out()))) {
-        TAVO_LOG(4, "primaryService->get_ServiceName failed");
-        return E_FAIL;
-    }
-    return value.copyTo(name);
+    return readPrimaryService(TAVO_CALL_SITE, &IMessengerService::get_ServiceName, ServiceQueryFailed,
+                              "primaryService->get_ServiceName failed", name);
 }
 
 HRESULT TavoMessengerAdvanced::get_MyServiceId(BSTR* serviceId)
 {
-    if (!serviceId) return E_POINTER;
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    ComPtr<IMessengerService> service;
-    if (const char* failure = findPrimaryService(service, "primaryServiceDispatch->QueryInterface failed")) {
-        TAVO_LOG(4, failure);
-        return E_FAIL;
-    }
-    Bstr value;
-    if (FAILED(service->get_ServiceId(value.out()))) {
-        TAVO_LOG(4, "primaryService->get_ServiceID failed");
-        return E_FAIL;
-    }
-    return value.copyTo(serviceId);
+    return readPrimaryService(TAVO_CALL_SITE, &IMessengerService::get_ServiceId, ServiceQueryFailed,
+                              "primaryService->get_ServiceID failed", serviceId);
 }
 
 // A signed-in user whose own presence cannot be read is reported Offline, not Unknown.
@@ -244,28 +193,21 @@ HRESULT TavoMessengerAdvanced::get_MyStatus(MISTATUS* status)
         TAVO_LOG(4, "this->get_MySigninName failed");
         return S_OK;
     }
-    ComPtr<IDispatch> presence;
-    if (FAILED(imAndPresence->GetPresenceForContact(signinName.get(), presence.out()))) {
+    const char* const notPresenceState = "pDispPresenceState->QueryInterface<IPresenceState> failed";
+    const TavoMessengerExtensionBroker::PresenceReadTexts texts{"imAndPresence->GetPresenceForContact failed",
+                                                              notPresenceState, notPresenceState, notPresenceState};
+    if (const char* failure =
+            TavoMessengerExtensionBroker::readStatus(imAndPresence.get(), signinName.get(), texts, *status)) {
         *status = MISTATUS_OFFLINE;
-        TAVO_LOG(4, "imAndPresence->GetPresenceForContact failed");
-        return S_OK;
+        TAVO_LOG(4, failure);
     }
-    ComPtr<IPresenceState> presenceState = presence ? presence.as<IPresenceState>() : nullptr;
-    if (!presenceState) {
-        *status = MISTATUS_OFFLINE;
-        TAVO_LOG(4, "pDispPresenceState->QueryInterface<IPresenceState> failed");
-        return S_OK;
-    }
-    *status = TavoMessengerExtensionBroker::ConvertPresenceStateToMIStatus(presenceState.get());
     return S_OK;
 }
 
 // The module never changes the user's status: the host client owns it.
 HRESULT TavoMessengerAdvanced::put_MyStatus(MISTATUS)
 {
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    return S_OK;
+    return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
 HRESULT TavoMessengerAdvanced::get_MyPhoneNumber(MPHONE_TYPE type, BSTR* number)
@@ -288,38 +230,19 @@ HRESULT TavoMessengerAdvanced::get_MyPhoneNumber(MPHONE_TYPE type, BSTR* number)
         TAVO_LOG(4, "pDispContact->QueryInterface IID_IContact failed");
         return S_OK;
     }
-    Bstr value;
-    switch (type) {
-    case MPHONE_TYPE_ALL:
+    if (type == MPHONE_TYPE_ALL) {
         TAVO_LOG(4, "unknown type ALL, cannot return a number");
         return E_FAIL;
-    case MPHONE_TYPE_HOME:
-        if (FAILED(contact->get_HomeNumber(value.out()))) {
-            TAVO_LOG(4, "pContact->get_HomeNumber MPHONE_TYPE_HOME failed");
-            return S_OK;
-        }
-        break;
-    case MPHONE_TYPE_WORK:
-        if (FAILED(contact->get_WorkNumber(value.out()))) {
-            TAVO_LOG(4, "pContact->get_WorkNumber MPHONE_TYPE_WORK failed");
-            return S_OK;
-        }
-        break;
-    case MPHONE_TYPE_MOBILE:
-        if (FAILED(contact->get_MobileNumber(value.out()))) {
-            TAVO_LOG(4, "pContact->get_MobileNumber MPHONE_TYPE_MOBILE failed");
-            return S_OK;
-        }
-        break;
-    case MPHONE_TYPE_CUSTOM:
-        if (FAILED(contact->get_OtherNumber(value.out()))) {
-            TAVO_LOG(4, "pContact->get_OtherNumber MPHONE_TYPE_CUSTOM failed");
-            return S_OK;
-        }
-        break;
-    default:
+    }
+    const TavoMessengerExtensionBroker::PhoneNumberField* field = TavoMessengerExtensionBroker::phoneNumberField(type);
+    if (!field) {
         TAVO_LOG(4, "unknown type, cannot return a number");
         return E_FAIL;
+    }
+    Bstr value;
+    if (FAILED((contact.get()->*field->read)(value.out()))) {
+        TAVO_LOG(4, "pContact->" << field->readName << " " << field->typeName << " failed");
+        return S_OK;
     }
     return value.copyTo(number);
 }
@@ -354,7 +277,7 @@ HRESULT TavoMessengerAdvanced::GetAuthenticationInfo(BSTR* info)
 HRESULT TavoMessengerAdvanced::Signin(LONG, BSTR, BSTR)
 {
     vorn::SharedGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) TAVO_LOG(2, "client is not logged in");
+    messengerapi::signedIn(TAVO_CALL_SITE, 2, "client is not logged in");
     return S_OK;
 }
 
@@ -377,9 +300,7 @@ HRESULT TavoMessengerAdvanced::get_MyProperty(MCONTACTPROPERTY key, VARIANT* val
     if (!value) return E_POINTER;
     vorn::SharedGuard guard(lock);
     RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
-    const auto stored = myProperties.find(key);
-    if (stored == myProperties.end()) return S_OK;
-    return stored->second.copyTo(value);
+    return copyStored(myProperties, key, value);
 }
 
 HRESULT TavoMessengerAdvanced::put_MyProperty(MCONTACTPROPERTY key, VARIANT value)
@@ -398,9 +319,7 @@ HRESULT TavoMessengerAdvanced::get_Property(MMESSENGERPROPERTY key, VARIANT* val
     if (!value) return E_POINTER;
     vorn::SharedGuard guard(lock);
     RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
-    const auto stored = messengerProperties.find(key);
-    if (stored == messengerProperties.end()) return S_OK;
-    return stored->second.copyTo(value);
+    return copyStored(messengerProperties, key, value);
 }
 
 HRESULT TavoMessengerAdvanced::put_Property(MMESSENGERPROPERTY key, VARIANT value)
@@ -418,23 +337,17 @@ HRESULT TavoMessengerAdvanced::put_Property(MMESSENGERPROPERTY key, VARIANT valu
 
 HRESULT TavoMessengerAdvanced::get_Window(IDispatch**)
 {
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    return S_OK;
+    return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
 HRESULT TavoMessengerAdvanced::ViewProfile(VARIANT)
 {
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    return S_OK;
+    return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
 HRESULT TavoMessengerAdvanced::get_ReceiveFileDirectory(BSTR*)
 {
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    return S_OK;
+    return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
 HRESULT TavoMessengerAdvanced::StartVoice(VARIANT, IDispatch**)
@@ -444,58 +357,42 @@ HRESULT TavoMessengerAdvanced::StartVoice(VARIANT, IDispatch**)
 
 HRESULT TavoMessengerAdvanced::InviteApp(VARIANT, BSTR, IDispatch**)
 {
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    return S_OK;
+    return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
 HRESULT TavoMessengerAdvanced::SendMail(VARIANT)
 {
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    return S_OK;
+    return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
 HRESULT TavoMessengerAdvanced::OpenInbox()
 {
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    return S_OK;
+    return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
 HRESULT TavoMessengerAdvanced::SendFile(VARIANT, BSTR, IDispatch**)
 {
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    return S_OK;
+    return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
 HRESULT TavoMessengerAdvanced::OptionsPages(LONG, MOPTIONPAGE)
 {
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    return S_OK;
+    return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
 HRESULT TavoMessengerAdvanced::MediaWizard(LONG)
 {
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    return S_OK;
+    return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
 HRESULT TavoMessengerAdvanced::Page(VARIANT, IDispatch**)
 {
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    return S_OK;
+    return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
 HRESULT TavoMessengerAdvanced::get_UnreadEmailCount(MUAFOLDER, LONG*)
 {
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    return S_OK;
+    return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
 HRESULT TavoMessengerAdvanced::get_ContactsSortOrder(MUASORT* order)
@@ -509,9 +406,7 @@ HRESULT TavoMessengerAdvanced::get_ContactsSortOrder(MUASORT* order)
 
 HRESULT TavoMessengerAdvanced::put_ContactsSortOrder(MUASORT)
 {
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    return S_OK;
+    return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
 HRESULT TavoMessengerAdvanced::StartVideo(VARIANT, IDispatch**)
@@ -521,16 +416,12 @@ HRESULT TavoMessengerAdvanced::StartVideo(VARIANT, IDispatch**)
 
 HRESULT TavoMessengerAdvanced::get_MyGroups(IDispatch**)
 {
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    return S_OK;
+    return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
 HRESULT TavoMessengerAdvanced::CreateGroup(BSTR, VARIANT, IDispatch**)
 {
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    return S_OK;
+    return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
 // ---- Contact lookup ----
@@ -602,9 +493,7 @@ HRESULT TavoMessengerAdvanced::get_MyContacts(IDispatch** result)
 // The host is not asked for anything: the module offers no contact search.
 HRESULT TavoMessengerAdvanced::FindContact(LONG, BSTR, BSTR, VARIANT, VARIANT, VARIANT)
 {
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    return S_OK;
+    return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
 // Office is told S_OK whatever happens, and no event follows.
@@ -693,9 +582,7 @@ HRESULT TavoMessengerAdvanced::InstantMessage(VARIANT contact, IDispatch**)
 
 HRESULT TavoMessengerAdvanced::Phone(VARIANT, MPHONE_TYPE, BSTR, IDispatch**)
 {
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    return S_OK;
+    return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
 // A failed IM start is answered S_OK, a failed call S_FALSE. The type is compared whole: a combination of
@@ -727,109 +614,15 @@ HRESULT TavoMessengerAdvanced::StartConversation(CONVERSATION_TYPE type, VARIANT
     return S_OK;
 }
 
+// The Messenger object's own chat and call starts: their failures are logged under their own names.
 HRESULT TavoMessengerAdvanced::StartInstantMessageConversation(const Variant& participants, const Variant& subject)
 {
     vorn::SharedGuard guard(lock);
-    if (isPhoneMode()) return S_OK;
-    if (participants.type() != ParticipantsType) {
-        TAVO_LOG(4, NotAParticipantsArray);
-        return E_FAIL;
-    }
-    SAFEARRAY* array = nullptr;
-    LONG lower = 0;
-    LONG upper = -1;
-    const HRESULT shape = participantsArray(participants, array, lower, upper);
-    if (shape == E_INVALIDARG) {
-        TAVO_LOG(3, MalformedParticipants);
-        return E_INVALIDARG;
-    }
-    if (FAILED(shape) || upper < lower) {
-        TAVO_LOG(4, "Participants array is empty");
-        return E_FAIL;
-    }
-    const BSTR subjectText = subject.type() == VT_BSTR ? subject.get()->bstrVal : nullptr;
-    const SafeArray list = removeVariantWrapping(array);
-    if (!list || FAILED(ExtensionProviderClient::startChat(list.get(), subjectText))) {
-        TAVO_LOG(4, ConversationFailed);
-        return E_FAIL;
-    }
-    return S_OK;
+    return MessengerConversationStarter(TAVO_CALL_SITE, isPhoneMode()).startChat(participants, subject);
 }
 
-// A number in the conversation data is dialled as it is when at most two participants are named; an
-// empty first participant means the contact card offers only a number, which Outlook 2013 and later
-// pass in the conversation data.
 HRESULT TavoMessengerAdvanced::StartVoiceConversation(const Variant& participants, const Variant& conversationData)
 {
     vorn::SharedGuard guard(lock);
-    if (participants.type() != ParticipantsType) {
-        TAVO_LOG(4, NotAParticipantsArray);
-        return E_FAIL;
-    }
-    ComPtr<IPhone> phone = hostaccess::GetPhone();
-    if (!phone) {
-        TAVO_LOG(4, "phone is NULL");
-        return E_FAIL;
-    }
-    SAFEARRAY* array = nullptr;
-    LONG lower = 0;
-    LONG upper = -1;
-    const HRESULT shape = participantsArray(participants, array, lower, upper);
-    if (shape == E_POINTER) {
-        TAVO_LOG(4, "No participants, unable to start call");
-        return E_FAIL;
-    }
-    if (FAILED(shape)) {
-        TAVO_LOG(3, MalformedParticipants);
-        return E_INVALIDARG;
-    }
-    if (upper < lower) {
-        TAVO_LOG(4, "ParticipantsArray is empty");
-        return E_FAIL;
-    }
-    // The first element is the one at the lower bound, whatever that bound is.
-    Variant first;
-    if (FAILED(SafeArrayGetElement(array, &lower, first.out()))) {
-        TAVO_LOG(4, ConversationFailed);
-        return E_FAIL;
-    }
-
-    const bool numberGiven = conversationData.type() == VT_BSTR;
-    const BSTR number = numberGiven ? conversationData.get()->bstrVal : nullptr;
-    HRESULT hr = S_OK;
-    if (!first.isEmpty()) {
-        const LONGLONG count = static_cast<LONGLONG>(upper) - lower + 1;
-        if (numberGiven && count <= 2) {
-            hr = phone->MakeCall(number);
-        } else {
-            const SafeArray list = removeVariantWrapping(array);
-            hr = list ? ExtensionProviderClient::startCall(list.get()) : E_OUTOFMEMORY;
-        }
-    } else if (RegistryUtils::officeVersionFromCurVer() < OutlookDialingByNumber) {
-        TAVO_LOG(4, "contacts array is empty cannot start a call!");
-        return E_FAIL;
-    } else {
-        hr = numberGiven ? phone->MakeCall(number) : E_FAIL;
-    }
-    if (FAILED(hr)) {
-        TAVO_LOG(4, ConversationFailed);
-        return E_FAIL;
-    }
-    return S_OK;
-}
-
-SafeArray TavoMessengerAdvanced::removeVariantWrapping(SAFEARRAY* participants)
-{
-    std::vector<Variant> elements;
-    if (FAILED(extensionsutils::readVariants(participants, elements))) return SafeArray();
-    std::vector<std::wstring> names;
-    for (const Variant& element : elements) {
-        if (element.type() != VT_BSTR) {
-            TAVO_LOG(4, "Array member variant is not BSTR");
-            continue;
-        }
-        const BSTR name = element.get()->bstrVal;
-        names.emplace_back(name ? name : L"", SysStringLen(name));
-    }
-    return SafeArray::ofStrings(names);
+    return MessengerConversationStarter(TAVO_CALL_SITE, isPhoneMode()).startCall(participants, conversationData);
 }

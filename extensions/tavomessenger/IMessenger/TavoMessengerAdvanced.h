@@ -12,12 +12,12 @@
 // elsewhere, without this lock.
 
 #include "utils/Configuration.h"
+#include "utils/Logging.h"
 #include "utils/WorkerThread.h"
 
 #include "extensionsutils/ComPtr.h"
 #include "extensionsutils/DispatchImpl.h"
 #include "extensionsutils/MICComPtr.h"
-#include "extensionsutils/SafeArray.h"
 #include "extensionsutils/Variant.h"
 #include "vorn/ReadWriteLock.h"
 
@@ -94,17 +94,6 @@ public:
     HRESULT STDMETHODCALLTYPE ResolveContact(ADDRESS_TYPE addressType, CONTACT_RESOLUTION_TYPE resolutionType,
                                              BSTR address, BSTR* imAddress) override;
 
-    // A chat with the participants (VT_ARRAY | VT_VARIANT of sign-in names); nothing in phone mode.
-    virtual HRESULT StartInstantMessageConversation(const extensionsutils::Variant& participants,
-                                                    const extensionsutils::Variant& subject);
-    // A call to the participants, or to the number in the conversation data.
-    virtual HRESULT StartVoiceConversation(const extensionsutils::Variant& participants,
-                                           const extensionsutils::Variant& conversationData);
-
-    // The BSTR elements of a one-dimensional VARIANT array, in order, as a new zero-based BSTR array; other
-    // elements are dropped. Empty (no array) for a null or malformed input, or when memory runs out.
-    static extensionsutils::SafeArray removeVariantWrapping(SAFEARRAY* participants);
-
     // The firing side of the DMessengerEvents connection point, reached by the work that answers
     // ResolveContact.
     virtual CProxyDMessengerEvents<OfficeIntegrationImpl>* getMessengerEvents() = 0;
@@ -121,9 +110,16 @@ protected:
 
 private:
     bool isPhoneMode() const;
-    // The services collection's primary service; on failure the text to log (queryFailure when the
-    // service is not an IMessengerService), so that the calling operation logs it under its own name.
-    const char* findPrimaryService(extensionsutils::ComPtr<IMessengerService>& service, const char* queryFailure);
+    HRESULT StartInstantMessageConversation(const extensionsutils::Variant& participants,
+                                            const extensionsutils::Variant& subject);
+    HRESULT StartVoiceConversation(const extensionsutils::Variant& participants,
+                                   const extensionsutils::Variant& conversationData);
+    using ServiceText = HRESULT (STDMETHODCALLTYPE IMessengerService::*)(BSTR*);
+    // One text of the services collection's primary service, guarded; failures are logged for the caller
+    // (queryFailure when the primary service is not an IMessengerService).
+    HRESULT readPrimaryService(const logging::CallSite& caller, ServiceText read, const char* queryFailure,
+                               const char* readFailure, BSTR* text);
+    HRESULT acceptWhenSignedIn(const logging::CallSite& caller);
 
     vorn::ReadWriteLock lock;
     const std::wstring authenticationInfo;

@@ -4,6 +4,7 @@
 #include "ExtensionProvider/HostClassObject.h"
 #include "IMessenger/MessengerResults.h"
 #include "IMessenger/PropertyMap.h"
+#include "IMessenger/SignInGuard.h"
 #include "IMessenger/TavoMessengerExtensionBroker.h"
 #include "utils/Logging.h"
 
@@ -18,12 +19,27 @@ namespace {
 
 const char* const NotLoggedIn = "not logged in returning MSGR_E_NOT_LOGGED_ON";
 
-VARIANT_BOOL variantBool(bool value)
+HRESULT answerBool(bool value, VARIANT_BOOL* result)
 {
-    return value ? VARIANT_TRUE : VARIANT_FALSE;
+    *result = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT keepBool(VARIANT_BOOL value, bool& field)
+{
+    field = value == VARIANT_TRUE;
+    return S_OK;
 }
 
 } // namespace
+
+template <class Answer>
+HRESULT TavoMessengerContact::whenSignedIn(const logging::CallSite& caller, Answer answer)
+{
+    vorn::MutexGuard guard(lock);
+    if (!messengerapi::signedIn(caller, 1, NotLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
+    return answer();
+}
 
 TavoMessengerContact::TavoMessengerContact()
     : serviceIdentifier(TavoMessengerExtensionBroker::ServiceId), presenceSource(hostaccess::GetIMAndPresence())
@@ -60,182 +76,100 @@ void TavoMessengerContact::SetIsSelf(VARIANT_BOOL self)
 HRESULT TavoMessengerContact::get_FriendlyName(BSTR* result)
 {
     if (!result) return E_POINTER;
-    vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
-    return friendlyName.copyTo(result);
+    return whenSignedIn(TAVO_CALL_SITE, [&] { return friendlyName.copyTo(result); });
 }
 
 HRESULT TavoMessengerContact::get_Status(MISTATUS* status)
 {
     if (!status) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     if (!presenceSource) {
         TAVO_LOG(4, "could not create a IIMAndPresence object");
         *status = fallbackStatus;
         return S_OK;
     }
     TAVO_LOG(0, "got a request for contact - " << signinName.toUtf8());
-    ComPtr<IDispatch> presenceDispatch;
-    if (FAILED(presenceSource->GetPresenceForContact(signinName.get(), presenceDispatch.out()))) {
-        TAVO_LOG(4, "pIMAndPresence->GetPresenceForContact failed returning MISTATUS_UNKNOWN");
-        *status = MISTATUS_UNKNOWN;
-        return S_OK;
+    const char* const askFailed = "pIMAndPresence->GetPresenceForContact failed returning MISTATUS_UNKNOWN";
+    const char* const notPresenceState = "pDispPresenceState->QueryInterface<IPresenceState> failed";
+    const TavoMessengerExtensionBroker::PresenceReadTexts texts{askFailed, notPresenceState, notPresenceState,
+                                                              notPresenceState};
+    if (const char* failure =
+            TavoMessengerExtensionBroker::readStatus(presenceSource.get(), signinName.get(), texts, *status)) {
+        TAVO_LOG(4, failure);
+        *status = failure == askFailed ? MISTATUS_UNKNOWN : fallbackStatus;
     }
-    const ComPtr<IPresenceState> presenceState = presenceDispatch.as<IPresenceState>();
-    if (!presenceState) {
-        TAVO_LOG(4, "pDispPresenceState->QueryInterface<IPresenceState> failed");
-        *status = fallbackStatus;
-        return S_OK;
-    }
-    *status = TavoMessengerExtensionBroker::ConvertPresenceStateToMIStatus(presenceState.get());
     return S_OK;
 }
 
 HRESULT TavoMessengerContact::get_SigninName(BSTR* result)
 {
     if (!result) return E_POINTER;
-    vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
-    return signinName.copyTo(result);
+    return whenSignedIn(TAVO_CALL_SITE, [&] { return signinName.copyTo(result); });
 }
 
 HRESULT TavoMessengerContact::get_ServiceName(BSTR* result)
 {
     if (!result) return E_POINTER;
-    vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
-    return serviceName.copyTo(result);
+    return whenSignedIn(TAVO_CALL_SITE, [&] { return serviceName.copyTo(result); });
 }
 
 HRESULT TavoMessengerContact::get_Blocked(VARIANT_BOOL* isBlocked)
 {
     if (!isBlocked) return E_POINTER;
-    vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
-    *isBlocked = variantBool(blocked);
-    return S_OK;
+    return whenSignedIn(TAVO_CALL_SITE, [&] { return answerBool(blocked, isBlocked); });
 }
 
 HRESULT TavoMessengerContact::put_Blocked(VARIANT_BOOL isBlocked)
 {
-    vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
     // Kept for Office only: blocking is the host client's business.
-    blocked = isBlocked == VARIANT_TRUE;
-    return S_OK;
+    return whenSignedIn(TAVO_CALL_SITE, [&] { return keepBool(isBlocked, blocked); });
 }
 
 HRESULT TavoMessengerContact::get_CanPage(VARIANT_BOOL* isPageable)
 {
     if (!isPageable) return E_POINTER;
-    vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
-    *isPageable = variantBool(canPage);
-    return S_OK;
+    return whenSignedIn(TAVO_CALL_SITE, [&] { return answerBool(canPage, isPageable); });
 }
 
 HRESULT TavoMessengerContact::get_PhoneNumber(MPHONE_TYPE type, BSTR* number)
 {
     if (!number) return E_POINTER;
-    vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
-    const auto stored = phoneNumbers.find(type);
-    if (stored == phoneNumbers.end()) return S_OK;
-    return stored->second.copyTo(number);
+    return whenSignedIn(TAVO_CALL_SITE, [&] { return copyStored(phoneNumbers, type, number); });
 }
 
 HRESULT TavoMessengerContact::get_IsSelf(VARIANT_BOOL* self)
 {
     if (!self) return E_POINTER;
-    vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
-    *self = variantBool(isSelf);
-    return S_OK;
+    return whenSignedIn(TAVO_CALL_SITE, [&] { return answerBool(isSelf, self); });
 }
 
 HRESULT TavoMessengerContact::get_Property(MCONTACTPROPERTY key, VARIANT* value)
 {
     if (!value) return E_POINTER;
-    vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
-    const auto stored = properties.find(key);
-    if (stored == properties.end()) return S_OK;
-    return stored->second.copyTo(value);
+    return whenSignedIn(TAVO_CALL_SITE, [&] { return copyStored(properties, key, value); });
 }
 
 HRESULT TavoMessengerContact::put_Property(MCONTACTPROPERTY key, VARIANT value)
 {
-    vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
-    return storeProperty(properties, key, value);
+    return whenSignedIn(TAVO_CALL_SITE, [&] { return storeProperty(properties, key, value); });
 }
 
 HRESULT TavoMessengerContact::get_ServiceId(BSTR* result)
 {
     if (!result) return E_POINTER;
-    vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
-    return serviceIdentifier.copyTo(result);
+    return whenSignedIn(TAVO_CALL_SITE, [&] { return serviceIdentifier.copyTo(result); });
 }
 
 HRESULT TavoMessengerContact::get_IsTagged(VARIANT_BOOL* tagged)
 {
     if (!tagged) return E_POINTER;
-    vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
-    *tagged = variantBool(isTagged);
-    return S_OK;
+    return whenSignedIn(TAVO_CALL_SITE, [&] { return answerBool(isTagged, tagged); });
 }
 
 HRESULT TavoMessengerContact::put_IsTagged(VARIANT_BOOL tagged)
 {
-    vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
-    isTagged = tagged == VARIANT_TRUE;
-    return S_OK;
+    return whenSignedIn(TAVO_CALL_SITE, [&] { return keepBool(tagged, isTagged); });
 }
 
 HRESULT TavoMessengerContact::get_PresenceProperties(VARIANT* presenceProperties)
@@ -243,10 +177,7 @@ HRESULT TavoMessengerContact::get_PresenceProperties(VARIANT* presenceProperties
     if (!presenceProperties) return E_POINTER;
     TAVO_LOG(1, "Presence properties requested");
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     if (!presenceSource) {
         TAVO_LOG(4, "Could not get IIMAndPresence object");
         return E_FAIL;
@@ -287,23 +218,17 @@ HRESULT TavoMessengerContact::get_PresenceProperties(VARIANT* presenceProperties
 
 HRESULT TavoMessengerContact::put_PresenceProperties(VARIANT)
 {
-    vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
     // Presence is the host client's; Office cannot set it.
-    return S_OK;
+    return whenSignedIn(TAVO_CALL_SITE, [&] { return S_OK; });
 }
 
 void TavoMessengerContact::refreshPhoneNumbers(IContact* hostContact)
 {
     // A number the host cannot read counts as no number.
-    Bstr number;
-    if (SUCCEEDED(hostContact->get_WorkNumber(number.out()))) storePhoneNumber(MPHONE_TYPE_WORK, number.get());
-    if (SUCCEEDED(hostContact->get_MobileNumber(number.out()))) storePhoneNumber(MPHONE_TYPE_MOBILE, number.get());
-    if (SUCCEEDED(hostContact->get_HomeNumber(number.out()))) storePhoneNumber(MPHONE_TYPE_HOME, number.get());
-    if (SUCCEEDED(hostContact->get_OtherNumber(number.out()))) storePhoneNumber(MPHONE_TYPE_CUSTOM, number.get());
+    for (const TavoMessengerExtensionBroker::PhoneNumberField& field : TavoMessengerExtensionBroker::PhoneNumberFields) {
+        Bstr number;
+        if (SUCCEEDED((hostContact->*field.read)(number.out()))) storePhoneNumber(field.type, number.get());
+    }
 }
 
 void TavoMessengerContact::storePhoneNumber(MPHONE_TYPE type, BSTR number)

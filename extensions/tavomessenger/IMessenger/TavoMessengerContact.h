@@ -10,6 +10,7 @@
 // holding its own lock (collection first, then contact).
 
 #include "utils/Configuration.h"
+#include "utils/Logging.h"
 
 #include "HostExtensionApi.h"
 #include "TavoMessengerLib.h"
@@ -70,6 +71,9 @@ protected:
     ~TavoMessengerContact();
 
 private:
+    // Takes the lock and runs answer while the user is signed in; the refusal is logged for the caller.
+    template <class Answer>
+    HRESULT whenSignedIn(const logging::CallSite& caller, Answer answer);
     // Keeps the host contact's current numbers; numbers it no longer has stay as they were.
     void refreshPhoneNumbers(IContact* hostContact);
     void storePhoneNumber(MPHONE_TYPE type, BSTR number);

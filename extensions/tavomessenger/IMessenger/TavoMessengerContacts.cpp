@@ -2,6 +2,7 @@
 
 #include "ExtensionProvider/ExtensionProviderClient.h"
 #include "IMessenger/MessengerResults.h"
+#include "IMessenger/SignInGuard.h"
 #include "IMessenger/TavoMessengerExtensionBroker.h"
 #include "utils/Logging.h"
 
@@ -42,10 +43,7 @@ CTavoMessengerContacts::~CTavoMessengerContacts()
 void CTavoMessengerContacts::initialise(IDispatch* hostContacts, std::shared_ptr<Configuration> configuration)
 {
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, "not logged in returning");
-        return;
-    }
+    if (!messengerapi::signedIn(TAVO_CALL_SITE, 1, "not logged in returning")) return;
     ConvertContactsToMessengerContacts(hostContacts, configuration);
     StartWatchingAllContacts();
 }
@@ -114,10 +112,7 @@ HRESULT CTavoMessengerContacts::get_Count(LONG* count)
 {
     if (!count) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, "not logged in returning");
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, "not logged in returning", MSGR_E_NOT_LOGGED_ON);
     *count = static_cast<LONG>(contacts->size());
     return S_OK;
 }
@@ -126,10 +121,7 @@ HRESULT CTavoMessengerContacts::Item(LONG index, IDispatch** contact)
 {
     if (!contact) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, "Not logged in returning");
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, "Not logged in returning", MSGR_E_NOT_LOGGED_ON);
     TAVO_LOG(0, "Got a request for a contact");
     if (index < 0 || contacts->empty()) {
         TAVO_LOG(1, "nothing to return");
@@ -159,10 +151,7 @@ HRESULT CTavoMessengerContacts::get__NewEnum(IUnknown** enumerator)
 {
     if (!enumerator) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, "not logged in returning");
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, "not logged in returning", MSGR_E_NOT_LOGGED_ON);
     const MICComPtr<CTavoMessengerContacts> snapshot = extensionsutils::ComObject<CTavoMessengerContacts>::create(*contacts, 0);
     if (!snapshot) {
         TAVO_LOG(4, "Unable to create new Contacts Object");

@@ -62,6 +62,34 @@ bool setString(Variant& element, const wchar_t* text)
 
 } // namespace
 
+const TavoMessengerExtensionBroker::PhoneNumberField
+    TavoMessengerExtensionBroker::PhoneNumberFields[PhoneNumberCount] = {
+        {MPHONE_TYPE_WORK, &IContact::get_WorkNumber, "get_WorkNumber", "MPHONE_TYPE_WORK"},
+        {MPHONE_TYPE_MOBILE, &IContact::get_MobileNumber, "get_MobileNumber", "MPHONE_TYPE_MOBILE"},
+        {MPHONE_TYPE_HOME, &IContact::get_HomeNumber, "get_HomeNumber", "MPHONE_TYPE_HOME"},
+        {MPHONE_TYPE_CUSTOM, &IContact::get_OtherNumber, "get_OtherNumber", "MPHONE_TYPE_CUSTOM"},
+};
+
+const TavoMessengerExtensionBroker::PhoneNumberField* TavoMessengerExtensionBroker::phoneNumberField(MPHONE_TYPE type)
+{
+    for (const PhoneNumberField& field : PhoneNumberFields)
+        if (field.type == type) return &field;
+    return nullptr;
+}
+
+const char* TavoMessengerExtensionBroker::readStatus(IIMAndPresence* source, BSTR signinName,
+                                                     const PresenceReadTexts& texts, MISTATUS& status)
+{
+    ComPtr<IDispatch> presence;
+    if (FAILED(source->GetPresenceForContact(signinName, presence.out()))) return texts.askFailed;
+    if (!presence) return texts.noPresence;
+    ComPtr<IPresenceState> presenceState;
+    if (FAILED(presence.queryInterface(presenceState.out()))) return texts.queryFailed;
+    if (!presenceState) return texts.noState;
+    status = ConvertPresenceStateToMIStatus(presenceState.get());
+    return nullptr;
+}
+
 MISTATUS TavoMessengerExtensionBroker::ConvertPresenceStateToMIStatus(IPresenceState* presenceState)
 {
     LONG presence = 0;
@@ -155,25 +183,13 @@ MICComPtr<TavoMessengerContact> TavoMessengerExtensionBroker::CreateMessengerCon
         TAVO_LOG(4, "extensionProviderContact->get_SigninName failed");
         return MICComPtr<TavoMessengerContact>();
     }
-    Bstr workNumber;
-    if (FAILED(contact->get_WorkNumber(workNumber.out()))) {
-        TAVO_LOG(4, "extensionProviderContact->get_WorkNumber failed");
-        return MICComPtr<TavoMessengerContact>();
-    }
-    Bstr mobileNumber;
-    if (FAILED(contact->get_MobileNumber(mobileNumber.out()))) {
-        TAVO_LOG(4, "extensionProviderContact->get_MobileNumber failed");
-        return MICComPtr<TavoMessengerContact>();
-    }
-    Bstr homeNumber;
-    if (FAILED(contact->get_HomeNumber(homeNumber.out()))) {
-        TAVO_LOG(4, "extensionProviderContact->get_HomeNumber failed");
-        return MICComPtr<TavoMessengerContact>();
-    }
-    Bstr otherNumber;
-    if (FAILED(contact->get_OtherNumber(otherNumber.out()))) {
-        TAVO_LOG(4, "extensionProviderContact->get_OtherNumber failed");
-        return MICComPtr<TavoMessengerContact>();
+    Bstr numbers[PhoneNumberCount];
+    for (std::size_t i = 0; i < PhoneNumberCount; ++i) {
+        const PhoneNumberField& field = PhoneNumberFields[i];
+        if (FAILED((contact.get()->*field.read)(numbers[i].out()))) {
+            TAVO_LOG(4, "extensionProviderContact->" << field.readName << " failed");
+            return MICComPtr<TavoMessengerContact>();
+        }
     }
 
     MICComPtr<TavoMessengerContact> messengerContact = extensionsutils::ComObject<TavoMessengerContact>::create();
@@ -182,10 +198,8 @@ MICComPtr<TavoMessengerContact> TavoMessengerExtensionBroker::CreateMessengerCon
         return MICComPtr<TavoMessengerContact>();
     }
     messengerContact->initialise(friendlyName, signinName, configuration);
-    messengerContact->SetPhoneNumber(MPHONE_TYPE_WORK, workNumber.get());
-    messengerContact->SetPhoneNumber(MPHONE_TYPE_MOBILE, mobileNumber.get());
-    messengerContact->SetPhoneNumber(MPHONE_TYPE_HOME, homeNumber.get());
-    messengerContact->SetPhoneNumber(MPHONE_TYPE_CUSTOM, otherNumber.get());
+    for (std::size_t i = 0; i < PhoneNumberCount; ++i)
+        messengerContact->SetPhoneNumber(PhoneNumberFields[i].type, numbers[i].get());
     messengerContact->put_Blocked(VARIANT_FALSE);
     messengerContact->put_IsTagged(VARIANT_FALSE);
     messengerContact->SetIsSelf(VARIANT_FALSE);

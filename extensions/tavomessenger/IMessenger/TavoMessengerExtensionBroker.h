@@ -18,6 +18,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <memory>
 
 class TavoMessengerExtensionBroker
@@ -30,7 +31,34 @@ public:
     // The number of elements of every presence properties array (PRESENCE_PROP_MSTATE ... PRESENCE_PROP_MAX).
     static constexpr LONG PresencePropertiesCount = PRESENCE_PROP_MAX + 1;
 
+    // A phone number that the host keeps for a person, and the Messenger API type it has.
+    struct PhoneNumberField {
+        MPHONE_TYPE type;
+        HRESULT(STDMETHODCALLTYPE IContact::*read)(BSTR*);
+        const char* readName; // "get_WorkNumber", for log lines
+        const char* typeName; // "MPHONE_TYPE_WORK", for log lines
+    };
+    static constexpr std::size_t PhoneNumberCount = 4;
+    // In the order in which the host's numbers are read: work, mobile, home, other.
+    static const PhoneNumberField PhoneNumberFields[PhoneNumberCount];
+
+    // The texts that a presence read logs, one for each step that can fail.
+    struct PresenceReadTexts {
+        const char* askFailed;   // GetPresenceForContact failed
+        const char* noPresence;  // it answered no presence
+        const char* queryFailed; // the presence is not an IPresenceState
+        const char* noState;     // the query answered no IPresenceState
+    };
+
     TavoMessengerExtensionBroker() = delete;
+
+    // The field of a phone type; null for MPHONE_TYPE_ALL and for unknown types.
+    static const PhoneNumberField* phoneNumberField(MPHONE_TYPE type);
+
+    // The MISTATUS of the host's presence for a sign-in name. On failure the status is left as it was and
+    // the text of the failing step is returned, for the caller to log under its own name.
+    static const char* readStatus(IIMAndPresence* source, BSTR signinName, const PresenceReadTexts& texts,
+                                  MISTATUS& status);
 
     // The host presence value mapped to an MISTATUS; MISTATUS_UNKNOWN when it cannot be read or is
     // not one of 1 to 5.

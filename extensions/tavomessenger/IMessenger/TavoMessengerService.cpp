@@ -4,12 +4,14 @@
 #include "ExtensionProvider/HostClassObject.h"
 #include "IMessenger/MessengerResults.h"
 #include "IMessenger/PropertyMap.h"
+#include "IMessenger/SignInGuard.h"
 #include "IMessenger/TavoMessengerExtensionBroker.h"
 #include "utils/Logging.h"
 
 #include "HostExtensionApi.h"
 #include "extensionsutils/ComPtr.h"
 
+#include <optional>
 #include <utility>
 
 using extensionsutils::Bstr;
@@ -40,6 +42,16 @@ CTavoMessengerService::~CTavoMessengerService()
     TAVO_LOG(1, "destructing TavoMessengerService");
 }
 
+std::optional<HRESULT> CTavoMessengerService::answerWithoutHost(const vorn::SharedGuard& guard,
+                                                                const logging::CallSite& caller) const
+{
+    if (!guard.owns()) return lockRefused();
+    if (!messengerapi::signedIn(caller, 1, NotLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
+    if (!shuttingDown) return std::nullopt;
+    TAVO_LOG_AT(caller, 1, "shutdown in progress");
+    return S_OK;
+}
+
 void CTavoMessengerService::setShuttingDown()
 {
     vorn::ExclusiveGuard guard(lock);
@@ -51,10 +63,7 @@ HRESULT CTavoMessengerService::get_ServiceName(BSTR* name)
     if (!name) return E_POINTER;
     vorn::SharedGuard guard(lock);
     if (!guard.owns()) return lockRefused();
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, "Not logged in returning MSGR_E_NOT_LOGGED_ON");
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, "Not logged in returning MSGR_E_NOT_LOGGED_ON", MSGR_E_NOT_LOGGED_ON);
     return serviceName.copyTo(name);
 }
 
@@ -63,10 +72,7 @@ HRESULT CTavoMessengerService::get_ServiceId(BSTR* identifier)
     if (!identifier) return E_POINTER;
     vorn::SharedGuard guard(lock);
     if (!guard.owns()) return lockRefused();
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     return serviceIdentifier.copyTo(identifier);
 }
 
@@ -75,15 +81,7 @@ HRESULT CTavoMessengerService::get_MyFriendlyName(BSTR* name)
     if (!name) return E_POINTER;
     TAVO_LOG(1, "getting friendly name");
     vorn::SharedGuard guard(lock);
-    if (!guard.owns()) return lockRefused();
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
-    if (shuttingDown) {
-        TAVO_LOG(1, "shutdown in progress");
-        return S_OK;
-    }
+    if (const std::optional<HRESULT> answer = answerWithoutHost(guard, TAVO_CALL_SITE)) return *answer;
     const ComPtr<IProviderManagement> providerManagement = hostaccess::GetProviderManagement();
     if (!providerManagement) {
         TAVO_LOG(4, "could not create ProviderManagement returning NULL");
@@ -109,15 +107,7 @@ HRESULT CTavoMessengerService::get_MyStatus(MISTATUS* status)
 {
     if (!status) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    if (!guard.owns()) return lockRefused();
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
-    if (shuttingDown) {
-        TAVO_LOG(1, "shutdown in progress");
-        return S_OK;
-    }
+    if (const std::optional<HRESULT> answer = answerWithoutHost(guard, TAVO_CALL_SITE)) return *answer;
     const ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
     if (!imAndPresence) {
         TAVO_LOG(4, "could not create a IIMAndPresence object");
@@ -129,29 +119,14 @@ HRESULT CTavoMessengerService::get_MyStatus(MISTATUS* status)
         return E_FAIL;
     }
     TAVO_LOG(1, "got a request for presence for - " << signinName.toUtf8());
-    ComPtr<IDispatch> presenceDispatch;
-    if (FAILED(imAndPresence->GetPresenceForContact(signinName.get(), presenceDispatch.out()))) {
-        TAVO_LOG(4, "pIMAndPresence->GetPresenceForContact failed ");
+    const TavoMessengerExtensionBroker::PresenceReadTexts texts{
+        "pIMAndPresence->GetPresenceForContact failed ", "pDispPresenceState- is NULL",
+        "pDispPresenceState->QueryInterface<IPresenceState> failed", "pPresenceState- is NULL"};
+    if (const char* failure =
+            TavoMessengerExtensionBroker::readStatus(imAndPresence.get(), signinName.get(), texts, *status)) {
+        TAVO_LOG(4, failure);
         *status = MISTATUS_OFFLINE;
-        return S_OK;
     }
-    if (!presenceDispatch) {
-        TAVO_LOG(4, "pDispPresenceState- is NULL");
-        *status = MISTATUS_OFFLINE;
-        return S_OK;
-    }
-    ComPtr<IPresenceState> presenceState;
-    if (FAILED(presenceDispatch.queryInterface(presenceState.out()))) {
-        TAVO_LOG(4, "pDispPresenceState->QueryInterface<IPresenceState> failed");
-        *status = MISTATUS_OFFLINE;
-        return S_OK;
-    }
-    if (!presenceState) {
-        TAVO_LOG(4, "pPresenceState- is NULL");
-        *status = MISTATUS_OFFLINE;
-        return S_OK;
-    }
-    *status = TavoMessengerExtensionBroker::ConvertPresenceStateToMIStatus(presenceState.get());
     return S_OK;
 }
 
@@ -160,15 +135,7 @@ HRESULT CTavoMessengerService::get_MySigninName(BSTR* name)
     if (!name) return E_POINTER;
     TAVO_LOG(1, "getting signin name");
     vorn::SharedGuard guard(lock);
-    if (!guard.owns()) return lockRefused();
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
-    if (shuttingDown) {
-        TAVO_LOG(1, "shutdown in progress");
-        return S_OK;
-    }
+    if (const std::optional<HRESULT> answer = answerWithoutHost(guard, TAVO_CALL_SITE)) return *answer;
     Bstr jid;
     const HRESULT hr = ExtensionProviderClient::getClientUserJid(jid);
     if (FAILED(hr)) return hr;
@@ -181,22 +148,14 @@ HRESULT CTavoMessengerService::get_Property(MSERVICEPROPERTY key, VARIANT* value
     if (!value) return E_POINTER;
     vorn::SharedGuard guard(lock);
     if (!guard.owns()) return lockRefused();
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
-    const auto stored = properties.find(key);
-    if (stored == properties.end()) return S_OK;
-    return stored->second.copyTo(value);
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    return copyStored(properties, key, value);
 }
 
 HRESULT CTavoMessengerService::put_Property(MSERVICEPROPERTY key, VARIANT value)
 {
     vorn::ExclusiveGuard guard(lock);
     if (!guard.owns()) return lockRefused();
-    if (!ExtensionProviderClient::isClientLoggedIn()) {
-        TAVO_LOG(1, NotLoggedIn);
-        return MSGR_E_NOT_LOGGED_ON;
-    }
+    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
     return storeProperty(properties, key, value);
 }

@@ -12,6 +12,8 @@
 // first, then service); the service never calls back into it.
 
 #include "TavoMessengerLib.h"
+#include "utils/Logging.h"
+
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/DispatchImpl.h"
@@ -22,6 +24,7 @@
 #include <windows.h>
 
 #include <map>
+#include <optional>
 
 class CTavoMessengerService
     : public extensionsutils::ComObjectRoot,
@@ -47,6 +50,11 @@ protected:
     ~CTavoMessengerService();
 
 private:
+    // What a "my" getter answers before it asks the host: the lock refused, the user signed out, or S_OK
+    // with nothing written once shutting down; nothing when the getter goes on. Refusals are logged for
+    // the caller.
+    std::optional<HRESULT> answerWithoutHost(const vorn::SharedGuard& guard, const logging::CallSite& caller) const;
+
     vorn::ReadWriteLock lock;
     const extensionsutils::Bstr serviceIdentifier;
     const extensionsutils::Bstr serviceName;

@@ -44,17 +44,35 @@ void WriteFromCallSite(int level, const char* compilerFile, int line, const char
 #define TAVO_LOG_FUNCTION_SIGNATURE __func__
 #endif
 
-// A line whose text cannot be built for want of memory is dropped: logging never ends its caller.
-#define TAVO_LOG(level, streamExpression)                                                                  \
+namespace logging {
+
+// Where a logging call was written: a helper that fails on a member's behalf logs under the member's name
+// and place when the member hands it TAVO_CALL_SITE.
+struct CallSite {
+    const char* file;
+    int line;
+    const char* function;
+};
+
+} // namespace logging
+
+#define TAVO_CALL_SITE (::logging::CallSite{__FILE__, __LINE__, TAVO_LOG_FUNCTION_SIGNATURE})
+
+// As TAVO_LOG, for the call site given. A line whose text cannot be built for want of memory is dropped:
+// logging never ends its caller.
+#define TAVO_LOG_AT(site, level, streamExpression)                                                         \
     do {                                                                                                   \
         const int tavoLogLevel = (level);                                                                  \
         if (::logging::IsEnabled(tavoLogLevel)) {                                                          \
             try {                                                                                          \
+                const ::logging::CallSite& tavoLogSite = (site);                                           \
                 ::std::ostringstream tavoLogText;                                                          \
                 tavoLogText << streamExpression;                                                           \
-                ::logging::detail::WriteFromCallSite(tavoLogLevel, __FILE__, __LINE__,                     \
-                                                     TAVO_LOG_FUNCTION_SIGNATURE, tavoLogText.str());      \
+                ::logging::detail::WriteFromCallSite(tavoLogLevel, tavoLogSite.file, tavoLogSite.line,     \
+                                                     tavoLogSite.function, tavoLogText.str());             \
             } catch (const ::std::bad_alloc&) {                                                            \
             }                                                                                              \
         }                                                                                                  \
     } while (false)
+
+#define TAVO_LOG(level, streamExpression) TAVO_LOG_AT(TAVO_CALL_SITE, level, streamExpression)

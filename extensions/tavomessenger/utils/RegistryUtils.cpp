@@ -2,27 +2,29 @@
 
 #include "utils/Logging.h"
 
+#include "TavoMessengerLib.h"
 #include "extensionsutils/FileExistsWrapperImpl.h"
+#include "extensionsutils/GuidText.h"
+#include "extensionsutils/ImProviderNames.h"
 #include "extensionsutils/RegKey.h"
 #include "extensionsutils/RegKeyFactoryImpl.h"
 #include "extensionsutils/Utf8.h"
 
 #include <cwchar>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace RegistryUtils {
 
-const wchar_t* const TavoMessengerLibId = L"{31F0215E-C543-4EE3-B6F0-03AC36815648}";
-const wchar_t* const KeyNotFound = L"KEY_NOT_FOUND";
 
 namespace {
 
 using extensionsutils::RegKey;
 
-const wchar_t* const hostProviderKey = L"Software\\IM Providers\\Norvane Quillon";
-const wchar_t* const office2007ProviderKey = L"Software\\IM Providers\\Communicator";
-const wchar_t* const upAndRunningValue = L"UpAndRunning";
+using extensionsutils::improvider::Office2007ProviderKey;
+using extensionsutils::improvider::ProviderKey;
+using extensionsutils::improvider::UpAndRunningValue;
 
 const wchar_t* const resolveContactSettingsKey = L"Software\\Norvane Works\\Unified Communications\\Mivra";
 const wchar_t* const disableResolveContactValue = L"DisableResolveContact";
@@ -35,25 +37,25 @@ const unsigned office2007 = 12;
 const unsigned office2010 = 14;
 
 // The Messenger API interfaces whose TypeLib entries must point at the module's type library.
-const char* const messengerInterfaceIids[] = {
-    "{086F69C0-2FBD-46B3-BE50-EC401AB86099}", // IMessengerContactAdvanced
-    "{2E50547B-A8AA-4F60-B57E-1F414711007B}", // IMessengerServices
-    "{2E50547C-A8AA-4F60-B57E-1F414711007B}", // IMessengerService
-    "{53A5023D-6872-454A-9A4F-827F18CFBE02}", // IMessengerContactResolution
-    "{7C613A61-0633-4C69-AFF0-5BA9F1D28887}", // IMessengerConversationWndAdvanced
-    "{7C95459B-C8E7-4605-B641-45EB06866659}", // IMessengerPrivate
-    "{C9A6A6B6-9BC1-43A5-B06B-E58874EEBC96}", // DMessengerEvents
-    "{D21454F8-43E3-4D64-B1E3-84911BAF207D}", // DMessengerPrivateEvents
-    "{D50C3186-0F89-48F8-B204-3604629DEE10}", // IMessenger
-    "{D50C3286-0F89-48F8-B204-3604629DEE10}", // IMessenger2
-    "{D50C3386-0F89-48F8-B204-3604629DEE10}", // IMessenger3
-    "{D6B0E4C8-FAD6-4885-B271-0DC5A584ADF8}", // IMessengerWindow
-    "{D6B0E4C9-FAD6-4885-B271-0DC5A584ADF8}", // IMessengerConversationWnd
-    "{DA0635E8-09AF-480C-88B2-AA9FA1D9DB27}", // IMessengerAdvanced
-    "{E1AF1028-B884-44CB-A535-1C3C11A3D1DB}", // IMessengerGroups
-    "{E1AF1038-B884-44CB-A535-1C3C11A3D1DB}", // IMessengerGroup
-    "{E7479A0D-BB19-44A5-968F-6F41D93EE0BC}", // IMessengerContacts
-    "{E7479A0F-BB19-44A5-968F-6F41D93EE0BC}", // IMessengerContact
+const IID* const messengerInterfaceIids[] = {
+    &IID_IMessengerContactAdvanced,
+    &IID_IMessengerServices,
+    &IID_IMessengerService,
+    &IID_IMessengerContactResolution,
+    &IID_IMessengerConversationWndAdvanced,
+    &IID_IMessengerPrivate,
+    &DIID_DMessengerEvents,
+    &DIID_DMessengerPrivateEvents,
+    &IID_IMessenger,
+    &IID_IMessenger2,
+    &IID_IMessenger3,
+    &IID_IMessengerWindow,
+    &IID_IMessengerConversationWnd,
+    &IID_IMessengerAdvanced,
+    &IID_IMessengerGroups,
+    &IID_IMessengerGroup,
+    &IID_IMessengerContacts,
+    &IID_IMessengerContact,
 };
 
 const char* const separatorLine =
@@ -111,6 +113,11 @@ bool readDefaultString(const RegKey& key, std::wstring& text)
     return true;
 }
 
+std::string registryText(REFGUID guid)
+{
+    return extensionsutils::toUtf8(extensionsutils::guidText(guid));
+}
+
 // "Outlook.Application.16" -> 16.
 unsigned versionFromProgId(const std::wstring& progId)
 {
@@ -149,29 +156,29 @@ void SetUpAndRunning(DWORD value)
     const unsigned versionFromInprocServer = officeVersionFromInprocServer();
 
     TAVO_LOG(1, "Setting key for Office 2010, 2013 or 2016");
-    const std::unique_ptr<RegKey> hostKey = openOrCreateUserKeyForSetting(hostProviderKey);
+    const std::unique_ptr<RegKey> hostKey = openOrCreateUserKeyForSetting(ProviderKey);
     std::unique_ptr<RegKey> office2007Key;
     if (versionFromCurVer == office2007 || versionFromInprocServer == office2007) {
         TAVO_LOG(1, "Setting key for Office 2007");
-        office2007Key = openOrCreateUserKeyForSetting(office2007ProviderKey);
+        office2007Key = openOrCreateUserKeyForSetting(Office2007ProviderKey);
     }
 
-    if (hostKey) hostKey->writeDword(upAndRunningValue, value);
-    if (office2007Key) office2007Key->writeDword(upAndRunningValue, value);
+    if (hostKey) hostKey->writeDword(UpAndRunningValue, value);
+    if (office2007Key) office2007Key->writeDword(UpAndRunningValue, value);
 }
 
 void CheckMessengerInterfaceTypelibs()
 {
     TAVO_LOG(1, "Check values under HKEY_LOCAL_MACHINE hive");
-    for (const char* iid : messengerInterfaceIids) {
+    for (const IID* iid : messengerInterfaceIids) {
         TAVO_LOG(1, separatorLine);
-        CheckGUIDUnderGivenHive(iid, HKEY_LOCAL_MACHINE);
+        CheckGUIDUnderGivenHive(registryText(*iid), HKEY_LOCAL_MACHINE);
         TAVO_LOG(1, separatorLine);
     }
     TAVO_LOG(1, "Check values under HKEY_CURRENT_USER hive");
-    for (const char* iid : messengerInterfaceIids) {
+    for (const IID* iid : messengerInterfaceIids) {
         TAVO_LOG(1, separatorLine);
-        CheckGUIDUnderGivenHive(iid, HKEY_CURRENT_USER);
+        CheckGUIDUnderGivenHive(registryText(*iid), HKEY_CURRENT_USER);
         TAVO_LOG(1, separatorLine);
     }
 }
@@ -188,29 +195,30 @@ void CheckGUIDUnderGivenHive(const std::string& iid, HKEY hive)
 void QueryKeyAndReplaceIfNotTavoMessengerGUID(HKEY hive, const std::string& keyPath)
 {
     TAVO_LOG(1, "Query key :" << keyPath);
-    const std::wstring current = ReadRegistryKeyStringValue(hive, keyPath);
-    if (current == TavoMessengerLibId) {
-        TAVO_LOG(1, "Key found with TavoMessenger GUID");
-        return;
-    }
-    if (current == KeyNotFound) {
+    const std::wstring libraryId = extensionsutils::guidText(LIBID_TavoMessengerLib);
+    const std::optional<std::wstring> current = ReadRegistryKeyStringValue(hive, keyPath);
+    if (!current) {
         TAVO_LOG(1, "Key not found");
         return;
     }
+    if (*current == libraryId) {
+        TAVO_LOG(1, "Key found with TavoMessenger GUID");
+        return;
+    }
     TAVO_LOG(1, "Key found but Value is not equal to TavoMessenger GUID");
-    TAVO_LOG(1, "Write TavoMessenger GUID " << extensionsutils::toUtf8(TavoMessengerLibId));
-    WriteTavoMessengerGUID(hive, keyPath, TavoMessengerLibId);
+    TAVO_LOG(1, "Write TavoMessenger GUID " << extensionsutils::toUtf8(libraryId));
+    WriteTavoMessengerGUID(hive, keyPath, libraryId);
 }
 
-std::wstring ReadRegistryKeyStringValue(HKEY hive, const std::string& keyPath)
+std::optional<std::wstring> ReadRegistryKeyStringValue(HKEY hive, const std::string& keyPath)
 {
     const std::unique_ptr<RegKey> key = openTypeLibEntry(hive, keyPath);
     if (!key) {
         TAVO_LOG(1, "Failed to open registry key");
-        return KeyNotFound;
+        return std::nullopt;
     }
     std::wstring value;
-    if (!readDefaultValueAsText(*key, value)) return KeyNotFound;
+    if (!readDefaultValueAsText(*key, value)) return std::nullopt;
     return value;
 }
 

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace RegistryUtils {
@@ -27,9 +28,9 @@ void CheckGUIDUnderGivenHive(const std::string& iid, HKEY hive);
 
 void QueryKeyAndReplaceIfNotTavoMessengerGUID(HKEY hive, const std::string& keyPath);
 
-// The key's default value (64-bit view) up to its first NUL, or "KEY_NOT_FOUND" when the key or its
-// default value is missing.
-std::wstring ReadRegistryKeyStringValue(HKEY hive, const std::string& keyPath);
+// The key's default value (64-bit view) up to its first NUL; nothing when the key or its default value is
+// missing.
+std::optional<std::wstring> ReadRegistryKeyStringValue(HKEY hive, const std::string& keyPath);
 
 // Writes value as the default value (REG_SZ) of an existing key in the 64-bit view; never creates the key.
 void WriteTavoMessengerGUID(HKEY hive, const std::string& keyPath, const std::wstring& value);
@@ -43,11 +44,5 @@ unsigned officeVersionFromInprocServer();
 
 // False only when DisableResolveContact holds the number 1.
 bool isResolveContactEnabled();
-
-// The module's LIBID, the value every repaired TypeLib entry must hold.
-extern const wchar_t* const TavoMessengerLibId;
-
-// What ReadRegistryKeyStringValue answers for a missing key or default value.
-extern const wchar_t* const KeyNotFound;
 
 } // namespace RegistryUtils

@@ -1,0 +1,146 @@
+#include "IMessenger/MessengerConversationStarter.h"
+
+#include "ExtensionProvider/ExtensionProviderClient.h"
+#include "ExtensionProvider/HostClassObject.h"
+#include "utils/RegistryUtils.h"
+
+#include "extensionsutils/Bstr.h"
+#include "extensionsutils/ComPtr.h"
+
+#include <string>
+#include <vector>
+
+using extensionsutils::ComPtr;
+using extensionsutils::SafeArray;
+using extensionsutils::Variant;
+
+namespace {
+
+const char* const NotAParticipantsArray = "vParticipant is NOT and array of type VT_ARRAY";
+const char* const MalformedParticipants = "participants are not a one-dimensional array of VARIANT";
+const char* const ConversationFailed = "failed to start conversation";
+
+const VARTYPE ParticipantsType = VT_ARRAY | VT_VARIANT;
+// The first Outlook whose contact card passes the number to dial in the conversation data.
+const unsigned OutlookDialingByNumber = 15;
+
+// The participants array of a VT_ARRAY | VT_VARIANT value with its bounds, once it is known to be one
+// dimension of VARIANTs. E_POINTER when the value holds no array, E_INVALIDARG for another shape.
+HRESULT participantsArray(const Variant& participants, SAFEARRAY*& array, LONG& lower, LONG& upper)
+{
+    array = participants.get()->parray;
+    if (!array) return E_POINTER;
+    return extensionsutils::vectorBounds(array, VT_VARIANT, lower, upper);
+}
+
+} // namespace
+
+MessengerConversationStarter::MessengerConversationStarter(const logging::CallSite& caller, bool phoneMode)
+    : caller(caller), phoneMode(phoneMode)
+{
+}
+
+HRESULT MessengerConversationStarter::startChat(const Variant& participants, const Variant& subject) const
+{
+    if (phoneMode) return S_OK;
+    if (participants.type() != ParticipantsType) {
+        TAVO_LOG_AT(caller, 4, NotAParticipantsArray);
+        return E_FAIL;
+    }
+    SAFEARRAY* array = nullptr;
+    LONG lower = 0;
+    LONG upper = -1;
+    const HRESULT shape = participantsArray(participants, array, lower, upper);
+    if (shape == E_INVALIDARG) {
+        TAVO_LOG_AT(caller, 3, MalformedParticipants);
+        return E_INVALIDARG;
+    }
+    if (FAILED(shape) || upper < lower) {
+        TAVO_LOG_AT(caller, 4, "Participants array is empty");
+        return E_FAIL;
+    }
+    const BSTR subjectText = subject.type() == VT_BSTR ? subject.get()->bstrVal : nullptr;
+    const SafeArray list = removeVariantWrapping(array);
+    if (!list || FAILED(ExtensionProviderClient::startChat(list.get(), subjectText))) {
+        TAVO_LOG_AT(caller, 4, ConversationFailed);
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+// A number in the conversation data is dialled as it is when at most two participants are named; an
+// empty first participant means the contact card offers only a number, which Outlook 2013 and later
+// pass in the conversation data.
+HRESULT MessengerConversationStarter::startCall(const Variant& participants, const Variant& conversationData) const
+{
+    if (participants.type() != ParticipantsType) {
+        TAVO_LOG_AT(caller, 4, NotAParticipantsArray);
+        return E_FAIL;
+    }
+    ComPtr<IPhone> phone = hostaccess::GetPhone();
+    if (!phone) {
+        TAVO_LOG_AT(caller, 4, "phone is NULL");
+        return E_FAIL;
+    }
+    SAFEARRAY* array = nullptr;
+    LONG lower = 0;
+    LONG upper = -1;
+    const HRESULT shape = participantsArray(participants, array, lower, upper);
+    if (shape == E_POINTER) {
+        TAVO_LOG_AT(caller, 4, "No participants, unable to start call");
+        return E_FAIL;
+    }
+    if (FAILED(shape)) {
+        TAVO_LOG_AT(caller, 3, MalformedParticipants);
+        return E_INVALIDARG;
+    }
+    if (upper < lower) {
+        TAVO_LOG_AT(caller, 4, "ParticipantsArray is empty");
+        return E_FAIL;
+    }
+    // The first element is the one at the lower bound, whatever that bound is.
+    Variant first;
+    if (FAILED(SafeArrayGetElement(array, &lower, first.out()))) {
+        TAVO_LOG_AT(caller, 4, ConversationFailed);
+        return E_FAIL;
+    }
+
+    const bool numberGiven = conversationData.type() == VT_BSTR;
+    const BSTR number = numberGiven ? conversationData.get()->bstrVal : nullptr;
+    HRESULT hr = S_OK;
+    if (!first.isEmpty()) {
+        const LONGLONG count = static_cast<LONGLONG>(upper) - lower + 1;
+        if (numberGiven && count <= 2) {
+            hr = phone->MakeCall(number);
+        } else {
+            const SafeArray list = removeVariantWrapping(array);
+            hr = list ? ExtensionProviderClient::startCall(list.get()) : E_OUTOFMEMORY;
+        }
+    } else if (RegistryUtils::officeVersionFromCurVer() < OutlookDialingByNumber) {
+        TAVO_LOG_AT(caller, 4, "contacts array is empty cannot start a call!");
+        return E_FAIL;
+    } else {
+        hr = numberGiven ? phone->MakeCall(number) : E_FAIL;
+    }
+    if (FAILED(hr)) {
+        TAVO_LOG_AT(caller, 4, ConversationFailed);
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+SafeArray MessengerConversationStarter::removeVariantWrapping(SAFEARRAY* participants) const
+{
+    std::vector<Variant> elements;
+    if (FAILED(extensionsutils::readVariants(participants, elements))) return SafeArray();
+    std::vector<std::wstring> names;
+    for (const Variant& element : elements) {
+        if (element.type() != VT_BSTR) {
+            TAVO_LOG_AT(caller, 4, "Array member variant is not BSTR");
+            continue;
+        }
+        const BSTR name = element.get()->bstrVal;
+        names.emplace_back(name ? name : L"", SysStringLen(name));
+    }
+    return SafeArray::ofStrings(names);
+}

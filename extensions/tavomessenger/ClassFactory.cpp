@@ -1,6 +1,6 @@
 #include "ClassFactory.h"
 
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "extensionsutils/WeakPtrCComObject.h"
 

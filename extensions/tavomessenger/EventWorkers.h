@@ -1,7 +1,7 @@
 #pragma once
 
 #include "IMessenger/DMessengerEvents_CP.h"
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/ComPtr.h"

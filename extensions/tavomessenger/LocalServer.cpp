@@ -2,7 +2,7 @@
 
 #include "Workers.h"
 #include "ExtensionProvider/HostClassObject.h"
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 #include "utils/RegistryUtils.h"
 #include "utils/Tr1FunctionWorker.h"
 

@@ -2,7 +2,7 @@
 
 #include "ClassFactoryContainer.h"
 #include "StoppedNotification.h"
-#include "utils/Configuration.h"
+#include "Configuration.h"
 #include "utils/WorkerThreadImpl.h"
 
 #include "vorn/Event.h"

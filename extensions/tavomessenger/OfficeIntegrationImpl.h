@@ -4,7 +4,7 @@
 #include "IMessenger/TavoMessengerAdvanced.h"
 #include "IUCOfficeIntegration/UCOfficeIntegrationEventsProxy.h"
 #include "IUCOfficeIntegration/UCOfficeIntegrationImpl.h"
-#include "utils/Configuration.h"
+#include "Configuration.h"
 #include "utils/WorkerThread.h"
 
 #include "extensionsutils/CComWeakPtrEnabled.h"

@@ -1,6 +1,6 @@
 #include "StoppedNotification.h"
 
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 void StoppedNotification::notify()
 {

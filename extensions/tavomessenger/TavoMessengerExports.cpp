@@ -3,7 +3,7 @@
 #include "LocalServer.h"
 #include "MicrosoftStoppedCallback.h"
 #include "PlainStoppedCallback.h"
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "vorn/Mutex.h"
 

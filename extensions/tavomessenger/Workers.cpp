@@ -1,8 +1,8 @@
 #include "Workers.h"
 
 #include "ClassFactory.h"
-#include "utils/Logging.h"
-#include "utils/ModuleLogSink.h"
+#include "logging/Logging.h"
+#include "logging/ModuleLogSink.h"
 #include "utils/RegistryUtils.h"
 #include "utils/TypeLibraryHold.h"
 

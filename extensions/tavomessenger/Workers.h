@@ -2,7 +2,7 @@
 
 #include "ClassFactoryContainer.h"
 #include "OfficeIntegrationImpl.h"
-#include "utils/Configuration.h"
+#include "Configuration.h"
 #include "utils/WorkerThread.h"
 
 #include "extensionsutils/MICComPtr.h"

@@ -4,7 +4,7 @@
 #include "TestMessenger.h"
 
 #include "support/ModuleFixture.h"
-#include "utils/ModuleLogSink.h"
+#include "logging/ModuleLogSink.h"
 
 #include <map>
 #include <utility>

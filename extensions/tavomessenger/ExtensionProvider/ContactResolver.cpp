@@ -1,7 +1,7 @@
 #include "ExtensionProvider/ContactResolver.h"
 
 #include "ExtensionProvider/HostClassObject.h"
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 #include "utils/Tr1FunctionWorker.h"
 
 #include "extensionsutils/ComPtr.h"

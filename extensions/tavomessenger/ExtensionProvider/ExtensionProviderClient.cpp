@@ -3,7 +3,7 @@
 #include "ExtensionProvider/HostClassObject.h"
 #include "ExtensionProvider/SipAddress.h"
 #include "extensionsutils/Utf8.h"
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include <algorithm>
 #include <string>

@@ -1,7 +1,7 @@
 #include "ExtensionProvider/TavoExtensionEventManager.h"
 
 #include "ExtensionProvider/HostClassObject.h"
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "extensionsutils/ComObject.h"
 

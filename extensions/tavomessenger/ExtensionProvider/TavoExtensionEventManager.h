@@ -2,7 +2,7 @@
 
 #include "ExtensionProvider/ContactResolver.h"
 #include "ExtensionProvider/TavoExtensionIMAndPresenceEvents.h"
-#include "utils/Configuration.h"
+#include "Configuration.h"
 #include "utils/WorkerThread.h"
 
 #include "extensionsutils/ComPtr.h"

@@ -3,7 +3,7 @@
 #include "EventWorkers.h"
 #include "IMessenger/TavoMessengerExtensionBroker.h"
 #include "OfficeIntegrationImpl.h"
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 #include "utils/Tr1FunctionWorker.h"
 
 #include "extensionsutils/ComPtr.h"

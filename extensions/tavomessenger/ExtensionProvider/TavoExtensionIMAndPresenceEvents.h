@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ExtensionProvider/ContactResolver.h"
-#include "utils/Configuration.h"
+#include "Configuration.h"
 #include "utils/WorkerThread.h"
 
 #include "extensionsutils/CComWeakPtr.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/ComPtr.h"

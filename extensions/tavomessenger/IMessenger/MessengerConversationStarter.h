@@ -5,7 +5,7 @@
 // dial, and tells the host. Plain (not COM): made on the stack of one call, under the Messenger object's
 // lock, and it keeps nothing. Its failures are logged under the Messenger operation that made it.
 
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "extensionsutils/SafeArray.h"
 #include "extensionsutils/Variant.h"

@@ -7,7 +7,7 @@
 // Threads: any; the caller holds its own object's lock.
 
 #include "IMessenger/MessengerResults.h"
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 namespace messengerapi {
 

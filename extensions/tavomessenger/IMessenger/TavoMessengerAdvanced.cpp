@@ -14,7 +14,7 @@
 #include "IMessenger/TavoMessengerService.h"
 #include "IMessenger/TavoMessengerServices.h"
 #include "OfficeIntegrationImpl.h"
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 #include "utils/RegistryUtils.h"
 
 #include "extensionsutils/Bstr.h"

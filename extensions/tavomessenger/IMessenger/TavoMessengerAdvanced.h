@@ -11,8 +11,8 @@
 // initialise and uninitialise hold it exclusive. `lock` guards every member below it. Events are fired
 // elsewhere, without this lock.
 
-#include "utils/Configuration.h"
-#include "utils/Logging.h"
+#include "Configuration.h"
+#include "logging/Logging.h"
 #include "utils/WorkerThread.h"
 
 #include "extensionsutils/ComPtr.h"

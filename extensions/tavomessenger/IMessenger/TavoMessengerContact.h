@@ -9,8 +9,8 @@
 // is held for the whole of each operation, host calls included; a contacts collection may call in while
 // holding its own lock (collection first, then contact).
 
-#include "utils/Configuration.h"
-#include "utils/Logging.h"
+#include "Configuration.h"
+#include "logging/Logging.h"
 
 #include "HostExtensionApi.h"
 #include "TavoMessengerLib.h"

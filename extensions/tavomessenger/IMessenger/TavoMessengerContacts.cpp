@@ -4,7 +4,7 @@
 #include "IMessenger/MessengerResults.h"
 #include "IMessenger/SignInGuard.h"
 #include "IMessenger/TavoMessengerExtensionBroker.h"
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "HostExtensionApi.h"
 #include "extensionsutils/Bstr.h"

@@ -9,7 +9,7 @@
 // whole of each operation; Item and initialise call into contacts while holding it (collection first,
 // then contact), host calls included.
 
-#include "utils/Configuration.h"
+#include "Configuration.h"
 
 #include "TavoMessengerLib.h"
 #include "extensionsutils/ComObject.h"

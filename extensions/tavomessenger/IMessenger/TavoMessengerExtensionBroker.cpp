@@ -1,6 +1,6 @@
 #include "IMessenger/TavoMessengerExtensionBroker.h"
 
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/ComObject.h"

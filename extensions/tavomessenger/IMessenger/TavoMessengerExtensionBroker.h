@@ -9,7 +9,7 @@
 // lock, nothing kept between calls; host interfaces are called on the caller's thread.
 
 #include "IMessenger/TavoMessengerContact.h"
-#include "utils/Configuration.h"
+#include "Configuration.h"
 
 #include "HostExtensionApi.h"
 #include "TavoMessengerLib.h"

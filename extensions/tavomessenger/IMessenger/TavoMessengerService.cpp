@@ -6,7 +6,7 @@
 #include "IMessenger/PropertyMap.h"
 #include "IMessenger/SignInGuard.h"
 #include "IMessenger/TavoMessengerExtensionBroker.h"
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "HostExtensionApi.h"
 #include "extensionsutils/ComPtr.h"

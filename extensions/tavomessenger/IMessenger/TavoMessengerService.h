@@ -12,7 +12,7 @@
 // first, then service); the service never calls back into it.
 
 #include "TavoMessengerLib.h"
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/ComObject.h"

@@ -1,6 +1,6 @@
 #include "IMessenger/TavoMessengerServices.h"
 
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "extensionsutils/ComPtr.h"
 #include "extensionsutils/SnapshotEnumerator.h"

@@ -1,6 +1,6 @@
 #include "IUCOfficeIntegration/AsynchronousOperationWorker.h"
 
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "extensionsutils/CallbackDelivery.h"
 #include "extensionsutils/Variant.h"

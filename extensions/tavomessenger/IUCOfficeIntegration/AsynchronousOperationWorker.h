@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IUCOfficeIntegration/UCCAsynchronousOperation.h"
+#include "IUCOfficeIntegration/values/UCCAsynchronousOperation.h"
 #include "utils/WorkObject.h"
 
 #include "extensionsutils/ComPtr.h"

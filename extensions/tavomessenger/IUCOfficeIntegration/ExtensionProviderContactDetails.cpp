@@ -2,7 +2,7 @@
 
 #include "IUCOfficeIntegration/ContactReadTransactionLock.h"
 
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "TavoMessengerLib.h"
 

@@ -1,6 +1,6 @@
 #include "IUCOfficeIntegration/FailedResolutionContactDetails.h"
 
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "TavoMessengerLib.h"
 

@@ -1,6 +1,6 @@
 #include "IUCOfficeIntegration/StartConversationInputParser.h"
 
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "extensionsutils/SafeArray.h"
 #include "extensionsutils/Variant.h"

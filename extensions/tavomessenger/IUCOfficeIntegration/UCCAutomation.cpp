@@ -2,7 +2,7 @@
 
 #include "ExtensionProvider/ExtensionProviderClient.h"
 #include "IUCOfficeIntegration/StartConversationInputParser.h"
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/SafeArray.h"

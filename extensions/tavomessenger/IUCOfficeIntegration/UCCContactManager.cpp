@@ -9,7 +9,7 @@
 #include "IUCOfficeIntegration/UCCContact.h"
 #include "IUCOfficeIntegration/UCCContactSubscription.h"
 #include "IUCOfficeIntegration/UCCNumberNormalisationContact.h"
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "extensionsutils/CComWeakPtr.h"
 #include "extensionsutils/Utf8.h"

@@ -1,10 +1,10 @@
 #include "IUCOfficeIntegration/UCCLyncClient.h"
 
 #include "ExtensionProvider/ExtensionProviderClient.h"
-#include "IUCOfficeIntegration/UCCClientStateChangedEventData.h"
+#include "IUCOfficeIntegration/values/UCCClientStateChangedEventData.h"
 #include "IUCOfficeIntegration/UCCContactManager.h"
 #include "IUCOfficeIntegration/UCCSelf.h"
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/WeakPtrCComObject.h"

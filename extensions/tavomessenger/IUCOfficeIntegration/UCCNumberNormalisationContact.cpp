@@ -1,6 +1,6 @@
 #include "IUCOfficeIntegration/UCCNumberNormalisationContact.h"
 
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 using extensionsutils::Bstr;
 

@@ -1,7 +1,7 @@
 #include "IUCOfficeIntegration/UCCSelf.h"
 
 #include "IUCOfficeIntegration/UCCContactManager.h"
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 using extensionsutils::MICComPtr;
 

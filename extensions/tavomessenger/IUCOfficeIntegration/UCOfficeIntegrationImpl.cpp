@@ -1,6 +1,6 @@
 #include "IUCOfficeIntegration/UCOfficeIntegrationImpl.h"
 
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/Utf8.h"

@@ -2,7 +2,7 @@
 
 #include "IUCOfficeIntegration/UCCAutomation.h"
 #include "IUCOfficeIntegration/UCCLyncClient.h"
-#include "utils/Configuration.h"
+#include "Configuration.h"
 #include "utils/WorkerThread.h"
 
 #include "extensionsutils/MICComPtr.h"

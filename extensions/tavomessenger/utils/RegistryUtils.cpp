@@ -1,6 +1,6 @@
 #include "utils/RegistryUtils.h"
 
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "TavoMessengerLib.h"
 #include "extensionsutils/FileExistsWrapperImpl.h"

@@ -1,6 +1,6 @@
 #include "utils/Tr1FunctionWorker.h"
 
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 #include "utils/WorkerThreadImpl.h"
 
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "vorn/Task.h"
 

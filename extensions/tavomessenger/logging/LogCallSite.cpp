@@ -1,4 +1,4 @@
-#include "utils/LogCallSite.h"
+#include "logging/LogCallSite.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "IUCOfficeIntegration/UCCContactInformationChangedEventData.h"
+#include "IUCOfficeIntegration/values/UCCContactInformationChangedEventData.h"
 
 #include "extensionsutils/SafeArray.h"
 

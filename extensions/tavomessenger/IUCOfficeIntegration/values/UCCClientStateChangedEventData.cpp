@@ -1,4 +1,4 @@
-#include "IUCOfficeIntegration/UCCClientStateChangedEventData.h"
+#include "IUCOfficeIntegration/values/UCCClientStateChangedEventData.h"
 
 void UCCClientStateChangedEventData::setStates(ClientState previous, ClientState current)
 {

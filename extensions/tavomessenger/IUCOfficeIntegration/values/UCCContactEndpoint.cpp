@@ -1,4 +1,4 @@
-#include "IUCOfficeIntegration/UCCContactEndpoint.h"
+#include "IUCOfficeIntegration/values/UCCContactEndpoint.h"
 
 #include "extensionsutils/Bstr.h"
 

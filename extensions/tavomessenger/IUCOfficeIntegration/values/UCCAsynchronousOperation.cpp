@@ -1,4 +1,4 @@
-#include "IUCOfficeIntegration/UCCAsynchronousOperation.h"
+#include "IUCOfficeIntegration/values/UCCAsynchronousOperation.h"
 
 namespace {
 

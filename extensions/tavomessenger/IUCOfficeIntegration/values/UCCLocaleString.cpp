@@ -1,4 +1,4 @@
-#include "IUCOfficeIntegration/UCCLocaleString.h"
+#include "IUCOfficeIntegration/values/UCCLocaleString.h"
 
 #include "extensionsutils/Bstr.h"
 

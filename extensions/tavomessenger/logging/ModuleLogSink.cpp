@@ -1,6 +1,6 @@
-#include "utils/ModuleLogSink.h"
+#include "logging/ModuleLogSink.h"
 
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 void ModuleLogSink::write(int level, const char* file, int line, const char* function, const std::string& messageUtf8)
 {

@@ -1,9 +1,9 @@
-#include "utils/Logging.h"
+#include "logging/Logging.h"
 
 #include "ExtensionProvider/HostClassObject.h"
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/ComPtr.h"
-#include "utils/LogCallSite.h"
+#include "logging/LogCallSite.h"
 
 namespace logging {
 namespace {
@@ -27,7 +27,7 @@ long hostLevelFor(int level)
 const std::string& projectRoot()
 {
     static const std::string root =
-        detail::projectRootFromKnownFile(__FILE__, "extensions/tavomessenger/utils/Logging.cpp");
+        detail::projectRootFromKnownFile(__FILE__, "extensions/tavomessenger/logging/Logging.cpp");
     return root;
 }
 

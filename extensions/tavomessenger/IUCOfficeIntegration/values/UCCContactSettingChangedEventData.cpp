@@ -1,4 +1,4 @@
-#include "IUCOfficeIntegration/UCCContactSettingChangedEventData.h"
+#include "IUCOfficeIntegration/values/UCCContactSettingChangedEventData.h"
 
 #include <utility>
 

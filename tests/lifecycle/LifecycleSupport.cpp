@@ -1,6 +1,7 @@
 #include "LifecycleSupport.h"
 
 #include "support/FakeOfficeSink.h"
+#include "support/OfficeInterfaceIds.h"
 #include "support/RawRegistry.h"
 
 #include "extensionsutils/ImProviderNames.h"
@@ -11,18 +12,6 @@ namespace {
 
 const wchar_t* const hostProviderKey = extensionsutils::improvider::ProviderKey;
 
-// The interfaces whose TypeLib entries a start checks and rewrites when they name another library.
-const wchar_t* const messengerInterfaces[] = {
-    L"{086F69C0-2FBD-46B3-BE50-EC401AB86099}", L"{2E50547B-A8AA-4F60-B57E-1F414711007B}",
-    L"{2E50547C-A8AA-4F60-B57E-1F414711007B}", L"{53A5023D-6872-454A-9A4F-827F18CFBE02}",
-    L"{7C613A61-0633-4C69-AFF0-5BA9F1D28887}", L"{7C95459B-C8E7-4605-B641-45EB06866659}",
-    L"{C9A6A6B6-9BC1-43A5-B06B-E58874EEBC96}", L"{D21454F8-43E3-4D64-B1E3-84911BAF207D}",
-    L"{D50C3186-0F89-48F8-B204-3604629DEE10}", L"{D50C3286-0F89-48F8-B204-3604629DEE10}",
-    L"{D50C3386-0F89-48F8-B204-3604629DEE10}", L"{D6B0E4C8-FAD6-4885-B271-0DC5A584ADF8}",
-    L"{D6B0E4C9-FAD6-4885-B271-0DC5A584ADF8}", L"{DA0635E8-09AF-480C-88B2-AA9FA1D9DB27}",
-    L"{E1AF1028-B884-44CB-A535-1C3C11A3D1DB}", L"{E1AF1038-B884-44CB-A535-1C3C11A3D1DB}",
-    L"{E7479A0D-BB19-44A5-968F-6F41D93EE0BC}", L"{E7479A0F-BB19-44A5-968F-6F41D93EE0BC}",
-};
 
 } // namespace
 
@@ -40,7 +29,7 @@ SavedProviderRegistry::SavedProviderRegistry()
 {
     keys_.push_back(std::make_unique<registrytest::SavedRegistryKey>(HKEY_CURRENT_USER, extensionsutils::improvider::ImProvidersKey));
     keys_.back()->clear();
-    for (const std::wstring iid : messengerInterfaces) {
+    for (const std::wstring iid : registrytest::officeMessengerInterfaces) {
         for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
             std::vector<std::wstring> paths{L"SOFTWARE\\Classes\\Interface\\" + iid + L"\\TypeLib",
                                             L"SOFTWARE\\Classes\\Wow6432Node\\Interface\\" + iid + L"\\TypeLib"};

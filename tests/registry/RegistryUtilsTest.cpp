@@ -3,6 +3,7 @@
 // saved before and restored after each test; the module's log lines reach the fake host.
 #include "ExtensionProvider/HostClassObject.h"
 #include "support/FakeHostEnvironment.h"
+#include "support/OfficeInterfaceIds.h"
 #include "support/RawRegistry.h"
 #include "support/SavedRegistryKey.h"
 #include "utils/RegistryUtils.h"
@@ -207,22 +208,10 @@ namespace {
 const std::wstring libId = L"{31F0215E-C543-4EE3-B6F0-03AC36815648}";
 const std::wstring lowerCaseLibId = L"{31f0215e-c543-4ee3-b6f0-03ac36815648}";
 const std::wstring otherLibId = L"{E02AD29E-80F5-46C6-B416-9B3EBDDF057E}";
-// The Office interfaces whose entries the module repairs; IMessenger, IMessenger2 and IMessenger3 are 8 to 10.
-const wchar_t* const officeInterfaces[] = {
-    L"{086F69C0-2FBD-46B3-BE50-EC401AB86099}", L"{2E50547B-A8AA-4F60-B57E-1F414711007B}",
-    L"{2E50547C-A8AA-4F60-B57E-1F414711007B}", L"{53A5023D-6872-454A-9A4F-827F18CFBE02}",
-    L"{7C613A61-0633-4C69-AFF0-5BA9F1D28887}", L"{7C95459B-C8E7-4605-B641-45EB06866659}",
-    L"{C9A6A6B6-9BC1-43A5-B06B-E58874EEBC96}", L"{D21454F8-43E3-4D64-B1E3-84911BAF207D}",
-    L"{D50C3186-0F89-48F8-B204-3604629DEE10}", L"{D50C3286-0F89-48F8-B204-3604629DEE10}",
-    L"{D50C3386-0F89-48F8-B204-3604629DEE10}", L"{D6B0E4C8-FAD6-4885-B271-0DC5A584ADF8}",
-    L"{D6B0E4C9-FAD6-4885-B271-0DC5A584ADF8}", L"{DA0635E8-09AF-480C-88B2-AA9FA1D9DB27}",
-    L"{E1AF1028-B884-44CB-A535-1C3C11A3D1DB}", L"{E1AF1038-B884-44CB-A535-1C3C11A3D1DB}",
-    L"{E7479A0D-BB19-44A5-968F-6F41D93EE0BC}", L"{E7479A0F-BB19-44A5-968F-6F41D93EE0BC}",
-    L"{0BADF00D-0F89-48F8-B204-3604629DEE10}", // not Office's: never looked at
-};
-const wchar_t* const IMessenger = officeInterfaces[8];
-const wchar_t* const IMessenger2 = officeInterfaces[9];
-const wchar_t* const unrelated = officeInterfaces[18];
+using registrytest::officeMessengerInterfaces;
+const wchar_t* const IMessenger = officeMessengerInterfaces[8];
+const wchar_t* const IMessenger2 = officeMessengerInterfaces[9];
+const wchar_t* const unrelated = L"{0BADF00D-0F89-48F8-B204-3604629DEE10}"; // not Office's: never looked at
 
 struct Place {
     HKEY hive;
@@ -243,8 +232,10 @@ class TypeLibRepairTest : public RegistryUtilsTest {
 protected:
     TypeLibRepairTest()
     {
-        for (const Place& place : {hklm, hklmClassesWow, hklmWowClasses, hkcu, hkcuClassesWow, hkcuWowClasses})
-            for (const wchar_t* iid : officeInterfaces) save(place.hive, place.folder + std::wstring(iid), view64);
+        for (const Place& place : {hklm, hklmClassesWow, hklmWowClasses, hkcu, hkcuClassesWow, hkcuWowClasses}) {
+            for (const wchar_t* iid : officeMessengerInterfaces) save(place.hive, place.folder + std::wstring(iid), view64);
+            save(place.hive, place.folder + std::wstring(unrelated), view64);
+        }
     }
     void setDefault(const Place& place, const wchar_t* iid, const Bytes& bytes, DWORD type = REG_SZ)
     {
@@ -301,11 +292,11 @@ TEST_F(TypeLibRepairTest, LibIdWithoutTerminatorCountsAsCorrectAndAKeyWithoutDef
     ASSERT_TRUE(writeStringValue(HKEY_CURRENT_USER, typeLibKey(hkcu, IMessenger2), L"Version", L"1.0", view64));
     repair(IMessenger2);
     EXPECT_FALSE(defaultOf(hkcu, IMessenger2));
-    repair(officeInterfaces[10]);
-    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, hkcu.folder + std::wstring(officeInterfaces[10]), view64));
+    repair(officeMessengerInterfaces[10]);
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, hkcu.folder + std::wstring(officeMessengerInterfaces[10]), view64));
     EXPECT_THAT(log(), ElementsAre(L"Query key :" + typeLibKey(hkcu, IMessenger), L"Key found with TavoMessenger GUID",
                                    L"Query key :" + typeLibKey(hkcu, IMessenger2), L"Key not found",
-                                   L"Query key :" + typeLibKey(hkcu, officeInterfaces[10]),
+                                   L"Query key :" + typeLibKey(hkcu, officeMessengerInterfaces[10]),
                                    L"Failed to open registry key", L"Key not found"));
 }
 
@@ -354,20 +345,20 @@ TEST_F(TypeLibRepairTest, WriterStoresTheTerminatorAndNeverCreatesTheKey)
 TEST_F(TypeLibRepairTest, StartupCheckRepairsEveryMessengerInterfaceInBothHivesAndBothViews)
 {
     const std::pair<Place, const wchar_t*> repaired[] = {
-        {hklm, IMessenger}, {hklmClassesWow, officeInterfaces[17]}, {hklmWowClasses, officeInterfaces[6]},
-        {hkcu, officeInterfaces[0]}, {hkcuClassesWow, officeInterfaces[17]},
+        {hklm, IMessenger}, {hklmClassesWow, officeMessengerInterfaces[17]}, {hklmWowClasses, officeMessengerInterfaces[6]},
+        {hkcu, officeMessengerInterfaces[0]}, {hkcuClassesWow, officeMessengerInterfaces[17]},
     };
     for (const auto& [place, iid] : repaired) setDefault(place, iid, bytesOf(otherLibId, true));
     ASSERT_TRUE(createKey(HKEY_CURRENT_USER, typeLibKey(hkcu, IMessenger2), view64));
     // Not looked at: the per-user tree has no Wow6432Node\Classes, and other interfaces are not Office's.
-    setDefault(hkcuWowClasses, officeInterfaces[10], bytesOf(lowerCaseLibId, true));
+    setDefault(hkcuWowClasses, officeMessengerInterfaces[10], bytesOf(lowerCaseLibId, true));
     setDefault(hklm, unrelated, bytesOf(otherLibId, true));
 
     RegistryUtils::CheckMessengerInterfaceTypelibs();
 
     for (const auto& [place, iid] : repaired) EXPECT_EQ(bytesOf(libId, true), defaultOf(place, iid)) << narrow(iid);
     EXPECT_FALSE(defaultOf(hkcu, IMessenger2));
-    EXPECT_EQ(bytesOf(lowerCaseLibId, true), defaultOf(hkcuWowClasses, officeInterfaces[10]));
+    EXPECT_EQ(bytesOf(lowerCaseLibId, true), defaultOf(hkcuWowClasses, officeMessengerInterfaces[10]));
     EXPECT_EQ(bytesOf(otherLibId, true), defaultOf(hklm, unrelated));
     EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, typeLibKey(hkcuClassesWow, IMessenger), view64)) << "nothing created";
     EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, typeLibKey(hklm, IMessenger2), view64));

@@ -1,4 +1,8 @@
-#include "support/FakeHostObjects.h"
+// The fake host's COM objects, as FakeHost hands them out. Each keeps the FakeHost alive and, except the
+// class object, is counted in its liveObjectCount(). Every method counts its call and lets an injected
+// answer replace its work; the work reads the FakeHost's state at the time of the call.
+
+#include "support/FakeHost.h"
 
 #include "support/AllocationFailures.h"
 
@@ -203,7 +207,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** container) override
     {
         if (!container) return E_POINTER;
-        ComPtr<IDispatch> contact = makeFakeContact(hostPointer(), signinName_);
+        ComPtr<IDispatch> contact = host().makeContactObject(signinName_);
         return contact->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container));
     }
     HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override
@@ -457,9 +461,9 @@ public:
     HRESULT STDMETHODCALLTYPE GetLoggedInUser(IDispatch** contact) override
     {
         return answerObject<IDispatch>(HostMethod::GetLoggedInUser, contact, [&](IDispatch** out) {
-            std::wstring signinName;
-            if (!host().isClientUserSet(signinName)) return kNotFound;
-            *out = host().makeContactObject(signinName).detach();
+            const std::optional<std::wstring> signinName = host().clientUser();
+            if (!signinName) return kNotFound;
+            *out = host().makeContactObject(*signinName).detach();
             return S_OK;
         });
     }
@@ -560,24 +564,23 @@ public:
 
 } // namespace
 
-ComPtr<IClassFactory> makeFakeClassObject(std::shared_ptr<FakeHost> host)
+ComPtr<IClassFactory> FakeHost::classObject()
 {
-    return make<FakeClassFactory, IClassFactory>(std::move(host));
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!classObject_) classObject_ = make<FakeClassFactory, IClassFactory>(shared_from_this());
+    return classObject_;
 }
 
-ComPtr<IDispatch> makeFakeContact(std::shared_ptr<FakeHost> host, const std::wstring& signinName)
+ComPtr<IDispatch> FakeHost::makeContactObject(const std::wstring& signinName)
 {
-    return make<FakeContact, IDispatch>(std::move(host), signinName);
+    return make<FakeContact, IDispatch>(shared_from_this(), signinName);
 }
 
-ComPtr<IDispatch> makeFakePresenceState(std::shared_ptr<FakeHost> host, long presence, const std::wstring& text)
+ComPtr<IDispatch> FakeHost::makePresenceState(long presence, const std::wstring& text)
 {
-    return make<FakePresenceState, IDispatch>(std::move(host), presence, text);
+    return make<FakePresenceState, IDispatch>(shared_from_this(), presence, text);
 }
 
-ComPtr<IDispatch> makeFakeWrongObject(std::shared_ptr<FakeHost> host)
-{
-    return make<FakeDispatch<IDispatch>, IDispatch>(std::move(host));
-}
+ComPtr<IDispatch> FakeHost::makeWrongObject() { return make<FakeDispatch<IDispatch>, IDispatch>(shared_from_this()); }
 
 } // namespace fakehost

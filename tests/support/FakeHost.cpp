@@ -19,10 +19,7 @@ std::shared_ptr<FakeHost> FakeHost::create()
     return host;
 }
 
-FakeHost::~FakeHost()
-{
-    shutdown();
-}
+FakeHost::~FakeHost() { shutdown(); }
 
 
 HRESULT FakeHost::registerClassObject()

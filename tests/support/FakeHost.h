@@ -218,10 +218,7 @@ private:
         return answer();
     }
     template <class T>
-    T copyOf(const T& field) const
-    {
-        return read([&] { return field; });
-    }
+    T copyOf(const T& field) const { return read([&] { return field; }); }
     template <class Change>
     void change(Change apply)
     {

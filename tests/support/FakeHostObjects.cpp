@@ -10,7 +10,9 @@
 #include <olectl.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <functional>
 #include <optional>
 #include <type_traits>
@@ -22,15 +24,9 @@ using extensionsutils::ComPtr;
 
 namespace {
 
-BSTR allocString(const std::wstring& text)
-{
-    return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-}
+BSTR allocString(const std::wstring& text) { return SysAllocStringLen(text.data(), static_cast<UINT>(text.size())); }
 
-std::wstring stringOf(BSTR text)
-{
-    return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-}
+std::wstring stringOf(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }
 
 // A received participants array: one dimension of BSTR, walked from its lower to its upper bound; null
 // elements become empty strings. E_INVALIDARG for anything else.
@@ -540,23 +536,24 @@ public:
         if (!object) return E_POINTER;
         *object = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        ComPtr<IUnknown> created;
-        HostMethod method = HostMethod::CreateLogger;
-        if (iid == IID_IIMAndPresence) method = HostMethod::CreateIMAndPresence;
-        else if (iid == IID_IProviderManagement) method = HostMethod::CreateProviderManagement;
-        else if (iid == IID_IEventManager) method = HostMethod::CreateEventManager;
-        else if (iid == IID_IPhone) method = HostMethod::CreatePhone;
-        else if (iid != IID_ILogger) return E_NOINTERFACE;
+        using Maker = ComPtr<IUnknown> (*)(std::shared_ptr<FakeHost>&&);
+        static const struct {
+            const IID* iid;
+            HostMethod method;
+            Maker make;
+        } kinds[] = {
+            {&IID_IIMAndPresence, HostMethod::CreateIMAndPresence, &make<FakeIMAndPresence, IUnknown, std::shared_ptr<FakeHost>>},
+            {&IID_IProviderManagement, HostMethod::CreateProviderManagement, &make<FakeProviderManagement, IUnknown, std::shared_ptr<FakeHost>>},
+            {&IID_IEventManager, HostMethod::CreateEventManager, &make<FakeEventManager, IUnknown, std::shared_ptr<FakeHost>>},
+            {&IID_IPhone, HostMethod::CreatePhone, &make<FakePhone, IUnknown, std::shared_ptr<FakeHost>>},
+            {&IID_ILogger, HostMethod::CreateLogger, &make<FakeLogger, IUnknown, std::shared_ptr<FakeHost>>},
+        };
+        const auto kind = std::find_if(std::begin(kinds), std::end(kinds), [&](const auto& k) { return *k.iid == iid; });
+        if (kind == std::end(kinds)) return E_NOINTERFACE;
         // An injected answer gives no object: a wrong one would be called through the wrong vtable.
-        const FakeHost::Outcome outcome = host().beginCall(method);
+        const FakeHost::Outcome outcome = host().beginCall(kind->method);
         if (outcome.injected) return outcome.fails() ? outcome.result : S_OK;
-        switch (method) {
-        case HostMethod::CreateIMAndPresence: created = make<FakeIMAndPresence, IUnknown>(hostPointer()); break;
-        case HostMethod::CreateProviderManagement: created = make<FakeProviderManagement, IUnknown>(hostPointer()); break;
-        case HostMethod::CreateEventManager: created = make<FakeEventManager, IUnknown>(hostPointer()); break;
-        case HostMethod::CreatePhone: created = make<FakePhone, IUnknown>(hostPointer()); break;
-        default: created = make<FakeLogger, IUnknown>(hostPointer()); break;
-        }
+        ComPtr<IUnknown> created = kind->make(std::shared_ptr<FakeHost>(hostPointer()));
         return created->QueryInterface(iid, object);
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }

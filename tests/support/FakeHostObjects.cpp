@@ -103,6 +103,19 @@ protected:
         if (outcome.injected) return outcome.fails() ? outcome.result : S_OK;
         return act();
     }
+    // A method whose work is only to note what it was asked.
+    HRESULT record(HostMethod method, const std::function<void()>& note)
+    {
+        return answerAction(method, [&] { return note(), S_OK; });
+    }
+    // A new presence object from the directory entry, kNotFound without one.
+    HRESULT presenceOf(const std::wstring& signinName, IDispatch** out)
+    {
+        const std::optional<ContactRecord> record = host().contact(signinName);
+        if (!record) return kNotFound;
+        *out = host().makePresenceState(record->presence, record->presenceText).detach();
+        return S_OK;
+    }
     // A getter: read() gives the value, or nothing for kNotFound.
     template <class T>
     HRESULT answerValue(HostMethod method, T* out, const std::function<std::optional<T>()>& read)
@@ -281,19 +294,12 @@ public:
     }
     HRESULT STDMETHODCALLTYPE RequestPresenceState(IDispatch** presenceState) override
     {
-        return answerObject<IDispatch>(HostMethod::RequestPresenceState, presenceState, [&](IDispatch** out) {
-            const std::optional<ContactRecord> record = host().contact(signinName_);
-            if (!record) return kNotFound;
-            *out = host().makePresenceState(record->presence, record->presenceText).detach();
-            return S_OK;
-        });
+        return answerObject<IDispatch>(HostMethod::RequestPresenceState, presenceState,
+                                       [&](IDispatch** out) { return presenceOf(signinName_, out); });
     }
     HRESULT STDMETHODCALLTYPE StartWatching() override
     {
-        return answerAction(HostMethod::StartWatching, [&] {
-            host().recordStartWatching(signinName_);
-            return S_OK;
-        });
+        return record(HostMethod::StartWatching, [&] { host().recordStartWatching(signinName_); });
     }
     HRESULT STDMETHODCALLTYPE BeginReadTransaction(IUnknown** transaction) override
     {
@@ -416,10 +422,7 @@ public:
     {
         return answerObject<IDispatch>(HostMethod::GetPresenceForContact, presenceState, [&](IDispatch** out) {
             host().recordUriLookup(stringOf(signinName));
-            const std::optional<ContactRecord> record = host().contact(stringOf(signinName));
-            if (!record) return kNotFound;
-            *out = host().makePresenceState(record->presence, record->presenceText).detach();
-            return S_OK;
+            return presenceOf(stringOf(signinName), out);
         });
     }
     HRESULT STDMETHODCALLTYPE GetContactByUserId(BSTR userId, IDispatch** contact) override
@@ -435,13 +438,6 @@ public:
     }
 
 private:
-    HRESULT record(HostMethod method, const std::function<void()>& note)
-    {
-        return answerAction(method, [&] {
-            note();
-            return S_OK;
-        });
-    }
     HRESULT contactOf(const std::optional<ContactRecord>& record, IDispatch** out)
     {
         if (!record) return kNotFound;
@@ -489,9 +485,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE MakeCall(BSTR participant) override
     {
-        return answerAction(HostMethod::MakeCall, [&] {
+        return record(HostMethod::MakeCall, [&] {
             host().recordConversation(ConversationStart{ConversationKind::Call, {stringOf(participant)}, !participant});
-            return S_OK;
         });
     }
     HRESULT STDMETHODCALLTYPE MakeConferenceCall(SAFEARRAY* participants) override
@@ -512,9 +507,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE WriteRecord(LONG level, BSTR file, LONG line, BSTR function, BSTR message) override
     {
-        return answerAction(HostMethod::WriteRecord, [&] {
+        return record(HostMethod::WriteRecord, [&] {
             host().recordLog(LogRecord{level, stringOf(file), line, stringOf(function), stringOf(message), GetCurrentThreadId()});
-            return S_OK;
         });
     }
     HRESULT STDMETHODCALLTYPE IsLevelEnabled(LONG level, VARIANT_BOOL* enabled) override

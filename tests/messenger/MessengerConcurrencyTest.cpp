@@ -4,7 +4,7 @@
 
 #include "MessengerFixture.h"
 
-#include "Watchdog.h"
+#include "ThreadTestHelpers.h"
 
 #include <algorithm>
 #include <atomic>

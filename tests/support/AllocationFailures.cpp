@@ -30,14 +30,8 @@ bool AllocationFailures::nextAllocationFails()
     return true;
 }
 
-AllocationFailures::Pause::Pause()
-{
-    ++pauses;
-}
+AllocationFailures::Pause::Pause() { ++pauses; }
 
-AllocationFailures::Pause::~Pause()
-{
-    --pauses;
-}
+AllocationFailures::Pause::~Pause() { --pauses; }
 
 } // namespace fakehost

@@ -1,7 +1,6 @@
 #include "support/FakeHost.h"
 
 #include "support/AllocationFailures.h"
-#include "support/FakeHostObjects.h"
 
 #include <olectl.h>
 
@@ -20,10 +19,7 @@ std::shared_ptr<FakeHost> FakeHost::create()
     return host;
 }
 
-FakeHost::~FakeHost()
-{
-    shutdown();
-}
+FakeHost::~FakeHost() { shutdown(); }
 
 
 HRESULT FakeHost::registerClassObject()
@@ -48,19 +44,6 @@ void FakeHost::revokeClassObject()
     if (cookie) CoRevokeClassObject(cookie);
 }
 
-bool FakeHost::isRegistered() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return registrationCookie_ != 0;
-}
-
-ComPtr<IClassFactory> FakeHost::classObject()
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!classObject_) classObject_ = makeFakeClassObject(shared_from_this());
-    return classObject_;
-}
-
 void FakeHost::shutdown()
 {
     if (hostThread_) hostThread_->stop();
@@ -81,8 +64,6 @@ void FakeHost::shutdown()
 
 
 void FakeHost::addContact(const ContactRecord& contact) { change([&] { contacts_[contact.signinName] = contact; }); }
-
-void FakeHost::removeContact(const std::wstring& signinName) { change([&] { contacts_.erase(signinName); }); }
 
 std::optional<ContactRecord> FakeHost::contact(const std::wstring& signinName) const
 {
@@ -116,32 +97,6 @@ void FakeHost::setClientUser(const ContactRecord& user)
     clientUser_ = user.signinName;
 }
 
-void FakeHost::clearClientUser() { change([&] { clientUser_.reset(); }); }
-
-void FakeHost::setSignedInValue(long value) { change([&] { signedInValue_ = value; }); }
-
-void FakeHost::setContactList(const std::vector<std::wstring>& signinNames)
-{
-    change([&] { contactList_ = signinNames; });
-}
-
-
-void FakeHost::setResolutionMode(ResolutionMode mode) { change([&] { resolutionMode_ = mode; }); }
-
-void FakeHost::setAnsweredWhileRequestingHook(std::function<void()> hook)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    answeredWhileRequestingHook_ = std::move(hook);
-}
-
-void FakeHost::setResolutionAnswer(const std::wstring& email, const std::wstring& imAddress)
-{
-    change([&] { resolutionAnswers_[email] = imAddress; });
-}
-
-std::vector<std::wstring> FakeHost::resolveRequests() const { return copyOf(resolveRequests_); }
-
-std::vector<std::wstring> FakeHost::pendingResolutions() const { return copyOf(pendingResolutions_); }
 
 std::wstring FakeHost::configuredAnswer(const std::wstring& email) const
 {
@@ -215,16 +170,6 @@ void FakeHost::deliverResolution(const std::wstring& email, const std::wstring& 
 }
 
 
-std::size_t FakeHost::listenerCount() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return listeners_.size();
-}
-
-std::vector<const void*> FakeHost::addedListeners() const { return copyOf(addedListeners_); }
-
-std::vector<const void*> FakeHost::removedListeners() const { return copyOf(removedListeners_); }
-
 HRESULT FakeHost::addListener(_IIMAndPresenceEvents* listener)
 {
     const AllocationFailures::Pause hostAtWork;
@@ -250,19 +195,12 @@ HRESULT FakeHost::removeListener(_IIMAndPresenceEvents* listener)
     return S_OK;
 }
 
-std::vector<ComPtr<_IIMAndPresenceEvents>> FakeHost::listenersSnapshot() const { return copyOf(listeners_); }
-
 std::vector<HRESULT> FakeHost::firePresenceChanged(const std::wstring& signinName)
 {
-    std::vector<HRESULT> results;
     const std::optional<ContactRecord> record = contact(signinName);
-    const long presence = record ? record->presence : 0;
-    const std::wstring text = record ? record->presenceText : std::wstring();
+    std::vector<HRESULT> results;
     hostThread_->run([&] {
-        ComPtr<IDispatch> contactObject = makeContactObject(signinName);
-        ComPtr<IDispatch> presenceObject = makePresenceState(presence, text);
-        for (const ComPtr<_IIMAndPresenceEvents>& listener : listenersSnapshot())
-            results.push_back(listener->OnContactPresenceChanged(contactObject.get(), presenceObject.get()));
+        deliverPresence(signinName, record ? record->presence : 0, record ? record->presenceText : L"", &results);
     });
     return results;
 }
@@ -284,20 +222,20 @@ void FakeHost::postPresenceChanged(const std::wstring& signinName)
     const std::wstring text = record ? record->presenceText : std::wstring();
     std::weak_ptr<FakeHost> weakHost = shared_from_this();
     hostThread_->post([weakHost, signinName, presence, text] {
-        std::shared_ptr<FakeHost> host = weakHost.lock();
-        if (!host) return;
-        ComPtr<IDispatch> contactObject = host->makeContactObject(signinName);
-        ComPtr<IDispatch> presenceObject = host->makePresenceState(presence, text);
-        for (const ComPtr<_IIMAndPresenceEvents>& listener : host->listenersSnapshot())
-            listener->OnContactPresenceChanged(contactObject.get(), presenceObject.get());
+        if (std::shared_ptr<FakeHost> host = weakHost.lock()) host->deliverPresence(signinName, presence, text, nullptr);
     });
 }
 
-void FakeHost::waitForHostThread()
+void FakeHost::deliverPresence(const std::wstring& signinName, long presence, const std::wstring& text,
+                               std::vector<HRESULT>* results)
 {
-    hostThread_->waitUntilIdle();
+    ComPtr<IDispatch> contactObject = makeContactObject(signinName);
+    ComPtr<IDispatch> presenceObject = makePresenceState(presence, text);
+    for (const ComPtr<_IIMAndPresenceEvents>& listener : listenersSnapshot()) {
+        const HRESULT hr = listener->OnContactPresenceChanged(contactObject.get(), presenceObject.get());
+        if (results) results->push_back(hr);
+    }
 }
-
 
 DWORD FakeHost::addContactSink(const std::wstring& signinName, IUnknown* sink)
 {
@@ -332,10 +270,6 @@ std::size_t FakeHost::contactSinkCount(const std::wstring& signinName) const
                                                   [&](const auto& entry) { return entry.second.signinName == signinName; }));
 }
 
-std::size_t FakeHost::contactAdviseCount() const { return copyOf(adviseCount_); }
-
-std::size_t FakeHost::contactUnadviseCount() const { return copyOf(unadviseCount_); }
-
 std::vector<HRESULT> FakeHost::fireContactChanged(const std::wstring& signinName, const std::vector<long>& codes,
                                                   DISPID dispid)
 {
@@ -367,36 +301,11 @@ std::vector<HRESULT> FakeHost::fireContactChanged(const std::wstring& signinName
 }
 
 
-std::vector<ConversationStart> FakeHost::conversations() const { return copyOf(conversations_); }
-
-std::vector<std::wstring> FakeHost::watchRequests() const { return copyOf(watchRequests_); }
-
-std::vector<std::pair<std::wstring, long>> FakeHost::tagRequests() const { return copyOf(tagRequests_); }
-
-std::vector<std::wstring> FakeHost::addedContacts() const { return copyOf(addedContacts_); }
-
-std::vector<std::wstring> FakeHost::uriLookups() const { return copyOf(uriLookups_); }
-
-std::vector<std::wstring> FakeHost::userIdLookups() const { return copyOf(userIdLookups_); }
-
-void FakeHost::recordUriLookup(const std::wstring& uri) { change([&] { uriLookups_.push_back(uri); }); }
-
-void FakeHost::recordUserIdLookup(const std::wstring& userId) { change([&] { userIdLookups_.push_back(userId); }); }
-
 unsigned FakeHost::startWatchingCount(const std::wstring& signinName) const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = startWatchingCounts_.find(signinName);
     return found == startWatchingCounts_.end() ? 0 : found->second;
-}
-
-unsigned FakeHost::openReadTransactions() const { return copyOf(openReadTransactions_); }
-
-void FakeHost::recordConversation(const ConversationStart& start) { change([&] { conversations_.push_back(start); }); }
-
-void FakeHost::recordWatchRequest(const std::wstring& signinName)
-{
-    change([&] { watchRequests_.push_back(signinName); });
 }
 
 void FakeHost::recordTagRequest(const std::wstring& signinName, long tagged)
@@ -407,22 +316,6 @@ void FakeHost::recordTagRequest(const std::wstring& signinName, long tagged)
     if (found != contacts_.end()) found->second.tagged = tagged != 0;
 }
 
-void FakeHost::recordAddedContact(const std::wstring& signinName)
-{
-    change([&] { addedContacts_.push_back(signinName); });
-}
-
-void FakeHost::recordStartWatching(const std::wstring& signinName)
-{
-    change([&] { ++startWatchingCounts_[signinName]; });
-}
-
-void FakeHost::readTransactionOpened() { change([&] { ++openReadTransactions_; }); }
-
-void FakeHost::readTransactionClosed() { change([&] { --openReadTransactions_; }); }
-
-
-std::vector<LogRecord> FakeHost::logRecords() const { return copyOf(logRecords_); }
 
 std::vector<std::wstring> FakeHost::logMessages() const
 {
@@ -430,16 +323,6 @@ std::vector<std::wstring> FakeHost::logMessages() const
     std::vector<std::wstring> messages;
     for (const LogRecord& record : logRecords_) messages.push_back(record.message);
     return messages;
-}
-
-bool FakeHost::logged(const std::wstring& message) const
-{
-    return loggedCount(message) > 0;
-}
-
-std::size_t FakeHost::loggedCount(const std::wstring& message) const
-{
-    return recordsOf(message).size();
 }
 
 std::vector<LogRecord> FakeHost::recordsOf(const std::wstring& message) const
@@ -450,19 +333,6 @@ std::vector<LogRecord> FakeHost::recordsOf(const std::wstring& message) const
         if (record.message == message) matching.push_back(record);
     return matching;
 }
-
-void FakeHost::clearLog() { change([&] { logRecords_.clear(); }); }
-
-void FakeHost::setEnabledHostLevels(const std::set<long>& levels) { change([&] { enabledHostLevels_ = levels; }); }
-
-std::set<long> FakeHost::enabledHostLevels() const { return copyOf(enabledHostLevels_); }
-
-void FakeHost::addLogHook(LogHook hook)
-{
-    change([&] { logHooks_.push_back(std::make_shared<LogHook>(std::move(hook))); });
-}
-
-void FakeHost::clearLogHooks() { change([&] { logHooks_.clear(); }); }
 
 void FakeHost::recordLog(const LogRecord& record)
 {
@@ -475,50 +345,6 @@ void FakeHost::recordLog(const LogRecord& record)
     for (const std::shared_ptr<LogHook>& hook : hooks) (*hook)(record);
 }
 
-
-void FakeHost::inject(HostMethod method, const Injection& injection)
-{
-    change([&] { injections_[static_cast<std::size_t>(method)] = injection; });
-}
-
-void FakeHost::failMethod(HostMethod method, HRESULT result, int times)
-{
-    inject(method, Injection{InjectedAnswer::Failure, result, times});
-}
-
-void FakeHost::answerEmpty(HostMethod method, int times)
-{
-    inject(method, Injection{InjectedAnswer::Empty, S_OK, times});
-}
-
-void FakeHost::answerWrongObject(HostMethod method, int times)
-{
-    inject(method, Injection{InjectedAnswer::WrongObject, S_OK, times});
-}
-
-void FakeHost::clearFailure(HostMethod method)
-{
-    change([&] { injections_[static_cast<std::size_t>(method)].reset(); });
-}
-
-void FakeHost::clearFailures() { change([&] { for (auto& injection : injections_) injection.reset(); }); }
-
-unsigned FakeHost::callCount(HostMethod method) const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return callCounts_[static_cast<std::size_t>(method)];
-}
-
-void FakeHost::resetCallCounts() { change([&] { callCounts_.fill(0); }); }
-
-void FakeHost::failAtRandom(unsigned percent, unsigned seed)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    randomPercent_ = percent;
-    randomState_ = seed;
-}
-
-unsigned FakeHost::randomFailures() const { return copyOf(randomFailures_); }
 
 // One step of a linear congruential generator: enough spread for picking failures, and replayable.
 unsigned FakeHost::nextRandom()
@@ -554,57 +380,14 @@ void FakeHost::forgetRecords()
 
 FakeHost::Outcome FakeHost::beginCall(HostMethod method)
 {
-    const std::size_t index = static_cast<std::size_t>(method);
     std::lock_guard<std::mutex> lock(mutex_);
-    ++callCounts_[index];
-    std::optional<Injection>& injection = injections_[index];
+    ++callCounts_[index(method)];
+    std::optional<Injection>& injection = injections_[index(method)];
     if (!injection) return randomOutcome();
     Outcome outcome{true, injection->answer, injection->result};
     if (injection->remaining > 0 && --injection->remaining == 0) injection.reset();
     return outcome;
 }
 
-
-ComPtr<IDispatch> FakeHost::makeContactObject(const std::wstring& signinName)
-{
-    return makeFakeContact(shared_from_this(), signinName);
-}
-
-ComPtr<IDispatch> FakeHost::makePresenceState(long presence, const std::wstring& text)
-{
-    return makeFakePresenceState(shared_from_this(), presence, text);
-}
-
-ComPtr<IDispatch> FakeHost::makeWrongObject()
-{
-    return makeFakeWrongObject(shared_from_this());
-}
-
-long FakeHost::liveObjectCount() const
-{
-    return liveObjects_.load();
-}
-
-void FakeHost::objectCreated()
-{
-    ++liveObjects_;
-}
-
-void FakeHost::objectDestroyed()
-{
-    --liveObjects_;
-}
-
-bool FakeHost::isClientUserSet(std::wstring& signinName) const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!clientUser_) return false;
-    signinName = *clientUser_;
-    return true;
-}
-
-long FakeHost::signedInValue() const { return copyOf(signedInValue_); }
-
-std::vector<std::wstring> FakeHost::contactList() const { return copyOf(contactList_); }
 
 } // namespace fakehost

@@ -43,7 +43,7 @@ public:
     // the calling thread's apartment) ---
     HRESULT registerClassObject();
     void revokeClassObject();
-    bool isRegistered() const;
+    bool isRegistered() const { return read([&] { return registrationCookie_ != 0; }); }
     // The class object itself, as CoGetClassObject would hand it out.
     extensionsutils::ComPtr<IClassFactory> classObject();
 
@@ -54,7 +54,6 @@ public:
     // --- Directory ---
     // Adds the contact, or replaces the one with the same sign-in name.
     void addContact(const ContactRecord& contact);
-    void removeContact(const std::wstring& signinName);
     std::optional<ContactRecord> contact(const std::wstring& signinName) const;
     std::optional<ContactRecord> contactByUserId(const std::wstring& userId) const;
     // Changes the stored presence without telling anyone (see firePresenceChanged).
@@ -62,12 +61,12 @@ public:
 
     // The signed-in user: added to the directory and answered by GetLoggedInUser.
     void setClientUser(const ContactRecord& user);
-    void clearClientUser(); // GetLoggedInUser then fails with kNotFound
+    void clearClientUser() { change([&] { clientUser_.reset(); }); } // GetLoggedInUser then fails with kNotFound
     // The IsSignedIn answer: 0 means signed in (the default).
-    void setSignedInValue(long value);
+    void setSignedInValue(long value) { change([&] { signedInValue_ = value; }); }
 
     // The contact list that GetContacts answers, by sign-in name, in order.
-    void setContactList(const std::vector<std::wstring>& signinNames);
+    void setContactList(const std::vector<std::wstring>& signinNames) { change([&] { contactList_ = signinNames; }); }
 
     // --- E-mail resolution (ResolveContactByEmail, answered through the listeners' OnContactResolved) ---
     enum class ResolutionMode {
@@ -75,14 +74,14 @@ public:
         Automatic, // each request is answered on the host thread right after it was made
         WhileRequesting, // each request is answered on the host thread while ResolveContactByEmail waits
     };
-    void setResolutionMode(ResolutionMode mode);
+    void setResolutionMode(ResolutionMode mode) { change([&] { resolutionMode_ = mode; }); }
     // WhileRequesting: runs after the answer was delivered, still inside ResolveContactByEmail, on the
     // requesting thread (a test looks there at what the answer has set off before the request returned).
-    void setAnsweredWhileRequestingHook(std::function<void()> hook);
+    void setAnsweredWhileRequestingHook(std::function<void()> hook) { change([&] { answeredWhileRequestingHook_ = std::move(hook); }); }
     // The IM address answered for this e-mail address (default: empty, nobody found).
-    void setResolutionAnswer(const std::wstring& email, const std::wstring& imAddress);
-    std::vector<std::wstring> resolveRequests() const;    // every request, in order
-    std::vector<std::wstring> pendingResolutions() const; // manual mode: not yet answered
+    void setResolutionAnswer(const std::wstring& email, const std::wstring& imAddress) { change([&] { resolutionAnswers_[email] = imAddress; }); }
+    std::vector<std::wstring> resolveRequests() const { return copyOf(resolveRequests_); } // every request, in order
+    std::vector<std::wstring> pendingResolutions() const { return copyOf(pendingResolutions_); } // manual mode: not yet answered
     // Delivers an answer to every listener on the host thread and waits; one result per listener.
     // Removes the oldest pending request for that address, if any.
     std::vector<HRESULT> answerResolution(const std::wstring& email, const std::wstring& imAddress);
@@ -90,10 +89,10 @@ public:
     void answerPendingResolutions();
 
     // --- IIMAndPresence listeners ---
-    std::size_t listenerCount() const;
+    std::size_t listenerCount() const { return read([&] { return listeners_.size(); }); }
     // Identities of the listener pointers in the order they were added / removed (identity only).
-    std::vector<const void*> addedListeners() const;
-    std::vector<const void*> removedListeners() const;
+    std::vector<const void*> addedListeners() const { return copyOf(addedListeners_); }
+    std::vector<const void*> removedListeners() const { return copyOf(removedListeners_); }
     // OnContactPresenceChanged to every listener on the host thread, with a new contact object and a
     // presence object made from the directory entry; waits, one result per listener.
     std::vector<HRESULT> firePresenceChanged(const std::wstring& signinName);
@@ -101,57 +100,57 @@ public:
     std::vector<HRESULT> firePresenceChangedWith(IDispatch* contact, IDispatch* presenceState);
     // Like firePresenceChanged without waiting; waitForHostThread() waits for it.
     void postPresenceChanged(const std::wstring& signinName);
-    void waitForHostThread();
+    void waitForHostThread() { hostThread_->waitUntilIdle(); }
 
     // --- _IContactEvents on contacts ---
     std::size_t contactSinkCount(const std::wstring& signinName) const;
-    std::size_t contactAdviseCount() const;   // successful Advise calls, all contacts
-    std::size_t contactUnadviseCount() const; // successful Unadvise calls, all contacts
+    std::size_t contactAdviseCount() const { return copyOf(adviseCount_); } // successful Advise calls, all contacts
+    std::size_t contactUnadviseCount() const { return copyOf(unadviseCount_); } // successful Unadvise calls, all contacts
     // Invokes the dispid (normally 1) on every sink advised on that contact, from the host thread, with
     // one argument: the change codes as a VT_ARRAY | VT_I4 array. Waits; one result per sink.
     std::vector<HRESULT> fireContactChanged(const std::wstring& signinName, const std::vector<long>& codes,
                                             DISPID dispid = 1);
 
     // --- What the module asked the host to do ---
-    std::vector<ConversationStart> conversations() const;
-    std::vector<std::wstring> watchRequests() const; // WatchContact
-    std::vector<std::pair<std::wstring, long>> tagRequests() const;
-    std::vector<std::wstring> addedContacts() const; // AddContact
-    std::vector<std::wstring> uriLookups() const;    // keys that reached the directory through GetContact and
+    std::vector<ConversationStart> conversations() const { return copyOf(conversations_); }
+    std::vector<std::wstring> watchRequests() const { return copyOf(watchRequests_); } // WatchContact
+    std::vector<std::pair<std::wstring, long>> tagRequests() const { return copyOf(tagRequests_); }
+    std::vector<std::wstring> addedContacts() const { return copyOf(addedContacts_); } // AddContact
+    std::vector<std::wstring> uriLookups() const { return copyOf(uriLookups_); } // keys that reached the directory through GetContact and
                                                      // GetPresenceForContact (not injected answers), in order
-    std::vector<std::wstring> userIdLookups() const; // the same for GetContactByUserId
+    std::vector<std::wstring> userIdLookups() const { return copyOf(userIdLookups_); } // the same for GetContactByUserId
     unsigned startWatchingCount(const std::wstring& signinName) const; // IContact::StartWatching
-    unsigned openReadTransactions() const;
+    unsigned openReadTransactions() const { return copyOf(openReadTransactions_); }
 
     // --- Logger ---
-    std::vector<LogRecord> logRecords() const;
+    std::vector<LogRecord> logRecords() const { return copyOf(logRecords_); }
     std::vector<std::wstring> logMessages() const;
-    bool logged(const std::wstring& message) const;
-    std::size_t loggedCount(const std::wstring& message) const;
+    bool logged(const std::wstring& message) const { return loggedCount(message) > 0; }
+    std::size_t loggedCount(const std::wstring& message) const { return recordsOf(message).size(); }
     // The records with exactly this message.
     std::vector<LogRecord> recordsOf(const std::wstring& message) const;
-    void clearLog();
+    void clearLog() { change([&] { logRecords_.clear(); }); }
     // Host levels the logger answers as enabled (default: all of 0 to 5).
-    void setEnabledHostLevels(const std::set<long>& levels);
+    void setEnabledHostLevels(const std::set<long>& levels) { change([&] { enabledHostLevels_ = levels; }); }
     // Runs on the writing thread for every record, after it was kept and with no fake lock held, so a test
     // can read state at the moment a given line is written, or hold the writer there.
     using LogHook = std::function<void(const LogRecord&)>;
-    void addLogHook(LogHook hook);
-    void clearLogHooks();
+    void addLogHook(LogHook hook) { change([&] { logHooks_.push_back(std::make_shared<LogHook>(std::move(hook))); }); }
+    void clearLogHooks() { change([&] { logHooks_.clear(); }); }
 
     // --- Failure injection; every call is counted whether it fails or not ---
     // times: how many of the next calls answer this way; -1 for every call until cleared.
-    void failMethod(HostMethod method, HRESULT result = E_FAIL, int times = -1);
-    void answerEmpty(HostMethod method, int times = -1);
-    void answerWrongObject(HostMethod method, int times = -1);
-    void clearFailure(HostMethod method);
-    void clearFailures();
-    unsigned callCount(HostMethod method) const;
-    void resetCallCounts();
+    void failMethod(HostMethod method, HRESULT result = E_FAIL, int times = -1) { inject(method, {InjectedAnswer::Failure, result, times}); }
+    void answerEmpty(HostMethod method, int times = -1) { inject(method, {InjectedAnswer::Empty, S_OK, times}); }
+    void answerWrongObject(HostMethod method, int times = -1) { inject(method, {InjectedAnswer::WrongObject, S_OK, times}); }
+    void clearFailure(HostMethod method) { change([&] { injections_[index(method)].reset(); }); }
+    void clearFailures() { change([&] { for (auto& injection : injections_) injection.reset(); }); }
+    unsigned callCount(HostMethod method) const { return read([&] { return callCounts_[index(method)]; }); }
+    void resetCallCounts() { change([&] { callCounts_.fill(0); }); }
     // From now on `percent` of the calls that have no injection of their own fail at random, seeded: E_FAIL,
     // RPC_E_DISCONNECTED, E_OUTOFMEMORY or an empty answer, in equal parts. 0 ends it.
-    void failAtRandom(unsigned percent, unsigned seed);
-    unsigned randomFailures() const; // how many calls failed at random so far
+    void failAtRandom(unsigned percent, unsigned seed) { change([&] { randomPercent_ = percent, randomState_ = seed; }); }
+    unsigned randomFailures() const { return copyOf(randomFailures_); } // how many calls failed at random so far
 
     // Forgets the recorded requests and log records (a long run would otherwise keep every one).
     void forgetRecords();
@@ -162,7 +161,7 @@ public:
     extensionsutils::ComPtr<IDispatch> makeWrongObject(); // answers only IUnknown and IDispatch
 
     // Fake COM objects alive now (the class object not counted): 0 once the module released all.
-    long liveObjectCount() const;
+    long liveObjectCount() const { return liveObjects_.load(); }
 
     // ----- Used by the fake COM objects -----
     struct Outcome {
@@ -175,22 +174,22 @@ public:
     };
     // Counts the call and tells whether an injected answer replaces its work.
     Outcome beginCall(HostMethod method);
-    void objectCreated();
-    void objectDestroyed();
-    bool isClientUserSet(std::wstring& signinName) const;
-    long signedInValue() const;
-    std::vector<std::wstring> contactList() const;
-    std::set<long> enabledHostLevels() const;
+    void objectCreated() { ++liveObjects_; }
+    void objectDestroyed() { --liveObjects_; }
+    std::optional<std::wstring> clientUser() const { return copyOf(clientUser_); }
+    long signedInValue() const { return copyOf(signedInValue_); }
+    std::vector<std::wstring> contactList() const { return copyOf(contactList_); }
+    std::set<long> enabledHostLevels() const { return copyOf(enabledHostLevels_); }
     void recordResolveRequest(const std::wstring& email);
-    void recordConversation(const ConversationStart& start);
-    void recordWatchRequest(const std::wstring& signinName);
+    void recordConversation(const ConversationStart& start) { change([&] { conversations_.push_back(start); }); }
+    void recordWatchRequest(const std::wstring& signinName) { change([&] { watchRequests_.push_back(signinName); }); }
     void recordTagRequest(const std::wstring& signinName, long tagged);
-    void recordAddedContact(const std::wstring& signinName);
-    void recordUriLookup(const std::wstring& uri);
-    void recordUserIdLookup(const std::wstring& userId);
-    void recordStartWatching(const std::wstring& signinName);
-    void readTransactionOpened();
-    void readTransactionClosed();
+    void recordAddedContact(const std::wstring& signinName) { change([&] { addedContacts_.push_back(signinName); }); }
+    void recordUriLookup(const std::wstring& uri) { change([&] { uriLookups_.push_back(uri); }); }
+    void recordUserIdLookup(const std::wstring& userId) { change([&] { userIdLookups_.push_back(userId); }); }
+    void recordStartWatching(const std::wstring& signinName) { change([&] { ++startWatchingCounts_[signinName]; }); }
+    void readTransactionOpened() { change([&] { ++openReadTransactions_; }); }
+    void readTransactionClosed() { change([&] { --openReadTransactions_; }); }
     void recordLog(const LogRecord& record);
     HRESULT addListener(_IIMAndPresenceEvents* listener);
     HRESULT removeListener(_IIMAndPresenceEvents* listener);
@@ -212,22 +211,27 @@ private:
 
     FakeHost();
     // A copy of a guarded field, and a change of guarded state, each under the mutex.
-    template <class T>
-    T copyOf(const T& field) const
+    template <class Read>
+    auto read(Read answer) const -> decltype(answer())
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        return field;
+        return answer();
     }
+    template <class T>
+    T copyOf(const T& field) const { return read([&] { return field; }); }
     template <class Change>
     void change(Change apply)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         apply();
     }
-    void inject(HostMethod method, const Injection& injection);
+    static std::size_t index(HostMethod method) { return static_cast<std::size_t>(method); }
+    void inject(HostMethod method, const Injection& injection) { change([&] { injections_[index(method)] = injection; }); }
     unsigned nextRandom();      // mutex_ held
     Outcome randomOutcome();    // mutex_ held
-    std::vector<extensionsutils::ComPtr<_IIMAndPresenceEvents>> listenersSnapshot() const;
+    std::vector<extensionsutils::ComPtr<_IIMAndPresenceEvents>> listenersSnapshot() const { return copyOf(listeners_); }
+    // Tells every listener of the entry's presence now, on the host thread; results to `results` if given.
+    void deliverPresence(const std::wstring& signinName, long presence, const std::wstring& text, std::vector<HRESULT>* results);
     void deliverResolution(const std::wstring& email, const std::wstring& imAddress, std::vector<HRESULT>* results);
     std::wstring configuredAnswer(const std::wstring& email) const;
 

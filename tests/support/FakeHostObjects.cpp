@@ -1,4 +1,8 @@
-#include "support/FakeHostObjects.h"
+// The fake host's COM objects, as FakeHost hands them out. Each keeps the FakeHost alive and, except the
+// class object, is counted in its liveObjectCount(). Every method counts its call and lets an injected
+// answer replace its work; the work reads the FakeHost's state at the time of the call.
+
+#include "support/FakeHost.h"
 
 #include "support/AllocationFailures.h"
 
@@ -6,7 +10,9 @@
 #include <olectl.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <functional>
 #include <optional>
 #include <type_traits>
@@ -18,15 +24,9 @@ using extensionsutils::ComPtr;
 
 namespace {
 
-BSTR allocString(const std::wstring& text)
-{
-    return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-}
+BSTR allocString(const std::wstring& text) { return SysAllocStringLen(text.data(), static_cast<UINT>(text.size())); }
 
-std::wstring stringOf(BSTR text)
-{
-    return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-}
+std::wstring stringOf(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }
 
 // A received participants array: one dimension of BSTR, walked from its lower to its upper bound; null
 // elements become empty strings. E_INVALIDARG for anything else.
@@ -102,6 +102,19 @@ protected:
         const FakeHost::Outcome outcome = host().beginCall(method);
         if (outcome.injected) return outcome.fails() ? outcome.result : S_OK;
         return act();
+    }
+    // A method whose work is only to note what it was asked.
+    HRESULT record(HostMethod method, const std::function<void()>& note)
+    {
+        return answerAction(method, [&] { return note(), S_OK; });
+    }
+    // A new presence object from the directory entry, kNotFound without one.
+    HRESULT presenceOf(const std::wstring& signinName, IDispatch** out)
+    {
+        const std::optional<ContactRecord> record = host().contact(signinName);
+        if (!record) return kNotFound;
+        *out = host().makePresenceState(record->presence, record->presenceText).detach();
+        return S_OK;
     }
     // A getter: read() gives the value, or nothing for kNotFound.
     template <class T>
@@ -203,7 +216,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** container) override
     {
         if (!container) return E_POINTER;
-        ComPtr<IDispatch> contact = makeFakeContact(hostPointer(), signinName_);
+        ComPtr<IDispatch> contact = host().makeContactObject(signinName_);
         return contact->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container));
     }
     HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override
@@ -281,19 +294,12 @@ public:
     }
     HRESULT STDMETHODCALLTYPE RequestPresenceState(IDispatch** presenceState) override
     {
-        return answerObject<IDispatch>(HostMethod::RequestPresenceState, presenceState, [&](IDispatch** out) {
-            const std::optional<ContactRecord> record = host().contact(signinName_);
-            if (!record) return kNotFound;
-            *out = host().makePresenceState(record->presence, record->presenceText).detach();
-            return S_OK;
-        });
+        return answerObject<IDispatch>(HostMethod::RequestPresenceState, presenceState,
+                                       [&](IDispatch** out) { return presenceOf(signinName_, out); });
     }
     HRESULT STDMETHODCALLTYPE StartWatching() override
     {
-        return answerAction(HostMethod::StartWatching, [&] {
-            host().recordStartWatching(signinName_);
-            return S_OK;
-        });
+        return record(HostMethod::StartWatching, [&] { host().recordStartWatching(signinName_); });
     }
     HRESULT STDMETHODCALLTYPE BeginReadTransaction(IUnknown** transaction) override
     {
@@ -416,10 +422,7 @@ public:
     {
         return answerObject<IDispatch>(HostMethod::GetPresenceForContact, presenceState, [&](IDispatch** out) {
             host().recordUriLookup(stringOf(signinName));
-            const std::optional<ContactRecord> record = host().contact(stringOf(signinName));
-            if (!record) return kNotFound;
-            *out = host().makePresenceState(record->presence, record->presenceText).detach();
-            return S_OK;
+            return presenceOf(stringOf(signinName), out);
         });
     }
     HRESULT STDMETHODCALLTYPE GetContactByUserId(BSTR userId, IDispatch** contact) override
@@ -435,13 +438,6 @@ public:
     }
 
 private:
-    HRESULT record(HostMethod method, const std::function<void()>& note)
-    {
-        return answerAction(method, [&] {
-            note();
-            return S_OK;
-        });
-    }
     HRESULT contactOf(const std::optional<ContactRecord>& record, IDispatch** out)
     {
         if (!record) return kNotFound;
@@ -457,9 +453,9 @@ public:
     HRESULT STDMETHODCALLTYPE GetLoggedInUser(IDispatch** contact) override
     {
         return answerObject<IDispatch>(HostMethod::GetLoggedInUser, contact, [&](IDispatch** out) {
-            std::wstring signinName;
-            if (!host().isClientUserSet(signinName)) return kNotFound;
-            *out = host().makeContactObject(signinName).detach();
+            const std::optional<std::wstring> signinName = host().clientUser();
+            if (!signinName) return kNotFound;
+            *out = host().makeContactObject(*signinName).detach();
             return S_OK;
         });
     }
@@ -489,9 +485,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE MakeCall(BSTR participant) override
     {
-        return answerAction(HostMethod::MakeCall, [&] {
+        return record(HostMethod::MakeCall, [&] {
             host().recordConversation(ConversationStart{ConversationKind::Call, {stringOf(participant)}, !participant});
-            return S_OK;
         });
     }
     HRESULT STDMETHODCALLTYPE MakeConferenceCall(SAFEARRAY* participants) override
@@ -512,9 +507,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE WriteRecord(LONG level, BSTR file, LONG line, BSTR function, BSTR message) override
     {
-        return answerAction(HostMethod::WriteRecord, [&] {
+        return record(HostMethod::WriteRecord, [&] {
             host().recordLog(LogRecord{level, stringOf(file), line, stringOf(function), stringOf(message), GetCurrentThreadId()});
-            return S_OK;
         });
     }
     HRESULT STDMETHODCALLTYPE IsLevelEnabled(LONG level, VARIANT_BOOL* enabled) override
@@ -536,23 +530,24 @@ public:
         if (!object) return E_POINTER;
         *object = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        ComPtr<IUnknown> created;
-        HostMethod method = HostMethod::CreateLogger;
-        if (iid == IID_IIMAndPresence) method = HostMethod::CreateIMAndPresence;
-        else if (iid == IID_IProviderManagement) method = HostMethod::CreateProviderManagement;
-        else if (iid == IID_IEventManager) method = HostMethod::CreateEventManager;
-        else if (iid == IID_IPhone) method = HostMethod::CreatePhone;
-        else if (iid != IID_ILogger) return E_NOINTERFACE;
+        using Maker = ComPtr<IUnknown> (*)(std::shared_ptr<FakeHost>&&);
+        static const struct {
+            const IID* iid;
+            HostMethod method;
+            Maker make;
+        } kinds[] = {
+            {&IID_IIMAndPresence, HostMethod::CreateIMAndPresence, &make<FakeIMAndPresence, IUnknown, std::shared_ptr<FakeHost>>},
+            {&IID_IProviderManagement, HostMethod::CreateProviderManagement, &make<FakeProviderManagement, IUnknown, std::shared_ptr<FakeHost>>},
+            {&IID_IEventManager, HostMethod::CreateEventManager, &make<FakeEventManager, IUnknown, std::shared_ptr<FakeHost>>},
+            {&IID_IPhone, HostMethod::CreatePhone, &make<FakePhone, IUnknown, std::shared_ptr<FakeHost>>},
+            {&IID_ILogger, HostMethod::CreateLogger, &make<FakeLogger, IUnknown, std::shared_ptr<FakeHost>>},
+        };
+        const auto kind = std::find_if(std::begin(kinds), std::end(kinds), [&](const auto& k) { return *k.iid == iid; });
+        if (kind == std::end(kinds)) return E_NOINTERFACE;
         // An injected answer gives no object: a wrong one would be called through the wrong vtable.
-        const FakeHost::Outcome outcome = host().beginCall(method);
+        const FakeHost::Outcome outcome = host().beginCall(kind->method);
         if (outcome.injected) return outcome.fails() ? outcome.result : S_OK;
-        switch (method) {
-        case HostMethod::CreateIMAndPresence: created = make<FakeIMAndPresence, IUnknown>(hostPointer()); break;
-        case HostMethod::CreateProviderManagement: created = make<FakeProviderManagement, IUnknown>(hostPointer()); break;
-        case HostMethod::CreateEventManager: created = make<FakeEventManager, IUnknown>(hostPointer()); break;
-        case HostMethod::CreatePhone: created = make<FakePhone, IUnknown>(hostPointer()); break;
-        default: created = make<FakeLogger, IUnknown>(hostPointer()); break;
-        }
+        ComPtr<IUnknown> created = kind->make(std::shared_ptr<FakeHost>(hostPointer()));
         return created->QueryInterface(iid, object);
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
@@ -560,24 +555,23 @@ public:
 
 } // namespace
 
-ComPtr<IClassFactory> makeFakeClassObject(std::shared_ptr<FakeHost> host)
+ComPtr<IClassFactory> FakeHost::classObject()
 {
-    return make<FakeClassFactory, IClassFactory>(std::move(host));
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!classObject_) classObject_ = make<FakeClassFactory, IClassFactory>(shared_from_this());
+    return classObject_;
 }
 
-ComPtr<IDispatch> makeFakeContact(std::shared_ptr<FakeHost> host, const std::wstring& signinName)
+ComPtr<IDispatch> FakeHost::makeContactObject(const std::wstring& signinName)
 {
-    return make<FakeContact, IDispatch>(std::move(host), signinName);
+    return make<FakeContact, IDispatch>(shared_from_this(), signinName);
 }
 
-ComPtr<IDispatch> makeFakePresenceState(std::shared_ptr<FakeHost> host, long presence, const std::wstring& text)
+ComPtr<IDispatch> FakeHost::makePresenceState(long presence, const std::wstring& text)
 {
-    return make<FakePresenceState, IDispatch>(std::move(host), presence, text);
+    return make<FakePresenceState, IDispatch>(shared_from_this(), presence, text);
 }
 
-ComPtr<IDispatch> makeFakeWrongObject(std::shared_ptr<FakeHost> host)
-{
-    return make<FakeDispatch<IDispatch>, IDispatch>(std::move(host));
-}
+ComPtr<IDispatch> FakeHost::makeWrongObject() { return make<FakeDispatch<IDispatch>, IDispatch>(shared_from_this()); }
 
 } // namespace fakehost

@@ -44,13 +44,6 @@ std::vector<OfficeEvent> OfficeEventJournal::events() const
     return events_;
 }
 
-std::size_t OfficeEventJournal::count() const
-{
-    extensionsutils::EventDelivery::waitUntilSettled(settleTimeoutMs);
-    std::lock_guard<std::mutex> lock(mutex_);
-    return events_.size();
-}
-
 FakeOfficeSink::FakeOfficeSink(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal)
     : DispatchSink(eventInterface), journal_(std::move(journal))
 {

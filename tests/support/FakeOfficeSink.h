@@ -43,7 +43,7 @@ class OfficeEventJournal {
 public:
     void add(OfficeEvent event);
     std::vector<OfficeEvent> events() const;
-    std::size_t count() const;
+    std::size_t count() const { return events().size(); }
 
 private:
     mutable std::mutex mutex_;

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <future>
+
 namespace fakehost {
 
 HostThread::HostThread() : queue_(std::make_shared<Queue>()), thread_(&HostThread::loop, queue_)
@@ -10,10 +12,7 @@ HostThread::HostThread() : queue_(std::make_shared<Queue>()), thread_(&HostThrea
     threadId_ = thread_.get_id();
 }
 
-HostThread::~HostThread()
-{
-    stop();
-}
+HostThread::~HostThread() { stop(); }
 
 bool HostThread::post(std::function<void()> task)
 {
@@ -30,18 +29,13 @@ bool HostThread::run(const std::function<void()>& task)
         task();
         return true;
     }
-    std::mutex doneMutex;
-    std::condition_variable doneChanged;
-    bool done = false;
-    const bool queued = post([&] {
-        task();
-        std::lock_guard<std::mutex> lock(doneMutex);
-        done = true;
-        doneChanged.notify_all();
-    });
-    if (!queued) return false;
-    std::unique_lock<std::mutex> lock(doneMutex);
-    doneChanged.wait(lock, [&] { return done; });
+    std::promise<void> done;
+    if (!post([&] {
+            task();
+            done.set_value();
+        }))
+        return false;
+    done.get_future().wait();
     return true;
 }
 
@@ -52,10 +46,7 @@ void HostThread::waitUntilIdle()
     queue_->changed.wait(lock, [this] { return queue_->tasks.empty() && !queue_->running; });
 }
 
-bool HostThread::isCurrentThread() const
-{
-    return std::this_thread::get_id() == threadId_;
-}
+bool HostThread::isCurrentThread() const { return std::this_thread::get_id() == threadId_; }
 
 void HostThread::stop()
 {

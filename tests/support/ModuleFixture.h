@@ -12,7 +12,7 @@
 #include "support/FakeHostEnvironment.h"
 #include "support/FakeOfficeSink.h"
 #include "support/RunOnWorker.h"
-#include "support/Watchdog.h"
+#include "support/ThreadTestHelpers.h"
 
 #include "extensionsutils/EventDelivery.h"
 #include "extensionsutils/ModuleLock.h"

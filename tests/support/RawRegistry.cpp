@@ -37,18 +37,6 @@ bool writeRawValue(HKEY hive, const std::wstring& path, const wchar_t* valueName
     return result == ERROR_SUCCESS;
 }
 
-bool writeStringValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, const std::wstring& text,
-                      REGSAM view)
-{
-    const std::vector<BYTE> bytes = bytesOf(text, true);
-    return writeRawValue(hive, path, valueName, REG_SZ, bytes.data(), static_cast<DWORD>(bytes.size()), view);
-}
-
-bool writeDwordValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, DWORD value, REGSAM view)
-{
-    return writeRawValue(hive, path, valueName, REG_DWORD, &value, sizeof(value), view);
-}
-
 bool readRawValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, RawValue& value, REGSAM view)
 {
     HKEY key = nullptr;

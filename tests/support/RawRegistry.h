@@ -16,6 +16,9 @@ struct RawValue
     std::vector<BYTE> data;
 };
 
+// The bytes of text, with or without the terminating NUL.
+std::vector<BYTE> bytesOf(const std::wstring& text, bool withTerminator);
+
 bool createKey(HKEY hive, const std::wstring& path, REGSAM view = 0);
 bool keyExists(HKEY hive, const std::wstring& path, REGSAM view = 0);
 
@@ -28,14 +31,17 @@ inline bool writeRawValue(HKEY hive, const std::wstring& path, const wchar_t* va
     return writeRawValue(hive, path, valueName, type, bytes.data(), static_cast<DWORD>(bytes.size()), view);
 }
 // REG_SZ with its terminating NUL.
-bool writeStringValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, const std::wstring& text,
-                      REGSAM view = 0);
-bool writeDwordValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, DWORD value, REGSAM view = 0);
+inline bool writeStringValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, const std::wstring& text,
+                             REGSAM view = 0)
+{
+    return writeRawValue(hive, path, valueName, REG_SZ, bytesOf(text, true), view);
+}
+inline bool writeDwordValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, DWORD value, REGSAM view = 0)
+{
+    return writeRawValue(hive, path, valueName, REG_DWORD, &value, sizeof(value), view);
+}
 
 // False when the key or the value is missing.
 bool readRawValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, RawValue& value, REGSAM view = 0);
-
-// The bytes of text, with or without the terminating NUL.
-std::vector<BYTE> bytesOf(const std::wstring& text, bool withTerminator);
 
 } // namespace registrytest

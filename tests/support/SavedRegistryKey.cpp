@@ -36,10 +36,7 @@ SavedRegistryKey::~SavedRegistryKey()
     }
 }
 
-void SavedRegistryKey::clear() const
-{
-    deleteTree(path_);
-}
+void SavedRegistryKey::clear() const { deleteTree(path_); }
 
 bool SavedRegistryKey::save(HKEY key, Node& node) const
 {

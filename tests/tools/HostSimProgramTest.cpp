@@ -1,6 +1,6 @@
 // hostsim.exe run as people and scripts run it, with the real module: each run is its own process, so the
 // module's load, start, stop and unload all happen inside it while this test keeps the registry saved.
-#include "SavedHostInstallation.h"
+#include "SavedModuleRegistration.h"
 #include "ToolTestSupport.h"
 
 #include "common/ImProviderRegistry.h"

@@ -2,7 +2,7 @@
 #include "providerdoctor/PeMachine.h"
 #include "providerdoctor/ProviderDoctor.h"
 
-#include "SavedHostInstallation.h"
+#include "SavedModuleRegistration.h"
 #include "ToolTestSupport.h"
 
 #include "common/ImProviderRegistry.h"

@@ -3,7 +3,7 @@
 
 #include "UcFixture.h"
 
-#include "support/Watchdog.h"
+#include "support/ThreadTestHelpers.h"
 
 #include <atomic>
 #include <set>

@@ -8,7 +8,7 @@
 
 #include "ChildProcess.h"
 
-#include "SavedHostInstallation.h"
+#include "SavedModuleRegistration.h"
 
 #include <gtest/gtest.h>
 

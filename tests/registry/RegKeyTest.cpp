@@ -46,11 +46,11 @@ protected:
     // The factory's calls, in one place: `native` asks for the 64-bit view; a null sink logs nothing.
     RegKeyPtr create(HKEY hive, const std::wstring& path, bool native = false)
     {
-        return factory_.CreateRegistryKey(sink_, hive, path, native);
+        return factory_.CreateRegistryKey(sink_, hive, path, native ? extensionsutils::RegistryView::Wow64_64 : extensionsutils::RegistryView::Default);
     }
     RegKeyPtr open(HKEY hive, const std::wstring& path, bool native, REGSAM access, bool logged = true)
     {
-        return factory_.OpenRegistryKey(logged ? sink_ : nullptr, hive, path, native, access);
+        return factory_.OpenRegistryKey(logged ? sink_ : nullptr, hive, path, native ? extensionsutils::RegistryView::Wow64_64 : extensionsutils::RegistryView::Default, access);
     }
     void writeRaw(const wchar_t* name, DWORD type, const std::vector<BYTE>& bytes)
     {
@@ -162,7 +162,7 @@ TEST_F(RegKeyTest, UserHiveIsTheCurrentUserLeftOpenAfterUseOrTheNamedUsersHiveRe
 {
     RegKeyPtr current = factory_.OpenUserHiveKey(sink_, false, L"ignored");
     ASSERT_TRUE(current);
-    EXPECT_EQ(HKEY_CURRENT_USER, current->handle());
+    EXPECT_EQ(HKEY_CURRENT_USER, current->get());
     current.reset();
     EXPECT_TRUE(createKey(HKEY_CURRENT_USER, userTestKey)) << "dropping the holder closed HKEY_CURRENT_USER";
 

@@ -33,7 +33,8 @@ public:
 
     HKEY get() const noexcept { return handle_; }
     explicit operator bool() const noexcept { return handle_ != nullptr; }
-    // For the out-parameter of RegOpenKeyExW and the like: closes what is held first.
+    // For the out-parameter of RegOpenKeyExW and the like: closes what is held first. A failed call leaves
+    // the owner empty, as the registry functions then write NULL.
     HKEY* put() noexcept;
     // The same without closing: only for an owner known to be empty.
     HKEY* addressof() noexcept { return &handle_; }

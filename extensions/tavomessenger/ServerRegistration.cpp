@@ -1,6 +1,7 @@
 #include "ServerRegistration.h"
 
 #include "extensionsutils/ComPtr.h"
+#include "extensionsutils/RegKey.h"
 
 #include "TavoMessengerLib.h"
 
@@ -34,23 +35,6 @@ private:
     LCID previous_;
 };
 
-class KeyHandle
-{
-public:
-    KeyHandle() = default;
-    ~KeyHandle()
-    {
-        if (handle_) RegCloseKey(handle_);
-    }
-    KeyHandle(const KeyHandle&) = delete;
-    KeyHandle& operator=(const KeyHandle&) = delete;
-    HKEY get() const { return handle_; }
-    HKEY* out() { return &handle_; }
-
-private:
-    HKEY handle_ = nullptr;
-};
-
 // HKEY_CLASSES_ROOT's machine side, or the current user's classes.
 HKEY classesHive(bool perUser)
 {
@@ -64,13 +48,11 @@ std::wstring classesPath(const std::wstring& key)
 
 HRESULT setStringValue(bool perUser, const std::wstring& key, const wchar_t* name, const std::wstring& value)
 {
-    KeyHandle handle;
-    LONG status = RegCreateKeyExW(classesHive(perUser), classesPath(key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                                  handle.out(), nullptr);
+    extensionsutils::RegKey handle;
+    const LONG status = RegCreateKeyExW(classesHive(perUser), classesPath(key).c_str(), 0, nullptr, 0, KEY_WRITE,
+                                        nullptr, handle.put(), nullptr);
     if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
-    status = RegSetValueExW(handle.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    return HRESULT_FROM_WIN32(status);
+    return HRESULT_FROM_WIN32(handle.writeString(name, value));
 }
 
 HRESULT deleteKey(bool perUser, const std::wstring& key)

@@ -6,49 +6,20 @@ namespace tools {
 
 namespace {
 
-// Owns an open key; the predefined roots are never opened here, so every handle held is ours to close.
-class OpenKey {
-public:
-    OpenKey(HKEY hive, const std::wstring& path, REGSAM access)
-        : status_(RegOpenKeyExW(hive, path.c_str(), 0, access, &handle_))
-    {
-    }
-    ~OpenKey()
-    {
-        if (status_ == ERROR_SUCCESS) RegCloseKey(handle_);
-    }
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
+using extensionsutils::RegKey;
 
-    bool isOpen() const { return status_ == ERROR_SUCCESS; }
-    HKEY handle() const { return handle_; }
+RegKey openKey(HKEY hive, const std::wstring& path, REGSAM access, RegistryView view)
+{
+    RegKey key;
+    RegOpenKeyExW(hive, path.c_str(), 0, extensionsutils::withView(access, view), key.put());
+    return key;
+}
 
-private:
-    HKEY handle_ = nullptr;
-    LONG status_;
-};
-
-class CreatedKey {
-public:
-    CreatedKey(HKEY hive, const std::wstring& path)
-        : status_(RegCreateKeyExW(hive, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                                  &handle_, nullptr))
-    {
-    }
-    ~CreatedKey()
-    {
-        if (status_ == ERROR_SUCCESS) RegCloseKey(handle_);
-    }
-    CreatedKey(const CreatedKey&) = delete;
-    CreatedKey& operator=(const CreatedKey&) = delete;
-
-    LONG status() const { return status_; }
-    HKEY handle() const { return handle_; }
-
-private:
-    HKEY handle_ = nullptr;
-    LONG status_;
-};
+LONG createKey(HKEY hive, const std::wstring& path, RegKey& key)
+{
+    return RegCreateKeyExW(hive, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.put(),
+                           nullptr);
+}
 
 } // namespace
 
@@ -69,18 +40,18 @@ std::optional<DWORD> RegistryValue::asDword() const
     return value;
 }
 
-RegistryValue readRegistryValue(HKEY hive, const std::wstring& keyPath, const wchar_t* valueName, REGSAM view)
+RegistryValue readRegistryValue(HKEY hive, const std::wstring& keyPath, const wchar_t* valueName, RegistryView view)
 {
     RegistryValue result;
-    OpenKey key(hive, keyPath, KEY_QUERY_VALUE | view);
-    if (!key.isOpen()) return result;
+    const RegKey key = openKey(hive, keyPath, KEY_QUERY_VALUE, view);
+    if (!key) return result;
     result.keyFound = true;
     DWORD size = 0;
-    LONG status = RegQueryValueExW(key.handle(), valueName, nullptr, &result.type, nullptr, &size);
+    LONG status = RegQueryValueExW(key.get(), valueName, nullptr, &result.type, nullptr, &size);
     // A value may grow between the two calls: ask again until it fits.
     while (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
         result.data.resize(size);
-        status = RegQueryValueExW(key.handle(), valueName, nullptr, &result.type,
+        status = RegQueryValueExW(key.get(), valueName, nullptr, &result.type,
                                   result.data.empty() ? nullptr : result.data.data(), &size);
         if (status == ERROR_SUCCESS) {
             result.data.resize(size);
@@ -93,20 +64,20 @@ RegistryValue readRegistryValue(HKEY hive, const std::wstring& keyPath, const wc
     return result;
 }
 
-bool registryKeyExists(HKEY hive, const std::wstring& keyPath, REGSAM view)
+bool registryKeyExists(HKEY hive, const std::wstring& keyPath, RegistryView view)
 {
-    return OpenKey(hive, keyPath, KEY_READ | view).isOpen();
+    return static_cast<bool>(openKey(hive, keyPath, KEY_READ, view));
 }
 
-std::vector<std::wstring> registrySubkeyNames(HKEY hive, const std::wstring& keyPath, REGSAM view)
+std::vector<std::wstring> registrySubkeyNames(HKEY hive, const std::wstring& keyPath, RegistryView view)
 {
     std::vector<std::wstring> names;
-    OpenKey key(hive, keyPath, KEY_READ | view);
-    if (!key.isOpen()) return names;
+    const RegKey key = openKey(hive, keyPath, KEY_READ, view);
+    if (!key) return names;
     for (DWORD index = 0;; ++index) {
         wchar_t name[256]; // the longest key name the registry allows is 255 characters
         DWORD length = 256;
-        const LONG status = RegEnumKeyExW(key.handle(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        const LONG status = RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
         if (status != ERROR_SUCCESS) break;
         names.emplace_back(name, length);
     }
@@ -115,17 +86,16 @@ std::vector<std::wstring> registrySubkeyNames(HKEY hive, const std::wstring& key
 
 LONG writeRegistryString(HKEY hive, const std::wstring& keyPath, const wchar_t* valueName, const std::wstring& value)
 {
-    CreatedKey key(hive, keyPath);
-    if (key.status() != ERROR_SUCCESS) return key.status();
-    return RegSetValueExW(key.handle(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegKey key;
+    const LONG status = createKey(hive, keyPath, key);
+    return status == ERROR_SUCCESS ? key.writeString(valueName, value) : status;
 }
 
 LONG writeRegistryDword(HKEY hive, const std::wstring& keyPath, const wchar_t* valueName, DWORD value)
 {
-    CreatedKey key(hive, keyPath);
-    if (key.status() != ERROR_SUCCESS) return key.status();
-    return RegSetValueExW(key.handle(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    RegKey key;
+    const LONG status = createKey(hive, keyPath, key);
+    return status == ERROR_SUCCESS ? key.writeDword(valueName, value) : status;
 }
 
 std::wstring hiveName(HKEY hive)

@@ -3,6 +3,8 @@
 // Plain reads and writes of single registry values, telling a missing key from a missing value and from a
 // value of another type, which is what a diagnosis needs to say. Any thread; nothing is shared.
 
+#include "extensionsutils/RegKey.h"
+
 #include <windows.h>
 
 #include <optional>
@@ -10,6 +12,8 @@
 #include <vector>
 
 namespace tools {
+
+using extensionsutils::RegistryView;
 
 struct RegistryValue {
     bool keyFound = false;
@@ -23,13 +27,15 @@ struct RegistryValue {
     std::optional<DWORD> asDword() const;
 };
 
-// view: 0 (the caller's own), KEY_WOW64_32KEY or KEY_WOW64_64KEY. valueName nullptr or L"": the default value.
-RegistryValue readRegistryValue(HKEY hive, const std::wstring& keyPath, const wchar_t* valueName, REGSAM view = 0);
+// valueName nullptr or L"": the default value.
+RegistryValue readRegistryValue(HKEY hive, const std::wstring& keyPath, const wchar_t* valueName,
+                                RegistryView view = RegistryView::Default);
 
-bool registryKeyExists(HKEY hive, const std::wstring& keyPath, REGSAM view = 0);
+bool registryKeyExists(HKEY hive, const std::wstring& keyPath, RegistryView view = RegistryView::Default);
 
 // The names of the key's direct subkeys, in the registry's order; empty when the key is missing.
-std::vector<std::wstring> registrySubkeyNames(HKEY hive, const std::wstring& keyPath, REGSAM view = 0);
+std::vector<std::wstring> registrySubkeyNames(HKEY hive, const std::wstring& keyPath,
+                                              RegistryView view = RegistryView::Default);
 
 // Creates the key when needed and writes the value (REG_SZ with its NUL, or REG_DWORD). A Win32 error code.
 LONG writeRegistryString(HKEY hive, const std::wstring& keyPath, const wchar_t* valueName, const std::wstring& value);

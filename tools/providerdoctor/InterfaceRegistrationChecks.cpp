@@ -22,9 +22,9 @@ const std::wstring messengerRepairFix =
     L"start the host client once with the rights to write HKEY_LOCAL_MACHINE (the module points these "
     L"entries at its library at every start), or register the module again: regsvr32 TavoMessenger.dll";
 
-const std::pair<REGSAM, const wchar_t*> registryViews[] = {
-    {KEY_WOW64_32KEY, L"32-bit"},
-    {KEY_WOW64_64KEY, L"64-bit"},
+const std::pair<tools::RegistryView, const wchar_t*> registryViews[] = {
+    {tools::RegistryView::Wow64_32, L"32-bit"},
+    {tools::RegistryView::Wow64_64, L"64-bit"},
 };
 
 // The TypeLib value of the interface in each registry view that has one: library -> views.

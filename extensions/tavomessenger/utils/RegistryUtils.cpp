@@ -11,16 +11,15 @@
 #include "extensionsutils/Utf8.h"
 
 #include <cwchar>
-#include <memory>
 #include <optional>
 #include <vector>
 
 namespace RegistryUtils {
 
-
 namespace {
 
 using extensionsutils::RegKey;
+using extensionsutils::RegistryView;
 
 using extensionsutils::improvider::Office2007ProviderKey;
 using extensionsutils::improvider::ProviderKey;
@@ -68,49 +67,43 @@ const REGSAM typeLibEntryAccess = KEY_ALL_ACCESS | KEY_WOW64_64KEY;
 const DWORD typeLibValueFirstQueryBytes = 256;
 const DWORD officeValueBufferChars = 512;
 
-std::unique_ptr<RegKey> openOrCreateUserKeyForSetting(const wchar_t* path)
+RegKey openOrCreateUserKeyForSetting(const wchar_t* path)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS)
-        return std::make_unique<RegKey>(key);
-    key = nullptr;
-    if (RegCreateKeyW(HKEY_CURRENT_USER, path, &key) == ERROR_SUCCESS) return std::make_unique<RegKey>(key);
-    return nullptr;
+    RegKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS)
+        RegCreateKeyW(HKEY_CURRENT_USER, path, key.put());
+    return key;
 }
 
-std::unique_ptr<RegKey> openTypeLibEntry(HKEY hive, const std::string& keyPath)
+RegKey openTypeLibEntry(HKEY hive, const std::string& keyPath)
 {
-    HKEY key = nullptr;
+    RegKey key;
     const std::wstring path = extensionsutils::toUtf16(keyPath);
-    if (RegOpenKeyExW(hive, path.c_str(), 0, typeLibEntryAccess, &key) != ERROR_SUCCESS) return nullptr;
-    return std::make_unique<RegKey>(key);
+    RegOpenKeyExW(hive, path.c_str(), 0, typeLibEntryAccess, key.put());
+    return key;
 }
 
 // The default value as text, whatever its type. The buffer is zeroed and one character longer than the
 // data (two when the byte count is odd), so data without a terminating NUL still ends in one.
-bool readDefaultValueAsText(const RegKey& key, std::wstring& text)
+std::optional<std::wstring> readDefaultValueAsText(const RegKey& key)
 {
     DWORD bytes = typeLibValueFirstQueryBytes;
     std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
-    LONG result = RegQueryValueExW(key.handle(), L"", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
-                                   &bytes);
+    LONG result = RegQueryValueExW(key.get(), L"", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &bytes);
     if (result == ERROR_MORE_DATA) {
         buffer.assign(bytes / sizeof(wchar_t) + 2, L'\0');
-        result = RegQueryValueExW(key.handle(), L"", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
-                                  &bytes);
+        result = RegQueryValueExW(key.get(), L"", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &bytes);
     }
-    if (result != ERROR_SUCCESS) return false;
-    text = buffer.data();
-    return true;
+    if (result != ERROR_SUCCESS) return std::nullopt;
+    return std::wstring(buffer.data());
 }
 
-bool readDefaultString(const RegKey& key, std::wstring& text)
+std::optional<std::wstring> readDefaultString(const RegKey& key)
 {
     std::vector<wchar_t> buffer(officeValueBufferChars, L'\0');
     DWORD length = 0;
-    if (key.readString(L"", buffer.data(), officeValueBufferChars, length) != ERROR_SUCCESS) return false;
-    text = buffer.data();
-    return true;
+    if (key.readString(L"", buffer.data(), officeValueBufferChars, length) != ERROR_SUCCESS) return std::nullopt;
+    return std::wstring(buffer.data());
 }
 
 std::string registryText(REFGUID guid)
@@ -131,14 +124,13 @@ unsigned versionFromProgId(const std::wstring& progId)
 }
 
 // "C:\Program Files\Microsoft Office\Office12\file.dll" -> "Office12".
-bool folderOfFile(const std::wstring& path, std::wstring& folder)
+std::optional<std::wstring> folderOfFile(const std::wstring& path)
 {
     const std::wstring::size_type last = path.rfind(L'\\');
-    if (last == std::wstring::npos || last == 0) return false;
+    if (last == std::wstring::npos || last == 0) return std::nullopt;
     const std::wstring::size_type before = path.rfind(L'\\', last - 1);
-    if (before == std::wstring::npos) return false;
-    folder = path.substr(before + 1, last - before - 1);
-    return true;
+    if (before == std::wstring::npos) return std::nullopt;
+    return path.substr(before + 1, last - before - 1);
 }
 
 // The whole folder name must match: a shorter name such as "Office" or "" is no Office version folder.
@@ -156,15 +148,15 @@ void SetUpAndRunning(DWORD value)
     const unsigned versionFromInprocServer = officeVersionFromInprocServer();
 
     TAVO_LOG(1, "Setting key for Office 2010, 2013 or 2016");
-    const std::unique_ptr<RegKey> hostKey = openOrCreateUserKeyForSetting(ProviderKey);
-    std::unique_ptr<RegKey> office2007Key;
+    const RegKey hostKey = openOrCreateUserKeyForSetting(ProviderKey);
+    RegKey office2007Key;
     if (versionFromCurVer == office2007 || versionFromInprocServer == office2007) {
         TAVO_LOG(1, "Setting key for Office 2007");
         office2007Key = openOrCreateUserKeyForSetting(Office2007ProviderKey);
     }
 
-    if (hostKey) hostKey->writeDword(UpAndRunningValue, value);
-    if (office2007Key) office2007Key->writeDword(UpAndRunningValue, value);
+    if (hostKey) hostKey.writeDword(UpAndRunningValue, value);
+    if (office2007Key) office2007Key.writeDword(UpAndRunningValue, value);
 }
 
 void CheckMessengerInterfaceTypelibs()
@@ -212,25 +204,23 @@ void QueryKeyAndReplaceIfNotTavoMessengerGUID(HKEY hive, const std::string& keyP
 
 std::optional<std::wstring> ReadRegistryKeyStringValue(HKEY hive, const std::string& keyPath)
 {
-    const std::unique_ptr<RegKey> key = openTypeLibEntry(hive, keyPath);
+    const RegKey key = openTypeLibEntry(hive, keyPath);
     if (!key) {
         TAVO_LOG(1, "Failed to open registry key");
         return std::nullopt;
     }
-    std::wstring value;
-    if (!readDefaultValueAsText(*key, value)) return std::nullopt;
-    return value;
+    return readDefaultValueAsText(key);
 }
 
 void WriteTavoMessengerGUID(HKEY hive, const std::string& keyPath, const std::wstring& value)
 {
-    const std::unique_ptr<RegKey> key = openTypeLibEntry(hive, keyPath);
+    const RegKey key = openTypeLibEntry(hive, keyPath);
     if (!key) {
         TAVO_LOG(2, "Failed to open registry key");
         return;
     }
     // Written with its terminating NUL, as readers that insist on one (RegKey::readString) expect.
-    if (key->writeString(L"", value) != ERROR_SUCCESS) {
+    if (key.writeString(L"", value) != ERROR_SUCCESS) {
         TAVO_LOG(1, "Failed to write TavoMessenger GUID " << extensionsutils::toUtf8(value));
         return;
     }
@@ -240,46 +230,45 @@ void WriteTavoMessengerGUID(HKEY hive, const std::string& keyPath, const std::ws
 unsigned officeVersionFromCurVer()
 {
     const extensionsutils::RegKeyFactoryImpl factory;
-    if (!factory.OpenRegistryKey(nullptr, HKEY_CLASSES_ROOT, outlookApplicationKey, false, KEY_READ)) return 0;
+    if (!factory.OpenRegistryKey(nullptr, HKEY_CLASSES_ROOT, outlookApplicationKey, RegistryView::Default, KEY_READ))
+        return 0;
     const extensionsutils::RegKeyPtr curVer =
-        factory.OpenRegistryKey(nullptr, HKEY_CLASSES_ROOT, outlookCurVerKey, false, KEY_READ);
+        factory.OpenRegistryKey(nullptr, HKEY_CLASSES_ROOT, outlookCurVerKey, RegistryView::Default, KEY_READ);
     if (!curVer) return 0;
-    std::wstring progId;
-    if (!readDefaultString(*curVer, progId)) return 0;
-    return versionFromProgId(progId);
+    const std::optional<std::wstring> progId = readDefaultString(*curVer);
+    return progId ? versionFromProgId(*progId) : 0;
 }
 
 unsigned officeVersionFromInprocServer()
 {
     const extensionsutils::RegKeyFactoryImpl factory;
     extensionsutils::RegKeyPtr key =
-        factory.OpenRegistryKey(nullptr, HKEY_CLASSES_ROOT, officeComponentServerKey, false, KEY_READ);
-    if (!key) key = factory.OpenRegistryKey(nullptr, HKEY_CLASSES_ROOT, officeComponentServerKey, true, KEY_READ);
+        factory.OpenRegistryKey(nullptr, HKEY_CLASSES_ROOT, officeComponentServerKey, RegistryView::Default, KEY_READ);
+    if (!key)
+        key = factory.OpenRegistryKey(nullptr, HKEY_CLASSES_ROOT, officeComponentServerKey, RegistryView::Wow64_64,
+                                      KEY_READ);
     if (!key) return 0;
 
-    std::wstring path;
-    if (!readDefaultString(*key, path)) return 0;
-    if (!extensionsutils::FileExistsWrapperImpl().fileExists(path)) return 0;
-
-    std::wstring folder;
-    if (!folderOfFile(path, folder)) return 0;
-    if (isFolderNamed(folder, L"office12")) return office2007;
+    const std::optional<std::wstring> path = readDefaultString(*key);
+    if (!path || !extensionsutils::FileExistsWrapperImpl().fileExists(*path)) return 0;
+    const std::optional<std::wstring> folder = folderOfFile(*path);
+    if (!folder) return 0;
+    if (isFolderNamed(*folder, L"office12")) return office2007;
     for (const wchar_t* laterOffice : {L"office14", L"office15", L"office16"}) {
-        if (isFolderNamed(folder, laterOffice)) return office2010;
+        if (isFolderNamed(*folder, laterOffice)) return office2010;
     }
     return 0;
 }
 
 bool isResolveContactEnabled()
 {
-    HKEY rawKey = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, resolveContactSettingsKey, 0, KEY_READ, &rawKey) != ERROR_SUCCESS)
+    RegKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, resolveContactSettingsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
         return true;
-    const RegKey key(rawKey);
     // Whatever the value's type, its first bytes are taken as the number; more than four bytes is unreadable.
     DWORD number = 0;
     DWORD size = sizeof(number);
-    if (RegQueryValueExW(key.handle(), disableResolveContactValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&number),
+    if (RegQueryValueExW(key.get(), disableResolveContactValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&number),
                          &size) != ERROR_SUCCESS)
         return true;
     return number != 1;

@@ -16,11 +16,39 @@ bool isPredefinedKey(HKEY key)
 
 } // namespace
 
-RegKey::RegKey(HKEY handle) noexcept : handle_(handle) {}
-
-RegKey::~RegKey()
+REGSAM withView(REGSAM access, RegistryView view)
 {
-    if (handle_ && !isPredefinedKey(handle_)) RegCloseKey(handle_);
+    switch (view) {
+    case RegistryView::Wow64_64: return access | KEY_WOW64_64KEY;
+    case RegistryView::Wow64_32: return access | KEY_WOW64_32KEY;
+    default: return access;
+    }
+}
+
+RegKey& RegKey::operator=(RegKey&& other) noexcept
+{
+    if (this != &other) reset(other.release());
+    return *this;
+}
+
+HKEY* RegKey::put() noexcept
+{
+    reset();
+    return &handle_;
+}
+
+HKEY RegKey::release() noexcept
+{
+    const HKEY handle = handle_;
+    handle_ = nullptr;
+    return handle;
+}
+
+void RegKey::reset(HKEY handle) noexcept
+{
+    const HKEY previous = handle_;
+    handle_ = handle;
+    if (previous && previous != handle && !isPredefinedKey(previous)) RegCloseKey(previous);
 }
 
 LONG RegKey::readString(const wchar_t* valueName, wchar_t* buffer, DWORD bufferChars, DWORD& lengthChars) const

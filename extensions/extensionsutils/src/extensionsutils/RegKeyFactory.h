@@ -17,14 +17,13 @@ class RegKeyFactory
 public:
     virtual ~RegKeyFactory() = default;
 
-    // Creates the key, or opens it if it exists, for writing and querying values; use64BitRegistry picks
-    // the 64-bit view from a 32-bit process.
+    // Creates the key, or opens it if it exists, for writing and querying values, in the given view.
     virtual RegKeyPtr CreateRegistryKey(const LogSinkPtr& logSink, HKEY hive, const std::wstring& name,
-                                        bool use64BitRegistry) const = 0;
+                                        RegistryView view) const = 0;
 
-    // Opens an existing key with the given access, in the 64-bit view when use64BitRegistry is set.
+    // Opens an existing key with the given access in the given view.
     virtual RegKeyPtr OpenRegistryKey(const LogSinkPtr& logSink, HKEY hive, const std::wstring& name,
-                                      bool use64BitRegistry, REGSAM access) const = 0;
+                                      RegistryView view, REGSAM access) const = 0;
 
     // With openUsersHive, the named user's hive under HKEY_USERS, read-only; otherwise HKEY_CURRENT_USER.
     virtual RegKeyPtr OpenUserHiveKey(const LogSinkPtr& logSink, bool openUsersHive,

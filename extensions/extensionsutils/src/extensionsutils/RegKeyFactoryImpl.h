@@ -10,9 +10,9 @@ class RegKeyFactoryImpl : public RegKeyFactory
 {
 public:
     RegKeyPtr CreateRegistryKey(const LogSinkPtr& logSink, HKEY hive, const std::wstring& name,
-                                bool use64BitRegistry) const override;
+                                RegistryView view) const override;
     RegKeyPtr OpenRegistryKey(const LogSinkPtr& logSink, HKEY hive, const std::wstring& name,
-                              bool use64BitRegistry, REGSAM access) const override;
+                              RegistryView view, REGSAM access) const override;
     RegKeyPtr OpenUserHiveKey(const LogSinkPtr& logSink, bool openUsersHive,
                               const std::wstring& userName) const override;
 };

@@ -3,8 +3,6 @@
 
 #include "UcFixture.h"
 
-#include "support/ThreadTestHelpers.h"
-
 #include <atomic>
 #include <set>
 #include <thread>
@@ -101,11 +99,8 @@ protected:
         for (const OfficeEvent& event : journal->events()) {
             EXPECT_EQ(event.apartment, "MTA");
             IDispatch* data = event.arguments.at(1).get()->pdispVal;
-            if (event.id == kSettingChanged)
-                result.push_back({event.id, {callByName(data, L"Value", DISPATCH_PROPERTYGET).value.get()->boolVal}});
-            else
-                result.push_back({event.id, elementsOf<LONG>(callByName(data, L"ChangedContactInformation",
-                                                                        DISPATCH_PROPERTYGET).value, VT_I4)});
+            if (event.id == kSettingChanged) result.push_back({event.id, {property(data, L"Value").get()->boolVal}});
+            else result.push_back({event.id, elementsOf<LONG>(property(data, L"ChangedContactInformation"), VT_I4)});
         }
         return result;
     }
@@ -139,7 +134,7 @@ TEST_F(Contact, AddressesBecomeHostContactsOrNumberContacts)
         {nullptr, L"", false, {}},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(extensionsutils::toUtf8(row.uri));
+        SCOPED_TRACE(narrow(row.uri));
         host().forgetRecords();
         ComPtr<IUCCContact> contact;
         ASSERT_EQ(manager->GetContactByUri(Bstr(row.address).get(), contact.out()), S_OK);
@@ -168,13 +163,13 @@ TEST_F(Contact, InformationIsTheHostContactsInOfficesUnits)
         host().setPresence(kBob, presence, L"Do not disturb");
         EXPECT_EQ(information(bob.get(), ucPresenceAvailability).get()->lVal, availability) << presence;
     }
-    EXPECT_EQ(textOf(information(bob.get(), ucPresenceActivity)), L"Do not disturb");
-    EXPECT_EQ(textOf(information(bob.get(), ucPresenceDisplayName)), L"Bob Builder");
-    EXPECT_EQ(textOf(information(bob.get(), ucPresenceActivityId)), L"");
+    EXPECT_EQ(stringOf(information(bob.get(), ucPresenceActivity)), L"Do not disturb");
+    EXPECT_EQ(stringOf(information(bob.get(), ucPresenceDisplayName)), L"Bob Builder");
+    EXPECT_EQ(stringOf(information(bob.get(), ucPresenceActivityId)), L"");
     EXPECT_EQ(elementsOf<std::wstring>(information(bob.get(), ucPresenceLegacyInstantMessageAddresses), VT_BSTR), Strings{kBob});
     const auto custom = elementsOf<ComPtr<IDispatch>>(information(bob.get(), ucPresenceCustomActivity), VT_DISPATCH);
     ASSERT_EQ(custom.size(), 1u);
-    EXPECT_EQ(callByName(custom[0].get(), L"LocaleId", DISPATCH_PROPERTYGET).value.get()->lVal, -1);
+    EXPECT_EQ(int32Of(property(custom[0].get(), L"LocaleId")), -1);
     EXPECT_EQ(endpointsOf(bob.get()),
               (Endpoints{{L"+1 555 0100", ucContactEndpointTypeWorkPhone}, {L"+1 555 0101", ucContactEndpointTypeMobilePhone},
                          {L"+1 555 0102", ucContactEndpointTypeHomePhone}, {L"+1 555 0103", ucContactEndpointTypeOtherPhone}}));
@@ -240,7 +235,7 @@ TEST_F(Contact, BatchAndSettingsAnswerWhatTheHostCanReadEachInsideOneReadTransac
     EXPECT_EQ(settings->GetValueAt(0, value.out()), S_OK);
     EXPECT_EQ(value.type(), VT_BOOL) << "the tag's value comes first";
     EXPECT_EQ(settings->get_Item(static_cast<ContactSetting>(ucContactEndpointTypeMobilePhone), value.out()), S_OK);
-    EXPECT_EQ(textOf(callByName(value.get()->pdispVal, L"DisplayName", DISPATCH_PROPERTYGET).value), L"+44 77 1");
+    EXPECT_EQ(stringOf(property(value.get()->pdispVal, L"DisplayName")), L"+44 77 1");
     EXPECT_EQ(settings->get_Item(static_cast<ContactSetting>(ucContactEndpointTypeHomePhone), value.out()), S_OK);
     EXPECT_EQ(value.get()->pdispVal, nullptr) << "an empty number is a null endpoint";
     host().failMethod(HostMethod::GetIsTagged);
@@ -296,7 +291,7 @@ TEST_F(Contact, CanStartInstantMessageOrAudioOnlyOnTheUsersOwnContact)
     for (const auto& row : rows) {
         VARIANT_BOOL answer = 7;
         EXPECT_EQ(row.contact->CanStart(static_cast<ModalityTypes>(row.modalities), &answer), S_OK);
-        EXPECT_EQ(answer, row.answer) << extensionsutils::toUtf8(uriOf(row.contact)) << " " << row.modalities;
+        EXPECT_EQ(answer, row.answer) << narrow(uriOf(row.contact)) << " " << row.modalities;
     }
     VARIANT_BOOL answer = VARIANT_TRUE;
     host().answerEmpty(HostMethod::GetSigninName); // the host knows the user but gives no name
@@ -343,7 +338,7 @@ TEST_F(Contact, LookupAnswersTable)
         {L"sip:bob.builder@mail.example.com", kBob, L"sip:bob@example.com", true, {L"sip:bob.builder@mail.example.com", kBobsMail}},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(extensionsutils::toUtf8(row.asked));
+        SCOPED_TRACE(narrow(row.asked));
         journal = std::make_shared<fakeoffice::OfficeEventJournal>();
         host().forgetRecords();
         if (row.answer) host().setResolutionAnswer(kBobsMail, row.answer);
@@ -400,7 +395,7 @@ TEST_F(Contact, ChangeCodesBecomeInformationAndSettingEventsInArrayOrder)
         SCOPED_TRACE(testing::PrintToString(codes));
         listenAfresh(bob.get());
         EXPECT_EQ(host().fireContactChanged(kBob, codes), std::vector<HRESULT>{S_OK});
-        runOnWorker([] {});
+        drainWorker();
         EXPECT_EQ(heard(), expected);
         EXPECT_EQ(heard(), expected) << "each read is a new array: the first one's destruction left it whole";
     }
@@ -408,7 +403,7 @@ TEST_F(Contact, ChangeCodesBecomeInformationAndSettingEventsInArrayOrder)
     host().fireContactChanged(kBob, {1}, 2); // another event of the host contact
     host().failMethod(HostMethod::GetIsTagged);
     host().fireContactChanged(kBob, {5});
-    runOnWorker([] {});
+    drainWorker();
     EXPECT_EQ(heard(), (Heard{{kSettingChanged, {VARIANT_FALSE}}})) << "an unreadable tag reads as not tagged";
 }
 
@@ -428,7 +423,7 @@ TEST_F(Contact, TheHostsHandlerHoldsTheContactWeaklyAndTakesOnlyAnArrayOfCodes)
     reference.vt = VT_BYREF | VT_ARRAY | VT_I4;
     reference.pparray = &codes.get()->parray;
     details->deliver(reference);
-    runOnWorker([] {});
+    drainWorker();
     EXPECT_EQ(journal->count(), 1u);
     EXPECT_EQ(host().loggedCount(L"Contact data change without an array of change codes ignored"), 4u);
 
@@ -443,7 +438,7 @@ TEST_F(Contact, TheHostsHandlerHoldsTheContactWeaklyAndTakesOnlyAnArrayOfCodes)
     host().failMethod(HostMethod::Unadvise);
     contactFor(kBob).reset();
     EXPECT_EQ(host().fireContactChanged(kBob, {4, 5}).size(), 1u);
-    runOnWorker([] {});
+    drainWorker();
     EXPECT_FALSE(host().logged(L"Contact data changed"));
 }
 
@@ -459,7 +454,7 @@ TEST_F(Contact, ReleasedContactsLetGoOfTheHostAtOnceWhateverTheQueueHolds)
     released.clear();
     EXPECT_EQ(host().contactSinkCount(kBob), 1u);
     gate->set();
-    runOnWorker([] {});
+    drainWorker();
     EXPECT_GE(journal->count(), 1u) << "the contact Office kept heard the changes";
 }
 
@@ -531,7 +526,6 @@ TEST_F(Contact, OfficeThreadsReadAndLookUpWhileTheHostFiresChanges)
         CoUninitialize();
         ++finished;
     };
-    Watchdog watchdog(120000, "Office threads against host changes");
     std::vector<std::thread> threads;
     for (int i = 0; i < readers; ++i) threads.emplace_back(office, i);
     threads.emplace_back([&] {

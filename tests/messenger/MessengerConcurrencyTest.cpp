@@ -26,11 +26,7 @@ protected:
         host().addLogHook([=](const fakehost::LogRecord& record) {
             if (record.threadId != caller || record.function != function || entered_.exchange(true)) return;
             std::atomic<bool> started{false};
-            other_ = std::thread([&started, other] {
-                ComThread com;
-                started = true;
-                other();
-            });
+            other_ = std::thread([&started, other] { ComThread com; started = true; other(); });
             while (!started) Sleep(1);
             Sleep(200);
             then();

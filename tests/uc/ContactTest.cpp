@@ -423,11 +423,7 @@ TEST_F(Contact, InTheStopWindowAChangeIsDroppedAndAContactReleasedMeanwhileDiesO
         inHandler.set();
         released.wait(20000);
     });
-    std::thread office([&] {
-        inHandler.wait(20000);
-        bob.reset();
-        released.set();
-    });
+    std::thread office([&] { inHandler.wait(20000); bob.reset(); released.set(); });
     EXPECT_EQ(host().fireContactChanged(kBob, {4}), std::vector<HRESULT>{S_OK});
     office.join();
     host().clearLogHooks();

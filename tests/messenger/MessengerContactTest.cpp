@@ -17,12 +17,7 @@ namespace {
 
 const wchar_t* const kAlice = L"sip:alice@example.com";
 
-std::wstring signinNameOf(IDispatch* item)
-{
-    const ComPtr<IMessengerContact> contact = ComPtr<IDispatch>(item).as<IMessengerContact>();
-    Bstr name;
-    return contact && SUCCEEDED(contact->get_SigninName(name.out())) ? name.str() : L"<not a contact>";
-}
+std::wstring signinNameOf(IDispatch* item) { return item ? stringOf(property(item, L"SigninName")) : L"<none>"; }
 
 // The names an enumerator hands out with Next(count) until it is exhausted.
 Strings walk(IEnumVARIANT* enumerator, ULONG count)

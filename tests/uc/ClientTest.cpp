@@ -154,27 +154,24 @@ TEST_F(Client, TheUserAndTheSelfContactAreAskedAfreshAndFailWithNothingWrittenOn
 // Late-bound they answer E_NOTIMPL; through the vtable a refused call also leaves its out-parameter alone.
 TEST_F(Client, MembersNotOfferedAnswerNotImplementedAndWriteNothing)
 {
-    ComPtr<IDispatch> bob = contactFor(kBob).as<IDispatch>(), contacts = manager.as<IDispatch>();
-    const ComPtr<IDispatch> automation = ComObject<UCCAutomation>::create().as<IDispatch>(),
-                            subscription = ComObject<UCCContactSubscription>::create().as<IDispatch>(),
-                            operation = ComObject<UCCAsynchronousOperation>::create().as<IDispatch>(),
-                            endpoint = ComObject<UCCContactEndpoint>::create().as<IDispatch>();
-    const ComPtr<IUCCClient2> client2 = client.as<IUCCClient2>();
-    const ComPtr<IUCCSelf2> self2 = self.as<IUCCSelf2>();
-    const ComPtr<IUCCContact2> bob2 = bob.as<IUCCContact2>();
+    const ComPtr<IDispatch> bob = contactFor(kBob).as<IDispatch>(), contacts = manager.as<IDispatch>();
+    const ComPtr<IDispatch> automation = ComObject<UCCAutomation>::create().as<IDispatch>();
     const Variant x = text(L"x"), zero = number(0);
-    const std::pair<IDispatch*, MemberRow> rows[] = {
-        {client.get(), {L"Signin", kCall, {}}}, {client2.get(), {L"RoomManager", kGet, {}}},
-        {self.get(), {L"CanSetPhone", kCall, {number(1)}}}, {self2.get(), {L"GetAlertLevelForNotification", kCall, {x, zero, zero}}},
-        {contacts.get(), {L"Groups", kGet, {}}}, {contacts.get(), {L"Search", kCall, {x}}},
-        {contacts.get(), {L"RemoveContactFromAllGroups", kCall, {Variant::fromUnknown(nullptr)}}},
-        {bob.get(), {L"GetMultipleContactInformation", kCall, {arrayArgument(int32Array({0}))}}},
-        {bob.get(), {L"GetContactInformation", kCall, {number(ucPresenceTitle)}}}, {bob.get(), {L"ChangeSetting", kCall, {zero, truth(true)}}},
-        {bob2.get(), {L"SetAdditionalUris", kCall, {arrayArgument(SafeArray::ofStrings({L"sip:b@x"}))}}},
-        {bob2.get(), {L"GetRawContactbyUri", kCall, {x}}}, {automation.get(), {L"LaunchAddContactWizard", kCall, {}}},
-        {automation.get(), {L"JoinConference", kCall, {x}}}, {subscription.get(), {L"LastSubscribedRefreshRate", kGet, {}}},
-        {operation.get(), {L"AsyncState", kGet, {}}}, {endpoint.get(), {L"CanStart", kCall, {zero}}}};
-    for (const auto& [object, row] : rows) answer(object, row.name, row.flags, row.arguments, E_NOTIMPL);
+    const std::pair<ComPtr<IDispatch>, MemberRow> rows[] = {
+        {ComPtr<IDispatch>(client.get()), {L"Signin", kCall, {}}}, {ComPtr<IDispatch>(client.as<IUCCClient2>().get()), {L"RoomManager", kGet, {}}},
+        {ComPtr<IDispatch>(self.get()), {L"CanSetPhone", kCall, {number(1)}}},
+        {ComPtr<IDispatch>(self.as<IUCCSelf2>().get()), {L"GetAlertLevelForNotification", kCall, {x, zero, zero}}},
+        {contacts, {L"Groups", kGet, {}}}, {contacts, {L"Search", kCall, {x}}},
+        {contacts, {L"RemoveContactFromAllGroups", kCall, {Variant::fromUnknown(nullptr)}}},
+        {bob, {L"GetMultipleContactInformation", kCall, {arrayArgument(int32Array({0}))}}},
+        {bob, {L"GetContactInformation", kCall, {number(ucPresenceTitle)}}}, {bob, {L"ChangeSetting", kCall, {zero, truth(true)}}},
+        {ComPtr<IDispatch>(bob.as<IUCCContact2>().get()), {L"SetAdditionalUris", kCall, {arrayArgument(SafeArray::ofStrings({L"sip:b@x"}))}}},
+        {ComPtr<IDispatch>(bob.as<IUCCContact2>().get()), {L"GetRawContactbyUri", kCall, {x}}},
+        {automation, {L"LaunchAddContactWizard", kCall, {}}}, {automation, {L"JoinConference", kCall, {x}}},
+        {ComObject<UCCContactSubscription>::create().as<IDispatch>(), {L"LastSubscribedRefreshRate", kGet, {}}},
+        {ComObject<UCCAsynchronousOperation>::create().as<IDispatch>(), {L"AsyncState", kGet, {}}},
+        {ComObject<UCCContactEndpoint>::create().as<IDispatch>(), {L"CanStart", kCall, {zero}}}};
+    for (const auto& [object, row] : rows) answer(object.get(), row.name, row.flags, row.arguments, E_NOTIMPL);
 
     const VARIANT noState = *Variant().get();
     IUCCConversationManager* conversations = sentinel<IUCCConversationManager>();

@@ -156,11 +156,9 @@ TEST_F(MessengerContactTest, EveryMemberAnswersLateBoundSignedInAndRefusesSigned
     VARIANT_BOOL flag = 7;
     MISTATUS status = MISTATUS_LOCAL_FINDING_SERVER;
     Variant value;
-    contact->get_FriendlyName(&string);
-    contact->get_PhoneNumber(MPHONE_TYPE_HOME, &string);
-    contact->get_Status(&status);
-    contact->get_IsTagged(&flag);
-    contact->get_PresenceProperties(value.out());
+    for (HRESULT refused : {contact->get_FriendlyName(&string), contact->get_PhoneNumber(MPHONE_TYPE_HOME, &string),
+                            contact->get_Status(&status), contact->get_IsTagged(&flag), contact->get_PresenceProperties(value.out())})
+        EXPECT_EQ(refused, NotLoggedOn);
     EXPECT_TRUE(string == sentinel<OLECHAR>() && status == MISTATUS_LOCAL_FINDING_SERVER && flag == 7 && value.isEmpty());
     EXPECT_EQ(contact->put_Blocked(VARIANT_FALSE), NotLoggedOn);
     host().setSignedInValue(0);

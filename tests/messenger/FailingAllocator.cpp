@@ -7,11 +7,7 @@
 
 namespace {
 
-void* allocate(std::size_t size)
-{
-    if (fakehost::AllocationFailures::nextAllocationFails()) return nullptr;
-    return std::malloc(size ? size : 1);
-}
+void* allocate(std::size_t size) { return fakehost::AllocationFailures::nextAllocationFails() ? nullptr : std::malloc(size ? size : 1); }
 
 } // namespace
 
@@ -20,38 +16,10 @@ void* operator new(std::size_t size)
     if (void* memory = allocate(size)) return memory;
     throw std::bad_alloc();
 }
-
-void* operator new[](std::size_t size)
-{
-    return operator new(size);
-}
-
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-    return allocate(size);
-}
-
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
-{
-    return allocate(size);
-}
-
-void operator delete(void* memory) noexcept
-{
-    std::free(memory);
-}
-
-void operator delete[](void* memory) noexcept
-{
-    std::free(memory);
-}
-
-void operator delete(void* memory, std::size_t) noexcept
-{
-    std::free(memory);
-}
-
-void operator delete[](void* memory, std::size_t) noexcept
-{
-    std::free(memory);
-}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }

@@ -14,88 +14,36 @@
 
 namespace {
 
-constexpr WORD kGet = DISPATCH_PROPERTYGET;
-constexpr WORD kPut = DISPATCH_PROPERTYPUT;
-constexpr WORD kCall = DISPATCH_METHOD;
-constexpr HRESULT kNotLoggedOn = static_cast<HRESULT>(0x8100031E);
-const DISPID OnContactResolvedId = 0x41A;
 const wchar_t* const kServiceId = L"{83D4679F-B6D7-11D2-BF36-00C04FB90A03}";
+constexpr HRESULT kNotLoggedOn = static_cast<HRESULT>(0x8100031E);
 
-struct Member {
-    const wchar_t* name;
-    WORD flags;
-    std::vector<Variant> arguments;
-    HRESULT signedIn;
-    HRESULT signedOut;
-    bool inert; // does nothing at the host, signed in or not
+// Members that do nothing at the host, signed in or not; signed out each refuses unless its row says otherwise.
+const std::vector<MemberRow> kInertMembers = {
+    {L"Window", kGet, {}}, {L"ViewProfile", kCall, {text(L"bob")}}, {L"ReceiveFileDirectory", kGet, {}},
+    {L"StartVoice", kCall, {text(L"bob")}, E_NOTIMPL, {}, E_NOTIMPL}, {L"InviteApp", kCall, {text(L"bob"), text(L"app")}},
+    {L"SendMail", kCall, {text(L"bob")}}, {L"OpenInbox", kCall, {}}, {L"SendFile", kCall, {text(L"bob"), text(L"c:\\f.txt")}},
+    {L"Signout", kCall, {}}, {L"Signin", kCall, {number(0), text(L"me"), text(L"secret")}, S_OK, {}, S_OK},
+    {L"OptionsPages", kCall, {number(0), number(MOPT_GENERAL_PAGE)}},
+    {L"FindContact", kCall, {number(0), text(L"Bob"), text(L"B"), text(L"Town"), text(L""), text(L"")}},
+    {L"Phone", kCall, {text(L"bob"), number(MPHONE_TYPE_WORK), text(L"+1 555")}}, {L"MediaWizard", kCall, {number(0)}},
+    {L"Page", kCall, {text(L"bob")}}, {L"AutoSignin", kCall, {}, S_OK, {}, S_OK}, {L"MyStatus", kPut, {number(MISTATUS_BUSY)}},
+    {L"UnreadEmailCount", kGet, {number(MUAFOLDER_INBOX)}}, {L"ContactsSortOrder", kPut, {number(MUASORT_ONOFFLINE)}},
+    {L"StartVideo", kCall, {text(L"bob")}, E_NOTIMPL, {}, E_NOTIMPL}, {L"MyGroups", kGet, {}},
+    {L"CreateGroup", kCall, {text(L"friends"), Variant()}}, {L"GetAuthenticationInfo", kCall, {}, S_OK, {}, S_OK},
 };
-
-const std::vector<Member>& members()
-{
-    static const std::vector<Member> rows = {
-        {L"Window", kGet, {}, S_OK, kNotLoggedOn, true},
-        {L"ViewProfile", kCall, {text(L"bob")}, S_OK, kNotLoggedOn, true},
-        {L"ReceiveFileDirectory", kGet, {}, S_OK, kNotLoggedOn, true},
-        {L"StartVoice", kCall, {text(L"bob")}, E_NOTIMPL, E_NOTIMPL, true},
-        {L"InviteApp", kCall, {text(L"bob"), text(L"app")}, S_OK, kNotLoggedOn, true},
-        {L"SendMail", kCall, {text(L"bob")}, S_OK, kNotLoggedOn, true},
-        {L"OpenInbox", kCall, {}, S_OK, kNotLoggedOn, true},
-        {L"SendFile", kCall, {text(L"bob"), text(L"c:\\f.txt")}, S_OK, kNotLoggedOn, true},
-        {L"Signout", kCall, {}, S_OK, kNotLoggedOn, true},
-        {L"Signin", kCall, {number(0), text(L"me"), text(L"secret")}, S_OK, S_OK, true},
-        {L"OptionsPages", kCall, {number(0), number(MOPT_GENERAL_PAGE)}, S_OK, kNotLoggedOn, true},
-        {L"FindContact", kCall, {number(0), text(L"Bob"), text(L"B"), text(L"Town"), text(L""), text(L"")}, S_OK,
-         kNotLoggedOn, true},
-        {L"Phone", kCall, {text(L"bob"), number(MPHONE_TYPE_WORK), text(L"+1 555")}, S_OK, kNotLoggedOn, true},
-        {L"MediaWizard", kCall, {number(0)}, S_OK, kNotLoggedOn, true},
-        {L"Page", kCall, {text(L"bob")}, S_OK, kNotLoggedOn, true},
-        {L"AutoSignin", kCall, {}, S_OK, S_OK, true},
-        {L"MyStatus", kPut, {number(MISTATUS_BUSY)}, S_OK, kNotLoggedOn, true},
-        {L"UnreadEmailCount", kGet, {number(MUAFOLDER_INBOX)}, S_OK, kNotLoggedOn, true},
-        {L"ContactsSortOrder", kPut, {number(MUASORT_ONOFFLINE)}, S_OK, kNotLoggedOn, true},
-        {L"StartVideo", kCall, {text(L"bob")}, E_NOTIMPL, E_NOTIMPL, true},
-        {L"MyGroups", kGet, {}, S_OK, kNotLoggedOn, true},
-        {L"CreateGroup", kCall, {text(L"friends"), Variant()}, S_OK, kNotLoggedOn, true},
-        {L"GetAuthenticationInfo", kCall, {}, S_OK, S_OK, true},
-        {L"GetContact", kCall, {text(L"bob"), text(L"")}, S_OK, static_cast<HRESULT>(0x8100030A), false},
-        {L"AddContact", kCall, {number(0), text(L"dave@example.com")}, S_OK, S_OK, false},
-        {L"InstantMessage", kCall, {text(L"bob")}, S_OK, kNotLoggedOn, false},
-        {L"MyContacts", kGet, {}, S_OK, kNotLoggedOn, false},
-        {L"MySigninName", kGet, {}, S_OK, kNotLoggedOn, false},
-        {L"MyFriendlyName", kGet, {}, S_OK, kNotLoggedOn, false},
-        {L"MyStatus", kGet, {}, S_OK, kNotLoggedOn, false},
-        {L"MyServiceName", kGet, {}, S_OK, kNotLoggedOn, false},
-        {L"MyPhoneNumber", kGet, {number(MPHONE_TYPE_WORK)}, S_OK, kNotLoggedOn, false},
-        {L"MyProperty", kGet, {number(MCONTACTPROP_EMAIL)}, S_OK, kNotLoggedOn, false},
-        {L"MyProperty", kPut, {number(MCONTACTPROP_EMAIL), text(L"me@example.com")}, S_OK, kNotLoggedOn, false},
-        {L"MyServiceId", kGet, {}, S_OK, kNotLoggedOn, false},
-        {L"Services", kGet, {}, S_OK, kNotLoggedOn, false},
-        {L"ContactsSortOrder", kGet, {}, S_OK, kNotLoggedOn, false},
-        {L"Property", kGet, {number(MMESSENGERPROP_VERSION)}, S_OK, kNotLoggedOn, false},
-        {L"Property", kPut, {number(MMESSENGERPROP_VERSION), text(L"14.0")}, S_OK, kNotLoggedOn, false},
-        {L"StartConversation", kCall, {number(CONVERSATION_TYPE_IM), text(L"bob")}, S_OK, kNotLoggedOn, false},
-    };
-    return rows;
-}
+const std::vector<MemberRow> kActiveMembers = {
+    {L"GetContact", kCall, {text(L"bob"), text(L"")}, S_OK, {}, static_cast<HRESULT>(0x8100030A)},
+    {L"AddContact", kCall, {number(0), text(L"dave@example.com")}, S_OK, {}, S_OK}, {L"InstantMessage", kCall, {text(L"bob")}},
+    {L"MyContacts", kGet, {}}, {L"MySigninName", kGet, {}}, {L"MyFriendlyName", kGet, {}}, {L"MyStatus", kGet, {}},
+    {L"MyServiceName", kGet, {}}, {L"MyPhoneNumber", kGet, {number(MPHONE_TYPE_WORK)}},
+    {L"MyProperty", kGet, {number(MCONTACTPROP_EMAIL)}}, {L"MyProperty", kPut, {number(MCONTACTPROP_EMAIL), text(L"me@example.com")}},
+    {L"MyServiceId", kGet, {}}, {L"Services", kGet, {}}, {L"ContactsSortOrder", kGet, {}},
+    {L"Property", kGet, {number(MMESSENGERPROP_VERSION)}}, {L"Property", kPut, {number(MMESSENGERPROP_VERSION), text(L"14.0")}},
+    {L"StartConversation", kCall, {number(CONVERSATION_TYPE_IM), text(L"bob")}},
+};
 
 class MessengerApiTest : public MessengerTest {
 protected:
-    void SetUp() override
-    {
-        settings_.clear();
-        MessengerTest::SetUp();
-    }
-
-    void runMembers(bool signedIn, bool inert)
-    {
-        for (const Member& member : members()) {
-            if (signedIn && member.inert != inert) continue;
-            SCOPED_TRACE(testing::Message() << member.flags);
-            answer(lateBound().get(), member.name, member.flags, member.arguments,
-                   signedIn ? member.signedIn : member.signedOut);
-        }
-    }
-
     void expectHostUntouched()
     {
         EXPECT_TRUE(host().conversations().empty()) << "a chat or call was started";
@@ -103,72 +51,60 @@ protected:
         EXPECT_TRUE(host().watchRequests().empty()) << "a contact was watched";
         EXPECT_TRUE(host().resolveRequests().empty()) << "a resolution was asked for";
     }
-
     MISTATUS myStatus(IMessengerAdvanced* api = nullptr)
     {
         MISTATUS status = static_cast<MISTATUS>(0x5EE);
         EXPECT_EQ(S_OK, (api ? api : messengerApi().get())->get_MyStatus(&status));
         return status;
     }
-
     HRESULT resolve(const wchar_t* address, IMessengerAdvanced* api = nullptr)
     {
-        ComPtr<IMessengerContactResolution> resolution = (api ? ComPtr<IMessengerAdvanced>(api) : messengerApi())
-                                                             .as<IMessengerContactResolution>();
-        BSTR imAddress = kUnwrittenBstr;
-        const HRESULT hr =
-            resolution->ResolveContact(ADDRESS_TYPE_SMTP, CONTACT_RESOLUTION_ANY, Bstr(address).get(), &imAddress);
-        EXPECT_EQ(kUnwrittenBstr, imAddress) << "the IM address was written";
+        ComPtr<IMessengerContactResolution> resolution = ComPtr<IUnknown>(api ? api : messengerApi().get()).as<IMessengerContactResolution>();
+        BSTR imAddress = sentinel<OLECHAR>();
+        const HRESULT hr = resolution->ResolveContact(ADDRESS_TYPE_SMTP, CONTACT_RESOLUTION_ANY, Bstr(address).get(), &imAddress);
+        EXPECT_EQ(sentinel<OLECHAR>(), imAddress) << "the IM address was written";
         return hr;
     }
-
+    void resolveLateBound(HRESULT expected)
+    {
+        answer(messenger.as<IMessengerContactResolution>().get(), L"ResolveContact", kCall,
+               {number(ADDRESS_TYPE_SMTP), number(CONTACT_RESOLUTION_ANY), text(L"bob@example.com")}, expected);
+    }
     // GetContact late-bound; the contact's sign-in name.
     std::wstring contactFor(const wchar_t* signinName)
     {
         const Variant found = answer(lateBound().get(), L"GetContact", kCall, {text(signinName), text(L"")});
-        if (found.type() != VT_DISPATCH) return L"<none>";
-        return stringOf(property(found.get()->pdispVal, L"SigninName"));
+        return found.type() == VT_DISPATCH ? stringOf(property(found.get()->pdispVal, L"SigninName")) : L"<none>";
     }
-
-    ComPtr<IDispatch> primaryService()
-    {
-        const Variant services = property(lateBound().get(), L"Services");
-        return ComPtr<IDispatch>(property(services.get()->pdispVal, L"PrimaryService").get()->pdispVal);
-    }
-
+    ComPtr<IDispatch> primaryService() { return objectOf(property(objectOf(property(lateBound().get(), L"Services")).get(), L"PrimaryService")); }
     ComPtr<IDispatch> ucEntry() const { return ComPtr<IDispatch>(messenger.as<IUCOfficeIntegration>().get()); }
 
-private:
     registrytest::SavedRegistryKey settings_{HKEY_CURRENT_USER, L"Software\\Norvane Works"};
 };
 
 TEST_F(MessengerApiTest, IsOneObjectThroughEveryInterfaceOfItsMapAndGivesTheUcEntryAsItsUcService)
 {
     IUnknown* identity = messenger.identity();
-    for (const IID& iid : {IID_IUCOfficeIntegration, IID_IMessengerAdvanced, IID_IMessenger, IID_IMessenger2,
-                           IID_IMessenger3, IID_IDispatch, IID_IConnectionPointContainer,
-                           IID_IMessengerContactResolution, IID_IServiceProvider, IID_IUnknown}) {
+    for (const IID& iid : {IID_IUCOfficeIntegration, IID_IMessengerAdvanced, IID_IMessenger, IID_IMessenger2, IID_IMessenger3,
+                           IID_IDispatch, IID_IConnectionPointContainer, IID_IMessengerContactResolution, IID_IServiceProvider, IID_IUnknown}) {
         ComPtr<IUnknown> answered;
         ASSERT_EQ(S_OK, identity->QueryInterface(iid, reinterpret_cast<void**>(answered.out())));
         EXPECT_TRUE(extensionsutils::sameComObject(identity, answered.get()));
     }
     EXPECT_EQ(static_cast<void*>(messengerApi().get()), static_cast<void*>(lateBound().get()))
         << "the Messenger API and late-bound callers share one interface pointer";
-    for (const IID& iid : {IID_IMessengerGroups, IID_IMessengerContact, IID_IMessengerServices, IID_IUCCLyncClient}) {
-        void* result = reinterpret_cast<void*>(1);
+    void* result = reinterpret_cast<void*>(1);
+    for (const IID& iid : {IID_IMessengerGroups, IID_IMessengerContact, IID_IMessengerServices, IID_IUCCLyncClient})
         EXPECT_EQ(E_NOINTERFACE, identity->QueryInterface(iid, &result));
-        EXPECT_EQ(nullptr, result);
-    }
+    EXPECT_EQ(nullptr, result);
     ComPtr<IServiceProvider> provider = messenger.as<IServiceProvider>();
     GUID ucService = {};
     ASSERT_EQ(S_OK, IIDFromString(L"{6B734CFB-92E4-42F3-9A5E-D4BDED5FC357}", &ucService));
     for (const IID& iid : {IID_IUCOfficeIntegration, IID_IUnknown, IID_IMessenger}) {
-        void* result = nullptr;
         ASSERT_EQ(S_OK, provider->QueryService(ucService, iid, &result));
         EXPECT_EQ(static_cast<void*>(messenger.as<IUCOfficeIntegration>().get()), result) << "whatever interface was asked";
         static_cast<IUnknown*>(result)->Release();
     }
-    void* result = reinterpret_cast<void*>(1);
     EXPECT_EQ(E_NOTIMPL, provider->QueryService(IID_IUCOfficeIntegration, IID_IUCOfficeIntegration, &result));
     EXPECT_EQ(nullptr, result);
     EXPECT_EQ(1u, host().listenerCount());
@@ -181,13 +117,12 @@ TEST_F(MessengerApiTest, SignedInEveryMemberAnswersAndTheUnsupportedOnesDoNothin
     answer(lateBound().get(), L"StartVoice", kCall, {text(L"bob")}, E_NOTIMPL);
     answer(lateBound().get(), L"StartVideo", kCall, {text(L"bob")}, E_NOTIMPL);
     EXPECT_EQ(0u, host().callCount(HostMethod::IsSignedIn)) << "StartVoice and StartVideo never ask";
-    runMembers(true, true);
+    expectAnswers(lateBound().get(), kInertMembers);
     expectHostUntouched();
     EXPECT_EQ(MUASORT_GROUPS, int32Of(property(lateBound().get(), L"ContactsSortOrder"))) << "the order put is not kept";
     EXPECT_EQ(MISTATUS_ONLINE, myStatus()) << "the status put is not kept: it is the host's";
-    runMembers(true, false);
-    answer(messenger.as<IMessengerContactResolution>().get(), L"ResolveContact", kCall,
-           {number(ADDRESS_TYPE_SMTP), number(CONTACT_RESOLUTION_ANY), text(L"bob@example.com")}, E_PENDING);
+    expectAnswers(lateBound().get(), kActiveMembers);
+    resolveLateBound(E_PENDING);
     host().setSignedInValue(1);
     EXPECT_EQ(L"<authenticationinfo><protocol>sip_tls</protocol></authenticationinfo>",
               stringOf(answer(lateBound().get(), L"GetAuthenticationInfo", kCall))) << "signed in or not";
@@ -197,9 +132,9 @@ TEST_F(MessengerApiTest, SignedInEveryMemberAnswersAndTheUnsupportedOnesDoNothin
 TEST_F(MessengerApiTest, SignedOutEveryGuardedMemberRefusesAndTheHostIsNotAsked)
 {
     signOut();
-    runMembers(false, false);
-    answer(messenger.as<IMessengerContactResolution>().get(), L"ResolveContact", kCall,
-           {number(ADDRESS_TYPE_SMTP), number(CONTACT_RESOLUTION_ANY), text(L"bob@example.com")}, kNotLoggedOn);
+    expectAnswers(lateBound().get(), kInertMembers, kNotLoggedOn);
+    expectAnswers(lateBound().get(), kActiveMembers, kNotLoggedOn);
+    resolveLateBound(kNotLoggedOn);
     expectHostUntouched();
     EXPECT_EQ(0u, host().callCount(HostMethod::GetPresenceForContact) + host().callCount(HostMethod::GetLoggedInUser));
     EXPECT_TRUE(logged(L"not logged in returning MSGR_E_NOT_LOGGED_ON", 1, L"TavoMessengerAdvanced::get_MyStatus"));
@@ -211,51 +146,32 @@ TEST_F(MessengerApiTest, SignedOutEveryGuardedMemberRefusesAndTheHostIsNotAsked)
 TEST_F(MessengerApiTest, ARefusedOrUnsupportedCallWritesNoOutParameter)
 {
     ComPtr<IMessengerAdvanced> api = messengerApi();
-    const Variant bobName = text(L"bob");
-    const Variant nothing;
-    const VARIANT& bob = *bobName.get();
-    const VARIANT& none = *nothing.get();
-    IDispatch* object = kUnwrittenDispatch;
-    BSTR string = kUnwrittenBstr;
+    const Variant bobName = text(L"bob"), nothing;
+    const VARIANT &bob = *bobName.get(), &none = *nothing.get();
+    IDispatch* object = sentinel<IDispatch>();
+    BSTR string = sentinel<OLECHAR>();
     LONG count = 0x5EE;
     VARIANT value;
-    VariantInit(&value);
     value.vt = VT_I2;
-    auto unwritten = [&](const char* member) {
-        EXPECT_EQ(kUnwrittenDispatch, object) << member;
-        EXPECT_EQ(kUnwrittenBstr, string) << member;
-        EXPECT_EQ(0x5EE, count) << member;
-        EXPECT_EQ(VT_I2, value.vt) << member;
+    auto unwritten = [&](const char* when) {
+        EXPECT_TRUE(object == sentinel<IDispatch>() && string == sentinel<OLECHAR>() && count == 0x5EE && value.vt == VT_I2) << when;
     };
     for (bool signedIn : {true, false}) {
         host().setSignedInValue(signedIn ? 0 : 1);
-        api->get_Window(&object);
-        api->get_ReceiveFileDirectory(&string);
-        api->StartVoice(bob, &object);
-        api->StartVideo(bob, &object);
-        api->InviteApp(bob, Bstr(L"app").get(), &object);
-        api->SendFile(bob, Bstr(L"f").get(), &object);
-        api->Phone(bob, MPHONE_TYPE_WORK, Bstr(L"1").get(), &object);
-        api->Page(bob, &object);
-        api->get_UnreadEmailCount(MUAFOLDER_INBOX, &count);
-        api->get_MyGroups(&object);
-        api->CreateGroup(Bstr(L"g").get(), none, &object);
+        const std::vector<HRESULT> unsupported = {
+            api->get_Window(&object), api->get_ReceiveFileDirectory(&string), api->StartVoice(bob, &object),
+            api->StartVideo(bob, &object), api->InviteApp(bob, Bstr(L"app").get(), &object), api->SendFile(bob, Bstr(L"f").get(), &object),
+            api->Phone(bob, MPHONE_TYPE_WORK, Bstr(L"1").get(), &object), api->Page(bob, &object),
+            api->get_UnreadEmailCount(MUAFOLDER_INBOX, &count), api->get_MyGroups(&object), api->CreateGroup(Bstr(L"g").get(), none, &object)};
         unwritten(signedIn ? "signed in" : "signed out");
     }
-    api->GetContact(Bstr(L"bob").get(), nullptr, &object);
-    api->InstantMessage(bob, &object);
-    api->get_MyContacts(&object);
-    api->get_Services(&object);
-    api->get_MySigninName(&string);
-    api->get_MyFriendlyName(&string);
-    api->get_MyServiceName(&string);
-    api->get_MyServiceId(&string);
-    api->get_MyPhoneNumber(MPHONE_TYPE_WORK, &string);
-    api->get_MyStatus(reinterpret_cast<MISTATUS*>(&count));
-    api->get_ContactsSortOrder(reinterpret_cast<MUASORT*>(&count));
-    api->get_MyProperty(MCONTACTPROP_EMAIL, &value);
-    api->get_Property(MMESSENGERPROP_VERSION, &value);
-    api->StartConversation(CONVERSATION_TYPE_IM, bob, none, none, none, none, &value);
+    const std::vector<HRESULT> refused = {
+        api->GetContact(Bstr(L"bob").get(), nullptr, &object), api->InstantMessage(bob, &object), api->get_MyContacts(&object),
+        api->get_Services(&object), api->get_MySigninName(&string), api->get_MyFriendlyName(&string),
+        api->get_MyServiceName(&string), api->get_MyServiceId(&string), api->get_MyPhoneNumber(MPHONE_TYPE_WORK, &string),
+        api->get_MyStatus(reinterpret_cast<MISTATUS*>(&count)), api->get_ContactsSortOrder(reinterpret_cast<MUASORT*>(&count)),
+        api->get_MyProperty(MCONTACTPROP_EMAIL, &value), api->get_Property(MMESSENGERPROP_VERSION, &value),
+        api->StartConversation(CONVERSATION_TYPE_IM, bob, none, none, none, none, &value)};
     unwritten("signed out");
     EXPECT_EQ(E_POINTER, api->get_MySigninName(nullptr));
     EXPECT_EQ(E_POINTER, api->GetContact(Bstr(L"bob").get(), nullptr, nullptr));
@@ -263,38 +179,28 @@ TEST_F(MessengerApiTest, ARefusedOrUnsupportedCallWritesNoOutParameter)
 
 TEST_F(MessengerApiTest, TheUsersNamesServiceAndNumbersComeFromThePrimaryService)
 {
-    const std::pair<const wchar_t*, const wchar_t*> names[] = {
-        {L"MySigninName", L"me"}, {L"MyFriendlyName", L"Me Myself"}, {L"MyServiceName", L"Norvane Quillon"},
-        {L"MyServiceId", kServiceId}};
-    for (const auto& [name, expected] : names) EXPECT_EQ(expected, stringOf(property(lateBound().get(), name)));
-    const std::pair<MPHONE_TYPE, const wchar_t*> numbers[] = {{MPHONE_TYPE_HOME, L"+1 555 0100"},
-                                                              {MPHONE_TYPE_WORK, L"+1 555 0101"},
-                                                              {MPHONE_TYPE_MOBILE, L""}, // none: empty, not absent
-                                                              {MPHONE_TYPE_CUSTOM, L"+1 555 0103"}};
-    for (const auto& [type, expected] : numbers)
-        EXPECT_EQ(expected, stringOf(property(lateBound().get(), L"MyPhoneNumber", {number(type)}))) << type;
+    expectAnswers(lateBound().get(), {{L"MySigninName", kGet, {}, S_OK, text(L"me")}, {L"MyFriendlyName", kGet, {}, S_OK, text(L"Me Myself")},
+                                      {L"MyServiceName", kGet, {}, S_OK, text(L"Norvane Quillon")},
+                                      {L"MyServiceId", kGet, {}, S_OK, text(kServiceId)},
+                                      {L"MyPhoneNumber", kGet, {number(MPHONE_TYPE_HOME)}, S_OK, text(L"+1 555 0100")},
+                                      {L"MyPhoneNumber", kGet, {number(MPHONE_TYPE_WORK)}, S_OK, text(L"+1 555 0101")},
+                                      {L"MyPhoneNumber", kGet, {number(MPHONE_TYPE_CUSTOM)}, S_OK, text(L"+1 555 0103")}});
+    EXPECT_EQ(L"", stringOf(property(lateBound().get(), L"MyPhoneNumber", {number(MPHONE_TYPE_MOBILE)}))) << "none: empty, not absent";
     ComPtr<IMessengerAdvanced> api = messengerApi();
-    for (long type : {-1L, 4L, 100L, -2L}) {
-        BSTR refused = nullptr;
-        EXPECT_EQ(E_FAIL, api->get_MyPhoneNumber(static_cast<MPHONE_TYPE>(type), &refused)) << type;
-        EXPECT_EQ(nullptr, refused);
-    }
+    BSTR unwritten = sentinel<OLECHAR>();
+    for (long type : {-1L, 4L, 100L, -2L}) EXPECT_EQ(E_FAIL, api->get_MyPhoneNumber(static_cast<MPHONE_TYPE>(type), &unwritten)) << type;
     // The host cannot tell the number: S_OK and nothing, except without a host object, which reads as signed out.
-    const std::pair<HostMethod, HRESULT> failures[] = {{HostMethod::CreateProviderManagement, kNotLoggedOn},
-                                                       {HostMethod::GetLoggedInUser, S_OK},
-                                                       {HostMethod::GetWorkNumber, S_OK}};
+    const std::pair<HostMethod, HRESULT> failures[] = {
+        {HostMethod::CreateProviderManagement, kNotLoggedOn}, {HostMethod::GetLoggedInUser, S_OK}, {HostMethod::GetWorkNumber, S_OK}};
     for (const auto& [method, expected] : failures) {
         host().failMethod(method, E_FAIL, 1);
-        BSTR unwritten = kUnwrittenBstr;
         EXPECT_EQ(expected, api->get_MyPhoneNumber(MPHONE_TYPE_WORK, &unwritten)) << static_cast<int>(method);
-        EXPECT_EQ(kUnwrittenBstr, unwritten);
     }
     host().failMethod(HostMethod::GetLoggedInUser);
-    BSTR name = nullptr;
-    EXPECT_EQ(E_FAIL, api->get_MySigninName(&name));
-    EXPECT_EQ(E_FAIL, api->get_MyFriendlyName(&name));
-    EXPECT_EQ(nullptr, name);
-    EXPECT_EQ(4, onlyRecordOf(L"primaryService->get_MySigninName failed").moduleLevel);
+    EXPECT_EQ(E_FAIL, api->get_MySigninName(&unwritten));
+    EXPECT_EQ(E_FAIL, api->get_MyFriendlyName(&unwritten));
+    EXPECT_EQ(sentinel<OLECHAR>(), unwritten);
+    expectLogged(L"primaryService->get_MySigninName failed", 1);
     host().clearFailures();
     messenger->uninitialise();
     Bstr stopped;
@@ -309,12 +215,9 @@ TEST_F(MessengerApiTest, MyStatusIsTheUsersHostPresenceOrOfflineWhenItCannotBeRe
     for (std::uint32_t flags : {1u, 2u, 3u})
         EXPECT_EQ(MISTATUS_DO_NOT_DISTURB, myStatus(createMessenger(flags).as<IMessengerAdvanced>().get())) << flags;
     const std::function<void()> failures[] = {
-        [this] { host().failMethod(HostMethod::GetPresenceForContact); },
-        [this] { host().answerEmpty(HostMethod::GetPresenceForContact); },
+        [this] { host().failMethod(HostMethod::GetPresenceForContact); }, [this] { host().answerEmpty(HostMethod::GetPresenceForContact); },
         [this] { host().answerWrongObject(HostMethod::GetPresenceForContact); },
-        [this] { host().failMethod(HostMethod::GetLoggedInUser); },
-        [this] { host().failMethod(HostMethod::CreateIMAndPresence); },
-    };
+        [this] { host().failMethod(HostMethod::GetLoggedInUser); }, [this] { host().failMethod(HostMethod::CreateIMAndPresence); }};
     for (const auto& breakHost : failures) {
         breakHost();
         EXPECT_EQ(MISTATUS_OFFLINE, myStatus());
@@ -328,13 +231,10 @@ TEST_F(MessengerApiTest, MyStatusIsTheUsersHostPresenceOrOfflineWhenItCannotBeRe
 TEST_F(MessengerApiTest, PropertiesAreKeptPerKeyByValueAndReadBackAsWritten)
 {
     ComPtr<IMessengerAdvanced> api = messengerApi();
-    VARIANT untouched;
-    VariantInit(&untouched);
-    untouched.vt = VT_I4;
-    untouched.lVal = 1234;
-    EXPECT_EQ(S_OK, api->get_Property(MMESSENGERPROP_PLCID, &untouched));
-    EXPECT_EQ(S_OK, api->get_MyProperty(MCONTACTPROP_EMAIL, &untouched));
-    EXPECT_EQ(1234, untouched.lVal) << "an unwritten property leaves the caller's value";
+    Variant untouched = number(1234);
+    EXPECT_EQ(S_OK, api->get_Property(MMESSENGERPROP_PLCID, untouched.get()));
+    EXPECT_EQ(S_OK, api->get_MyProperty(MCONTACTPROP_EMAIL, untouched.get()));
+    EXPECT_EQ(1234, int32Of(untouched)) << "an unwritten property leaves the caller's value";
     EXPECT_EQ(S_OK, api->put_Property(MMESSENGERPROP_PLCID, *number(0x409).get()));
     EXPECT_EQ(S_OK, api->put_MyProperty(static_cast<MCONTACTPROPERTY>(77), *number(77).get()));
     {
@@ -344,10 +244,10 @@ TEST_F(MessengerApiTest, PropertiesAreKeptPerKeyByValueAndReadBackAsWritten)
         EXPECT_EQ(S_OK, api->put_Property(MMESSENGERPROP_VERSION, referenceTo(&variable)));
     }
     answer(lateBound().get(), L"MyProperty", kPut, {number(MCONTACTPROP_EMAIL), text(L"me@example.com")});
-    EXPECT_EQ(L"15.0", stringOf(property(lateBound().get(), L"Property", {number(MMESSENGERPROP_VERSION)})));
-    EXPECT_EQ(0x409, int32Of(property(lateBound().get(), L"Property", {number(MMESSENGERPROP_PLCID)})));
-    EXPECT_EQ(L"me@example.com", stringOf(property(lateBound().get(), L"MyProperty", {number(MCONTACTPROP_EMAIL)})));
-    EXPECT_EQ(77, int32Of(property(lateBound().get(), L"MyProperty", {number(77)}))) << "keys nobody defined are kept too";
+    expectAnswers(lateBound().get(), {{L"Property", kGet, {number(MMESSENGERPROP_VERSION)}, S_OK, text(L"15.0")},
+                                      {L"Property", kGet, {number(MMESSENGERPROP_PLCID)}, S_OK, number(0x409)},
+                                      {L"MyProperty", kGet, {number(MCONTACTPROP_EMAIL)}, S_OK, text(L"me@example.com")},
+                                      {L"MyProperty", kGet, {number(77)}, S_OK, number(77)}}); // keys nobody defined too
     EXPECT_EQ(0u, host().callCount(HostMethod::AddContact) + host().callCount(HostMethod::TagContact));
     EXPECT_EQ(E_POINTER, api->get_Property(MMESSENGERPROP_PLCID, nullptr));
 }
@@ -356,13 +256,12 @@ TEST_F(MessengerApiTest, AValueThatCannotBeCopiedIsRefusedAndNotStored)
 {
     ComPtr<IMessengerAdvanced> api = messengerApi();
     VARIANT broken;
-    VariantInit(&broken);
     broken.vt = 0x0FFF; // no such type
     EXPECT_EQ(DISP_E_BADVARTYPE, api->put_Property(MMESSENGERPROP_VERSION, broken));
     EXPECT_EQ(DISP_E_BADVARTYPE, api->put_MyProperty(MCONTACTPROP_EMAIL, broken));
-    EXPECT_EQ(E_INVALIDARG, api->put_Property(MMESSENGERPROP_VERSION, referenceToNothing()));
-    EXPECT_EQ(E_INVALIDARG, api->put_MyProperty(MCONTACTPROP_EMAIL, referenceToNothing()));
-    EXPECT_EQ(E_INVALIDARG, api->InstantMessage(referenceToNothing(), nullptr));
+    EXPECT_EQ(E_INVALIDARG, api->put_Property(MMESSENGERPROP_VERSION, referenceTo()));
+    EXPECT_EQ(E_INVALIDARG, api->put_MyProperty(MCONTACTPROP_EMAIL, referenceTo()));
+    EXPECT_EQ(E_INVALIDARG, api->InstantMessage(referenceTo(), nullptr));
     EXPECT_TRUE(property(lateBound().get(), L"Property", {number(MMESSENGERPROP_VERSION)}).isEmpty());
 }
 
@@ -379,16 +278,15 @@ TEST_F(MessengerApiTest, GetContactGivesANewWatchedContactEvenForANameTheHostDoe
     EXPECT_TRUE(host().watchRequests().empty()) << "nobody to watch";
     host().failMethod(HostMethod::WatchContact, E_FAIL, 1);
     EXPECT_EQ(L"bob", contactFor(L"bob")) << "a failed watch request does not stop GetContact";
-
     host().forgetRecords();
     ComPtr<IMessengerAdvanced> api = messengerApi();
-    IDispatch* contact = kUnwrittenDispatch;
+    IDispatch* contact = sentinel<IDispatch>();
     EXPECT_EQ(E_FAIL, api->GetContact(nullptr, nullptr, &contact));
     EXPECT_EQ(E_FAIL, api->GetContact(Bstr(L"").get(), nullptr, &contact));
     EXPECT_TRUE(host().uriLookups().empty());
     host().failMethod(HostMethod::GetHomeNumber);
     EXPECT_EQ(ContactNotFound, api->GetContact(Bstr(L"bob").get(), nullptr, &contact));
-    EXPECT_EQ(kUnwrittenDispatch, contact);
+    EXPECT_EQ(sentinel<IDispatch>(), contact);
 }
 
 TEST_F(MessengerApiTest, MyContactsIsANewCollectionOfTheHostsListAndAddContactAlwaysSucceeds)
@@ -399,16 +297,15 @@ TEST_F(MessengerApiTest, MyContactsIsANewCollectionOfTheHostsListAndAddContactAl
     EXPECT_THAT(host().watchRequests(), ElementsAre(L"bob", L"carol"));
     EXPECT_FALSE(extensionsutils::sameComObject(list.get()->pdispVal, property(lateBound().get(), L"MyContacts").get()->pdispVal));
     ComPtr<IMessengerAdvanced> api = messengerApi();
-    IDispatch* unwritten = kUnwrittenDispatch;
+    IDispatch* unwritten = sentinel<IDispatch>();
     for (HostMethod method : {HostMethod::GetContacts, HostMethod::CreateIMAndPresence}) {
         host().failMethod(method, E_FAIL, 1);
         EXPECT_EQ(E_FAIL, api->get_MyContacts(&unwritten));
     }
-    EXPECT_EQ(kUnwrittenDispatch, unwritten);
+    EXPECT_EQ(sentinel<IDispatch>(), unwritten);
     host().answerEmpty(HostMethod::GetContacts, 1);
     ComPtr<IDispatch> none;
     EXPECT_EQ(S_OK, api->get_MyContacts(none.out())) << "no list is no error";
-
     for (const wchar_t* address : {L"a@b.c", L"a@bc", static_cast<const wchar_t*>(nullptr)})
         EXPECT_EQ(S_OK, api->AddContact(0, Bstr(address).get()));
     EXPECT_THAT(host().addedContacts(), ElementsAre(L"a@b.c")) << "addresses of five characters or more";
@@ -418,9 +315,7 @@ TEST_F(MessengerApiTest, MyContactsIsANewCollectionOfTheHostsListAndAddContactAl
 
 TEST_F(MessengerApiTest, AResolvedAddressReachesOfficeAsOnContactResolvedNeverAsTheOutParameter)
 {
-    auto journal = std::make_shared<OfficeEventJournal>();
-    ComPtr<FakeOfficeSink> sink = FakeOfficeSink::create(DIID_DMessengerEvents, journal);
-    ASSERT_EQ(S_OK, sink->advise(messenger.identity()));
+    FakeOfficeSink* sink = connectSink(messenger.identity());
     host().setResolutionMode(fakehost::FakeHost::ResolutionMode::Automatic);
     host().setResolutionAnswer(L"bob@example.com", L"bob");
     EXPECT_EQ(E_PENDING, resolve(L"bob@example.com"));
@@ -428,10 +323,10 @@ TEST_F(MessengerApiTest, AResolvedAddressReachesOfficeAsOnContactResolvedNeverAs
     ASSERT_TRUE(waitUntil([this] { return host().logged(L"Resolution failed, not notifying clients"); }));
     ASSERT_TRUE(waitUntil([&] { return journal->count() == 1; }));
     const OfficeEvent event = journal->events().at(0);
-    EXPECT_EQ(OnContactResolvedId, event.id);
+    EXPECT_EQ(officeevents::contactResolved, event.id);
     ASSERT_EQ(4u, event.arguments.size());
-    EXPECT_EQ(S_OK, event.arguments[0].get()->lVal);
-    EXPECT_EQ(ADDRESS_TYPE_SMTP, event.arguments[1].get()->lVal);
+    EXPECT_EQ(S_OK, int32Of(event.arguments[0]));
+    EXPECT_EQ(ADDRESS_TYPE_SMTP, int32Of(event.arguments[1]));
     EXPECT_EQ(L"bob@example.com", stringOf(event.arguments[2]));
     EXPECT_EQ(L"bob", stringOf(event.arguments[3]));
     EXPECT_EQ(S_OK, sink->unadvise());
@@ -459,16 +354,15 @@ TEST_F(MessengerApiTest, ARequestStillPendingAtModuleStopDoesNotKeepTheObjectAli
 
 TEST_F(MessengerApiTest, ServicesOfferExactlyThePrimaryServiceWhichAnswersSignedInAndRefusesSignedOut)
 {
-    const Variant services = property(lateBound().get(), L"Services");
-    IDispatch* collection = services.get()->pdispVal;
+    const ComPtr<IDispatch> collection = objectOf(property(lateBound().get(), L"Services"));
     ComPtr<IDispatch> service = primaryService();
-    EXPECT_EQ(1, int32Of(property(collection, L"Count")));
-    EXPECT_TRUE(extensionsutils::sameComObject(answer(collection, L"Item", kCall, {number(0)}).get()->pdispVal, service.get()));
-    ComPtr<IMessengerServices> vtable = ComPtr<IDispatch>(collection).as<IMessengerServices>();
-    IDispatch* unwritten = kUnwrittenDispatch;
+    EXPECT_EQ(1, int32Of(property(collection.get(), L"Count")));
+    EXPECT_TRUE(extensionsutils::sameComObject(objectOf(answer(collection.get(), L"Item", kCall, {number(0)})).get(), service.get()));
+    ComPtr<IMessengerServices> vtable = collection.as<IMessengerServices>();
+    IDispatch* unwritten = sentinel<IDispatch>();
     EXPECT_EQ(E_FAIL, vtable->Item(1, &unwritten));
     EXPECT_EQ(E_FAIL, vtable->Item(-1, &unwritten));
-    EXPECT_EQ(kUnwrittenDispatch, unwritten);
+    EXPECT_EQ(sentinel<IDispatch>(), unwritten);
     ComPtr<IUnknown> unknown;
     ASSERT_EQ(S_OK, vtable->get__NewEnum(unknown.out()));
     VARIANT items[2];
@@ -477,22 +371,21 @@ TEST_F(MessengerApiTest, ServicesOfferExactlyThePrimaryServiceWhichAnswersSigned
     ASSERT_EQ(1u, fetched);
     EXPECT_TRUE(extensionsutils::sameComObject(items[0].pdispVal, service.get()));
     VariantClear(&items[0]);
-
-    const std::pair<const wchar_t*, Variant> answers[] = {
-        {L"ServiceName", text(L"Norvane Quillon")}, {L"ServiceId", text(kServiceId)}, {L"MySigninName", text(L"me")},
-        {L"MyFriendlyName", text(L"Me Myself")}, {L"MyStatus", number(MISTATUS_ONLINE)}};
-    for (const auto& [name, expected] : answers) EXPECT_TRUE(sameValue(property(service.get(), name), expected));
+    const std::vector<MemberRow> answers = {
+        {L"ServiceName", kGet, {}, S_OK, text(L"Norvane Quillon")}, {L"ServiceId", kGet, {}, S_OK, text(kServiceId)},
+        {L"MySigninName", kGet, {}, S_OK, text(L"me")}, {L"MyFriendlyName", kGet, {}, S_OK, text(L"Me Myself")},
+        {L"MyStatus", kGet, {}, S_OK, number(MISTATUS_ONLINE)}, {L"Property", kGet, {number(MSERVICEPROP_INVALID_PROPERTY)}}};
+    expectAnswers(service.get(), answers);
     host().failMethod(HostMethod::GetFriendlyName, E_FAIL, 1);
     EXPECT_EQ(L"", stringOf(property(service.get(), L"MyFriendlyName"))) << "an unreadable friendly name is empty";
     host().setSignedInValue(2);
-    for (const auto& [name, expected] : answers) answer(service.get(), name, kGet, {}, kNotLoggedOn);
-    answer(service.get(), L"Property", kGet, {number(MSERVICEPROP_INVALID_PROPERTY)}, kNotLoggedOn);
+    expectAnswers(service.get(), answers, kNotLoggedOn);
 }
 
 TEST_F(MessengerApiTest, TheServiceFailsWithoutTheUserReportsOfflineWithoutItsPresenceAndFallsSilentAfterStop)
 {
     ComPtr<IMessengerService> service = primaryService().as<IMessengerService>();
-    BSTR unwritten = kUnwrittenBstr;
+    BSTR unwritten = sentinel<OLECHAR>();
     MISTATUS status = MISTATUS_LOCAL_FINDING_SERVER;
     host().failMethod(HostMethod::GetLoggedInUser, E_FAIL, 3);
     EXPECT_EQ(E_FAIL, service->get_MyFriendlyName(&unwritten));
@@ -500,20 +393,17 @@ TEST_F(MessengerApiTest, TheServiceFailsWithoutTheUserReportsOfflineWithoutItsPr
     EXPECT_EQ(E_FAIL, service->get_MyStatus(&status));
     host().answerWrongObject(HostMethod::GetLoggedInUser, 1);
     EXPECT_EQ(E_FAIL, service->get_MyFriendlyName(&unwritten));
-    EXPECT_EQ(kUnwrittenBstr, unwritten);
-    EXPECT_EQ(MISTATUS_LOCAL_FINDING_SERVER, status);
     host().failMethod(HostMethod::GetPresenceForContact, E_FAIL, 1);
     EXPECT_EQ(MISTATUS_OFFLINE, int32Of(property(service.get(), L"MyStatus")));
     host().answerEmpty(HostMethod::GetPresenceForContact, 1);
     EXPECT_EQ(MISTATUS_OFFLINE, int32Of(property(service.get(), L"MyStatus")));
-
     ASSERT_EQ(S_OK, service->put_Property(MSERVICEPROP_INVALID_PROPERTY, *text(L"8.0").get()));
-    EXPECT_EQ(E_INVALIDARG, service->put_Property(MSERVICEPROP_INVALID_PROPERTY, referenceToNothing()));
+    EXPECT_EQ(E_INVALIDARG, service->put_Property(MSERVICEPROP_INVALID_PROPERTY, referenceTo()));
     messenger->uninitialise();
     EXPECT_EQ(S_OK, service->get_MySigninName(&unwritten));
     EXPECT_EQ(S_OK, service->get_MyFriendlyName(&unwritten));
     EXPECT_EQ(S_OK, service->get_MyStatus(&status));
-    EXPECT_EQ(kUnwrittenBstr, unwritten);
+    EXPECT_EQ(sentinel<OLECHAR>(), unwritten);
     EXPECT_EQ(MISTATUS_LOCAL_FINDING_SERVER, status);
     EXPECT_EQ(L"8.0", stringOf(property(service.get(), L"Property", {number(MSERVICEPROP_INVALID_PROPERTY)})));
 }
@@ -527,14 +417,11 @@ TEST_F(MessengerApiTest, TheUcEntryAnnouncesFourFeaturesAndTellsOnlyTheThreeKnow
         {text(L"14.0.0.0"), L"<authenticationinfo>"}, {text(L"15.0.0.0"), L"<authenticationinfo>"},
         {text(L"16.0.0.0"), L"<authenticationinfo>"}, {text(L"15.0"), L""}, {text(L"12.0.0.0"), L""},
         {text(L"16.0.0.0 "), L""}, {text(L"16.0.0.00"), L""}, {text(L""), L""},
-        {Variant::fromString(std::wstring(L"15.0.0.0\0x", 10)), L""}, // not the version it starts with
-    };
+        {Variant::fromString(std::wstring(L"15.0.0.0\0x", 10)), L""}}; // not the version it starts with
     for (const auto& [version, expected] : versions)
-        EXPECT_EQ(expected, stringOf(answer(ucEntry().get(), L"GetAuthenticationInfo", kCall, {version})))
-            << "an empty answer must still be a string";
+        EXPECT_EQ(expected, stringOf(answer(ucEntry().get(), L"GetAuthenticationInfo", kCall, {version}))) << "an empty answer is a string";
     // Flag value 1 empties the answer; phone mode does not.
-    const std::pair<std::uint32_t, const wchar_t*> flags[] = {{1, L""}, {2, L"<authenticationinfo>"}, {3, L""}};
-    for (const auto& [flag, expected] : flags) {
+    for (const auto& [flag, expected] : {std::pair{1u, L""}, std::pair{2u, L"<authenticationinfo>"}, std::pair{3u, L""}}) {
         ComPtr<IDispatch> entry(createMessenger(flag).as<IUCOfficeIntegration>().get());
         EXPECT_EQ(expected, stringOf(answer(entry.get(), L"GetAuthenticationInfo", kCall, {text(L"16.0.0.0")}))) << flag;
     }
@@ -554,37 +441,27 @@ TEST_F(MessengerApiTest, TheUcEntryHandsOutTheOneClientAndAutomationObjectAndNot
     ASSERT_EQ(S_OK, integration->GetInterface(Bstr(L"16.0.0.0").get(), oiInterfaceIUCCLyncClient, again.out()));
     ASSERT_EQ(S_OK, integration->GetInterface(Bstr(L"15.0.0.0").get(), oiInterfaceIUCCAutomation, automation.out()));
     EXPECT_TRUE(extensionsutils::sameComObject(client.get(), again.get()));
-    EXPECT_TRUE(client.as<IUCCLyncClient>());
-    EXPECT_TRUE(automation.as<IUCCAutomation>());
-    for (long requested : {3L, 256L, 257L, 0L, -1L}) {
-        IDispatch* value = kUnwrittenDispatch;
+    EXPECT_TRUE(client.as<IUCCLyncClient>() && automation.as<IUCCAutomation>());
+    IDispatch* value = sentinel<IDispatch>();
+    for (long requested : {3L, 256L, 257L, 0L, -1L})
         EXPECT_EQ(E_NOTIMPL, integration->GetInterface(Bstr(L"16.0.0.0").get(), static_cast<OIInterface>(requested), &value));
-        EXPECT_EQ(kUnwrittenDispatch, value) << requested;
-    }
+    EXPECT_EQ(sentinel<IDispatch>(), value);
 }
 
 TEST_F(MessengerApiTest, ShutdownTellsBothApisInOrderOnTheirOwnConnectionPointsPastAFailingSink)
 {
-    auto journal = std::make_shared<OfficeEventJournal>();
-    ComPtr<FakeOfficeSink> messengerSink = FakeOfficeSink::create(DIID_DMessengerEvents, journal);
-    ComPtr<FakeOfficeSink> failing = FakeOfficeSink::create(DIID__IUCOfficeIntegrationEvents, journal);
-    ComPtr<FakeOfficeSink> ucSink = FakeOfficeSink::create(DIID__IUCOfficeIntegrationEvents, journal);
-    failing->setResult(E_UNEXPECTED);
-    for (FakeOfficeSink* sink : {messengerSink.get(), failing.get(), ucSink.get()})
-        ASSERT_EQ(S_OK, sink->advise(messenger.identity()));
+    connectSink(messenger.identity());
+    connectSink(messenger.identity(), nullptr, DIID__IUCOfficeIntegrationEvents)->setResult(E_UNEXPECTED);
+    connectSink(messenger.identity(), nullptr, DIID__IUCOfficeIntegrationEvents);
     TavoMessengerStateWorkers::applicationShutdown(messenger);
     // Each sink gets its events in order; the order across sinks is open.
     std::vector<OfficeEvent> events = journal->events();
-    std::stable_partition(events.begin(), events.end(),
-                          [](const OfficeEvent& event) { return IsEqualIID(DIID_DMessengerEvents, event.eventInterface); });
+    std::stable_partition(events.begin(), events.end(), [](const OfficeEvent& event) { return IsEqualIID(DIID_DMessengerEvents, event.eventInterface); });
     ASSERT_EQ(4u, events.size());
-    EXPECT_EQ(0x407, events[0].id);
-    EXPECT_EQ(0x408, events[1].id);
-    for (int i : {2, 3}) {
-        EXPECT_EQ(50, events[i].id);
-        EXPECT_TRUE(events[i].arguments.empty());
-    }
-    for (FakeOfficeSink* sink : {messengerSink.get(), failing.get(), ucSink.get()}) EXPECT_EQ(S_OK, sink->unadvise());
+    EXPECT_EQ(officeevents::myStatusChange, events[0].id);
+    EXPECT_EQ(officeevents::appShutdown, events[1].id);
+    for (int i : {2, 3}) EXPECT_TRUE(events[i].id == officeevents::shuttingDown && events[i].arguments.empty()) << i;
+    for (const auto& sink : sinks) EXPECT_EQ(S_OK, sink->unadvise());
     EXPECT_EQ(S_OK, messenger->Fire_OnShuttingDown()) << "nobody connected";
 }
 

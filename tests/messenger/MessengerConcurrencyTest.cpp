@@ -4,34 +4,17 @@
 
 #include "MessengerFixture.h"
 
-#include "ThreadTestHelpers.h"
-
 #include <algorithm>
 #include <atomic>
 #include <thread>
 
 namespace {
 
-const DISPID OnContactStatusChangeId = 0x406;
-const DISPID OnContactResolvedId = 0x41A;
-
 // COM in the multithreaded apartment for one test thread.
 struct ComThread {
     ComThread() { CoInitializeEx(nullptr, COINIT_MULTITHREADED); }
     ~ComThread() { CoUninitialize(); }
 };
-
-std::wstring signinName(IDispatch* contact)
-{
-    return stringOf(property(contact, L"SigninName"));
-}
-
-std::size_t countOf(const std::vector<OfficeEvent>& events, DISPID id)
-{
-    std::size_t count = 0;
-    for (const OfficeEvent& event : events) count += event.id == id;
-    return count;
-}
 
 class MessengerConcurrencyTest : public MessengerTest {
 protected:
@@ -43,11 +26,7 @@ protected:
         host().addLogHook([=](const fakehost::LogRecord& record) {
             if (record.threadId != caller || record.function != function || entered_.exchange(true)) return;
             std::atomic<bool> started{false};
-            other_ = std::thread([&started, other] {
-                ComThread com;
-                started = true;
-                other();
-            });
+            other_ = std::thread([&started, other] { ComThread com; started = true; other(); });
             while (!started) Sleep(1);
             Sleep(200);
             then();
@@ -78,15 +57,12 @@ TEST_F(MessengerConcurrencyTest, AWriteFromInsideAnOperationOnTheSameThreadIsRef
     EXPECT_EQ(S_OK, api->GetContact(Bstr(L"bob").get(), nullptr, bob.out()));
     host().clearLogHooks();
     EXPECT_EQ(E_UNEXPECTED, nested);
-    EXPECT_EQ(1u, host().loggedCount(L"could not take the Messenger lock"));
-    Variant version;
-    EXPECT_EQ(S_OK, api->get_Property(MMESSENGERPROP_VERSION, version.out()));
-    EXPECT_EQ(VT_EMPTY, version.type()) << "nothing was stored";
+    EXPECT_EQ(1u, logCount(L"could not take the Messenger lock"));
+    EXPECT_TRUE(property(lateBound().get(), L"Property", {number(MMESSENGERPROP_VERSION)}).isEmpty()) << "nothing was stored";
 }
 
 TEST_F(MessengerConcurrencyTest, AResolutionUnderWayWhenTheModuleStopsFinishesAndTheStopThen)
 {
-    Watchdog watchdog(60000, "resolution against module stop");
     ComPtr<IMessengerContactResolution> resolution = messenger.as<IMessengerContactResolution>();
     // While ResolveContact holds the Messenger lock, the module stop takes the object's integration lock
     // and waits for the Messenger lock; the resolution must not need the integration lock after that.
@@ -99,16 +75,12 @@ TEST_F(MessengerConcurrencyTest, AResolutionUnderWayWhenTheModuleStopsFinishesAn
 
 TEST_F(MessengerConcurrencyTest, CallersAWriterAndHostEventsTogetherLoseNothingAndLeaveNothingBehind)
 {
-    Watchdog watchdog(180000, "concurrent Messenger callers");
-    auto journal = std::make_shared<OfficeEventJournal>();
-    ComPtr<FakeOfficeSink> sink = FakeOfficeSink::create(DIID_DMessengerEvents, journal);
-    ASSERT_EQ(S_OK, sink->advise(messenger.identity()));
+    connectSink(messenger.identity());
     host().setResolutionMode(fakehost::FakeHost::ResolutionMode::Automatic);
     host().setResolutionAnswer(L"bob@example.com", L"bob");
     host().setEnabledHostLevels({}); // the host logger stays quiet: this test is about locks, not lines
 
-    const int rounds = 100;
-    const int readers = 4;
+    const int rounds = 100, readers = 4;
     ComPtr<IMessengerAdvanced> api = messengerApi();
     ComPtr<IMessengerContactResolution> resolution = messenger.as<IMessengerContactResolution>();
     std::atomic<int> failures{0};
@@ -137,21 +109,16 @@ TEST_F(MessengerConcurrencyTest, CallersAWriterAndHostEventsTogetherLoseNothingA
     for (std::thread& thread : threads) thread.join();
     host().waitForHostThread();
     EXPECT_EQ(0, failures.load());
-    EXPECT_TRUE(waitUntil([&] {
-        const std::vector<OfficeEvent> events = journal->events();
-        // Presence changes a sink has not been sent yet are replaced by newer ones for the same contact.
-        return countOf(events, OnContactStatusChangeId) >= 1 &&
-               countOf(events, OnContactResolvedId) == static_cast<std::size_t>(readers * rounds);
-    })) << "status changes " << countOf(journal->events(), OnContactStatusChangeId) << ", resolutions "
-        << countOf(journal->events(), OnContactResolvedId);
-
+    // Presence changes a sink has not been sent yet are replaced by newer ones for the same contact.
+    EXPECT_TRUE(waitUntil([&] { return eventsWithId(officeevents::contactResolved).size() == std::size_t(readers * rounds) &&
+                                    !eventsWithId(officeevents::contactStatusChange).empty(); }))
+        << "resolutions " << eventsWithId(officeevents::contactResolved).size();
     // Presence is state: Office gets each contact's latest one, whatever it was not sent meanwhile.
-    Names changed;
-    for (const OfficeEvent& event : journal->events())
-        if (event.id == OnContactStatusChangeId) changed.push_back(signinName(event.arguments.at(0).get()->pdispVal));
+    Strings changed;
+    for (const OfficeEvent& event : eventsWithId(officeevents::contactStatusChange))
+        changed.push_back(stringOf(property(event.arguments.at(0).get()->pdispVal, L"SigninName")));
     for (const wchar_t* name : {L"bob", L"carol"})
-        EXPECT_NE(std::find(changed.begin(), changed.end(), std::wstring(name)), changed.end()) << name << "'s state arrived";
-    EXPECT_EQ(S_OK, sink->unadvise());
+        EXPECT_NE(std::find(changed.begin(), changed.end(), std::wstring(name)), changed.end()) << narrow(name) << "'s state arrived";
 }
 
 } // namespace

@@ -6,25 +6,27 @@
 
 #include "support/AllocationFailures.h"
 
-#include "extensionsutils/SafeArray.h"
-
 #include <string>
-#include <type_traits>
 
-using extensionsutils::SafeArray;
 using fakehost::AllocationFailures;
 
 namespace {
 
-// Fails allocation 1, 2, ... of the call until one run needs fewer allocations than the one armed.
-void sweep(const std::string& name, const std::function<HRESULT()>& call, HRESULT cannotMake = E_OUTOFMEMORY)
+// Fails allocation 1, 2, ... of the getter until one run needs fewer allocations than the one armed; its
+// answer, whatever it is, is released again.
+template <class Out, class Get>
+void sweep(const std::string& name, Get get, HRESULT cannotMake = E_OUTOFMEMORY)
 {
     for (long n = 1; n < 5000; ++n) {
         AllocationFailures::arm(n);
         HRESULT hr = S_OK;
         bool threw = false;
         try {
-            hr = call();
+            Out out{};
+            hr = get(&out);
+            if constexpr (std::is_same_v<Out, BSTR>) SysFreeString(out);
+            if constexpr (std::is_pointer_v<Out> && !std::is_same_v<Out, BSTR>) if (out) out->Release();
+            if constexpr (std::is_same_v<Out, VARIANT>) VariantClear(&out);
         } catch (...) {
             threw = true;
         }
@@ -37,82 +39,60 @@ void sweep(const std::string& name, const std::function<HRESULT()>& call, HRESUL
     ADD_FAILURE() << name << " never ran through";
 }
 
-// The getter's answer, whatever it is, released again.
-template <class Out, class Get>
-std::function<HRESULT()> getter(Get get)
-{
-    return [get] {
-        Out out{};
-        const HRESULT hr = get(&out);
-        if constexpr (std::is_same_v<Out, BSTR>) SysFreeString(out);
-        if constexpr (std::is_pointer_v<Out> && !std::is_same_v<Out, BSTR>) if (out) out->Release();
-        if constexpr (std::is_same_v<Out, VARIANT>) VariantClear(&out);
-        return hr;
-    };
-}
-
 using OutOfMemoryTest = MessengerTest;
 
 TEST_F(OutOfMemoryTest, MessengerApiGettersAnswerInsteadOfThrowing)
 {
     ComPtr<IMessengerAdvanced> api = messengerApi();
     const Bstr bobName(L"bob");
-    sweep("MySigninName", getter<BSTR>([api](BSTR* out) { return api->get_MySigninName(out); }));
-    sweep("MyFriendlyName", getter<BSTR>([api](BSTR* out) { return api->get_MyFriendlyName(out); }));
-    sweep("MyStatus", getter<MISTATUS>([api](MISTATUS* out) { return api->get_MyStatus(out); }));
-    sweep("MyPhoneNumber", getter<BSTR>([api](BSTR* out) { return api->get_MyPhoneNumber(MPHONE_TYPE_WORK, out); }));
-    sweep("MyServiceId", getter<BSTR>([api](BSTR* out) { return api->get_MyServiceId(out); }));
-    sweep("MyContacts", getter<IDispatch*>([api](IDispatch** out) { return api->get_MyContacts(out); }), E_FAIL);
-    sweep("Services", getter<IDispatch*>([api](IDispatch** out) { return api->get_Services(out); }));
-    sweep("GetContact", getter<IDispatch*>([&](IDispatch** out) { return api->GetContact(bobName.get(), nullptr, out); }),
-          ContactNotFound);
+    sweep<BSTR>("MySigninName", [&](auto out) { return api->get_MySigninName(out); });
+    sweep<BSTR>("MyFriendlyName", [&](auto out) { return api->get_MyFriendlyName(out); });
+    sweep<MISTATUS>("MyStatus", [&](auto out) { return api->get_MyStatus(out); });
+    sweep<BSTR>("MyPhoneNumber", [&](auto out) { return api->get_MyPhoneNumber(MPHONE_TYPE_WORK, out); });
+    sweep<BSTR>("MyServiceId", [&](auto out) { return api->get_MyServiceId(out); });
+    sweep<IDispatch*>("MyContacts", [&](auto out) { return api->get_MyContacts(out); }, E_FAIL);
+    sweep<IDispatch*>("Services", [&](auto out) { return api->get_Services(out); });
+    sweep<IDispatch*>("GetContact", [&](auto out) { return api->GetContact(bobName.get(), nullptr, out); }, ContactNotFound);
     ComPtr<IDispatch> bobObject;
     ASSERT_EQ(S_OK, api->GetContact(bobName.get(), nullptr, bobObject.out()));
     ComPtr<IMessengerContact> bob = bobObject.as<IMessengerContact>();
-    sweep("Contact.FriendlyName", getter<BSTR>([bob](BSTR* out) { return bob->get_FriendlyName(out); }));
-    sweep("Contact.SigninName", getter<BSTR>([bob](BSTR* out) { return bob->get_SigninName(out); }));
-    sweep("Contact.PhoneNumber", getter<BSTR>([bob](BSTR* out) { return bob->get_PhoneNumber(MPHONE_TYPE_WORK, out); }));
-    sweep("Contact.Status", getter<MISTATUS>([bob](MISTATUS* out) { return bob->get_Status(out); }));
-    sweep("Contact.Property", getter<VARIANT>([bob](VARIANT* out) { return bob->get_Property(MCONTACTPROP_EMAIL, out); }));
+    sweep<BSTR>("Contact.FriendlyName", [&](auto out) { return bob->get_FriendlyName(out); });
+    sweep<BSTR>("Contact.SigninName", [&](auto out) { return bob->get_SigninName(out); });
+    sweep<BSTR>("Contact.PhoneNumber", [&](auto out) { return bob->get_PhoneNumber(MPHONE_TYPE_WORK, out); });
+    sweep<MISTATUS>("Contact.Status", [&](auto out) { return bob->get_Status(out); });
+    sweep<VARIANT>("Contact.Property", [&](auto out) { return bob->get_Property(MCONTACTPROP_EMAIL, out); });
 }
 
 TEST_F(OutOfMemoryTest, UcApiGettersAnswerInsteadOfThrowing)
 {
     ComPtr<IUCOfficeIntegration> integration = messenger.as<IUCOfficeIntegration>();
     const Bstr version(L"15.0.0.0");
-    sweep("GetSupportedFeatures", getter<OIFeature>([&](OIFeature* out) { return integration->GetSupportedFeatures(version.get(), out); }));
-    sweep("GetAuthenticationInfo", getter<BSTR>([&](BSTR* out) { return integration->GetAuthenticationInfo(version.get(), out); }));
-    sweep("GetInterface", getter<IDispatch*>([&](IDispatch** out) {
-        return integration->GetInterface(version.get(), oiInterfaceIUCCLyncClient, out);
-    }));
+    sweep<OIFeature>("GetSupportedFeatures", [&](auto out) { return integration->GetSupportedFeatures(version.get(), out); });
+    sweep<BSTR>("GetAuthenticationInfo", [&](auto out) { return integration->GetAuthenticationInfo(version.get(), out); });
+    sweep<IDispatch*>("GetInterface", [&](auto out) { return integration->GetInterface(version.get(), oiInterfaceIUCCLyncClient, out); });
     ComPtr<IDispatch> clientObject;
     ASSERT_EQ(S_OK, integration->GetInterface(version.get(), oiInterfaceIUCCLyncClient, clientObject.out()));
     ComPtr<IUCCLyncClient> client = clientObject.as<IUCCLyncClient>();
-    sweep("Client.Uri", getter<BSTR>([client](BSTR* out) { return client->get_Uri(out); }));
-    sweep("Client.Self", getter<IUCCSelf*>([client](IUCCSelf** out) { return client->get_Self(out); }));
+    sweep<BSTR>("Client.Uri", [&](auto out) { return client->get_Uri(out); });
+    sweep<IUCCSelf*>("Client.Self", [&](auto out) { return client->get_Self(out); });
     ComPtr<IUCCContactManager> manager;
     ASSERT_EQ(S_OK, client->get_ContactManager(manager.out()));
     addContact(L"bob@example.com");
     const Bstr bob(L"sip:bob@example.com");
-    sweep("GetContactByUri", getter<IUCCContact*>([&](IUCCContact** out) { return manager->GetContactByUri(bob.get(), out); }));
-    sweep("GetSelfContact", getter<IUCCContact*>([manager](IUCCContact** out) { return manager->GetSelfContact(out); }));
-    sweep("CreateSubscription",
-          getter<IUCCContactSubscription*>([manager](IUCCContactSubscription** out) { return manager->CreateSubscription(out); }));
+    sweep<IUCCContact*>("GetContactByUri", [&](auto out) { return manager->GetContactByUri(bob.get(), out); });
+    sweep<IUCCContact*>("GetSelfContact", [&](auto out) { return manager->GetSelfContact(out); });
+    sweep<IUCCContactSubscription*>("CreateSubscription", [&](auto out) { return manager->CreateSubscription(out); });
     ComPtr<IUCCContact> self;
     ASSERT_EQ(S_OK, manager->GetSelfContact(self.out()));
-    sweep("Contact.Uri", getter<BSTR>([self](BSTR* out) { return self->get_Uri(out); }));
-    for (const ContactInformationType type : {ucPresenceAvailability, ucPresenceActivityId, ucPresenceActivity,
-                                              ucPresenceCustomActivity, ucPresenceDisplayName,
-                                              ucPresenceInstantMessageAddresses, ucPresenceContactEndpoints})
-        sweep("Contact.GetContactInformation " + std::to_string(type),
-              getter<VARIANT>([self, type](VARIANT* out) { return self->GetContactInformation(type, out); }));
+    sweep<BSTR>("Contact.Uri", [&](auto out) { return self->get_Uri(out); });
+    for (const ContactInformationType type : {ucPresenceAvailability, ucPresenceActivityId, ucPresenceActivity, ucPresenceCustomActivity,
+                                              ucPresenceDisplayName, ucPresenceInstantMessageAddresses, ucPresenceContactEndpoints})
+        sweep<VARIANT>("Contact.GetContactInformation " + std::to_string(type), [&](auto out) { return self->GetContactInformation(type, out); });
     const SafeArray types = SafeArray::ofInt32s({ucPresenceAvailability, ucPresenceDisplayName, ucPresenceContactEndpoints});
-    sweep("Contact.BatchGetContactInformation", getter<IUCCContactInformationDictionary*>([&](IUCCContactInformationDictionary** out) {
-        return self->BatchGetContactInformation(types.get(), out);
-    }));
-    sweep("Contact.Settings",
-          getter<IUCCContactSettingDictionary*>([self](IUCCContactSettingDictionary** out) { return self->get_Settings(out); }));
-    sweep("Contact.CanStart", getter<VARIANT_BOOL>([self](VARIANT_BOOL* out) { return self->CanStart(ucModalityInstantMessage, out); }));
+    sweep<IUCCContactInformationDictionary*>("Contact.BatchGetContactInformation",
+                                             [&](auto out) { return self->BatchGetContactInformation(types.get(), out); });
+    sweep<IUCCContactSettingDictionary*>("Contact.Settings", [&](auto out) { return self->get_Settings(out); });
+    sweep<VARIANT_BOOL>("Contact.CanStart", [&](auto out) { return self->CanStart(ucModalityInstantMessage, out); });
 }
 
 } // namespace

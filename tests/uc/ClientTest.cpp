@@ -26,55 +26,19 @@ using fakehost::ConversationKind;
 
 namespace {
 
-const WORD get = DISPATCH_PROPERTYGET;
-const WORD method = DISPATCH_METHOD;
 const LONG kSubject = uiaConversationContextSubject;
 const LONG kEndpoint = uiaConversationContextRemoteEndpointUri;
-
-template <class T>
-T* sentinel()
-{
-    return reinterpret_cast<T*>(0x5150);
-}
-
-// The member's value, which must have succeeded.
-Variant call(IDispatch* object, const wchar_t* name, WORD flags, const std::vector<Variant>& arguments = {})
-{
-    LateBoundResult result = callByName(object, name, flags, arguments);
-    EXPECT_EQ(result.invoke, S_OK) << extensionsutils::toUtf8(name);
-    return std::move(result.value);
-}
-
-ComPtr<IDispatch> objectOf(const Variant& value)
-{
-    EXPECT_EQ(value.type(), VT_DISPATCH);
-    return value.type() == VT_DISPATCH ? ComPtr<IDispatch>(value.get()->pdispVal) : nullptr;
-}
 
 // Availability, activity, custom activity, name, addresses and endpoint count, as a contact card shows them.
 std::wstring card(IDispatch* contact)
 {
-    auto information = [&](LONG type) { return call(contact, L"GetContactInformation", method, {Variant::fromInt32(type)}); };
+    auto information = [&](LONG type) { return answer(contact, L"GetContactInformation", kCall, {number(type)}); };
     const auto custom = elementsOf<ComPtr<IDispatch>>(information(ucPresenceCustomActivity), VT_DISPATCH);
-    return std::to_wstring(information(ucPresenceAvailability).get()->lVal) + L"|" + textOf(information(ucPresenceActivity))
-        + L"|" + (custom.size() == 1 ? textOf(call(custom[0].get(), L"Value", get)) : L"?") + L"|"
-        + textOf(information(ucPresenceDisplayName)) + L"|"
+    return std::to_wstring(int32Of(information(ucPresenceAvailability))) + L"|" + stringOf(information(ucPresenceActivity))
+        + L"|" + (custom.size() == 1 ? stringOf(answer(custom[0].get(), L"Value", kGet)) : L"?") + L"|"
+        + stringOf(information(ucPresenceDisplayName)) + L"|"
         + elementsOf<std::wstring>(information(ucPresenceInstantMessageAddresses), VT_BSTR).at(0) + L"|"
         + std::to_wstring(elementsOf<ComPtr<IDispatch>>(information(ucPresenceContactEndpoints), VT_DISPATCH).size());
-}
-
-// A one-dimensional array of this element type whose first index is `lowerBound`.
-template <class T>
-SafeArray arrayFrom(VARTYPE type, LONG lowerBound, const std::vector<T>& values)
-{
-    SAFEARRAYBOUND bound = {static_cast<ULONG>(values.size()), lowerBound};
-    SafeArray array(SafeArrayCreate(type, 1, &bound));
-    for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) {
-        LONG index = lowerBound + i;
-        if constexpr (std::is_same_v<T, std::wstring>) SafeArrayPutElement(array.get(), &index, Bstr(values[i]).get());
-        else SafeArrayPutElement(array.get(), &index, const_cast<VARIANT*>(values[i].get()));
-    }
-    return array;
 }
 
 SafeArray strings(const Strings& values) { return SafeArray::ofStrings(values); }
@@ -97,7 +61,6 @@ protected:
         client = object.as<IUCCLyncClient>();
         ASSERT_EQ(client->get_Self(self.out()), S_OK);
     }
-
     void releaseTestObjects() override
     {
         self.reset();
@@ -105,13 +68,13 @@ protected:
         if (object) object->disconnect();
         object.reset();
     }
-
     ClientState state()
     {
         ClientState value = ucClientStateInvalid;
         EXPECT_EQ(client->get_State(&value), S_OK);
         return value;
     }
+    static bool same(const Variant& value, IUnknown* object) { return extensionsutils::sameComObject(objectOf(value).get(), object); }
 
     MICComPtr<UCCLyncClient> object;
     ComPtr<IUCCLyncClient> client;
@@ -121,66 +84,61 @@ protected:
 TEST_F(Client, TheOfficeSequenceForAMailHeaderWithTheUserAndAColleague)
 {
     ComPtr<IDispatch> late = client.as<IDispatch>();
-    EXPECT_EQ(call(late.get(), L"State", get).get()->lVal, ucClientStateSignedIn);
-    EXPECT_EQ(call(late.get(), L"Type", get).get()->lVal, ucClientTypeUC);
-    EXPECT_EQ(textOf(call(late.get(), L"Uri", get)), kUser);
-    ComPtr<IDispatch> clientManager = objectOf(call(late.get(), L"ContactManager", get));
-    EXPECT_TRUE(extensionsutils::sameComObject(objectOf(call(client.as<IUCCClient2>().get(), L"PrivateContactManager", get)).get(), clientManager.get()));
-    EXPECT_TRUE(extensionsutils::sameComObject(objectOf(call(late.get(), L"Self", get)).get(), self.get()));
-    ComPtr<IDispatch> me = objectOf(call(self.as<IDispatch>().get(), L"Contact", get));
-    EXPECT_TRUE(extensionsutils::sameComObject(objectOf(call(me.get(), L"ContactManager", get)).get(), clientManager.get()));
+    expectAnswers(late.get(), {{L"State", kGet, {}, S_OK, number(ucClientStateSignedIn)}, {L"Type", kGet, {}, S_OK, number(ucClientTypeUC)},
+                               {L"Uri", kGet, {}, S_OK, text(kUser)}});
+    ComPtr<IDispatch> clientManager = objectOf(property(late.get(), L"ContactManager"));
+    EXPECT_TRUE(same(property(client.as<IUCCClient2>().get(), L"PrivateContactManager"), clientManager.get()));
+    EXPECT_TRUE(same(property(late.get(), L"Self"), self.get()));
+    ComPtr<IDispatch> me = objectOf(property(self.as<IDispatch>().get(), L"Contact"));
+    EXPECT_TRUE(same(property(me.get(), L"ContactManager"), clientManager.get()));
 
     ComPtr<IDispatch> contacts = manager.as<IDispatch>();
-    ComPtr<IDispatch> bob = objectOf(call(contacts.get(), L"GetContactByUri", method, {Variant::fromString(kBob)}));
+    ComPtr<IDispatch> bob = objectOf(answer(contacts.get(), L"GetContactByUri", kCall, {text(kBob)}));
     adviseSink(bob.get());
-    EXPECT_EQ(call(me.get(), L"CanStart", method, {Variant::fromInt32(ucModalityAudioVideo)}).get()->boolVal, VARIANT_TRUE);
+    EXPECT_TRUE(sameValue(answer(me.get(), L"CanStart", kCall, {number(ucModalityAudioVideo)}), truth(true)));
     EXPECT_EQ(card(me.get()), L"3500|Available|Available|Alice Liddell|alice@example.com|2");
     EXPECT_EQ(card(bob.get()), L"9500|Do not disturb|Do not disturb|Bob Builder|bob@example.com|4");
-
-    ComPtr<IDispatch> subscription = objectOf(call(contacts.get(), L"CreateSubscription", method));
-    call(subscription.get(), L"AddContact", method, {Variant::fromDispatch(me.get())});
-    call(subscription.get(), L"AddContact", method, {Variant::fromDispatch(bob.get())});
+    ComPtr<IDispatch> subscription = objectOf(answer(contacts.get(), L"CreateSubscription", kCall));
+    answer(subscription.get(), L"AddContact", kCall, {Variant::fromDispatch(me.get())});
+    answer(subscription.get(), L"AddContact", kCall, {Variant::fromDispatch(bob.get())});
     const Int32s types = {ucPresenceAvailability, ucPresenceActivity, ucPresenceCustomActivity, ucPresenceDisplayName};
-    call(subscription.get(), L"Subscribe", method, {Variant::fromInt32(1), arrayArgument(int32Array(types))});
-    ComPtr<IDispatch> batch = objectOf(call(bob.get(), L"BatchGetContactInformation", method, {arrayArgument(int32Array(types))}));
-    EXPECT_EQ(call(batch.get(), L"Count", get).get()->lVal, 4);
+    answer(subscription.get(), L"Subscribe", kCall, {number(1), arrayArgument(int32Array(types))});
+    ComPtr<IDispatch> batch = objectOf(answer(bob.get(), L"BatchGetContactInformation", kCall, {arrayArgument(int32Array(types))}));
+    EXPECT_EQ(int32Of(property(batch.get(), L"Count")), 4);
 
     // Bob becomes available: Office hears it in the module's multithreaded apartment and reads the new value.
     host().setPresence(kBob, 1, L"Available");
     host().fireContactChanged(kBob, {4});
-    runOnWorker([] {});
-    const std::vector<OfficeEvent> events = journal->events();
-    ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(textOf(call(events[0].arguments[0].get()->pdispVal, L"Uri", get)), L"sip:bob@example.com");
-    EXPECT_EQ(call(bob.get(), L"GetContactInformation", method, {Variant::fromInt32(ucPresenceAvailability)}).get()->lVal, 3500);
+    drainWorker();
+    ASSERT_EQ(journal->count(), 1u);
+    EXPECT_EQ(stringOf(property(journal->events()[0].arguments[0].get()->pdispVal, L"Uri")), L"sip:bob@example.com");
+    EXPECT_EQ(int32Of(answer(bob.get(), L"GetContactInformation", kCall, {number(ucPresenceAvailability)})), 3500);
 
     // The tag on the contact card; the callback, state and operation may be left out.
-    ComPtr<IDispatch> settings = objectOf(call(bob.get(), L"Settings", get));
-    EXPECT_EQ(call(settings.get(), L"Item", get, {Variant::fromInt32(ucContactTagged)}).get()->boolVal, VARIANT_TRUE);
-    EXPECT_EQ(call(bob.get(), L"CanChangeSetting", method, {Variant::fromInt32(ucContactTagged)}).get()->boolVal, VARIANT_TRUE);
-    call(bob.get(), L"ChangeSetting", method, {Variant::fromInt32(ucContactTagged), Variant::fromBool(false)});
+    ComPtr<IDispatch> settings = objectOf(property(bob.get(), L"Settings"));
+    EXPECT_TRUE(sameValue(property(settings.get(), L"Item", {number(ucContactTagged)}), truth(true)));
+    EXPECT_TRUE(sameValue(answer(bob.get(), L"CanChangeSetting", kCall, {number(ucContactTagged)}), truth(true)));
+    answer(bob.get(), L"ChangeSetting", kCall, {number(ucContactTagged), truth(false)});
     EXPECT_EQ(host().tagRequests(), (std::vector<std::pair<std::wstring, long>>{{kBob, 0}}));
 
     // A colleague known only by mail address.
     auto callback = FakeOfficeSink::create(DIID__IUCCContactsAndGroupsCallback, journal);
     host().setResolutionAnswer(L"bob.builder@mail.example.com", kBob);
-    ComPtr<IDispatch> operation = objectOf(call(contacts.get(), L"Lookup", method,
-                                              {Variant::fromString(L"bob.builder@mail.example.com"),
-                                               Variant::fromUnknown(callback.get()), Variant()}));
+    ComPtr<IDispatch> operation = objectOf(answer(contacts.get(), L"Lookup", kCall,
+                                                  {text(L"bob.builder@mail.example.com"), Variant::fromUnknown(callback.get()), Variant()}));
     host().answerPendingResolutions();
     settleWorker();
-    EXPECT_EQ(call(operation.get(), L"IsCompleted", get).get()->boolVal, VARIANT_TRUE);
+    EXPECT_TRUE(sameValue(property(operation.get(), L"IsCompleted"), truth(true)));
     EXPECT_EQ(journal->count(), 2u);
     EXPECT_EQ(host().openReadTransactions(), 0u);
 }
 
 TEST_F(Client, TheUserAndTheSelfContactAreAskedAfreshAndFailWithNothingWrittenOnceTheHostForgetsThem)
 {
-    BSTR uri = nullptr;
+    Bstr uri;
     host().answerEmpty(HostMethod::GetSigninName, 1);
-    ASSERT_EQ(client->get_Uri(&uri), S_OK);
-    EXPECT_NE(uri, nullptr) << "a nameless user is an empty string, not a null pointer";
-    SysFreeString(uri);
+    ASSERT_EQ(client->get_Uri(uri.out()), S_OK);
+    EXPECT_TRUE(uri) << "a nameless user is an empty string, not a null pointer";
     host().clearClientUser();
     BSTR untouched = sentinel<OLECHAR>();
     EXPECT_EQ(client->get_Uri(&untouched), E_FAIL);
@@ -196,42 +154,26 @@ TEST_F(Client, TheUserAndTheSelfContactAreAskedAfreshAndFailWithNothingWrittenOn
 // Late-bound they answer E_NOTIMPL; through the vtable a refused call also leaves its out-parameter alone.
 TEST_F(Client, MembersNotOfferedAnswerNotImplementedAndWriteNothing)
 {
-    ComPtr<IDispatch> bob = contactFor(kBob).as<IDispatch>();
-    ComPtr<IDispatch> contacts = manager.as<IDispatch>();
-    ComPtr<IDispatch> automation = ComObject<UCCAutomation>::create().as<IDispatch>();
-    const ComPtr<IUCCClient2> client2 = client.as<IUCCClient2>();
-    const ComPtr<IUCCSelf2> self2 = self.as<IUCCSelf2>();
-    const ComPtr<IUCCContact2> bob2 = bob.as<IUCCContact2>();
-    const ComPtr<IDispatch> subscription = ComObject<UCCContactSubscription>::create().as<IDispatch>();
-    const ComPtr<IDispatch> operation = ComObject<UCCAsynchronousOperation>::create().as<IDispatch>();
-    const ComPtr<IDispatch> endpoint = ComObject<UCCContactEndpoint>::create().as<IDispatch>();
-    const Variant text = Variant::fromString(L"x");
-    const Variant zero = Variant::fromInt32(0);
-    const struct {
-        IDispatch* object;
-        const wchar_t* name;
-        WORD flags;
-        std::vector<Variant> arguments;
-    } rows[] = {
-        {client.get(), L"Signin", method, {}}, {client2.get(), L"RoomManager", get, {}},
-        {self.get(), L"CanSetPhone", method, {Variant::fromInt32(1)}},
-        {self2.get(), L"GetAlertLevelForNotification", method, {text, zero, zero}},
-        {contacts.get(), L"Groups", get, {}}, {contacts.get(), L"Search", method, {text}},
-        {contacts.get(), L"RemoveContactFromAllGroups", method, {Variant::fromUnknown(nullptr)}},
-        {bob.get(), L"GetMultipleContactInformation", method, {arrayArgument(int32Array({0}))}},
-        {bob.get(), L"GetContactInformation", method, {Variant::fromInt32(ucPresenceTitle)}},
-        {bob.get(), L"ChangeSetting", method, {zero, Variant::fromBool(true)}},
-        {bob2.get(), L"SetAdditionalUris", method, {arrayArgument(SafeArray::ofStrings({L"sip:b@x"}))}},
-        {bob2.get(), L"GetRawContactbyUri", method, {text}},
-        {automation.get(), L"LaunchAddContactWizard", method, {}}, {automation.get(), L"JoinConference", method, {text}},
-        {subscription.get(), L"LastSubscribedRefreshRate", get, {}},
-        {operation.get(), L"AsyncState", get, {}},
-        {endpoint.get(), L"CanStart", method, {zero}},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(callByName(row.object, row.name, row.flags, row.arguments).member, E_NOTIMPL) << extensionsutils::toUtf8(row.name);
+    const ComPtr<IDispatch> bob = contactFor(kBob).as<IDispatch>(), contacts = manager.as<IDispatch>();
+    const ComPtr<IDispatch> automation = ComObject<UCCAutomation>::create().as<IDispatch>();
+    const Variant x = text(L"x"), zero = number(0);
+    const std::pair<ComPtr<IDispatch>, MemberRow> rows[] = {
+        {ComPtr<IDispatch>(client.get()), {L"Signin", kCall, {}}}, {ComPtr<IDispatch>(client.as<IUCCClient2>().get()), {L"RoomManager", kGet, {}}},
+        {ComPtr<IDispatch>(self.get()), {L"CanSetPhone", kCall, {number(1)}}},
+        {ComPtr<IDispatch>(self.as<IUCCSelf2>().get()), {L"GetAlertLevelForNotification", kCall, {x, zero, zero}}},
+        {contacts, {L"Groups", kGet, {}}}, {contacts, {L"Search", kCall, {x}}},
+        {contacts, {L"RemoveContactFromAllGroups", kCall, {Variant::fromUnknown(nullptr)}}},
+        {bob, {L"GetMultipleContactInformation", kCall, {arrayArgument(int32Array({0}))}}},
+        {bob, {L"GetContactInformation", kCall, {number(ucPresenceTitle)}}}, {bob, {L"ChangeSetting", kCall, {zero, truth(true)}}},
+        {ComPtr<IDispatch>(bob.as<IUCCContact2>().get()), {L"SetAdditionalUris", kCall, {arrayArgument(SafeArray::ofStrings({L"sip:b@x"}))}}},
+        {ComPtr<IDispatch>(bob.as<IUCCContact2>().get()), {L"GetRawContactbyUri", kCall, {x}}},
+        {automation, {L"LaunchAddContactWizard", kCall, {}}}, {automation, {L"JoinConference", kCall, {x}}},
+        {ComObject<UCCContactSubscription>::create().as<IDispatch>(), {L"LastSubscribedRefreshRate", kGet, {}}},
+        {ComObject<UCCAsynchronousOperation>::create().as<IDispatch>(), {L"AsyncState", kGet, {}}},
+        {ComObject<UCCContactEndpoint>::create().as<IDispatch>(), {L"CanStart", kCall, {zero}}}};
+    for (const auto& [object, row] : rows) answer(object.get(), row.name, row.flags, row.arguments, E_NOTIMPL);
 
-    const VARIANT noState = Variant().get()[0];
+    const VARIANT noState = *Variant().get();
     IUCCConversationManager* conversations = sentinel<IUCCConversationManager>();
     IUCCAsynchronousOperation* pending = sentinel<IUCCAsynchronousOperation>();
     SAFEARRAY* array = sentinel<SAFEARRAY>();
@@ -243,15 +185,14 @@ TEST_F(Client, MembersNotOfferedAnswerNotImplementedAndWriteNothing)
     VARIANT_BOOL canSet = VARIANT_TRUE;
     EXPECT_EQ(self->CanSetPhone(ucContactEndpointTypeMobilePhone, &canSet), E_NOTIMPL);
     EXPECT_EQ(canSet, VARIANT_FALSE) << "the one refused member that answers no";
-    EXPECT_EQ(conversations, sentinel<IUCCConversationManager>());
-    EXPECT_EQ(pending, sentinel<IUCCAsynchronousOperation>());
-    EXPECT_EQ(array, sentinel<SAFEARRAY>());
+    EXPECT_TRUE(conversations == sentinel<IUCCConversationManager>() && pending == sentinel<IUCCAsynchronousOperation>() &&
+                array == sentinel<SAFEARRAY>());
     EXPECT_EQ(state(), ucClientStateSignedIn) << "signing in and out is the host's";
 }
 
 TEST_F(Client, SigningOutFiresOnStateChangedOnceToEverySinkEvenPastAFailingOrLeavingOne)
 {
-    auto failing = adviseSink(client.get(), DIID__IUCCLyncClientEvents);
+    FakeOfficeSink* failing = adviseSink(client.get(), DIID__IUCCLyncClientEvents);
     failing->setResult(E_FAIL);
     adviseSink(client.get(), DIID__IUCCLyncClientEvents);
     object->setClientState(ucClientStateSignedOut);
@@ -263,9 +204,8 @@ TEST_F(Client, SigningOutFiresOnStateChangedOnceToEverySinkEvenPastAFailingOrLea
         EXPECT_EQ(event.id, 100);
         EXPECT_TRUE(extensionsutils::sameComObject(event.arguments.at(0).get()->punkVal, client.get()));
         ComPtr<IDispatch> data = ComPtr<IUnknown>(event.arguments.at(1).get()->punkVal).as<IDispatch>();
-        EXPECT_EQ(call(data.get(), L"OldState", get).get()->lVal, ucClientStateSignedIn);
-        EXPECT_EQ(call(data.get(), L"NewState", get).get()->lVal, ucClientStateSignedOut);
-        EXPECT_EQ(call(data.get(), L"StatusCode", get).get()->lVal, 0);
+        expectAnswers(data.get(), {{L"OldState", kGet, {}, S_OK, number(ucClientStateSignedIn)},
+                                   {L"NewState", kGet, {}, S_OK, number(ucClientStateSignedOut)}, {L"StatusCode", kGet, {}, S_OK, number(0)}});
     }
     // Another Office unadvising inside the event must not make the sink after it miss the change.
     failing->setHook([&](const OfficeEvent&) { failing->unadvise(); });
@@ -279,8 +219,7 @@ TEST_F(Client, ASinkMayReadTheStateFromAnotherThreadWhileItHandlesTheEvent)
     ClientState readOnOtherThread = ucClientStateInvalid;
     bool otherThreadAnswered = false;
     std::thread reader;
-    auto sink = adviseSink(client.get(), DIID__IUCCLyncClientEvents);
-    sink->setHook([&](const OfficeEvent&) {
+    adviseSink(client.get(), DIID__IUCCLyncClientEvents)->setHook([&](const OfficeEvent&) {
         std::promise<void> answered;
         std::future<void> done = answered.get_future();
         reader = std::thread([&, promise = std::move(answered)]() mutable {
@@ -305,56 +244,47 @@ using StartConversation = UcFixture;
 
 TEST_F(StartConversation, TheParserPairsContextByPositionFromAnyLowerBoundAndRefusesBadArrays)
 {
-    const StartConversationInputParser empty(strings({}).get(), types({}).get(), datas({}).get());
-    EXPECT_TRUE(empty.isValid());
-    const StartConversationInputParser joined(
-        strings({kBob}).get(), types({kSubject, kEndpoint, 2, kSubject, 99}).get(),
-        datas({Variant::fromString(L"Quarterly "), Variant::fromString(L"tel:+441"), Variant::fromInt32(5),
-               Variant::fromString(L"figures"), Variant()}).get());
+    EXPECT_TRUE(StartConversationInputParser(strings({}).get(), types({}).get(), datas({}).get()).isValid());
+    const StartConversationInputParser joined(strings({kBob}).get(), types({kSubject, kEndpoint, 2, kSubject, 99}).get(),
+                                              datas({text(L"Quarterly "), text(L"tel:+441"), number(5), text(L"figures"), Variant()}).get());
     EXPECT_TRUE(joined.isValid());
     EXPECT_EQ(joined.subject(), L"Quarterly figures") << "subjects join in array order; other context is ignored";
     EXPECT_EQ(joined.endpointUri(), L"tel:+441");
-    const StartConversationInputParser shifted(
-        arrayFrom<std::wstring>(VT_BSTR, 5, {kBob, kUser, L"c"}).get(), int32Array({kEndpoint, kSubject}, 1).get(),
-        arrayFrom<Variant>(VT_VARIANT, -3, {Variant::fromString(L"tel:+442"), Variant::fromString(L"Hello")}).get());
+    const StartConversationInputParser shifted(arrayFrom(VT_BSTR, Strings{kBob, kUser, L"c"}, 5).get(), int32Array({kEndpoint, kSubject}, 1).get(),
+                                               arrayFrom(VT_VARIANT, std::vector<Variant>{text(L"tel:+442"), text(L"Hello")}, -3).get());
     EXPECT_TRUE(shifted.isValid());
     EXPECT_EQ(shifted.participantCount(), 3);
     EXPECT_EQ(shifted.endpointUri(), L"tel:+442");
     EXPECT_EQ(shifted.subject(), L"Hello");
 
-    Variant text = Variant::fromString(L"tel:1");
-    VARIANT reference;
-    reference.vt = VT_BYREF | VT_BSTR;
-    reference.pbstrVal = &text.get()->bstrVal;
+    Variant endpoint = text(L"tel:1");
+    VARIANT reference = referenceTo(&endpoint.get()->bstrVal);
     SAFEARRAYBOUND none = {0, 0};
+    const wchar_t* const notOfType = L"Array is not of expected Type";
+    const wchar_t* const notOneDimension = L"Array is not one-dimensional";
+    const wchar_t* const sizes = L"ContextTypes and ContextData size do not match";
     const struct {
         SafeArray participants, contextTypes, contextDatas;
         const wchar_t* message;
     } rows[] = {
-        {SafeArray(), types({}), datas({}), L"Array is NULL"},
-        {strings({kBob}), SafeArray(), datas({}), L"Array is NULL"},
-        {strings({kBob}), types({}), SafeArray(), L"Array is NULL"},
-        {datas({Variant::fromString(kBob)}), types({}), datas({}), L"Array is not of expected Type"},
-        {strings({kBob}), datas({}), datas({}), L"Array is not of expected Type"},
-        {strings({kBob}), types({}), strings({}), L"Array is not of expected Type"},
-        {strings({kBob}), SafeArray(SafeArrayCreate(VT_INT, 1, &none)), datas({}), L"Array is not of expected Type"},
-        {twoByTwo(VT_BSTR), types({}), datas({}), L"Array is not one-dimensional"},
-        {strings({kBob}), twoByTwo(VT_I4), twoByTwo(VT_VARIANT), L"Array is not one-dimensional"},
-        {strings({kBob}), types({1}), twoByTwo(VT_VARIANT), L"Array is not one-dimensional"},
-        {strings({kBob}), types({1, 20}), datas({Variant::fromString(L"s")}), L"ContextTypes and ContextData size do not match"},
-        {strings({kBob}), types({}), datas({Variant::fromString(L"s")}), L"ContextTypes and ContextData size do not match"},
-        {strings({kBob}), types({kSubject}), datas({Variant::fromInt32(4)}), L"Unable to set Subject"},
+        {SafeArray(), types({}), datas({}), L"Array is NULL"}, {strings({kBob}), SafeArray(), datas({}), L"Array is NULL"},
+        {strings({kBob}), types({}), SafeArray(), L"Array is NULL"}, {datas({text(kBob)}), types({}), datas({}), notOfType},
+        {strings({kBob}), datas({}), datas({}), notOfType}, {strings({kBob}), types({}), strings({}), notOfType},
+        {strings({kBob}), SafeArray(SafeArrayCreate(VT_INT, 1, &none)), datas({}), notOfType},
+        {twoByTwo(VT_BSTR), types({}), datas({}), notOneDimension}, {strings({kBob}), twoByTwo(VT_I4), twoByTwo(VT_VARIANT), notOneDimension},
+        {strings({kBob}), types({1}), twoByTwo(VT_VARIANT), notOneDimension}, {strings({kBob}), types({1, 20}), datas({text(L"s")}), sizes},
+        {strings({kBob}), types({}), datas({text(L"s")}), sizes},
+        {strings({kBob}), types({kSubject}), datas({number(4)}), L"Unable to set Subject"},
         {strings({kBob}), types({kEndpoint}), datas({Variant()}), L"Unable to set Endpoint URI"},
         {strings({kBob}), types({kEndpoint}), datas({Variant(reference)}), L"Unable to set Endpoint URI"},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(extensionsutils::toUtf8(row.message));
+        SCOPED_TRACE(narrow(row.message));
         host().clearLog();
         EXPECT_FALSE(StartConversationInputParser(row.participants.get(), row.contextTypes.get(), row.contextDatas.get()).isValid());
-        EXPECT_EQ(host().loggedCount(row.message), 1u);
+        EXPECT_EQ(logCount(row.message), 1u);
     }
 }
-
 // Instant messages go to the others once each with the subject; audio and video call them, one person at
 // the remote endpoint Office gives; the user (by any spelling of the sip: scheme) is never invited.
 TEST_F(StartConversation, EachModeStartsItsHostConversation)
@@ -363,50 +293,45 @@ TEST_F(StartConversation, EachModeStartsItsHostConversation)
     const struct {
         LONG modes;
         Strings participants;
-        Int32s contextTypes;
-        const wchar_t* context;
         ConversationKind kind;
         Strings started;
-        const wchar_t* subject;
+        Int32s contextTypes = {};
+        const wchar_t* context = nullptr;
     } rows[] = {
-        {1, {carol, kUser, kBob, carol}, {kSubject}, L"Budget", ConversationKind::GroupChat, {carol, kBob}, L"Budget"},
-        {1, {carol}, {}, nullptr, ConversationKind::InstantMessage, {carol}, nullptr},
-        {1, {carol}, {kEndpoint}, L"tel:+441", ConversationKind::InstantMessage, {carol}, nullptr},
-        {1, {L"sip:carol@example.com", L"SIP:alice@example.com", L"sip:bob@example.com"}, {}, nullptr,
-         ConversationKind::GroupChat, {L"sip:carol@example.com", L"sip:bob@example.com"}, nullptr},
-        {2, {L"sip:alice@example.com", L"sip:bob@example.com"}, {}, nullptr, ConversationKind::Call, {L"sip:bob@example.com"}, nullptr},
-        {2, {carol, kUser, carol}, {}, nullptr, ConversationKind::Call, {carol}, nullptr},
-        {4, {kBob, carol, kBob}, {}, nullptr, ConversationKind::ConferenceCall, {kBob, carol}, nullptr},
-        {2, {carol}, {kEndpoint}, L"tel:+441", ConversationKind::Call, {L"tel:+441"}, nullptr},
-        {4, {carol, kBob}, {kEndpoint}, L"tel:+441", ConversationKind::ConferenceCall, {carol, kBob}, nullptr},
+        {1, {carol, kUser, kBob, carol}, ConversationKind::GroupChat, {carol, kBob}, {kSubject}, L"Budget"},
+        {1, {carol}, ConversationKind::InstantMessage, {carol}},
+        {1, {carol}, ConversationKind::InstantMessage, {carol}, {kEndpoint}, L"tel:+441"},
+        {1, {L"sip:carol@example.com", L"SIP:alice@example.com", L"sip:bob@example.com"}, ConversationKind::GroupChat,
+         {L"sip:carol@example.com", L"sip:bob@example.com"}},
+        {2, {L"sip:alice@example.com", L"sip:bob@example.com"}, ConversationKind::Call, {L"sip:bob@example.com"}},
+        {2, {carol, kUser, carol}, ConversationKind::Call, {carol}},
+        {4, {kBob, carol, kBob}, ConversationKind::ConferenceCall, {kBob, carol}},
+        {2, {carol}, ConversationKind::Call, {L"tel:+441"}, {kEndpoint}, L"tel:+441"},
+        {4, {carol, kBob}, ConversationKind::ConferenceCall, {carol, kBob}, {kEndpoint}, L"tel:+441"},
     };
     ComPtr<IUCCAutomation> automation = ComObject<UCCAutomation>::create().as<IUCCAutomation>();
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::PrintToString(row.started));
         host().forgetRecords();
-        std::vector<Variant> context;
-        if (row.context) context.push_back(Variant::fromString(row.context));
-        EXPECT_EQ(callByName(automation.as<IDispatch>().get(), L"StartConversation", method,
-                             {Variant::fromInt32(row.modes), arrayArgument(strings(row.participants)),
-                              arrayArgument(types(row.contextTypes)), arrayArgument(datas(context))}).member, S_OK);
+        const std::vector<Variant> context = row.context ? std::vector<Variant>{text(row.context)} : std::vector<Variant>{};
+        answer(automation.as<IDispatch>().get(), L"StartConversation", kCall, {number(row.modes), arrayArgument(strings(row.participants)),
+                                                                               arrayArgument(types(row.contextTypes)), arrayArgument(datas(context))});
         const auto started = host().conversations();
         ASSERT_EQ(started.size(), 1u);
         EXPECT_EQ(started[0].kind, row.kind);
         EXPECT_EQ(started[0].participants, row.started);
-        if (row.subject) EXPECT_EQ(started[0].subject, row.subject);
+        EXPECT_EQ(started[0].subject, row.contextTypes == Int32s{kSubject} ? row.context : L"");
     }
 
     // Other modes, bad arguments and host failures start nothing and write no window.
     host().forgetRecords();
     IUCCConversationWindow* window = sentinel<IUCCConversationWindow>();
     auto start = [&](LONG modes, const SafeArray& participants, const SafeArray& contextTypes, const SafeArray& datas) {
-        return automation->StartConversation(static_cast<AutomationModalities>(modes), participants.get(),
-                                             contextTypes.get(), datas.get(), &window);
+        return automation->StartConversation(static_cast<AutomationModalities>(modes), participants.get(), contextTypes.get(), datas.get(), &window);
     };
-    for (LONG modes : {0L, 3L, 5L, 6L, 7L, 8L, 16L, 31L})
-        EXPECT_EQ(start(modes, strings({kBob}), types({}), datas({})), S_OK) << modes;
-    EXPECT_EQ(start(1, datas({Variant::fromString(kBob)}), types({}), datas({})), E_INVALIDARG);
-    EXPECT_EQ(start(2, strings({kBob}), types({1, 20}), datas({Variant::fromString(L"s")})), E_INVALIDARG);
+    for (LONG modes : {0L, 3L, 5L, 6L, 7L, 8L, 16L, 31L}) EXPECT_EQ(start(modes, strings({kBob}), types({}), datas({})), S_OK) << modes;
+    EXPECT_EQ(start(1, datas({text(kBob)}), types({}), datas({})), E_INVALIDARG);
+    EXPECT_EQ(start(2, strings({kBob}), types({1, 20}), datas({text(L"s")})), E_INVALIDARG);
     EXPECT_TRUE(host().conversations().empty());
     host().failMethod(HostMethod::StartGroupChat);
     host().failMethod(HostMethod::MakeCall);
@@ -420,7 +345,6 @@ struct InformationKind {
     using Interface = IUCCContactInformationDictionary;
     using Key = ContactInformationType;
 };
-
 struct SettingsKind {
     using Class = UCCContactSettingsDictionary;
     using Interface = IUCCContactSettingDictionary;
@@ -431,29 +355,29 @@ template <class Kind>
 class Dictionary : public UcFixture {
 protected:
     using Key = typename Kind::Key;
+    using Content = std::vector<std::pair<LONG, std::wstring>>;
     static Key key(long value) { return static_cast<Key>(value); }
 
     // A dictionary filled with (key, text) pairs in the order given.
-    ComPtr<typename Kind::Interface> dictionaryOf(const std::vector<std::pair<long, std::wstring>>& entries)
+    static ComPtr<typename Kind::Interface> dictionaryOf(const Content& entries)
     {
         MICComPtr<typename Kind::Class> dictionary = ComObject<typename Kind::Class>::create();
-        for (const auto& entry : entries) EXPECT_EQ(dictionary->add(key(entry.first), *Variant::fromString(entry.second).get()), S_OK);
+        for (const auto& [added, value] : entries) EXPECT_EQ(dictionary->add(key(added), *text(value.c_str()).get()), S_OK);
         return dictionary.template as<typename Kind::Interface>();
     }
-
     // Late-bound as Office reads it: keys, then values by position, then each key's item.
-    static std::vector<std::pair<LONG, std::wstring>> contentOf(typename Kind::Interface* dictionary)
+    static Content contentOf(typename Kind::Interface* dictionary)
     {
-        const Int32s keyList = elementsOf<LONG>(call(dictionary, L"Keys", get), VT_I4);
-        const std::vector<Variant> valueList = elementsOf<Variant>(call(dictionary, L"Values", get), VT_VARIANT);
-        EXPECT_EQ(call(dictionary, L"Count", get).get()->lVal, static_cast<LONG>(keyList.size()));
+        const Int32s keyList = elementsOf<LONG>(property(dictionary, L"Keys"), VT_I4);
+        const std::vector<Variant> valueList = elementsOf<Variant>(property(dictionary, L"Values"), VT_VARIANT);
+        EXPECT_EQ(int32Of(property(dictionary, L"Count")), static_cast<LONG>(keyList.size()));
         EXPECT_EQ(valueList.size(), keyList.size());
-        std::vector<std::pair<LONG, std::wstring>> content;
+        Content content;
         for (LONG i = 0; i < static_cast<LONG>(keyList.size()); ++i) {
-            const LONG keyAt = call(dictionary, L"GetKeyAt", method, {Variant::fromInt32(i)}).get()->lVal;
+            const LONG keyAt = int32Of(answer(dictionary, L"GetKeyAt", kCall, {number(i)}));
             EXPECT_EQ(keyAt, keyList.at(i));
-            EXPECT_EQ(textOf(call(dictionary, L"GetValueAt", method, {Variant::fromInt32(i)})), textOf(valueList.at(i)));
-            content.emplace_back(keyAt, textOf(call(dictionary, L"Item", get, {Variant::fromInt32(keyAt)})));
+            EXPECT_EQ(stringOf(answer(dictionary, L"GetValueAt", kCall, {number(i)})), stringOf(valueList.at(i)));
+            content.emplace_back(keyAt, stringOf(property(dictionary, L"Item", {number(keyAt)})));
         }
         return content;
     }
@@ -466,13 +390,13 @@ TYPED_TEST_SUITE(Dictionary, DictionaryKinds);
 // the later value, and no later key reads another key's value.
 TYPED_TEST(Dictionary, KeysInKeyOrderValuesInAddingOrderEachItemItsOwn)
 {
-    using Content = std::vector<std::pair<LONG, std::wstring>>;
+    using Content = typename TestFixture::Content;
     auto dictionary = this->dictionaryOf({{10, L"ten"}, {0, L"zero"}});
     EXPECT_EQ(this->contentOf(dictionary.get()), (Content{{0, L"zero"}, {10, L"ten"}}));
-    EXPECT_EQ(textOf(call(dictionary.get(), L"GetValueAt", method, {Variant::fromInt32(0)})), L"ten")
+    EXPECT_EQ(stringOf(answer(dictionary.get(), L"GetValueAt", kCall, {number(0)})), L"ten")
         << "position 0 pairs the lowest key with the first value added";
-    auto twice = this->dictionaryOf({{0, L"a"}, {10, L"b"}, {0, L"c"}, {7, L"d"}});
-    EXPECT_EQ(this->contentOf(twice.get()), (Content{{0, L"c"}, {7, L"d"}, {10, L"b"}}));
+    EXPECT_EQ(this->contentOf(this->dictionaryOf({{0, L"a"}, {10, L"b"}, {0, L"c"}, {7, L"d"}}).get()),
+              (Content{{0, L"c"}, {7, L"d"}, {10, L"b"}}));
     EXPECT_TRUE(this->contentOf(this->dictionaryOf({}).get()).empty());
 }
 
@@ -492,19 +416,16 @@ TYPED_TEST(Dictionary, AbsentKeysFailWithNothingWrittenNullOutputsAreRefusedAndA
     EXPECT_EQ(dictionary->get_Item(this->key(4), value.out()), E_FAIL);
     VARIANT_BOOL found = VARIANT_TRUE;
     EXPECT_EQ(dictionary->TryGetValue(this->key(4), value.out(), &found), S_OK);
-    EXPECT_EQ(found, VARIANT_FALSE);
-    EXPECT_TRUE(value.isEmpty());
+    EXPECT_TRUE(found == VARIANT_FALSE && value.isEmpty());
     Variant viaReference;
-    EXPECT_EQ(call(dictionary.get(), L"TryGetValue", method, {Variant::fromInt32(3), byReference(viaReference.get())}).get()->boolVal,
-              VARIANT_TRUE);
-    EXPECT_EQ(textOf(viaReference), L"three");
-    EXPECT_EQ(call(dictionary.get(), L"ContainsKey", method, {Variant::fromInt32(7)}).get()->boolVal, VARIANT_FALSE);
+    EXPECT_TRUE(sameValue(answer(dictionary.get(), L"TryGetValue", kCall, {number(3), byReference(viaReference.get())}), truth(true)));
+    EXPECT_EQ(stringOf(viaReference), L"three");
+    EXPECT_TRUE(sameValue(answer(dictionary.get(), L"ContainsKey", kCall, {number(7)}), truth(false)));
     for (HRESULT refused : {dictionary->get_Values(nullptr), dictionary->get_Keys(nullptr), dictionary->get_Count(nullptr),
                             dictionary->get_Item(this->key(3), nullptr), dictionary->TryGetValue(this->key(3), nullptr, &found),
                             dictionary->TryGetValue(this->key(3), value.out(), nullptr), dictionary->GetKeyAt(0, nullptr),
                             dictionary->GetValueAt(0, nullptr), dictionary->ContainsKey(this->key(3), nullptr)})
         EXPECT_EQ(refused, E_POINTER);
-
     ASSERT_EQ(dictionary->get_Item(this->key(3), value.out()), S_OK);
     value.get()->bstrVal[0] = L'X'; // scribbling on a copy must not reach the dictionary
     EXPECT_EQ(this->contentOf(dictionary.get()).at(0).second, L"three");
@@ -515,20 +436,18 @@ using Values = UcFixture;
 TEST_F(Values, ASettingValueThatCannotBeCopiedIsRefusedAndAStringWithANulIsKeptWhole)
 {
     MICComPtr<UCCContactSettingChangedEventData> data = ComObject<UCCContactSettingChangedEventData>::create();
-    ASSERT_EQ(data->setValue(*Variant::fromBool(false).get()), S_OK);
+    ASSERT_EQ(data->setValue(*truth(false).get()), S_OK);
     VARIANT broken;
-    VariantInit(&broken);
     broken.vt = 0x7FFF; // no such type
     EXPECT_HRESULT_FAILED(data->setValue(broken));
-    EXPECT_EQ(call(data.as<IDispatch>().get(), L"Value", get).type(), VT_BOOL);
+    EXPECT_EQ(property(data.as<IDispatch>().get(), L"Value").type(), VT_BOOL);
     const std::wstring withNul(L"In a meeting\0 until 3", 21);
-    EXPECT_EQ(textOf(call(ComObject<UCCLocaleString>::create(withNul).as<IDispatch>().get(), L"Value", get)), withNul);
+    EXPECT_EQ(stringOf(property(ComObject<UCCLocaleString>::create(withNul).as<IDispatch>().get(), L"Value")), withNul);
 }
 
 class AsynchronousOperation : public UcFixture {
 protected:
     void releaseTestObjects() override { callback.reset(); }
-
     std::shared_ptr<AsynchronousOperationWorker> newWorker(bool succeeded = true, IDispatch* target = nullptr)
     {
         auto made = std::make_shared<AsynchronousOperationWorker>(target ? target : callback.get(), kOnLookup);
@@ -539,10 +458,9 @@ protected:
         });
         return made;
     }
-
     static bool flag(const std::shared_ptr<AsynchronousOperationWorker>& worker, const wchar_t* name)
     {
-        return call(worker->operation().as<IDispatch>().get(), name, get).get()->boolVal == VARIANT_TRUE;
+        return sameValue(property(worker->operation().as<IDispatch>().get(), name), truth(true));
     }
 
     static constexpr DISPID kOnLookup = 251;
@@ -555,7 +473,7 @@ TEST_F(AsynchronousOperation, ReportsOnceThroughTheDeliveryCompletedAndLetsGoOfW
     bool completedInCallback = false;
     callback->setHook([&](const OfficeEvent&) { completedInCallback = flag(reporting, L"IsCompleted"); });
     worker->AddWork(reporting);
-    runOnWorker([] {});
+    drainWorker();
     callback->setHook(nullptr);
     const std::vector<OfficeEvent> events = journal->events();
     ASSERT_EQ(events.size(), 1u);
@@ -568,10 +486,7 @@ TEST_F(AsynchronousOperation, ReportsOnceThroughTheDeliveryCompletedAndLetsGoOfW
 
     auto held = std::make_shared<int>(0); // stands for the contact manager that started the call
     auto holding = newWorker();
-    holding->setResultFunction([held](DispatchParameters& parameters) {
-        parameters.add(Variant::fromDispatch(nullptr));
-        return true;
-    });
+    holding->setResultFunction([held](DispatchParameters& parameters) { return parameters.add(Variant::fromDispatch(nullptr)), true; });
     holding->DoWork();
     EXPECT_EQ(held.use_count(), 1) << "a finished worker still holds what its result function held";
     holding->DoWork();
@@ -595,10 +510,9 @@ TEST_F(AsynchronousOperation, CancelledBeforeOrWhileTheResultIsBuiltNothingIsRep
 
     MICComPtr<UCCAsynchronousOperation> completed = ComObject<UCCAsynchronousOperation>::create();
     completed->complete(true);
-    call(completed.as<IDispatch>().get(), L"CancelOperation", method);
+    answer(completed.as<IDispatch>().get(), L"CancelOperation", kCall);
     EXPECT_TRUE(completed->isCancelled());
-    EXPECT_EQ(call(completed.as<IDispatch>().get(), L"IsSucceeded", get).get()->boolVal, VARIANT_TRUE)
-        << "cancelling after completion keeps the result";
+    EXPECT_TRUE(sameValue(property(completed.as<IDispatch>().get(), L"IsSucceeded"), truth(true))) << "cancelling after completion keeps the result";
 
     ComPtr<FakeOfficeSink> failing = FakeOfficeSink::create(DIID__IUCCContactsAndGroupsCallback, journal);
     failing->setResult(DISP_E_MEMBERNOTFOUND);

@@ -3,8 +3,9 @@
 #include "measure/BenchNames.h"
 #include "measure/Interleave.h"
 
-#include "extensionsutils/Bstr.h"
+#include "common/ModuleTypeLibrary.h"
 
+#include "extensionsutils/Bstr.h"
 
 using extensionsutils::Bstr;
 using extensionsutils::ComPtr;
@@ -36,6 +37,9 @@ ProviderObjects connectModule(DWORD context, std::string& why)
     ProviderObjects objects;
     HRESULT hr = activate(CLSID_Messenger, context, objects.messenger.out());
     if (FAILED(hr)) return failed(why, "CoCreateInstance(CLSID_Messenger)", hr);
+    // Both providers' objects are marshaled with the module's library: keep it before events arrive
+    // (not in a first call's timing, which includes loading it).
+    tools::holdModuleTypeLibrary();
     ComPtr<IUCOfficeIntegration> integration = objects.messenger.as<IUCOfficeIntegration>();
     if (!integration) return failed(why, "QueryInterface(IUCOfficeIntegration)", E_NOINTERFACE);
     Bstr authentication;
@@ -56,6 +60,7 @@ ProviderObjects connectBare(DWORD context, std::string& why)
     ProviderObjects objects;
     HRESULT hr = activate(CLSID_BareMessenger, context, objects.messenger.out());
     if (FAILED(hr)) return failed(why, "CoCreateInstance(bare)", hr);
+    tools::holdModuleTypeLibrary();
     ComPtr<IDispatch> contact;
     hr = objects.messenger->GetContact(Bstr(BenchContact).get(), nullptr, contact.out());
     objects.ucContact = contact ? contact.as<IUCCContact>() : nullptr;

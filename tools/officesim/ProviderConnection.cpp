@@ -1,6 +1,7 @@
 #include "officesim/ProviderConnection.h"
 
 #include "common/ImProviderRegistry.h"
+#include "common/ModuleTypeLibrary.h"
 #include "common/RegistryValue.h"
 
 #include "TavoMessengerLib.h"
@@ -40,7 +41,12 @@ Activation createMessenger(DWORD classNotRegisteredRetryMs, const CreateFunction
         if (activation.hr != REGDB_E_CLASSNOTREG || activation.elapsedMs >= classNotRegisteredRetryMs) break;
         Sleep(retryIntervalMs);
     }
-    if (FAILED(activation.hr)) activation.messenger.reset();
+    if (FAILED(activation.hr)) {
+        activation.messenger.reset();
+        return activation;
+    }
+    // Before any event arrives; a library that cannot be held shows in the calls that need it.
+    tools::holdModuleTypeLibrary();
     return activation;
 }
 

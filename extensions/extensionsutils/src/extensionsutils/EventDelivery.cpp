@@ -36,14 +36,9 @@ bool runningUnderWine()
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
-// Calls into Office in flight at once, stalled and blocked ones not counted. Wine's COM in an Office
-// process has crashed under concurrent incoming calls (with 4 at once now and then, with 8 or more
-// often), so there one answering call is in flight at a time; a blocked call still gives up its slot.
-std::size_t maximumAnsweringCalls()
-{
-    static const std::size_t limit = runningUnderWine() ? 1 : 4;
-    return limit;
-}
+// Calls into Office in flight at once, stalled and blocked ones not counted: enough for the Office
+// processes to take their calls side by side, few enough not to flood one of them.
+const std::size_t maximumAnsweringCalls = 4;
 
 // CoCancelCall where it works. Wine exports it as a stub that ends the process when called, so there the
 // delivery does without it (a blocked call then keeps its thread until the sink returns).
@@ -198,8 +193,7 @@ void EventDelivery::schedule(std::shared_ptr<DeliveryQueue> queue)
 
 // Waits while the calls in flight that still answer fill every slot: a call that has run for a while
 // gives up its slot, so blocked sinks never crowd out healthy ones, while the calls into Office that
-// are being answered at any one time stay few (Wine's COM in an Office process has failed with eight
-// and more calls arriving at once).
+// are being answered at any one time stay few.
 void EventDelivery::callStarted(const DeliveryQueue* queue, bool knownStalled, bool cancellable)
 {
     for (;;) {
@@ -208,7 +202,7 @@ void EventDelivery::callStarted(const DeliveryQueue* queue, bool knownStalled, b
         {
             vorn::MutexGuard guard(mutex_);
             newlyStalled = markStalled();
-            if (knownStalled || answeringCalls() < maximumAnsweringCalls()) {
+            if (knownStalled || answeringCalls() < maximumAnsweringCalls) {
                 calls_.push_back(Call{queue, GetCurrentThreadId(), GetTickCount(), knownStalled, cancellable});
                 if (knownStalled) changed_.notifyAll();
                 started = true;

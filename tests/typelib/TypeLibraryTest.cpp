@@ -10,7 +10,6 @@
 
 #include <array>
 #include <fstream>
-#include <sstream>
 #include <utility>
 
 namespace typelib_test {
@@ -41,23 +40,8 @@ std::vector<std::string> readLines(const std::string& path)
 {
     std::ifstream in(path);
     std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line.empty() || line.back() != '\r' ? line : line.substr(0, line.size() - 1));
+    for (std::string line; std::getline(in, line);) lines.push_back(line.substr(0, line.find_last_not_of('\r') + 1));
     return lines;
-}
-
-// The differing stretch between the common head and the common tail, as "-expected" / "+actual" lines.
-std::string differences(const std::vector<std::string>& expected, const std::vector<std::string>& actual)
-{
-    size_t head = 0, tail = 0;
-    while (head < expected.size() && head < actual.size() && expected[head] == actual[head]) ++head;
-    while (tail < expected.size() - head && tail < actual.size() - head &&
-           expected[expected.size() - 1 - tail] == actual[actual.size() - 1 - tail])
-        ++tail;
-    std::ostringstream out;
-    out << "from line " << head + 1 << ":\n";
-    for (size_t at = head; at < expected.size() - tail && at < head + 40; ++at) out << "-" << expected[at] << "\n";
-    for (size_t at = head; at < actual.size() - tail && at < head + 40; ++at) out << "+" << actual[at] << "\n";
-    return out.str();
 }
 
 // A virtual table whose every slot counts a call, the member's own slot as a hit. i686 members are
@@ -192,8 +176,8 @@ TEST(TypeLibraryTest, MatchesTheExpectedDeclarations)
     if (actual == expected) return;
     const std::string written = besideProgram(L"actual-typelib.txt");
     std::ofstream(written, std::ios::binary) << text(actual);
-    ADD_FAILURE() << "the type library differs from expected-typelib.txt (actual written to " << written << ") "
-                  << differences(expected, actual);
+    ADD_FAILURE() << "the type library differs from expected-typelib.txt (actual written to " << written << "):\n"
+                  << testing::internal::edit_distance::CreateUnifiedDiff(expected, actual);
 }
 
 // What the build's fix-up step writes beyond what the IDL compiler can, as the dump shows it.

@@ -1,8 +1,5 @@
 // The module's runtime over the host: logging through the host's logger, and the worker thread.
-#include "ExtensionProvider/HostClassObject.h"
-#include "support/FakeHostEnvironment.h"
-#include "support/FakeOfficeSink.h"
-#include "support/ThreadTestHelpers.h"
+#include "support/ModuleFixture.h"
 #include "logging/LogCallSite.h"
 #include "logging/Logging.h"
 #include "utils/Tr1FunctionWorker.h"
@@ -54,25 +51,21 @@ class OfficeStandIn {};
 template <class T>
 struct EventProxy { void fire() { TAVO_LOG(2, "firing"); } };
 
-// The fake host's class object in the module's slot, so that log lines reach the fake logger; every test
-// ends with all host objects released.
-class Logging : public ::testing::Test {
+// The module fixture's fake host, whose logger the module's log lines reach. The tests make their own
+// workers: the fixture's goes at once, and each test starts from an empty log and no host calls.
+class Logging : public ModuleFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(environment.registration(), S_OK);
-        ASSERT_EQ(hostaccess::fetchHostClassObject(), S_OK);
+        ModuleFixture::SetUp();
+        stopWorker();
+        host().clearLog();
+        host().resetCallCounts();
         insertions = 0;
     }
-    void TearDown() override
-    {
-        hostaccess::releaseHostClassObject();
-        EXPECT_EQ(host().liveObjectCount(), 0);
-    }
-    fakehost::FakeHost& host() { return environment.host(); }
 
-    // Stops the worker with a completion that joins the journal.
-    void stop(WorkerThreadImpl& worker) { worker.stop([this] { journal.add("completion"), completed.set(); }, false); }
+    // Stops the worker with a completion that joins the ran.
+    void stop(WorkerThreadImpl& worker) { worker.stop([this] { ran.add("completion"), completed.set(); }, false); }
     // Stops it so, lets it go, waits for the completion and until it is gone; answers what ran.
     Order stopAndFinish(std::shared_ptr<WorkerThreadImpl>& worker)
     {
@@ -81,9 +74,9 @@ protected:
         worker.reset();
         EXPECT_EQ(0, completed.wait(20000));
         waitUntil([&] { return watcher.expired(); }, INFINITE);
-        return journal.order();
+        return ran.order();
     }
-    LogRecord onlyRecord()
+    LogRecord onlyRecord() const
     {
         const std::vector<LogRecord> records = host().logRecords();
         EXPECT_EQ(records.size(), 1u);
@@ -91,8 +84,7 @@ protected:
         return records.empty() ? LogRecord() : records.front();
     }
 
-    fakehost::FakeHostEnvironment environment;
-    Journal journal;
+    Journal ran;
     vorn::Event completed{false};
 };
 using WorkerThreadTest = Logging;
@@ -218,19 +210,19 @@ TEST_F(WorkerThreadTest, RunsComInitialisationFirstThenWorkInAddOrderThenDeiniti
     vorn::Event allQueued(false), dQueued(false);
     auto worker = std::make_shared<WorkerThreadImpl>();
     // Added at once, before the thread can have started: it must still find COM initialised.
-    worker->AddWork(work([&] { journal.add("A"), allQueued.wait(); }));
-    worker->AddWork(journal.adding("B"));
+    worker->AddWork(work([&] { ran.add("A"), allQueued.wait(); }));
+    worker->AddWork(ran.adding("B"));
     std::weak_ptr<WorkerThread> weakWorker = worker;
     worker->AddWork(work([&, weakWorker] {
-        journal.add("C");
-        if (auto self = weakWorker.lock()) self->AddWork(journal.adding("D, added by C"));
+        ran.add("C");
+        if (auto self = weakWorker.lock()) self->AddWork(ran.adding("D, added by C"));
         dQueued.set();
     }));
-    worker->AddWork(journal.adding("E"));
+    worker->AddWork(ran.adding("E"));
     allQueued.set();
     ASSERT_EQ(0, dQueued.wait(20000));
     ASSERT_EQ(stopAndFinish(worker), (Order{"A", "B", "C", "E", "D, added by C", "completion"}));
-    const std::vector<Journal::Entry>& entries = journal.entries;
+    const std::vector<Journal::Entry>& entries = ran.entries;
     for (const Journal::Entry& entry : entries) {
         EXPECT_EQ(entry.thread, entries.front().thread) << entry.what;
         EXPECT_NE(entry.thread, GetCurrentThreadId()) << entry.what;
@@ -241,13 +233,13 @@ TEST_F(WorkerThreadTest, RunsComInitialisationFirstThenWorkInAddOrderThenDeiniti
 TEST_F(WorkerThreadTest, RefusesEmptyWorkAndWorkAfterStopWithAWarningAndTheCompletionStillRuns)
 {
     auto worker = std::make_shared<WorkerThreadImpl>();
-    EXPECT_TRUE(worker->AddWork(journal.adding("before stop")));
+    EXPECT_TRUE(worker->AddWork(ran.adding("before stop")));
     EXPECT_FALSE(worker->AddWork(nullptr));
     stop(*worker);
-    EXPECT_FALSE(worker->AddWork(journal.adding("after stop"))) << "a refusal is reported to the caller";
+    EXPECT_FALSE(worker->AddWork(ran.adding("after stop"))) << "a refusal is reported to the caller";
     EXPECT_EQ(stopAndFinish(worker), (Order{"before stop", "completion"})) << "a second stop is ignored";
     for (const wchar_t* warning : {L"Empty item added to work thread, ignoring", L"Item added to work thread after shutdown, ignoring"}) {
-        const std::vector<LogRecord> records = environment.host().recordsOf(warning);
+        const std::vector<LogRecord> records = host().recordsOf(warning);
         ASSERT_EQ(records.size(), 1u);
         EXPECT_EQ(records[0].hostLevel, 2); // module level 3
         EXPECT_EQ(records[0].function, L"WorkerThreadImpl::AddWork");
@@ -258,9 +250,9 @@ TEST_F(WorkerThreadTest, StopWhileWorkIsQueuedRunsThatWorkFirstAndKeepsTheWorker
 {
     Gate gate;
     auto worker = std::make_shared<WorkerThreadImpl>();
-    worker->AddWork(work([&] { gate.arriveAndWait(), journal.add("gate"); }));
+    worker->AddWork(work([&] { gate.arriveAndWait(), ran.add("gate"); }));
     gate.waitUntilReached();
-    for (int i = 1; i <= 3; ++i) worker->AddWork(journal.adding("queued " + std::to_string(i)));
+    for (int i = 1; i <= 3; ++i) worker->AddWork(ran.adding("queued " + std::to_string(i)));
     stop(*worker);
     std::weak_ptr<WorkerThreadImpl> watcher = worker;
     worker.reset(); // the server lets go at once; the queued stop keeps the worker alive
@@ -268,17 +260,17 @@ TEST_F(WorkerThreadTest, StopWhileWorkIsQueuedRunsThatWorkFirstAndKeepsTheWorker
     gate.open();
     ASSERT_EQ(0, completed.wait(20000));
     waitUntil([&] { return watcher.expired(); }, INFINITE);
-    EXPECT_EQ(journal.order(), (Order{"gate", "queued 1", "queued 2", "queued 3", "completion"}));
+    EXPECT_EQ(ran.order(), (Order{"gate", "queued 1", "queued 2", "queued 3", "completion"}));
 }
 
 TEST_F(WorkerThreadTest, DestroyingAWorkerThatWasNeverStoppedWaitsForItsQueuedWork)
 {
     auto worker = std::make_shared<WorkerThreadImpl>();
-    worker->AddWork(work([&] { Sleep(200), journal.add("slow"); }));
-    worker->AddWork(journal.adding("last"));
+    worker->AddWork(work([&] { Sleep(200), ran.add("slow"); }));
+    worker->AddWork(ran.adding("last"));
     worker.reset();
-    EXPECT_EQ(journal.order(), (Order{"slow", "last"}));
-    EXPECT_TRUE(environment.host().recordsOf(L"Item added to work thread after shutdown, ignoring").empty());
+    EXPECT_EQ(ran.order(), (Order{"slow", "last"}));
+    EXPECT_TRUE(host().recordsOf(L"Item added to work thread after shutdown, ignoring").empty());
 }
 
 TEST_F(WorkerThreadTest, WorkThatThrowsIsLoggedAsAnErrorAndTheWorkerKeepsRunning)
@@ -286,10 +278,10 @@ TEST_F(WorkerThreadTest, WorkThatThrowsIsLoggedAsAnErrorAndTheWorkerKeepsRunning
     auto worker = std::make_shared<WorkerThreadImpl>();
     worker->AddWork(work(nullptr));
     worker->AddWork(work([] { throw std::runtime_error("host went away"); }));
-    worker->AddWork(journal.adding("after the failures"));
+    worker->AddWork(ran.adding("after the failures"));
     EXPECT_EQ(stopAndFinish(worker), (Order{"after the failures", "completion"}));
     std::vector<LogRecord> errors;
-    for (const LogRecord& record : environment.host().logRecords())
+    for (const LogRecord& record : host().logRecords())
         if (record.message.rfind(L"Work item threw", 0) == 0) errors.push_back(record);
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0].hostLevel, 1); // module level 4

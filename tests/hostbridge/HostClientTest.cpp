@@ -2,14 +2,10 @@
 // contact lookups, the signed-in user, watching and tagging, participant lists and the conversations they
 // start, each host failure answered as specified.
 #include "ExtensionProvider/ExtensionProviderClient.h"
-#include "ExtensionProvider/HostClassObject.h"
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/SafeArray.h"
 #include "extensionsutils/Utf8.h"
-#include "support/FakeHostEnvironment.h"
-#include "support/ThreadTestHelpers.h"
-
-#include <gtest/gtest.h>
+#include "support/ModuleFixture.h"
 
 #include <atomic>
 
@@ -48,23 +44,18 @@ Names kept(SAFEARRAY* list)
     return names;
 }
 
-// A fake host with the signed-in user "me" and the contact "bob", whose class object the module's slot
-// holds for each test; every test ends with all host objects released.
-class HostClient : public ::testing::Test {
+// The module fixture's fake host with the signed-in user "me" and the contact "bob"; the fixture's worker
+// goes at once, so that each test starts from an empty log.
+class HostClient : public ModuleFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(environment.registration(), S_OK);
+        ModuleFixture::SetUp();
+        stopWorker();
+        host().clearLog();
         host().setClientUser({L"me", L"me-id"});
         addContact(L"bob", L"bob-id");
-        ASSERT_EQ(hostaccess::fetchHostClassObject(), S_OK);
     }
-    void TearDown() override
-    {
-        hostaccess::releaseHostClassObject();
-        EXPECT_EQ(host().liveObjectCount(), 0) << "a host object was not released";
-    }
-    fakehost::FakeHost& host() { return environment.host(); }
     void addContact(const std::wstring& signinName, const std::wstring& userId) { host().addContact({signinName, userId, L"Friendly " + signinName}); }
     HRESULT lookUp(const wchar_t* name, ComPtr<IContact>& contact) { return client::getContact(Bstr(name).get(), contact); }
     static std::wstring signinNameOf(const ComPtr<IContact>& contact)
@@ -77,8 +68,6 @@ protected:
         return hostaccess::GetIMAndPresence() || hostaccess::GetProviderManagement() || hostaccess::GetEventManager() ||
                hostaccess::GetPhone() || hostaccess::GetLogger();
     }
-
-    fakehost::FakeHostEnvironment environment;
 };
 
 } // namespace

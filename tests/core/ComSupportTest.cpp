@@ -44,20 +44,13 @@ ULONG referenceCount(IUnknown* object) { return object->AddRef(), object->Releas
 
 // Two unrelated interfaces plus the base of one of them, sharing one identity; reachable weakly, as a
 // UC contact is from queued work.
-class TwoFaced : public ComObjectRoot, public IProvideClassInfo2, public IServiceProvider, public CComWeakPtrEnabled<TwoFaced>
-{
-public:
+struct TwoFaced : ComObjectRoot, IProvideClassInfo2, IServiceProvider, CComWeakPtrEnabled<TwoFaced> {
     using Interfaces = InterfaceTable<IProvideClassInfo2, Via<IProvideClassInfo, IProvideClassInfo2>, IServiceProvider>;
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetGUID(DWORD, GUID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE QueryService(REFGUID, REFIID, void**) override { return E_NOTIMPL; }
-    bool alive() const { return alive_; }
-
-protected:
-    ~TwoFaced() override { alive_ = false, ++destroyed; }
-
-private:
-    std::atomic<bool> alive_{true};
+    ~TwoFaced() override { alive = false, ++destroyed; }
+    std::atomic<bool> alive{true};
 };
 
 } // namespace
@@ -122,7 +115,7 @@ TEST(CComWeakPtr, ThreadsLockingWhileTheLastOwnerReleasesNeverReachADeadObject)
             for (int i = 0; i < 2000; ++i) {
                 MICComPtr<TwoFaced> locked = weak.lock();
                 if (!locked) break;
-                if (!locked->alive()) sawDeadObject = true;
+                if (!locked->alive) sawDeadObject = true;
                 MICComPtr<TwoFaced> second = locked; // owners on several threads letting go at once
             }
         });
@@ -227,22 +220,16 @@ HRESULT registerTypeLib(const wchar_t* file)
 }
 void unregisterLateLib() { UnRegisterTypeLib(LIBID_ExtensionsUtilsLateLib, 1, 0, 0x409, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32); }
 
-class Calculator : public ComObjectRoot, public DispatchImpl<ITestCalculator, &IID_ITestCalculator, &LIBID_ExtensionsUtilsTestLib>
-{
-public:
+struct Calculator : ComObjectRoot, DispatchImpl<ITestCalculator, &IID_ITestCalculator, &LIBID_ExtensionsUtilsTestLib> {
     using Interfaces = InterfaceTable<ITestCalculator, Via<IDispatch, ITestCalculator>>;
     HRESULT STDMETHODCALLTYPE Add(LONG a, LONG b, LONG* sum) override { return (*sum = a + b), S_OK; }
     HRESULT STDMETHODCALLTYPE Subtract(LONG a, LONG b, LONG* difference) override { return (*difference = a - b), S_OK; }
-    HRESULT STDMETHODCALLTYPE get_Name(BSTR* name) override { return name_.copyTo(name); }
-    HRESULT STDMETHODCALLTYPE put_Name(BSTR name) override { return name_ = Bstr(name, SysStringLen(name)), S_OK; }
-
-private:
-    Bstr name_;
+    HRESULT STDMETHODCALLTYPE get_Name(BSTR* value) override { return name.copyTo(value); }
+    HRESULT STDMETHODCALLTYPE put_Name(BSTR value) override { return name = Bstr(value, SysStringLen(value)), S_OK; }
+    Bstr name;
 };
 
-class LateObject : public ComObjectRoot, public DispatchImpl<ILateRegistered, &IID_ILateRegistered, &LIBID_ExtensionsUtilsLateLib>
-{
-public:
+struct LateObject : ComObjectRoot, DispatchImpl<ILateRegistered, &IID_ILateRegistered, &LIBID_ExtensionsUtilsLateLib> {
     using Interfaces = InterfaceTable<ILateRegistered, Via<IDispatch, ILateRegistered>>;
     HRESULT STDMETHODCALLTYPE Answer(LONG* value) override { return (*value = 42), S_OK; }
 };
@@ -309,20 +296,14 @@ namespace {
 std::atomic<int> destroyedSources{0};
 
 // An event source as the module's objects are: a COM object whose container holds two points.
-class EventSource : public ComObjectRoot, public ConnectionPointContainer
-{
-public:
+struct EventSource : ComObjectRoot, ConnectionPointContainer {
     using Interfaces = InterfaceTable<IConnectionPointContainer>;
-
-protected:
     EventSource() : ConnectionPointContainer({DIID__ITestEvents, IID_IPropertyNotifySink}) {}
     ~EventSource() { ++destroyedSources; }
 };
 
 // A careless callee that clears the arguments it was given.
-class ScribblingSink final : public tools::DispatchSink
-{
-public:
+struct ScribblingSink final : tools::DispatchSink {
     ScribblingSink() : DispatchSink(DIID__ITestEvents) {}
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*, UINT*) override
     {
@@ -331,9 +312,7 @@ public:
     }
 };
 
-class ConnectionPointTest : public ::testing::Test
-{
-protected:
+struct ConnectionPointTest : ::testing::Test {
     ComPtr<FakeOfficeSink> sink(const IID& iid = DIID__ITestEvents) { return FakeOfficeSink::create(iid, journal); }
     DWORD advise(IUnknown* sink)
     {

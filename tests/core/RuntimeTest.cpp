@@ -53,8 +53,7 @@ struct EventProxy { void fire() { TAVO_LOG(2, "firing"); } };
 
 // The module fixture's fake host, whose logger the module's log lines reach. The tests make their own
 // workers: the fixture's goes at once, and each test starts from an empty log and no host calls.
-class Logging : public ModuleFixture {
-protected:
+struct Logging : ModuleFixture {
     void SetUp() override
     {
         ModuleFixture::SetUp();

@@ -47,8 +47,7 @@ Names kept(SAFEARRAY* list)
 
 // The module fixture's fake host with the signed-in user "me" and the contact "bob"; the fixture's worker
 // goes at once, so that each test starts from an empty log.
-class HostClient : public ModuleFixture {
-protected:
+struct HostClient : ModuleFixture {
     void SetUp() override
     {
         ModuleFixture::SetUp();

@@ -15,8 +15,7 @@ namespace {
 
 std::wstring quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
-class HostSimProgram : public ::testing::Test {
-protected:
+struct HostSimProgram : ::testing::Test {
     const std::wstring modulePath_ = tools::besideThisProgram(L"TavoMessenger.dll");
     registrytest::SavedHostInstallation registry_{modulePath_, registrytest::SavedModuleRegistration::Start::Unregistered};
 };

@@ -38,8 +38,7 @@ std::wstring reportOf(const std::vector<Finding>& findings)
     return text;
 }
 
-class ProviderDoctorTest : public ::testing::Test {
-protected:
+struct ProviderDoctorTest : ::testing::Test {
     // Installed as the host's installer does, the module registered in this process (loaded only for
     // that; it never starts), and running.
     void installAndRun(bool registered = true, bool withLocaleZeroEntry = true)

@@ -39,12 +39,7 @@ struct Holder {
     std::atomic<bool> in{false};
     std::thread thread;
     Holder(vorn::ReadWriteLock& lock, bool exclusive)
-        : thread([this, &lock, exclusive] {
-            if (exclusive ? lock.lockExclusive() : lock.lockShared()) return;
-            in = true;
-            release.arriveAndWait();
-            lock.unlock();
-        })
+        : thread([this, &lock, exclusive] { if ((exclusive ? lock.lockExclusive() : lock.lockShared()) == 0) in = true, release.arriveAndWait(), lock.unlock(); })
     {
         waitUntil([&] { return in || lock.waitingWriters() > 0; }, INFINITE);
     }

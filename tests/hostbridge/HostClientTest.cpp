@@ -63,11 +63,6 @@ struct HostClient : ModuleFixture {
         Bstr name;
         return contact && SUCCEEDED(contact->get_SigninName(name.out())) ? name.str() : L"<none>";
     }
-    static bool anyHostObject()
-    {
-        return hostaccess::GetIMAndPresence() || hostaccess::GetProviderManagement() || hostaccess::GetEventManager() ||
-               hostaccess::GetPhone() || hostaccess::GetLogger();
-    }
 };
 
 } // namespace
@@ -102,7 +97,8 @@ TEST_F(HostClient, AFullSlotKeepsItsClassObjectAndAReleaseOrFailedFetchLeavesItE
     hostaccess::releaseHostClassObject(); // a second release finds nothing to let go
     EXPECT_EQ(hostaccess::fetchHostClassObject(), REGDB_E_CLASSNOTREG);
     EXPECT_FALSE(hostaccess::hasHostClassObject());
-    EXPECT_FALSE(anyHostObject());
+    EXPECT_FALSE(hostaccess::GetIMAndPresence() || hostaccess::GetProviderManagement() || hostaccess::GetEventManager() ||
+                 hostaccess::GetPhone() || hostaccess::GetLogger());
 }
 
 TEST_F(HostClient, AccessorsRunAlongsideFetchAndRelease)

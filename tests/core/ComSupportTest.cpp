@@ -175,7 +175,8 @@ TEST(SafeArray, BuildsZeroBasedVectorsWalksReceivedOnesFromTheirLowerBoundAndRef
 
     SAFEARRAYBOUND fromFive = {3, 5};
     SafeArray received(SafeArrayCreate(VT_I4, 1, &fromFive));
-    for (LONG index = 5, value = 50; index <= 7; ++index, value += 10) ASSERT_EQ(S_OK, SafeArrayPutElement(received.get(), &index, &value));
+    for (LONG index = 5, value = 50; index <= 7; ++index, value += 10)
+        ASSERT_EQ(S_OK, SafeArrayPutElement(received.get(), &index, &value));
     std::vector<LONG> numbers;
     ASSERT_EQ(S_OK, readInt32s(received.get(), numbers));
     EXPECT_EQ((std::vector<LONG>{50, 60, 70}), numbers);
@@ -218,7 +219,10 @@ HRESULT registerTypeLib(const wchar_t* file)
     const HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.out());
     return FAILED(hr) ? hr : RegisterTypeLib(library.get(), &path[0], nullptr);
 }
-void unregisterLateLib() { UnRegisterTypeLib(LIBID_ExtensionsUtilsLateLib, 1, 0, 0x409, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32); }
+void unregisterLateLib()
+{
+    UnRegisterTypeLib(LIBID_ExtensionsUtilsLateLib, 1, 0, 0x409, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
+}
 
 struct Calculator : ComObjectRoot, DispatchImpl<ITestCalculator, &IID_ITestCalculator, &LIBID_ExtensionsUtilsTestLib> {
     using Interfaces = InterfaceTable<ITestCalculator, Via<IDispatch, ITestCalculator>>;
@@ -242,7 +246,8 @@ TEST(DispatchImpl, AnswersNamesAndCallsFromTheRegisteredTypeLibraryFoundForAnyLo
     ComPtr<IDispatch> calculator = ComObject<Calculator>::create().as<IDispatch>();
     EXPECT_EQ(2, dispatchIdOf(calculator.get(), L"name")) << "names are matched without regard to case";
     EXPECT_EQ(DISPID_UNKNOWN, dispatchIdOf(calculator.get(), L"Multiply"));
-    const LateBoundResult difference = callByName(calculator.get(), L"Subtract", DISPATCH_METHOD, {Variant::fromInt32(10), Variant::fromInt32(4)});
+    const LateBoundResult difference =
+        callByName(calculator.get(), L"Subtract", DISPATCH_METHOD, {Variant::fromInt32(10), Variant::fromInt32(4)});
     ASSERT_EQ(S_OK, difference.invoke);
     EXPECT_EQ(6, difference.value.get()->lVal) << "arguments reach the member in their order";
     ASSERT_EQ(S_OK, callByName(calculator.get(), L"Name", DISPATCH_PROPERTYPUT, {Variant::fromString(L"abacus")}).invoke);
@@ -305,7 +310,8 @@ struct EventSource : ComObjectRoot, ConnectionPointContainer {
 // A careless callee that clears the arguments it was given.
 struct ScribblingSink final : tools::DispatchSink {
     ScribblingSink() : DispatchSink(DIID__ITestEvents) {}
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*, UINT*) override
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*,
+                                     UINT*) override
     {
         for (UINT i = 0; i < parameters->cArgs; ++i) VariantClear(&parameters->rgvarg[i]);
         return S_OK;
@@ -344,13 +350,16 @@ TEST_F(ConnectionPointTest, DeliversOwnCopiesOfTheArgumentsToEverySinkWhicheverI
     *scribbler.out() = new ScribblingSink;
     ComPtr<FakeOfficeSink> eventsOnly = sink(), dispatchOnly = sink(IID_IDispatch);
     eventsOnly->refuseIDispatch();
-    for (IUnknown* each : {static_cast<IUnknown*>(scribbler.get()), static_cast<IUnknown*>(eventsOnly.get()), static_cast<IUnknown*>(dispatchOnly.get())}) advise(each);
+    advise(scribbler.get());
+    advise(eventsOnly.get());
+    advise(dispatchOnly.get());
     EXPECT_EQ(S_OK, fireOnValue(5, L"five"));
 
     const std::vector<OfficeEvent> events = journal->events();
     ASSERT_EQ(2u, events.size());
     // Sinks are called in parallel, each on its own queue: the order across sinks is open.
-    EXPECT_TRUE(IsEqualIID(DIID__ITestEvents, events[0].eventInterface) || IsEqualIID(DIID__ITestEvents, events[1].eventInterface));
+    EXPECT_TRUE(IsEqualIID(DIID__ITestEvents, events[0].eventInterface) ||
+                IsEqualIID(DIID__ITestEvents, events[1].eventInterface));
     for (const OfficeEvent& event : events) {
         EXPECT_EQ(std::make_pair(1L, WORD(DISPATCH_METHOD)), std::make_pair(long(event.id), WORD(event.flags)));
         ASSERT_EQ(2u, event.arguments.size());
@@ -396,7 +405,10 @@ TEST_F(ConnectionPointTest, HoldsNoLockWhileASinkRunsSoOtherThreadsCanChangeTheL
     const DWORD cookie = advise(running.get());
     bool changedDuringEvent = false;
     running->setHook([&](const OfficeEvent&) {
-        std::packaged_task<void()> change([&] { DWORD newCookie = 0; point().Advise(newcomer.get(), &newCookie), point().Unadvise(cookie); });
+        std::packaged_task<void()> change([&] {
+            DWORD newCookie = 0;
+            point().Advise(newcomer.get(), &newCookie), point().Unadvise(cookie);
+        });
         std::future<void> finished = change.get_future();
         std::thread other(std::move(change));
         changedDuringEvent = finished.wait_for(std::chrono::seconds(10)) == std::future_status::ready;

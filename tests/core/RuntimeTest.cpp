@@ -28,14 +28,18 @@ std::atomic<int> insertions{0};
 struct CountedInsertion {};
 std::ostream& operator<<(std::ostream& stream, const CountedInsertion&) { return ++insertions, stream << "counted"; }
 
-std::shared_ptr<WorkObject> work(std::function<void()> function) { return std::make_shared<Tr1FunctionWorker>(std::move(function)); }
+std::shared_ptr<WorkObject> work(std::function<void()> f) { return std::make_shared<Tr1FunctionWorker>(std::move(f)); }
 
 // What ran, in order, on which thread and in which apartment.
 struct Journal {
     struct Entry { std::string what; DWORD thread; std::string apartment; };
     vorn::Mutex mutex;
     std::vector<Entry> entries;
-    void add(const std::string& what) { vorn::MutexGuard{mutex}, entries.push_back(Entry{what, GetCurrentThreadId(), fakeoffice::currentApartment()}); }
+    void add(const std::string& what)
+    {
+        vorn::MutexGuard guard(mutex);
+        entries.push_back(Entry{what, GetCurrentThreadId(), fakeoffice::currentApartment()});
+    }
     std::shared_ptr<WorkObject> adding(const std::string& what) { return work([this, what] { add(what); }); }
     Order order()
     {
@@ -125,7 +129,8 @@ TEST_F(Logging, ARecordCarriesUtf16TextItsSourcePathLineAndQualifiedFunction)
     logging::Write(3, "dir/\xC3\xA9t\xC3\xA9", 9, "Caf\xC3\xA9::open", "\xE2\x82\xAC 5");
     const LogRecord written = onlyRecord();
     EXPECT_EQ(std::make_tuple(written.file, written.function, written.message, written.line),
-              std::make_tuple(std::wstring(L"dir/\u00E9t\u00E9"), std::wstring(L"Caf\u00E9::open"), std::wstring(L"\u20AC 5"), 9L));
+              std::make_tuple(std::wstring(L"dir/\u00E9t\u00E9"), std::wstring(L"Caf\u00E9::open"),
+                              std::wstring(L"\u20AC 5"), 9L));
     const int line = Reporter().report();
     const LogRecord reported = onlyRecord();
     EXPECT_EQ(std::make_tuple(reported.file, reported.function, reported.line),
@@ -156,7 +161,9 @@ TEST_F(Logging, ThreadsLogWhileTheHostClassObjectComesAndGoes)
 {
     std::atomic<bool> stop{false};
     std::atomic<int> next{0};
-    Threads writers(3, [&] { for (int i = next++, n = 0; !stop && n < 300; ++n) TAVO_LOG(2, "writer " << i << " line " << n); });
+    Threads writers(3, [&] {
+        for (int i = next++, n = 0; !stop && n < 300; ++n) TAVO_LOG(2, "writer " << i << " line " << n);
+    });
     for (int round = 0; round < 50; ++round) hostaccess::releaseHostClassObject(), hostaccess::fetchHostClassObject();
     stop = true;
     writers.join();
@@ -170,8 +177,8 @@ TEST(LogCallSite, SourcePathsAreRelativeToTheProjectWithoutTheirExtension)
     const std::string server = "extensions/tavomessenger/LocalServer", known = "extensions/x/Logging.cpp";
     EXPECT_EQ(sourcePathFromCompilerFile("/src/proj/extensions/tavomessenger/LocalServer.cpp", "/src/proj/"), server);
     EXPECT_EQ(sourcePathFromCompilerFile("extensions/tavomessenger/LocalServer.cpp", ""), server);
-    EXPECT_EQ(sourcePathFromCompilerFile("C:\\Src\\extensions\\tavomessenger\\IMessenger\\DMessengerEvents_CP.h", "c:\\src\\"),
-              "extensions/tavomessenger/IMessenger/DMessengerEvents_CP");
+    EXPECT_EQ(sourcePathFromCompilerFile("C:\\Src\\extensions\\tavomessenger\\IMessenger\\Events_CP.h", "c:\\src\\"),
+              "extensions/tavomessenger/IMessenger/Events_CP");
     EXPECT_EQ(sourcePathFromCompilerFile("/elsewhere/v1.2/Thing", "/src/proj/"), "/elsewhere/v1.2/Thing");
     EXPECT_EQ(projectRootFromKnownFile("/src/proj/extensions/x/Logging.cpp", known.c_str()), "/src/proj/");
     EXPECT_EQ(projectRootFromKnownFile("extensions/x/Logging.cpp", known.c_str()), "");
@@ -185,23 +192,24 @@ TEST(LogCallSite, FunctionNamesAreClassAndMethodWithClassTemplateArgumentsSpelle
         {"void LocalServer::start()", "LocalServer::start"},
         {"virtual long int UCCContact::get_Uri(wchar_t**)", "UCCContact::get_Uri"},
         {"LocalServer::LocalServer(unsigned int)", "LocalServer::LocalServer"},
-        {"virtual TavoExtensionEventManager::~TavoExtensionEventManager()", "TavoExtensionEventManager::~TavoExtensionEventManager"},
-        {"static void TavoMessengerStateWorkers::revokeMessenger(std::shared_ptr<A>)", "TavoMessengerStateWorkers::revokeMessenger"},
+        {"virtual EventManager::~EventManager()", "EventManager::~EventManager"},
+        {"static void StateWorkers::revokeMessenger(std::shared_ptr<A>)", "StateWorkers::revokeMessenger"},
         {"int Thing::value() const", "Thing::value"},
         {"std::pair<int, int> Thing::range(std::map<int, int>&)", "Thing::range"},
         {"void {anonymous}::doNothing(BSTR&, BSTR&)", "doNothing"},
         {"void (anonymous namespace)::doNothing(BSTR&, BSTR&)", "doNothing"},
         {"LocalServer::start()::<lambda()>", "LocalServer::start"},
         {"void Worker::operator()()", "Worker::operator()"},
-        {"HRESULT CProxyDMessengerEvents<T>::Fire_OnAppShutdown() [with T = OfficeIntegrationImpl]", "CProxyDMessengerEvents<class OfficeIntegrationImpl>::Fire_OnAppShutdown"},
+        {"HRESULT CProxyEvents<T>::Fire_OnAppShutdown() [with T = Office]", "CProxyEvents<class Office>::Fire_OnAppShutdown"},
         {"void Pair<A, B>::run(B) [with A = Alpha; B = int; HRESULT = long int]", "Pair<class Alpha, int>::run"},
         {"void Listener<I>::fire() [with I = ns::Events<int, long int>]", "Listener<class ns::Events<int, long int>>::fire"},
         {"void Thing::apply(T) [with T = Alpha]", "Thing::apply"}, // a member template's own parameters are not named
-        {"CProxyDMessengerEvents<class OfficeIntegrationImpl>::Fire_OnAppShutdown", "CProxyDMessengerEvents<class OfficeIntegrationImpl>::Fire_OnAppShutdown"},
+        {"CProxyEvents<class Office>::Fire_OnAppShutdown", "CProxyEvents<class Office>::Fire_OnAppShutdown"},
         {"doNothing", "doNothing"},
         {"", ""},
     };
-    for (const auto& [signature, name] : rows) EXPECT_EQ(logging::detail::functionNameFromSignature(signature), name) << signature;
+    for (const auto& [signature, name] : rows)
+        EXPECT_EQ(logging::detail::functionNameFromSignature(signature), name) << signature;
 }
 
 TEST_F(WorkerThreadTest, RunsComInitialisationFirstThenWorkInAddOrderThenDeinitialisationAndCompletionLast)
@@ -237,7 +245,8 @@ TEST_F(WorkerThreadTest, RefusesEmptyWorkAndWorkAfterStopWithAWarningAndTheCompl
     stop(*worker);
     EXPECT_FALSE(worker->AddWork(ran.adding("after stop"))) << "a refusal is reported to the caller";
     EXPECT_EQ(stopAndFinish(worker), (Order{"before stop", "completion"})) << "a second stop is ignored";
-    for (const wchar_t* warning : {L"Empty item added to work thread, ignoring", L"Item added to work thread after shutdown, ignoring"}) {
+    for (const wchar_t* warning :
+         {L"Empty item added to work thread, ignoring", L"Item added to work thread after shutdown, ignoring"}) {
         const std::vector<LogRecord> records = host().recordsOf(warning);
         ASSERT_EQ(records.size(), 1u);
         EXPECT_EQ(records[0].hostLevel, 2); // module level 3
@@ -294,7 +303,9 @@ TEST_F(WorkerThreadTest, WorkFromManyThreadsRunsOnceEachInEachThreadsOrder)
     for (std::vector<int>& each : expected) for (int i = 0; i < itemsPerThread; ++i) each.push_back(i);
     auto worker = std::make_shared<WorkerThreadImpl>();
     std::atomic<int> next{0};
-    Threads(threads, [&] { for (int t = next++, i = 0; i < itemsPerThread; ++i) worker->AddWork(work([&seen, t, i] { seen[t].push_back(i); })); });
+    Threads(threads, [&] {
+        for (int t = next++, i = 0; i < itemsPerThread; ++i) worker->AddWork(work([&seen, t, i] { seen[t].push_back(i); }));
+    });
     stopAndFinish(worker);
     EXPECT_EQ(seen, expected);
 }

@@ -39,7 +39,9 @@ struct Holder {
     std::atomic<bool> in{false};
     std::thread thread;
     Holder(vorn::ReadWriteLock& lock, bool exclusive)
-        : thread([this, &lock, exclusive] { if ((exclusive ? lock.lockExclusive() : lock.lockShared()) == 0) in = true, release.arriveAndWait(), lock.unlock(); })
+        : thread([this, &lock, exclusive] {
+            if ((exclusive ? lock.lockExclusive() : lock.lockShared()) == 0) in = true, release.arriveAndWait(), lock.unlock();
+        })
     {
         waitUntil([&] { return in || lock.waitingWriters() > 0; }, INFINITE);
     }
@@ -326,7 +328,8 @@ TEST(ThreadPool, AModuleStaysLoadedUntilItsPoolThreadHasLeftIt)
     const wchar_t* const name = L"vorn_lingering_pool.dll";
     HMODULE module = LoadLibraryW(name);
     ASSERT_NE(module, nullptr);
-    const auto start = reinterpret_cast<void (*)(HANDLE)>(reinterpret_cast<void*>(GetProcAddress(module, "startLingeringPool")));
+    const auto start =
+        reinterpret_cast<void (*)(HANDLE)>(reinterpret_cast<void*>(GetProcAddress(module, "startLingeringPool")));
     ASSERT_NE(start, nullptr);
     HANDLE started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     start(started);

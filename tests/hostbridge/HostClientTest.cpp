@@ -56,7 +56,7 @@ struct HostClient : ModuleFixture {
         host().setClientUser({L"me", L"me-id"});
         addContact(L"bob", L"bob-id");
     }
-    void addContact(const std::wstring& signinName, const std::wstring& userId) { host().addContact({signinName, userId, L"Friendly " + signinName}); }
+    void addContact(const std::wstring& name, const std::wstring& id) { host().addContact({name, id, L"Friendly " + name}); }
     HRESULT lookUp(const wchar_t* name, ComPtr<IContact>& contact) { return client::getContact(Bstr(name).get(), contact); }
     static std::wstring signinNameOf(const ComPtr<IContact>& contact)
     {
@@ -69,7 +69,8 @@ struct HostClient : ModuleFixture {
 
 TEST_F(HostClient, EveryAccessGivesAFreshObjectThatBelongsToItsCaller)
 {
-    EXPECT_TRUE(hostaccess::GetProviderManagement() && hostaccess::GetEventManager() && hostaccess::GetPhone() && hostaccess::GetLogger());
+    EXPECT_TRUE(hostaccess::GetProviderManagement() && hostaccess::GetEventManager() && hostaccess::GetPhone() &&
+                hostaccess::GetLogger());
     ComPtr<IIMAndPresence> first = hostaccess::GetIMAndPresence(), second = hostaccess::GetIMAndPresence();
     ASSERT_TRUE(first && second);
     EXPECT_NE(first.get(), second.get());
@@ -126,9 +127,9 @@ TEST_F(HostClient, NamesAreLookedUpByUriOrByTheUserIdAfterTheLastEquals)
         {L"a=b=c", L"c@example.com", true, L"c"},
         {L"abc=", L"nobody@example.com", true, L""},
     };
-    for (const auto& [signinName, userId] : {std::pair{L"sip:alice@example.com", L"alice"}, {L"=abc", L"abc"},
-                                             {L"jsmith@example.com", L"jsmith"}, {L"c@example.com", L"c"}, {L"nobody@example.com", L""}})
-        addContact(signinName, userId);
+    for (const auto& [name, userId] : {std::pair{L"sip:alice@example.com", L"alice"}, {L"=abc", L"abc"},
+                                       {L"jsmith@example.com", L"jsmith"}, {L"c@example.com", L"c"}, {L"nobody@example.com", L""}})
+        addContact(name, userId);
     for (const auto& row : rows) {
         SCOPED_TRACE(extensionsutils::toUtf8(row.name));
         host().forgetRecords();
@@ -261,14 +262,16 @@ TEST_F(HostClient, ParticipantListsKeepNobodyFromAForeignArrayOrWhenTheUserIsUnk
     SAFEARRAYBOUND bounds[2] = {{2, 0}, {2, 0}};
     SafeArray twoDimensions(SafeArrayCreate(VT_BSTR, 2, bounds));
     const SafeArray numbers = SafeArray::ofInt32s({1, 2});
-    for (SAFEARRAY* foreign : {numbers.get(), static_cast<SAFEARRAY*>(nullptr), twoDimensions.get()}) EXPECT_TRUE(kept(foreign).empty());
+    for (SAFEARRAY* foreign : {numbers.get(), static_cast<SAFEARRAY*>(nullptr), twoDimensions.get()})
+        EXPECT_TRUE(kept(foreign).empty());
     EXPECT_EQ(client::startChat(twoDimensions.get(), nullptr), S_OK);
     EXPECT_EQ(client::startCall(numbers.get()), S_OK);
     EXPECT_EQ(client::startChat(nullptr, nullptr), S_OK);
 
     host().failMethod(HostMethod::GetLoggedInUser);
     EXPECT_TRUE(kept(participants({L"bob", L"carol"}).get()).empty());
-    EXPECT_EQ(host().recordsOf(L"Failed to get clientUser jid").at(0).function, L"ExtensionProviderClient::removeDuplicatesAndClientUser");
+    EXPECT_EQ(host().recordsOf(L"Failed to get clientUser jid").at(0).function,
+              L"ExtensionProviderClient::removeDuplicatesAndClientUser");
     EXPECT_EQ(client::startCall(participants({L"bob"}).get()), S_OK);
     EXPECT_EQ(client::startChat(participants({L"bob", L"carol"}).get(), nullptr), S_OK);
     EXPECT_TRUE(host().conversations().empty());

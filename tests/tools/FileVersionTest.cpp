@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 TEST(FileVersion, TheModuleAndEachProgramCarryTheProjectVersionAndTheBuildAndOtherFilesNone)
 {
     const std::wstring project = L"" TAVO_TEST_PROJECT_VERSION, build = extensionsutils::toUtf16(TAVO_BUILD_ID);
@@ -19,11 +17,14 @@ TEST(FileVersion, TheModuleAndEachProgramCarryTheProjectVersionAndTheBuildAndOth
         SCOPED_TRACE(file);
         const std::optional<tools::FileVersion> version = tools::readFileVersion(tools::besideThisProgram(file));
         ASSERT_TRUE(version);
-        EXPECT_EQ(std::make_tuple(project + L".0", project + L".0", project + L"+" + build, build),
-                  std::make_tuple(version->fileVersion, version->productVersion, version->productVersionText, version->buildId));
-        EXPECT_EQ(std::make_tuple(std::wstring(L"TavoMessenger"), std::wstring(file), DWORD(file == std::wstring(L"TavoMessenger.dll") ? VFT_DLL : VFT_APP)),
-                  std::make_tuple(version->productName, version->originalFilename, DWORD(version->fileType)));
+        EXPECT_EQ(project + L".0", version->fileVersion);
+        EXPECT_EQ(project + L".0", version->productVersion);
+        EXPECT_EQ(project + L"+" + build, version->productVersionText);
+        EXPECT_EQ(build, version->buildId);
+        EXPECT_EQ(L"TavoMessenger", version->productName);
+        EXPECT_EQ(file, version->originalFilename);
         EXPECT_NE(L"", version->description);
+        EXPECT_EQ(file == std::wstring(L"TavoMessenger.dll") ? VFT_DLL : VFT_APP, version->fileType);
     }
     const tooltest::TempFile text(L"no-version.dll", "MZ and nothing else");
     for (const std::wstring& file : {text.path, text.path + L".missing"}) EXPECT_FALSE(tools::readFileVersion(file));

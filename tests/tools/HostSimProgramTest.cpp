@@ -13,7 +13,14 @@
 
 namespace {
 
-std::wstring quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+tooltest::ProgramRun runHostSim(const std::wstring& script, const wchar_t* options = L"")
+{
+    return tooltest::runProgram(L"hostsim.exe", L"--script \"" + script + L"\"" + options);
+}
+std::optional<std::wstring> classesValue(const std::wstring& key)
+{
+    return tools::readRegistryValue(HKEY_CLASSES_ROOT, key, nullptr).asString();
+}
 
 struct HostSimProgram : ::testing::Test {
     const std::wstring modulePath_ = tools::besideThisProgram(L"TavoMessenger.dll");
@@ -22,7 +29,7 @@ struct HostSimProgram : ::testing::Test {
 
 TEST_F(HostSimProgram, TheDemoScriptRunsEndToEnd)
 {
-    const tooltest::ProgramRun run = tooltest::runProgram(L"hostsim.exe", L"--script " + quoted(tools::besideThisProgram(L"demo-script.txt")));
+    const tooltest::ProgramRun run = runHostSim(tools::besideThisProgram(L"demo-script.txt"));
     ASSERT_TRUE(run.finished) << run.output;
     EXPECT_EQ(0u, run.exitCode) << run.output;
     EXPECT_EQ(2u, run.countLines(L"hostsim: ready (UpAndRunning 2)")) << run.output;
@@ -34,17 +41,18 @@ TEST_F(HostSimProgram, TheDemoScriptRunsEndToEnd)
 TEST_F(HostSimProgram, InstallWritesWhatTheHostsInstallerWrites)
 {
     const tooltest::TempFile quit(L"hostsim-script.txt", "quit\n");
-    const tooltest::ProgramRun run = tooltest::runProgram(L"hostsim.exe", L"--script " + quoted(quit.path) + L" --install --no-start");
+    const tooltest::ProgramRun run = runHostSim(quit.path, L" --install --no-start");
     ASSERT_TRUE(run.finished) << run.output;
     EXPECT_EQ(0u, run.exitCode) << run.output;
     EXPECT_EQ(3u, run.countLines(L"hostsim: install: ")) << run.output;
     EXPECT_EQ(3u, run.countLines(L": done")) << run.output;
-    const auto value = [](HKEY hive, const std::wstring& key, const wchar_t* name) { return tools::readRegistryValue(hive, key, name).asString(); };
-    EXPECT_EQ(std::optional<std::wstring>(L"Norvane Quillon"), value(HKEY_CURRENT_USER, L"Software\\IM Providers", L"DefaultIMApp"));
+    EXPECT_EQ(std::optional<std::wstring>(L"Norvane Quillon"),
+              tools::readRegistryValue(HKEY_CURRENT_USER, L"Software\\IM Providers", L"DefaultIMApp").asString());
     const std::wstring library = L"{31F0215E-C543-4EE3-B6F0-03AC36815648}";
+    const std::wstring platform = sizeof(void*) == 8 ? L"\\win64" : L"\\win32";
     for (const wchar_t* locale : {L"409", L"0"})
-        EXPECT_TRUE(value(HKEY_CLASSES_ROOT, L"TypeLib\\" + library + L"\\1.0\\" + locale + (sizeof(void*) == 8 ? L"\\win64" : L"\\win32"), nullptr)) << locale;
-    EXPECT_EQ(std::optional<std::wstring>(library), value(HKEY_CLASSES_ROOT, L"Interface\\{D50C3186-0F89-48F8-B204-3604629DEE10}\\TypeLib", nullptr));
+        EXPECT_TRUE(classesValue(L"TypeLib\\" + library + L"\\1.0\\" + locale + platform)) << locale;
+    EXPECT_EQ(std::optional<std::wstring>(library), classesValue(L"Interface\\{D50C3186-0F89-48F8-B204-3604629DEE10}\\TypeLib"));
 }
 
 } // namespace

@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 
 using doctor::Finding;
@@ -24,7 +23,8 @@ using registrytest::SavedModuleRegistration;
 namespace {
 
 const std::wstring libraryKey = L"Software\\Classes\\TypeLib\\{31F0215E-C543-4EE3-B6F0-03AC36815648}\\1.0\\0\\";
-const std::wstring ownPlatform = sizeof(void*) == 8 ? L"win64" : L"win32", otherPlatform = sizeof(void*) == 8 ? L"win32" : L"win64";
+const std::wstring ownPlatform = sizeof(void*) == 8 ? L"win64" : L"win32";
+const std::wstring otherPlatform = sizeof(void*) == 8 ? L"win32" : L"win64";
 const std::wstring interfaceKey = L"Software\\Classes\\Interface\\";
 const std::wstring imessengerTypeLib = interfaceKey + L"{D50C3186-0F89-48F8-B204-3604629DEE10}\\TypeLib";
 const std::wstring ucEntryTypeLib = interfaceKey + L"{6A222195-F65E-467F-8F77-EB180BD85288}\\TypeLib";
@@ -55,8 +55,9 @@ struct ProviderDoctorTest : ::testing::Test {
     }
     std::vector<Finding> problems(bool underWine = true) const
     {
-        std::vector<Finding> found = doctor::diagnose(underWine);
-        found.erase(std::remove_if(found.begin(), found.end(), [](const Finding& each) { return each.verdict != Verdict::Problem; }), found.end());
+        std::vector<Finding> found;
+        for (const Finding& finding : doctor::diagnose(underWine))
+            if (finding.verdict == Verdict::Problem) found.push_back(finding);
         return found;
     }
     // A problem about `subject` whose detail holds `text` and which says how to fix it.
@@ -65,7 +66,8 @@ struct ProviderDoctorTest : ::testing::Test {
         for (const Finding& finding : problems())
             if (finding.subject == subject && finding.detail.find(text) != std::wstring::npos && !finding.fix.empty())
                 return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "no problem " << subject << ": ..." << text << "... in:\n" << reportOf(problems());
+        return ::testing::AssertionFailure() << "no problem " << subject << ": ..." << text << "... in:\n"
+                                             << reportOf(problems());
     }
 
     const std::wstring modulePath_ = tools::besideThisProgram(L"TavoMessenger.dll");
@@ -80,22 +82,30 @@ TEST_F(ProviderDoctorTest, ACorrectRunningInstallationIsFine)
     const std::vector<Finding> findings = doctor::diagnose(true);
     const std::wstring report = reportOf(findings);
     EXPECT_EQ(0u, doctor::countProblems(findings)) << report;
-    for (const std::wstring& line : {std::wstring(L"ok       DefaultIMApp:"), std::wstring(L"ok       UpAndRunning:"),
-                                     std::wstring(L"ok       Messenger API interfaces: 11 name"), std::wstring(L"ok       UC interfaces:"),
-                                     std::wstring(L"\\1.0\\0\\win"), std::wstring(L"no problem found"),
-                                     L"ok       Module: " + modulePath_ + L": TavoMessenger version " TAVO_TEST_PROJECT_VERSION ".0, build "})
+    for (const std::wstring& line :
+         {std::wstring(L"ok       DefaultIMApp:"), std::wstring(L"ok       UpAndRunning:"),
+          std::wstring(L"ok       Messenger API interfaces: 11 name"), std::wstring(L"ok       UC interfaces:"),
+          std::wstring(L"\\1.0\\0\\win"), std::wstring(L"no problem found"),
+          L"ok       Module: " + modulePath_ + L": TavoMessenger version " TAVO_TEST_PROJECT_VERSION ".0, build "})
         EXPECT_NE(std::wstring::npos, report.find(line)) << report;
 }
 
 // Each row breaks a running installation one way; the doctor names the problem with a fix, or finds none.
 TEST_F(ProviderDoctorTest, NamesEachWayAnInstallationIsBroken)
 {
-    const auto write = [](HKEY hive, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
-        return [=] { tools::writeRegistryString(hive, key, name, value); };
+    const auto imApp = [](const wchar_t* name) {
+        return [name] { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp", name); };
     };
-    const auto writeDword = [](const std::wstring& key, const wchar_t* name, DWORD value) {
-        return [=] { tools::writeRegistryDword(HKEY_CURRENT_USER, key, name, value); };
+    const auto upAndRunning = [](DWORD value) {
+        return [value] { tools::writeRegistryDword(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", value); };
     };
+    const auto machine = [](const std::wstring& key, const std::wstring& value) {
+        return [key, value] { tools::writeRegistryString(HKEY_LOCAL_MACHINE, key, nullptr, value); };
+    };
+    const auto resolution = [](DWORD value) {
+        return [value] { tools::writeRegistryDword(HKEY_CURRENT_USER, settingsKey, L"DisableResolveContact", value); };
+    };
+    const std::wstring notRegistered = L"{11111111-2222-3333-4444-555555555555}";
     using Named = std::vector<std::pair<std::wstring, std::wstring>>; // subject, text of its detail
     const struct {
         std::function<void()> breakIt;
@@ -103,23 +113,29 @@ TEST_F(ProviderDoctorTest, NamesEachWayAnInstallationIsBroken)
         int problems = -1; // how many problems in all, where it matters
         bool registered = true, localeZeroEntry = true;
     } rows[] = {
-        {[] { RegDeleteKeyValueW(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp"); }, {{L"DefaultIMApp", L"is missing: Office has no default IM provider"}}},
-        {write(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp", L"Communicator"), {{L"DefaultIMApp", L"= \"Communicator\": Office asks another IM provider"}}},
-        {write(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp", L"norvane quillon"), {}, 0}, // the name of a key is not case-sensitive
-        {writeDword(tools::ProviderKey, L"UpAndRunning", 0), {{L"UpAndRunning", L"UpAndRunning = 0: the module is not running"}}},
-        {writeDword(tools::ProviderKey, L"UpAndRunning", 1), {{L"UpAndRunning", L"UpAndRunning = 1: the module started but has not published"}}},
-        {write(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", L"2"), {{L"UpAndRunning", L"is not a DWORD"}}},
-        {[] { RegDeleteKeyW(HKEY_CURRENT_USER, tools::ProviderKey); }, {{L"UpAndRunning", L"Norvane Quillon is missing: the module has never run"}}},
-        {write(HKEY_LOCAL_MACHINE, imessengerTypeLib, nullptr, stdoleLibrary), {{L"IMessenger", L"= " + stdoleLibrary + L", not the module's library"}}, 1},
-        {write(HKEY_LOCAL_MACHINE, ucEntryTypeLib, nullptr, stdoleLibrary), {}, 0}, // a UC interface may name another registered library
-        {write(HKEY_LOCAL_MACHINE, ucEntryTypeLib, nullptr, L"{11111111-2222-3333-4444-555555555555}"), {{L"IUCOfficeIntegration", L"which is not registered"}}},
-        {[] {}, {{L"Type library", L"is missing: the module's type library is not registered"}, {L"Messenger API interfaces", L"11 have no HKCR\\Interface\\{IID}\\TypeLib entry"},
-                 {L"UC interfaces", L"IUCOfficeIntegration, _IUCOfficeIntegrationEvents"}}, 3, false}, // one for the library, one per interface family
+        {[] { RegDeleteKeyValueW(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp"); },
+         {{L"DefaultIMApp", L"is missing: Office has no default IM provider"}}},
+        {imApp(L"Communicator"), {{L"DefaultIMApp", L"= \"Communicator\": Office asks another IM provider"}}},
+        {imApp(L"norvane quillon"), {}, 0}, // the name of a key is not case-sensitive
+        {upAndRunning(0), {{L"UpAndRunning", L"UpAndRunning = 0: the module is not running"}}},
+        {upAndRunning(1), {{L"UpAndRunning", L"UpAndRunning = 1: the module started but has not published"}}},
+        {[] { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", L"2"); },
+         {{L"UpAndRunning", L"is not a DWORD"}}},
+        {[] { RegDeleteKeyW(HKEY_CURRENT_USER, tools::ProviderKey); },
+         {{L"UpAndRunning", L"Norvane Quillon is missing: the module has never run"}}},
+        {machine(imessengerTypeLib, stdoleLibrary), {{L"IMessenger", L"= " + stdoleLibrary + L", not the module's library"}}, 1},
+        {machine(ucEntryTypeLib, stdoleLibrary), {}, 0}, // a UC interface may name another registered library
+        {machine(ucEntryTypeLib, notRegistered), {{L"IUCOfficeIntegration", L"which is not registered"}}},
+        {[] {},
+         {{L"Type library", L"is missing: the module's type library is not registered"},
+          {L"Messenger API interfaces", L"11 have no HKCR\\Interface\\{IID}\\TypeLib entry"},
+          {L"UC interfaces", L"IUCOfficeIntegration, _IUCOfficeIntegrationEvents"}},
+         3, false}, // one problem for the library, one per interface family
         {[] {}, {{L"Type library", L"no locale-0 entry"}}, -1, true, false},
-        {write(HKEY_LOCAL_MACHINE, libraryKey + ownPlatform, nullptr, modulePath_ + L".gone"), {{L"Type library", L".gone, which does not exist"}}},
-        {write(HKEY_LOCAL_MACHINE, libraryKey + otherPlatform, nullptr, modulePath_), {{L"Type library", L"file under " + otherPlatform}}},
-        {writeDword(settingsKey, L"DisableResolveContact", 1), {{L"DisableResolveContact", L"= 1: contact resolution is off"}}},
-        {writeDword(settingsKey, L"DisableResolveContact", 2), {}, 0},
+        {machine(libraryKey + ownPlatform, modulePath_ + L".gone"), {{L"Type library", L".gone, which does not exist"}}},
+        {machine(libraryKey + otherPlatform, modulePath_), {{L"Type library", L"file under " + otherPlatform}}},
+        {resolution(1), {{L"DisableResolveContact", L"= 1: contact resolution is off"}}},
+        {resolution(2), {}, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "row " << &row - rows);
@@ -143,7 +159,8 @@ TEST_F(ProviderDoctorTest, TheProgramExitsWithOneExactlyWhenItFindsAProblem)
     run = tooltest::runProgram(L"providerdoctor.exe", L"");
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(1u, run.exitCode) << run.output;
-    for (const wchar_t* line : {L"PROBLEM  DefaultIMApp:", L"         fix: make it the default IM provider", L"1 problem found"})
+    for (const wchar_t* line :
+         {L"PROBLEM  DefaultIMApp:", L"         fix: make it the default IM provider", L"1 problem found"})
         EXPECT_TRUE(run.contains(line)) << run.output;
 }
 
@@ -154,5 +171,6 @@ TEST(PeMachine, ReadsTheMachineOfModulesAndRefusesOtherFiles)
     EXPECT_EQ(sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386, *own);
     EXPECT_EQ(own, doctor::machineOfPlatform(ownPlatform));
     const tooltest::TempFile text(L"not-a-module.dll", "MZ but nothing else"), empty(L"empty.dll", "");
-    for (const std::wstring& file : {text.path, empty.path, text.path + L".missing"}) EXPECT_FALSE(doctor::readPeMachine(file));
+    for (const std::wstring& file : {text.path, empty.path, text.path + L".missing"})
+        EXPECT_FALSE(doctor::readPeMachine(file));
 }

@@ -42,7 +42,8 @@ ProgramRun runProgram(const wchar_t* program, const std::wstring& arguments, DWO
     startup.hStdInput = input.get();
     startup.hStdOutput = startup.hStdError = output.get();
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) return run;
+    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
+        return run;
     Handle process(info.hProcess), thread(info.hThread);
     run.finished = WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0;
     if (!run.finished) TerminateProcess(process.get(), 99), WaitForSingleObject(process.get(), INFINITE);

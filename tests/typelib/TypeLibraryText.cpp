@@ -63,7 +63,10 @@ const char* kindName(TYPEKIND kind)
 
 const char* invokeName(INVOKEKIND kind)
 {
-    return kind == INVOKE_PROPERTYGET ? "get" : kind == INVOKE_PROPERTYPUT ? "put" : kind == INVOKE_PROPERTYPUTREF ? "putref" : "method";
+    return kind == INVOKE_PROPERTYGET      ? "get"
+           : kind == INVOKE_PROPERTYPUT    ? "put"
+           : kind == INVOKE_PROPERTYPUTREF ? "putref"
+                                           : "method";
 }
 
 std::string defaultValue(const PARAMDESC& parameter)
@@ -154,7 +157,8 @@ void dumpType(ITypeInfo* type, std::vector<std::string>& lines)
     if (kind != TKIND_ENUM && kind != TKIND_ALIAS && kind != TKIND_MODULE) line += " " + guidText(attributes->guid);
     if (kind == TKIND_ALIAS) line += " = " + describe(type, attributes->tdescAlias);
     if (attributes->wTypeFlags) line += " flags=" + hex(attributes->wTypeFlags);
-    if (kind == TKIND_INTERFACE || kind == TKIND_DISPATCH) line += " slots=" + std::to_string(attributes->cbSizeVft / sizeof(void*));
+    if (kind == TKIND_INTERFACE || kind == TKIND_DISPATCH)
+        line += " slots=" + std::to_string(attributes->cbSizeVft / sizeof(void*));
     lines.push_back(line);
     if (kind == TKIND_DISPATCH && (attributes->wTypeFlags & TYPEFLAG_FDUAL)) return;
     for (UINT index = 0; index < attributes->cVars; ++index) lines.push_back(constantLine(type, index));

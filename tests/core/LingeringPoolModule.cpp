@@ -8,23 +8,11 @@
 
 namespace {
 
-class LingeringTask : public vorn::Task {
-public:
-    LingeringTask(std::shared_ptr<vorn::ThreadPool> pool, HANDLE started)
-        : pool_(std::move(pool))
-        , started_(started)
-    {
-    }
-
-    void run() override
-    {
-        SetEvent(started_);
-        Sleep(300);
-    }
-
-private:
-    std::shared_ptr<vorn::ThreadPool> pool_; // the last reference: the pool dies on its own thread
-    HANDLE started_;
+struct LingeringTask : vorn::Task {
+    LingeringTask(std::shared_ptr<vorn::ThreadPool> pool, HANDLE started) : pool(std::move(pool)), started(started) {}
+    void run() override { SetEvent(started), Sleep(300); }
+    std::shared_ptr<vorn::ThreadPool> pool; // the last reference: the pool dies on its own thread
+    HANDLE started;
 };
 
 } // namespace

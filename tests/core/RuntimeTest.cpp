@@ -1,8 +1,5 @@
 // The module's runtime over the host: logging through the host's logger, and the worker thread.
-#include "ExtensionProvider/HostClassObject.h"
-#include "support/FakeHostEnvironment.h"
-#include "support/FakeOfficeSink.h"
-#include "support/ThreadTestHelpers.h"
+#include "support/ModuleFixture.h"
 #include "logging/LogCallSite.h"
 #include "logging/Logging.h"
 #include "utils/Tr1FunctionWorker.h"
@@ -16,113 +13,73 @@
 #include <memory>
 #include <ostream>
 #include <stdexcept>
+#include <tuple>
 #include <string>
 #include <vector>
 
 using fakehost::HostMethod;
 using fakehost::LogRecord;
+using Order = std::vector<std::string>;
 
 namespace {
 
 // Counts how often it is written into a stream, to prove when log text is built.
 std::atomic<int> insertions{0};
-struct CountedInsertion {
-};
-std::ostream& operator<<(std::ostream& stream, const CountedInsertion&)
-{
-    ++insertions;
-    return stream << "counted";
-}
+struct CountedInsertion {};
+std::ostream& operator<<(std::ostream& stream, const CountedInsertion&) { return ++insertions, stream << "counted"; }
 
-std::shared_ptr<WorkObject> work(std::function<void()> function)
-{
-    return std::make_shared<Tr1FunctionWorker>(std::move(function));
-}
-
-struct Entry {
-    std::string what;
-    DWORD thread;
-    std::string apartment;
-};
+std::shared_ptr<WorkObject> work(std::function<void()> f) { return std::make_shared<Tr1FunctionWorker>(std::move(f)); }
 
 // What ran, in order, on which thread and in which apartment.
 struct Journal {
+    struct Entry { std::string what; DWORD thread; std::string apartment; };
     vorn::Mutex mutex;
     std::vector<Entry> entries;
-
     void add(const std::string& what)
     {
         vorn::MutexGuard guard(mutex);
         entries.push_back(Entry{what, GetCurrentThreadId(), fakeoffice::currentApartment()});
     }
-    std::shared_ptr<WorkObject> adding(const std::string& what)
-    {
-        return work([this, what] { add(what); });
-    }
-    std::vector<std::string> order()
+    std::shared_ptr<WorkObject> adding(const std::string& what) { return work([this, what] { add(what); }); }
+    Order order()
     {
         vorn::MutexGuard guard(mutex);
-        std::vector<std::string> whats;
+        Order whats;
         for (const Entry& entry : entries) whats.push_back(entry.what);
         return whats;
     }
 };
 
-class Reporter {
-public:
-    int report()
-    {
-        TAVO_LOG(2, "reporting");
-        return __LINE__ - 1;
-    }
-};
-
+struct Reporter { int report() { TAVO_LOG(2, "reporting"); return __LINE__; } };
 class OfficeStandIn {};
-
 template <class T>
-class EventProxy {
-public:
-    void fire() { TAVO_LOG(2, "firing"); }
-};
+struct EventProxy { void fire() { TAVO_LOG(2, "firing"); } };
 
-// The fake host's class object in the module's slot, so that log lines reach the fake logger; every test
-// ends with all host objects released.
-class Logging : public ::testing::Test {
-protected:
+// The module fixture's fake host, whose logger the module's log lines reach. The tests make their own
+// workers: the fixture's goes at once, and each test starts from an empty log and no host calls.
+struct Logging : ModuleFixture {
     void SetUp() override
     {
-        ASSERT_EQ(environment.registration(), S_OK);
-        ASSERT_EQ(hostaccess::fetchHostClassObject(), S_OK);
+        ModuleFixture::SetUp();
+        stopWorker();
+        host().clearLog();
+        host().resetCallCounts();
         insertions = 0;
     }
-    void TearDown() override
-    {
-        hostaccess::releaseHostClassObject();
-        EXPECT_EQ(host().liveObjectCount(), 0);
-    }
 
-    fakehost::FakeHost& host() { return environment.host(); }
-
-    // Stops the worker with a completion that joins the journal.
-    void stop(WorkerThreadImpl& worker)
+    // Stops the worker with a completion that joins the ran.
+    void stop(WorkerThreadImpl& worker) { worker.stop([this] { ran.add("completion"), completed.set(); }, false); }
+    // Stops it so, lets it go, waits for the completion and until it is gone; answers what ran.
+    Order stopAndFinish(std::shared_ptr<WorkerThreadImpl>& worker)
     {
-        worker.stop(
-            [this] {
-                journal.add("completion");
-                completed.set();
-            },
-            false);
-    }
-    // Waits for the completion, lets the worker go and waits until it is gone.
-    void finish(std::shared_ptr<WorkerThreadImpl>& worker)
-    {
+        stop(*worker);
         std::weak_ptr<WorkerThreadImpl> watcher = worker;
         worker.reset();
-        ASSERT_EQ(0, completed.wait(20000));
+        EXPECT_EQ(0, completed.wait(20000));
         waitUntil([&] { return watcher.expired(); }, INFINITE);
+        return ran.order();
     }
-
-    LogRecord onlyRecord()
+    LogRecord onlyRecord() const
     {
         const std::vector<LogRecord> records = host().logRecords();
         EXPECT_EQ(records.size(), 1u);
@@ -130,8 +87,7 @@ protected:
         return records.empty() ? LogRecord() : records.front();
     }
 
-    fakehost::FakeHostEnvironment environment;
-    Journal journal;
+    Journal ran;
     vorn::Event completed{false};
 };
 using WorkerThreadTest = Logging;
@@ -144,15 +100,10 @@ TEST_F(Logging, LevelsMapToTheHostsReversedScaleBothForWritingAndForTheEnabledCh
     std::vector<long> hostLevels;
     for (const LogRecord& record : host().logRecords()) hostLevels.push_back(record.hostLevel);
     EXPECT_EQ(hostLevels, (std::vector<long>{5, 4, 3, 2, 1, 0, 4, 4}));
-
     host().setEnabledHostLevels({4});
-    EXPECT_TRUE(logging::IsEnabled(1));
-    EXPECT_TRUE(logging::IsEnabled(7));
-    EXPECT_FALSE(logging::IsEnabled(0));
+    EXPECT_TRUE(logging::IsEnabled(1) && logging::IsEnabled(7) && !logging::IsEnabled(0));
     host().setEnabledHostLevels({0, 5});
-    EXPECT_TRUE(logging::IsEnabled(5));
-    EXPECT_TRUE(logging::IsEnabled(0));
-    EXPECT_FALSE(logging::IsEnabled(1));
+    EXPECT_TRUE(logging::IsEnabled(5) && logging::IsEnabled(0) && !logging::IsEnabled(1));
 }
 
 TEST_F(Logging, TextIsBuiltOnlyWhenTheHostSaysItsLevelIsEnabled)
@@ -161,7 +112,6 @@ TEST_F(Logging, TextIsBuiltOnlyWhenTheHostSaysItsLevelIsEnabled)
     TAVO_LOG(2, "value: " << CountedInsertion());
     EXPECT_EQ(insertions, 1);
     EXPECT_EQ(onlyRecord().message, L"value: counted");
-
     host().setEnabledHostLevels({0, 1, 2, 4, 5}); // all but module level 2
     TAVO_LOG(2, "value: " << CountedInsertion());
     host().setEnabledHostLevels({0, 1, 2, 3, 4, 5});
@@ -178,17 +128,13 @@ TEST_F(Logging, ARecordCarriesUtf16TextItsSourcePathLineAndQualifiedFunction)
 {
     logging::Write(3, "dir/\xC3\xA9t\xC3\xA9", 9, "Caf\xC3\xA9::open", "\xE2\x82\xAC 5");
     const LogRecord written = onlyRecord();
-    EXPECT_EQ(written.file, L"dir/\u00E9t\u00E9");
-    EXPECT_EQ(written.function, L"Caf\u00E9::open");
-    EXPECT_EQ(written.message, L"\u20AC 5");
-    EXPECT_EQ(written.line, 9);
-
+    EXPECT_EQ(std::make_tuple(written.file, written.function, written.message, written.line),
+              std::make_tuple(std::wstring(L"dir/\u00E9t\u00E9"), std::wstring(L"Caf\u00E9::open"),
+                              std::wstring(L"\u20AC 5"), 9L));
     const int line = Reporter().report();
     const LogRecord reported = onlyRecord();
-    EXPECT_EQ(reported.file, L"tests/core/RuntimeTest");
-    EXPECT_EQ(reported.line, line);
-    EXPECT_EQ(reported.function, L"Reporter::report");
-
+    EXPECT_EQ(std::make_tuple(reported.file, reported.function, reported.line),
+              std::make_tuple(std::wstring(L"tests/core/RuntimeTest"), std::wstring(L"Reporter::report"), long(line)));
     EventProxy<OfficeStandIn>().fire();
     EXPECT_EQ(onlyRecord().function, L"EventProxy<class OfficeStandIn>::fire");
 }
@@ -202,7 +148,6 @@ TEST_F(Logging, NothingIsWrittenWithoutTheHostClassObjectOrWhenTheHostFails)
     EXPECT_EQ(insertions, 0);
     EXPECT_EQ(host().callCount(HostMethod::CreateLogger), 0u);
     ASSERT_EQ(hostaccess::fetchHostClassObject(), S_OK);
-
     host().failMethod(HostMethod::WriteRecord, E_OUTOFMEMORY);
     TAVO_LOG(4, "write fails");
     EXPECT_EQ(host().callCount(HostMethod::WriteRecord), 1u);
@@ -217,8 +162,7 @@ TEST_F(Logging, ThreadsLogWhileTheHostClassObjectComesAndGoes)
     std::atomic<bool> stop{false};
     std::atomic<int> next{0};
     Threads writers(3, [&] {
-        const int i = next++;
-        for (int n = 0; !stop && n < 300; ++n) TAVO_LOG(2, "writer " << i << " line " << n);
+        for (int i = next++, n = 0; !stop && n < 300; ++n) TAVO_LOG(2, "writer " << i << " line " << n);
     });
     for (int round = 0; round < 50; ++round) hostaccess::releaseHostClassObject(), hostaccess::fetchHostClassObject();
     stop = true;
@@ -230,105 +174,80 @@ TEST(LogCallSite, SourcePathsAreRelativeToTheProjectWithoutTheirExtension)
 {
     using logging::detail::projectRootFromKnownFile;
     using logging::detail::sourcePathFromCompilerFile;
-    EXPECT_EQ(sourcePathFromCompilerFile("/src/proj/extensions/tavomessenger/LocalServer.cpp", "/src/proj/"),
-              "extensions/tavomessenger/LocalServer");
-    EXPECT_EQ(sourcePathFromCompilerFile("extensions/tavomessenger/LocalServer.cpp", ""),
-              "extensions/tavomessenger/LocalServer");
-    EXPECT_EQ(sourcePathFromCompilerFile("C:\\Src\\extensions\\tavomessenger\\IMessenger\\DMessengerEvents_CP.h",
-                                         "c:\\src\\"),
-              "extensions/tavomessenger/IMessenger/DMessengerEvents_CP");
+    const std::string server = "extensions/tavomessenger/LocalServer", known = "extensions/x/Logging.cpp";
+    EXPECT_EQ(sourcePathFromCompilerFile("/src/proj/extensions/tavomessenger/LocalServer.cpp", "/src/proj/"), server);
+    EXPECT_EQ(sourcePathFromCompilerFile("extensions/tavomessenger/LocalServer.cpp", ""), server);
+    EXPECT_EQ(sourcePathFromCompilerFile("C:\\Src\\extensions\\tavomessenger\\IMessenger\\Events_CP.h", "c:\\src\\"),
+              "extensions/tavomessenger/IMessenger/Events_CP");
     EXPECT_EQ(sourcePathFromCompilerFile("/elsewhere/v1.2/Thing", "/src/proj/"), "/elsewhere/v1.2/Thing");
-
-    EXPECT_EQ(projectRootFromKnownFile("/src/proj/extensions/x/Logging.cpp", "extensions/x/Logging.cpp"), "/src/proj/");
-    EXPECT_EQ(projectRootFromKnownFile("extensions/x/Logging.cpp", "extensions/x/Logging.cpp"), "");
-    EXPECT_EQ(projectRootFromKnownFile("D:\\p\\extensions\\x\\Logging.cpp", "extensions/x/Logging.cpp"), "D:/p/");
-    EXPECT_EQ(projectRootFromKnownFile("/moved/Logging.cpp", "extensions/x/Logging.cpp"), "");
+    EXPECT_EQ(projectRootFromKnownFile("/src/proj/extensions/x/Logging.cpp", known.c_str()), "/src/proj/");
+    EXPECT_EQ(projectRootFromKnownFile("extensions/x/Logging.cpp", known.c_str()), "");
+    EXPECT_EQ(projectRootFromKnownFile("D:\\p\\extensions\\x\\Logging.cpp", known.c_str()), "D:/p/");
+    EXPECT_EQ(projectRootFromKnownFile("/moved/Logging.cpp", known.c_str()), "");
 }
 
 TEST(LogCallSite, FunctionNamesAreClassAndMethodWithClassTemplateArgumentsSpelledAsDeclared)
 {
-    const struct {
-        const char* signature;
-        const char* name;
-    } rows[] = {
+    const std::pair<const char*, const char*> rows[] = { // signature, name
         {"void LocalServer::start()", "LocalServer::start"},
         {"virtual long int UCCContact::get_Uri(wchar_t**)", "UCCContact::get_Uri"},
         {"LocalServer::LocalServer(unsigned int)", "LocalServer::LocalServer"},
-        {"virtual TavoExtensionEventManager::~TavoExtensionEventManager()",
-         "TavoExtensionEventManager::~TavoExtensionEventManager"},
-        {"static void TavoMessengerStateWorkers::revokeMessenger(std::shared_ptr<A>)",
-         "TavoMessengerStateWorkers::revokeMessenger"},
+        {"virtual EventManager::~EventManager()", "EventManager::~EventManager"},
+        {"static void StateWorkers::revokeMessenger(std::shared_ptr<A>)", "StateWorkers::revokeMessenger"},
         {"int Thing::value() const", "Thing::value"},
         {"std::pair<int, int> Thing::range(std::map<int, int>&)", "Thing::range"},
         {"void {anonymous}::doNothing(BSTR&, BSTR&)", "doNothing"},
         {"void (anonymous namespace)::doNothing(BSTR&, BSTR&)", "doNothing"},
         {"LocalServer::start()::<lambda()>", "LocalServer::start"},
         {"void Worker::operator()()", "Worker::operator()"},
-        {"HRESULT CProxyDMessengerEvents<T>::Fire_OnAppShutdown() [with T = OfficeIntegrationImpl]",
-         "CProxyDMessengerEvents<class OfficeIntegrationImpl>::Fire_OnAppShutdown"},
+        {"HRESULT CProxyEvents<T>::Fire_OnAppShutdown() [with T = Office]", "CProxyEvents<class Office>::Fire_OnAppShutdown"},
         {"void Pair<A, B>::run(B) [with A = Alpha; B = int; HRESULT = long int]", "Pair<class Alpha, int>::run"},
-        {"void Listener<I>::fire() [with I = ns::Events<int, long int>]",
-         "Listener<class ns::Events<int, long int>>::fire"},
+        {"void Listener<I>::fire() [with I = ns::Events<int, long int>]", "Listener<class ns::Events<int, long int>>::fire"},
         {"void Thing::apply(T) [with T = Alpha]", "Thing::apply"}, // a member template's own parameters are not named
-        {"CProxyDMessengerEvents<class OfficeIntegrationImpl>::Fire_OnAppShutdown",
-         "CProxyDMessengerEvents<class OfficeIntegrationImpl>::Fire_OnAppShutdown"},
+        {"CProxyEvents<class Office>::Fire_OnAppShutdown", "CProxyEvents<class Office>::Fire_OnAppShutdown"},
         {"doNothing", "doNothing"},
         {"", ""},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.signature);
-        EXPECT_EQ(logging::detail::functionNameFromSignature(row.signature), row.name);
-    }
+    for (const auto& [signature, name] : rows)
+        EXPECT_EQ(logging::detail::functionNameFromSignature(signature), name) << signature;
 }
 
 TEST_F(WorkerThreadTest, RunsComInitialisationFirstThenWorkInAddOrderThenDeinitialisationAndCompletionLast)
 {
-    vorn::Event allQueued(false);
-    vorn::Event dQueued(false);
+    vorn::Event allQueued(false), dQueued(false);
     auto worker = std::make_shared<WorkerThreadImpl>();
     // Added at once, before the thread can have started: it must still find COM initialised.
-    worker->AddWork(work([&] {
-        journal.add("A");
-        allQueued.wait();
-    }));
-    worker->AddWork(journal.adding("B"));
+    worker->AddWork(work([&] { ran.add("A"), allQueued.wait(); }));
+    worker->AddWork(ran.adding("B"));
     std::weak_ptr<WorkerThread> weakWorker = worker;
     worker->AddWork(work([&, weakWorker] {
-        journal.add("C");
-        if (auto self = weakWorker.lock()) self->AddWork(journal.adding("D, added by C"));
+        ran.add("C");
+        if (auto self = weakWorker.lock()) self->AddWork(ran.adding("D, added by C"));
         dQueued.set();
     }));
-    worker->AddWork(journal.adding("E"));
+    worker->AddWork(ran.adding("E"));
     allQueued.set();
     ASSERT_EQ(0, dQueued.wait(20000));
-    stop(*worker);
-    finish(worker);
-
-    const std::vector<Entry> entries = journal.entries;
-    ASSERT_EQ(journal.order(), (std::vector<std::string>{"A", "B", "C", "E", "D, added by C", "completion"}));
-    for (const Entry& entry : entries) {
+    ASSERT_EQ(stopAndFinish(worker), (Order{"A", "B", "C", "E", "D, added by C", "completion"}));
+    const std::vector<Journal::Entry>& entries = ran.entries;
+    for (const Journal::Entry& entry : entries) {
         EXPECT_EQ(entry.thread, entries.front().thread) << entry.what;
         EXPECT_NE(entry.thread, GetCurrentThreadId()) << entry.what;
+        EXPECT_EQ(entry.apartment == "MTA", &entry != &entries.back()) << entry.what << ": COM not (or still) initialised";
     }
-    for (std::size_t i = 0; i + 1 < entries.size(); ++i)
-        EXPECT_EQ(entries[i].apartment, "MTA") << entries[i].what << " ran outside the multithreaded apartment";
-    EXPECT_NE(entries.back().apartment, "MTA") << "COM was not uninitialised before the completion function";
 }
 
 TEST_F(WorkerThreadTest, RefusesEmptyWorkAndWorkAfterStopWithAWarningAndTheCompletionStillRuns)
 {
     auto worker = std::make_shared<WorkerThreadImpl>();
-    EXPECT_TRUE(worker->AddWork(journal.adding("before stop")));
+    EXPECT_TRUE(worker->AddWork(ran.adding("before stop")));
     EXPECT_FALSE(worker->AddWork(nullptr));
     stop(*worker);
-    EXPECT_FALSE(worker->AddWork(journal.adding("after stop"))) << "a refusal is reported to the caller";
-    worker->stop([&] { journal.add("second completion"); }, false);
-    finish(worker);
-
-    EXPECT_EQ(journal.order(), (std::vector<std::string>{"before stop", "completion"}));
-    for (const wchar_t* warning : {L"Empty item added to work thread, ignoring",
-                                   L"Item added to work thread after shutdown, ignoring"}) {
-        const std::vector<LogRecord> records = environment.host().recordsOf(warning);
+    EXPECT_FALSE(worker->AddWork(ran.adding("after stop"))) << "a refusal is reported to the caller";
+    EXPECT_EQ(stopAndFinish(worker), (Order{"before stop", "completion"})) << "a second stop is ignored";
+    for (const wchar_t* warning :
+         {L"Empty item added to work thread, ignoring", L"Item added to work thread after shutdown, ignoring"}) {
+        const std::vector<LogRecord> records = host().recordsOf(warning);
         ASSERT_EQ(records.size(), 1u);
         EXPECT_EQ(records[0].hostLevel, 2); // module level 3
         EXPECT_EQ(records[0].function, L"WorkerThreadImpl::AddWork");
@@ -339,12 +258,9 @@ TEST_F(WorkerThreadTest, StopWhileWorkIsQueuedRunsThatWorkFirstAndKeepsTheWorker
 {
     Gate gate;
     auto worker = std::make_shared<WorkerThreadImpl>();
-    worker->AddWork(work([&] {
-        gate.arriveAndWait();
-        journal.add("gate");
-    }));
+    worker->AddWork(work([&] { gate.arriveAndWait(), ran.add("gate"); }));
     gate.waitUntilReached();
-    for (int i = 1; i <= 3; ++i) worker->AddWork(journal.adding("queued " + std::to_string(i)));
+    for (int i = 1; i <= 3; ++i) worker->AddWork(ran.adding("queued " + std::to_string(i)));
     stop(*worker);
     std::weak_ptr<WorkerThreadImpl> watcher = worker;
     worker.reset(); // the server lets go at once; the queued stop keeps the worker alive
@@ -352,20 +268,17 @@ TEST_F(WorkerThreadTest, StopWhileWorkIsQueuedRunsThatWorkFirstAndKeepsTheWorker
     gate.open();
     ASSERT_EQ(0, completed.wait(20000));
     waitUntil([&] { return watcher.expired(); }, INFINITE);
-    EXPECT_EQ(journal.order(), (std::vector<std::string>{"gate", "queued 1", "queued 2", "queued 3", "completion"}));
+    EXPECT_EQ(ran.order(), (Order{"gate", "queued 1", "queued 2", "queued 3", "completion"}));
 }
 
 TEST_F(WorkerThreadTest, DestroyingAWorkerThatWasNeverStoppedWaitsForItsQueuedWork)
 {
     auto worker = std::make_shared<WorkerThreadImpl>();
-    worker->AddWork(work([&] {
-        Sleep(200);
-        journal.add("slow");
-    }));
-    worker->AddWork(journal.adding("last"));
+    worker->AddWork(work([&] { Sleep(200), ran.add("slow"); }));
+    worker->AddWork(ran.adding("last"));
     worker.reset();
-    EXPECT_EQ(journal.order(), (std::vector<std::string>{"slow", "last"}));
-    EXPECT_TRUE(environment.host().recordsOf(L"Item added to work thread after shutdown, ignoring").empty());
+    EXPECT_EQ(ran.order(), (Order{"slow", "last"}));
+    EXPECT_TRUE(host().recordsOf(L"Item added to work thread after shutdown, ignoring").empty());
 }
 
 TEST_F(WorkerThreadTest, WorkThatThrowsIsLoggedAsAnErrorAndTheWorkerKeepsRunning)
@@ -373,13 +286,10 @@ TEST_F(WorkerThreadTest, WorkThatThrowsIsLoggedAsAnErrorAndTheWorkerKeepsRunning
     auto worker = std::make_shared<WorkerThreadImpl>();
     worker->AddWork(work(nullptr));
     worker->AddWork(work([] { throw std::runtime_error("host went away"); }));
-    worker->AddWork(journal.adding("after the failures"));
-    stop(*worker);
-    finish(worker);
-
-    EXPECT_EQ(journal.order(), (std::vector<std::string>{"after the failures", "completion"}));
+    worker->AddWork(ran.adding("after the failures"));
+    EXPECT_EQ(stopAndFinish(worker), (Order{"after the failures", "completion"}));
     std::vector<LogRecord> errors;
-    for (const LogRecord& record : environment.host().logRecords())
+    for (const LogRecord& record : host().logRecords())
         if (record.message.rfind(L"Work item threw", 0) == 0) errors.push_back(record);
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0].hostLevel, 1); // module level 4
@@ -388,21 +298,16 @@ TEST_F(WorkerThreadTest, WorkThatThrowsIsLoggedAsAnErrorAndTheWorkerKeepsRunning
 
 TEST_F(WorkerThreadTest, WorkFromManyThreadsRunsOnceEachInEachThreadsOrder)
 {
-    const int threads = 4;
-    const int itemsPerThread = 200;
-    std::vector<std::vector<int>> seen(threads);
+    const int threads = 4, itemsPerThread = 200;
+    std::vector<std::vector<int>> seen(threads), expected(threads);
+    for (std::vector<int>& each : expected) for (int i = 0; i < itemsPerThread; ++i) each.push_back(i);
     auto worker = std::make_shared<WorkerThreadImpl>();
     std::atomic<int> next{0};
     Threads(threads, [&] {
-        const int t = next++;
-        for (int i = 0; i < itemsPerThread; ++i) worker->AddWork(work([&seen, t, i] { seen[t].push_back(i); }));
+        for (int t = next++, i = 0; i < itemsPerThread; ++i) worker->AddWork(work([&seen, t, i] { seen[t].push_back(i); }));
     });
-    stop(*worker);
-    finish(worker);
-    for (int t = 0; t < threads; ++t) {
-        ASSERT_EQ(seen[t].size(), static_cast<std::size_t>(itemsPerThread));
-        for (int i = 0; i < itemsPerThread; ++i) EXPECT_EQ(seen[t][i], i);
-    }
+    stopAndFinish(worker);
+    EXPECT_EQ(seen, expected);
 }
 
 TEST_F(WorkerThreadTest, ReleasingTheLastReferenceInsideWorkOnTheWorkerThreadDoesNotHang)

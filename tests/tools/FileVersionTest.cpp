@@ -3,41 +3,29 @@
 #include "ToolTestSupport.h"
 
 #include "common/FileVersion.h"
+#include "common/ProgramFolder.h"
+#include "extensionsutils/Utf8.h"
 
 #include "TavoBuildId.h"
 
 #include <gtest/gtest.h>
 
-namespace {
-
-const std::wstring projectVersion = L"" TAVO_TEST_PROJECT_VERSION;
-
-std::wstring wide(const char* text)
+TEST(FileVersion, TheModuleAndEachProgramCarryTheProjectVersionAndTheBuildAndOtherFilesNone)
 {
-    return std::wstring(text, text + std::char_traits<char>::length(text));
-}
-
-TEST(FileVersion, TheModuleAndEachProgramCarryTheProjectVersionAndTheBuild)
-{
+    const std::wstring project = L"" TAVO_TEST_PROJECT_VERSION, build = extensionsutils::toUtf16(TAVO_BUILD_ID);
     for (const wchar_t* file : {L"TavoMessenger.dll", L"hostsim.exe", L"officesim.exe", L"providerdoctor.exe"}) {
         SCOPED_TRACE(file);
-        const std::optional<tools::FileVersion> version = tools::readFileVersion(tooltest::besideTestProgram(file));
+        const std::optional<tools::FileVersion> version = tools::readFileVersion(tools::besideThisProgram(file));
         ASSERT_TRUE(version);
-        EXPECT_EQ(projectVersion + L".0", version->fileVersion);
-        EXPECT_EQ(projectVersion + L".0", version->productVersion);
-        EXPECT_EQ(projectVersion + L"+" + wide(TAVO_BUILD_ID), version->productVersionText);
-        EXPECT_EQ(wide(TAVO_BUILD_ID), version->buildId);
+        EXPECT_EQ(project + L".0", version->fileVersion);
+        EXPECT_EQ(project + L".0", version->productVersion);
+        EXPECT_EQ(project + L"+" + build, version->productVersionText);
+        EXPECT_EQ(build, version->buildId);
         EXPECT_EQ(L"TavoMessenger", version->productName);
         EXPECT_EQ(file, version->originalFilename);
         EXPECT_NE(L"", version->description);
         EXPECT_EQ(file == std::wstring(L"TavoMessenger.dll") ? VFT_DLL : VFT_APP, version->fileType);
     }
-}
-
-TEST(FileVersion, AFileWithoutAVersionResourceHasNone)
-{
     const tooltest::TempFile text(L"no-version.dll", "MZ and nothing else");
-    for (const std::wstring& file : {text.path(), text.path() + L".missing"}) EXPECT_FALSE(tools::readFileVersion(file));
+    for (const std::wstring& file : {text.path, text.path + L".missing"}) EXPECT_FALSE(tools::readFileVersion(file));
 }
-
-} // namespace

@@ -1,36 +1,35 @@
 // hostsim.exe run as people and scripts run it, with the real module: each run is its own process, so the
 // module's load, start, stop and unload all happen inside it while this test keeps the registry saved.
+// Starting, stopping and starting again in one process are run by the cross-process suite; the demo script
+// is run only here.
 #include "SavedModuleRegistration.h"
 #include "ToolTestSupport.h"
 
 #include "common/ImProviderRegistry.h"
+#include "common/ProgramFolder.h"
 #include "common/RegistryValue.h"
 
 #include <gtest/gtest.h>
 
-using tooltest::ProgramRun;
-using tooltest::TempFile;
-
 namespace {
 
-std::wstring quoted(const std::wstring& path)
+tooltest::ProgramRun runHostSim(const std::wstring& script, const wchar_t* options = L"")
 {
-    return L"\"" + path + L"\"";
+    return tooltest::runProgram(L"hostsim.exe", L"--script \"" + script + L"\"" + options);
+}
+std::optional<std::wstring> classesValue(const std::wstring& key)
+{
+    return tools::readRegistryValue(HKEY_CLASSES_ROOT, key, nullptr).asString();
 }
 
-class HostSimProgram : public ::testing::Test {
-protected:
-    const std::wstring modulePath_ = tooltest::besideTestProgram(L"TavoMessenger.dll");
-    registrytest::SavedHostInstallation registry_{modulePath_,
-                                                  registrytest::SavedModuleRegistration::Start::Unregistered};
+struct HostSimProgram : ::testing::Test {
+    const std::wstring modulePath_ = tools::besideThisProgram(L"TavoMessenger.dll");
+    registrytest::SavedHostInstallation registry_{modulePath_, registrytest::SavedModuleRegistration::Start::Unregistered};
 };
 
-// Starting, stopping and starting again in one process are run by the cross-process suite; the demo script
-// is run only here.
 TEST_F(HostSimProgram, TheDemoScriptRunsEndToEnd)
 {
-    const ProgramRun run = tooltest::runProgram(
-        L"hostsim.exe", L"--script " + quoted(tooltest::besideTestProgram(L"demo-script.txt")));
+    const tooltest::ProgramRun run = runHostSim(tools::besideThisProgram(L"demo-script.txt"));
     ASSERT_TRUE(run.finished) << run.output;
     EXPECT_EQ(0u, run.exitCode) << run.output;
     EXPECT_EQ(2u, run.countLines(L"hostsim: ready (UpAndRunning 2)")) << run.output;
@@ -41,22 +40,19 @@ TEST_F(HostSimProgram, TheDemoScriptRunsEndToEnd)
 
 TEST_F(HostSimProgram, InstallWritesWhatTheHostsInstallerWrites)
 {
-    const TempFile quit(L"hostsim-script.txt", "quit\n");
-    const ProgramRun run = tooltest::runProgram(L"hostsim.exe", L"--script " + quoted(quit.path()) + L" --install --no-start");
+    const tooltest::TempFile quit(L"hostsim-script.txt", "quit\n");
+    const tooltest::ProgramRun run = runHostSim(quit.path, L" --install --no-start");
     ASSERT_TRUE(run.finished) << run.output;
     EXPECT_EQ(0u, run.exitCode) << run.output;
     EXPECT_EQ(3u, run.countLines(L"hostsim: install: ")) << run.output;
     EXPECT_EQ(3u, run.countLines(L": done")) << run.output;
     EXPECT_EQ(std::optional<std::wstring>(L"Norvane Quillon"),
               tools::readRegistryValue(HKEY_CURRENT_USER, L"Software\\IM Providers", L"DefaultIMApp").asString());
-    const std::wstring version = L"TypeLib\\{31F0215E-C543-4EE3-B6F0-03AC36815648}\\1.0\\";
+    const std::wstring library = L"{31F0215E-C543-4EE3-B6F0-03AC36815648}";
     const std::wstring platform = sizeof(void*) == 8 ? L"\\win64" : L"\\win32";
     for (const wchar_t* locale : {L"409", L"0"})
-        EXPECT_TRUE(tools::readRegistryValue(HKEY_CLASSES_ROOT, version + locale + platform, nullptr).asString()) << locale;
-    EXPECT_EQ(std::optional<std::wstring>(L"{31F0215E-C543-4EE3-B6F0-03AC36815648}"),
-              tools::readRegistryValue(HKEY_CLASSES_ROOT, L"Interface\\{D50C3186-0F89-48F8-B204-3604629DEE10}\\TypeLib",
-                                       nullptr)
-                  .asString());
+        EXPECT_TRUE(classesValue(L"TypeLib\\" + library + L"\\1.0\\" + locale + platform)) << locale;
+    EXPECT_EQ(std::optional<std::wstring>(library), classesValue(L"Interface\\{D50C3186-0F89-48F8-B204-3604629DEE10}\\TypeLib"));
 }
 
 } // namespace

@@ -4,8 +4,11 @@
 
 #include "SavedModuleRegistration.h"
 #include "ToolTestSupport.h"
+#include "hostsim/ProviderInstallation.h"
+#include "hostsim/TavoModule.h"
 
 #include "common/ImProviderRegistry.h"
+#include "common/ProgramFolder.h"
 #include "common/RegistryValue.h"
 
 #include <gtest/gtest.h>
@@ -22,8 +25,9 @@ namespace {
 const std::wstring libraryKey = L"Software\\Classes\\TypeLib\\{31F0215E-C543-4EE3-B6F0-03AC36815648}\\1.0\\0\\";
 const std::wstring ownPlatform = sizeof(void*) == 8 ? L"win64" : L"win32";
 const std::wstring otherPlatform = sizeof(void*) == 8 ? L"win32" : L"win64";
-const std::wstring imessengerTypeLib = L"Software\\Classes\\Interface\\{D50C3186-0F89-48F8-B204-3604629DEE10}\\TypeLib";
-const std::wstring ucEntryTypeLib = L"Software\\Classes\\Interface\\{6A222195-F65E-467F-8F77-EB180BD85288}\\TypeLib";
+const std::wstring interfaceKey = L"Software\\Classes\\Interface\\";
+const std::wstring imessengerTypeLib = interfaceKey + L"{D50C3186-0F89-48F8-B204-3604629DEE10}\\TypeLib";
+const std::wstring ucEntryTypeLib = interfaceKey + L"{6A222195-F65E-467F-8F77-EB180BD85288}\\TypeLib";
 const std::wstring stdoleLibrary = L"{00020430-0000-0000-C000-000000000046}"; // registered in every prefix
 const std::wstring settingsKey = L"Software\\Norvane Works\\Unified Communications\\Mivra";
 
@@ -34,12 +38,19 @@ std::wstring reportOf(const std::vector<Finding>& findings)
     return text;
 }
 
-class ProviderDoctorTest : public ::testing::Test {
-protected:
+struct ProviderDoctorTest : ::testing::Test {
+    // Installed as the host's installer does, the module registered in this process (loaded only for
+    // that; it never starts), and running.
     void installAndRun(bool registered = true, bool withLocaleZeroEntry = true)
     {
         ASSERT_EQ(ERROR_SUCCESS, tools::writeDefaultImApp());
-        if (registered) ASSERT_HRESULT_SUCCEEDED(tooltest::registerModule(modulePath_, withLocaleZeroEntry));
+        if (registered) {
+            hostsim::TavoModule module(modulePath_);
+            ASSERT_TRUE(module.registerServer);
+            ASSERT_HRESULT_SUCCEEDED(module.registerServer());
+            module.unload();
+            if (withLocaleZeroEntry) ASSERT_HRESULT_SUCCEEDED(hostsim::registerTypeLibraryLocaleZero(modulePath_));
+        }
         ASSERT_EQ(ERROR_SUCCESS, tools::writeRegistryDword(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", 2));
     }
     std::vector<Finding> problems(bool underWine = true) const
@@ -52,16 +63,14 @@ protected:
     // A problem about `subject` whose detail holds `text` and which says how to fix it.
     ::testing::AssertionResult namesProblem(const std::wstring& subject, const std::wstring& text) const
     {
-        std::wstring all;
-        for (const Finding& finding : problems()) {
+        for (const Finding& finding : problems())
             if (finding.subject == subject && finding.detail.find(text) != std::wstring::npos && !finding.fix.empty())
                 return ::testing::AssertionSuccess();
-            all += L"\n  " + finding.subject + L": " + finding.detail;
-        }
-        return ::testing::AssertionFailure() << "no problem " << subject << ": ..." << text << "... among:" << all;
+        return ::testing::AssertionFailure() << "no problem " << subject << ": ..." << text << "... in:\n"
+                                             << reportOf(problems());
     }
 
-    const std::wstring modulePath_ = tooltest::besideTestProgram(L"TavoMessenger.dll");
+    const std::wstring modulePath_ = tools::besideThisProgram(L"TavoMessenger.dll");
     SavedHostInstallation registry_{modulePath_, SavedModuleRegistration::Start::Unregistered};
 };
 
@@ -84,51 +93,49 @@ TEST_F(ProviderDoctorTest, ACorrectRunningInstallationIsFine)
 // Each row breaks a running installation one way; the doctor names the problem with a fix, or finds none.
 TEST_F(ProviderDoctorTest, NamesEachWayAnInstallationIsBroken)
 {
-    const auto defaultImApp = [](const wchar_t* name) {
+    const auto imApp = [](const wchar_t* name) {
         return [name] { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp", name); };
     };
     const auto upAndRunning = [](DWORD value) {
         return [value] { tools::writeRegistryDword(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", value); };
     };
-    const auto typeLibOf = [](const std::wstring& key, const std::wstring& library) {
-        return [key, library] { tools::writeRegistryString(HKEY_LOCAL_MACHINE, key, nullptr, library); };
+    const auto machine = [](const std::wstring& key, const std::wstring& value) {
+        return [key, value] { tools::writeRegistryString(HKEY_LOCAL_MACHINE, key, nullptr, value); };
     };
-    const auto libraryPath = [](const std::wstring& platform, const std::wstring& path) {
-        return [=] { tools::writeRegistryString(HKEY_LOCAL_MACHINE, libraryKey + platform, nullptr, path); };
+    const auto resolution = [](DWORD value) {
+        return [value] { tools::writeRegistryDword(HKEY_CURRENT_USER, settingsKey, L"DisableResolveContact", value); };
     };
+    const std::wstring notRegistered = L"{11111111-2222-3333-4444-555555555555}";
     using Named = std::vector<std::pair<std::wstring, std::wstring>>; // subject, text of its detail
     const struct {
         std::function<void()> breakIt;
         Named named;
         int problems = -1; // how many problems in all, where it matters
-        bool registered = true;
-        bool localeZeroEntry = true;
+        bool registered = true, localeZeroEntry = true;
     } rows[] = {
         {[] { RegDeleteKeyValueW(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp"); },
          {{L"DefaultIMApp", L"is missing: Office has no default IM provider"}}},
-        {defaultImApp(L"Communicator"), {{L"DefaultIMApp", L"= \"Communicator\": Office asks another IM provider"}}},
-        {defaultImApp(L"norvane quillon"), {}, 0}, // the name of a key is not case-sensitive
+        {imApp(L"Communicator"), {{L"DefaultIMApp", L"= \"Communicator\": Office asks another IM provider"}}},
+        {imApp(L"norvane quillon"), {}, 0}, // the name of a key is not case-sensitive
         {upAndRunning(0), {{L"UpAndRunning", L"UpAndRunning = 0: the module is not running"}}},
         {upAndRunning(1), {{L"UpAndRunning", L"UpAndRunning = 1: the module started but has not published"}}},
         {[] { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", L"2"); },
          {{L"UpAndRunning", L"is not a DWORD"}}},
         {[] { RegDeleteKeyW(HKEY_CURRENT_USER, tools::ProviderKey); },
          {{L"UpAndRunning", L"Norvane Quillon is missing: the module has never run"}}},
-        {typeLibOf(imessengerTypeLib, stdoleLibrary), {{L"IMessenger", L"= " + stdoleLibrary + L", not the module's library"}}, 1},
-        {typeLibOf(ucEntryTypeLib, stdoleLibrary), {}, 0}, // a UC interface may name another registered library
-        {typeLibOf(ucEntryTypeLib, L"{11111111-2222-3333-4444-555555555555}"),
-         {{L"IUCOfficeIntegration", L"which is not registered"}}},
+        {machine(imessengerTypeLib, stdoleLibrary), {{L"IMessenger", L"= " + stdoleLibrary + L", not the module's library"}}, 1},
+        {machine(ucEntryTypeLib, stdoleLibrary), {}, 0}, // a UC interface may name another registered library
+        {machine(ucEntryTypeLib, notRegistered), {{L"IUCOfficeIntegration", L"which is not registered"}}},
         {[] {},
          {{L"Type library", L"is missing: the module's type library is not registered"},
           {L"Messenger API interfaces", L"11 have no HKCR\\Interface\\{IID}\\TypeLib entry"},
           {L"UC interfaces", L"IUCOfficeIntegration, _IUCOfficeIntegrationEvents"}},
          3, false}, // one problem for the library, one per interface family
         {[] {}, {{L"Type library", L"no locale-0 entry"}}, -1, true, false},
-        {libraryPath(ownPlatform, modulePath_ + L".gone"), {{L"Type library", L".gone, which does not exist"}}},
-        {libraryPath(otherPlatform, modulePath_), {{L"Type library", L"file under " + otherPlatform}}},
-        {[] { tools::writeRegistryDword(HKEY_CURRENT_USER, settingsKey, L"DisableResolveContact", 1); },
-         {{L"DisableResolveContact", L"= 1: contact resolution is off"}}},
-        {[] { tools::writeRegistryDword(HKEY_CURRENT_USER, settingsKey, L"DisableResolveContact", 2); }, {}, 0},
+        {machine(libraryKey + ownPlatform, modulePath_ + L".gone"), {{L"Type library", L".gone, which does not exist"}}},
+        {machine(libraryKey + otherPlatform, modulePath_), {{L"Type library", L"file under " + otherPlatform}}},
+        {resolution(1), {{L"DisableResolveContact", L"= 1: contact resolution is off"}}},
+        {resolution(2), {}, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "row " << &row - rows);
@@ -148,23 +155,22 @@ TEST_F(ProviderDoctorTest, TheProgramExitsWithOneExactlyWhenItFindsAProblem)
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(0u, run.exitCode) << run.output;
     EXPECT_TRUE(run.contains(L"no problem found")) << run.output;
-
     RegDeleteKeyValueW(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp");
     run = tooltest::runProgram(L"providerdoctor.exe", L"");
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(1u, run.exitCode) << run.output;
-    for (const wchar_t* line : {L"PROBLEM  DefaultIMApp:", L"         fix: make it the default IM provider", L"1 problem found"})
+    for (const wchar_t* line :
+         {L"PROBLEM  DefaultIMApp:", L"         fix: make it the default IM provider", L"1 problem found"})
         EXPECT_TRUE(run.contains(line)) << run.output;
 }
 
 TEST(PeMachine, ReadsTheMachineOfModulesAndRefusesOtherFiles)
 {
-    const std::optional<WORD> own = doctor::readPeMachine(tooltest::besideTestProgram(L"TavoMessenger.dll"));
+    const std::optional<WORD> own = doctor::readPeMachine(tools::besideThisProgram(L"TavoMessenger.dll"));
     ASSERT_TRUE(own);
     EXPECT_EQ(sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386, *own);
     EXPECT_EQ(own, doctor::machineOfPlatform(ownPlatform));
-    tooltest::TempFile text(L"not-a-module.dll", "MZ but nothing else");
-    tooltest::TempFile empty(L"empty.dll", "");
-    for (const std::wstring& file : {text.path(), empty.path(), text.path() + L".missing"})
+    const tooltest::TempFile text(L"not-a-module.dll", "MZ but nothing else"), empty(L"empty.dll", "");
+    for (const std::wstring& file : {text.path, empty.path, text.path + L".missing"})
         EXPECT_FALSE(doctor::readPeMachine(file));
 }

@@ -18,16 +18,7 @@ namespace {
 const wchar_t* const revocationComplete = L"Revoking Messenger Class Factory complete";
 const std::optional<DWORD> running(2), notRunning(0);
 
-bool classObjectRegistered(REFCLSID clsid)
-{
-    extensionsutils::ComPtr<IClassFactory> factory;
-    return CoGetClassObject(clsid, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory, reinterpret_cast<void**>(factory.out())) == S_OK;
-}
-
-bool becomesRunning()
-{
-    return waitUntil([] { return readUpAndRunning() == running; });
-}
+bool becomesRunning() { return waitUntil([] { return readUpAndRunning() == running; }); }
 
 class StartStopTest : public HostedModuleTest {
 protected:

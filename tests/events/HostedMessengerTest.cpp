@@ -9,8 +9,8 @@
 
 #include "extensionsutils/WeakPtrCComObject.h"
 
+#include <atomic>
 #include <map>
-#include <thread>
 
 using extensionsutils::Bstr;
 using extensionsutils::ComPtr;
@@ -264,18 +264,16 @@ TEST_F(HostedMessengerTest, ConcurrentRequestsWhileTheHostAnswersAndReportsPrese
         host().setResolutionAnswer(email, L"sip:" + email);
     }
     connectSink();
-    std::vector<std::thread> requesters;
-    for (int t = 0; t < threads; ++t) {
-        requesters.emplace_back([this, t, requestsPerThread] {
-            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-            for (int i = 0; i < requestsPerThread; ++i) {
-                EXPECT_EQ(resolveContact(L"user" + std::to_wstring(t) + L"@example.com"), E_PENDING);
-                if (i % 5 == 0) host().postPresenceChanged(t % 2 ? L"bob" : L"carol");
-            }
-            CoUninitialize();
-        });
-    }
-    for (std::thread& requester : requesters) requester.join();
+    std::atomic<int> next{0};
+    Threads(threads, [&] {
+        const int t = next++;
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        for (int i = 0; i < requestsPerThread; ++i) {
+            EXPECT_EQ(resolveContact(L"user" + std::to_wstring(t) + L"@example.com"), E_PENDING);
+            if (i % 5 == 0) host().postPresenceChanged(t % 2 ? L"bob" : L"carol");
+        }
+        CoUninitialize();
+    }).join();
     host().waitForHostThread();
     drainWorker();
     std::map<std::wstring, int> answered;

@@ -13,9 +13,7 @@ namespace {
 
 // Which request's callback ran, with what, on which thread.
 struct Answer {
-    std::wstring callback;
-    std::wstring email;
-    std::wstring imAddress;
+    std::wstring callback, email, imAddress;
     DWORD threadId;
 };
 
@@ -31,8 +29,7 @@ protected:
     void releaseModuleObjects() override
     {
         if (listener) listener->unregisterFromHost();
-        listener.reset();
-        resolver.reset();
+        listener.reset(), resolver.reset();
     }
 
     HRESULT resolve(const wchar_t* email, const std::wstring& name)
@@ -47,18 +44,18 @@ protected:
         std::lock_guard<std::mutex> lock(mutex);
         return answers;
     }
-    std::vector<std::wstring> callbacks()
+    // "callback email imAddress" of every answer, each checked to have run on the worker thread.
+    std::vector<std::wstring> receivedTexts()
     {
-        std::vector<std::wstring> names;
-        for (const Answer& answer : received()) names.push_back(answer.callback);
-        return names;
+        std::vector<std::wstring> texts;
+        for (const Answer& answer : received()) {
+            EXPECT_EQ(answer.threadId, workerThreadId);
+            texts.push_back(answer.callback + L" " + answer.email + L" " + answer.imAddress);
+        }
+        return texts;
     }
     // The host answers on its own thread; the callback then runs on the worker thread.
-    void hostAnswers(const std::wstring& email, const std::wstring& imAddress)
-    {
-        host().answerResolution(email, imAddress);
-        drainWorker();
-    }
+    void hostAnswers(const std::wstring& email, const std::wstring& imAddress) { host().answerResolution(email, imAddress), drainWorker(); }
 
     std::shared_ptr<ContactResolver> resolver;
     extensionsutils::MICComPtr<ResolutionForwarder> listener;
@@ -76,12 +73,7 @@ TEST_F(ContactResolverTest, AnswersMatchRequestsFirstInFirstOutPerAddressAnEmpty
     hostAnswers(L"bob@example.com", L"");
     hostAnswers(L"ann@example.com", L"sip:ann-2");
 
-    const std::vector<Answer> got = received();
-    ASSERT_EQ(got.size(), 3u);
-    EXPECT_EQ(got[0].callback + L" " + got[0].imAddress, L"A1 sip:ann-1");
-    EXPECT_EQ(got[1].callback + L" " + got[1].email + L" " + got[1].imAddress, L"B1 bob@example.com ");
-    EXPECT_EQ(got[2].callback + L" " + got[2].email + L" " + got[2].imAddress, L"A2 ann@example.com sip:ann-2");
-    for (const Answer& answer : got) EXPECT_EQ(answer.threadId, workerThreadId);
+    EXPECT_EQ(receivedTexts(), (std::vector<std::wstring>{L"A1 ann@example.com sip:ann-1", L"B1 bob@example.com ", L"A2 ann@example.com sip:ann-2"}));
 
     // Both requests for the address are answered: a third answer finds nobody waiting.
     hostAnswers(L"ann@example.com", L"sip:late");
@@ -106,7 +98,7 @@ TEST_F(ContactResolverTest, AFailedRequestIsStillPendingAndALaterAnswerRunsItsCa
 
     hostAnswers(L"ann@example.com", L"sip:ann");
     hostAnswers(L"bob@example.com", L"sip:bob");
-    EXPECT_EQ(callbacks(), (std::vector<std::wstring>{L"A1", L"B1"}));
+    EXPECT_EQ(receivedTexts(), (std::vector<std::wstring>{L"A1 ann@example.com sip:ann", L"B1 bob@example.com sip:bob"}));
 }
 
 TEST_F(ContactResolverTest, AnswerAfterTheWorkerStoppedFailsAndConsumesTheCallback)
@@ -139,8 +131,7 @@ TEST_F(ContactResolverTest, HostAnsweringWhileTheRequestIsMadeDoesNotDeadlock)
     host().setResolutionAnswer(L"ann@example.com", L"sip:ann");
     EXPECT_EQ(resolve(L"ann@example.com", L"A1"), E_PENDING);
     drainWorker();
-    ASSERT_EQ(received().size(), 1u);
-    EXPECT_EQ(received()[0].imAddress, L"sip:ann");
+    EXPECT_EQ(receivedTexts(), std::vector<std::wstring>{L"A1 ann@example.com sip:ann"});
 }
 
 TEST_F(ContactResolverTest, LoggingAnUnmatchedAnswerDoesNotHoldTheTable)

@@ -1,7 +1,11 @@
-// The Messenger events and the work items that fire them, over a stand-in Messenger object: what the events
-// carry, who gets them, and how a hung Office is kept from delaying the others.
+// The Messenger events, the work items that fire them and the answers to Office's callback objects, over a
+// stand-in Messenger object: what the events carry, who gets them, and how a hung Office is kept from
+// delaying the others, the worker or the stop.
 #include "EventWorkers.h"
 #include "TestMessenger.h"
+
+#include "IUCOfficeIntegration/AsynchronousOperationWorker.h"
+#include "IUCOfficeIntegration/UCCContactManager.h"
 
 #include "support/ModuleFixture.h"
 #include "logging/ModuleLogSink.h"
@@ -12,62 +16,67 @@
 using extensionsutils::Bstr;
 using extensionsutils::ComPtr;
 using extensionsutils::EventDelivery;
-using extensionsutils::MICComPtr;
 using fakeoffice::FakeOfficeSink;
 using fakeoffice::OfficeEvent;
+using fakeoffice::OfficeEventJournal;
 using namespace officeevents;
 
 namespace {
 
 const DWORD testStallLimitMs = 300;
-const int stormContacts = 4;
-const int changesPerContact = 50;
+const int stormContacts = 4, changesPerContact = 50;
 const wchar_t* const stalledLine =
     L"Event sink has not returned within the stall limit; marked stalled, its events are kept coalesced until it returns";
 
-ComPtr<IMessengerContact> contactNamed(const std::wstring& name, HRESULT signinResult = S_OK)
+ComPtr<IDispatch> contactNamed(const std::wstring& name, HRESULT signinResult = S_OK)
 {
-    return extensionsutils::ComObject<TestMessengerContact>::create(name, signinResult).as<IMessengerContact>();
+    return extensionsutils::ComObject<TestMessengerContact>::create(name, signinResult).as<IDispatch>();
 }
 
-std::wstring signinNameOf(const OfficeEvent& event)
+// Holds the first event a sink gets until released (Office stops answering in its handler); releases at the
+// latest when it goes, so that a failing test never leaves the sink hung.
+struct HungHandler {
+    std::shared_ptr<vorn::Event> entered = std::make_shared<vorn::Event>(), release = std::make_shared<vorn::Event>(false);
+    ~HungHandler() { release->set(), EventDelivery::waitUntilSettled(20000); }
+    std::function<void(const OfficeEvent&)> hook() const
+    {
+        return [first = std::make_shared<bool>(true), entered = entered, release = release](const OfficeEvent&) {
+            if (std::exchange(*first, false)) entered->set(), release->wait(60000);
+        };
+    }
+};
+
+// The events of a journal once `done` holds for them (5 s at most).
+template <class Done>
+std::vector<OfficeEvent> eventsOnce(const OfficeEventJournal& journal, Done done)
 {
-    ComPtr<IMessengerContact> contact = ComPtr<IDispatch>(event.arguments.at(0).get()->pdispVal).as<IMessengerContact>();
-    Bstr name;
-    if (contact) contact->get_SigninName(name.out());
-    return name.str();
+    std::vector<OfficeEvent> events = journal.events();
+    for (DWORD waited = 0; waited < 5000 && !done(events); waited += 10) Sleep(10), events = journal.events();
+    return events;
 }
 
 class StandInMessengerTest : public ModuleFixture {
 protected:
     void releaseModuleObjects() override { messenger.reset(); }
 
-    FakeOfficeSink* connectSink(std::shared_ptr<fakeoffice::OfficeEventJournal> to = nullptr)
-    {
-        return ModuleFixture::connectSink(messenger.identity(), std::move(to));
-    }
+    FakeOfficeSink* connectSink(std::shared_ptr<OfficeEventJournal> to = nullptr) { return ModuleFixture::connectSink(messenger.identity(), std::move(to)); }
 
-    std::vector<DISPID> firedIds() const
+    void queueStatusChange(ComPtr<IDispatch> contact, MISTATUS status)
     {
-        std::vector<DISPID> ids;
-        for (const OfficeEvent& event : journal->events()) ids.push_back(event.id);
-        return ids;
-    }
-
-    void queueStatusChange(ComPtr<IMessengerContact> contact, MISTATUS status)
-    {
-        worker->AddWork(std::make_shared<Tr1FunctionWorker>([target = messenger, contact, status] {
+        worker->AddWork(std::make_shared<Tr1FunctionWorker>([target = messenger, contact = contact.as<IMessengerContact>(), status] {
             ExtensionProviderEventWorkers::contactStatusChanged(target, contact, status);
         }));
     }
-
     void runResolved(const std::wstring& email, const std::wstring& imAddress)
     {
         runOnWorker([target = messenger, events = messenger->getMessengerEvents(), email, imAddress] {
             ExtensionProviderEventWorkers::contactResolved(target, events, Bstr(email), Bstr(imAddress));
         });
     }
-
+    void fireStatus(int contact, int status)
+    {
+        ASSERT_EQ(messenger->Fire_OnContactStatusChange(contactNamed(L"c" + std::to_wstring(contact)).get(), static_cast<MISTATUS>(status)), S_OK);
+    }
     // Every contact changes status `changesPerContact` times, the statuses counting up; a resolution answer
     // in the middle.
     void fireStorm()
@@ -78,19 +87,13 @@ protected:
                 ASSERT_EQ(messenger->Fire_OnContactResolved(S_OK, ADDRESS_TYPE_SMTP, Bstr(L"a@b").get(), Bstr(L"sip:a@b").get()), S_OK);
         }
     }
-    void fireStatus(int contact, int status)
-    {
-        ComPtr<IDispatch> named = contactNamed(L"c" + std::to_wstring(contact)).as<IDispatch>();
-        ASSERT_EQ(messenger->Fire_OnContactStatusChange(named.get(), static_cast<MISTATUS>(status)), S_OK);
-    }
-
     // Each contact's statuses arrive in firing order, none twice, and the last one fired arrives last.
     static void expectLatestStateInOrder(const std::vector<OfficeEvent>& events)
     {
         std::map<std::wstring, std::vector<LONG>> statuses;
         std::size_t resolutions = 0;
         for (const OfficeEvent& event : events) {
-            if (event.id == contactStatusChange) statuses[signinNameOf(event)].push_back(event.arguments.at(1).get()->lVal);
+            if (event.id == contactStatusChange) statuses[signinNameOf(event.arguments.at(0).get()->pdispVal)].push_back(event.arguments.at(1).get()->lVal);
             resolutions += event.id == contactResolved;
         }
         ASSERT_EQ(statuses.size(), static_cast<std::size_t>(stormContacts));
@@ -101,12 +104,11 @@ protected:
         EXPECT_EQ(resolutions, 1u) << "a one-off event is never merged or dropped";
     }
 
-    MICComPtr<TestMessenger> messenger = extensionsutils::ComObject<TestMessenger>::create();
+    extensionsutils::MICComPtr<TestMessenger> messenger = extensionsutils::ComObject<TestMessenger>::create();
 };
 
 TEST_F(StandInMessengerTest, WithNoSinkEveryFiringOperationSucceedsAndSendsNothing)
 {
-    ComPtr<IDispatch> contact = contactNamed(L"bob").as<IDispatch>();
     VARIANT empty;
     VariantInit(&empty);
     VARIANT_BOOL flag = VARIANT_FALSE;
@@ -117,7 +119,7 @@ TEST_F(StandInMessengerTest, WithNoSinkEveryFiringOperationSucceedsAndSendsNothi
                        events.Fire_OnSignout(), events.Fire_OnMyFriendlyNameChange(S_OK, text.get()),
                        events.Fire_OnMyStatusChange(S_OK, MISTATUS_OFFLINE),
                        events.Fire_OnMyPropertyChange(S_OK, MCONTACTPROP_GROUPS_PROPERTY, empty),
-                       events.Fire_OnContactStatusChange(contact.get(), MISTATUS_ONLINE),
+                       events.Fire_OnContactStatusChange(contactNamed(L"bob").get(), MISTATUS_ONLINE),
                        events.Fire_OnContactPhoneChange(S_OK, nullptr, MPHONE_TYPE_HOME, text.get()),
                        events.Fire_OnUnreadEmailChange(MUAFOLDER_INBOX, 3, &flag),
                        events.Fire_OnContactResolved(S_OK, ADDRESS_TYPE_SMTP, text.get(), text.get())})
@@ -128,28 +130,19 @@ TEST_F(StandInMessengerTest, WithNoSinkEveryFiringOperationSucceedsAndSendsNothi
 // How each sink meets the events is the connection point's, tested with it; here: what they carry.
 TEST_F(StandInMessengerTest, EventsCarryTheContactAndTheStatusAndShutdownSendsOfflineThenAppShutdown)
 {
-    auto second = std::make_shared<fakeoffice::OfficeEventJournal>();
+    auto second = std::make_shared<OfficeEventJournal>();
     connectSink();
     connectSink(second);
-    ComPtr<IDispatch> contact = contactNamed(L"bob").as<IDispatch>();
+    ComPtr<IDispatch> contact = contactNamed(L"bob");
     EXPECT_EQ(messenger->Fire_OnContactStatusChange(contact.get(), MISTATUS_BUSY), S_OK);
     EXPECT_EQ(messenger->Fire_OnMyStatusChange(S_OK, MISTATUS_OFFLINE), S_OK);
     EXPECT_EQ(messenger->Fire_OnAppShutdown(), S_OK);
     for (const auto& sunk : {journal, second}) {
         const std::vector<OfficeEvent> events = sunk->events();
+        EXPECT_EQ(described(events), (std::vector<std::wstring>{L"0x406(bob, 10)", L"0x407(0, 1)", L"0x408()"}));
         ASSERT_EQ(events.size(), 3u);
-        EXPECT_EQ(events[0].id, contactStatusChange);
-        EXPECT_EQ(events[0].flags, DISPATCH_METHOD);
-        ASSERT_EQ(events[0].arguments.size(), 2u);
         EXPECT_TRUE(extensionsutils::sameComObject(events[0].arguments[0].get()->pdispVal, contact.get()));
-        EXPECT_EQ(events[0].arguments[1].get()->lVal, MISTATUS_BUSY);
-        EXPECT_EQ(events[1].id, myStatusChange);
-        ASSERT_EQ(events[1].arguments.size(), 2u);
-        EXPECT_EQ(events[1].arguments[0].type(), VT_I4);
-        EXPECT_EQ(events[1].arguments[0].get()->lVal, S_OK);
-        EXPECT_EQ(events[1].arguments[1].get()->lVal, MISTATUS_OFFLINE);
-        EXPECT_EQ(events[2].id, appShutdown);
-        EXPECT_TRUE(events[2].arguments.empty());
+        for (const OfficeEvent& event : events) EXPECT_EQ(event.flags, DISPATCH_METHOD);
     }
 }
 
@@ -161,7 +154,7 @@ TEST_F(StandInMessengerTest, SinkThatUnadvisesDuringShutdownDoesNotCostTheOthers
     first->setHook([first](const OfficeEvent&) { first->unadvise(); });
     EXPECT_EQ(messenger->Fire_OnMyStatusChange(S_OK, MISTATUS_OFFLINE), S_OK);
     EXPECT_EQ(messenger->Fire_OnAppShutdown(), S_OK);
-    EXPECT_EQ(firedIds(), (std::vector<DISPID>{myStatusChange, myStatusChange, appShutdown}));
+    EXPECT_EQ(described(journal->events()), (std::vector<std::wstring>{L"0x407(0, 1)", L"0x407(0, 1)", L"0x408()"}));
     EXPECT_EQ(logCount(L"Fire_OnAppShutdown - exit"), 1u);
 }
 
@@ -176,7 +169,6 @@ TEST_F(StandInMessengerTest, StatusWorkSkipsAnUnreadableContactAndAFailingSinkCo
     EXPECT_EQ(journal->count(), 0u);
     expectLogged(L"messengerContact is NULL", 1); // module level 4
     expectLogged(L"pMessengerContact->get_SigninName failed", 1);
-
     queueStatusChange(contactNamed(L"bob"), MISTATUS_ONLINE);
     drainWorker();
     EXPECT_EQ(journal->count(), 2u);
@@ -190,35 +182,22 @@ TEST_F(StandInMessengerTest, ResolvedAddressReachesEverySinkFromADeliveryThreadA
     runResolved(L"nobody@example.com", L"");
     EXPECT_EQ(journal->count(), 0u);
     expectLogged(L"Resolution failed, not notifying clients", 2); // module level 3
-
     runResolved(L"bob@example.com", L"sip:bob@example.com");
-    const std::vector<OfficeEvent> events = eventsWithId(contactResolved);
-    ASSERT_EQ(events.size(), 2u);
-    for (const OfficeEvent& event : events) {
-        EXPECT_EQ(event.apartment, "MTA");
-        ASSERT_EQ(event.arguments.size(), 4u);
-        EXPECT_EQ(event.arguments[0].get()->lVal, S_OK);
-        EXPECT_EQ(event.arguments[1].get()->lVal, ADDRESS_TYPE_SMTP);
-        EXPECT_STREQ(event.arguments[2].get()->bstrVal, L"bob@example.com");
-        EXPECT_STREQ(event.arguments[3].get()->bstrVal, L"sip:bob@example.com");
-    }
+    const std::wstring resolved = L"0x41a(0, 1, bob@example.com, sip:bob@example.com)"; // S_OK, ADDRESS_TYPE_SMTP
+    EXPECT_EQ(described(journal->events()), (std::vector<std::wstring>{resolved, resolved}));
+    for (const OfficeEvent& event : journal->events()) EXPECT_EQ(event.apartment, "MTA");
 }
 
 TEST_F(StandInMessengerTest, AHungOfficeDelaysNoOtherOfficeNorTheStopAndGetsTheLatestStateWhenItReturns)
 {
     EventDelivery::setStallLimit(testStallLimitMs);
     EventDelivery::setLogSink(std::make_shared<ModuleLogSink>());
-    auto hungJournal = std::make_shared<fakeoffice::OfficeEventJournal>();
-    auto entered = std::make_shared<vorn::Event>();
-    auto release = std::make_shared<vorn::Event>(false);
-    connectSink(hungJournal)->setHook([first = std::make_shared<bool>(true), entered, release](const OfficeEvent&) {
-        if (!std::exchange(*first, false)) return;
-        entered->set();
-        release->wait(60000); // Office stops answering in its handler
-    });
+    auto hungJournal = std::make_shared<OfficeEventJournal>();
+    HungHandler hung;
+    connectSink(hungJournal)->setHook(hung.hook());
     connectSink();
     fireStatus(0, 0);
-    ASSERT_EQ(entered->wait(5000), 0);
+    ASSERT_EQ(hung.entered->wait(5000), 0);
     fireStorm();
 
     // The other Office gets every latest state while the first hangs; the stop's wait is bounded.
@@ -232,12 +211,8 @@ TEST_F(StandInMessengerTest, AHungOfficeDelaysNoOtherOfficeNorTheStopAndGetsTheL
     EXPECT_EQ(journal->events().back().id, appShutdown);
 
     // Back, the hung Office gets what its queue kept: one latest state per contact and the one-offs.
-    release->set();
-    std::vector<OfficeEvent> late;
-    for (DWORD waited = 0; waited < 5000 && (late.empty() || late.back().id != appShutdown); waited += 10) {
-        Sleep(10);
-        late = hungJournal->events();
-    }
+    hung.release->set();
+    const std::vector<OfficeEvent> late = eventsOnce(*hungJournal, [](const auto& events) { return !events.empty() && events.back().id == appShutdown; });
     expectLatestStateInOrder(late);
     EXPECT_EQ(late.size(), 1u + stormContacts + 2u);
     EXPECT_EQ(logCount(L"Stalled event sink returned; delivering the latest state to it"), 1u);
@@ -246,7 +221,7 @@ TEST_F(StandInMessengerTest, AHungOfficeDelaysNoOtherOfficeNorTheStopAndGetsTheL
 TEST_F(StandInMessengerTest, HealthySinksGetEachContactsStatesInOrderAndTheLastOneAlways)
 {
     EventDelivery::setStallLimit(testStallLimitMs);
-    auto secondJournal = std::make_shared<fakeoffice::OfficeEventJournal>();
+    auto secondJournal = std::make_shared<OfficeEventJournal>();
     connectSink();
     connectSink(secondJournal);
     fireStorm();
@@ -254,6 +229,38 @@ TEST_F(StandInMessengerTest, HealthySinksGetEachContactsStatesInOrderAndTheLastO
     expectLatestStateInOrder(journal->events());
     expectLatestStateInOrder(secondJournal->events());
     EXPECT_EQ(logCount(stalledLine), 0u);
+}
+
+// The answer to an asynchronous operation goes to Office's callback object through the event delivery, and
+// the answers to one callback object arrive in the order they were reported.
+TEST_F(StandInMessengerTest, AHungCallbackDelaysNoWorkNoOtherOfficeNorTheStopAndItsAnswersKeepTheirOrder)
+{
+    EventDelivery::setStallLimit(testStallLimitMs);
+    auto callbackJournal = std::make_shared<OfficeEventJournal>();
+    ComPtr<FakeOfficeSink> callback = FakeOfficeSink::create(DIID__IUCCContactsAndGroupsCallback, callbackJournal);
+    HungHandler hung;
+    callback->setHook(hung.hook());
+    connectSink();
+    const auto queueAnswer = [&](LONG which) { // a lookup's answer, its argument telling which one it is
+        auto answer = std::make_shared<AsynchronousOperationWorker>(callback.get(), UCCContactManager::OnLookupId);
+        answer->setResultFunction([which](extensionsutils::DispatchParameters& parameters) { return parameters.add(extensionsutils::Variant::fromInt32(which)), true; });
+        worker->AddWork(answer);
+    };
+    queueAnswer(1);
+    ASSERT_EQ(hung.entered->wait(5000), 0);
+    queueAnswer(2);
+
+    const DWORD started = GetTickCount();
+    runOnWorker([this] { EXPECT_EQ(messenger->Fire_OnContactStatusChange(contactNamed(L"c").get(), MISTATUS_ONLINE), S_OK); });
+    EXPECT_TRUE(EventDelivery::waitUntilSettled(testStallLimitMs + 2000)) << "the stop would wait for the hung callback";
+    EXPECT_LT(GetTickCount() - started, testStallLimitMs + 2000);
+    ASSERT_EQ(journal->count(), 1u) << "the other Office got its event while the callback hangs";
+
+    hung.release->set();
+    const auto answers = eventsOnce(*callbackJournal, [](const auto& events) { return events.size() >= 2; });
+    std::vector<LONG> order;
+    for (const OfficeEvent& answer : answers) order.push_back(answer.arguments.at(0).get()->lVal);
+    EXPECT_EQ(order, (std::vector<LONG>{1, 2})) << "answers are never merged or dropped";
 }
 
 } // namespace

@@ -16,19 +16,14 @@ namespace {
 // The COM identity of what a request handed out; null for none (the caller's reference keeps it alive).
 IUnknown* identityOf(IUnknown* object)
 {
-    if (!object) return nullptr;
     ComPtr<IUnknown> identity;
-    object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(identity.out()));
+    if (object) object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(identity.out()));
     return identity.get();
 }
 
 class ClassFactoryTest : public ModuleFixture {
 protected:
-    void SetUp() override
-    {
-        ModuleFixture::SetUp();
-        factory = newFactory();
-    }
+    void SetUp() override { ModuleFixture::SetUp(), factory = newFactory(); }
     void releaseModuleObjects() override { factory.reset(); }
 
     static MICComPtr<ClassFactory> newFactory()
@@ -110,17 +105,16 @@ TEST_F(ClassFactoryTest, ConcurrentFirstRequestsEndWithOneObjectSharedByAll)
         MICComPtr<ClassFactory> shared = newFactory();
         std::vector<ComPtr<IUnknown>> objects(threads);
         Gate go;
-        std::vector<std::thread> requesters;
-        for (int i = 0; i < threads; ++i) {
-            requesters.emplace_back([&, i] {
-                CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-                go.arriveAndWait();
-                shared->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(objects[i].out()));
-                CoUninitialize();
-            });
-        }
+        std::atomic<int> next{0};
+        Threads requesters(threads, [&] {
+            ComPtr<IUnknown>& object = objects[next++];
+            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            go.arriveAndWait();
+            shared->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.out()));
+            CoUninitialize();
+        });
         go.open();
-        for (std::thread& requester : requesters) requester.join();
+        requesters.join();
         for (const ComPtr<IUnknown>& object : objects) {
             ASSERT_TRUE(object);
             EXPECT_EQ(identityOf(objects[0].get()), identityOf(object.get()));

@@ -23,21 +23,9 @@ struct CountedSharedCallback {
 
     static void TAVOMESSENGER_THISCALL destroy(CountedSharedCallback* self) { ++self->destroyed; }
     static void TAVOMESSENGER_THISCALL deleteThis(CountedSharedCallback* self) { ++self->deleted; }
-    static void* TAVOMESSENGER_THISCALL controlOther(CountedSharedCallback* self, void*)
-    {
-        ++self->otherEntries;
-        return nullptr;
-    }
-    static void* TAVOMESSENGER_THISCALL objectDestructor(Object* self, unsigned)
-    {
-        ++self->owner->otherEntries;
-        return nullptr;
-    }
-    static void TAVOMESSENGER_THISCALL onStopped(Object* self)
-    {
-        self->owner->onStoppedThread = GetCurrentThreadId();
-        ++self->owner->onStoppedCalls;
-    }
+    static void* TAVOMESSENGER_THISCALL controlOther(CountedSharedCallback* self, void*) { return ++self->otherEntries, nullptr; }
+    static void* TAVOMESSENGER_THISCALL objectDestructor(Object* self, unsigned) { return ++self->owner->otherEntries, nullptr; }
+    static void TAVOMESSENGER_THISCALL onStopped(Object* self) { self->owner->onStoppedThread = GetCurrentThreadId(), ++self->owner->onStoppedCalls; }
 
     CountedSharedCallback() : controlTable(controlEntries), object{objectEntries, this} {}
 
@@ -68,19 +56,10 @@ struct PlainCallbackRecord {
 void __stdcall recordPlainCallback(void* context)
 {
     auto* record = static_cast<PlainCallbackRecord*>(context);
-    record->thread = GetCurrentThreadId();
-    ++record->calls;
+    record->thread = GetCurrentThreadId(), ++record->calls;
 }
 
-class ExportAbiTest : public HostedModuleTest {
-protected:
-    template <class Function>
-    Function plainExport(const char* name)
-    {
-        return reinterpret_cast<Function>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"TavoMessenger.dll"), name)));
-    }
-};
+using ExportAbiTest = HostedModuleTest;
 
 TEST_F(ExportAbiTest, TheDecoratedStopTakesAMicrosoftSharedPointerByValueAndReleasesItOnceAfterOnStopped)
 {
@@ -103,8 +82,8 @@ TEST_F(ExportAbiTest, TheDecoratedStopTakesAMicrosoftSharedPointerByValueAndRele
 
 TEST_F(ExportAbiTest, ThePlainPairStartsAndStopsWithTheCallbackOnceOnTheWorkerThread)
 {
-    auto start = plainExport<TavoMessengerStartFunction>("TavoMessengerStart");
-    auto stop = plainExport<TavoMessengerStopFunction>("TavoMessengerStop");
+    auto start = module().entry<TavoMessengerStartFunction>("TavoMessengerStart");
+    auto stop = module().entry<TavoMessengerStopFunction>("TavoMessengerStop");
     ASSERT_TRUE(start && stop);
 
     PlainCallbackRecord record;

@@ -20,18 +20,11 @@ public:
     LoadedModule();
     // Only once no thread runs in the module and nothing it made is held any more; else it stays loaded.
     // The entry points are not to be called afterwards.
-    void unload()
-    {
-        if (module_) FreeLibrary(module_);
-        module_ = nullptr;
-    }
+    void unload() { module_ = module_ ? (FreeLibrary(module_), nullptr) : nullptr; }
     // The stop export called as a host built with Microsoft's compiler calls it.
     void stop(std::shared_ptr<TavoMessengerStoppedCallback> callback) const { callStopTavoMessenger(stopExport, std::move(callback)); }
     template <class Function>
-    Function entry(const char* name) const
-    {
-        return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
-    }
+    Function entry(const char* name) const { return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name))); }
 
     HMODULE module_ = nullptr;
     std::wstring path; // as the module itself finds it, and registers it

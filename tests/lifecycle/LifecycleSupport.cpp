@@ -4,23 +4,18 @@
 #include "support/OfficeInterfaceIds.h"
 #include "support/RawRegistry.h"
 
+#include "extensionsutils/ComPtr.h"
 #include "extensionsutils/ImProviderNames.h"
 
 #include <cstring>
 
-namespace {
-
-const wchar_t* const hostProviderKey = extensionsutils::improvider::ProviderKey;
-
-
-} // namespace
-
 std::optional<DWORD> readUpAndRunning()
 {
     registrytest::RawValue value;
-    if (!registrytest::readRawValue(HKEY_CURRENT_USER, hostProviderKey, L"UpAndRunning", value)) return std::nullopt;
-    if (value.type != REG_DWORD || value.data.size() != sizeof(DWORD)) return std::nullopt;
     DWORD number = 0;
+    if (!registrytest::readRawValue(HKEY_CURRENT_USER, extensionsutils::improvider::ProviderKey, L"UpAndRunning", value) ||
+        value.type != REG_DWORD || value.data.size() != sizeof(DWORD))
+        return std::nullopt;
     std::memcpy(&number, value.data.data(), sizeof number);
     return number;
 }
@@ -43,9 +38,7 @@ SavedProviderRegistry::SavedProviderRegistry()
 void RecordingStoppedCallback::onStopped()
 {
     revocationLoggedBefore = host_ && host_->logged(L"Revoking Messenger Class Factory complete");
-    thread = GetCurrentThreadId();
-    apartment = fakeoffice::currentApartment();
-    ++calls;
+    thread = GetCurrentThreadId(), apartment = fakeoffice::currentApartment(), ++calls;
     SetEvent(called_);
 }
 
@@ -61,17 +54,13 @@ LogWatch::LogWatch(fakehost::FakeHost& host)
     });
 }
 
-LogWatch::State::~State()
-{
-    for (HANDLE handle : threadHandles) CloseHandle(handle);
-}
+LogWatch::State::~State() { for (HANDLE handle : threadHandles) CloseHandle(handle); }
 
 std::optional<LogWatch::Sighting> LogWatch::firstSighting(const std::wstring& message) const
 {
     std::lock_guard<std::mutex> lock(state_->mutex);
     const auto found = state_->sightings.find(message);
-    if (found == state_->sightings.end()) return std::nullopt;
-    return found->second;
+    return found == state_->sightings.end() ? std::nullopt : std::make_optional(found->second);
 }
 
 bool LogWatch::waitUntilOtherThreadsEnded(DWORD timeoutMs) const
@@ -87,6 +76,12 @@ bool LogWatch::waitUntilOtherThreadsEnded(DWORD timeoutMs) const
         if (WaitForSingleObject(handle, now >= deadline ? 0 : static_cast<DWORD>(deadline - now)) != WAIT_OBJECT_0) return false;
     }
     return true;
+}
+
+bool classObjectRegistered(REFCLSID clsid)
+{
+    extensionsutils::ComPtr<IClassFactory> factory;
+    return CoGetClassObject(clsid, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory, reinterpret_cast<void**>(factory.out())) == S_OK;
 }
 
 std::shared_ptr<Gate> holdAt(fakehost::FakeHost& host, const std::wstring& message)

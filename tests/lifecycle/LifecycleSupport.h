@@ -79,6 +79,9 @@ private:
     std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
+// Whether COM hands out a class object for the class to local-server activation.
+bool classObjectRegistered(REFCLSID clsid);
+
 // Holds the first thread that logs `message` at that line until the gate opens: makes an interleaving of
 // the host's thread and the module's worker certain.
 std::shared_ptr<Gate> holdAt(fakehost::FakeHost& host, const std::wstring& message);

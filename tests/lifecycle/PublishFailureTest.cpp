@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 
 #include <mutex>
+#include <tuple>
 
 using ::testing::ElementsAre;
 
@@ -22,61 +23,32 @@ const wchar_t* const messengerFailure =
 const wchar_t* const officeIntegrationFailure =
     L"Could not register the OfficeIntegrationImpl factory, releasing the factory and setting upandrunning to 0";
 
-// What the module asked the substitute registrar for.
-struct Registration {
-    CLSID clsid;
-    DWORD context;
-    DWORD flags;
-};
-
+// The substitute registrar: what the module asked it for (class, context, flags), the class it refuses with
+// what, and the cookie of the last registration it let through.
 std::mutex registrationsMutex;
-std::vector<Registration> registrations; // guarded by registrationsMutex
-std::atomic<DWORD> messengerCookie{0};
+std::vector<std::tuple<CLSID, DWORD, DWORD>> registrations; // guarded by registrationsMutex
+const CLSID* refusedClass = nullptr;
+HRESULT refusal = S_OK;
+std::atomic<DWORD> passedCookie{0};
 
-void recordRegistration(REFCLSID clsid, DWORD context, DWORD flags)
+HRESULT STDAPICALLTYPE refusingRegistrar(REFCLSID clsid, IUnknown* object, DWORD context, DWORD flags, LPDWORD cookie)
 {
-    std::lock_guard<std::mutex> lock(registrationsMutex);
-    registrations.push_back(Registration{clsid, context, flags});
-}
-
-std::vector<Registration> recordedRegistrations()
-{
-    std::lock_guard<std::mutex> lock(registrationsMutex);
-    return registrations;
-}
-
-HRESULT STDAPICALLTYPE failingForMessenger(REFCLSID clsid, IUnknown* object, DWORD context, DWORD flags, LPDWORD cookie)
-{
-    recordRegistration(clsid, context, flags);
-    if (IsEqualCLSID(clsid, CLSID_Messenger)) return E_OUTOFMEMORY;
-    return CoRegisterClassObject(clsid, object, context, flags, cookie);
-}
-
-HRESULT STDAPICALLTYPE failingForOfficeIntegration(REFCLSID clsid, IUnknown* object, DWORD context, DWORD flags,
-                                                   LPDWORD cookie)
-{
-    recordRegistration(clsid, context, flags);
-    if (IsEqualCLSID(clsid, CLSID_OfficeIntegrationImpl)) return E_ACCESSDENIED;
+    {
+        std::lock_guard<std::mutex> lock(registrationsMutex);
+        registrations.emplace_back(clsid, context, flags);
+    }
+    if (IsEqualCLSID(clsid, *refusedClass)) return refusal;
     const HRESULT hr = CoRegisterClassObject(clsid, object, context, flags, cookie);
-    if (SUCCEEDED(hr)) messengerCookie = *cookie;
+    if (SUCCEEDED(hr)) passedCookie = *cookie;
     return hr;
 }
 
-bool isRegistered(REFCLSID clsid)
-{
-    extensionsutils::ComPtr<IClassFactory> factory;
-    return CoGetClassObject(clsid, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory,
-                            reinterpret_cast<void**>(factory.out())) == S_OK;
-}
 
 class PublishFailureTest : public ModuleFixture {
 protected:
     void SetUp() override
     {
-        {
-            std::lock_guard<std::mutex> lock(registrationsMutex);
-            registrations.clear();
-        }
+        registrations.clear();
         ModuleFixture::SetUp();
         logWatch = std::make_unique<LogWatch>(host());
     }
@@ -89,9 +61,10 @@ protected:
         LocalServer::setStartFault(nullptr);
     }
 
-    void startAndWaitForThePublishing(TavoMessengerStateWorkers::ClassObjectRegistrar registrar)
+    void startAndWaitForThePublishingRefusing(const CLSID& clsid, HRESULT result)
     {
-        TavoMessengerStateWorkers::setClassObjectRegistrar(registrar);
+        refusedClass = &clsid, refusal = result;
+        TavoMessengerStateWorkers::setClassObjectRegistrar(&refusingRegistrar);
         StartTavoMessengerImpl(0);
         // The fixture's own worker writes that line too.
         const auto published = [this] {
@@ -105,13 +78,10 @@ protected:
     // What was asked for, in order; every registration for local-server activation, usable by many clients.
     static void expectRegistrations(const std::vector<CLSID>& classes)
     {
-        const std::vector<Registration> asked = recordedRegistrations();
-        ASSERT_EQ(classes.size(), asked.size());
-        for (std::size_t i = 0; i < asked.size(); ++i) {
-            EXPECT_TRUE(IsEqualCLSID(classes[i], asked[i].clsid));
-            EXPECT_EQ(static_cast<DWORD>(CLSCTX_LOCAL_SERVER), asked[i].context);
-            EXPECT_EQ(static_cast<DWORD>(REGCLS_MULTIPLEUSE), asked[i].flags);
-        }
+        std::lock_guard<std::mutex> lock(registrationsMutex);
+        ASSERT_EQ(classes.size(), registrations.size());
+        for (std::size_t i = 0; i < classes.size(); ++i)
+            EXPECT_EQ(std::make_tuple(classes[i], DWORD(CLSCTX_LOCAL_SERVER), DWORD(REGCLS_MULTIPLEUSE)), registrations[i]);
     }
 
     // The one error record (module level 4) of the publishing; then nothing runs and nothing is held.
@@ -141,9 +111,9 @@ protected:
 
 TEST_F(PublishFailureTest, AFailedMessengerRegistrationRegistersNothingElseReleasesTheFactoryAndClearsUpAndRunning)
 {
-    startAndWaitForThePublishing(&failingForMessenger);
+    startAndWaitForThePublishingRefusing(CLSID_Messenger, E_OUTOFMEMORY);
     expectRegistrations({CLSID_Messenger});
-    EXPECT_FALSE(isRegistered(CLSID_OfficeIntegrationImpl));
+    EXPECT_FALSE(classObjectRegistered(CLSID_OfficeIntegrationImpl));
     expectPublishingFailed(messengerFailure);
     expectAStopRevokesNothing();
 }
@@ -155,9 +125,9 @@ TEST_F(PublishFailureTest, AFailedOfficeIntegrationRegistrationRevokesTheMesseng
     host().addLogHook([&](const fakehost::LogRecord& record) {
         if (record.message != L"Revoking Messenger Class Factory complete" || upAndRunningAtRevocation) return;
         upAndRunningAtRevocation = readUpAndRunning();
-        messengerRegisteredAtRevocation = isRegistered(CLSID_Messenger);
+        messengerRegisteredAtRevocation = classObjectRegistered(CLSID_Messenger);
     });
-    startAndWaitForThePublishing(&failingForOfficeIntegration);
+    startAndWaitForThePublishingRefusing(CLSID_OfficeIntegrationImpl, E_ACCESSDENIED);
     expectRegistrations({CLSID_Messenger, CLSID_OfficeIntegrationImpl});
     expectPublishingFailed(officeIntegrationFailure);
     EXPECT_THAT(messagesOf(host(), L"TavoMessengerStateWorkers::revokeMessenger"),
@@ -165,16 +135,13 @@ TEST_F(PublishFailureTest, AFailedOfficeIntegrationRegistrationRevokesTheMesseng
                             L"Revoking Messenger Class Factory complete"));
     EXPECT_FALSE(messengerRegisteredAtRevocation.load()) << "the Messenger registration was not revoked";
     EXPECT_EQ(std::optional<DWORD>(1), upAndRunningAtRevocation);
-    EXPECT_TRUE(FAILED(CoRevokeClassObject(messengerCookie.load()))) << "the registration was still there";
+    EXPECT_TRUE(FAILED(CoRevokeClassObject(passedCookie.load()))) << "the registration was still there";
     expectAStopRevokesNothing();
 }
 
 // A start may throw anything, not only standard exceptions; neither that nor a host callback that throws
 // may unwind into the host.
-void throwSomethingOdd()
-{
-    throw 42;
-}
+void throwSomethingOdd() { throw 42; }
 
 class ThrowingCallback : public RecordingStoppedCallback {
 public:

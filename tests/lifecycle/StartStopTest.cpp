@@ -18,16 +18,7 @@ namespace {
 const wchar_t* const revocationComplete = L"Revoking Messenger Class Factory complete";
 const std::optional<DWORD> running(2), notRunning(0);
 
-bool classObjectRegistered(REFCLSID clsid)
-{
-    extensionsutils::ComPtr<IClassFactory> factory;
-    return CoGetClassObject(clsid, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory, reinterpret_cast<void**>(factory.out())) == S_OK;
-}
-
-bool becomesRunning()
-{
-    return waitUntil([] { return readUpAndRunning() == running; });
-}
+bool becomesRunning() { return waitUntil([] { return readUpAndRunning() == running; }); }
 
 class StartStopTest : public HostedModuleTest {
 protected:
@@ -150,44 +141,34 @@ TEST_F(StartStopTest, AStopBeforeThePublishingHasRunLeavesUpAndRunningAtZero)
     EXPECT_EQ(notRunning, readUpAndRunning());
 }
 
-// A restart before the previous stop has finished on the old worker: the new server must keep the host's
-// class object (its logger and every host object) when the old one finishes, and stay marked running.
-TEST_F(StartStopTest, ARestartBeforeThePreviousStopHasFinishedKeepsTheHostForTheNewServer)
-{
-    startAndWaitUntilPublished();
-    auto gate = holdAt(host(), revocationComplete);
-    auto first = newCallback();
-    module().stop(first);
-    ASSERT_TRUE(gate->waitUntilReached());
-    module().start(0);
-    gate->open();
-    ASSERT_TRUE(first->waitForCall());
-    ASSERT_TRUE(becomesRunning()) << "the new server is not marked running";
-    Sleep(50);
-    EXPECT_EQ(running, readUpAndRunning());
-    EXPECT_EQ(1, stopAndWait()->calls);
-    EXPECT_EQ(2u, logCount(L"About to Shutdown TavoMessenger")) << "the new server lost the host's logger";
-    EXPECT_EQ(2u, logCount(revocationComplete));
-    EXPECT_EQ(notRunning, readUpAndRunning());
-}
-
-// Two registrations of the class ids at once leave COM with none once the old one is revoked: the new
-// server must publish only after the old one has revoked, and every factory must be released.
+// A restart while the previous stop still runs on the old worker, held at two points of the revocation: the
+// new server must publish only after the old one has revoked (two registrations of the class ids at once
+// leave COM with none once the old one is revoked), keep the host's class object (its logger and every host
+// object) when the old one finishes, stay marked running, and release every factory.
 TEST_F(StartStopTest, ARestartWhileTheOldServerStillRevokesEndsActivatableWithEveryFactoryReleased)
 {
-    startAndWaitUntilPublished();
-    auto gate = holdAt(host(), L"calling classFactory->Uninitialize()");
-    auto first = newCallback();
-    module().stop(first);
-    ASSERT_TRUE(gate->waitUntilReached());
-    module().start(0);
-    Sleep(100); // a new server that did not wait would publish now
-    gate->open();
-    ASSERT_TRUE(first->waitForCall());
-    ASSERT_TRUE(becomesRunning());
-    EXPECT_TRUE(classObjectRegistered(CLSID_Messenger));
-    stopAndWait();
-    EXPECT_TRUE(unloadable()) << "a factory was never released";
+    for (const wchar_t* heldAt : {L"calling classFactory->Uninitialize()", revocationComplete}) {
+        SCOPED_TRACE(std::string(heldAt, heldAt + wcslen(heldAt)));
+        host().clearLog();
+        startAndWaitUntilPublished();
+        auto gate = holdAt(host(), heldAt);
+        auto first = newCallback();
+        module().stop(first);
+        ASSERT_TRUE(gate->waitUntilReached());
+        module().start(0);
+        Sleep(100); // a new server that did not wait would publish now
+        gate->open();
+        ASSERT_TRUE(first->waitForCall());
+        ASSERT_TRUE(becomesRunning()) << "the new server is not marked running";
+        Sleep(50);
+        EXPECT_EQ(running, readUpAndRunning());
+        EXPECT_TRUE(classObjectRegistered(CLSID_Messenger));
+        EXPECT_EQ(1, stopAndWait()->calls);
+        EXPECT_EQ(2u, logCount(L"About to Shutdown TavoMessenger")) << "the new server lost the host's logger";
+        EXPECT_EQ(2u, logCount(revocationComplete));
+        EXPECT_EQ(notRunning, readUpAndRunning());
+        EXPECT_TRUE(unloadable()) << "a factory was never released";
+    }
 }
 
 // A host that restarts the module from its stopped callback, on the module's worker thread.

@@ -10,24 +10,14 @@ thread_local int pauses = 0;
 
 } // namespace
 
-void AllocationFailures::arm(long n)
-{
-    remaining = n;
-    failed = false;
-}
+void AllocationFailures::arm(long n) { remaining = n, failed = false; }
 
-bool AllocationFailures::disarm()
-{
-    remaining = 0;
-    return failed;
-}
+bool AllocationFailures::disarm() { return remaining = 0, failed; }
 
 bool AllocationFailures::nextAllocationFails()
 {
-    if (remaining == 0 || pauses > 0) return false;
-    if (--remaining != 0) return false;
-    failed = true;
-    return true;
+    if (remaining == 0 || pauses > 0 || --remaining != 0) return false;
+    return failed = true;
 }
 
 AllocationFailures::Pause::Pause() { ++pauses; }

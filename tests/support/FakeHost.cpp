@@ -2,6 +2,8 @@
 
 #include "support/AllocationFailures.h"
 
+#include "extensionsutils/Bstr.h"
+
 #include <olectl.h>
 
 #include <algorithm>
@@ -10,17 +12,11 @@ namespace fakehost {
 
 using extensionsutils::ComPtr;
 
-FakeHost::FakeHost() = default;
+FakeHost::FakeHost() : hostThread_(new HostThread) {}
 
-std::shared_ptr<FakeHost> FakeHost::create()
-{
-    std::shared_ptr<FakeHost> host(new FakeHost);
-    host->hostThread_.reset(new HostThread);
-    return host;
-}
+std::shared_ptr<FakeHost> FakeHost::create() { return std::shared_ptr<FakeHost>(new FakeHost); }
 
 FakeHost::~FakeHost() { shutdown(); }
-
 
 HRESULT FakeHost::registerClassObject()
 {
@@ -28,20 +24,13 @@ HRESULT FakeHost::registerClassObject()
     DWORD cookie = 0;
     const HRESULT hr = CoRegisterClassObject(CLSID_IMAndPresence, factory.get(), CLSCTX_INPROC_SERVER,
                                              REGCLS_MULTIPLEUSE, &cookie);
-    if (FAILED(hr)) return hr;
-    std::lock_guard<std::mutex> lock(mutex_);
-    registrationCookie_ = cookie;
-    return S_OK;
+    if (SUCCEEDED(hr)) change([&] { registrationCookie_ = cookie; });
+    return hr;
 }
 
 void FakeHost::revokeClassObject()
 {
-    DWORD cookie = 0;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        std::swap(cookie, registrationCookie_);
-    }
-    if (cookie) CoRevokeClassObject(cookie);
+    if (const DWORD cookie = change([&] { return std::exchange(registrationCookie_, 0); })) CoRevokeClassObject(cookie);
 }
 
 void FakeHost::shutdown()
@@ -62,41 +51,34 @@ void FakeHost::shutdown()
     }
 }
 
-
 void FakeHost::addContact(const ContactRecord& contact) { change([&] { contacts_[contact.signinName] = contact; }); }
 
 std::optional<ContactRecord> FakeHost::contact(const std::wstring& signinName) const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto found = contacts_.find(signinName);
-    if (found == contacts_.end()) return std::nullopt;
-    return found->second;
+    return read([&]() -> std::optional<ContactRecord> {
+        const auto found = contacts_.find(signinName);
+        return found == contacts_.end() ? std::nullopt : std::make_optional(found->second);
+    });
 }
 
 std::optional<ContactRecord> FakeHost::contactByUserId(const std::wstring& userId) const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (const auto& entry : contacts_)
-        if (entry.second.userId == userId) return entry.second;
-    return std::nullopt;
+    return read([&]() -> std::optional<ContactRecord> {
+        for (const auto& entry : contacts_)
+            if (entry.second.userId == userId) return entry.second;
+        return std::nullopt;
+    });
 }
 
 void FakeHost::setPresence(const std::wstring& signinName, long presence, const std::wstring& presenceText)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto found = contacts_.find(signinName);
-    if (found == contacts_.end()) return;
-    found->second.presence = presence;
-    found->second.presenceText = presenceText;
+    change([&] {
+        const auto found = contacts_.find(signinName);
+        if (found != contacts_.end()) found->second.presence = presence, found->second.presenceText = presenceText;
+    });
 }
 
-void FakeHost::setClientUser(const ContactRecord& user)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    contacts_[user.signinName] = user;
-    clientUser_ = user.signinName;
-}
-
+void FakeHost::setClientUser(const ContactRecord& user) { change([&] { contacts_[user.signinName] = user, clientUser_ = user.signinName; }); }
 
 std::wstring FakeHost::configuredAnswer(const std::wstring& email) const
 {
@@ -134,11 +116,10 @@ void FakeHost::recordResolveRequest(const std::wstring& email)
 
 std::vector<HRESULT> FakeHost::answerResolution(const std::wstring& email, const std::wstring& imAddress)
 {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
+    change([&] {
         const auto pending = std::find(pendingResolutions_.begin(), pendingResolutions_.end(), email);
         if (pending != pendingResolutions_.end()) pendingResolutions_.erase(pending);
-    }
+    });
     std::vector<HRESULT> results;
     hostThread_->run([&] { deliverResolution(email, imAddress, &results); });
     return results;
@@ -147,28 +128,20 @@ std::vector<HRESULT> FakeHost::answerResolution(const std::wstring& email, const
 void FakeHost::answerPendingResolutions()
 {
     std::vector<std::pair<std::wstring, std::wstring>> answers;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
+    change([&] {
         for (const std::wstring& email : pendingResolutions_) answers.emplace_back(email, configuredAnswer(email));
         pendingResolutions_.clear();
-    }
-    hostThread_->run([&] {
-        for (const auto& answer : answers) deliverResolution(answer.first, answer.second, nullptr);
     });
+    hostThread_->run([&] { for (const auto& answer : answers) deliverResolution(answer.first, answer.second, nullptr); });
 }
 
 void FakeHost::deliverResolution(const std::wstring& email, const std::wstring& imAddress, std::vector<HRESULT>* results)
 {
     for (const ComPtr<_IIMAndPresenceEvents>& listener : listenersSnapshot()) {
-        BSTR emailText = SysAllocStringLen(email.data(), static_cast<UINT>(email.size()));
-        BSTR imAddressText = SysAllocStringLen(imAddress.data(), static_cast<UINT>(imAddress.size()));
-        const HRESULT hr = listener->OnContactResolved(emailText, imAddressText);
-        SysFreeString(emailText);
-        SysFreeString(imAddressText);
+        const HRESULT hr = listener->OnContactResolved(extensionsutils::Bstr(email).get(), extensionsutils::Bstr(imAddress).get());
         if (results) results->push_back(hr);
     }
 }
-
 
 HRESULT FakeHost::addListener(_IIMAndPresenceEvents* listener)
 {
@@ -208,10 +181,7 @@ std::vector<HRESULT> FakeHost::firePresenceChanged(const std::wstring& signinNam
 std::vector<HRESULT> FakeHost::firePresenceChangedWith(IDispatch* contact, IDispatch* presenceState)
 {
     std::vector<HRESULT> results;
-    hostThread_->run([&] {
-        for (const ComPtr<_IIMAndPresenceEvents>& listener : listenersSnapshot())
-            results.push_back(listener->OnContactPresenceChanged(contact, presenceState));
-    });
+    hostThread_->run([&] { for (const auto& listener : listenersSnapshot()) results.push_back(listener->OnContactPresenceChanged(contact, presenceState)); });
     return results;
 }
 
@@ -265,20 +235,20 @@ HRESULT FakeHost::removeContactSink(const std::wstring& signinName, DWORD cookie
 
 std::size_t FakeHost::contactSinkCount(const std::wstring& signinName) const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return static_cast<std::size_t>(std::count_if(contactSinks_.begin(), contactSinks_.end(),
-                                                  [&](const auto& entry) { return entry.second.signinName == signinName; }));
+    return read([&] {
+        return static_cast<std::size_t>(std::count_if(contactSinks_.begin(), contactSinks_.end(),
+                                                      [&](const auto& entry) { return entry.second.signinName == signinName; }));
+    });
 }
 
 std::vector<HRESULT> FakeHost::fireContactChanged(const std::wstring& signinName, const std::vector<long>& codes,
                                                   DISPID dispid)
 {
     std::vector<ComPtr<IDispatch>> sinks;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
+    change([&] {
         for (const auto& entry : contactSinks_)
             if (entry.second.signinName == signinName) sinks.push_back(entry.second.sink);
-    }
+    });
     std::vector<HRESULT> results;
     hostThread_->run([&] {
         for (const ComPtr<IDispatch>& sink : sinks) {
@@ -300,51 +270,43 @@ std::vector<HRESULT> FakeHost::fireContactChanged(const std::wstring& signinName
     return results;
 }
 
-
 unsigned FakeHost::startWatchingCount(const std::wstring& signinName) const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto found = startWatchingCounts_.find(signinName);
-    return found == startWatchingCounts_.end() ? 0 : found->second;
+    return read([&] {
+        const auto found = startWatchingCounts_.find(signinName);
+        return found == startWatchingCounts_.end() ? 0u : found->second;
+    });
 }
 
 void FakeHost::recordTagRequest(const std::wstring& signinName, long tagged)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    tagRequests_.emplace_back(signinName, tagged);
-    const auto found = contacts_.find(signinName);
-    if (found != contacts_.end()) found->second.tagged = tagged != 0;
+    change([&] {
+        tagRequests_.emplace_back(signinName, tagged);
+        const auto found = contacts_.find(signinName);
+        if (found != contacts_.end()) found->second.tagged = tagged != 0;
+    });
 }
-
 
 std::vector<std::wstring> FakeHost::logMessages() const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::wstring> messages;
-    for (const LogRecord& record : logRecords_) messages.push_back(record.message);
+    for (const LogRecord& record : logRecords()) messages.push_back(record.message);
     return messages;
 }
 
 std::vector<LogRecord> FakeHost::recordsOf(const std::wstring& message) const
 {
-    std::lock_guard<std::mutex> lock(mutex_);
     std::vector<LogRecord> matching;
-    for (const LogRecord& record : logRecords_)
+    for (const LogRecord& record : logRecords())
         if (record.message == message) matching.push_back(record);
     return matching;
 }
 
 void FakeHost::recordLog(const LogRecord& record)
 {
-    std::vector<std::shared_ptr<LogHook>> hooks;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        logRecords_.push_back(record);
-        hooks = logHooks_;
-    }
+    const auto hooks = change([&] { return logRecords_.push_back(record), logHooks_; });
     for (const std::shared_ptr<LogHook>& hook : hooks) (*hook)(record);
 }
-
 
 // One step of a linear congruential generator: enough spread for picking failures, and replayable.
 unsigned FakeHost::nextRandom()
@@ -365,17 +327,10 @@ FakeHost::Outcome FakeHost::randomOutcome()
 
 void FakeHost::forgetRecords()
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    resolveRequests_.clear();
-    addedListeners_.clear();
-    removedListeners_.clear();
-    conversations_.clear();
-    watchRequests_.clear();
-    tagRequests_.clear();
-    addedContacts_.clear();
-    uriLookups_.clear();
-    userIdLookups_.clear();
-    logRecords_.clear();
+    change([&] {
+        for (auto* names : {&resolveRequests_, &watchRequests_, &addedContacts_, &uriLookups_, &userIdLookups_}) names->clear();
+        addedListeners_.clear(), removedListeners_.clear(), conversations_.clear(), tagRequests_.clear(), logRecords_.clear();
+    });
 }
 
 FakeHost::Outcome FakeHost::beginCall(HostMethod method)
@@ -388,6 +343,5 @@ FakeHost::Outcome FakeHost::beginCall(HostMethod method)
     if (injection->remaining > 0 && --injection->remaining == 0) injection.reset();
     return outcome;
 }
-
 
 } // namespace fakehost

@@ -198,15 +198,8 @@ public:
     HRESULT removeContactSink(const std::wstring& signinName, DWORD cookie);
 
 private:
-    struct Injection {
-        InjectedAnswer answer = InjectedAnswer::Failure;
-        HRESULT result = E_FAIL;
-        int remaining = -1;
-    };
-    struct ContactSink {
-        std::wstring signinName;
-        extensionsutils::ComPtr<IDispatch> sink;
-    };
+    struct Injection { InjectedAnswer answer = InjectedAnswer::Failure; HRESULT result = E_FAIL; int remaining = -1; };
+    struct ContactSink { std::wstring signinName; extensionsutils::ComPtr<IDispatch> sink; };
     static constexpr std::size_t kMethodCount = static_cast<std::size_t>(HostMethod::Count);
 
     FakeHost();
@@ -220,10 +213,10 @@ private:
     template <class T>
     T copyOf(const T& field) const { return read([&] { return field; }); }
     template <class Change>
-    void change(Change apply)
+    auto change(Change apply) -> decltype(apply())
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        apply();
+        return apply();
     }
     static std::size_t index(HostMethod method) { return static_cast<std::size_t>(method); }
     void inject(HostMethod method, const Injection& injection) { change([&] { injections_[index(method)] = injection; }); }
@@ -244,21 +237,15 @@ private:
     ResolutionMode resolutionMode_ = ResolutionMode::Manual;
     std::function<void()> answeredWhileRequestingHook_;
     std::map<std::wstring, std::wstring> resolutionAnswers_;
-    std::vector<std::wstring> resolveRequests_;
-    std::vector<std::wstring> pendingResolutions_;
+    std::vector<std::wstring> resolveRequests_, pendingResolutions_;
     std::vector<extensionsutils::ComPtr<_IIMAndPresenceEvents>> listeners_;
-    std::vector<const void*> addedListeners_;
-    std::vector<const void*> removedListeners_;
+    std::vector<const void*> addedListeners_, removedListeners_;
     std::map<DWORD, ContactSink> contactSinks_;
     DWORD nextCookie_ = 1;
-    std::size_t adviseCount_ = 0;
-    std::size_t unadviseCount_ = 0;
+    std::size_t adviseCount_ = 0, unadviseCount_ = 0;
     std::vector<ConversationStart> conversations_;
-    std::vector<std::wstring> watchRequests_;
+    std::vector<std::wstring> watchRequests_, addedContacts_, uriLookups_, userIdLookups_;
     std::vector<std::pair<std::wstring, long>> tagRequests_;
-    std::vector<std::wstring> addedContacts_;
-    std::vector<std::wstring> uriLookups_;
-    std::vector<std::wstring> userIdLookups_;
     std::map<std::wstring, unsigned> startWatchingCounts_;
     unsigned openReadTransactions_ = 0;
     std::vector<LogRecord> logRecords_;
@@ -266,9 +253,7 @@ private:
     std::set<long> enabledHostLevels_{0, 1, 2, 3, 4, 5};
     std::array<std::optional<Injection>, kMethodCount> injections_;
     std::array<unsigned, kMethodCount> callCounts_{};
-    unsigned randomPercent_ = 0;
-    unsigned randomState_ = 0;
-    unsigned randomFailures_ = 0;
+    unsigned randomPercent_ = 0, randomState_ = 0, randomFailures_ = 0;
     extensionsutils::ComPtr<IClassFactory> classObject_;
     DWORD registrationCookie_ = 0;
     bool shutDown_ = false;

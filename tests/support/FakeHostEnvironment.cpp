@@ -10,9 +10,7 @@ FakeHostEnvironment::FakeHostEnvironment(DWORD apartment, bool registerClassObje
 
 FakeHostEnvironment::~FakeHostEnvironment()
 {
-    host_->revokeClassObject();
-    host_->shutdown();
-    host_.reset();
+    host_->revokeClassObject(), host_->shutdown(), host_.reset();
     if (SUCCEEDED(initialised_)) CoUninitialize();
 }
 

@@ -55,14 +55,8 @@ HRESULT readParticipants(SAFEARRAY* array, ConversationStart& start)
 template <class Interface>
 class FakeObject : public Interface {
 public:
-    explicit FakeObject(std::shared_ptr<FakeHost> host, bool counted = true) : host_(std::move(host)), counted_(counted)
-    {
-        if (counted_) host_->objectCreated();
-    }
-    virtual ~FakeObject()
-    {
-        if (counted_) host_->objectDestroyed();
-    }
+    explicit FakeObject(std::shared_ptr<FakeHost> host, bool counted = true) : host_(std::move(host)), counted_(counted) { if (counted_) host_->objectCreated(); }
+    virtual ~FakeObject() { if (counted_) host_->objectDestroyed(); }
     FakeObject(const FakeObject&) = delete;
     FakeObject& operator=(const FakeObject&) = delete;
 
@@ -104,17 +98,12 @@ protected:
         return act();
     }
     // A method whose work is only to note what it was asked.
-    HRESULT record(HostMethod method, const std::function<void()>& note)
-    {
-        return answerAction(method, [&] { return note(), S_OK; });
-    }
+    HRESULT record(HostMethod method, const std::function<void()>& note) { return answerAction(method, [&] { return note(), S_OK; }); }
     // A new presence object from the directory entry, kNotFound without one.
     HRESULT presenceOf(const std::wstring& signinName, IDispatch** out)
     {
         const std::optional<ContactRecord> record = host().contact(signinName);
-        if (!record) return kNotFound;
-        *out = host().makePresenceState(record->presence, record->presenceText).detach();
-        return S_OK;
+        return record ? (*out = host().makePresenceState(record->presence, record->presenceText).detach(), S_OK) : kNotFound;
     }
     // A getter: read() gives the value, or nothing for kNotFound.
     template <class T>
@@ -166,22 +155,10 @@ class FakeDispatch : public FakeObject<Interface> {
 public:
     using FakeObject<Interface>::FakeObject;
 
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
-    {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override
-    {
-        if (info) *info = nullptr;
-        return E_NOTIMPL;
-    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return count ? (*count = 0, S_OK) : E_POINTER; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override { return (info ? *info = nullptr : nullptr), E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return DISP_E_MEMBERNOTFOUND;
-    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return DISP_E_MEMBERNOTFOUND; }
 };
 
 // Makes a new object and hands out its first reference as the interface asked for.
@@ -203,16 +180,8 @@ public:
 // fireContactChanged reaches them whichever contact object they were advised on.
 class FakeContactConnectionPoint : public FakeObject<IConnectionPoint> {
 public:
-    FakeContactConnectionPoint(std::shared_ptr<FakeHost> host, std::wstring signinName)
-        : FakeObject(std::move(host)), signinName_(std::move(signinName))
-    {
-    }
-    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override
-    {
-        if (!iid) return E_POINTER;
-        *iid = DIID__IContactEvents;
-        return S_OK;
-    }
+    FakeContactConnectionPoint(std::shared_ptr<FakeHost> host, std::wstring signinName) : FakeObject(std::move(host)), signinName_(std::move(signinName)) {}
+    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override { return iid ? (*iid = DIID__IContactEvents, S_OK) : E_POINTER; }
     HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** container) override
     {
         if (!container) return E_POINTER;
@@ -233,11 +202,7 @@ public:
     {
         return answerAction(HostMethod::Unadvise, [&] { return host().removeContactSink(signinName_, cookie); });
     }
-    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override
-    {
-        if (connections) *connections = nullptr;
-        return E_NOTIMPL;
-    }
+    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override { return (connections ? *connections = nullptr : nullptr), E_NOTIMPL; }
 
 private:
     const std::wstring signinName_;
@@ -245,18 +210,9 @@ private:
 
 class FakePresenceState : public FakeDispatch<IPresenceState> {
 public:
-    FakePresenceState(std::shared_ptr<FakeHost> host, long presence, std::wstring text)
-        : FakeDispatch(std::move(host)), presence_(presence), text_(std::move(text))
-    {
-    }
-    HRESULT STDMETHODCALLTYPE get_PresenceString(BSTR* text) override
-    {
-        return answerString(HostMethod::GetPresenceString, text, [&] { return std::optional<std::wstring>(text_); });
-    }
-    HRESULT STDMETHODCALLTYPE get_PresenceState(LONG* state) override
-    {
-        return answerValue<LONG>(HostMethod::GetPresenceState, state, [&] { return std::optional<LONG>(presence_); });
-    }
+    FakePresenceState(std::shared_ptr<FakeHost> host, long presence, std::wstring text) : FakeDispatch(std::move(host)), presence_(presence), text_(std::move(text)) {}
+    HRESULT STDMETHODCALLTYPE get_PresenceString(BSTR* text) override { return answerString(HostMethod::GetPresenceString, text, [&] { return std::optional<std::wstring>(text_); }); }
+    HRESULT STDMETHODCALLTYPE get_PresenceState(LONG* state) override { return answerValue<LONG>(HostMethod::GetPresenceState, state, [&] { return std::optional<LONG>(presence_); }); }
 
 private:
     const long presence_;
@@ -267,14 +223,8 @@ private:
 // entry is gone).
 class FakeContact : public FakeDispatch<IContact>, public IConnectionPointContainer {
 public:
-    FakeContact(std::shared_ptr<FakeHost> host, std::wstring signinName)
-        : FakeDispatch(std::move(host)), signinName_(std::move(signinName))
-    {
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        return FakeDispatch::QueryInterface(iid, object);
-    }
+    FakeContact(std::shared_ptr<FakeHost> host, std::wstring signinName) : FakeDispatch(std::move(host)), signinName_(std::move(signinName)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override { return FakeDispatch::QueryInterface(iid, object); }
     ULONG STDMETHODCALLTYPE AddRef() override { return FakeDispatch::AddRef(); }
     ULONG STDMETHODCALLTYPE Release() override { return FakeDispatch::Release(); }
 
@@ -288,19 +238,14 @@ public:
     {
         return answerValue<VARIANT_BOOL>(HostMethod::GetIsTagged, tagged, [&]() -> std::optional<VARIANT_BOOL> {
             const std::optional<ContactRecord> record = host().contact(signinName_);
-            if (!record) return std::nullopt;
-            return record->tagged ? VARIANT_TRUE : VARIANT_FALSE;
+            return record ? std::make_optional<VARIANT_BOOL>(record->tagged ? VARIANT_TRUE : VARIANT_FALSE) : std::nullopt;
         });
     }
     HRESULT STDMETHODCALLTYPE RequestPresenceState(IDispatch** presenceState) override
     {
-        return answerObject<IDispatch>(HostMethod::RequestPresenceState, presenceState,
-                                       [&](IDispatch** out) { return presenceOf(signinName_, out); });
+        return answerObject<IDispatch>(HostMethod::RequestPresenceState, presenceState, [&](IDispatch** out) { return presenceOf(signinName_, out); });
     }
-    HRESULT STDMETHODCALLTYPE StartWatching() override
-    {
-        return record(HostMethod::StartWatching, [&] { host().recordStartWatching(signinName_); });
-    }
+    HRESULT STDMETHODCALLTYPE StartWatching() override { return record(HostMethod::StartWatching, [&] { host().recordStartWatching(signinName_); }); }
     HRESULT STDMETHODCALLTYPE BeginReadTransaction(IUnknown** transaction) override
     {
         return answerObject<IUnknown>(HostMethod::BeginReadTransaction, transaction, [&](IUnknown** out) {
@@ -309,11 +254,7 @@ public:
         });
     }
 
-    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override
-    {
-        if (points) *points = nullptr;
-        return E_NOTIMPL;
-    }
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override { return (points ? *points = nullptr : nullptr), E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override
     {
         if (!point) return E_POINTER;
@@ -326,18 +267,14 @@ public:
     }
 
 protected:
-    void* otherInterface(REFIID iid) override
-    {
-        return iid == IID_IConnectionPointContainer ? static_cast<IConnectionPointContainer*>(this) : nullptr;
-    }
+    void* otherInterface(REFIID iid) override { return iid == IID_IConnectionPointContainer ? static_cast<IConnectionPointContainer*>(this) : nullptr; }
 
 private:
     HRESULT field(HostMethod method, BSTR* out, std::wstring ContactRecord::*member)
     {
         return answerString(method, out, [&]() -> std::optional<std::wstring> {
             const std::optional<ContactRecord> record = host().contact(signinName_);
-            if (!record) return std::nullopt;
-            return (*record).*member;
+            return record ? std::make_optional((*record).*member) : std::nullopt;
         });
     }
 
@@ -347,15 +284,8 @@ private:
 // The contact list as GetContacts hands it out: the sign-in names at the time it was made.
 class FakeContacts : public FakeDispatch<IContacts> {
 public:
-    FakeContacts(std::shared_ptr<FakeHost> host, std::vector<std::wstring> signinNames)
-        : FakeDispatch(std::move(host)), signinNames_(std::move(signinNames))
-    {
-    }
-    HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override
-    {
-        return answerValue<LONG>(HostMethod::GetCount, count,
-                                 [&] { return std::optional<LONG>(static_cast<LONG>(signinNames_.size())); });
-    }
+    FakeContacts(std::shared_ptr<FakeHost> host, std::vector<std::wstring> signinNames) : FakeDispatch(std::move(host)), signinNames_(std::move(signinNames)) {}
+    HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override { return answerValue<LONG>(HostMethod::GetCount, count, [&] { return std::optional<LONG>(static_cast<LONG>(signinNames_.size())); }); }
     HRESULT STDMETHODCALLTYPE get_Item(LONG index, IDispatch** contact) override
     {
         return answerObject<IDispatch>(HostMethod::GetItem, contact, [&](IDispatch** out) {
@@ -374,10 +304,7 @@ class FakeIMAndPresence : public FakeDispatch<IIMAndPresence> {
 public:
     using FakeDispatch::FakeDispatch;
 
-    HRESULT STDMETHODCALLTYPE ResolveContactByEmail(BSTR email) override
-    {
-        return record(HostMethod::ResolveContactByEmail, [&] { host().recordResolveRequest(stringOf(email)); });
-    }
+    HRESULT STDMETHODCALLTYPE ResolveContactByEmail(BSTR email) override { return record(HostMethod::ResolveContactByEmail, [&] { host().recordResolveRequest(stringOf(email)); }); }
     HRESULT STDMETHODCALLTYPE GetContacts(IDispatch** contacts) override
     {
         return answerObject<IDispatch>(HostMethod::GetContacts, contacts, [&](IDispatch** out) {
@@ -392,14 +319,8 @@ public:
             return contactOf(host().contact(stringOf(uri)), out);
         });
     }
-    HRESULT STDMETHODCALLTYPE AddContact(BSTR signinName) override
-    {
-        return record(HostMethod::AddContact, [&] { host().recordAddedContact(stringOf(signinName)); });
-    }
-    HRESULT STDMETHODCALLTYPE TagContact(BSTR signinName, LONG tagged) override
-    {
-        return record(HostMethod::TagContact, [&] { host().recordTagRequest(stringOf(signinName), tagged); });
-    }
+    HRESULT STDMETHODCALLTYPE AddContact(BSTR signinName) override { return record(HostMethod::AddContact, [&] { host().recordAddedContact(stringOf(signinName)); }); }
+    HRESULT STDMETHODCALLTYPE TagContact(BSTR signinName, LONG tagged) override { return record(HostMethod::TagContact, [&] { host().recordTagRequest(stringOf(signinName), tagged); }); }
     HRESULT STDMETHODCALLTYPE StartInstantMessage(BSTR signinName) override
     {
         return record(HostMethod::StartInstantMessage, [&] {
@@ -432,18 +353,10 @@ public:
             return contactOf(host().contactByUserId(stringOf(userId)), out);
         });
     }
-    HRESULT STDMETHODCALLTYPE WatchContact(BSTR signinName) override
-    {
-        return record(HostMethod::WatchContact, [&] { host().recordWatchRequest(stringOf(signinName)); });
-    }
+    HRESULT STDMETHODCALLTYPE WatchContact(BSTR signinName) override { return record(HostMethod::WatchContact, [&] { host().recordWatchRequest(stringOf(signinName)); }); }
 
 private:
-    HRESULT contactOf(const std::optional<ContactRecord>& record, IDispatch** out)
-    {
-        if (!record) return kNotFound;
-        *out = host().makeContactObject(record->signinName).detach();
-        return S_OK;
-    }
+    HRESULT contactOf(const std::optional<ContactRecord>& record, IDispatch** out) { return record ? (*out = host().makeContactObject(record->signinName).detach(), S_OK) : kNotFound; }
 };
 
 class FakeProviderManagement : public FakeDispatch<IProviderManagement> {
@@ -459,24 +372,15 @@ public:
             return S_OK;
         });
     }
-    HRESULT STDMETHODCALLTYPE IsSignedIn(LONG* signedIn) override
-    {
-        return answerValue<LONG>(HostMethod::IsSignedIn, signedIn, [&] { return std::optional<LONG>(host().signedInValue()); });
-    }
+    HRESULT STDMETHODCALLTYPE IsSignedIn(LONG* signedIn) override { return answerValue<LONG>(HostMethod::IsSignedIn, signedIn, [&] { return std::optional<LONG>(host().signedInValue()); }); }
 };
 
 class FakeEventManager : public FakeDispatch<IEventManager> {
 public:
     using FakeDispatch::FakeDispatch;
 
-    HRESULT STDMETHODCALLTYPE AddIMAndPresenceEventListener(_IIMAndPresenceEvents* listener) override
-    {
-        return answerAction(HostMethod::AddIMAndPresenceEventListener, [&] { return host().addListener(listener); });
-    }
-    HRESULT STDMETHODCALLTYPE RemoveIMAndPresenceEventListener(_IIMAndPresenceEvents* listener) override
-    {
-        return answerAction(HostMethod::RemoveIMAndPresenceEventListener, [&] { return host().removeListener(listener); });
-    }
+    HRESULT STDMETHODCALLTYPE AddIMAndPresenceEventListener(_IIMAndPresenceEvents* listener) override { return answerAction(HostMethod::AddIMAndPresenceEventListener, [&] { return host().addListener(listener); }); }
+    HRESULT STDMETHODCALLTYPE RemoveIMAndPresenceEventListener(_IIMAndPresenceEvents* listener) override { return answerAction(HostMethod::RemoveIMAndPresenceEventListener, [&] { return host().removeListener(listener); }); }
 };
 
 class FakePhone : public FakeDispatch<IPhone> {
@@ -485,9 +389,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE MakeCall(BSTR participant) override
     {
-        return record(HostMethod::MakeCall, [&] {
-            host().recordConversation(ConversationStart{ConversationKind::Call, {stringOf(participant)}, !participant});
-        });
+        return record(HostMethod::MakeCall, [&] { host().recordConversation(ConversationStart{ConversationKind::Call, {stringOf(participant)}, !participant}); });
     }
     HRESULT STDMETHODCALLTYPE MakeConferenceCall(SAFEARRAY* participants) override
     {
@@ -557,20 +459,12 @@ public:
 
 ComPtr<IClassFactory> FakeHost::classObject()
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!classObject_) classObject_ = make<FakeClassFactory, IClassFactory>(shared_from_this());
-    return classObject_;
+    return change([&] { return classObject_ ? classObject_ : classObject_ = make<FakeClassFactory, IClassFactory>(shared_from_this()); });
 }
 
-ComPtr<IDispatch> FakeHost::makeContactObject(const std::wstring& signinName)
-{
-    return make<FakeContact, IDispatch>(shared_from_this(), signinName);
-}
+ComPtr<IDispatch> FakeHost::makeContactObject(const std::wstring& signinName) { return make<FakeContact, IDispatch>(shared_from_this(), signinName); }
 
-ComPtr<IDispatch> FakeHost::makePresenceState(long presence, const std::wstring& text)
-{
-    return make<FakePresenceState, IDispatch>(shared_from_this(), presence, text);
-}
+ComPtr<IDispatch> FakeHost::makePresenceState(long presence, const std::wstring& text) { return make<FakePresenceState, IDispatch>(shared_from_this(), presence, text); }
 
 ComPtr<IDispatch> FakeHost::makeWrongObject() { return make<FakeDispatch<IDispatch>, IDispatch>(shared_from_this()); }
 

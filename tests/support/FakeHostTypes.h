@@ -12,13 +12,7 @@ namespace fakehost {
 
 // One person in the host's directory.
 struct ContactRecord {
-    std::wstring signinName;
-    std::wstring userId;
-    std::wstring friendlyName;
-    std::wstring workNumber;
-    std::wstring homeNumber;
-    std::wstring mobileNumber;
-    std::wstring otherNumber;
+    std::wstring signinName, userId, friendlyName, workNumber, homeNumber, mobileNumber, otherNumber;
     bool tagged = false;
     long presence = 1; // the host's presence value, 1 to 5
     std::wstring presenceText;
@@ -27,65 +21,27 @@ struct ContactRecord {
 // Every host method, for failure injection and call counting.
 enum class HostMethod {
     // IClassFactory::CreateInstance, by the interface asked for
-    CreateIMAndPresence,
-    CreateProviderManagement,
-    CreateEventManager,
-    CreatePhone,
-    CreateLogger,
+    CreateIMAndPresence, CreateProviderManagement, CreateEventManager, CreatePhone, CreateLogger,
     // IIMAndPresence
-    ResolveContactByEmail,
-    GetContacts,
-    GetContact,
-    AddContact,
-    TagContact,
-    StartInstantMessage,
-    StartGroupChat,
-    GetPresenceForContact,
-    GetContactByUserId,
-    WatchContact,
-    // IProviderManagement
-    GetLoggedInUser,
-    IsSignedIn,
-    // IEventManager
-    AddIMAndPresenceEventListener,
-    RemoveIMAndPresenceEventListener,
-    // IPhone
-    MakeCall,
-    MakeConferenceCall,
-    // the logger
-    WriteRecord,
-    IsLevelEnabled,
+    ResolveContactByEmail, GetContacts, GetContact, AddContact, TagContact, StartInstantMessage, StartGroupChat,
+    GetPresenceForContact, GetContactByUserId, WatchContact,
+    GetLoggedInUser, IsSignedIn,                                         // IProviderManagement
+    AddIMAndPresenceEventListener, RemoveIMAndPresenceEventListener,     // IEventManager
+    MakeCall, MakeConferenceCall,                                        // IPhone
+    WriteRecord, IsLevelEnabled,                                         // the logger
     // IContact
-    GetFriendlyName,
-    GetSigninName,
-    GetWorkNumber,
-    GetHomeNumber,
-    GetMobileNumber,
-    GetOtherNumber,
-    GetIsTagged,
-    RequestPresenceState,
-    StartWatching,
-    BeginReadTransaction,
-    // a contact's IConnectionPointContainer and its _IContactEvents connection point
-    FindConnectionPoint,
-    Advise,
-    Unadvise,
-    // IContacts
-    GetCount,
-    GetItem,
-    // IPresenceState
-    GetPresenceString,
-    GetPresenceState,
-
+    GetFriendlyName, GetSigninName, GetWorkNumber, GetHomeNumber, GetMobileNumber, GetOtherNumber, GetIsTagged,
+    RequestPresenceState, StartWatching, BeginReadTransaction,
+    FindConnectionPoint, Advise, Unadvise, // a contact's connection point container and its _IContactEvents point
+    GetCount, GetItem,                     // IContacts
+    GetPresenceString, GetPresenceState,   // IPresenceState
     Count
 };
 
 // What an injected failure makes a method do instead of its work.
-enum class InjectedAnswer {
-    Failure,     // return the chosen HRESULT, write nothing
-    Empty,       // return S_OK with a null object or string, or without doing anything
-    WrongObject, // return S_OK with an object that answers only IUnknown and IDispatch
-};
+// Failure: the chosen HRESULT, nothing written; Empty: S_OK with a null object or string, or without doing
+// anything; WrongObject: S_OK with an object that answers only IUnknown and IDispatch.
+enum class InjectedAnswer { Failure, Empty, WrongObject };
 
 enum class ConversationKind { InstantMessage, GroupChat, Call, ConferenceCall };
 
@@ -104,16 +60,10 @@ struct LogRecord {
     long hostLevel = 0;
     std::wstring file;
     long line = 0;
-    std::wstring function;
-    std::wstring message;
+    std::wstring function, message;
     DWORD threadId = 0; // the thread that wrote the record
 };
 
-// The answer of a resolution request, as the module's listener received it.
-struct ResolutionAnswer {
-    std::wstring email;
-    std::wstring imAddress;
-};
 
 // What a fake answers when it does not know the contact asked for.
 constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80070490); // HRESULT_FROM_WIN32(ERROR_NOT_FOUND)

@@ -5,6 +5,7 @@
 #include <objbase.h>
 #include <ocidl.h>
 
+#include <sstream>
 #include <utility>
 
 namespace fakeoffice {
@@ -23,31 +24,37 @@ std::string currentApartment()
     return "other";
 }
 
+std::wstring describe(const OfficeEvent& event, const std::function<std::wstring(IDispatch*)>& nameOf)
+{
+    std::wostringstream text;
+    text << L"0x" << std::hex << event.id << std::dec << L"(";
+    for (const extensionsutils::Variant& argument : event.arguments) {
+        const VARIANT& value = *argument.get();
+        if (&argument != &event.arguments.front()) text << L", ";
+        if (value.vt == VT_I4) text << value.lVal;
+        else if (value.vt == VT_BSTR) text << (value.bstrVal ? value.bstrVal : L"");
+        else if (value.vt == VT_DISPATCH) text << (nameOf ? nameOf(value.pdispVal) : L"object");
+        else text << L"vt " << value.vt;
+    }
+    return text.str() + L")";
+}
+
 void OfficeEventJournal::add(OfficeEvent event)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     events_.push_back(std::move(event));
 }
 
-namespace {
-
 // The module delivers events on its own threads after firing returns: what a test reads is what was
 // delivered once the deliveries in hand are done (or their sinks stalled).
-const DWORD settleTimeoutMs = 5000;
-
-} // namespace
-
 std::vector<OfficeEvent> OfficeEventJournal::events() const
 {
-    extensionsutils::EventDelivery::waitUntilSettled(settleTimeoutMs);
+    extensionsutils::EventDelivery::waitUntilSettled(5000);
     std::lock_guard<std::mutex> lock(mutex_);
     return events_;
 }
 
-FakeOfficeSink::FakeOfficeSink(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal)
-    : DispatchSink(eventInterface), journal_(std::move(journal))
-{
-}
+FakeOfficeSink::FakeOfficeSink(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal) : DispatchSink(eventInterface), journal_(std::move(journal)) {}
 
 FakeOfficeSink::~FakeOfficeSink() = default;
 
@@ -65,8 +72,7 @@ HRESULT FakeOfficeSink::advise(IUnknown* source)
     const HRESULT hr = adviseOn(source, point, cookie);
     if (FAILED(hr)) return hr;
     std::lock_guard<std::mutex> lock(mutex_);
-    point_ = point;
-    cookie_ = cookie;
+    point_ = point, cookie_ = cookie;
     return S_OK;
 }
 
@@ -76,11 +82,9 @@ HRESULT FakeOfficeSink::unadvise()
     DWORD cookie = 0;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        point.swap(point_);
-        std::swap(cookie, cookie_);
+        point.swap(point_), std::swap(cookie, cookie_);
     }
-    if (!point) return S_FALSE;
-    return point->Unadvise(cookie);
+    return point ? point->Unadvise(cookie) : S_FALSE;
 }
 
 void FakeOfficeSink::setHook(std::function<void(const OfficeEvent&)> hook)
@@ -93,16 +97,9 @@ HRESULT FakeOfficeSink::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
                                EXCEPINFO*, UINT*)
 {
     if (result) VariantInit(result);
-    OfficeEvent event;
-    event.eventInterface = eventInterface();
-    event.id = id;
-    event.flags = flags;
-    if (parameters) {
-        // DISPPARAMS holds the last argument first.
-        for (UINT i = parameters->cArgs; i > 0; --i) event.arguments.emplace_back(parameters->rgvarg[i - 1]);
-    }
-    event.threadId = GetCurrentThreadId();
-    event.apartment = currentApartment();
+    OfficeEvent event{eventInterface(), id, flags, {}, GetCurrentThreadId(), currentApartment()};
+    // DISPPARAMS holds the last argument first.
+    for (UINT i = parameters ? parameters->cArgs : 0; i > 0; --i) event.arguments.emplace_back(parameters->rgvarg[i - 1]);
     std::function<void(const OfficeEvent&)> hook;
     {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -39,6 +39,10 @@ struct OfficeEvent {
     std::string apartment; // currentApartment() of the firing thread
 };
 
+// "0x407(0, 1)": the dispatch id in hex, then the arguments, numbers and strings as themselves and objects
+// as `nameOf` calls them ("object" without it).
+std::wstring describe(const OfficeEvent& event, const std::function<std::wstring(IDispatch*)>& nameOf = nullptr);
+
 class OfficeEventJournal {
 public:
     void add(OfficeEvent event);

@@ -7,10 +7,7 @@
 
 namespace fakehost {
 
-HostThread::HostThread() : queue_(std::make_shared<Queue>()), thread_(&HostThread::loop, queue_)
-{
-    threadId_ = thread_.get_id();
-}
+HostThread::HostThread() : queue_(std::make_shared<Queue>()), thread_(&HostThread::loop, queue_), threadId_(thread_.get_id()) {}
 
 HostThread::~HostThread() { stop(); }
 
@@ -25,16 +22,9 @@ bool HostThread::post(std::function<void()> task)
 
 bool HostThread::run(const std::function<void()>& task)
 {
-    if (isCurrentThread()) {
-        task();
-        return true;
-    }
+    if (isCurrentThread()) return task(), true;
     std::promise<void> done;
-    if (!post([&] {
-            task();
-            done.set_value();
-        }))
-        return false;
+    if (!post([&] { task(), done.set_value(); })) return false;
     done.get_future().wait();
     return true;
 }
@@ -55,9 +45,7 @@ void HostThread::stop()
         queue_->stopping = true;
         queue_->changed.notify_all();
     }
-    if (!thread_.joinable()) return;
-    if (isCurrentThread()) thread_.detach();
-    else thread_.join();
+    if (thread_.joinable()) isCurrentThread() ? thread_.detach() : thread_.join();
 }
 
 void HostThread::loop(std::shared_ptr<Queue> queue)
@@ -71,8 +59,7 @@ void HostThread::loop(std::shared_ptr<Queue> queue)
         queue->tasks.pop_front();
         queue->running = true;
         lock.unlock();
-        task();
-        task = nullptr;
+        task(), task = nullptr;
         lock.lock();
         queue->running = false;
         queue->changed.notify_all();

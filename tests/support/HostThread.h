@@ -41,9 +41,8 @@ private:
     struct Queue {
         std::mutex mutex;
         std::condition_variable changed;
-        std::deque<std::function<void()>> tasks; // guarded by mutex
-        bool running = false;                    // a task is running; guarded by mutex
-        bool stopping = false;                   // guarded by mutex
+        std::deque<std::function<void()>> tasks; // guarded by mutex, as are:
+        bool running = false, stopping = false;  // a task is running; the thread is stopping
     };
 
     static void loop(std::shared_ptr<Queue> queue);

@@ -14,6 +14,7 @@
 #include "support/RunOnWorker.h"
 #include "support/ThreadTestHelpers.h"
 
+#include "extensionsutils/Bstr.h"
 #include "extensionsutils/EventDelivery.h"
 #include "extensionsutils/ModuleLock.h"
 #include "vorn/Event.h"
@@ -96,6 +97,24 @@ protected:
         for (const fakeoffice::OfficeEvent& event : journal->events())
             if (event.id == id) found.push_back(event);
         return found;
+    }
+    // Each event as "dispid(arguments)" (see describe), optionally only those with one dispatch id.
+    static std::vector<std::wstring> described(const std::vector<fakeoffice::OfficeEvent>& events, DISPID only = 0)
+    {
+        std::vector<std::wstring> texts;
+        for (const fakeoffice::OfficeEvent& event : events)
+            if (!only || event.id == only) texts.push_back(describe(event));
+        return texts;
+    }
+    // "0x406(bob, 2)": the event with a contact as its sign-in name.
+    static std::wstring describe(const fakeoffice::OfficeEvent& event) { return fakeoffice::describe(event, &signinNameOf); }
+    static std::wstring signinNameOf(IDispatch* object)
+    {
+        extensionsutils::ComPtr<IMessengerContact> contact;
+        if (!object || FAILED(object->QueryInterface(IID_IMessengerContact, reinterpret_cast<void**>(contact.out())))) return L"<not a contact>";
+        extensionsutils::Bstr name;
+        contact->get_SigninName(name.out());
+        return name.str();
     }
 
     Watchdog watchdog{120000, "module test"};

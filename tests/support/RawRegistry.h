@@ -5,10 +5,16 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace registrytest {
+
+// An open key, closed when it goes; null when it could not be opened (or created, with `create`).
+using Key = std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)>;
+Key opened(HKEY hive, const std::wstring& path, REGSAM access, bool create = false);
 
 struct RawValue
 {

@@ -4,90 +4,63 @@
 
 namespace registrytest {
 
-SavedRegistryKey::SavedRegistryKey(HKEY hive, std::wstring path, REGSAM view)
-    : hive_(hive), path_(std::move(path)), view_(view)
+SavedRegistryKey::SavedRegistryKey(HKEY hive, std::wstring path, REGSAM view) : hive_(hive), path_(std::move(path)), view_(view)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(hive_, path_.c_str(), 0, KEY_READ | view_, &key) == ERROR_SUCCESS) {
-        existed_ = save(key, saved_);
-        RegCloseKey(key);
+    if (const Key key = opened(hive_, path_, KEY_READ | view_)) {
+        existed_ = save(key.get(), saved_);
         return;
     }
     // The shortest missing prefix is what the test may bring into being.
-    std::wstring::size_type end = 0;
-    while (true) {
+    for (std::wstring::size_type end = 0; firstMissingPath_.empty();) {
         end = path_.find(L'\\', end + 1);
-        const std::wstring prefix = path_.substr(0, end);
-        if (!keyExists(hive_, prefix, view_)) {
-            firstMissingPath_ = prefix;
-            break;
-        }
+        if (!keyExists(hive_, path_.substr(0, end), view_)) firstMissingPath_ = path_.substr(0, end);
         if (end == std::wstring::npos) break;
     }
 }
 
 SavedRegistryKey::~SavedRegistryKey()
 {
-    if (existed_) {
-        deleteTree(path_);
-        restore(hive_, path_, saved_);
-    } else if (!firstMissingPath_.empty()) {
-        deleteTree(firstMissingPath_);
-    }
+    if (existed_) deleteTree(path_), restore(hive_, path_, saved_);
+    else if (!firstMissingPath_.empty()) deleteTree(firstMissingPath_);
 }
 
 void SavedRegistryKey::clear() const { deleteTree(path_); }
 
 bool SavedRegistryKey::save(HKEY key, Node& node) const
 {
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[16384];
-        DWORD nameChars = 16384;
-        DWORD type = 0;
-        DWORD bytes = 0;
-        if (RegEnumValueW(key, index, name, &nameChars, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) break;
+    wchar_t name[16384];
+    DWORD nameChars = 16384, type = 0, bytes = 0;
+    for (DWORD index = 0; RegEnumValueW(key, index, name, &nameChars, nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS; ++index) {
         Value value{std::wstring(name, nameChars), type, std::vector<BYTE>(bytes + 2)};
-        nameChars = 16384;
-        DWORD read = bytes + 2;
-        if (RegEnumValueW(key, index, name, &nameChars, nullptr, &type, value.data.data(), &read) != ERROR_SUCCESS)
-            return false;
-        value.data.resize(read);
+        nameChars = 16384, bytes += 2;
+        if (RegEnumValueW(key, index, name, &nameChars, nullptr, &type, value.data.data(), &bytes) != ERROR_SUCCESS) return false;
+        value.data.resize(bytes);
         node.values.push_back(std::move(value));
+        nameChars = 16384, bytes = 0;
     }
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[256];
-        DWORD nameChars = 256;
-        if (RegEnumKeyExW(key, index, name, &nameChars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        HKEY child = nullptr;
-        if (RegOpenKeyExW(key, name, 0, KEY_READ | view_, &child) != ERROR_SUCCESS) continue;
-        Node childNode;
-        save(child, childNode);
-        RegCloseKey(child);
-        node.children.emplace_back(std::wstring(name, nameChars), std::move(childNode));
+    nameChars = 256;
+    for (DWORD index = 0; RegEnumKeyExW(key, index, name, &nameChars, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++index, nameChars = 256) {
+        const std::wstring childName(name, nameChars);
+        const Key child = opened(key, childName, KEY_READ | view_);
+        if (!child) continue;
+        node.children.emplace_back(childName, Node());
+        save(child.get(), node.children.back().second);
     }
     return true;
 }
 
 void SavedRegistryKey::restore(HKEY parent, const std::wstring& path, const Node& node) const
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    for (const Value& value : node.values) {
-        RegSetValueExW(key, value.name.c_str(), 0, value.type, value.data.data(),
-                       static_cast<DWORD>(value.data.size()));
-    }
-    for (const auto& child : node.children) restore(key, child.first, child.second);
-    RegCloseKey(key);
+    const Key key = opened(parent, path, KEY_ALL_ACCESS | view_, true);
+    if (!key) return;
+    for (const Value& value : node.values)
+        RegSetValueExW(key.get(), value.name.c_str(), 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
+    for (const auto& child : node.children) restore(key.get(), child.first, child.second);
 }
 
 void SavedRegistryKey::deleteTree(const std::wstring& path) const
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(hive_, path.c_str(), 0, KEY_ALL_ACCESS | view_, &key) != ERROR_SUCCESS) return;
-    RegDeleteTreeW(key, nullptr);
-    RegCloseKey(key);
+    if (const Key key = opened(hive_, path, KEY_ALL_ACCESS | view_)) RegDeleteTreeW(key.get(), nullptr);
     RegDeleteKeyExW(hive_, path.c_str(), view_, 0);
 }
 

@@ -12,28 +12,11 @@
 
 // Ends the test program with a clear message when a scope does not finish in time, so a deadlock fails the
 // run instead of hanging it.
-
-#include <windows.h>
-
-#include <cstdio>
-
 class Watchdog {
 public:
-    Watchdog(DWORD limitMs, const char* what)
-        : limitMs_(limitMs)
-        , what_(what)
-        , finished_(CreateEventW(nullptr, TRUE, FALSE, nullptr))
-        , thread_(CreateThread(nullptr, 0, &Watchdog::watch, this, 0, nullptr))
-    {
-    }
+    Watchdog(DWORD limitMs, const char* what) : limitMs_(limitMs), what_(what), thread_(CreateThread(nullptr, 0, &Watchdog::watch, this, 0, nullptr)) {}
 
-    ~Watchdog()
-    {
-        SetEvent(finished_);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        CloseHandle(finished_);
-    }
+    ~Watchdog() { SetEvent(finished_), WaitForSingleObject(thread_, INFINITE), CloseHandle(thread_), CloseHandle(finished_); }
 
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
@@ -43,17 +26,15 @@ private:
     {
         const Watchdog* self = static_cast<const Watchdog*>(argument);
         if (WaitForSingleObject(self->finished_, self->limitMs_) == WAIT_OBJECT_0) return 0;
-        std::fprintf(stderr, "Watchdog: '%s' did not finish within %lu ms (deadlock?)\n", self->what_,
-                     static_cast<unsigned long>(self->limitMs_));
-        std::fflush(stderr);
-        std::fflush(stdout);
+        std::fprintf(stderr, "Watchdog: '%s' did not finish within %lu ms (deadlock?)\n", self->what_, static_cast<unsigned long>(self->limitMs_));
+        std::fflush(stderr), std::fflush(stdout);
         TerminateProcess(GetCurrentProcess(), 99);
         return 1;
     }
 
     DWORD limitMs_;
     const char* what_;
-    HANDLE finished_;
+    HANDLE finished_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE thread_;
 };
 
@@ -62,19 +43,11 @@ private:
 class Gate {
 public:
     Gate() = default;
-    ~Gate()
-    {
-        CloseHandle(reached_);
-        CloseHandle(open_);
-    }
+    ~Gate() { CloseHandle(reached_), CloseHandle(open_); }
     Gate(const Gate&) = delete;
     Gate& operator=(const Gate&) = delete;
 
-    void arriveAndWait() const
-    {
-        SetEvent(reached_);
-        WaitForSingleObject(open_, 20000);
-    }
+    void arriveAndWait() const { SetEvent(reached_), WaitForSingleObject(open_, 20000); }
     bool waitUntilReached() const { return WaitForSingleObject(reached_, 20000) == WAIT_OBJECT_0; }
     void open() const { SetEvent(open_); }
 
@@ -98,10 +71,7 @@ bool waitUntil(Predicate done, DWORD limitMs = 10000)
 // Runs `body` on `count` threads of its own; join() or the destructor waits for them.
 class Threads {
 public:
-    Threads(int count, const std::function<void()>& body)
-    {
-        for (int i = 0; i < count; ++i) all_.emplace_back(body);
-    }
+    Threads(int count, const std::function<void()>& body) { for (int i = 0; i < count; ++i) all_.emplace_back(body); }
     ~Threads() { join(); }
     Threads(const Threads&) = delete;
     Threads& operator=(const Threads&) = delete;

@@ -1,4 +1,5 @@
 #include "support/TypeLibraryRegistration.h"
+#include "support/RawRegistry.h"
 
 #include "extensionsutils/ComPtr.h"
 #include "extensionsutils/GuidText.h"
@@ -12,16 +13,9 @@ namespace {
 HRESULT writeLocaleZeroEntry(const TLIBATTR& attributes, const std::wstring& modulePath)
 {
     const wchar_t* platform = attributes.syskind == SYS_WIN64 ? L"win64" : L"win32";
-    std::wstring key = L"Software\\Classes\\TypeLib\\" + extensionsutils::guidText(attributes.guid) + L"\\" +
-                       std::to_wstring(attributes.wMajorVerNum) + L"." + std::to_wstring(attributes.wMinorVerNum) +
-                       L"\\0\\" + platform;
-    HKEY handle = nullptr;
-    LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr);
-    if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
-    status = RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(modulePath.c_str()),
-                            static_cast<DWORD>((modulePath.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(handle);
-    return HRESULT_FROM_WIN32(status);
+    const std::wstring key = L"Software\\Classes\\TypeLib\\" + extensionsutils::guidText(attributes.guid) + L"\\" +
+                             std::to_wstring(attributes.wMajorVerNum) + L"." + std::to_wstring(attributes.wMinorVerNum) + L"\\0\\" + platform;
+    return registrytest::writeStringValue(HKEY_LOCAL_MACHINE, key, nullptr, modulePath) ? S_OK : E_FAIL;
 }
 
 } // namespace

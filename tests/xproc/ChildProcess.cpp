@@ -8,21 +8,15 @@ namespace xproc {
 
 namespace {
 
-void closeHandle(HANDLE& handle)
-{
-    if (handle) CloseHandle(handle);
-    handle = nullptr;
-}
+void closeHandle(HANDLE& handle) { handle = handle ? (CloseHandle(handle), nullptr) : nullptr; }
 
 } // namespace
 
 std::wstring besideTestProgram(const std::wstring& fileName)
 {
     wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    folder.erase(folder.find_last_of(L"\\/") + 1);
-    return folder + fileName;
+    const std::wstring program(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    return program.substr(0, program.find_last_of(L"\\/") + 1) + fileName;
 }
 
 ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& arguments)
@@ -37,35 +31,27 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& argu
     SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
     HANDLE childInput = nullptr, childOutput = nullptr, output = nullptr;
     if (!CreatePipe(&childInput, &input_, &inheritable, 0) || !CreatePipe(&output, &childOutput, &inheritable, 0)) {
-        closeHandle(childInput);
-        closeHandle(input_);
+        closeHandle(childInput), closeHandle(input_);
         return;
     }
     // Only the child's ends are inherited.
-    SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(output, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0), SetHandleInformation(output, HANDLE_FLAG_INHERIT, 0);
 
     const std::wstring path = besideTestProgram(program);
     std::wstring commandLine = L"\"" + path + L"\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
+    STARTUPINFOW startup = {sizeof(startup)};
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = childInput;
-    startup.hStdOutput = childOutput;
-    startup.hStdError = childOutput;
+    startup.hStdOutput = startup.hStdError = childOutput;
     PROCESS_INFORMATION info = {};
-    const bool created = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &startup, &info);
-    closeHandle(childInput);
-    closeHandle(childOutput);
+    const bool created = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
+    closeHandle(childInput), closeHandle(childOutput);
     if (!created) {
-        closeHandle(output);
-        closeHandle(input_);
+        closeHandle(output), closeHandle(input_);
         return;
     }
     CloseHandle(info.hThread);
-    process_ = info.hProcess;
-    processId_ = info.dwProcessId;
+    process_ = info.hProcess, processId_ = info.dwProcessId;
     reader_ = std::thread([this, output] { readOutput(output); });
 }
 
@@ -79,11 +65,9 @@ ChildProcess::~ChildProcess()
 
 bool ChildProcess::send(const std::string& line)
 {
-    if (!input_) return false;
     const std::string text = line + "\n";
     DWORD written = 0;
-    return WriteFile(input_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-           written == text.size();
+    return input_ && WriteFile(input_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
 }
 
 // The program's end, not the pipe's, ends the reading: a process it starts may inherit the pipe and keep
@@ -107,10 +91,7 @@ void ChildProcess::readOutput(HANDLE output)
             continue;
         }
         DWORD read = 0;
-        if (!ReadFile(output, buffer, available < sizeof(buffer) ? available : sizeof(buffer), &read, nullptr) ||
-            read == 0) {
-            break;
-        }
+        if (!ReadFile(output, buffer, available < sizeof(buffer) ? available : sizeof(buffer), &read, nullptr) || read == 0) break;
         partial.append(buffer, read);
         for (std::size_t end = partial.find('\n'); end != std::string::npos; end = partial.find('\n')) {
             addLine(partial.substr(0, end));
@@ -120,10 +101,8 @@ void ChildProcess::readOutput(HANDLE output)
     }
     if (!partial.empty()) addLine(partial);
     CloseHandle(output);
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        outputEnded_ = true;
-    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    outputEnded_ = true;
     changed_.notify_all();
 }
 
@@ -133,12 +112,8 @@ std::optional<std::size_t> ChildProcess::waitForLine(const std::wstring& text, D
     std::size_t checked = from;
     std::optional<std::size_t> found;
     auto seen = [&] {
-        for (; checked < lines_.size(); ++checked) {
-            if (lines_[checked].text.find(text) != std::wstring::npos) {
-                found = checked;
-                return true;
-            }
-        }
+        for (; checked < lines_.size(); ++checked)
+            if (lines_[checked].text.find(text) != std::wstring::npos) return found = checked, true;
         return outputEnded_;
     };
     changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), seen);
@@ -167,8 +142,7 @@ std::wstring ChildProcess::output() const
 
 std::optional<DWORD> ChildProcess::waitForExit(DWORD timeoutMs)
 {
-    if (!process_) return std::nullopt;
-    if (WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
     // The output pipe closes with the process; the last lines are in once the reader has finished.
     if (reader_.joinable()) reader_.join();
     DWORD exitCode = 0;
@@ -178,9 +152,7 @@ std::optional<DWORD> ChildProcess::waitForExit(DWORD timeoutMs)
 
 void ChildProcess::kill()
 {
-    if (!process_) return;
-    TerminateProcess(process_, 99);
-    WaitForSingleObject(process_, 10000);
+    if (process_) TerminateProcess(process_, 99), WaitForSingleObject(process_, 10000);
 }
 
 } // namespace xproc

@@ -34,14 +34,14 @@ void expectShutdownEvents(const ChildProcess& run)
 TEST_F(OfficeAgainstHost, StoppingTheHostTellsOfficeAndLeavesItsObjectsFailingCleanly)
 {
     OfficeSim office(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --wait 30000");
-    ASSERT_TRUE(office.waiting()) << office.process().output();
-    ASSERT_TRUE(host_.run("stop")) << host_.process().output();
+    ASSERT_TRUE(office.waiting()) << office.output();
+    ASSERT_TRUE(host_.run("stop")) << host_.output();
 
-    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.process().output();
-    expectShutdownEvents(office.process());
+    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.output();
+    expectShutdownEvents(office);
     // The host still runs, without the module: its class objects are gone, guarded calls fail (or say
     // offline while the module finishes stopping), lookups find nobody.
-    expectLines(office.process(), {{1, L"officesim:   CoCreateInstance(CLSID_Messenger): 0x8"},
+    expectLines(office, {{1, L"officesim:   CoCreateInstance(CLSID_Messenger): 0x8"},
                                    {1, L"UpAndRunning 0"},
                                    {1, L"officesim:   IMessenger.MyStatus: "},
                                    {1, L"officesim:   IMessengerContact.Status: "},
@@ -53,45 +53,45 @@ TEST_F(OfficeAgainstHost, StoppingTheHostTellsOfficeAndLeavesItsObjectsFailingCl
 TEST_F(OfficeAgainstHost, AnOfficeThatHangsInItsHandlerCostsTheOtherOfficeNothingAndTheStopStillCompletes)
 {
     OfficeSim hung(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --hang-in-events --wait 60000");
-    ASSERT_TRUE(hung.waiting()) << hung.process().output();
+    ASSERT_TRUE(hung.waiting()) << hung.output();
     OfficeSim other(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --wait 60000");
-    ASSERT_TRUE(other.waiting()) << other.process().output();
-    ASSERT_TRUE(changePresence(Bo, "away")) << host_.process().output();
+    ASSERT_TRUE(other.waiting()) << other.output();
+    ASSERT_TRUE(changePresence(Bo, "away")) << host_.output();
 
     // The hung Office's first event never returns; the stop waits for it no longer than the stall limit.
-    ASSERT_TRUE(host_.run("stop", 60000)) << host_.process().output();
-    ASSERT_EQ(std::optional<DWORD>(0), other.finish()) << other.process().output();
-    EXPECT_LE(1u, countEvents(other.process(), L"OnContactStatusChange")) << other.process().output();
-    expectShutdownEvents(other.process());
-    EXPECT_FALSE(hung.finish(1000)) << "the hung Office ended on its own\n" << hung.process().output();
+    ASSERT_TRUE(host_.run("stop", 60000)) << host_.output();
+    ASSERT_EQ(std::optional<DWORD>(0), other.finish()) << other.output();
+    EXPECT_LE(1u, countEvents(other, L"OnContactStatusChange")) << other.output();
+    expectShutdownEvents(other);
+    EXPECT_FALSE(hung.finish(1000)) << "the hung Office ended on its own\n" << hung.output();
 }
 
 TEST_F(OfficeAgainstHost, AnOfficeThatUnadvisesInItsShutdownHandlerDoesNotCostTheNextOneItsEvents)
 {
     // Both share the one Messenger object; the first advised first and leaves inside each shutdown event.
     OfficeSim first(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --unadvise-on-shutdown --wait 30000");
-    ASSERT_TRUE(first.waiting()) << first.process().output();
+    ASSERT_TRUE(first.waiting()) << first.output();
     OfficeSim second(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --wait 30000");
-    ASSERT_TRUE(second.waiting()) << second.process().output();
-    ASSERT_TRUE(host_.run("stop")) << host_.process().output();
+    ASSERT_TRUE(second.waiting()) << second.output();
+    ASSERT_TRUE(host_.run("stop")) << host_.output();
 
-    ASSERT_EQ(std::optional<DWORD>(0), first.finish()) << first.process().output();
-    ASSERT_EQ(std::optional<DWORD>(0), second.finish()) << second.process().output();
-    expectShutdownEvents(first.process());
-    expectShutdownEvents(second.process());
+    ASSERT_EQ(std::optional<DWORD>(0), first.finish()) << first.output();
+    ASSERT_EQ(std::optional<DWORD>(0), second.finish()) << second.output();
+    expectShutdownEvents(first);
+    expectShutdownEvents(second);
 }
 
 TEST_F(OfficeAgainstHost, WhenTheHostProcessEndsOfficeCallsFailWithoutHanging)
 {
     OfficeSim office(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --wait 30000 --host-pid " +
-                     std::to_wstring(host_.process().processId()));
-    ASSERT_TRUE(office.waiting()) << office.process().output();
-    ASSERT_EQ(std::optional<DWORD>(0), host_.quit()) << host_.process().output();
+                     std::to_wstring(host_.processId()));
+    ASSERT_TRUE(office.waiting()) << office.output();
+    ASSERT_EQ(std::optional<DWORD>(0), host_.quit()) << host_.output();
 
-    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.process().output();
-    expectShutdownEvents(office.process());
+    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.output();
+    expectShutdownEvents(office);
     // Every call on a proxy of the ended process failed (no "as if the provider still ran"), none hung.
-    expectLines(office.process(), {{1, L"the host process has ended"},
+    expectLines(office, {{1, L"the host process has ended"},
                                    {0, L"HANG"},
                                    {1, L"IMessenger.MyStatus: 0x8"},
                                    {1, L"IUCCClient.State: 0x8"}});
@@ -103,14 +103,14 @@ TEST_F(OfficeAgainstHost, OneHostProcessStartsStopsAndStartsTheModuleAgain)
     const OfficeRun first = runOffice(session);
     EXPECT_EQ(std::optional<DWORD>(0), first.exitCode) << first.output;
 
-    ASSERT_TRUE(host_.run("stop")) << host_.process().output();
+    ASSERT_TRUE(host_.run("stop")) << host_.output();
     const OfficeRun stopped = runOffice(L"--expect-not-running --ready-timeout 1000");
     EXPECT_EQ(std::optional<DWORD>(0), stopped.exitCode) << stopped.output;
     EXPECT_NE(std::wstring::npos, stopped.output.find(L"UpAndRunning 0")) << stopped.output;
 
-    const std::size_t restart = host_.process().lineCount();
-    ASSERT_TRUE(host_.run("start")) << host_.process().output();
-    ASSERT_TRUE(host_.ready(30000, restart)) << host_.process().output();
+    const std::size_t restart = host_.lineCount();
+    ASSERT_TRUE(host_.run("start")) << host_.output();
+    ASSERT_TRUE(host_.ready(30000, restart)) << host_.output();
     const OfficeRun second = runOffice(session);
     EXPECT_EQ(std::optional<DWORD>(0), second.exitCode) << second.output;
     EXPECT_NE(std::wstring::npos, second.output.find(L"signed in as Anna Berg")) << second.output;
@@ -119,21 +119,21 @@ TEST_F(OfficeAgainstHost, OneHostProcessStartsStopsAndStartsTheModuleAgain)
 TEST_F(OfficeAgainstHost, AHostThatUnloadsTheModuleWhileOfficeHoldsAContactSurvivesOfficesLaterCalls)
 {
     OfficeSim office(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --wait 30000");
-    ASSERT_TRUE(office.waiting()) << office.process().output();
-    ASSERT_TRUE(host_.run("unload")) << host_.process().output();
-    expectLines(host_.process(), {{1, L"hostsim: unloaded"}});
+    ASSERT_TRUE(office.waiting()) << office.output();
+    ASSERT_TRUE(host_.run("unload")) << host_.output();
+    expectLines(host_, {{1, L"hostsim: unloaded"}});
 
-    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.process().output();
-    expectShutdownEvents(office.process());
-    expectLines(office.process(), {{1, L"IUCCContactManager.GetContactByUri: 0x8100030A"}});
-    EXPECT_TRUE(host_.running()) << "the host crashed after Office's calls:\n" << host_.process().output();
+    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.output();
+    expectShutdownEvents(office);
+    expectLines(office, {{1, L"IUCCContactManager.GetContactByUri: 0x8100030A"}});
+    EXPECT_TRUE(host_.running()) << "the host crashed after Office's calls:\n" << host_.output();
 }
 
 TEST_F(OfficeAgainstHost, AHostThatEndsWithoutStoppingTheModuleEndsAtOnceAndLeavesNoProviderRunning)
 {
-    ASSERT_TRUE(host_.process().send("end-process"));
-    EXPECT_EQ(std::optional<DWORD>(0), host_.process().waitForExit(5000))
-        << "the host did not end within 5 s:\n" << host_.process().output();
+    ASSERT_TRUE(host_.send("end-process"));
+    EXPECT_EQ(std::optional<DWORD>(0), host_.waitForExit(5000))
+        << "the host did not end within 5 s:\n" << host_.output();
     const OfficeRun stopped = runOffice(L"--expect-not-running --ready-timeout 1000");
     EXPECT_NE(std::wstring::npos, stopped.output.find(L"UpAndRunning 0")) << stopped.output;
 }

@@ -18,11 +18,11 @@ TEST_F(OfficeAgainstHost, BothOfficeApisAnswerThroughVtableAndLateBoundAndReport
 {
     // One change, two events: the Messenger API's status change and the UC API's information change.
     OfficeSim office(sessionArguments() + L" --events 2 --wait 30000");
-    ASSERT_TRUE(office.waiting()) << office.process().output();
-    ASSERT_TRUE(changePresence(Bo, "away \"Back in ten minutes\"")) << host_.process().output();
+    ASSERT_TRUE(office.waiting()) << office.output();
+    ASSERT_TRUE(changePresence(Bo, "away \"Back in ten minutes\"")) << host_.output();
 
-    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.process().output();
-    expectLines(office.process(), {{2, L"== Office 2010 session (Messenger API)"},
+    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.output();
+    expectLines(office, {{2, L"== Office 2010 session (Messenger API)"},
                                    {2, L"== Office 2013/2016 session (UC API)"},
                                    {2, L"ResolveContact(carla.moreno@corp.example): OnContactResolved -> carla.moreno@quillon.example"},
                                    {2, L"OnLookup -> sip:hiro.tanaka@quillon.example, succeeded"},
@@ -32,8 +32,8 @@ TEST_F(OfficeAgainstHost, BothOfficeApisAnswerThroughVtableAndLateBoundAndReport
                                    {1, L"0 contract violations"}});
 
     // Each binding of each API started a chat and a call with the first person.
-    ASSERT_TRUE(host_.run("activity")) << host_.process().output();
-    expectLines(host_.process(), {{1, L"hostsim: 8 conversation(s) asked for"},
+    ASSERT_TRUE(host_.run("activity")) << host_.output();
+    expectLines(host_, {{1, L"hostsim: 8 conversation(s) asked for"},
                                   {4, L"  a chat with bo.lindqvist@quillon.example"},
                                   {4, L"  a call to bo.lindqvist@quillon.example"}});
 }
@@ -63,14 +63,16 @@ TEST_F(OfficeAgainstHost, AnOfficeOfTheOtherBitnessWorksWithTheModule)
     const std::wstring peer = TAVO_PEER_OFFICESIM;
     ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(besideTestProgram(peer).c_str()))
         << "the other architecture's officesim was not built: " << peer;
-    if (sizeof(void*) == 8) ASSERT_EQ(S_OK, registerLibraryForThirtyTwoBitClients());
+    if (sizeof(void*) == 8) {
+        ASSERT_EQ(S_OK, registerLibraryForThirtyTwoBitClients());
+    }
     OfficeSim office(sessionArguments() + L" --no-conversations --events 2 --wait 30000", peer);
-    ASSERT_TRUE(office.waiting()) << office.process().output();
-    ASSERT_TRUE(changePresence(Carla, "dnd")) << host_.process().output();
+    ASSERT_TRUE(office.waiting()) << office.output();
+    ASSERT_TRUE(changePresence(Carla, "dnd")) << host_.output();
 
-    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.process().output();
+    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.output();
     const std::wstring bits = sizeof(void*) == 4 ? L"STA, 64-bit" : L"STA, 32-bit";
-    expectLines(office.process(), {{1, bits.c_str()},
+    expectLines(office, {{1, bits.c_str()},
                                    {2, L"OnContactResolved -> carla.moreno@quillon.example"},
                                    {2, L"OnLookup -> sip:hiro.tanaka@quillon.example, succeeded"},
                                    {1, L"DMessengerEvents.OnContactStatusChange carla.moreno@quillon.example: Do not disturb (114)", true},

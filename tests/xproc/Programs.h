@@ -18,52 +18,35 @@
 namespace xproc {
 
 // hostsim with the demo directory beside it, installing the provider as the host's installer does.
-class HostSim {
+class HostSim : public ChildProcess {
 public:
-    explicit HostSim(const std::wstring& moreArguments = std::wstring())
-        : process_(L"hostsim.exe", L"--install --directory \"" + besideTestProgram(L"demo-directory.txt") + L"\" " + moreArguments)
-    {
-    }
+    HostSim() : ChildProcess(L"hostsim.exe", L"--install --directory \"" + besideTestProgram(L"demo-directory.txt") + L"\"") {}
 
     // Waits for "hostsim: ready (UpAndRunning 2)" after the line `from`.
-    bool ready(DWORD timeoutMs = 60000, std::size_t from = 0)
-    {
-        return process_.waitForLine(L"hostsim: ready (UpAndRunning 2)", timeoutMs, from).has_value();
-    }
+    bool ready(DWORD timeoutMs = 60000, std::size_t from = 0) { return waitForLine(L"hostsim: ready (UpAndRunning 2)", timeoutMs, from).has_value(); }
     // Sends the command and waits until hostsim has run it (a marker echoed after it comes back).
     bool run(const std::string& command, DWORD timeoutMs = 30000);
     // Sends quit and waits for the exit code; nothing when it did not end in time.
     std::optional<DWORD> quit(DWORD timeoutMs = 30000);
-    bool running() { return !process_.waitForExit(0).has_value(); }
-
-    ChildProcess& process() { return process_; }
+    bool running() { return !waitForExit(0).has_value(); }
 
 private:
-    ChildProcess process_;
     int markers_ = 0;
 };
 
 // One run of officesim (or of the other architecture's build of it).
-class OfficeSim {
+class OfficeSim : public ChildProcess {
 public:
-    explicit OfficeSim(const std::wstring& arguments, const std::wstring& program = L"officesim.exe") : process_(program, arguments) {}
+    explicit OfficeSim(const std::wstring& arguments, const std::wstring& program = L"officesim.exe") : ChildProcess(program, arguments) {}
 
     // Waits for "officesim: waiting", the moment for the host to act.
-    bool waiting(DWORD timeoutMs = 60000) { return process_.waitForLine(L"officesim: waiting", timeoutMs).has_value(); }
+    bool waiting(DWORD timeoutMs = 60000) { return waitForLine(L"officesim: waiting", timeoutMs).has_value(); }
     // The exit code; nothing when it did not end in time (it is then killed).
     std::optional<DWORD> finish(DWORD timeoutMs = 120000);
-
-    ChildProcess& process() { return process_; }
-
-private:
-    ChildProcess process_;
 };
 
 // A finished officesim run.
-struct OfficeRun {
-    std::optional<DWORD> exitCode;
-    std::wstring output;
-};
+struct OfficeRun { std::optional<DWORD> exitCode; std::wstring output; };
 OfficeRun runOffice(const std::wstring& arguments, const std::wstring& program = L"officesim.exe");
 
 // The demo directory's people the scenarios use.
@@ -89,11 +72,7 @@ protected:
 std::size_t countEvents(const ChildProcess& office, const std::wstring& text);
 
 // How many lines contain each text (events: only the lines that report an event), with the output on failure.
-struct Expected {
-    std::size_t count;
-    const wchar_t* text;
-    bool event = false;
-};
+struct Expected { std::size_t count; const wchar_t* text; bool event = false; };
 void expectLines(const ChildProcess& run, std::initializer_list<Expected> expected);
 
 // "--contact <name>" for each name.

@@ -2,14 +2,19 @@
 
 #include "ExtensionProvider/ExtensionProviderClient.h"
 #include "ExtensionProvider/HostClassObject.h"
+#include "IMessenger/MessengerResults.h"
+#include "IMessenger/SignInGuard.h"
 #include "utils/RegistryUtils.h"
 
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/ComPtr.h"
 
+#include "TavoMessengerLib.h"
+
 #include <string>
 #include <vector>
 
+using extensionsutils::Bstr;
 using extensionsutils::ComPtr;
 using extensionsutils::SafeArray;
 using extensionsutils::Variant;
@@ -33,11 +38,59 @@ HRESULT participantsArray(const Variant& participants, SAFEARRAY*& array, LONG& 
     return extensionsutils::vectorBounds(array, VT_VARIANT, lower, upper);
 }
 
+IUnknown* objectOf(const Variant& value)
+{
+    if (value.type() == VT_DISPATCH) return value.get()->pdispVal;
+    if (value.type() == VT_UNKNOWN) return value.get()->punkVal;
+    return nullptr;
+}
+
 } // namespace
 
 MessengerConversationStarter::MessengerConversationStarter(const logging::CallSite& caller, bool phoneMode)
     : caller(caller), phoneMode(phoneMode)
 {
+}
+
+// Phone mode does not matter here: Office asked for a chat with this one person.
+HRESULT MessengerConversationStarter::startInstantMessage(const Variant& contact) const
+{
+    if (!messengerapi::signedIn(caller, 1, "client is not logged in, returning")) return MSGR_E_NOT_LOGGED_ON;
+    IUnknown* object = objectOf(contact);
+    if (contact.type() != VT_BSTR && !object) {
+        TAVO_LOG_AT(caller, 3, "contact is neither a sign-in name nor a contact object");
+        return E_INVALIDARG;
+    }
+    ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
+    if (!imAndPresence) {
+        TAVO_LOG_AT(caller, 4, "CoCreateInstance CLSID_IMAndPresence failed");
+        return E_FAIL;
+    }
+    Bstr signinName;
+    if (contact.type() == VT_BSTR) {
+        signinName = Bstr(contact.get()->bstrVal, SysStringLen(contact.get()->bstrVal));
+    } else if (FAILED(signinNameOf(object, signinName))) {
+        return E_FAIL;
+    }
+    if (FAILED(imAndPresence->StartInstantMessage(signinName.get()))) {
+        TAVO_LOG_AT(caller, 4, "StartInstantMessage failed");
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+HRESULT MessengerConversationStarter::signinNameOf(IUnknown* contact, Bstr& signinName) const
+{
+    ComPtr<IMessengerContact> messengerContact = ComPtr<IUnknown>(contact).as<IMessengerContact>();
+    if (!messengerContact) {
+        TAVO_LOG_AT(caller, 4, "Unable to QueryInterface IDispatch for IMessengerContact");
+        return E_FAIL;
+    }
+    if (FAILED(messengerContact->get_SigninName(signinName.out()))) {
+        TAVO_LOG_AT(caller, 4, "Unable to get SigninName from contact");
+        return E_FAIL;
+    }
+    return S_OK;
 }
 
 HRESULT MessengerConversationStarter::startChat(const Variant& participants, const Variant& subject) const

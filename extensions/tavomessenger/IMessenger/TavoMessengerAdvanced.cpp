@@ -2,14 +2,12 @@
 
 #include "EventWorkers.h"
 #include "ExtensionProvider/ContactResolver.h"
-#include "ExtensionProvider/ExtensionProviderClient.h"
 #include "ExtensionProvider/HostClassObject.h"
+#include "IMessenger/MessengerContactLookup.h"
 #include "IMessenger/MessengerConversationStarter.h"
 #include "IMessenger/MessengerResults.h"
 #include "IMessenger/PropertyMap.h"
 #include "IMessenger/SignInGuard.h"
-#include "IMessenger/TavoMessengerContact.h"
-#include "IMessenger/TavoMessengerContacts.h"
 #include "IMessenger/TavoMessengerExtensionBroker.h"
 #include "IMessenger/TavoMessengerService.h"
 #include "IMessenger/TavoMessengerServices.h"
@@ -20,16 +18,12 @@
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/ComPtr.h"
-#include "extensionsutils/Utf8.h"
 
-#include <string>
 #include <utility>
-#include <vector>
 
 using extensionsutils::Bstr;
 using extensionsutils::ComPtr;
 using extensionsutils::MICComPtr;
-using extensionsutils::SafeArray;
 using extensionsutils::Variant;
 
 namespace {
@@ -41,27 +35,12 @@ const char* const ServiceQueryFailed = "primaryServiceDispatch->QueryInterface f
 // one of this object's own operations would) or when its primitives are unusable.
 const char* const LockRefused = "could not take the Messenger lock";
 
-// Shorter text cannot be an e-mail address; the host is not asked to add it.
-const UINT ShortestEmailAddress = 5;
-
-std::string utf8Of(BSTR text)
-{
-    return extensionsutils::toUtf8(text, SysStringLen(text));
-}
-
 // The argument by value, or empty when it cannot be copied.
 Variant valueOf(const VARIANT& argument)
 {
     Variant copy;
     extensionsutils::copyByValue(argument, copy);
     return copy;
-}
-
-IUnknown* objectOf(const Variant& value)
-{
-    if (value.type() == VT_DISPATCH) return value.get()->pdispVal;
-    if (value.type() == VT_UNKNOWN) return value.get()->punkVal;
-    return nullptr;
 }
 
 bool isVoiceConversation(CONVERSATION_TYPE type)
@@ -426,68 +405,16 @@ HRESULT TavoMessengerAdvanced::CreateGroup(BSTR, VARIANT, IDispatch**)
 
 // ---- Contact lookup ----
 
-// Office always receives a contact for a well-formed name while the user is signed in, even for a name
-// the host does not know: such a contact asks the host for its status on each call.
 HRESULT TavoMessengerAdvanced::GetContact(BSTR signinName, BSTR, IDispatch** result)
 {
-    if (!result) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    if (SysStringLen(signinName) == 0) return E_FAIL;
-    RETURN_IF_SIGNED_OUT(1, "Client is not logged in, returning", ExtensionProviderClient::kContactNotFound);
-    TAVO_LOG(2, "got a request for contact - " << utf8Of(signinName));
-
-    ComPtr<IContact> hostContact;
-    MICComPtr<TavoMessengerContact> contact;
-    if (FAILED(ExtensionProviderClient::getContact(signinName, hostContact)) || !hostContact) {
-        TAVO_LOG(1, "ExtensionProvider returned NULL contact.");
-        contact = extensionsutils::ComObject<TavoMessengerContact>::create();
-        if (!contact) {
-            TAVO_LOG(4, "Unable to create instance of messenger contact, returning not found");
-            return ExtensionProviderClient::kContactNotFound;
-        }
-        contact->initialise(Bstr(L""), Bstr(signinName, SysStringLen(signinName)), configuration);
-        return contact.copyTo(result);
-    }
-
-    contact = TavoMessengerExtensionBroker::CreateMessengerContact(hostContact.get(), configuration);
-    if (!contact) {
-        TAVO_LOG(4, "Unable to create instance of messenger contact, returning not found");
-        return ExtensionProviderClient::kContactNotFound;
-    }
-    Bstr jid;
-    if (FAILED(hostContact->get_SigninName(jid.out()))) {
-        TAVO_LOG(4, "Unable to get Jid from contact so cannot start watching");
-    } else if (FAILED(ExtensionProviderClient::startWatchingContact(jid.get()))) {
-        TAVO_LOG(4, "Start watching failed");
-    }
-    return contact.copyTo(result);
+    return MessengerContactLookup(TAVO_CALL_SITE, configuration).getContact(signinName, result);
 }
 
 HRESULT TavoMessengerAdvanced::get_MyContacts(IDispatch** result)
 {
-    if (!result) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    TAVO_LOG(1, "get_MyContacts");
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
-    if (!imAndPresence) {
-        TAVO_LOG(4, "pClassFactory CreateInstance IID_IIMAndPresence failed");
-        return E_FAIL;
-    }
-    ComPtr<IDispatch> hostContacts;
-    if (FAILED(imAndPresence->GetContacts(hostContacts.out()))) {
-        TAVO_LOG(4, "pIMAndPresence->GetContacts failed");
-        return E_FAIL;
-    }
-    if (!hostContacts) return S_OK;
-    MICComPtr<CTavoMessengerContacts> contacts = extensionsutils::ComObject<CTavoMessengerContacts>::create();
-    if (!contacts) {
-        TAVO_LOG(4, "Unable to create instance of TavoMessengerContacts");
-        return E_FAIL;
-    }
-    contacts->initialise(hostContacts.get(), configuration);
-    contacts.copyTo(result);
-    return S_OK;
+    return MessengerContactLookup(TAVO_CALL_SITE, configuration).myContacts(result);
 }
 
 // The host is not asked for anything: the module offers no contact search.
@@ -496,23 +423,10 @@ HRESULT TavoMessengerAdvanced::FindContact(LONG, BSTR, BSTR, VARIANT, VARIANT, V
     return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
-// Office is told S_OK whatever happens, and no event follows.
 HRESULT TavoMessengerAdvanced::AddContact(LONG, BSTR emailAddress)
 {
     vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, S_OK);
-    TAVO_LOG(2, "got a request to add contact - " << utf8Of(emailAddress));
-    ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
-    if (!imAndPresence) {
-        TAVO_LOG(4, "pIMAndPresence is NULL");
-        return S_OK;
-    }
-    if (SysStringLen(emailAddress) < ShortestEmailAddress) {
-        TAVO_LOG(1, "email address string is less than 5 chars - cannot add");
-        return S_OK;
-    }
-    if (FAILED(imAndPresence->AddContact(emailAddress))) TAVO_LOG(4, "pIMAndPresence->AddContact failed");
-    return S_OK;
+    return MessengerContactLookup(TAVO_CALL_SITE, configuration).addContact(emailAddress);
 }
 
 // The IM address reaches Office only as OnContactResolved, never through the out-parameter.
@@ -523,23 +437,14 @@ HRESULT TavoMessengerAdvanced::ResolveContact(ADDRESS_TYPE addressType, CONTACT_
     ContactResolver::Hold answersAfterReturn;
     // Taken before the Messenger lock: uninitialise takes the integration lock first and this lock second.
     CProxyDMessengerEvents<OfficeIntegrationImpl>* events = getMessengerEvents();
-    vorn::SharedGuard guard(lock);
-    TAVO_LOG(1, "Resolving contact - " << utf8Of(address) << " Address type: " << addressType
-                                       << " Resolution type: " << resolutionType);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    if (SysStringLen(address) == 0) {
-        TAVO_LOG(3, "no address to resolve");
-        return E_INVALIDARG;
-    }
-    if (!resolveEnabled || !contactResolver) return S_OK;
-
     MICComPtr<OfficeIntegrationImpl> messenger(static_cast<OfficeIntegrationImpl*>(this));
-    return contactResolver->resolveContact(
-        address,
-        [messenger, events](const Bstr& email, const Bstr& imAddress) {
-            ExtensionProviderEventWorkers::contactResolved(messenger, events, email, imAddress);
-        },
-        &answersAfterReturn);
+    vorn::SharedGuard guard(lock);
+    return MessengerContactLookup(TAVO_CALL_SITE, configuration)
+        .resolveContact(addressType, resolutionType, address, resolveEnabled ? contactResolver.get() : nullptr,
+                        [messenger, events](const Bstr& email, const Bstr& imAddress) {
+                            ExtensionProviderEventWorkers::contactResolved(messenger, events, email, imAddress);
+                        },
+                        answersAfterReturn);
 }
 
 // ---- Conversations: the host client opens its own windows; no window out-parameter is ever written ----
@@ -547,37 +452,7 @@ HRESULT TavoMessengerAdvanced::ResolveContact(ADDRESS_TYPE addressType, CONTACT_
 HRESULT TavoMessengerAdvanced::InstantMessage(VARIANT contact, IDispatch**)
 {
     vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    const Variant given = valueOf(contact);
-    IUnknown* object = objectOf(given);
-    if (given.type() != VT_BSTR && !object) {
-        TAVO_LOG(3, "contact is neither a sign-in name nor a contact object");
-        return E_INVALIDARG;
-    }
-    ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
-    if (!imAndPresence) {
-        TAVO_LOG(4, "CoCreateInstance CLSID_IMAndPresence failed");
-        return E_FAIL;
-    }
-    Bstr signinName;
-    if (given.type() == VT_BSTR) {
-        signinName = Bstr(given.get()->bstrVal, SysStringLen(given.get()->bstrVal));
-    } else {
-        ComPtr<IMessengerContact> messengerContact = ComPtr<IUnknown>(object).as<IMessengerContact>();
-        if (!messengerContact) {
-            TAVO_LOG(4, "Unable to QueryInterface IDispatch for IMessengerContact");
-            return E_FAIL;
-        }
-        if (FAILED(messengerContact->get_SigninName(signinName.out()))) {
-            TAVO_LOG(4, "Unable to get SigninName from contact");
-            return E_FAIL;
-        }
-    }
-    if (FAILED(imAndPresence->StartInstantMessage(signinName.get()))) {
-        TAVO_LOG(4, "StartInstantMessage failed");
-        return E_FAIL;
-    }
-    return S_OK;
+    return MessengerConversationStarter(TAVO_CALL_SITE, isPhoneMode()).startInstantMessage(valueOf(contact));
 }
 
 HRESULT TavoMessengerAdvanced::Phone(VARIANT, MPHONE_TYPE, BSTR, IDispatch**)

@@ -11,7 +11,6 @@
 #include "IMessenger/TavoMessengerExtensionBroker.h"
 #include "IMessenger/TavoMessengerService.h"
 #include "IMessenger/TavoMessengerServices.h"
-#include "OfficeIntegrationImpl.h"
 #include "logging/Logging.h"
 #include "utils/RegistryUtils.h"
 
@@ -436,8 +435,8 @@ HRESULT TavoMessengerAdvanced::ResolveContact(ADDRESS_TYPE addressType, CONTACT_
     // Destroyed last: an answer the host gives at once reaches Office only after this call has returned.
     ContactResolver::Hold answersAfterReturn;
     // Taken before the Messenger lock: uninitialise takes the integration lock first and this lock second.
-    CProxyDMessengerEvents<OfficeIntegrationImpl>* events = getMessengerEvents();
-    MICComPtr<OfficeIntegrationImpl> messenger(static_cast<OfficeIntegrationImpl*>(this));
+    MessengerEventsFiring* events = getMessengerEvents();
+    ComPtr<MessengerEventSource> messenger(this);
     vorn::SharedGuard guard(lock);
     return MessengerContactLookup(TAVO_CALL_SITE, configuration)
         .resolveContact(addressType, resolutionType, address, resolveEnabled ? contactResolver.get() : nullptr,

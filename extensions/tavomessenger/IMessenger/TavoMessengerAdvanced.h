@@ -13,6 +13,7 @@
 // elsewhere, without this lock.
 
 #include "Configuration.h"
+#include "EventWorkers.h"
 #include "logging/Logging.h"
 #include "utils/WorkerThread.h"
 
@@ -29,15 +30,13 @@
 #include <string>
 
 class ContactResolver;
-class OfficeIntegrationImpl;
 class TavoMessengerServices;
-template <class T>
-class CProxyDMessengerEvents;
 
 class TavoMessengerAdvanced
     : public extensionsutils::DispatchImpl<IMessengerAdvanced, &IID_IMessengerAdvanced, &LIBID_TavoMessengerLib>,
       public extensionsutils::DispatchImpl<IMessengerContactResolution, &IID_IMessengerContactResolution,
-                                           &LIBID_TavoMessengerLib>
+                                           &LIBID_TavoMessengerLib>,
+      public MessengerEventSource
 {
 public:
     // IMessenger
@@ -94,10 +93,6 @@ public:
     // IMessengerContactResolution
     HRESULT STDMETHODCALLTYPE ResolveContact(ADDRESS_TYPE addressType, CONTACT_RESOLUTION_TYPE resolutionType,
                                              BSTR address, BSTR* imAddress) override;
-
-    // The firing side of the DMessengerEvents connection point, reached by the work that answers
-    // ResolveContact.
-    virtual CProxyDMessengerEvents<OfficeIntegrationImpl>* getMessengerEvents() = 0;
 
 protected:
     TavoMessengerAdvanced();

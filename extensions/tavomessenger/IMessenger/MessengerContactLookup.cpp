@@ -23,11 +23,11 @@ using extensionsutils::MICComPtr;
 
 namespace {
 
-const char* const NotLoggedIn = "client is not logged in, returning";
-const char* const NoContactMade = "Unable to create instance of messenger contact, returning not found";
+const char* const notLoggedIn = "client is not logged in, returning";
+const char* const noContactMade = "Unable to create instance of messenger contact, returning not found";
 
 // Shorter text cannot be an e-mail address; the host is not asked to add it.
-const UINT ShortestEmailAddress = 5;
+const UINT shortestEmailAddress = 5;
 
 std::string utf8Of(BSTR text)
 {
@@ -49,7 +49,7 @@ HRESULT MessengerContactLookup::getContact(BSTR signinName, IDispatch** result) 
     if (!result) return E_POINTER;
     if (SysStringLen(signinName) == 0) return E_FAIL;
     if (!messengerapi::signedIn(caller, 1, "Client is not logged in, returning"))
-        return ExtensionProviderClient::kContactNotFound;
+        return ExtensionProviderClient::contactNotFound;
     TAVO_LOG_AT(caller, 2, "got a request for contact - " << utf8Of(signinName));
 
     ComPtr<IContact> hostContact;
@@ -58,8 +58,8 @@ HRESULT MessengerContactLookup::getContact(BSTR signinName, IDispatch** result) 
         TAVO_LOG_AT(caller, 1, "ExtensionProvider returned NULL contact.");
         contact = extensionsutils::ComObject<TavoMessengerContact>::create();
         if (!contact) {
-            TAVO_LOG_AT(caller, 4, NoContactMade);
-            return ExtensionProviderClient::kContactNotFound;
+            TAVO_LOG_AT(caller, 4, noContactMade);
+            return ExtensionProviderClient::contactNotFound;
         }
         contact->initialise(Bstr(L""), Bstr(signinName, SysStringLen(signinName)), configuration);
         return contact.copyTo(result);
@@ -67,8 +67,8 @@ HRESULT MessengerContactLookup::getContact(BSTR signinName, IDispatch** result) 
 
     contact = TavoMessengerExtensionBroker::CreateMessengerContact(hostContact.get(), configuration);
     if (!contact) {
-        TAVO_LOG_AT(caller, 4, NoContactMade);
-        return ExtensionProviderClient::kContactNotFound;
+        TAVO_LOG_AT(caller, 4, noContactMade);
+        return ExtensionProviderClient::contactNotFound;
     }
     Bstr jid;
     if (FAILED(hostContact->get_SigninName(jid.out()))) {
@@ -83,7 +83,7 @@ HRESULT MessengerContactLookup::myContacts(IDispatch** result) const
 {
     if (!result) return E_POINTER;
     TAVO_LOG_AT(caller, 1, "get_MyContacts");
-    if (!messengerapi::signedIn(caller, 1, NotLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
+    if (!messengerapi::signedIn(caller, 1, notLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
     ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
     if (!imAndPresence) {
         TAVO_LOG_AT(caller, 4, "pClassFactory CreateInstance IID_IIMAndPresence failed");
@@ -108,14 +108,14 @@ HRESULT MessengerContactLookup::myContacts(IDispatch** result) const
 // Office is told S_OK whatever happens, and no event follows.
 HRESULT MessengerContactLookup::addContact(BSTR emailAddress) const
 {
-    if (!messengerapi::signedIn(caller, 1, NotLoggedIn)) return S_OK;
+    if (!messengerapi::signedIn(caller, 1, notLoggedIn)) return S_OK;
     TAVO_LOG_AT(caller, 2, "got a request to add contact - " << utf8Of(emailAddress));
     ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
     if (!imAndPresence) {
         TAVO_LOG_AT(caller, 4, "pIMAndPresence is NULL");
         return S_OK;
     }
-    if (SysStringLen(emailAddress) < ShortestEmailAddress) {
+    if (SysStringLen(emailAddress) < shortestEmailAddress) {
         TAVO_LOG_AT(caller, 1, "email address string is less than 5 chars - cannot add");
         return S_OK;
     }
@@ -131,7 +131,7 @@ HRESULT MessengerContactLookup::resolveContact(ADDRESS_TYPE addressType, CONTACT
 {
     TAVO_LOG_AT(caller, 1, "Resolving contact - " << utf8Of(address) << " Address type: " << addressType
                                                   << " Resolution type: " << resolutionType);
-    if (!messengerapi::signedIn(caller, 1, NotLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
+    if (!messengerapi::signedIn(caller, 1, notLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
     if (SysStringLen(address) == 0) {
         TAVO_LOG_AT(caller, 3, "no address to resolve");
         return E_INVALIDARG;

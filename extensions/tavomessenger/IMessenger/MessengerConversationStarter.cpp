@@ -21,13 +21,13 @@ using extensionsutils::Variant;
 
 namespace {
 
-const char* const NotAParticipantsArray = "vParticipant is NOT and array of type VT_ARRAY";
-const char* const MalformedParticipants = "participants are not a one-dimensional array of VARIANT";
-const char* const ConversationFailed = "failed to start conversation";
+const char* const notAParticipantsArray = "vParticipant is NOT and array of type VT_ARRAY";
+const char* const malformedParticipants = "participants are not a one-dimensional array of VARIANT";
+const char* const conversationFailed = "failed to start conversation";
 
-const VARTYPE ParticipantsType = VT_ARRAY | VT_VARIANT;
+const VARTYPE participantsType = VT_ARRAY | VT_VARIANT;
 // The first Outlook whose contact card passes the number to dial in the conversation data.
-const unsigned OutlookDialingByNumber = 15;
+const unsigned outlookDialingByNumber = 15;
 
 // The participants array of a VT_ARRAY | VT_VARIANT value with its bounds, once it is known to be one
 // dimension of VARIANTs. E_POINTER when the value holds no array, E_INVALIDARG for another shape.
@@ -96,8 +96,8 @@ HRESULT MessengerConversationStarter::signinNameOf(IUnknown* contact, Bstr& sign
 HRESULT MessengerConversationStarter::startChat(const Variant& participants, const Variant& subject) const
 {
     if (phoneMode) return S_OK;
-    if (participants.type() != ParticipantsType) {
-        TAVO_LOG_AT(caller, 4, NotAParticipantsArray);
+    if (participants.type() != participantsType) {
+        TAVO_LOG_AT(caller, 4, notAParticipantsArray);
         return E_FAIL;
     }
     SAFEARRAY* array = nullptr;
@@ -105,7 +105,7 @@ HRESULT MessengerConversationStarter::startChat(const Variant& participants, con
     LONG upper = -1;
     const HRESULT shape = participantsArray(participants, array, lower, upper);
     if (shape == E_INVALIDARG) {
-        TAVO_LOG_AT(caller, 3, MalformedParticipants);
+        TAVO_LOG_AT(caller, 3, malformedParticipants);
         return E_INVALIDARG;
     }
     if (FAILED(shape) || upper < lower) {
@@ -115,7 +115,7 @@ HRESULT MessengerConversationStarter::startChat(const Variant& participants, con
     const BSTR subjectText = subject.type() == VT_BSTR ? subject.get()->bstrVal : nullptr;
     const SafeArray list = removeVariantWrapping(array);
     if (!list || FAILED(ExtensionProviderClient::startChat(list.get(), subjectText))) {
-        TAVO_LOG_AT(caller, 4, ConversationFailed);
+        TAVO_LOG_AT(caller, 4, conversationFailed);
         return E_FAIL;
     }
     return S_OK;
@@ -126,8 +126,8 @@ HRESULT MessengerConversationStarter::startChat(const Variant& participants, con
 // pass in the conversation data.
 HRESULT MessengerConversationStarter::startCall(const Variant& participants, const Variant& conversationData) const
 {
-    if (participants.type() != ParticipantsType) {
-        TAVO_LOG_AT(caller, 4, NotAParticipantsArray);
+    if (participants.type() != participantsType) {
+        TAVO_LOG_AT(caller, 4, notAParticipantsArray);
         return E_FAIL;
     }
     ComPtr<IPhone> phone = hostaccess::GetPhone();
@@ -144,7 +144,7 @@ HRESULT MessengerConversationStarter::startCall(const Variant& participants, con
         return E_FAIL;
     }
     if (FAILED(shape)) {
-        TAVO_LOG_AT(caller, 3, MalformedParticipants);
+        TAVO_LOG_AT(caller, 3, malformedParticipants);
         return E_INVALIDARG;
     }
     if (upper < lower) {
@@ -154,7 +154,7 @@ HRESULT MessengerConversationStarter::startCall(const Variant& participants, con
     // The first element is the one at the lower bound, whatever that bound is.
     Variant first;
     if (FAILED(SafeArrayGetElement(array, &lower, first.out()))) {
-        TAVO_LOG_AT(caller, 4, ConversationFailed);
+        TAVO_LOG_AT(caller, 4, conversationFailed);
         return E_FAIL;
     }
 
@@ -169,14 +169,14 @@ HRESULT MessengerConversationStarter::startCall(const Variant& participants, con
             const SafeArray list = removeVariantWrapping(array);
             hr = list ? ExtensionProviderClient::startCall(list.get()) : E_OUTOFMEMORY;
         }
-    } else if (RegistryUtils::officeVersionFromCurVer() < OutlookDialingByNumber) {
+    } else if (RegistryUtils::officeVersionFromCurVer() < outlookDialingByNumber) {
         TAVO_LOG_AT(caller, 4, "contacts array is empty cannot start a call!");
         return E_FAIL;
     } else {
         hr = numberGiven ? phone->MakeCall(number) : E_FAIL;
     }
     if (FAILED(hr)) {
-        TAVO_LOG_AT(caller, 4, ConversationFailed);
+        TAVO_LOG_AT(caller, 4, conversationFailed);
         return E_FAIL;
     }
     return S_OK;

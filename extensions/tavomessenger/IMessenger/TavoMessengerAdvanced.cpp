@@ -27,12 +27,12 @@ using extensionsutils::Variant;
 
 namespace {
 
-const char* const NotLoggedIn = "client is not logged in, returning";
-const char* const NotLoggedInReturningError = "not logged in returning MSGR_E_NOT_LOGGED_ON";
-const char* const ServiceQueryFailed = "primaryServiceDispatch->QueryInterface failed";
+const char* const notLoggedIn = "client is not logged in, returning";
+const char* const notLoggedInReturningError = "not logged in returning MSGR_E_NOT_LOGGED_ON";
+const char* const serviceQueryFailed = "primaryServiceDispatch->QueryInterface failed";
 // The lock refuses only an upgrade (exclusive while this thread holds it shared, as a call made from inside
 // one of this object's own operations would) or when its primitives are unusable.
-const char* const LockRefused = "could not take the Messenger lock";
+const char* const lockRefused = "could not take the Messenger lock";
 
 // The argument by value, or empty when it cannot be copied.
 Variant valueOf(const VARIANT& argument)
@@ -66,7 +66,7 @@ void TavoMessengerAdvanced::initialise(std::weak_ptr<WorkerThread> worker, std::
 {
     vorn::ExclusiveGuard guard(lock);
     if (!guard.owns()) {
-        TAVO_LOG(4, LockRefused);
+        TAVO_LOG(4, lockRefused);
         return;
     }
     workerThread = std::move(worker);
@@ -80,7 +80,7 @@ void TavoMessengerAdvanced::uninitialise()
     {
         vorn::ExclusiveGuard guard(lock);
         if (!guard.owns()) {
-            TAVO_LOG(4, LockRefused);
+            TAVO_LOG(4, lockRefused);
             return;
         }
         const MICComPtr<CTavoMessengerService> primary = services ? services->primaryService() : nullptr;
@@ -101,7 +101,7 @@ HRESULT TavoMessengerAdvanced::readPrimaryService(const logging::CallSite& calle
 {
     if (!text) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    if (!messengerapi::signedIn(caller, 1, NotLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
+    if (!messengerapi::signedIn(caller, 1, notLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
     const auto fail = [&caller](const char* failure) -> HRESULT {
         TAVO_LOG_AT(caller, 4, failure);
         return E_FAIL;
@@ -121,7 +121,7 @@ HRESULT TavoMessengerAdvanced::readPrimaryService(const logging::CallSite& calle
 HRESULT TavoMessengerAdvanced::acceptWhenSignedIn(const logging::CallSite& caller)
 {
     vorn::SharedGuard guard(lock);
-    if (!messengerapi::signedIn(caller, 1, NotLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
+    if (!messengerapi::signedIn(caller, 1, notLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
     return S_OK;
 }
 
@@ -129,7 +129,7 @@ HRESULT TavoMessengerAdvanced::acceptWhenSignedIn(const logging::CallSite& calle
 
 HRESULT TavoMessengerAdvanced::get_MySigninName(BSTR* name)
 {
-    return readPrimaryService(TAVO_CALL_SITE, &IMessengerService::get_MySigninName, ServiceQueryFailed,
+    return readPrimaryService(TAVO_CALL_SITE, &IMessengerService::get_MySigninName, serviceQueryFailed,
                               "primaryService->get_MySigninName failed", name);
 }
 
@@ -142,13 +142,13 @@ HRESULT TavoMessengerAdvanced::get_MyFriendlyName(BSTR* name)
 
 HRESULT TavoMessengerAdvanced::get_MyServiceName(BSTR* name)
 {
-    return readPrimaryService(TAVO_CALL_SITE, &IMessengerService::get_ServiceName, ServiceQueryFailed,
+    return readPrimaryService(TAVO_CALL_SITE, &IMessengerService::get_ServiceName, serviceQueryFailed,
                               "primaryService->get_ServiceName failed", name);
 }
 
 HRESULT TavoMessengerAdvanced::get_MyServiceId(BSTR* serviceId)
 {
-    return readPrimaryService(TAVO_CALL_SITE, &IMessengerService::get_ServiceId, ServiceQueryFailed,
+    return readPrimaryService(TAVO_CALL_SITE, &IMessengerService::get_ServiceId, serviceQueryFailed,
                               "primaryService->get_ServiceID failed", serviceId);
 }
 
@@ -157,7 +157,7 @@ HRESULT TavoMessengerAdvanced::get_MyStatus(MISTATUS* status)
 {
     if (!status) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
     ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
     if (!imAndPresence) {
         *status = MISTATUS_OFFLINE;
@@ -192,7 +192,7 @@ HRESULT TavoMessengerAdvanced::get_MyPhoneNumber(MPHONE_TYPE type, BSTR* number)
 {
     if (!number) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
     ComPtr<IProviderManagement> providerManagement = hostaccess::GetProviderManagement();
     if (!providerManagement) {
         TAVO_LOG(4, "providerManagement is NULL");
@@ -229,7 +229,7 @@ HRESULT TavoMessengerAdvanced::get_Services(IDispatch** result)
 {
     if (!result) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
     if (!services) {
         TAVO_LOG(4, "messengerServices is NULL");
         return E_FAIL;
@@ -277,7 +277,7 @@ HRESULT TavoMessengerAdvanced::get_MyProperty(MCONTACTPROPERTY key, VARIANT* val
 {
     if (!value) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
     return copyStored(myProperties, key, value);
 }
 
@@ -285,10 +285,10 @@ HRESULT TavoMessengerAdvanced::put_MyProperty(MCONTACTPROPERTY key, VARIANT valu
 {
     vorn::ExclusiveGuard guard(lock);
     if (!guard.owns()) {
-        TAVO_LOG(4, LockRefused);
+        TAVO_LOG(4, lockRefused);
         return E_UNEXPECTED;
     }
-    RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
     return storeProperty(myProperties, key, value);
 }
 
@@ -296,7 +296,7 @@ HRESULT TavoMessengerAdvanced::get_Property(MMESSENGERPROPERTY key, VARIANT* val
 {
     if (!value) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
     return copyStored(messengerProperties, key, value);
 }
 
@@ -304,10 +304,10 @@ HRESULT TavoMessengerAdvanced::put_Property(MMESSENGERPROPERTY key, VARIANT valu
 {
     vorn::ExclusiveGuard guard(lock);
     if (!guard.owns()) {
-        TAVO_LOG(4, LockRefused);
+        TAVO_LOG(4, lockRefused);
         return E_UNEXPECTED;
     }
-    RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
     return storeProperty(messengerProperties, key, value);
 }
 
@@ -377,7 +377,7 @@ HRESULT TavoMessengerAdvanced::get_ContactsSortOrder(MUASORT* order)
 {
     if (!order) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
     *order = MUASORT_GROUPS;
     return S_OK;
 }
@@ -466,7 +466,7 @@ HRESULT TavoMessengerAdvanced::StartConversation(CONVERSATION_TYPE type, VARIANT
 {
     vorn::SharedGuard guard(lock);
     TAVO_LOG(1, "starting conversation");
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
     if (isVoiceConversation(type)) {
         // Video is started as a voice call.
         TAVO_LOG(1, "starting voice conversation");

@@ -16,8 +16,8 @@ const wchar_t* const AppId = L"{FB58AD7A-01D6-4B79-9296-33E6595C4ABA}";
 
 namespace {
 
-const wchar_t* const ProjectName = L"TavoMessenger";
-const wchar_t* const ModuleFileName = L"TavoMessenger.DLL";
+const wchar_t* const projectName = L"TavoMessenger";
+const wchar_t* const moduleFileName = L"TavoMessenger.DLL";
 
 using TypeLibRegistrar = HRESULT(WINAPI*)(ITypeLib*, LPOLESTR, LPOLESTR);
 using TypeLibUnregistrar = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
@@ -65,15 +65,15 @@ HRESULT deleteKey(bool perUser, const std::wstring& key)
 HRESULT applyScript(bool perUser)
 {
     const std::wstring appIdKey = std::wstring(L"AppID\\") + AppId;
-    HRESULT hr = setStringValue(perUser, appIdKey, nullptr, ProjectName);
+    HRESULT hr = setStringValue(perUser, appIdKey, nullptr, projectName);
     if (FAILED(hr)) return hr;
-    return setStringValue(perUser, std::wstring(L"AppID\\") + ModuleFileName, L"AppID", AppId);
+    return setStringValue(perUser, std::wstring(L"AppID\\") + moduleFileName, L"AppID", AppId);
 }
 
 HRESULT removeScript(bool perUser)
 {
     HRESULT first = deleteKey(perUser, std::wstring(L"AppID\\") + AppId);
-    const HRESULT second = deleteKey(perUser, std::wstring(L"AppID\\") + ModuleFileName);
+    const HRESULT second = deleteKey(perUser, std::wstring(L"AppID\\") + moduleFileName);
     return FAILED(first) ? first : second;
 }
 

@@ -64,13 +64,13 @@ protected:
     void queueStatusChange(ComPtr<IDispatch> contact, MISTATUS status)
     {
         worker->AddWork(std::make_shared<Tr1FunctionWorker>([target = messenger, contact = contact.as<IMessengerContact>(), status] {
-            ExtensionProviderEventWorkers::contactStatusChanged(target, contact, status);
+            ExtensionProviderEventWorkers::contactStatusChanged(target.get(), contact, status);
         }));
     }
     void runResolved(const std::wstring& email, const std::wstring& imAddress)
     {
         runOnWorker([target = messenger, events = messenger->getMessengerEvents(), email, imAddress] {
-            ExtensionProviderEventWorkers::contactResolved(target, events, Bstr(email), Bstr(imAddress));
+            ExtensionProviderEventWorkers::contactResolved(target.get(), events, Bstr(email), Bstr(imAddress));
         });
     }
     void fireStatus(int contact, int status)

@@ -4,6 +4,7 @@
 // exercised on their own: a COM object whose DMessengerEvents connection point takes Office's sinks, and a
 // contact that answers only its sign-in name.
 
+#include "EventWorkers.h"
 #include "IMessenger/DMessengerEvents_CP.h"
 
 #include "extensionsutils/Bstr.h"
@@ -17,14 +18,15 @@
 
 class TestMessenger : public extensionsutils::ComObjectRoot,
                       public extensionsutils::ConnectionPointContainer,
-                      public CProxyDMessengerEvents<TestMessenger>
+                      public CProxyDMessengerEvents<TestMessenger>,
+                      public MessengerEventSource
 {
 public:
     using Interfaces = extensionsutils::InterfaceTable<IConnectionPointContainer>;
 
     TestMessenger() : ConnectionPointContainer({DIID_DMessengerEvents}) {}
 
-    CProxyDMessengerEvents<TestMessenger>* getMessengerEvents() { return this; }
+    CProxyDMessengerEvents<TestMessenger>* getMessengerEvents() override { return this; }
     extensionsutils::ConnectionPoint& point() { return *connectionPoint(DIID_DMessengerEvents); }
 };
 

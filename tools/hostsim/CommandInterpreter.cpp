@@ -31,7 +31,7 @@ CommandOutcome notANumber(const std::wstring& text)
     return misunderstood(L"'" + text + L"' is not a number");
 }
 
-CommandOutcome runStart(HostActions& actions, ConsoleOutput&, const Words& arguments)
+CommandOutcome runStart(HostActions& actions, tools::ConsoleOutput&, const Words& arguments)
 {
     if (arguments.empty()) return actionResult(actions.start(std::nullopt));
     const std::optional<unsigned long> flags = parseUnsigned(arguments[0]);
@@ -39,7 +39,7 @@ CommandOutcome runStart(HostActions& actions, ConsoleOutput&, const Words& argum
     return actionResult(actions.start(flags));
 }
 
-CommandOutcome runPresence(HostActions& actions, ConsoleOutput&, const Words& arguments)
+CommandOutcome runPresence(HostActions& actions, tools::ConsoleOutput&, const Words& arguments)
 {
     const std::optional<long> presence = parsePresence(arguments[1]);
     if (!presence) {
@@ -49,7 +49,7 @@ CommandOutcome runPresence(HostActions& actions, ConsoleOutput&, const Words& ar
     return actionResult(actions.setPresence(arguments[0], *presence, text));
 }
 
-CommandOutcome runResolve(HostActions& actions, ConsoleOutput&, const Words& arguments)
+CommandOutcome runResolve(HostActions& actions, tools::ConsoleOutput&, const Words& arguments)
 {
     const std::wstring mode = toLower(arguments[0]);
     if (mode == L"auto") return actionResult(actions.setResolutionMode(ResolutionMode::Automatic));
@@ -57,14 +57,14 @@ CommandOutcome runResolve(HostActions& actions, ConsoleOutput&, const Words& arg
     return misunderstood(L"'" + arguments[0] + L"' is not a resolution mode (expected auto or manual)");
 }
 
-CommandOutcome runAnswer(HostActions& actions, ConsoleOutput&, const Words& arguments)
+CommandOutcome runAnswer(HostActions& actions, tools::ConsoleOutput&, const Words& arguments)
 {
     std::optional<std::wstring> imAddress;
     if (arguments.size() > 1) imAddress = arguments[1];
     return actionResult(actions.answerResolution(arguments[0], imAddress));
 }
 
-CommandOutcome runWait(HostActions& actions, ConsoleOutput&, const Words& arguments)
+CommandOutcome runWait(HostActions& actions, tools::ConsoleOutput&, const Words& arguments)
 {
     if (toLower(arguments[0]) == L"forever") return actionResult(actions.wait(INFINITE));
     const std::optional<unsigned long> milliseconds = parseUnsigned(arguments[0]);
@@ -72,7 +72,7 @@ CommandOutcome runWait(HostActions& actions, ConsoleOutput&, const Words& argume
     return actionResult(actions.wait(*milliseconds));
 }
 
-CommandOutcome runWaitReady(HostActions& actions, ConsoleOutput&, const Words& arguments)
+CommandOutcome runWaitReady(HostActions& actions, tools::ConsoleOutput&, const Words& arguments)
 {
     if (arguments.empty()) return actionResult(actions.waitUntilReady(defaultReadyTimeoutMs));
     const std::optional<unsigned long> timeout = parseUnsigned(arguments[0]);
@@ -80,7 +80,7 @@ CommandOutcome runWaitReady(HostActions& actions, ConsoleOutput&, const Words& a
     return actionResult(actions.waitUntilReady(*timeout));
 }
 
-CommandOutcome runEcho(HostActions&, ConsoleOutput& output, const Words& arguments)
+CommandOutcome runEcho(HostActions&, tools::ConsoleOutput& output, const Words& arguments)
 {
     std::wstring text;
     for (const std::wstring& word : arguments) text += (text.empty() ? L"" : L" ") + word;
@@ -97,7 +97,7 @@ struct CommandInterpreter::Command {
     const wchar_t* summary;
     std::size_t minArguments;
     std::size_t maxArguments;
-    std::function<CommandOutcome(HostActions&, ConsoleOutput&, const Words&)> run; // null: help and quit
+    std::function<CommandOutcome(HostActions&, tools::ConsoleOutput&, const Words&)> run; // null: help and quit
 };
 
 const std::vector<CommandInterpreter::Command>& CommandInterpreter::commands()
@@ -106,37 +106,37 @@ const std::vector<CommandInterpreter::Command>& CommandInterpreter::commands()
     static const std::vector<Command> table = {
         {L"start", nullptr, L"[flags]", L"StartTavoMessenger(flags)", 0, 1, runStart},
         {L"stop", nullptr, L"", L"StopTavoMessenger, then wait for onStopped", 0, 0,
-         [](HostActions& actions, ConsoleOutput&, const Words&) { return actionResult(actions.stop()); }},
+         [](HostActions& actions, tools::ConsoleOutput&, const Words&) { return actionResult(actions.stop()); }},
         {L"unload", nullptr, L"", L"stop the module if it runs, then FreeLibrary it", 0, 0,
-         [](HostActions& actions, ConsoleOutput&, const Words&) { return actionResult(actions.unload()); }},
+         [](HostActions& actions, tools::ConsoleOutput&, const Words&) { return actionResult(actions.unload()); }},
         {L"end-process", nullptr, L"", L"ExitProcess at once without stopping the module", 0, 0,
-         [](HostActions& actions, ConsoleOutput&, const Words&) { return actionResult(actions.endProcess()); }},
+         [](HostActions& actions, tools::ConsoleOutput&, const Words&) { return actionResult(actions.endProcess()); }},
         {L"presence", nullptr, L"<sign-in name> <presence> [text]",
          L"change a person's presence and fire the host's presence event", 2, 3, runPresence},
         {L"signout", nullptr, L"", L"the host user signs out", 0, 0,
-         [](HostActions& actions, ConsoleOutput&, const Words&) { return actionResult(actions.signOut()); }},
+         [](HostActions& actions, tools::ConsoleOutput&, const Words&) { return actionResult(actions.signOut()); }},
         {L"signin", nullptr, L"", L"the host user signs in again", 0, 0,
-         [](HostActions& actions, ConsoleOutput&, const Words&) { return actionResult(actions.signIn()); }},
+         [](HostActions& actions, tools::ConsoleOutput&, const Words&) { return actionResult(actions.signIn()); }},
         {L"resolve", nullptr, L"auto|manual", L"answer e-mail resolutions at once, or on command", 1, 1, runResolve},
         {L"answer", nullptr, L"<e-mail> [im-address]", L"answer a resolution (default: from the directory)", 1, 2,
          runAnswer},
         {L"refuse", nullptr, L"<e-mail>", L"answer a resolution with \"not found\"", 1, 1,
-         [](HostActions& actions, ConsoleOutput&, const Words& arguments) {
+         [](HostActions& actions, tools::ConsoleOutput&, const Words& arguments) {
              return actionResult(actions.answerResolution(arguments[0], std::wstring()));
          }},
         {L"pending", nullptr, L"", L"list the resolutions waiting for an answer", 0, 0,
-         [](HostActions& actions, ConsoleOutput&, const Words&) {
+         [](HostActions& actions, tools::ConsoleOutput&, const Words&) {
              return actionResult(actions.showPendingResolutions());
          }},
         {L"wait", nullptr, L"<ms>|forever", L"pause (forever: until Ctrl+C)", 1, 1, runWait},
         {L"wait-ready", nullptr, L"[timeout-ms]", L"wait until UpAndRunning is 2 (default 30000 ms)", 0, 1,
          runWaitReady},
         {L"status", nullptr, L"", L"show the module's and the host's state", 0, 0,
-         [](HostActions& actions, ConsoleOutput&, const Words&) { return actionResult(actions.showStatus()); }},
+         [](HostActions& actions, tools::ConsoleOutput&, const Words&) { return actionResult(actions.showStatus()); }},
         {L"contacts", nullptr, L"", L"show the directory", 0, 0,
-         [](HostActions& actions, ConsoleOutput&, const Words&) { return actionResult(actions.showDirectory()); }},
+         [](HostActions& actions, tools::ConsoleOutput&, const Words&) { return actionResult(actions.showDirectory()); }},
         {L"activity", nullptr, L"", L"show the chats, calls and resolutions the module asked for", 0, 0,
-         [](HostActions& actions, ConsoleOutput&, const Words&) { return actionResult(actions.showActivity()); }},
+         [](HostActions& actions, tools::ConsoleOutput&, const Words&) { return actionResult(actions.showActivity()); }},
         {L"echo", nullptr, L"[text]", L"print the text", 0, any, runEcho},
         {L"help", nullptr, L"", L"list the commands", 0, 0, nullptr},
         {L"quit", L"exit", L"", L"stop the module if it runs, and leave", 0, 0, nullptr},
@@ -144,7 +144,7 @@ const std::vector<CommandInterpreter::Command>& CommandInterpreter::commands()
     return table;
 }
 
-CommandInterpreter::CommandInterpreter(HostActions& actions, ConsoleOutput& output)
+CommandInterpreter::CommandInterpreter(HostActions& actions, tools::ConsoleOutput& output)
     : actions_(actions), output_(output)
 {
 }
@@ -195,7 +195,7 @@ CommandResult CommandInterpreter::run(std::istream& input, const std::wstring& s
     return CommandResult::Quit;
 }
 
-void CommandInterpreter::printHelp(ConsoleOutput& output)
+void CommandInterpreter::printHelp(tools::ConsoleOutput& output)
 {
     output.line(L"commands:");
     for (const Command& command : commands()) {

@@ -24,7 +24,7 @@
 // Words are separated by blanks; "double quotes" keep blanks in one word. Blank lines and lines starting with
 // '#' are ignored. Runs on the simulator's main thread.
 
-#include "hostsim/ConsoleOutput.h"
+#include "common/ConsoleOutput.h"
 #include "hostsim/HostActions.h"
 
 #include <istream>
@@ -46,7 +46,7 @@ struct CommandOutcome {
 
 class CommandInterpreter {
 public:
-    CommandInterpreter(HostActions& actions, ConsoleOutput& output);
+    CommandInterpreter(HostActions& actions, tools::ConsoleOutput& output);
 
     CommandOutcome execute(const std::wstring& line);
 
@@ -55,7 +55,7 @@ public:
     // Errors name the source and line: "<source>:<line>: ...".
     CommandResult run(std::istream& input, const std::wstring& source, bool echo, bool stopAtFailure);
 
-    static void printHelp(ConsoleOutput& output);
+    static void printHelp(tools::ConsoleOutput& output);
 
 private:
     struct Command;
@@ -66,7 +66,7 @@ private:
     static const std::vector<Command>& commands();
 
     HostActions& actions_;
-    ConsoleOutput& output_;
+    tools::ConsoleOutput& output_;
 };
 
 } // namespace hostsim

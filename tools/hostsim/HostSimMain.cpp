@@ -4,7 +4,7 @@
 // directory format.
 #include "common/ProgramFolder.h"
 #include "hostsim/CommandInterpreter.h"
-#include "hostsim/ConsoleOutput.h"
+#include "common/ConsoleOutput.h"
 #include "hostsim/ContactDirectory.h"
 #include "hostsim/HostSimOptions.h"
 #include "hostsim/HostSimulator.h"
@@ -37,7 +37,7 @@ BOOL WINAPI onConsoleControl(DWORD event)
     return simulator && simulator->interruptWait() ? TRUE : FALSE;
 }
 
-bool install(const TavoModule& module, ConsoleOutput& output)
+bool install(const TavoModule& module, tools::ConsoleOutput& output)
 {
     bool succeeded = true;
     for (const InstallStep& step : installProvider(module)) {
@@ -52,7 +52,7 @@ bool install(const TavoModule& module, ConsoleOutput& output)
     return succeeded;
 }
 
-int runCommands(HostSimulator& simulator, const HostSimOptions& options, ConsoleOutput& output)
+int runCommands(HostSimulator& simulator, const HostSimOptions& options, tools::ConsoleOutput& output)
 {
     CommandInterpreter interpreter(simulator, output);
     CommandResult result = CommandResult::Quit;
@@ -70,7 +70,7 @@ int runCommands(HostSimulator& simulator, const HostSimOptions& options, Console
     return result == CommandResult::Failed ? exitCommandFailed : exitOk;
 }
 
-int runSimulator(const HostSimOptions& options, ConsoleOutput& output)
+int runSimulator(const HostSimOptions& options, tools::ConsoleOutput& output)
 {
     const std::wstring directoryPath =
         options.directoryPath.empty() ? tools::besideThisProgram(L"demo-directory.txt") : options.directoryPath;
@@ -114,7 +114,7 @@ int runSimulator(const HostSimOptions& options, ConsoleOutput& output)
 
 int wmain(int argc, wchar_t** argv)
 {
-    ConsoleOutput output;
+    tools::ConsoleOutput output(L"hostsim");
     std::wstring error;
     const std::optional<HostSimOptions> options =
         parseHostSimOptions(std::vector<std::wstring>(argv + 1, argv + argc), error);

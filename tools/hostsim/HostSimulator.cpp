@@ -56,7 +56,7 @@ const long PresenceChangeCode = 4;
 
 } // namespace
 
-HostSimulator::HostSimulator(ModuleExports module, SimulatorSettings settings, ConsoleOutput& output)
+HostSimulator::HostSimulator(ModuleExports module, SimulatorSettings settings, tools::ConsoleOutput& output)
     : module_(std::move(module)),
       settings_(std::move(settings)),
       output_(output),
@@ -136,7 +136,7 @@ bool HostSimulator::stop()
         output_.error(L"the module is not loaded");
         return false;
     }
-    ConsoleOutput& output = output_;
+    tools::ConsoleOutput& output = output_;
     auto callback = std::make_shared<StoppedCallback>([&output](int callNumber) {
         if (callNumber == 1) output.note(L"onStopped called");
         else output.error(L"onStopped called again (call " + std::to_wstring(callNumber) + L" for one stop)");

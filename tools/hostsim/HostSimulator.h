@@ -10,7 +10,7 @@
 // records and activity are printed from the module's, the host's and the monitor's threads.
 
 #include "hostsim/ActivityMonitor.h"
-#include "hostsim/ConsoleOutput.h"
+#include "common/ConsoleOutput.h"
 #include "hostsim/ContactDirectory.h"
 #include "hostsim/HostActions.h"
 #include "hostsim/StoppedCallback.h"
@@ -33,7 +33,7 @@ struct SimulatorSettings {
 
 class HostSimulator : public HostActions {
 public:
-    HostSimulator(ModuleExports module, SimulatorSettings settings, ConsoleOutput& output);
+    HostSimulator(ModuleExports module, SimulatorSettings settings, tools::ConsoleOutput& output);
     ~HostSimulator() override; // stops the module if it still runs, then withdraws the host
     HostSimulator(const HostSimulator&) = delete;
     HostSimulator& operator=(const HostSimulator&) = delete;
@@ -79,7 +79,7 @@ private:
 
     ModuleExports module_;
     SimulatorSettings settings_;
-    ConsoleOutput& output_;
+    tools::ConsoleOutput& output_;
     std::shared_ptr<fakehost::FakeHost> host_;
     HRESULT registration_ = E_FAIL;
     std::atomic<bool> started_{false};

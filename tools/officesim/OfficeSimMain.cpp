@@ -2,7 +2,7 @@
 // line and OfficeSimulator.h for what a run does.
 #include "officesim/OfficeSimOptions.h"
 #include "officesim/OfficeSimulator.h"
-#include "officesim/Output.h"
+#include "common/ConsoleOutput.h"
 
 #include "officesim/Names.h"
 
@@ -16,7 +16,7 @@ using namespace officesim;
 
 int wmain(int argc, wchar_t** argv)
 {
-    Output output;
+    tools::ConsoleOutput output(L"officesim");
     std::wstring error;
     const std::optional<OfficeSimOptions> options =
         parseOfficeSimOptions(std::vector<std::wstring>(argv + 1, argv + argc), error);

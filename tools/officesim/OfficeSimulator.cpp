@@ -42,7 +42,7 @@ std::wstring upAndRunningText(const std::optional<DWORD>& value)
 
 } // namespace
 
-OfficeSimulator::OfficeSimulator(const OfficeSimOptions& options, Output& output, CallWatch::HangHandler onHang)
+OfficeSimulator::OfficeSimulator(const OfficeSimOptions& options, tools::ConsoleOutput& output, CallWatch::HangHandler onHang)
     : options_(options),
       report_(output, options.verbose),
       watch_(options.callTimeoutMs, std::move(onHang)),

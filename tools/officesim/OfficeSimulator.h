@@ -14,7 +14,7 @@
 #include "officesim/LateBoundUcApi.h"
 #include "officesim/MessengerSession.h"
 #include "officesim/OfficeSimOptions.h"
-#include "officesim/Output.h"
+#include "common/ConsoleOutput.h"
 #include "officesim/Report.h"
 #include "officesim/UcSession.h"
 #include "officesim/VtableMessengerApi.h"
@@ -32,7 +32,7 @@ enum ExitCode : int {
 class OfficeSimulator {
 public:
     // `onHang` runs on the hang watch's thread when a call has not returned in time (the program's ends it).
-    OfficeSimulator(const OfficeSimOptions& options, Output& output, CallWatch::HangHandler onHang);
+    OfficeSimulator(const OfficeSimOptions& options, tools::ConsoleOutput& output, CallWatch::HangHandler onHang);
     ~OfficeSimulator();
     OfficeSimulator(const OfficeSimulator&) = delete;
     OfficeSimulator& operator=(const OfficeSimulator&) = delete;

@@ -33,7 +33,7 @@ void fillIn(std::wstring& field, const std::wstring& value)
 
 } // namespace
 
-Report::Report(Output& output, bool verbose) : output_(output), verbose_(verbose) {}
+Report::Report(tools::ConsoleOutput& output, bool verbose) : output_(output), verbose_(verbose) {}
 
 void Report::line(const std::wstring& text)
 {

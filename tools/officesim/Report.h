@@ -6,7 +6,7 @@
 //
 // Main thread only, except line(), which any thread may call.
 
-#include "officesim/Output.h"
+#include "common/ConsoleOutput.h"
 
 #include <windows.h>
 
@@ -29,7 +29,7 @@ struct PersonRow {
 
 class Report {
 public:
-    Report(Output& output, bool verbose);
+    Report(tools::ConsoleOutput& output, bool verbose);
 
     void line(const std::wstring& text);    // "officesim: " + text
     void section(const std::wstring& title); // "officesim: == " + title
@@ -53,7 +53,7 @@ public:
 private:
     void printPeople();
 
-    Output& output_;
+    tools::ConsoleOutput& output_;
     const bool verbose_;
     int checks_ = 0;
     int violations_ = 0;

@@ -7,7 +7,7 @@
 //
 // Used on the scenario's thread.
 
-#include "hostsim/ConsoleOutput.h"
+#include "common/ConsoleOutput.h"
 
 #include <string>
 
@@ -15,7 +15,7 @@ namespace soak {
 
 class Figures {
 public:
-    Figures(const std::wstring& scenario, hostsim::ConsoleOutput& output) : scenario_(scenario), output_(output) {}
+    Figures(const std::wstring& scenario, tools::ConsoleOutput& output) : scenario_(scenario), output_(output) {}
 
     void exactly(const std::wstring& what, long long value, long long expected);
     void atMost(const std::wstring& what, long long value, long long limit);
@@ -34,7 +34,7 @@ private:
     void print(const std::wstring& what, const std::wstring& value, const std::wstring& heldWhen, const wchar_t* mark);
 
     const std::wstring scenario_;
-    hostsim::ConsoleOutput& output_;
+    tools::ConsoleOutput& output_;
     bool held_ = true;
 };
 

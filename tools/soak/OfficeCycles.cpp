@@ -39,7 +39,7 @@ struct CycleFigures {
 
 class CycleRun {
 public:
-    explicit CycleRun(officesim::Output& output) : output_(output) {}
+    explicit CycleRun(tools::ConsoleOutput& output) : output_(output) {}
 
     void round();
     void printFigures();
@@ -51,7 +51,7 @@ private:
     void connect();
     void callHeld(HeldConnection& held);
 
-    officesim::Output& output_;
+    tools::ConsoleOutput& output_;
     std::deque<HeldConnection> held_; // oldest first
     CycleFigures figures_;
     std::vector<std::wstring> problems_;
@@ -133,7 +133,7 @@ void CycleRun::printFigures()
 
 } // namespace
 
-int runOfficeCycles(const OfficeOptions& options, officesim::Output& output)
+int runOfficeCycles(const OfficeOptions& options, tools::ConsoleOutput& output)
 {
     const HANDLE finish = startFinishListener();
     CycleRun run(output);

@@ -9,10 +9,10 @@
 
 #include "soak/OfficeOptions.h"
 
-#include "officesim/Output.h"
+#include "common/ConsoleOutput.h"
 
 namespace soak {
 
-int runOfficeCycles(const OfficeOptions& options, officesim::Output& output);
+int runOfficeCycles(const OfficeOptions& options, tools::ConsoleOutput& output);
 
 } // namespace soak

@@ -76,7 +76,7 @@ std::vector<Interface> libraryInterfaces(ITypeLib* library)
 
 class Fuzzer {
 public:
-    Fuzzer(const OfficeOptions& options, officesim::Output& output, std::vector<Interface> interfaces)
+    Fuzzer(const OfficeOptions& options, tools::ConsoleOutput& output, std::vector<Interface> interfaces)
         : options_(options), output_(output), values_(options.seed), interfaces_(std::move(interfaces)),
           watch_(callLimitMs, [&output](const std::wstring& call, DWORD elapsed) {
               output.line(L"soakoffice: problem HANG " + call + L" has not returned after " + std::to_wstring(elapsed) + L" ms");
@@ -96,7 +96,7 @@ private:
     void count(HRESULT hr) { ++results_[hr]; ++calls_; }
 
     const OfficeOptions& options_;
-    officesim::Output& output_;
+    tools::ConsoleOutput& output_;
     FuzzValues values_;
     std::vector<Interface> interfaces_;
     officesim::CallWatch watch_;
@@ -224,7 +224,7 @@ void Fuzzer::printFigures()
 
 } // namespace
 
-int runOfficeFuzz(const OfficeOptions& options, officesim::Output& output)
+int runOfficeFuzz(const OfficeOptions& options, tools::ConsoleOutput& output)
 {
     output.line(L"soakoffice: seed " + std::to_wstring(options.seed));
     ComPtr<ITypeLib> library;

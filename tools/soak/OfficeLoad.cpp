@@ -52,7 +52,7 @@ std::map<std::wstring, ContactSpread> spreadOf(const std::vector<const ThreadRes
     return spread;
 }
 
-void printSpread(officesim::Output& output, const wchar_t* api, const std::map<std::wstring, ContactSpread>& spread)
+void printSpread(tools::ConsoleOutput& output, const wchar_t* api, const std::map<std::wstring, ContactSpread>& spread)
 {
     for (const auto& entry : spread) {
         output.line(std::wstring(L"soakoffice: events ") + api + L" " + entry.first + L" " +
@@ -70,7 +70,7 @@ bool waitForAll(const std::vector<std::unique_ptr<OfficeThread>>& threads, HANDL
     return WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), TRUE, timeoutMs) == WAIT_OBJECT_0;
 }
 
-void printFigures(officesim::Output& output, const OfficeOptions& options, const std::vector<const ThreadResult*>& results)
+void printFigures(tools::ConsoleOutput& output, const OfficeOptions& options, const std::vector<const ThreadResult*>& results)
 {
     long calls = 0, unexpected = 0, others = 0, checkFailures = 0;
     for (const ThreadResult* result : results) {
@@ -106,7 +106,7 @@ HANDLE startFinishListener()
     return finish;
 }
 
-int runOfficeLoad(const OfficeOptions& options, officesim::Output& output)
+int runOfficeLoad(const OfficeOptions& options, tools::ConsoleOutput& output)
 {
     const HANDLE finish = startFinishListener();
     std::vector<std::unique_ptr<OfficeThread>> threads;

@@ -13,13 +13,13 @@
 
 #include "soak/OfficeOptions.h"
 
-#include "officesim/Output.h"
+#include "common/ConsoleOutput.h"
 
 #include <windows.h>
 
 namespace soak {
 
-int runOfficeLoad(const OfficeOptions& options, officesim::Output& output);
+int runOfficeLoad(const OfficeOptions& options, tools::ConsoleOutput& output);
 
 // Waits (pumping) until the host writes "finish" or closes standard input; the event is set then.
 HANDLE startFinishListener();

@@ -17,7 +17,7 @@ bool startsWith(const std::wstring& text, const wchar_t* prefix)
 
 } // namespace
 
-OfficeProcess::OfficeProcess(const std::wstring& name, const std::wstring& arguments, hostsim::ConsoleOutput& output)
+OfficeProcess::OfficeProcess(const std::wstring& name, const std::wstring& arguments, tools::ConsoleOutput& output)
     : name_(name), output_(output), process_(L"officesoak.exe", arguments)
 {
     output_.note(L"office " + name_ + L" started: officesoak " + arguments);

@@ -6,7 +6,7 @@
 
 #include "ChildProcess.h"
 
-#include "hostsim/ConsoleOutput.h"
+#include "common/ConsoleOutput.h"
 
 #include <optional>
 #include <string>
@@ -27,7 +27,7 @@ struct ContactEventFigures {
 
 class OfficeProcess {
 public:
-    OfficeProcess(const std::wstring& name, const std::wstring& arguments, hostsim::ConsoleOutput& output);
+    OfficeProcess(const std::wstring& name, const std::wstring& arguments, tools::ConsoleOutput& output);
     ~OfficeProcess();
     OfficeProcess(const OfficeProcess&) = delete;
     OfficeProcess& operator=(const OfficeProcess&) = delete;
@@ -49,7 +49,7 @@ private:
     void echo();
 
     const std::wstring name_;
-    hostsim::ConsoleOutput& output_;
+    tools::ConsoleOutput& output_;
     xproc::ChildProcess process_;
     std::size_t seen_ = 0;
     bool echoed_ = false;

@@ -13,7 +13,7 @@ namespace soak {
 struct ScenarioRun {
     SoakHost& host;
     Figures& figures;
-    hostsim::ConsoleOutput& output;
+    tools::ConsoleOutput& output;
     bool quick = false;
     unsigned seed = 1;
 };

@@ -30,7 +30,7 @@ fakehost::ContactRecord person(const std::wstring& signinName, const std::wstrin
 
 } // namespace
 
-SoakHost::SoakHost(hostsim::ConsoleOutput& output) : output_(output), host_(fakehost::FakeHost::create())
+SoakHost::SoakHost(tools::ConsoleOutput& output) : output_(output), host_(fakehost::FakeHost::create())
 {
     module_ = std::make_unique<hostsim::TavoModule>(tools::besideThisProgram(L"TavoMessenger.dll"));
     problem_ = module_->problem();

@@ -7,7 +7,7 @@
 //
 // Construct, start and stop on threads in COM's multithreaded apartment; the fake host is thread-safe.
 
-#include "hostsim/ConsoleOutput.h"
+#include "common/ConsoleOutput.h"
 #include "hostsim/StoppedCallback.h"
 #include "hostsim/TavoModule.h"
 
@@ -27,7 +27,7 @@ struct StopOutcome {
 
 class SoakHost {
 public:
-    explicit SoakHost(hostsim::ConsoleOutput& output);
+    explicit SoakHost(tools::ConsoleOutput& output);
     ~SoakHost();
     SoakHost(const SoakHost&) = delete;
     SoakHost& operator=(const SoakHost&) = delete;
@@ -50,7 +50,7 @@ public:
 private:
     void addPeople();
 
-    hostsim::ConsoleOutput& output_;
+    tools::ConsoleOutput& output_;
     std::wstring problem_;
     std::unique_ptr<hostsim::TavoModule> module_;
     std::shared_ptr<fakehost::FakeHost> host_;

@@ -38,7 +38,7 @@ bool parse(int argc, wchar_t** argv, Arguments& arguments)
     return scenarios.count(arguments.scenario) == 1;
 }
 
-int runScenario(const Arguments& arguments, hostsim::ConsoleOutput& output)
+int runScenario(const Arguments& arguments, tools::ConsoleOutput& output)
 {
     SoakHost host(output);
     if (!host.problem().empty()) {
@@ -62,7 +62,8 @@ int runScenario(const Arguments& arguments, hostsim::ConsoleOutput& output)
 
 int wmain(int argc, wchar_t** argv)
 {
-    hostsim::ConsoleOutput output;
+    // The host side of the soak speaks as hostsim does; scripts/soak picks out its "hostsim: error" lines.
+    tools::ConsoleOutput output(L"hostsim");
     Arguments arguments;
     if (!parse(argc, argv, arguments)) {
         output.error(L"usage: soakhost --scenario load|cycles|dying-office|hung-office|failing-host|fuzz [--quick] [--seed N]");

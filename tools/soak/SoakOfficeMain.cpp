@@ -8,7 +8,7 @@
 #include "soak/OfficeOptions.h"
 
 #include "officesim/Names.h"
-#include "officesim/Output.h"
+#include "common/ConsoleOutput.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -17,7 +17,7 @@ using namespace soak;
 
 int wmain(int argc, wchar_t** argv)
 {
-    officesim::Output output;
+    tools::ConsoleOutput output(L"soakoffice");
     std::wstring error;
     const std::optional<OfficeOptions> options = parseOfficeOptions(std::vector<std::wstring>(argv + 1, argv + argc), error);
     if (!options) {

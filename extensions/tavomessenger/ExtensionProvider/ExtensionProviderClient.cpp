@@ -61,7 +61,7 @@ HRESULT getContact(BSTR signinName, ComPtr<IContact>& contact)
     ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
     if (!imAndPresence) {
         TAVO_LOG(4, "could not create a IIMAndPresence object");
-        return kContactNotFound;
+        return contactNotFound;
     }
     ComPtr<IDispatch> found;
     HRESULT hr = S_OK;
@@ -77,12 +77,12 @@ HRESULT getContact(BSTR signinName, ComPtr<IContact>& contact)
     }
     if (FAILED(hr) || !found) {
         TAVO_LOG(4, "pIMAndPresence->GetContact failed");
-        return kContactNotFound;
+        return contactNotFound;
     }
     ComPtr<IContact> result;
     if (FAILED(found->QueryInterface(IID_IContact, reinterpret_cast<void**>(result.out()))) || !result) {
         TAVO_LOG(4, "Unable to QueryInterface returned IDispatch for IContact");
-        return kContactNotFound;
+        return contactNotFound;
     }
     contact = result;
     return S_OK;

@@ -17,11 +17,11 @@
 namespace ExtensionProviderClient {
 
 // The failure of every contact lookup.
-constexpr HRESULT kContactNotFound = static_cast<HRESULT>(0x8100030A);
+constexpr HRESULT contactNotFound = static_cast<HRESULT>(0x8100030A);
 
 // Looks the contact up by URI, or by user id when the name has the Exchange form (an '=' after its
 // first character: the user id is everything after the last '='). On success the contact replaces what
-// the holder held; on failure the holder is left alone and the result is kContactNotFound.
+// the holder held; on failure the holder is left alone and the result is contactNotFound.
 HRESULT getContact(BSTR signinName, extensionsutils::ComPtr<IContact>& contact);
 
 // The signed-in user as a contact; E_FAIL when the host cannot tell.

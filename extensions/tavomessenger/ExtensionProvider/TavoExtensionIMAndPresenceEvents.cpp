@@ -95,7 +95,7 @@ HRESULT TavoExtensionIMAndPresenceEvents::OnContactPresenceChanged(IDispatch* co
     bool queued = false;
     try {
         queued = worker && worker->AddWork(std::make_shared<Tr1FunctionWorker>([target, messengerContact, status] {
-            ExtensionProviderEventWorkers::contactStatusChanged(target, messengerContact, status);
+            ExtensionProviderEventWorkers::contactStatusChanged(target.get(), messengerContact, status);
         }));
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;

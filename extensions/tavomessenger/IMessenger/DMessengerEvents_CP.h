@@ -19,6 +19,18 @@
 #include <string>
 #include <vector>
 
+// The events that the module fires while it runs, as the work items that fire them see them; the
+// Messenger object's DMessengerEvents side (below) provides them.
+class MessengerEventsFiring
+{
+public:
+    virtual HRESULT Fire_OnContactStatusChange(IDispatch* contact, MISTATUS status) = 0;
+    virtual HRESULT Fire_OnContactResolved(LONG hr, ADDRESS_TYPE addressType, BSTR address, BSTR imAddress) = 0;
+
+protected:
+    ~MessengerEventsFiring() = default;
+};
+
 // The DMessengerEvents side of the Messenger object: one firing operation per member of the event
 // interface, in the interface's order. T is the Messenger object; it derives from this class and from
 // extensionsutils::ConnectionPointContainer with a point for DIID_DMessengerEvents, which holds the sinks
@@ -33,7 +45,7 @@
 // newer. Every other event is delivered as fired. The result is S_OK once queued; sinks' failures are
 // logged by the delivery.
 template <class T>
-class CProxyDMessengerEvents
+class CProxyDMessengerEvents : public MessengerEventsFiring
 {
 public:
     virtual HRESULT Fire_OnGroupAdded(LONG hr, IDispatch* group)
@@ -118,7 +130,7 @@ public:
     {
         return fireToEach(0x404, {hrValue(hr), dispatchValue(contact), stringValue(previousFriendlyName)});
     }
-    virtual HRESULT Fire_OnContactStatusChange(IDispatch* contact, MISTATUS status)
+    HRESULT Fire_OnContactStatusChange(IDispatch* contact, MISTATUS status) override
     {
         return fireToEach(0x406, {dispatchValue(contact), numberValue(status)}, contactKey(contact));
     }
@@ -144,7 +156,7 @@ public:
         if (!enableDefault) return E_POINTER;
         return fireToEach(0x40f, {numberValue(folder), numberValue(unreadCount), boolValue(*enableDefault)});
     }
-    virtual HRESULT Fire_OnContactResolved(LONG hr, ADDRESS_TYPE addressType, BSTR address, BSTR imAddress)
+    HRESULT Fire_OnContactResolved(LONG hr, ADDRESS_TYPE addressType, BSTR address, BSTR imAddress) override
     {
         return fireToEach(0x41a, {hrValue(hr), numberValue(addressType), stringValue(address), stringValue(imAddress)});
     }

@@ -2,52 +2,37 @@
 
 #include "EventWorkers.h"
 #include "ExtensionProvider/ContactResolver.h"
-#include "ExtensionProvider/ExtensionProviderClient.h"
 #include "ExtensionProvider/HostClassObject.h"
+#include "IMessenger/MessengerContactLookup.h"
 #include "IMessenger/MessengerConversationStarter.h"
 #include "IMessenger/MessengerResults.h"
 #include "IMessenger/PropertyMap.h"
 #include "IMessenger/SignInGuard.h"
-#include "IMessenger/TavoMessengerContact.h"
-#include "IMessenger/TavoMessengerContacts.h"
 #include "IMessenger/TavoMessengerExtensionBroker.h"
 #include "IMessenger/TavoMessengerService.h"
 #include "IMessenger/TavoMessengerServices.h"
-#include "OfficeIntegrationImpl.h"
 #include "logging/Logging.h"
 #include "utils/RegistryUtils.h"
 
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/ComPtr.h"
-#include "extensionsutils/Utf8.h"
 
-#include <string>
 #include <utility>
-#include <vector>
 
 using extensionsutils::Bstr;
 using extensionsutils::ComPtr;
 using extensionsutils::MICComPtr;
-using extensionsutils::SafeArray;
 using extensionsutils::Variant;
 
 namespace {
 
-const char* const NotLoggedIn = "client is not logged in, returning";
-const char* const NotLoggedInReturningError = "not logged in returning MSGR_E_NOT_LOGGED_ON";
-const char* const ServiceQueryFailed = "primaryServiceDispatch->QueryInterface failed";
+const char* const notLoggedIn = "client is not logged in, returning";
+const char* const notLoggedInReturningError = "not logged in returning MSGR_E_NOT_LOGGED_ON";
+const char* const serviceQueryFailed = "primaryServiceDispatch->QueryInterface failed";
 // The lock refuses only an upgrade (exclusive while this thread holds it shared, as a call made from inside
 // one of this object's own operations would) or when its primitives are unusable.
-const char* const LockRefused = "could not take the Messenger lock";
-
-// Shorter text cannot be an e-mail address; the host is not asked to add it.
-const UINT ShortestEmailAddress = 5;
-
-std::string utf8Of(BSTR text)
-{
-    return extensionsutils::toUtf8(text, SysStringLen(text));
-}
+const char* const lockRefused = "could not take the Messenger lock";
 
 // The argument by value, or empty when it cannot be copied.
 Variant valueOf(const VARIANT& argument)
@@ -55,13 +40,6 @@ Variant valueOf(const VARIANT& argument)
     Variant copy;
     extensionsutils::copyByValue(argument, copy);
     return copy;
-}
-
-IUnknown* objectOf(const Variant& value)
-{
-    if (value.type() == VT_DISPATCH) return value.get()->pdispVal;
-    if (value.type() == VT_UNKNOWN) return value.get()->punkVal;
-    return nullptr;
 }
 
 bool isVoiceConversation(CONVERSATION_TYPE type)
@@ -88,7 +66,7 @@ void TavoMessengerAdvanced::initialise(std::weak_ptr<WorkerThread> worker, std::
 {
     vorn::ExclusiveGuard guard(lock);
     if (!guard.owns()) {
-        TAVO_LOG(4, LockRefused);
+        TAVO_LOG(4, lockRefused);
         return;
     }
     workerThread = std::move(worker);
@@ -102,7 +80,7 @@ void TavoMessengerAdvanced::uninitialise()
     {
         vorn::ExclusiveGuard guard(lock);
         if (!guard.owns()) {
-            TAVO_LOG(4, LockRefused);
+            TAVO_LOG(4, lockRefused);
             return;
         }
         const MICComPtr<CTavoMessengerService> primary = services ? services->primaryService() : nullptr;
@@ -123,7 +101,7 @@ HRESULT TavoMessengerAdvanced::readPrimaryService(const logging::CallSite& calle
 {
     if (!text) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    if (!messengerapi::signedIn(caller, 1, NotLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
+    if (!messengerapi::signedIn(caller, 1, notLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
     const auto fail = [&caller](const char* failure) -> HRESULT {
         TAVO_LOG_AT(caller, 4, failure);
         return E_FAIL;
@@ -143,7 +121,7 @@ HRESULT TavoMessengerAdvanced::readPrimaryService(const logging::CallSite& calle
 HRESULT TavoMessengerAdvanced::acceptWhenSignedIn(const logging::CallSite& caller)
 {
     vorn::SharedGuard guard(lock);
-    if (!messengerapi::signedIn(caller, 1, NotLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
+    if (!messengerapi::signedIn(caller, 1, notLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
     return S_OK;
 }
 
@@ -151,7 +129,7 @@ HRESULT TavoMessengerAdvanced::acceptWhenSignedIn(const logging::CallSite& calle
 
 HRESULT TavoMessengerAdvanced::get_MySigninName(BSTR* name)
 {
-    return readPrimaryService(TAVO_CALL_SITE, &IMessengerService::get_MySigninName, ServiceQueryFailed,
+    return readPrimaryService(TAVO_CALL_SITE, &IMessengerService::get_MySigninName, serviceQueryFailed,
                               "primaryService->get_MySigninName failed", name);
 }
 
@@ -164,13 +142,13 @@ HRESULT TavoMessengerAdvanced::get_MyFriendlyName(BSTR* name)
 
 HRESULT TavoMessengerAdvanced::get_MyServiceName(BSTR* name)
 {
-    return readPrimaryService(TAVO_CALL_SITE, &IMessengerService::get_ServiceName, ServiceQueryFailed,
+    return readPrimaryService(TAVO_CALL_SITE, &IMessengerService::get_ServiceName, serviceQueryFailed,
                               "primaryService->get_ServiceName failed", name);
 }
 
 HRESULT TavoMessengerAdvanced::get_MyServiceId(BSTR* serviceId)
 {
-    return readPrimaryService(TAVO_CALL_SITE, &IMessengerService::get_ServiceId, ServiceQueryFailed,
+    return readPrimaryService(TAVO_CALL_SITE, &IMessengerService::get_ServiceId, serviceQueryFailed,
                               "primaryService->get_ServiceID failed", serviceId);
 }
 
@@ -179,7 +157,7 @@ HRESULT TavoMessengerAdvanced::get_MyStatus(MISTATUS* status)
 {
     if (!status) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
     ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
     if (!imAndPresence) {
         *status = MISTATUS_OFFLINE;
@@ -214,7 +192,7 @@ HRESULT TavoMessengerAdvanced::get_MyPhoneNumber(MPHONE_TYPE type, BSTR* number)
 {
     if (!number) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
     ComPtr<IProviderManagement> providerManagement = hostaccess::GetProviderManagement();
     if (!providerManagement) {
         TAVO_LOG(4, "providerManagement is NULL");
@@ -251,7 +229,7 @@ HRESULT TavoMessengerAdvanced::get_Services(IDispatch** result)
 {
     if (!result) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
     if (!services) {
         TAVO_LOG(4, "messengerServices is NULL");
         return E_FAIL;
@@ -299,7 +277,7 @@ HRESULT TavoMessengerAdvanced::get_MyProperty(MCONTACTPROPERTY key, VARIANT* val
 {
     if (!value) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
     return copyStored(myProperties, key, value);
 }
 
@@ -307,10 +285,10 @@ HRESULT TavoMessengerAdvanced::put_MyProperty(MCONTACTPROPERTY key, VARIANT valu
 {
     vorn::ExclusiveGuard guard(lock);
     if (!guard.owns()) {
-        TAVO_LOG(4, LockRefused);
+        TAVO_LOG(4, lockRefused);
         return E_UNEXPECTED;
     }
-    RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
     return storeProperty(myProperties, key, value);
 }
 
@@ -318,7 +296,7 @@ HRESULT TavoMessengerAdvanced::get_Property(MMESSENGERPROPERTY key, VARIANT* val
 {
     if (!value) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
     return copyStored(messengerProperties, key, value);
 }
 
@@ -326,10 +304,10 @@ HRESULT TavoMessengerAdvanced::put_Property(MMESSENGERPROPERTY key, VARIANT valu
 {
     vorn::ExclusiveGuard guard(lock);
     if (!guard.owns()) {
-        TAVO_LOG(4, LockRefused);
+        TAVO_LOG(4, lockRefused);
         return E_UNEXPECTED;
     }
-    RETURN_IF_SIGNED_OUT(1, NotLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
     return storeProperty(messengerProperties, key, value);
 }
 
@@ -399,7 +377,7 @@ HRESULT TavoMessengerAdvanced::get_ContactsSortOrder(MUASORT* order)
 {
     if (!order) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
     *order = MUASORT_GROUPS;
     return S_OK;
 }
@@ -426,68 +404,16 @@ HRESULT TavoMessengerAdvanced::CreateGroup(BSTR, VARIANT, IDispatch**)
 
 // ---- Contact lookup ----
 
-// Office always receives a contact for a well-formed name while the user is signed in, even for a name
-// the host does not know: such a contact asks the host for its status on each call.
 HRESULT TavoMessengerAdvanced::GetContact(BSTR signinName, BSTR, IDispatch** result)
 {
-    if (!result) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    if (SysStringLen(signinName) == 0) return E_FAIL;
-    RETURN_IF_SIGNED_OUT(1, "Client is not logged in, returning", ExtensionProviderClient::kContactNotFound);
-    TAVO_LOG(2, "got a request for contact - " << utf8Of(signinName));
-
-    ComPtr<IContact> hostContact;
-    MICComPtr<TavoMessengerContact> contact;
-    if (FAILED(ExtensionProviderClient::getContact(signinName, hostContact)) || !hostContact) {
-        TAVO_LOG(1, "ExtensionProvider returned NULL contact.");
-        contact = extensionsutils::ComObject<TavoMessengerContact>::create();
-        if (!contact) {
-            TAVO_LOG(4, "Unable to create instance of messenger contact, returning not found");
-            return ExtensionProviderClient::kContactNotFound;
-        }
-        contact->initialise(Bstr(L""), Bstr(signinName, SysStringLen(signinName)), configuration);
-        return contact.copyTo(result);
-    }
-
-    contact = TavoMessengerExtensionBroker::CreateMessengerContact(hostContact.get(), configuration);
-    if (!contact) {
-        TAVO_LOG(4, "Unable to create instance of messenger contact, returning not found");
-        return ExtensionProviderClient::kContactNotFound;
-    }
-    Bstr jid;
-    if (FAILED(hostContact->get_SigninName(jid.out()))) {
-        TAVO_LOG(4, "Unable to get Jid from contact so cannot start watching");
-    } else if (FAILED(ExtensionProviderClient::startWatchingContact(jid.get()))) {
-        TAVO_LOG(4, "Start watching failed");
-    }
-    return contact.copyTo(result);
+    return MessengerContactLookup(TAVO_CALL_SITE, configuration).getContact(signinName, result);
 }
 
 HRESULT TavoMessengerAdvanced::get_MyContacts(IDispatch** result)
 {
-    if (!result) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    TAVO_LOG(1, "get_MyContacts");
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
-    if (!imAndPresence) {
-        TAVO_LOG(4, "pClassFactory CreateInstance IID_IIMAndPresence failed");
-        return E_FAIL;
-    }
-    ComPtr<IDispatch> hostContacts;
-    if (FAILED(imAndPresence->GetContacts(hostContacts.out()))) {
-        TAVO_LOG(4, "pIMAndPresence->GetContacts failed");
-        return E_FAIL;
-    }
-    if (!hostContacts) return S_OK;
-    MICComPtr<CTavoMessengerContacts> contacts = extensionsutils::ComObject<CTavoMessengerContacts>::create();
-    if (!contacts) {
-        TAVO_LOG(4, "Unable to create instance of TavoMessengerContacts");
-        return E_FAIL;
-    }
-    contacts->initialise(hostContacts.get(), configuration);
-    contacts.copyTo(result);
-    return S_OK;
+    return MessengerContactLookup(TAVO_CALL_SITE, configuration).myContacts(result);
 }
 
 // The host is not asked for anything: the module offers no contact search.
@@ -496,23 +422,10 @@ HRESULT TavoMessengerAdvanced::FindContact(LONG, BSTR, BSTR, VARIANT, VARIANT, V
     return acceptWhenSignedIn(TAVO_CALL_SITE);
 }
 
-// Office is told S_OK whatever happens, and no event follows.
 HRESULT TavoMessengerAdvanced::AddContact(LONG, BSTR emailAddress)
 {
     vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, S_OK);
-    TAVO_LOG(2, "got a request to add contact - " << utf8Of(emailAddress));
-    ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
-    if (!imAndPresence) {
-        TAVO_LOG(4, "pIMAndPresence is NULL");
-        return S_OK;
-    }
-    if (SysStringLen(emailAddress) < ShortestEmailAddress) {
-        TAVO_LOG(1, "email address string is less than 5 chars - cannot add");
-        return S_OK;
-    }
-    if (FAILED(imAndPresence->AddContact(emailAddress))) TAVO_LOG(4, "pIMAndPresence->AddContact failed");
-    return S_OK;
+    return MessengerContactLookup(TAVO_CALL_SITE, configuration).addContact(emailAddress);
 }
 
 // The IM address reaches Office only as OnContactResolved, never through the out-parameter.
@@ -522,24 +435,15 @@ HRESULT TavoMessengerAdvanced::ResolveContact(ADDRESS_TYPE addressType, CONTACT_
     // Destroyed last: an answer the host gives at once reaches Office only after this call has returned.
     ContactResolver::Hold answersAfterReturn;
     // Taken before the Messenger lock: uninitialise takes the integration lock first and this lock second.
-    CProxyDMessengerEvents<OfficeIntegrationImpl>* events = getMessengerEvents();
+    MessengerEventsFiring* events = getMessengerEvents();
+    ComPtr<MessengerEventSource> messenger(this);
     vorn::SharedGuard guard(lock);
-    TAVO_LOG(1, "Resolving contact - " << utf8Of(address) << " Address type: " << addressType
-                                       << " Resolution type: " << resolutionType);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    if (SysStringLen(address) == 0) {
-        TAVO_LOG(3, "no address to resolve");
-        return E_INVALIDARG;
-    }
-    if (!resolveEnabled || !contactResolver) return S_OK;
-
-    MICComPtr<OfficeIntegrationImpl> messenger(static_cast<OfficeIntegrationImpl*>(this));
-    return contactResolver->resolveContact(
-        address,
-        [messenger, events](const Bstr& email, const Bstr& imAddress) {
-            ExtensionProviderEventWorkers::contactResolved(messenger, events, email, imAddress);
-        },
-        &answersAfterReturn);
+    return MessengerContactLookup(TAVO_CALL_SITE, configuration)
+        .resolveContact(addressType, resolutionType, address, resolveEnabled ? contactResolver.get() : nullptr,
+                        [messenger, events](const Bstr& email, const Bstr& imAddress) {
+                            ExtensionProviderEventWorkers::contactResolved(messenger, events, email, imAddress);
+                        },
+                        answersAfterReturn);
 }
 
 // ---- Conversations: the host client opens its own windows; no window out-parameter is ever written ----
@@ -547,37 +451,7 @@ HRESULT TavoMessengerAdvanced::ResolveContact(ADDRESS_TYPE addressType, CONTACT_
 HRESULT TavoMessengerAdvanced::InstantMessage(VARIANT contact, IDispatch**)
 {
     vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    const Variant given = valueOf(contact);
-    IUnknown* object = objectOf(given);
-    if (given.type() != VT_BSTR && !object) {
-        TAVO_LOG(3, "contact is neither a sign-in name nor a contact object");
-        return E_INVALIDARG;
-    }
-    ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
-    if (!imAndPresence) {
-        TAVO_LOG(4, "CoCreateInstance CLSID_IMAndPresence failed");
-        return E_FAIL;
-    }
-    Bstr signinName;
-    if (given.type() == VT_BSTR) {
-        signinName = Bstr(given.get()->bstrVal, SysStringLen(given.get()->bstrVal));
-    } else {
-        ComPtr<IMessengerContact> messengerContact = ComPtr<IUnknown>(object).as<IMessengerContact>();
-        if (!messengerContact) {
-            TAVO_LOG(4, "Unable to QueryInterface IDispatch for IMessengerContact");
-            return E_FAIL;
-        }
-        if (FAILED(messengerContact->get_SigninName(signinName.out()))) {
-            TAVO_LOG(4, "Unable to get SigninName from contact");
-            return E_FAIL;
-        }
-    }
-    if (FAILED(imAndPresence->StartInstantMessage(signinName.get()))) {
-        TAVO_LOG(4, "StartInstantMessage failed");
-        return E_FAIL;
-    }
-    return S_OK;
+    return MessengerConversationStarter(TAVO_CALL_SITE, isPhoneMode()).startInstantMessage(valueOf(contact));
 }
 
 HRESULT TavoMessengerAdvanced::Phone(VARIANT, MPHONE_TYPE, BSTR, IDispatch**)
@@ -592,7 +466,7 @@ HRESULT TavoMessengerAdvanced::StartConversation(CONVERSATION_TYPE type, VARIANT
 {
     vorn::SharedGuard guard(lock);
     TAVO_LOG(1, "starting conversation");
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
     if (isVoiceConversation(type)) {
         // Video is started as a voice call.
         TAVO_LOG(1, "starting voice conversation");

@@ -1,9 +1,10 @@
 #pragma once
 
 // The Messenger API of Office 2007 and 2010 (IMessenger, IMessenger2, IMessenger3, IMessengerAdvanced,
-// IMessengerContactResolution): the signed-in user, status, contact lookup and resolution, chats and calls.
-// Everything is answered from the host client; the commands the module cannot carry out answer S_OK and do
-// nothing. A base of OfficeIntegrationImpl, whose reference count and identity it shares.
+// IMessengerContactResolution): the signed-in user, status, contact lookup and resolution (through
+// MessengerContactLookup), chats and calls (through MessengerConversationStarter). Everything is answered
+// from the host client; the commands the module cannot carry out answer S_OK and do nothing. A base of
+// OfficeIntegrationImpl, whose reference count and identity it shares.
 //
 // Threads: Office's calls arrive on COM threads. Every operation holds `lock` shared for its whole run,
 // host calls included, so readers run side by side and one operation may call another (get_MyStatus calls
@@ -12,6 +13,7 @@
 // elsewhere, without this lock.
 
 #include "Configuration.h"
+#include "EventWorkers.h"
 #include "logging/Logging.h"
 #include "utils/WorkerThread.h"
 
@@ -28,15 +30,13 @@
 #include <string>
 
 class ContactResolver;
-class OfficeIntegrationImpl;
 class TavoMessengerServices;
-template <class T>
-class CProxyDMessengerEvents;
 
 class TavoMessengerAdvanced
     : public extensionsutils::DispatchImpl<IMessengerAdvanced, &IID_IMessengerAdvanced, &LIBID_TavoMessengerLib>,
       public extensionsutils::DispatchImpl<IMessengerContactResolution, &IID_IMessengerContactResolution,
-                                           &LIBID_TavoMessengerLib>
+                                           &LIBID_TavoMessengerLib>,
+      public MessengerEventSource
 {
 public:
     // IMessenger
@@ -94,19 +94,16 @@ public:
     HRESULT STDMETHODCALLTYPE ResolveContact(ADDRESS_TYPE addressType, CONTACT_RESOLUTION_TYPE resolutionType,
                                              BSTR address, BSTR* imAddress) override;
 
-    // The firing side of the DMessengerEvents connection point, reached by the work that answers
-    // ResolveContact.
-    virtual CProxyDMessengerEvents<OfficeIntegrationImpl>* getMessengerEvents() = 0;
-
-    virtual ~TavoMessengerAdvanced();
-    virtual void initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> configuration,
-                            std::shared_ptr<ContactResolver> contactResolver);
-    // Marks the primary service as shutting down and lets go of the resolver, whose pending requests hold
-    // this object.
-    virtual void uninitialise();
-
 protected:
     TavoMessengerAdvanced();
+    ~TavoMessengerAdvanced();
+
+    // Called by the Messenger object under its integration lock.
+    void initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> configuration,
+                    std::shared_ptr<ContactResolver> contactResolver);
+    // Marks the primary service as shutting down and lets go of the resolver, whose pending requests hold
+    // this object.
+    void uninitialise();
 
 private:
     bool isPhoneMode() const;

@@ -17,7 +17,7 @@ using extensionsutils::Variant;
 
 namespace {
 
-const char* const NotLoggedIn = "not logged in returning MSGR_E_NOT_LOGGED_ON";
+const char* const notLoggedIn = "not logged in returning MSGR_E_NOT_LOGGED_ON";
 
 HRESULT answerBool(bool value, VARIANT_BOOL* result)
 {
@@ -37,7 +37,7 @@ template <class Answer>
 HRESULT TavoMessengerContact::whenSignedIn(const logging::CallSite& caller, Answer answer)
 {
     vorn::MutexGuard guard(lock);
-    if (!messengerapi::signedIn(caller, 1, NotLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
+    if (!messengerapi::signedIn(caller, 1, notLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
     return answer();
 }
 
@@ -83,7 +83,7 @@ HRESULT TavoMessengerContact::get_Status(MISTATUS* status)
 {
     if (!status) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
     if (!presenceSource) {
         TAVO_LOG(4, "could not create a IIMAndPresence object");
         *status = fallbackStatus;
@@ -177,7 +177,7 @@ HRESULT TavoMessengerContact::get_PresenceProperties(VARIANT* presenceProperties
     if (!presenceProperties) return E_POINTER;
     TAVO_LOG(1, "Presence properties requested");
     vorn::MutexGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
     if (!presenceSource) {
         TAVO_LOG(4, "Could not get IIMAndPresence object");
         return E_FAIL;

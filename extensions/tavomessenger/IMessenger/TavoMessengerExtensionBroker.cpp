@@ -34,16 +34,16 @@ MISTATUS statusOf(LONG presence)
 }
 
 // Availability of a presence that cannot be read at all.
-const LONG UnknownAvailability = 18000;
+const LONG unknownAvailability = 18000;
 // Calendar state reported with a readable or unreadable host presence.
-const LONG CalendarStateOfPresence = 1;
+const LONG calendarStateOfPresence = 1;
 
 // The array VARIANT of the 12 elements, all VT_EMPTY until `fill` sets some; empty when memory runs out.
 template <class Fill>
 Variant presencePropertiesArray(Fill fill)
 {
     try {
-        std::vector<Variant> elements(TavoMessengerExtensionBroker::PresencePropertiesCount);
+        std::vector<Variant> elements(TavoMessengerExtensionBroker::presencePropertiesCount);
         if (!fill(elements)) return Variant();
         SafeArray array = SafeArray::ofVariants(elements);
         if (!array) return Variant();
@@ -63,7 +63,7 @@ bool setString(Variant& element, const wchar_t* text)
 } // namespace
 
 const TavoMessengerExtensionBroker::PhoneNumberField
-    TavoMessengerExtensionBroker::PhoneNumberFields[PhoneNumberCount] = {
+    TavoMessengerExtensionBroker::PhoneNumberFields[phoneNumberCount] = {
         {MPHONE_TYPE_WORK, &IContact::get_WorkNumber, "get_WorkNumber", "MPHONE_TYPE_WORK"},
         {MPHONE_TYPE_MOBILE, &IContact::get_MobileNumber, "get_MobileNumber", "MPHONE_TYPE_MOBILE"},
         {MPHONE_TYPE_HOME, &IContact::get_HomeNumber, "get_HomeNumber", "MPHONE_TYPE_HOME"},
@@ -137,7 +137,7 @@ Variant TavoMessengerExtensionBroker::GetPresenceState(IDispatch* presenceStateD
         elements[PRESENCE_PROP_MSTATE] = Variant::fromInt32(statusOf(presence));
         elements[PRESENCE_PROP_AVAILABILITY] = Variant::fromInt32(ConvertPresenceStateToAvailability(presence));
         elements[PRESENCE_PROP_CUSTOM_STATUS_STRING] = Variant::fromBstr(std::move(text)); // as the host gave it
-        elements[PRESENCE_PROP_CURRENT_CALENDAR_STATE] = Variant::fromInt32(CalendarStateOfPresence);
+        elements[PRESENCE_PROP_CURRENT_CALENDAR_STATE] = Variant::fromInt32(calendarStateOfPresence);
         return true;
     });
 }
@@ -156,8 +156,8 @@ Variant TavoMessengerExtensionBroker::GetUnknownPresenceState()
 {
     return presencePropertiesArray([](std::vector<Variant>& elements) {
         elements[PRESENCE_PROP_MSTATE] = Variant::fromInt32(MISTATUS_UNKNOWN);
-        elements[PRESENCE_PROP_AVAILABILITY] = Variant::fromInt32(UnknownAvailability);
-        elements[PRESENCE_PROP_CURRENT_CALENDAR_STATE] = Variant::fromInt32(CalendarStateOfPresence);
+        elements[PRESENCE_PROP_AVAILABILITY] = Variant::fromInt32(unknownAvailability);
+        elements[PRESENCE_PROP_CURRENT_CALENDAR_STATE] = Variant::fromInt32(calendarStateOfPresence);
         return setString(elements[PRESENCE_PROP_PRESENCE_NOTE], L"") &&
                setString(elements[PRESENCE_PROP_CUSTOM_STATUS_STRING], L"");
     });
@@ -183,8 +183,8 @@ MICComPtr<TavoMessengerContact> TavoMessengerExtensionBroker::CreateMessengerCon
         TAVO_LOG(4, "extensionProviderContact->get_SigninName failed");
         return MICComPtr<TavoMessengerContact>();
     }
-    Bstr numbers[PhoneNumberCount];
-    for (std::size_t i = 0; i < PhoneNumberCount; ++i) {
+    Bstr numbers[phoneNumberCount];
+    for (std::size_t i = 0; i < phoneNumberCount; ++i) {
         const PhoneNumberField& field = PhoneNumberFields[i];
         if (FAILED((contact.get()->*field.read)(numbers[i].out()))) {
             TAVO_LOG(4, "extensionProviderContact->" << field.readName << " failed");
@@ -198,7 +198,7 @@ MICComPtr<TavoMessengerContact> TavoMessengerExtensionBroker::CreateMessengerCon
         return MICComPtr<TavoMessengerContact>();
     }
     messengerContact->initialise(friendlyName, signinName, configuration);
-    for (std::size_t i = 0; i < PhoneNumberCount; ++i)
+    for (std::size_t i = 0; i < phoneNumberCount; ++i)
         messengerContact->SetPhoneNumber(PhoneNumberFields[i].type, numbers[i].get());
     messengerContact->put_Blocked(VARIANT_FALSE);
     messengerContact->put_IsTagged(VARIANT_FALSE);

@@ -29,7 +29,7 @@ public:
     static constexpr const wchar_t* ServiceId = L"{83D4679F-B6D7-11D2-BF36-00C04FB90A03}";
 
     // The number of elements of every presence properties array (PRESENCE_PROP_MSTATE ... PRESENCE_PROP_MAX).
-    static constexpr LONG PresencePropertiesCount = PRESENCE_PROP_MAX + 1;
+    static constexpr LONG presencePropertiesCount = PRESENCE_PROP_MAX + 1;
 
     // A phone number that the host keeps for a person, and the Messenger API type it has.
     struct PhoneNumberField {
@@ -38,9 +38,9 @@ public:
         const char* readName; // "get_WorkNumber", for log lines
         const char* typeName; // "MPHONE_TYPE_WORK", for log lines
     };
-    static constexpr std::size_t PhoneNumberCount = 4;
+    static constexpr std::size_t phoneNumberCount = 4;
     // In the order in which the host's numbers are read: work, mobile, home, other.
-    static const PhoneNumberField PhoneNumberFields[PhoneNumberCount];
+    static const PhoneNumberField PhoneNumberFields[phoneNumberCount];
 
     // The texts that a presence read logs, one for each step that can fail.
     struct PresenceReadTexts {

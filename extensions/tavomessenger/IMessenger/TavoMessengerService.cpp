@@ -20,7 +20,7 @@ using extensionsutils::Variant;
 
 namespace {
 
-const char* const NotLoggedIn = "not logged in returning MSGR_E_NOT_LOGGED_ON";
+const char* const notLoggedIn = "not logged in returning MSGR_E_NOT_LOGGED_ON";
 
 // The read-write lock refuses only an upgrade (exclusive while the same thread holds it shared) or when
 // its own primitives are unusable; either way the operation cannot run safely.
@@ -46,7 +46,7 @@ std::optional<HRESULT> CTavoMessengerService::answerWithoutHost(const vorn::Shar
                                                                 const logging::CallSite& caller) const
 {
     if (!guard.owns()) return lockRefused();
-    if (!messengerapi::signedIn(caller, 1, NotLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
+    if (!messengerapi::signedIn(caller, 1, notLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
     if (!shuttingDown) return std::nullopt;
     TAVO_LOG_AT(caller, 1, "shutdown in progress");
     return S_OK;
@@ -72,7 +72,7 @@ HRESULT CTavoMessengerService::get_ServiceId(BSTR* identifier)
     if (!identifier) return E_POINTER;
     vorn::SharedGuard guard(lock);
     if (!guard.owns()) return lockRefused();
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
     return serviceIdentifier.copyTo(identifier);
 }
 
@@ -148,7 +148,7 @@ HRESULT CTavoMessengerService::get_Property(MSERVICEPROPERTY key, VARIANT* value
     if (!value) return E_POINTER;
     vorn::SharedGuard guard(lock);
     if (!guard.owns()) return lockRefused();
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
     return copyStored(properties, key, value);
 }
 
@@ -156,6 +156,6 @@ HRESULT CTavoMessengerService::put_Property(MSERVICEPROPERTY key, VARIANT value)
 {
     vorn::ExclusiveGuard guard(lock);
     if (!guard.owns()) return lockRefused();
-    RETURN_IF_SIGNED_OUT(1, NotLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
     return storeProperty(properties, key, value);
 }

@@ -14,7 +14,7 @@ using extensionsutils::ComPtr;
 namespace {
 
 // The host contact's event that reports changed data: one argument, the array of change codes.
-const DISPID ContactChangedDispid = 1;
+const DISPID contactChangedDispid = 1;
 
 // The UC availability number of a host presence value; the busy and idle numbers are never produced.
 LONG availabilityFromHostPresence(LONG hostPresence)
@@ -48,7 +48,7 @@ void ExtensionProviderContactDetails::startWatchingContact(ChangeHandler handler
     TAVO_LOG(1, "Start watching contact");
     std::shared_ptr<ContactEventsListener> replacement;
     try {
-        replacement = std::make_shared<ContactEventsListener>(contact.get(), ContactChangedDispid, std::move(handler));
+        replacement = std::make_shared<ContactEventsListener>(contact.get(), contactChangedDispid, std::move(handler));
     } catch (const std::bad_alloc&) {
         // Reported below as a sink that could not be connected.
     }

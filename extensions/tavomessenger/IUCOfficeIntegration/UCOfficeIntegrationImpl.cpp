@@ -26,7 +26,7 @@ bool isAuthenticatedVersion(const std::string& version)
 
 UCOfficeIntegrationImpl::UCOfficeIntegrationImpl()
     : lyncClient_(UCCLyncClient::create()),
-      automation_(extensionsutils::ComObject<UCCAutomation>::create())
+      automation(extensionsutils::ComObject<UCCAutomation>::create())
 {
 }
 
@@ -82,8 +82,8 @@ HRESULT UCOfficeIntegrationImpl::getLyncClientDispatch(IDispatch** value)
 HRESULT UCOfficeIntegrationImpl::getAutomationDispatch(IDispatch** value)
 {
     TAVO_LOG(1, "IAutomation instance requested");
-    if (!automation_) return E_NOTIMPL;
-    return automation_.copyTo<IDispatch>(value);
+    if (!automation) return E_NOTIMPL;
+    return automation.copyTo<IDispatch>(value);
 }
 
 void UCOfficeIntegrationImpl::initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> config,

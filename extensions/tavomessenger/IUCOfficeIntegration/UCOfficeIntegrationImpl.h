@@ -53,6 +53,6 @@ private:
     // The two entry objects live as long as this object; one that could not be created stays empty and
     // GetInterface answers E_NOTIMPL for it.
     extensionsutils::MICComPtr<UCCLyncClient> lyncClient_;
-    extensionsutils::MICComPtr<UCCAutomation> automation_;
+    extensionsutils::MICComPtr<UCCAutomation> automation;
     std::shared_ptr<Configuration> configuration;
 };

@@ -58,7 +58,7 @@ void Write(int level, const char* file, int line, const char* function, const st
 
 namespace detail {
 
-void WriteFromCallSite(int level, const char* compilerFile, int line, const char* compilerFunction,
+void writeFromCallSite(int level, const char* compilerFile, int line, const char* compilerFunction,
                        const std::string& messageUtf8)
 {
     try {

@@ -28,7 +28,7 @@ namespace detail {
 
 // Used by TAVO_LOG: turns the compiler's __FILE__ into the source path without extension and the
 // compiler's function signature into "Class::method", then calls Write.
-void WriteFromCallSite(int level, const char* compilerFile, int line, const char* compilerFunction,
+void writeFromCallSite(int level, const char* compilerFile, int line, const char* compilerFunction,
                        const std::string& messageUtf8);
 
 } // namespace detail
@@ -68,7 +68,7 @@ struct CallSite {
                 const ::logging::CallSite& tavoLogSite = (site);                                           \
                 ::std::ostringstream tavoLogText;                                                          \
                 tavoLogText << streamExpression;                                                           \
-                ::logging::detail::WriteFromCallSite(tavoLogLevel, tavoLogSite.file, tavoLogSite.line,     \
+                ::logging::detail::writeFromCallSite(tavoLogLevel, tavoLogSite.file, tavoLogSite.line,     \
                                                      tavoLogSite.function, tavoLogText.str());             \
             } catch (const ::std::bad_alloc&) {                                                            \
             }                                                                                              \

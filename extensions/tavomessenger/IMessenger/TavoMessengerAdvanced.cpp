@@ -273,42 +273,47 @@ HRESULT TavoMessengerAdvanced::AutoSignin()
 
 // ---- Property maps: kept in memory only; nothing reaches the host ----
 
-HRESULT TavoMessengerAdvanced::get_MyProperty(MCONTACTPROPERTY key, VARIANT* value)
+template <class Key>
+HRESULT TavoMessengerAdvanced::readProperty(const logging::CallSite& caller, const std::map<Key, Variant>& map,
+                                            Key key, VARIANT* value)
 {
     if (!value) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, notLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
-    return copyStored(myProperties, key, value);
+    if (!messengerapi::signedIn(caller, 1, notLoggedInReturningError)) return MSGR_E_NOT_LOGGED_ON;
+    return copyStored(map, key, value);
+}
+
+template <class Key>
+HRESULT TavoMessengerAdvanced::writeProperty(const logging::CallSite& caller, std::map<Key, Variant>& map, Key key,
+                                             const VARIANT& value)
+{
+    vorn::ExclusiveGuard guard(lock);
+    if (!guard.owns()) {
+        TAVO_LOG_AT(caller, 4, lockRefused);
+        return E_UNEXPECTED;
+    }
+    if (!messengerapi::signedIn(caller, 1, notLoggedInReturningError)) return MSGR_E_NOT_LOGGED_ON;
+    return storeProperty(map, key, value);
+}
+
+HRESULT TavoMessengerAdvanced::get_MyProperty(MCONTACTPROPERTY key, VARIANT* value)
+{
+    return readProperty(TAVO_CALL_SITE, myProperties, key, value);
 }
 
 HRESULT TavoMessengerAdvanced::put_MyProperty(MCONTACTPROPERTY key, VARIANT value)
 {
-    vorn::ExclusiveGuard guard(lock);
-    if (!guard.owns()) {
-        TAVO_LOG(4, lockRefused);
-        return E_UNEXPECTED;
-    }
-    RETURN_IF_SIGNED_OUT(1, notLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
-    return storeProperty(myProperties, key, value);
+    return writeProperty(TAVO_CALL_SITE, myProperties, key, value);
 }
 
 HRESULT TavoMessengerAdvanced::get_Property(MMESSENGERPROPERTY key, VARIANT* value)
 {
-    if (!value) return E_POINTER;
-    vorn::SharedGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, notLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
-    return copyStored(messengerProperties, key, value);
+    return readProperty(TAVO_CALL_SITE, messengerProperties, key, value);
 }
 
 HRESULT TavoMessengerAdvanced::put_Property(MMESSENGERPROPERTY key, VARIANT value)
 {
-    vorn::ExclusiveGuard guard(lock);
-    if (!guard.owns()) {
-        TAVO_LOG(4, lockRefused);
-        return E_UNEXPECTED;
-    }
-    RETURN_IF_SIGNED_OUT(1, notLoggedInReturningError, MSGR_E_NOT_LOGGED_ON);
-    return storeProperty(messengerProperties, key, value);
+    return writeProperty(TAVO_CALL_SITE, messengerProperties, key, value);
 }
 
 // ---- Members the module does not support: Office carries on with S_OK, out-parameters unwritten ----

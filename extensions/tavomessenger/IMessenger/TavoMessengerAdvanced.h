@@ -117,6 +117,13 @@ private:
     HRESULT readPrimaryService(const logging::CallSite& caller, ServiceText read, const char* queryFailure,
                                const char* readFailure, BSTR* text);
     HRESULT acceptWhenSignedIn(const logging::CallSite& caller);
+    // A property map's read and write, guarded; refusals are logged for the caller.
+    template <class Key>
+    HRESULT readProperty(const logging::CallSite& caller, const std::map<Key, extensionsutils::Variant>& map,
+                         Key key, VARIANT* value);
+    template <class Key>
+    HRESULT writeProperty(const logging::CallSite& caller, std::map<Key, extensionsutils::Variant>& map, Key key,
+                          const VARIANT& value);
 
     vorn::ReadWriteLock lock;
     const std::wstring authenticationInfo;

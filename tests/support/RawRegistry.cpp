@@ -4,15 +4,16 @@ namespace registrytest {
 
 Key opened(HKEY hive, const std::wstring& path, REGSAM access, bool create)
 {
-    HKEY key = nullptr;
-    const LONG result = create ? RegCreateKeyExW(hive, path.c_str(), 0, nullptr, 0, access, nullptr, &key, nullptr)
-                               : RegOpenKeyExW(hive, path.c_str(), 0, access, &key);
-    return Key(result == ERROR_SUCCESS ? key : nullptr, &RegCloseKey);
+    Key key;
+    const LONG result = create ? RegCreateKeyExW(hive, path.c_str(), 0, nullptr, 0, access, nullptr, key.put(), nullptr)
+                               : RegOpenKeyExW(hive, path.c_str(), 0, access, key.put());
+    if (result != ERROR_SUCCESS) key.reset();
+    return key;
 }
 
-bool createKey(HKEY hive, const std::wstring& path, REGSAM view) { return opened(hive, path, KEY_ALL_ACCESS | view, true) != nullptr; }
+bool createKey(HKEY hive, const std::wstring& path, REGSAM view) { return static_cast<bool>(opened(hive, path, KEY_ALL_ACCESS | view, true)); }
 
-bool keyExists(HKEY hive, const std::wstring& path, REGSAM view) { return opened(hive, path, KEY_READ | view, false) != nullptr; }
+bool keyExists(HKEY hive, const std::wstring& path, REGSAM view) { return static_cast<bool>(opened(hive, path, KEY_READ | view, false)); }
 
 bool writeRawValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, DWORD type, const void* data,
                    DWORD bytes, REGSAM view)

@@ -3,17 +3,17 @@
 // Direct registry access for tests: sets up values exactly as another program could have left them
 // (any type, any byte count) and reads back exactly what the code under test stored.
 
+#include "extensionsutils/RegKey.h"
+
 #include <windows.h>
 
-#include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 namespace registrytest {
 
 // An open key, closed when it goes; null when it could not be opened (or created, with `create`).
-using Key = std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)>;
+using Key = extensionsutils::RegKey;
 Key opened(HKEY hive, const std::wstring& path, REGSAM access, bool create = false);
 
 struct RawValue

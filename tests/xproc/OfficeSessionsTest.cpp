@@ -2,6 +2,7 @@
 // through the virtual tables and late-bound, with the host changing presence while Office listens; and an
 // Office of the other bitness against the same module.
 #include "Programs.h"
+#include "RawRegistry.h"
 
 #include "TavoMessengerLib.h"
 
@@ -48,14 +49,7 @@ HRESULT registerLibraryForThirtyTwoBitClients()
     StringFromGUID2(LIBID_TavoMessengerLib, libid, 40);
     const std::wstring key = std::wstring(L"Software\\Classes\\TypeLib\\") + libid + L"\\1.0\\0\\win32";
     const std::wstring library = besideTestProgram(L"TavoMessengerLib-i686.tlb");
-    HKEY opened = nullptr;
-    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr);
-    if (result == ERROR_SUCCESS) {
-        result = RegSetValueExW(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(library.c_str()),
-                                static_cast<DWORD>((library.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(opened);
-    }
-    return HRESULT_FROM_WIN32(result);
+    return registrytest::writeStringValue(HKEY_LOCAL_MACHINE, key, nullptr, library) ? S_OK : E_FAIL;
 }
 
 TEST_F(OfficeAgainstHost, AnOfficeOfTheOtherBitnessWorksWithTheModule)

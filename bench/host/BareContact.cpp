@@ -3,6 +3,7 @@
 #include "host/BareChangeData.h"
 #include "host/BareHost.h"
 #include "host/HostContactSink.h"
+#include "extensionsutils/OfficeEventIds.h"
 
 #include <ocidl.h>
 
@@ -81,7 +82,7 @@ void BareContact::contactChanged()
     arguments[1].pdispVal = source;
     DISPPARAMS parameters = {arguments, nullptr, 2, 0};
     for (const ComPtr<IDispatch>& sink : connectionPoint(DIID__IUCCContactEvents)->sinks())
-        if (sink) sink->Invoke(0x190, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
+        if (sink) sink->Invoke(extensionsutils::officeevents::onContactInformationChanged, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
 }
 
 HRESULT BareContact::get_Status(MISTATUS* status)

@@ -3,6 +3,7 @@
 #include "host/BareContact.h"
 #include "host/BareContacts.h"
 #include "host/BareHost.h"
+#include "extensionsutils/OfficeEventIds.h"
 
 #include <cwchar>
 #include <memory>
@@ -149,7 +150,7 @@ HRESULT BareMessenger::contactStatusChanged(IDispatch* hostContact, IDispatch* p
     DISPPARAMS parameters = {arguments, nullptr, 2, 0};
     const extensionsutils::ConnectionPoint& point = *connectionPoint(DIID_DMessengerEvents);
     for (const ComPtr<IDispatch>& sink : point.sinks()) {
-        if (sink) hr = sink->Invoke(0x406, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
+        if (sink) hr = sink->Invoke(extensionsutils::officeevents::onContactStatusChange, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
     }
     return hr;
 }

@@ -24,6 +24,7 @@
 #include <objbase.h>
 
 #include "extensionsutils/Bstr.h"
+#include "extensionsutils/OfficeEventIds.h"
 
 #include <ocidl.h>
 
@@ -198,7 +199,7 @@ int sinks(int count, bool uc)
         }
         for (int i = 0; i < count; ++i) {
             const HANDLE receipts = side == &module ? moduleReceipts : bareReceipts;
-            IDispatch* sink = uc ? new CountingSink(receipts, DIID__IUCCContactEvents, 0x190)
+            IDispatch* sink = uc ? new CountingSink(receipts, DIID__IUCCContactEvents, extensionsutils::officeevents::onContactInformationChanged)
                                  : new CountingSink(receipts, side == &module ? markers : nullptr);
             DWORD cookie = 0;
             if (SUCCEEDED(point->Advise(sink, &cookie))) connections.emplace_back(point, cookie);

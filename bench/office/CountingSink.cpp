@@ -1,6 +1,7 @@
 #include "office/CountingSink.h"
 
 #include "TavoMessengerLib.h"
+#include "extensionsutils/OfficeEventIds.h"
 
 namespace bench {
 
@@ -17,7 +18,7 @@ bool isOfflineStatus(const DISPPARAMS* parameters)
 
 } // namespace
 
-CountingSink::CountingSink(HANDLE receipts, HANDLE markers) : CountingSink(receipts, DIID_DMessengerEvents, 0x406)
+CountingSink::CountingSink(HANDLE receipts, HANDLE markers) : CountingSink(receipts, DIID_DMessengerEvents, extensionsutils::officeevents::onContactStatusChange)
 {
     markers_ = markers;
 }

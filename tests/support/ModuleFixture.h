@@ -17,6 +17,7 @@
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/EventDelivery.h"
 #include "extensionsutils/ModuleLock.h"
+#include "extensionsutils/OfficeEventIds.h"
 #include "vorn/Event.h"
 
 #include "TavoMessengerLib.h"
@@ -128,9 +129,9 @@ protected:
 
 // Office's event dispatch ids used across the tests.
 namespace officeevents {
-constexpr DISPID contactStatusChange = 0x406;
-constexpr DISPID myStatusChange = 0x407;
-constexpr DISPID appShutdown = 0x408;
-constexpr DISPID contactResolved = 0x41a;
-constexpr DISPID shuttingDown = 0x32; // _IUCOfficeIntegrationEvents
+constexpr DISPID contactStatusChange = extensionsutils::officeevents::onContactStatusChange;
+constexpr DISPID myStatusChange = extensionsutils::officeevents::onMyStatusChange;
+constexpr DISPID appShutdown = extensionsutils::officeevents::onAppShutdown;
+constexpr DISPID contactResolved = extensionsutils::officeevents::onContactResolved;
+constexpr DISPID shuttingDown = extensionsutils::officeevents::onShuttingDown;
 } // namespace officeevents

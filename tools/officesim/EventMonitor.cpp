@@ -4,6 +4,7 @@
 
 #include "TavoMessengerLib.h"
 
+#include "extensionsutils/OfficeEventIds.h"
 #include "extensionsutils/SafeArray.h"
 
 #include <algorithm>
@@ -47,10 +48,10 @@ struct KnownEvent {
 };
 
 const KnownEvent knownEvents[] = {
-    {&DIID_DMessengerEvents, 0x406, EventKind::ContactStatusChange, L"OnContactStatusChange"},
-    {&DIID_DMessengerEvents, 0x407, EventKind::MyStatusChange, L"OnMyStatusChange"},
-    {&DIID_DMessengerEvents, 0x408, EventKind::AppShutdown, L"OnAppShutdown"},
-    {&DIID_DMessengerEvents, 0x41A, EventKind::ContactResolved, L"OnContactResolved"},
+    {&DIID_DMessengerEvents, extensionsutils::officeevents::onContactStatusChange, EventKind::ContactStatusChange, L"OnContactStatusChange"},
+    {&DIID_DMessengerEvents, extensionsutils::officeevents::onMyStatusChange, EventKind::MyStatusChange, L"OnMyStatusChange"},
+    {&DIID_DMessengerEvents, extensionsutils::officeevents::onAppShutdown, EventKind::AppShutdown, L"OnAppShutdown"},
+    {&DIID_DMessengerEvents, extensionsutils::officeevents::onContactResolved, EventKind::ContactResolved, L"OnContactResolved"},
     {&DIID__IUCOfficeIntegrationEvents, 50, EventKind::ShuttingDown, L"OnShuttingDown"},
     {&DIID__IUCCLyncClientEvents, 100, EventKind::StateChanged, L"OnStateChanged"},
     {&DIID__IUCCContactEvents, 400, EventKind::ContactInformationChanged, L"OnContactInformationChanged"},
@@ -86,7 +87,7 @@ HRESULT EventMonitor::advise(IUnknown* source, const IID& eventInterface, const 
     }
     ComPtr<EventSink> sink = EventSink::create(eventInterface, interfaceName, journal_, captureFor(eventInterface));
     if (unadviseInShutdownHandlers_) {
-        if (IsEqualIID(eventInterface, DIID_DMessengerEvents)) sink->unadviseDuring(0x408);
+        if (IsEqualIID(eventInterface, DIID_DMessengerEvents)) sink->unadviseDuring(extensionsutils::officeevents::onAppShutdown);
         if (IsEqualIID(eventInterface, DIID__IUCCLyncClientEvents)) sink->unadviseDuring(100);
         if (IsEqualIID(eventInterface, DIID__IUCOfficeIntegrationEvents)) sink->unadviseDuring(50);
     }
@@ -122,7 +123,7 @@ EventSink::Capture EventMonitor::captureFor(const IID& eventInterface)
     UcApi& uc = uc_;
     if (IsEqualIID(eventInterface, DIID__IUCCLyncClientEvents)) {
         return [&uc](RecordedEvent& event) {
-            if (event.id == 100 && event.arguments.size() == 2) event.stateChange = uc.stateChange(objectArgument(event.arguments[1]));
+            if (event.id == extensionsutils::officeevents::onStateChanged && event.arguments.size() == 2) event.stateChange = uc.stateChange(objectArgument(event.arguments[1]));
         };
     }
     if (IsEqualIID(eventInterface, DIID__IUCCContactEvents)) {

@@ -1,6 +1,7 @@
 #include "soak/CountingSink.h"
 
 #include "officesim/VtableMessengerApi.h"
+#include "extensionsutils/OfficeEventIds.h"
 
 namespace soak {
 
@@ -8,7 +9,7 @@ using extensionsutils::ComPtr;
 
 namespace {
 
-const DISPID OnContactStatusChange = 0x406;
+const DISPID OnContactStatusChange = extensionsutils::officeevents::onContactStatusChange;
 const DISPID OnContactInformationChanged = 400;
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "extensionsutils/ComPtr.h"
 #include "extensionsutils/ConnectionPoint.h"
 #include "extensionsutils/DispatchParameters.h"
+#include "extensionsutils/OfficeEventIds.h"
 #include "extensionsutils/Variant.h"
 
 #include "TavoMessengerLib.h"
@@ -50,115 +51,131 @@ class CProxyDMessengerEvents : public MessengerEventsFiring
 public:
     virtual HRESULT Fire_OnGroupAdded(LONG hr, IDispatch* group)
     {
-        return fireToEach(0x415, {hrValue(hr), dispatchValue(group)});
+        return fireToEach(extensionsutils::officeevents::onGroupAdded, {hrValue(hr), dispatchValue(group)});
     }
     virtual HRESULT Fire_OnGroupRemoved(LONG hr, IDispatch* group)
     {
-        return fireToEach(0x416, {hrValue(hr), dispatchValue(group)});
+        return fireToEach(extensionsutils::officeevents::onGroupRemoved, {hrValue(hr), dispatchValue(group)});
     }
     virtual HRESULT Fire_OnGroupNameChanged(LONG hr, IDispatch* group)
     {
-        return fireToEach(0x417, {hrValue(hr), dispatchValue(group)});
+        return fireToEach(extensionsutils::officeevents::onGroupNameChanged, {hrValue(hr), dispatchValue(group)});
     }
     virtual HRESULT Fire_OnContactAddedToGroup(LONG hr, IDispatch* group, IDispatch* contact)
     {
-        return fireToEach(0x418, {hrValue(hr), dispatchValue(group), dispatchValue(contact)});
+        return fireToEach(extensionsutils::officeevents::onContactAddedToGroup,
+                          {hrValue(hr), dispatchValue(group), dispatchValue(contact)});
     }
     virtual HRESULT Fire_OnContactRemovedFromGroup(LONG hr, IDispatch* group, IDispatch* contact)
     {
-        return fireToEach(0x419, {hrValue(hr), dispatchValue(group), dispatchValue(contact)});
+        return fireToEach(extensionsutils::officeevents::onContactRemovedFromGroup,
+                          {hrValue(hr), dispatchValue(group), dispatchValue(contact)});
     }
     virtual HRESULT Fire_OnIMWindowCreated(IDispatch* window)
     {
-        return fireToEach(0x411, {dispatchValue(window)});
+        return fireToEach(extensionsutils::officeevents::onIMWindowCreated, {dispatchValue(window)});
     }
     virtual HRESULT Fire_OnIMWindowDestroyed(IDispatch* window)
     {
-        return fireToEach(0x412, {dispatchValue(window)});
+        return fireToEach(extensionsutils::officeevents::onIMWindowDestroyed, {dispatchValue(window)});
     }
     virtual HRESULT Fire_OnIMWindowContactAdded(IDispatch* contact, IDispatch* window)
     {
-        return fireToEach(0x413, {dispatchValue(contact), dispatchValue(window)});
+        return fireToEach(extensionsutils::officeevents::onIMWindowContactAdded,
+                          {dispatchValue(contact), dispatchValue(window)});
     }
     virtual HRESULT Fire_OnIMWindowContactRemoved(IDispatch* contact, IDispatch* window)
     {
-        return fireToEach(0x414, {dispatchValue(contact), dispatchValue(window)});
+        return fireToEach(extensionsutils::officeevents::onIMWindowContactRemoved,
+                          {dispatchValue(contact), dispatchValue(window)});
     }
     virtual HRESULT Fire_OnAppShutdown()
     {
         TAVO_LOG(2, "Fire_OnAppShutdown - enter");
-        const HRESULT result = fireToEach(0x408, {});
+        const HRESULT result = fireToEach(extensionsutils::officeevents::onAppShutdown, {});
         TAVO_LOG(2, "Fire_OnAppShutdown - exit");
         return result;
     }
     virtual HRESULT Fire_OnSignin(LONG hr)
     {
-        return fireToEach(0x400, {hrValue(hr)});
+        return fireToEach(extensionsutils::officeevents::onSignin, {hrValue(hr)});
     }
     virtual HRESULT Fire_OnSignout()
     {
-        return fireToEach(0x401, {});
+        return fireToEach(extensionsutils::officeevents::onSignout, {});
     }
     virtual HRESULT Fire_OnContactListAdd(LONG hr, IDispatch* contact)
     {
-        return fireToEach(0x402, {hrValue(hr), dispatchValue(contact)});
+        return fireToEach(extensionsutils::officeevents::onContactListAdd, {hrValue(hr), dispatchValue(contact)});
     }
     virtual HRESULT Fire_OnContactListRemove(LONG hr, IDispatch* contact)
     {
-        return fireToEach(0x403, {hrValue(hr), dispatchValue(contact)});
+        return fireToEach(extensionsutils::officeevents::onContactListRemove, {hrValue(hr), dispatchValue(contact)});
     }
     virtual HRESULT Fire_OnMyFriendlyNameChange(LONG hr, BSTR previousFriendlyName)
     {
-        return fireToEach(0x405, {hrValue(hr), stringValue(previousFriendlyName)});
+        return fireToEach(extensionsutils::officeevents::onMyFriendlyNameChange,
+                          {hrValue(hr), stringValue(previousFriendlyName)});
     }
     virtual HRESULT Fire_OnMyStatusChange(HRESULT hr, MISTATUS status)
     {
         TAVO_LOG(2, "Fire_OnMyStatusChange - enter");
-        const HRESULT result = fireToEach(0x407, {hrValue(hr), numberValue(status)});
+        const HRESULT result = fireToEach(extensionsutils::officeevents::onMyStatusChange,
+                                          {hrValue(hr), numberValue(status)});
         TAVO_LOG(2, "Fire_OnMyStatusChange - exit");
         return result;
     }
     virtual HRESULT Fire_OnMyPhoneChange(MPHONE_TYPE phoneType, BSTR number)
     {
-        return fireToEach(0x40e, {numberValue(phoneType), stringValue(number)});
+        return fireToEach(extensionsutils::officeevents::onMyPhoneChange,
+                          {numberValue(phoneType), stringValue(number)});
     }
     virtual HRESULT Fire_OnMyPropertyChange(LONG hr, MCONTACTPROPERTY property, VARIANT value)
     {
-        return fireToEach(0x409, {hrValue(hr), numberValue(property), extensionsutils::Variant(value)});
+        return fireToEach(extensionsutils::officeevents::onMyPropertyChange,
+                          {hrValue(hr), numberValue(property), extensionsutils::Variant(value)});
     }
     virtual HRESULT Fire_OnContactFriendlyNameChange(LONG hr, IDispatch* contact, BSTR previousFriendlyName)
     {
-        return fireToEach(0x404, {hrValue(hr), dispatchValue(contact), stringValue(previousFriendlyName)});
+        return fireToEach(extensionsutils::officeevents::onContactFriendlyNameChange,
+                          {hrValue(hr), dispatchValue(contact), stringValue(previousFriendlyName)});
     }
     HRESULT Fire_OnContactStatusChange(IDispatch* contact, MISTATUS status) override
     {
-        return fireToEach(0x406, {dispatchValue(contact), numberValue(status)}, contactKey(contact));
+        return fireToEach(extensionsutils::officeevents::onContactStatusChange,
+                          {dispatchValue(contact), numberValue(status)}, contactKey(contact));
     }
     virtual HRESULT Fire_OnContactPropertyChange(LONG hr, IDispatch* contact, MCONTACTPROPERTY property, VARIANT value)
     {
-        return fireToEach(0x40a, {hrValue(hr), dispatchValue(contact), numberValue(property), extensionsutils::Variant(value)});
+        return fireToEach(extensionsutils::officeevents::onContactPropertyChange,
+                          {hrValue(hr), dispatchValue(contact), numberValue(property), extensionsutils::Variant(value)});
     }
     virtual HRESULT Fire_OnContactBlockChange(LONG hr, IDispatch* contact, VARIANT_BOOL blocked)
     {
-        return fireToEach(0x40b, {hrValue(hr), dispatchValue(contact), boolValue(blocked)});
+        return fireToEach(extensionsutils::officeevents::onContactBlockChange,
+                          {hrValue(hr), dispatchValue(contact), boolValue(blocked)});
     }
     virtual HRESULT Fire_OnContactPagerChange(LONG hr, IDispatch* contact, VARIANT_BOOL canPage)
     {
-        return fireToEach(0x40c, {hrValue(hr), dispatchValue(contact), boolValue(canPage)});
+        return fireToEach(extensionsutils::officeevents::onContactPagerChange,
+                          {hrValue(hr), dispatchValue(contact), boolValue(canPage)});
     }
     virtual HRESULT Fire_OnContactPhoneChange(LONG hr, IDispatch* contact, MPHONE_TYPE phoneType, BSTR number)
     {
-        return fireToEach(0x40d, {hrValue(hr), dispatchValue(contact), numberValue(phoneType), stringValue(number)});
+        return fireToEach(extensionsutils::officeevents::onContactPhoneChange,
+                          {hrValue(hr), dispatchValue(contact), numberValue(phoneType), stringValue(number)});
     }
     virtual HRESULT Fire_OnUnreadEmailChange(MUAFOLDER folder, LONG unreadCount, VARIANT_BOOL* enableDefault)
     {
         // Sinks run after this returns, so they get the flag's value; what they would write back is lost.
         if (!enableDefault) return E_POINTER;
-        return fireToEach(0x40f, {numberValue(folder), numberValue(unreadCount), boolValue(*enableDefault)});
+        return fireToEach(extensionsutils::officeevents::onUnreadEmailChange,
+                          {numberValue(folder), numberValue(unreadCount), boolValue(*enableDefault)});
     }
     HRESULT Fire_OnContactResolved(LONG hr, ADDRESS_TYPE addressType, BSTR address, BSTR imAddress) override
     {
-        return fireToEach(0x41a, {hrValue(hr), numberValue(addressType), stringValue(address), stringValue(imAddress)});
+        return fireToEach(extensionsutils::officeevents::onContactResolved,
+                          {hrValue(hr), numberValue(addressType), stringValue(address), stringValue(imAddress)});
     }
 
 protected:

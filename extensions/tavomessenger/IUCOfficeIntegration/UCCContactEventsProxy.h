@@ -2,6 +2,7 @@
 
 #include "extensionsutils/ComPtr.h"
 #include "extensionsutils/DispatchParameters.h"
+#include "extensionsutils/OfficeEventIds.h"
 #include "extensionsutils/SafeArray.h"
 #include "extensionsutils/Variant.h"
 
@@ -24,17 +25,14 @@ template <class T>
 class UCCContactEventsProxy
 {
 public:
-    static constexpr DISPID OnContactInformationChangedId = 400;
-    static constexpr DISPID OnSettingChangedId = 401;
-
     HRESULT Fire_OnContactInformationChanged(IDispatch* contact, IDispatch* eventData)
     {
-        return fireEvent(OnContactInformationChangedId, contact, eventData, changedTypesKey(eventData));
+        return fireEvent(extensionsutils::officeevents::onContactInformationChanged, contact, eventData, changedTypesKey(eventData));
     }
 
     HRESULT Fire_OnSettingChanged(IDispatch* contact, IDispatch* eventData)
     {
-        return fireEvent(OnSettingChangedId, contact, eventData, settingKey(eventData));
+        return fireEvent(extensionsutils::officeevents::onSettingChanged, contact, eventData, settingKey(eventData));
     }
 
 protected:

@@ -11,6 +11,7 @@
 #include "extensionsutils/DispatchImpl.h"
 #include "extensionsutils/DispatchParameters.h"
 #include "extensionsutils/MICComPtr.h"
+#include "extensionsutils/OfficeEventIds.h"
 #include "vorn/ReadWriteLock.h"
 
 #include "TavoMessengerLib.h"
@@ -44,7 +45,7 @@ public:
                                                        IConnectionPointContainer>;
 
     // The callback method of _IUCCContactsAndGroupsCallback that a lookup's result is reported to.
-    static constexpr DISPID OnLookupId = 251;
+    static constexpr DISPID OnLookupId = extensionsutils::officeevents::onLookup;
 
     UCCContactManager();
     ~UCCContactManager() override;

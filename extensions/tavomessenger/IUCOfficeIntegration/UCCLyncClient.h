@@ -7,6 +7,7 @@
 #include "extensionsutils/DispatchImpl.h"
 #include "extensionsutils/DispatchParameters.h"
 #include "extensionsutils/MICComPtr.h"
+#include "extensionsutils/OfficeEventIds.h"
 #include "extensionsutils/Variant.h"
 #include "vorn/Mutex.h"
 #include "vorn/ReadWriteLock.h"
@@ -25,7 +26,6 @@ template <class T>
 class UCCLyncClientEventsProxy
 {
 public:
-    static constexpr DISPID OnStateChangedId = 100;
 
     // Both arguments go to the sinks as IUnknown values: the client, then the event data. E_FAIL when a
     // sink failed; the sinks' results are not acted on.
@@ -35,7 +35,7 @@ public:
         HRESULT hr = parameters.add(extensionsutils::Variant::fromUnknown(source));
         if (SUCCEEDED(hr)) hr = parameters.add(extensionsutils::Variant::fromUnknown(eventData));
         if (FAILED(hr)) return hr;
-        return static_cast<T*>(this)->fire(DIID__IUCCLyncClientEvents, OnStateChangedId, parameters);
+        return static_cast<T*>(this)->fire(DIID__IUCCLyncClientEvents, extensionsutils::officeevents::onStateChanged, parameters);
     }
 
 protected:

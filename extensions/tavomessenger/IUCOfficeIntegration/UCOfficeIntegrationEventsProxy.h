@@ -1,6 +1,7 @@
 #pragma once
 
 #include "extensionsutils/DispatchParameters.h"
+#include "extensionsutils/OfficeEventIds.h"
 
 #include "TavoMessengerLib.h"
 
@@ -22,11 +23,10 @@ template <class T>
 class UCOfficeIntegrationEventsProxy : public UCOfficeIntegrationEventsTriggers
 {
 public:
-    static constexpr DISPID OnShuttingDownId = 50;
 
     HRESULT Fire_OnShuttingDown() override
     {
-        return static_cast<T*>(this)->fire(DIID__IUCOfficeIntegrationEvents, OnShuttingDownId,
+        return static_cast<T*>(this)->fire(DIID__IUCOfficeIntegrationEvents, extensionsutils::officeevents::onShuttingDown,
                                            extensionsutils::DispatchParameters());
     }
 

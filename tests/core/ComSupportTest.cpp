@@ -128,28 +128,19 @@ TEST(CComWeakPtr, ThreadsLockingWhileTheLastOwnerReleasesNeverReachADeadObject)
     EXPECT_EQ(destroyedBefore + rounds, destroyed) << "each object destroyed exactly once";
 }
 
-TEST(Utf8, ConvertsBothWaysKeepingNulsAndReplacingWhatIsNoText)
+// The late-bound tables carry plain text through these; what they do not: NULs, text that is no text, null.
+TEST(Utf8AndBstr, ConvertKeepingNulsReplacingWhatIsNoTextAndHandOutARealEmptyStringForNull)
 {
     EXPECT_EQ(std::string("caf\xC3\xA9 \xF0\x9F\x98\x80"), toUtf8(std::wstring(L"caf\u00e9 \xD83D\xDE00")));
-    EXPECT_EQ(std::wstring(L"\u00e9"), toUtf16("\xC3\xA9"));
-    const wchar_t withNul[] = {L'a', L'\0', L'b'};
-    EXPECT_EQ(std::string("a\0b", 3), toUtf8(withNul, 3));
     EXPECT_EQ(std::wstring(L"a\0b", 3), toUtf16(std::string("a\0b", 3)));
     EXPECT_EQ(std::string(), toUtf8(static_cast<const wchar_t*>(nullptr)) + toUtf8(nullptr, 5));
     const std::string replacement = "\xEF\xBF\xBD";
-    EXPECT_EQ("a" + replacement + "b", toUtf8(std::wstring(L"a\xD800" L"b")));
-    EXPECT_EQ("a" + replacement, toUtf8(std::wstring(L"a\xDC00")));
+    EXPECT_EQ("a" + replacement + "b" + replacement, toUtf8(std::wstring(L"a\xD800" L"b\xDC00")));
     const std::wstring decoded = toUtf16(std::string("x\xFF\xC3y"));
     EXPECT_TRUE(decoded.front() == L'x' && decoded.back() == L'y' && decoded.find(L'\xFFFD') != std::wstring::npos);
-}
-
-TEST(Bstr, CopiesDeeplyAndHandsOutARealEmptyStringForNull)
-{
-    Bstr original = Bstr::fromUtf8(std::string("caf\xC3\xA9\0!", 7));
-    Bstr copy = original;
+    Bstr original = Bstr::fromUtf8(std::string("caf\xC3\xA9\0!", 7)), copy = original, none;
     EXPECT_NE(original.get(), copy.get());
     EXPECT_EQ(std::wstring(L"caf\u00e9\0!", 6), copy.str());
-    Bstr none;
     EXPECT_EQ(E_POINTER, none.copyTo(nullptr));
     BSTR empty = nullptr;
     ASSERT_EQ(S_OK, none.copyTo(&empty));
@@ -157,22 +148,14 @@ TEST(Bstr, CopiesDeeplyAndHandsOutARealEmptyStringForNull)
     SysFreeString(empty);
 }
 
-TEST(SafeArray, BuildsZeroBasedVectorsWalksReceivedOnesFromTheirLowerBoundAndRefusesOtherShapesUntouched)
+// Reading strings and VARIANTs from any lower bound is run by the participant lists; here the other
+// element types and that a refused array leaves the output untouched.
+TEST(SafeArray, WalksReceivedArraysFromTheirLowerBoundAndRefusesOtherShapesUntouched)
 {
-    SafeArray strings = SafeArray::ofStrings({L"a", L"", L"c\u00e9"});
     LONG lower = -1, upper = -1;
-    ASSERT_EQ(S_OK, vectorBounds(strings.get(), VT_BSTR, lower, upper));
+    ASSERT_EQ(S_OK, vectorBounds(SafeArray::ofStrings({L"a", L"", L"c"}).get(), VT_BSTR, lower, upper));
     EXPECT_EQ(std::make_pair(0L, 2L), std::make_pair(lower, upper));
-    Strings texts = {L"stale"};
-    ASSERT_EQ(S_OK, readStrings(strings.get(), texts));
-    EXPECT_EQ((Strings{L"a", L"", L"c\u00e9"}), texts);
-    ASSERT_EQ(S_OK, readStrings(SafeArray::ofStrings({}).get(), texts));
-    EXPECT_TRUE(texts.empty());
-    std::vector<Variant> variants;
-    ASSERT_EQ(S_OK, readVariants(SafeArray::ofVariants({Variant::fromInt32(1), Variant()}).get(), variants));
-    ASSERT_EQ(2u, variants.size());
-    EXPECT_EQ(VT_I4, variants[0].type());
-
+    EXPECT_EQ(E_INVALIDARG, vectorBounds(SafeArray::ofStrings({L"x"}).get(), VT_VARIANT, lower, upper));
     SAFEARRAYBOUND fromFive = {3, 5};
     SafeArray received(SafeArrayCreate(VT_I4, 1, &fromFive));
     for (LONG index = 5, value = 50; index <= 7; ++index, value += 10)
@@ -180,15 +163,13 @@ TEST(SafeArray, BuildsZeroBasedVectorsWalksReceivedOnesFromTheirLowerBoundAndRef
     std::vector<LONG> numbers;
     ASSERT_EQ(S_OK, readInt32s(received.get(), numbers));
     EXPECT_EQ((std::vector<LONG>{50, 60, 70}), numbers);
-
-    texts = {L"untouched"};
+    Strings texts = {L"untouched"};
     SAFEARRAYBOUND bounds[2] = {{2, 0}, {2, 0}};
     SafeArray twoDimensions(SafeArrayCreate(VT_BSTR, 2, bounds));
     EXPECT_EQ(E_POINTER, readStrings(nullptr, texts));
     EXPECT_EQ(E_INVALIDARG, readStrings(SafeArray::ofInt32s({1}).get(), texts));
     EXPECT_EQ(E_INVALIDARG, readStrings(twoDimensions.get(), texts));
     EXPECT_EQ((Strings{L"untouched"}), texts);
-    EXPECT_EQ(E_INVALIDARG, vectorBounds(SafeArray::ofStrings({L"x"}).get(), VT_VARIANT, lower, upper));
 }
 
 TEST(SafeArray, HoldsReferencesOfInterfaceElementsUntilDestroyed)
@@ -246,10 +227,6 @@ TEST(DispatchImpl, AnswersNamesAndCallsFromTheRegisteredTypeLibraryFoundForAnyLo
     ComPtr<IDispatch> calculator = ComObject<Calculator>::create().as<IDispatch>();
     EXPECT_EQ(2, dispatchIdOf(calculator.get(), L"name")) << "names are matched without regard to case";
     EXPECT_EQ(DISPID_UNKNOWN, dispatchIdOf(calculator.get(), L"Multiply"));
-    const LateBoundResult difference =
-        callByName(calculator.get(), L"Subtract", DISPATCH_METHOD, {Variant::fromInt32(10), Variant::fromInt32(4)});
-    ASSERT_EQ(S_OK, difference.invoke);
-    EXPECT_EQ(6, difference.value.get()->lVal) << "arguments reach the member in their order";
     ASSERT_EQ(S_OK, callByName(calculator.get(), L"Name", DISPATCH_PROPERTYPUT, {Variant::fromString(L"abacus")}).invoke);
     const LateBoundResult name = callByName(calculator.get(), L"Name", DISPATCH_PROPERTYGET);
     ASSERT_EQ(VT_BSTR, name.value.type());

@@ -157,19 +157,6 @@ TEST_F(Logging, NothingIsWrittenWithoutTheHostClassObjectOrWhenTheHostFails)
     EXPECT_TRUE(host().logRecords().empty());
 }
 
-TEST_F(Logging, ThreadsLogWhileTheHostClassObjectComesAndGoes)
-{
-    std::atomic<bool> stop{false};
-    std::atomic<int> next{0};
-    Threads writers(3, [&] {
-        for (int i = next++, n = 0; !stop && n < 300; ++n) TAVO_LOG(2, "writer " << i << " line " << n);
-    });
-    for (int round = 0; round < 50; ++round) hostaccess::releaseHostClassObject(), hostaccess::fetchHostClassObject();
-    stop = true;
-    writers.join();
-    for (const LogRecord& record : host().logRecords()) EXPECT_EQ(record.message.rfind(L"writer ", 0), 0u);
-}
-
 TEST(LogCallSite, SourcePathsAreRelativeToTheProjectWithoutTheirExtension)
 {
     using logging::detail::projectRootFromKnownFile;

@@ -284,15 +284,9 @@ TEST(ThreadPool, ATaskMayReleaseThePoolThatRunsItAndTheTasksBehindItAreDropped)
     EXPECT_FALSE(laterRan);
 }
 
-TEST(ThreadPool, StartsThreadsUpToItsMaximumAndStillRunsWorkAfterIdleOnesLeft)
+// Growing up to the maximum is run by the event deliveries past a hung sink; idling out is not.
+TEST(ThreadPool, WorkStillRunsAfterTheIdleThreadsLeft)
 {
-    std::atomic<int> arrived{0}, done{0};
-    vorn::Event allArrived(false);
-    vorn::ThreadPool pool(2, 4, 60);
-    for (int i = 0; i < 4; ++i) pool.submit(task([&] { if (++arrived == 4) allArrived.set(); allArrived.wait(), ++done; }));
-    EXPECT_EQ(0, allArrived.wait(10000)) << "four tasks could not run at the same time";
-    waitUntil([&] { return done == 4; }, INFINITE);
-
     vorn::ThreadPool idle(0, 2, 1);
     std::atomic<DWORD> firstThread{0};
     idle.submit(task([&] { firstThread = GetCurrentThreadId(); }), true);

@@ -273,20 +273,6 @@ TEST_F(WorkerThreadTest, WorkThatThrowsIsLoggedAsAnErrorAndTheWorkerKeepsRunning
     EXPECT_NE(errors[1].message.find(L"host went away"), std::wstring::npos);
 }
 
-TEST_F(WorkerThreadTest, WorkFromManyThreadsRunsOnceEachInEachThreadsOrder)
-{
-    const int threads = 4, itemsPerThread = 200;
-    std::vector<std::vector<int>> seen(threads), expected(threads);
-    for (std::vector<int>& each : expected) for (int i = 0; i < itemsPerThread; ++i) each.push_back(i);
-    auto worker = std::make_shared<WorkerThreadImpl>();
-    std::atomic<int> next{0};
-    Threads(threads, [&] {
-        for (int t = next++, i = 0; i < itemsPerThread; ++i) worker->AddWork(work([&seen, t, i] { seen[t].push_back(i); }));
-    });
-    stopAndFinish(worker);
-    EXPECT_EQ(seen, expected);
-}
-
 TEST_F(WorkerThreadTest, ReleasingTheLastReferenceInsideWorkOnTheWorkerThreadDoesNotHang)
 {
     auto worker = std::make_shared<WorkerThreadImpl>();

@@ -8,12 +8,10 @@
 #include "support/ModuleFixture.h"
 
 #include <atomic>
-#include <tuple>
 
 using extensionsutils::Bstr;
 using extensionsutils::ComPtr;
 using extensionsutils::SafeArray;
-using fakehost::ConversationKind;
 using fakehost::HostMethod;
 using Names = std::vector<std::wstring>;
 namespace client = ExtensionProviderClient;
@@ -127,9 +125,7 @@ TEST_F(HostClient, NamesAreLookedUpByUriOrByTheUserIdAfterTheLastEquals)
         {L"a=b=c", L"c@example.com", true, L"c"},
         {L"abc=", L"nobody@example.com", true, L""},
     };
-    for (const auto& [name, userId] : {std::pair{L"sip:alice@example.com", L"alice"}, {L"=abc", L"abc"},
-                                       {L"jsmith@example.com", L"jsmith"}, {L"c@example.com", L"c"}, {L"nobody@example.com", L""}})
-        addContact(name, userId);
+    for (const auto& row : rows) addContact(row.found, row.key);
     for (const auto& row : rows) {
         SCOPED_TRACE(extensionsutils::toUtf8(row.name));
         host().forgetRecords();
@@ -139,8 +135,7 @@ TEST_F(HostClient, NamesAreLookedUpByUriOrByTheUserIdAfterTheLastEquals)
         EXPECT_EQ(row.byUserId ? host().userIdLookups() : host().uriLookups(), Names{row.key});
         EXPECT_TRUE((row.byUserId ? host().uriLookups() : host().userIdLookups()).empty());
         const auto lines = host().recordsOf(row.byUserId ? L"looking for contact by userId" : L"looking for contact by uri");
-        ASSERT_EQ(lines.size(), 1u);
-        EXPECT_EQ(lines[0].function, L"ExtensionProviderClient::getContact");
+        EXPECT_TRUE(lines.size() == 1 && lines[0].function == L"ExtensionProviderClient::getContact");
     }
 }
 
@@ -165,24 +160,19 @@ TEST_F(HostClient, EveryFailedLookupAnswersContactNotFoundAndKeepsTheHolder)
     EXPECT_EQ(signinNameOf(contact), L"me");
 }
 
+// The user's name and its failures as Office sees them are run by the UC client's Uri and the Messenger
+// service; here the null name behind an empty Uri, the interface failure, and holders left alone.
 TEST_F(HostClient, TheClientUsersJidIsItsSigninNameAndNothingWhenTheHostCannotTell)
 {
     Bstr jid;
-    ASSERT_EQ(client::getClientUserJid(jid), S_OK);
-    EXPECT_EQ(jid.str(), L"me");
     host().failMethod(HostMethod::GetSigninName, E_ACCESSDENIED, 1);
     ASSERT_EQ(client::getClientUserJid(jid), S_OK) << "an unreadable name is still success";
     EXPECT_EQ(jid.get(), nullptr);
-
     jid = Bstr(L"stale");
     ComPtr<IContact> user;
     host().answerWrongObject(HostMethod::GetLoggedInUser, 1);
-    EXPECT_EQ(client::getClientUserJid(jid), E_FAIL);
-    host().answerWrongObject(HostMethod::GetLoggedInUser, 1);
     EXPECT_EQ(client::getClientUserContact(user), E_NOINTERFACE);
     host().answerEmpty(HostMethod::GetLoggedInUser, 1);
-    EXPECT_EQ(client::getClientUserContact(user), E_FAIL);
-    host().failMethod(HostMethod::CreateProviderManagement, E_FAIL, 1);
     EXPECT_EQ(client::getClientUserContact(user), E_FAIL);
     host().clearClientUser();
     EXPECT_EQ(client::getClientUserJid(jid), E_FAIL);
@@ -202,6 +192,7 @@ TEST_F(HostClient, OnlySignedInValueZeroMeansLoggedIn)
     EXPECT_TRUE(client::isClientLoggedIn());
 }
 
+// What reaches the host is run by the Messenger contact list and the UC ChangeSetting; here the answers.
 TEST_F(HostClient, WatchingAndTaggingPassTheHostsResultThrough)
 {
     const Bstr bob(L"bob");
@@ -210,10 +201,6 @@ TEST_F(HostClient, WatchingAndTaggingPassTheHostsResultThrough)
         EXPECT_EQ(client::TagContact(bob.get(), VARIANT_TRUE), hr);
     };
     expectAll(S_OK);
-    EXPECT_EQ(client::TagContact(bob.get(), VARIANT_FALSE), S_OK);
-    EXPECT_EQ(host().watchRequests(), Names{L"bob"});
-    EXPECT_EQ(host().tagRequests(), (std::vector<std::pair<std::wstring, long>>{{L"bob", -1}, {L"bob", 0}}))
-        << "VARIANT_TRUE widened to 32 bits";
     const HRESULT refused = static_cast<HRESULT>(0x80040201);
     host().failMethod(HostMethod::WatchContact, refused);
     host().failMethod(HostMethod::TagContact, refused);
@@ -264,9 +251,6 @@ TEST_F(HostClient, ParticipantListsKeepNobodyFromAForeignArrayOrWhenTheUserIsUnk
     const SafeArray numbers = SafeArray::ofInt32s({1, 2});
     for (SAFEARRAY* foreign : {numbers.get(), static_cast<SAFEARRAY*>(nullptr), twoDimensions.get()})
         EXPECT_TRUE(kept(foreign).empty());
-    EXPECT_EQ(client::startChat(twoDimensions.get(), nullptr), S_OK);
-    EXPECT_EQ(client::startCall(numbers.get()), S_OK);
-    EXPECT_EQ(client::startChat(nullptr, nullptr), S_OK);
 
     host().failMethod(HostMethod::GetLoggedInUser);
     EXPECT_TRUE(kept(participants({L"bob", L"carol"}).get()).empty());
@@ -277,41 +261,15 @@ TEST_F(HostClient, ParticipantListsKeepNobodyFromAForeignArrayOrWhenTheUserIsUnk
     EXPECT_TRUE(host().conversations().empty());
 }
 
-// One other person is a plain call or message (a chat with one name takes it as given), more are a
-// conference or group chat; nobody left starts nothing (no kind). The Messenger and UC conversation tables
-// run the lists of several people with subjects through these same calls.
-TEST_F(HostClient, EachParticipantListBecomesItsHostConversation)
-{
-    using K = ConversationKind;
-    const K nothing = K(-1);
-    const struct { bool call; std::vector<const wchar_t*> names; LONG lowerBound; K kind; Names participants; } rows[] = {
-        {true, {L"me"}, 0, nothing, {}},
-        {true, {}, 0, nothing, {}},
-        {true, {L"me", L"bob", L"bob"}, 0, K::Call, {L"bob"}},
-        {true, {L"bob", L"me", L"carol", L"bob"}, 4, K::ConferenceCall, {L"bob", L"carol"}},
-        {false, {L"me"}, 0, K::InstantMessage, {L"me"}},
-        {false, {L"bob"}, 3, K::InstantMessage, {L"bob"}},
-        {false, {L"me", L"me"}, 0, nothing, {}},
-        {false, {L"bob", L"me", L"carol", L"carol"}, 0, K::GroupChat, {L"bob", L"carol"}},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::PrintToString(row.participants) + (row.call ? " call" : " chat"));
-        host().forgetRecords();
-        SafeArray names = participants(row.names, row.lowerBound);
-        EXPECT_EQ(row.call ? client::startCall(names.get()) : client::startChat(names.get(), nullptr), S_OK);
-        const auto started = host().conversations();
-        ASSERT_EQ(started.size(), row.kind == nothing ? 0u : 1u);
-        if (row.kind == nothing) {
-            EXPECT_TRUE(host().logged(L"cannot start conversation - nothing in list"));
-            continue;
-        }
-        EXPECT_EQ(std::make_tuple(started[0].kind, started[0].participants, started[0].lowerBound, started[0].hasSubject),
-                  std::make_tuple(row.kind, row.participants, 0L, false));
-    }
-}
-
+// The Messenger and UC conversation tables run the kinds, the lists and their bounds through startCall and
+// startChat; what only these calls show: a chat with one name takes it as given, an empty list is logged.
 TEST_F(HostClient, ConversationFailuresArePassedThroughAndAMissingHostObjectIsAFailure)
 {
+    EXPECT_EQ(client::startChat(participants({L"me"}, 3).get(), nullptr), S_OK);
+    EXPECT_EQ(client::startCall(participants({L"me"}).get()), S_OK);
+    ASSERT_EQ(host().conversations().size(), 1u);
+    EXPECT_EQ(host().conversations()[0].participants, Names{L"me"});
+    EXPECT_TRUE(host().logged(L"cannot start conversation - nothing in list"));
     const HRESULT busy = static_cast<HRESULT>(0x80040202);
     host().failMethod(HostMethod::MakeCall, busy);
     host().failMethod(HostMethod::MakeConferenceCall, E_ACCESSDENIED);

@@ -38,21 +38,17 @@ TEST_F(HostSimProgram, TheDemoScriptRunsEndToEnd)
     EXPECT_EQ(std::optional<DWORD>(0), tools::readUpAndRunning());
 }
 
-TEST_F(HostSimProgram, InstallWritesWhatTheHostsInstallerWrites)
+// DefaultIMApp and the interfaces' TypeLib entries are what every cross-process scenario's Office finds
+// through; the library's locale-0 registration, which Wine does without, is not.
+TEST_F(HostSimProgram, InstallRegistersTheTypeLibraryForItsLocaleAndForLocaleZero)
 {
     const tooltest::TempFile quit(L"hostsim-script.txt", "quit\n");
     const tooltest::ProgramRun run = runHostSim(quit.path, L" --install --no-start");
-    ASSERT_TRUE(run.finished) << run.output;
-    EXPECT_EQ(0u, run.exitCode) << run.output;
-    EXPECT_EQ(3u, run.countLines(L"hostsim: install: ")) << run.output;
-    EXPECT_EQ(3u, run.countLines(L": done")) << run.output;
-    EXPECT_EQ(std::optional<std::wstring>(L"Norvane Quillon"),
-              tools::readRegistryValue(HKEY_CURRENT_USER, L"Software\\IM Providers", L"DefaultIMApp").asString());
-    const std::wstring library = L"{31F0215E-C543-4EE3-B6F0-03AC36815648}";
+    ASSERT_TRUE(run.finished && run.exitCode == 0) << run.output;
     const std::wstring platform = sizeof(void*) == 8 ? L"\\win64" : L"\\win32";
     for (const wchar_t* locale : {L"409", L"0"})
-        EXPECT_TRUE(classesValue(L"TypeLib\\" + library + L"\\1.0\\" + locale + platform)) << locale;
-    EXPECT_EQ(std::optional<std::wstring>(library), classesValue(L"Interface\\{D50C3186-0F89-48F8-B204-3604629DEE10}\\TypeLib"));
+        EXPECT_TRUE(classesValue(L"TypeLib\\{31F0215E-C543-4EE3-B6F0-03AC36815648}\\1.0\\" + std::wstring(locale) + platform))
+            << locale;
 }
 
 } // namespace

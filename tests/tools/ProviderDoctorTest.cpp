@@ -76,20 +76,6 @@ struct ProviderDoctorTest : ::testing::Test {
 
 } // namespace
 
-TEST_F(ProviderDoctorTest, ACorrectRunningInstallationIsFine)
-{
-    installAndRun();
-    const std::vector<Finding> findings = doctor::diagnose(true);
-    const std::wstring report = reportOf(findings);
-    EXPECT_EQ(0u, doctor::countProblems(findings)) << report;
-    for (const std::wstring& line :
-         {std::wstring(L"ok       DefaultIMApp:"), std::wstring(L"ok       UpAndRunning:"),
-          std::wstring(L"ok       Messenger API interfaces: 11 name"), std::wstring(L"ok       UC interfaces:"),
-          std::wstring(L"\\1.0\\0\\win"), std::wstring(L"no problem found"),
-          L"ok       Module: " + modulePath_ + L": TavoMessenger version " TAVO_TEST_PROJECT_VERSION ".0, build "})
-        EXPECT_NE(std::wstring::npos, report.find(line)) << report;
-}
-
 // Each row breaks a running installation one way; the doctor names the problem with a fix, or finds none.
 TEST_F(ProviderDoctorTest, NamesEachWayAnInstallationIsBroken)
 {
@@ -148,13 +134,18 @@ TEST_F(ProviderDoctorTest, NamesEachWayAnInstallationIsBroken)
     }
 }
 
-TEST_F(ProviderDoctorTest, TheProgramExitsWithOneExactlyWhenItFindsAProblem)
+TEST_F(ProviderDoctorTest, ACorrectRunningInstallationIsFineAndTheProgramExitsWithOneExactlyWhenItFindsAProblem)
 {
     installAndRun();
     tooltest::ProgramRun run = tooltest::runProgram(L"providerdoctor.exe", L"");
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(0u, run.exitCode) << run.output;
-    EXPECT_TRUE(run.contains(L"no problem found")) << run.output;
+    for (const std::wstring& line :
+         {std::wstring(L"ok       DefaultIMApp:"), std::wstring(L"ok       UpAndRunning:"),
+          std::wstring(L"ok       Messenger API interfaces: 11 name"), std::wstring(L"ok       UC interfaces:"),
+          std::wstring(L"\\1.0\\0\\win"), std::wstring(L"no problem found"),
+          L"ok       Module: " + modulePath_ + L": TavoMessenger version " TAVO_TEST_PROJECT_VERSION ".0, build "})
+        EXPECT_TRUE(run.contains(line)) << run.output;
     RegDeleteKeyValueW(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp");
     run = tooltest::runProgram(L"providerdoctor.exe", L"");
     ASSERT_TRUE(run.finished);

@@ -63,10 +63,9 @@ const char* kindName(TYPEKIND kind)
 
 const char* invokeName(INVOKEKIND kind)
 {
-    return kind == INVOKE_PROPERTYGET      ? "get"
-           : kind == INVOKE_PROPERTYPUT    ? "put"
-           : kind == INVOKE_PROPERTYPUTREF ? "putref"
-                                           : "method";
+    static const std::map<int, const char*> names = {
+        {INVOKE_PROPERTYGET, "get"}, {INVOKE_PROPERTYPUT, "put"}, {INVOKE_PROPERTYPUTREF, "putref"}};
+    return names.count(kind) ? names.at(kind) : "method";
 }
 
 std::string defaultValue(const PARAMDESC& parameter)

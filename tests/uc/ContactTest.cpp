@@ -149,6 +149,7 @@ TEST_F(Contact, InformationIsTheHostContactsInOfficesUnits)
     const auto custom = elementsOf<ComPtr<IDispatch>>(information(bob.get(), ucPresenceCustomActivity), VT_DISPATCH);
     ASSERT_EQ(custom.size(), 1u);
     EXPECT_EQ(int32Of(property(custom[0].get(), L"LocaleId")), -1);
+    EXPECT_EQ(stringOf(property(custom[0].get(), L"Value")), L"Do not disturb");
     EXPECT_EQ(endpointsOf(bob.get()), (Endpoints{{L"+1 555 0100", ucContactEndpointTypeWorkPhone}, {L"+1 555 0101", ucContactEndpointTypeMobilePhone},
                                                  {L"+1 555 0102", ucContactEndpointTypeHomePhone}, {L"+1 555 0103", ucContactEndpointTypeOtherPhone}}));
     host().failMethod(HostMethod::GetMobileNumber);

@@ -107,9 +107,6 @@ TEST_F(MessengerApiTest, IsOneObjectThroughEveryInterfaceOfItsMapAndGivesTheUcEn
     }
     EXPECT_EQ(E_NOTIMPL, provider->QueryService(IID_IUCOfficeIntegration, IID_IUCOfficeIntegration, &result));
     EXPECT_EQ(nullptr, result);
-    EXPECT_EQ(1u, host().listenerCount());
-    messenger->uninitialise();
-    EXPECT_EQ(0u, host().listenerCount()) << "uninitialise takes the host listener back";
 }
 
 // Signed out every guarded member refuses before the host is asked; through the vtable a refused or
@@ -272,9 +269,7 @@ TEST_F(MessengerApiTest, GetContactGivesANewWatchedContactEvenForANameTheHostDoe
 TEST_F(MessengerApiTest, MyContactsIsANewCollectionOfTheHostsListAndAddContactAlwaysSucceeds)
 {
     host().setContactList({L"bob", L"carol"});
-    const Variant list = property(lateBound().get(), L"MyContacts");
-    EXPECT_EQ(2, int32Of(property(list.get()->pdispVal, L"Count")));
-    EXPECT_THAT(host().watchRequests(), ElementsAre(L"bob", L"carol"));
+    const Variant list = property(lateBound().get(), L"MyContacts"); // its content: MessengerContactTest
     EXPECT_FALSE(extensionsutils::sameComObject(list.get()->pdispVal, property(lateBound().get(), L"MyContacts").get()->pdispVal));
     ComPtr<IMessengerAdvanced> api = messengerApi();
     IDispatch* unwritten = sentinel<IDispatch>();

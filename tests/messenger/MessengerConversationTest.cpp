@@ -76,16 +76,9 @@ TEST_F(MessengerConversationTest, EachRowOfTheConversationTableStartsWhatItSays)
     Variant nullArray;
     nullArray.get()->vt = VT_ARRAY | VT_VARIANT;
     const Strings bobCarolDave = {L"bob", L"carol", L"dave"};
-    const struct {
-        const char* what;
-        long type;
-        Variant participants;
-        std::vector<Started> started = {};
-        HRESULT expected = S_OK;
-        Variant data = Variant();
-        std::uint32_t flags = 0;
-        Variant subject = Variant();
-    } rows[] = {
+    const struct { const char* what; long type; Variant participants; std::vector<Started> started = {};
+                   HRESULT expected = S_OK; Variant data = Variant(); std::uint32_t flags = 0;
+                   Variant subject = Variant(); } rows[] = {
         {"chat", CONVERSATION_TYPE_IM, people({L"bob"}), {{kChat, {L"bob"}}}},
         {"group chat", CONVERSATION_TYPE_IM, people({L"bob", L"carol"}), {{kGroupChat, {L"bob", L"carol"}}}},
         {"call", CONVERSATION_TYPE_PHONE, people({L"bob"}), {{kPhoneCall, {L"bob"}}}},

@@ -238,14 +238,8 @@ TEST_F(StartConversation, TheParserPairsContextByPositionFromAnyLowerBoundAndRef
 TEST_F(StartConversation, EachModeStartsItsHostConversation)
 {
     const wchar_t* const carol = L"carol@example.com";
-    const struct {
-        LONG modes;
-        Strings participants;
-        ConversationKind kind;
-        Strings started;
-        Int32s contextTypes = {};
-        const wchar_t* context = nullptr;
-    } rows[] = {
+    const struct { LONG modes; Strings participants; ConversationKind kind; Strings started; Int32s contextTypes = {};
+                   const wchar_t* context = nullptr; } rows[] = {
         {1, {carol, kUser, kBob, carol}, ConversationKind::GroupChat, {carol, kBob}, {kSubject}, L"Budget"},
         {1, {carol}, ConversationKind::InstantMessage, {carol}},
         {1, {carol}, ConversationKind::InstantMessage, {carol}, {kEndpoint}, L"tel:+441"},

@@ -105,11 +105,8 @@ protected:
 // finds nobody, again without the scheme; any other address is a number contact the host never sees.
 TEST_F(Contact, AddressesBecomeHostContactsOrNumberContacts)
 {
-    const struct {
-        const wchar_t* address;
-        const wchar_t* uri;
-        Strings asked = {}; // a host contact when the host was asked
-    } rows[] = {
+    // `asked`: a host contact when the host was asked
+    const struct { const wchar_t* address; const wchar_t* uri; Strings asked = {}; } rows[] = {
         {kBob, L"sip:bob@example.com", {kBob}}, {L"sip:bob@example.com", L"sip:bob@example.com", {L"sip:bob@example.com", kBob}},
         {L"SIP:bob@example.com", L"sip:bob@example.com", {L"SIP:bob@example.com", kBob}},
         {L"+15550100", L"+15550100"}, {L"sip:bob", L"sip:bob"}, {L"", L""}, {nullptr, L""}};
@@ -279,13 +276,8 @@ TEST_F(Contact, AnAnswerGivenAtOnceReachesOfficeOnlyAfterLookupReturned)
 // Nobody found is still a contact (over the failed resolution); an answer the host cannot find is none.
 TEST_F(Contact, LookupAnswersTable)
 {
-    const struct {
-        const wchar_t* asked;
-        const wchar_t* answer; // nullptr: nobody
-        const wchar_t* reported;
-        bool succeeded;
-        Strings requests;
-    } rows[] = {
+    // `answer` nullptr: nobody
+    const struct { const wchar_t *asked, *answer, *reported; bool succeeded; Strings requests; } rows[] = {
         {L"stranger@mail.example.com", nullptr, L"sip:", true, {L"stranger@mail.example.com"}},
         {kBobsMail, L"ghost@example.com", L"<null>", false, {kBobsMail}},
         {kBobsMail, kBob, L"sip:bob@example.com", true, {kBobsMail}},

@@ -107,30 +107,22 @@ TEST_F(MessengerApiTest, IsOneObjectThroughEveryInterfaceOfItsMapAndGivesTheUcEn
     }
     EXPECT_EQ(E_NOTIMPL, provider->QueryService(IID_IUCOfficeIntegration, IID_IUCOfficeIntegration, &result));
     EXPECT_EQ(nullptr, result);
-    EXPECT_EQ(1u, host().listenerCount());
-    messenger->uninitialise();
-    EXPECT_EQ(0u, host().listenerCount()) << "uninitialise takes the host listener back";
 }
 
-TEST_F(MessengerApiTest, SignedInEveryMemberAnswersAndTheUnsupportedOnesDoNothing)
+// Signed out every guarded member refuses before the host is asked; through the vtable a refused or
+// unsupported call leaves its out-parameter as it was (one short list: the refusal is one shared check).
+TEST_F(MessengerApiTest, SignedInEveryMemberAnswersSignedOutEachGuardedOneRefusesWritingNothing)
 {
     answer(lateBound().get(), L"StartVoice", kCall, {text(L"bob")}, E_NOTIMPL);
-    answer(lateBound().get(), L"StartVideo", kCall, {text(L"bob")}, E_NOTIMPL);
-    EXPECT_EQ(0u, host().callCount(HostMethod::IsSignedIn)) << "StartVoice and StartVideo never ask";
+    EXPECT_EQ(0u, host().callCount(HostMethod::IsSignedIn)) << "StartVoice never asks";
     expectAnswers(lateBound().get(), kInertMembers);
     expectHostUntouched();
     EXPECT_EQ(MUASORT_GROUPS, int32Of(property(lateBound().get(), L"ContactsSortOrder"))) << "the order put is not kept";
     EXPECT_EQ(MISTATUS_ONLINE, myStatus()) << "the status put is not kept: it is the host's";
     expectAnswers(lateBound().get(), kActiveMembers);
     resolveLateBound(E_PENDING);
-    host().setSignedInValue(1);
-    EXPECT_EQ(L"<authenticationinfo><protocol>sip_tls</protocol></authenticationinfo>",
-              stringOf(answer(lateBound().get(), L"GetAuthenticationInfo", kCall))) << "signed in or not";
-    EXPECT_EQ(E_INVALIDARG, messengerApi()->GetAuthenticationInfo(nullptr));
-}
-
-TEST_F(MessengerApiTest, SignedOutEveryGuardedMemberRefusesAndTheHostIsNotAsked)
-{
+    host().forgetRecords();
+    host().resetCallCounts();
     signOut();
     expectAnswers(lateBound().get(), kInertMembers, kNotLoggedOn);
     expectAnswers(lateBound().get(), kActiveMembers, kNotLoggedOn);
@@ -140,39 +132,24 @@ TEST_F(MessengerApiTest, SignedOutEveryGuardedMemberRefusesAndTheHostIsNotAsked)
     EXPECT_TRUE(logged(L"not logged in returning MSGR_E_NOT_LOGGED_ON", 1, L"TavoMessengerAdvanced::get_MyStatus"));
     EXPECT_EQ(L"extensions/tavomessenger/IMessenger/TavoMessengerAdvanced",
               host().recordsOf(L"not logged in returning MSGR_E_NOT_LOGGED_ON").at(0).file);
-}
-
-// Through the virtual table a refused or unsupported call must leave every out-parameter as it was.
-TEST_F(MessengerApiTest, ARefusedOrUnsupportedCallWritesNoOutParameter)
-{
+    EXPECT_EQ(L"<authenticationinfo><protocol>sip_tls</protocol></authenticationinfo>",
+              stringOf(answer(lateBound().get(), L"GetAuthenticationInfo", kCall))) << "signed in or not";
     ComPtr<IMessengerAdvanced> api = messengerApi();
-    const Variant bobName = text(L"bob"), nothing;
-    const VARIANT &bob = *bobName.get(), &none = *nothing.get();
+    const Variant bob = text(L"bob"), none;
     IDispatch* object = sentinel<IDispatch>();
     BSTR string = sentinel<OLECHAR>();
     LONG count = 0x5EE;
     VARIANT value;
     value.vt = VT_I2;
-    auto unwritten = [&](const char* when) {
-        EXPECT_TRUE(object == sentinel<IDispatch>() && string == sentinel<OLECHAR>() && count == 0x5EE && value.vt == VT_I2) << when;
-    };
-    for (bool signedIn : {true, false}) {
-        host().setSignedInValue(signedIn ? 0 : 1);
-        const std::vector<HRESULT> unsupported = {
-            api->get_Window(&object), api->get_ReceiveFileDirectory(&string), api->StartVoice(bob, &object),
-            api->StartVideo(bob, &object), api->InviteApp(bob, Bstr(L"app").get(), &object), api->SendFile(bob, Bstr(L"f").get(), &object),
-            api->Phone(bob, MPHONE_TYPE_WORK, Bstr(L"1").get(), &object), api->Page(bob, &object),
-            api->get_UnreadEmailCount(MUAFOLDER_INBOX, &count), api->get_MyGroups(&object), api->CreateGroup(Bstr(L"g").get(), none, &object)};
-        unwritten(signedIn ? "signed in" : "signed out");
-    }
-    const std::vector<HRESULT> refused = {
-        api->GetContact(Bstr(L"bob").get(), nullptr, &object), api->InstantMessage(bob, &object), api->get_MyContacts(&object),
-        api->get_Services(&object), api->get_MySigninName(&string), api->get_MyFriendlyName(&string),
-        api->get_MyServiceName(&string), api->get_MyServiceId(&string), api->get_MyPhoneNumber(MPHONE_TYPE_WORK, &string),
-        api->get_MyStatus(reinterpret_cast<MISTATUS*>(&count)), api->get_ContactsSortOrder(reinterpret_cast<MUASORT*>(&count)),
-        api->get_MyProperty(MCONTACTPROP_EMAIL, &value), api->get_Property(MMESSENGERPROP_VERSION, &value),
-        api->StartConversation(CONVERSATION_TYPE_IM, bob, none, none, none, none, &value)};
-    unwritten("signed out");
+    const HRESULT answers[] = {
+        api->get_Window(&object), api->StartVoice(*bob.get(), &object), api->get_UnreadEmailCount(MUAFOLDER_INBOX, &count),
+        api->get_ReceiveFileDirectory(&string), api->GetContact(Bstr(L"bob").get(), nullptr, &object), api->get_MyContacts(&object),
+        api->get_MySigninName(&string), api->get_MyStatus(reinterpret_cast<MISTATUS*>(&count)),
+        api->get_Property(MMESSENGERPROP_VERSION, &value),
+        api->StartConversation(CONVERSATION_TYPE_IM, *bob.get(), *none.get(), *none.get(), *none.get(), *none.get(), &value)};
+    EXPECT_TRUE(std::all_of(std::begin(answers), std::end(answers), [](HRESULT hr) { return FAILED(hr); }));
+    EXPECT_TRUE(object == sentinel<IDispatch>() && string == sentinel<OLECHAR>() && count == 0x5EE && value.vt == VT_I2);
+    EXPECT_EQ(E_INVALIDARG, api->GetAuthenticationInfo(nullptr));
     EXPECT_EQ(E_POINTER, api->get_MySigninName(nullptr));
     EXPECT_EQ(E_POINTER, api->GetContact(Bstr(L"bob").get(), nullptr, nullptr));
 }
@@ -292,9 +269,7 @@ TEST_F(MessengerApiTest, GetContactGivesANewWatchedContactEvenForANameTheHostDoe
 TEST_F(MessengerApiTest, MyContactsIsANewCollectionOfTheHostsListAndAddContactAlwaysSucceeds)
 {
     host().setContactList({L"bob", L"carol"});
-    const Variant list = property(lateBound().get(), L"MyContacts");
-    EXPECT_EQ(2, int32Of(property(list.get()->pdispVal, L"Count")));
-    EXPECT_THAT(host().watchRequests(), ElementsAre(L"bob", L"carol"));
+    const Variant list = property(lateBound().get(), L"MyContacts"); // its content: MessengerContactTest
     EXPECT_FALSE(extensionsutils::sameComObject(list.get()->pdispVal, property(lateBound().get(), L"MyContacts").get()->pdispVal));
     ComPtr<IMessengerAdvanced> api = messengerApi();
     IDispatch* unwritten = sentinel<IDispatch>();
@@ -352,7 +327,7 @@ TEST_F(MessengerApiTest, ARequestStillPendingAtModuleStopDoesNotKeepTheObjectAli
     EXPECT_EQ(S_OK, resolve(L"carol@example.com")) << "after stop there is no resolver to ask";
 }
 
-TEST_F(MessengerApiTest, ServicesOfferExactlyThePrimaryServiceWhichAnswersSignedInAndRefusesSignedOut)
+TEST_F(MessengerApiTest, ServicesOfferExactlyThePrimaryServiceWhichAnswersSignedInRefusesSignedOutAndFallsSilentAfterStop)
 {
     const ComPtr<IDispatch> collection = objectOf(property(lateBound().get(), L"Services"));
     ComPtr<IDispatch> service = primaryService();
@@ -380,30 +355,27 @@ TEST_F(MessengerApiTest, ServicesOfferExactlyThePrimaryServiceWhichAnswersSigned
     EXPECT_EQ(L"", stringOf(property(service.get(), L"MyFriendlyName"))) << "an unreadable friendly name is empty";
     host().setSignedInValue(2);
     expectAnswers(service.get(), answers, kNotLoggedOn);
-}
-
-TEST_F(MessengerApiTest, TheServiceFailsWithoutTheUserReportsOfflineWithoutItsPresenceAndFallsSilentAfterStop)
-{
-    ComPtr<IMessengerService> service = primaryService().as<IMessengerService>();
-    BSTR unwritten = sentinel<OLECHAR>();
+    host().setSignedInValue(0);
+    // Its names failing with the user: also through the Messenger object's own names (TheUsersNames...).
+    ComPtr<IMessengerService> typed = service.as<IMessengerService>();
+    BSTR name = sentinel<OLECHAR>();
     MISTATUS status = MISTATUS_LOCAL_FINDING_SERVER;
-    host().failMethod(HostMethod::GetLoggedInUser, E_FAIL, 3);
-    EXPECT_EQ(E_FAIL, service->get_MyFriendlyName(&unwritten));
-    EXPECT_EQ(E_FAIL, service->get_MySigninName(&unwritten));
-    EXPECT_EQ(E_FAIL, service->get_MyStatus(&status));
+    host().failMethod(HostMethod::GetLoggedInUser, E_FAIL, 1);
+    EXPECT_EQ(E_FAIL, typed->get_MyStatus(&status));
     host().answerWrongObject(HostMethod::GetLoggedInUser, 1);
-    EXPECT_EQ(E_FAIL, service->get_MyFriendlyName(&unwritten));
+    EXPECT_EQ(E_FAIL, typed->get_MyFriendlyName(&name));
     host().failMethod(HostMethod::GetPresenceForContact, E_FAIL, 1);
     EXPECT_EQ(MISTATUS_OFFLINE, int32Of(property(service.get(), L"MyStatus")));
     host().answerEmpty(HostMethod::GetPresenceForContact, 1);
     EXPECT_EQ(MISTATUS_OFFLINE, int32Of(property(service.get(), L"MyStatus")));
-    ASSERT_EQ(S_OK, service->put_Property(MSERVICEPROP_INVALID_PROPERTY, *text(L"8.0").get()));
-    EXPECT_EQ(E_INVALIDARG, service->put_Property(MSERVICEPROP_INVALID_PROPERTY, referenceTo()));
+    ASSERT_EQ(S_OK, typed->put_Property(MSERVICEPROP_INVALID_PROPERTY, *text(L"8.0").get()));
+    EXPECT_EQ(E_INVALIDARG, typed->put_Property(MSERVICEPROP_INVALID_PROPERTY, referenceTo()));
     messenger->uninitialise();
-    EXPECT_EQ(S_OK, service->get_MySigninName(&unwritten));
-    EXPECT_EQ(S_OK, service->get_MyFriendlyName(&unwritten));
-    EXPECT_EQ(S_OK, service->get_MyStatus(&status));
-    EXPECT_EQ(sentinel<OLECHAR>(), unwritten);
+    // After stop it falls silent: S_OK, nothing written.
+    EXPECT_EQ(S_OK, typed->get_MySigninName(&name));
+    EXPECT_EQ(S_OK, typed->get_MyFriendlyName(&name));
+    EXPECT_EQ(S_OK, typed->get_MyStatus(&status));
+    EXPECT_EQ(sentinel<OLECHAR>(), name);
     EXPECT_EQ(MISTATUS_LOCAL_FINDING_SERVER, status);
     EXPECT_EQ(L"8.0", stringOf(property(service.get(), L"Property", {number(MSERVICEPROP_INVALID_PROPERTY)})));
 }

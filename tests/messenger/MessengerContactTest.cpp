@@ -6,7 +6,6 @@
 
 #include "IMessenger/TavoMessengerContacts.h"
 #include "IUCOfficeIntegration/ExtensionProviderContactDetails.h"
-#include "IUCOfficeIntegration/FailedResolutionContactDetails.h"
 
 #include "extensionsutils/ComObject.h"
 
@@ -152,14 +151,7 @@ TEST_F(MessengerContactTest, EveryMemberAnswersLateBoundSignedInAndRefusesSigned
     signOut();
     expectAnswers(contact.as<IDispatch>().get(), members, NotLoggedOn);
     EXPECT_TRUE(host().tagRequests().empty()) << "tagging stays with Office";
-    BSTR string = sentinel<OLECHAR>();
     VARIANT_BOOL flag = 7;
-    MISTATUS status = MISTATUS_LOCAL_FINDING_SERVER;
-    Variant value;
-    for (HRESULT refused : {contact->get_FriendlyName(&string), contact->get_PhoneNumber(MPHONE_TYPE_HOME, &string),
-                            contact->get_Status(&status), contact->get_IsTagged(&flag), contact->get_PresenceProperties(value.out())})
-        EXPECT_EQ(refused, NotLoggedOn);
-    EXPECT_TRUE(string == sentinel<OLECHAR>() && status == MISTATUS_LOCAL_FINDING_SERVER && flag == 7 && value.isEmpty());
     EXPECT_EQ(contact->put_Blocked(VARIANT_FALSE), NotLoggedOn);
     host().setSignedInValue(0);
     EXPECT_EQ(contact->get_Blocked(&flag), S_OK);
@@ -178,10 +170,8 @@ TEST_F(MessengerContactTest, KeepsBlockedAndTaggedOnlyForVariantTrueAndPropertie
     contact->get_Blocked(&blocked);
     contact->get_IsTagged(&tagged);
     EXPECT_TRUE(blocked == VARIANT_FALSE && tagged == VARIANT_FALSE);
-    Variant absent = number(42);
-    EXPECT_EQ(contact->get_Property(MCONTACTPROP_GROUPS_PROPERTY, absent.get()), S_OK);
-    EXPECT_EQ(int32Of(absent), 42) << "an absent property leaves the caller's value";
-    // A by-reference value is kept as what it refers to, not as a pointer into the caller's memory.
+    // A by-reference value is kept as what it refers to, not as a pointer into the caller's memory (the one
+    // deterministic catch of a shallow copy: the Messenger object's own test reads memory already freed).
     Variant referenced = text(L"bob@example.com");
     EXPECT_EQ(contact->put_Property(MCONTACTPROP_EMAIL, *byReference(referenced.get()).get()), S_OK);
     referenced = text(L"changed afterwards");
@@ -193,12 +183,9 @@ TEST_F(MessengerContactTest, KeepsBlockedAndTaggedOnlyForVariantTrueAndPropertie
 TEST_F(MessengerContactTest, MapsTheHostPresenceToStatusAvailabilityAndTheArrayOrPhoneMode)
 {
     const ComPtr<IMessengerContactAdvanced> contact = contactOf(L"bob");
-    const struct {
-        long presence;
-        MISTATUS status;
-        LONG availability;
-    } table[] = {{1, MISTATUS_ONLINE, 3000}, {2, MISTATUS_AWAY, 15000}, {3, MISTATUS_DO_NOT_DISTURB, 9000}, {4, MISTATUS_AWAY, 15000},
-                 {5, MISTATUS_OFFLINE, 0},   {0, MISTATUS_UNKNOWN, 0},  {6, MISTATUS_UNKNOWN, 0},            {-1, MISTATUS_UNKNOWN, 0}};
+    const struct { long presence; MISTATUS status; LONG availability; } table[] = {
+        {1, MISTATUS_ONLINE, 3000}, {2, MISTATUS_AWAY, 15000}, {3, MISTATUS_DO_NOT_DISTURB, 9000}, {4, MISTATUS_AWAY, 15000},
+        {5, MISTATUS_OFFLINE, 0}, {0, MISTATUS_UNKNOWN, 0}, {6, MISTATUS_UNKNOWN, 0}, {-1, MISTATUS_UNKNOWN, 0}};
     for (const auto& row : table) {
         SCOPED_TRACE(testing::Message() << "host presence " << row.presence);
         host().setPresence(L"bob", row.presence, L"Out for lunch");
@@ -260,7 +247,7 @@ TEST_F(MessengerContactTest, PresencePropertiesRefreshThePhoneNumbersWithoutForg
         EXPECT_EQ(phoneNumberOf(contact, type), expected) << type;
 }
 
-TEST_F(MessengerContactTest, TheContactListHoldsTheHostListInOrderWatchedLeavingOutWhatCannotBeConverted)
+TEST_F(MessengerContactTest, TheContactListHoldsTheHostListInOrderWatchedLeavingOutWhatCannotBeConvertedAndRefusesSignedOut)
 {
     const ComPtr<IMessengerContacts> contacts = contactsOf({L"carol", L"bob", L"carol"});
     EXPECT_EQ(itemsOf(contacts), (Strings{L"carol", L"bob", L"carol"}));
@@ -293,25 +280,19 @@ TEST_F(MessengerContactTest, TheContactListHoldsTheHostListInOrderWatchedLeaving
     host().resetCallCounts();
     EXPECT_EQ(itemsOf(contactsOf({L"bob", L"carol"})).size(), 2u);
     EXPECT_EQ(host().callCount(HostMethod::WatchContact), 2u) << "a failed watch stopped the others";
-}
-
-TEST_F(MessengerContactTest, SignedOutTheListRefusesButRemoveAnswersAndChangesNothing)
-{
-    const ComPtr<IMessengerContacts> contacts = contactsOf({L"bob", L"carol"});
-    ComPtr<IDispatch> first;
-    ASSERT_EQ(contacts->Item(0, first.out()), S_OK);
-    EXPECT_EQ(contacts->Remove(first.get()), S_OK);
-    EXPECT_EQ(contacts->Remove(host().makeWrongObject().get()), S_OK);
-    EXPECT_EQ(itemsOf(contacts), (Strings{L"bob", L"carol"}));
+    // Remove answers, signed in or out, and changes nothing; signed out the list refuses, writing nothing.
+    const ComPtr<IMessengerContacts> two = contactsOf({L"bob", L"carol"});
+    EXPECT_EQ(two->Remove(objectOf(answer(two.as<IDispatch>().get(), L"Item", kCall, {number(0)})).get()), S_OK);
+    EXPECT_EQ(two->Remove(host().makeWrongObject().get()), S_OK);
+    EXPECT_EQ(itemsOf(two), (Strings{L"bob", L"carol"}));
     signOut();
     LONG count = -1;
-    IDispatch* item = nullptr;
     IUnknown* snapshot = nullptr;
-    EXPECT_EQ(contacts->get_Count(&count), NotLoggedOn);
-    EXPECT_EQ(contacts->Item(0, &item), NotLoggedOn);
-    EXPECT_EQ(contacts->get__NewEnum(&snapshot), NotLoggedOn);
-    EXPECT_TRUE(count == -1 && !item && !snapshot);
-    EXPECT_EQ(contacts->Remove(nullptr), S_OK);
+    EXPECT_EQ(two->get_Count(&count), NotLoggedOn);
+    EXPECT_EQ(two->Item(0, &item), NotLoggedOn);
+    EXPECT_EQ(two->get__NewEnum(&snapshot), NotLoggedOn);
+    EXPECT_TRUE(count == -1 && item == sentinel<IDispatch>() && !snapshot);
+    EXPECT_EQ(two->Remove(nullptr), S_OK);
 }
 
 TEST_F(MessengerContactTest, NewEnumHandsOutASnapshotThatIsAlsoAnEnumerator)
@@ -341,51 +322,11 @@ TEST_F(MessengerContactTest, NewEnumHandsOutASnapshotThatIsAlsoAnEnumerator)
     EXPECT_EQ(enumerator->Next(2, item.out(), nullptr), E_POINTER);
 }
 
-// The details behind a UC contact read the host contact afresh on every call; a failure comes back with
-// the host's own code.
-TEST_F(MessengerContactTest, DetailsReadTheHostContactAfreshInsideAReadTransactionThatLastsWhileAnyHolderKeepsIt)
-{
-    std::shared_ptr<ContactDetails> details = detailsOfAlice();
-    host().setPresence(kAlice, 5, L"Away");
-    EXPECT_EQ(details->getPresenceState(), 18500);
-    host().failMethod(HostMethod::RequestPresenceState, E_FAIL, 1);
-    EXPECT_EQ(details->getPresenceState(), 0);
-    Bstr value;
-    host().failMethod(HostMethod::GetOtherNumber, static_cast<HRESULT>(0x80040201), 1);
-    EXPECT_EQ(details->getOtherNumber(value.out()), static_cast<HRESULT>(0x80040201));
-    EXPECT_EQ(details->getWorkNumber(nullptr), E_POINTER);
-    VARIANT_BOOL tagged = VARIANT_FALSE;
-    ASSERT_EQ(details->getTagged(&tagged), S_OK);
-    EXPECT_EQ(tagged, VARIANT_TRUE);
-    std::shared_ptr<TransactionLock> lock = details->getReadTransactionLock();
-    std::shared_ptr<TransactionLock> sharedHolder = lock;
-    lock.reset();
-    EXPECT_EQ(host().openReadTransactions(), 1u);
-    sharedHolder.reset();
-    EXPECT_EQ(host().openReadTransactions(), 0u);
-}
-
-TEST_F(MessengerContactTest, AFailedResolutionsDetailsAnswerAnEmptyUriAndNothingElse)
-{
-    FailedResolutionContactDetails details;
-    Bstr uri;
-    ASSERT_EQ(details.getUri(uri.out()), S_OK);
-    EXPECT_TRUE(uri && uri.empty()) << "an empty string, not a null one";
-    BSTR untouched = sentinel<OLECHAR>();
-    EXPECT_EQ(details.getDisplayName(&untouched), E_FAIL);
-    EXPECT_EQ(untouched, sentinel<OLECHAR>());
-    EXPECT_FALSE(details.getReadTransactionLock());
-    auto captured = std::make_shared<int>(0);
-    details.startWatchingContact([captured](DISPPARAMS*) {});
-    EXPECT_EQ(captured.use_count(), 1) << "the handler is dropped at once";
-}
-
 TEST_F(MessengerContactTest, HostChangesReachTheDetailsHandlerWithTheirCodesOnTheHostThread)
 {
     std::shared_ptr<ContactDetails> details = detailsOfAlice(true);
     EXPECT_EQ(host().startWatchingCount(kAlice), 1u);
     EXPECT_EQ(host().fireContactChanged(kAlice, {4, 1}), std::vector<HRESULT>{S_OK});
-    EXPECT_EQ(host().fireContactChanged(kAlice, {1}, 2), std::vector<HRESULT>{S_OK}) << "another dispid";
     ASSERT_EQ(recorder.changes.size(), 1u);
     EXPECT_EQ(recorder.changes[0], (std::vector<long>{4, 1}));
     EXPECT_NE(recorder.threads[0], std::this_thread::get_id());
@@ -395,6 +336,11 @@ TEST_F(MessengerContactTest, HostChangesReachTheDetailsHandlerWithTheirCodesOnTh
     EXPECT_EQ(host().contactUnadviseCount(), 1u);
     host().fireContactChanged(kAlice, {3});
     EXPECT_TRUE(recorder.changes.size() == 1u && second.changes.size() == 1u);
+    std::shared_ptr<TransactionLock> lock = details->getReadTransactionLock(), holder = lock;
+    lock.reset();
+    EXPECT_EQ(host().openReadTransactions(), 1u) << "the read transaction lasts while any holder keeps it";
+    holder.reset();
+    EXPECT_EQ(host().openReadTransactions(), 0u);
     details.reset();
     EXPECT_EQ(host().contactSinkCount(kAlice), 0u);
 }

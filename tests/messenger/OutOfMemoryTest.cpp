@@ -12,6 +12,8 @@ using fakehost::AllocationFailures;
 
 namespace {
 
+// Rows whose getter takes the same path as another row's (the Messenger user's names and service id through
+// the primary service, a contact's stored strings) are left to that row.
 // Fails allocation 1, 2, ... of the getter until one run needs fewer allocations than the one armed; its
 // answer, whatever it is, is released again.
 template <class Out, class Get>
@@ -46,10 +48,8 @@ TEST_F(OutOfMemoryTest, MessengerApiGettersAnswerInsteadOfThrowing)
     ComPtr<IMessengerAdvanced> api = messengerApi();
     const Bstr bobName(L"bob");
     sweep<BSTR>("MySigninName", [&](auto out) { return api->get_MySigninName(out); });
-    sweep<BSTR>("MyFriendlyName", [&](auto out) { return api->get_MyFriendlyName(out); });
     sweep<MISTATUS>("MyStatus", [&](auto out) { return api->get_MyStatus(out); });
     sweep<BSTR>("MyPhoneNumber", [&](auto out) { return api->get_MyPhoneNumber(MPHONE_TYPE_WORK, out); });
-    sweep<BSTR>("MyServiceId", [&](auto out) { return api->get_MyServiceId(out); });
     sweep<IDispatch*>("MyContacts", [&](auto out) { return api->get_MyContacts(out); }, E_FAIL);
     sweep<IDispatch*>("Services", [&](auto out) { return api->get_Services(out); });
     sweep<IDispatch*>("GetContact", [&](auto out) { return api->GetContact(bobName.get(), nullptr, out); }, ContactNotFound);
@@ -57,7 +57,6 @@ TEST_F(OutOfMemoryTest, MessengerApiGettersAnswerInsteadOfThrowing)
     ASSERT_EQ(S_OK, api->GetContact(bobName.get(), nullptr, bobObject.out()));
     ComPtr<IMessengerContact> bob = bobObject.as<IMessengerContact>();
     sweep<BSTR>("Contact.FriendlyName", [&](auto out) { return bob->get_FriendlyName(out); });
-    sweep<BSTR>("Contact.SigninName", [&](auto out) { return bob->get_SigninName(out); });
     sweep<BSTR>("Contact.PhoneNumber", [&](auto out) { return bob->get_PhoneNumber(MPHONE_TYPE_WORK, out); });
     sweep<MISTATUS>("Contact.Status", [&](auto out) { return bob->get_Status(out); });
     sweep<VARIANT>("Contact.Property", [&](auto out) { return bob->get_Property(MCONTACTPROP_EMAIL, out); });

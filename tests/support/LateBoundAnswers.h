@@ -119,8 +119,6 @@ std::vector<T> elementsOf(const Variant& value, VARTYPE type)
     if constexpr (std::is_same_v<T, Variant>) extensionsutils::readVariants(array, values);
     return values;
 }
-template <class T>
-std::vector<T> takeElements(SAFEARRAY* owned, VARTYPE type) { return elementsOf<T>(Variant::fromSafeArray(owned), type); }
 
 // A one-dimensional array of `type` (VT_BSTR, VT_I4 or VT_VARIANT) whose first index is `lowerBound`.
 template <class T>

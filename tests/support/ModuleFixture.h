@@ -49,6 +49,8 @@ protected:
         host().clearLogHooks();
         extensionsutils::EventDelivery::setLogSink(nullptr);
         extensionsutils::EventDelivery::setStallLimit(extensionsutils::EventDelivery::defaultStallLimitMs);
+        // A delivery still under way holds what it sends for a moment: a leak is what stays after that.
+        waitUntil([this] { return host().liveObjectCount() == 0 && extensionsutils::moduleLockCount() == 0; }, 5000);
         EXPECT_EQ(host().liveObjectCount(), 0) << "a host object was not released";
         EXPECT_EQ(extensionsutils::moduleLockCount(), 0) << "a module object was not released";
     }

@@ -52,8 +52,13 @@ protected:
     // Tests release what they made in their own fixtures here.
     virtual void releaseTestObjects() {}
 
-    // Lets work run that queued work itself (a resolution answer queues its report): twice through the queue.
-    void settleWorker() { drainWorker(), drainWorker(); }
+    // Lets work run that queued work itself (a resolution answer queues its report): twice through the queue;
+    // then the calls into Office that the work queued.
+    void settleWorker()
+    {
+        drainWorker(), drainWorker();
+        EXPECT_TRUE(extensionsutils::EventDelivery::waitUntilSettled(10000));
+    }
 
     ComPtr<IUCCContact> contactFor(const wchar_t* uri)
     {

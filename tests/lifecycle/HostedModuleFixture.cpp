@@ -18,7 +18,7 @@ LoadedModule::LoadedModule() : module_(LoadLibraryW(besideThisProgram(L"TavoMess
 
 void HostedModuleTest::SetUp()
 {
-    ASSERT_EQ(S_OK, environment_.registration());
+    ASSERT_EQ(S_OK, environment.registration());
     ASSERT_TRUE(module_.module_) << "TavoMessenger.dll not found beside the test program";
     ASSERT_TRUE(module_.start && module_.stopExport && module_.canUnloadNow && module_.getClassObject &&
                 module_.registerServer && module_.unregisterServer && module_.install);
@@ -34,7 +34,7 @@ void HostedModuleTest::TearDown()
         ADD_FAILURE() << "a module thread did not end after the stop; the module stays loaded";
         return;
     }
-    EXPECT_TRUE(waitUntil([this] { return host().liveObjectCount() == 0; })) << "a host object was not released";
+    expectHostObjectsReleased();
     module_.unload();
     // Nothing the module made outlives the stop, so it leaves the process once the host lets it go.
     EXPECT_TRUE(waitUntil([] { return GetModuleHandleW(L"TavoMessenger.dll") == nullptr; }, 5000))

@@ -1,15 +1,13 @@
 #pragma once
 
 // One test of the module as a host client runs it: the registry it touches saved, the fake host client
-// registered in this process (COM's multithreaded apartment), TavoMessenger.dll loaded from beside the
+// registered in this process (COM's multithreaded apartment, see HostFixture), TavoMessenger.dll loaded from beside the
 // test program with the entry points the host and COM find by name. At the end the module is stopped, its
 // threads are waited for, no host object may be left and the module must leave the process once unloaded.
 
 #include "LifecycleSupport.h"
 
-#include "support/FakeHostEnvironment.h"
-
-#include <gtest/gtest.h>
+#include "support/HostFixture.h"
 
 #include <memory>
 #include <string>
@@ -37,12 +35,11 @@ public:
     HRESULT(WINAPI* install)(BOOL, LPCWSTR) = nullptr;
 };
 
-class HostedModuleTest : public ::testing::Test {
+class HostedModuleTest : public HostFixture {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    fakehost::FakeHost& host() const { return environment_.host(); }
     LoadedModule& module() { return module_; }
 
     // Starts the module and waits until it has published both class objects (UpAndRunning 2).
@@ -51,14 +48,11 @@ protected:
     std::shared_ptr<RecordingStoppedCallback> stopAndWait();
     std::shared_ptr<RecordingStoppedCallback> newCallback() const { return std::make_shared<RecordingStoppedCallback>(&host()); }
     std::vector<std::wstring> messagesOf(const std::wstring& function) const { return ::messagesOf(host(), function); }
-    std::size_t logCount(const std::wstring& message) const { return host().loggedCount(message); }
     bool unloadable() { return waitUntil([this] { return module_.canUnloadNow() == S_OK; }); }
 
     std::unique_ptr<LogWatch> logWatch;
 
 private:
-    Watchdog watchdog_{90000, "lifecycle test"};
     SavedProviderRegistry registry_;
-    fakehost::FakeHostEnvironment environment_;
     LoadedModule module_;
 };

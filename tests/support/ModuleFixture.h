@@ -3,16 +3,15 @@
 // For programs that link the module's code: COM and the fake host client with its class object in the
 // module's slot (so the module's log lines reach the fake logger), a module worker thread, Office's event
 // journal and the sinks a test advises. TearDown lets go of all that and checks that no host object and no
-// module object outlived it. A watchdog ends the program when a test hangs.
+// module object outlived it.
 
 #include "ExtensionProvider/HostClassObject.h"
 #include "utils/Tr1FunctionWorker.h"
 #include "utils/WorkerThreadImpl.h"
 
-#include "support/FakeHostEnvironment.h"
 #include "support/FakeOfficeSink.h"
 #include "support/RunOnWorker.h"
-#include "support/ThreadTestHelpers.h"
+#include "support/HostFixture.h"
 
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/EventDelivery.h"
@@ -28,7 +27,7 @@
 #include <string>
 #include <vector>
 
-class ModuleFixture : public ::testing::Test {
+class ModuleFixture : public HostFixture {
 protected:
     void SetUp() override
     {
@@ -49,24 +48,12 @@ protected:
         host().clearLogHooks();
         extensionsutils::EventDelivery::setLogSink(nullptr);
         extensionsutils::EventDelivery::setStallLimit(extensionsutils::EventDelivery::defaultStallLimitMs);
-        // A delivery still under way holds what it sends for a moment: a leak is what stays after that.
-        waitUntil([this] { return host().liveObjectCount() == 0 && extensionsutils::moduleLockCount() == 0; }, 5000);
-        EXPECT_EQ(host().liveObjectCount(), 0) << "a host object was not released";
-        EXPECT_EQ(extensionsutils::moduleLockCount(), 0) << "a module object was not released";
+        expectHostObjectsReleased();
+        EXPECT_TRUE(waitUntil([] { return extensionsutils::moduleLockCount() == 0; }, 5000)) << "a module object was not released";
     }
 
     // Tests release the module objects they made here, before the checks of TearDown.
     virtual void releaseModuleObjects() {}
-
-    fakehost::FakeHost& host() const { return environment.host(); }
-    std::size_t logCount(const std::wstring& message) const { return host().loggedCount(message); }
-    // The message was logged once, at this host level.
-    void expectLogged(const std::wstring& message, long hostLevel) const
-    {
-        const std::vector<fakehost::LogRecord> records = host().recordsOf(message);
-        ASSERT_EQ(records.size(), 1u) << std::string(message.begin(), message.end());
-        EXPECT_EQ(records[0].hostLevel, hostLevel) << std::string(message.begin(), message.end());
-    }
 
     DWORD runOnWorker(std::function<void()> function) { return ::runOnWorker(*worker, std::move(function)); }
     void drainWorker() { runOnWorker([] {}); }
@@ -120,8 +107,6 @@ protected:
         return name.str();
     }
 
-    Watchdog watchdog{120000, "module test"};
-    fakehost::FakeHostEnvironment environment;
     std::shared_ptr<WorkerThreadImpl> worker;
     DWORD workerThreadId = 0;
     std::shared_ptr<vorn::Event> stopWindow = std::make_shared<vorn::Event>();

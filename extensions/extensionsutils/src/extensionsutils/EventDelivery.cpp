@@ -36,9 +36,10 @@ bool runningUnderWine()
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
-// Calls into Office in flight at once, stalled and blocked ones not counted: enough for the Office
-// processes to take their calls side by side, few enough not to flood one of them.
-const std::size_t maximumAnsweringCalls = 4;
+// Calls into Office in flight at once, stalled and blocked ones not counted: enough for every sink of a
+// usual fan-out (a few Office processes with a few sinks each) to have its call on the way, so that each
+// Office thread finds its next call waiting; a cap all the same, so a large fan-out does not flood them.
+const std::size_t maximumAnsweringCalls = 16;
 
 // CoCancelCall where it works. Wine exports it as a stub that ends the process when called, so there the
 // delivery does without it (a blocked call then keeps its thread until the sink returns).

@@ -20,7 +20,7 @@ void runDyingOffice(ScenarioRun& run)
     PresenceStorm storm(run.host.host(), watchedContacts, stormPeriodMs);
     OfficeProcess survivor(L"survivor", L"load --threads 2 --watch 4" + seed, run.output);
     OfficeProcess victim(L"victim", L"load --threads 4 --calls 1000000 --watch 4" + seed, run.output);
-    if (!survivor.waitFor(L"soakoffice: ready", 120000) || !victim.waitFor(L"soakoffice: ready", 120000)) {
+    if (!survivor.waitForReady() || !victim.waitForReady()) {
         run.figures.fail(L"the Offices did not connect and advise");
         return;
     }

@@ -28,12 +28,12 @@ void runHungOffice(ScenarioRun& run)
     // The blocking Office connects alone first: an event that reached it while it was still advising would
     // block its only thread before it could report ready.
     OfficeProcess hung(L"hung", L"load --threads 1 --watch 4 --block-events" + seed, run.output);
-    if (!hung.waitFor(L"soakoffice: ready", 120000)) {
+    if (!hung.waitForReady()) {
         run.figures.fail(L"the Offices did not connect and advise");
         return;
     }
     OfficeProcess other(L"other", L"load --threads 2 --watch 4" + seed, run.output);
-    if (!other.waitFor(L"soakoffice: ready", 120000)) {
+    if (!other.waitForReady()) {
         run.figures.fail(L"the Offices did not connect and advise");
         return;
     }

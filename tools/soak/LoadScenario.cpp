@@ -36,7 +36,7 @@ void runLoadWithChurn(ScenarioRun& run)
                                       std::to_wstring(calls) + L" --watch " + std::to_wstring(watchedContacts) +
                                       L" --check --seed " + std::to_wstring(run.seed),
                          run.output);
-    if (!office.waitFor(L"soakoffice: ready", 120000)) {
+    if (!office.waitForReady()) {
         run.figures.fail(L"Office did not connect and advise");
         return;
     }

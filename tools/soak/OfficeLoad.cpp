@@ -15,7 +15,8 @@ namespace soak {
 
 namespace {
 
-const DWORD readyTimeoutMs = 120000;
+// Longer than the soak host waits, so that an Office still connecting is there when its stacks are taken.
+const DWORD readyTimeoutMs = 150000;
 
 struct ContactSpread {
     long fewest = -1;

@@ -9,6 +9,9 @@ namespace {
 const wchar_t* const FigurePrefix = L"soakoffice: figure ";
 const wchar_t* const EventsPrefix = L"soakoffice: events ";
 const wchar_t* const ProblemPrefix = L"soakoffice: problem ";
+// Shorter than officesoak's own limit, so that a stuck Office is still there while its stacks are taken.
+const DWORD readyWaitMs = 100000;
+const DWORD stackHoldMs = 30000;
 
 bool startsWith(const std::wstring& text, const wchar_t* prefix)
 {
@@ -42,6 +45,15 @@ bool OfficeProcess::waitFor(const std::wstring& text, DWORD timeoutMs)
     if (!found) return false;
     seen_ = *found + 1;
     return true;
+}
+
+bool OfficeProcess::waitForReady()
+{
+    if (waitFor(L"soakoffice: ready", readyWaitMs)) return true;
+    output_.line(L"soak: office " + name_ + L" did not connect in time; held " + std::to_wstring(stackHoldMs / 1000) +
+                 L" s for the stacks");
+    Sleep(stackHoldMs);
+    return false;
 }
 
 std::optional<DWORD> OfficeProcess::finish(DWORD timeoutMs)

@@ -35,6 +35,9 @@ public:
     bool started() const { return process_.started(); }
     // Waits for a line containing the text (after the lines already seen by earlier waits).
     bool waitFor(const std::wstring& text, DWORD timeoutMs);
+    // Waits for "soakoffice: ready". When it does not come, says so at once and keeps the process (and the
+    // soak host) as they stand for a while, so that scripts/soak can take every thread's stack.
+    bool waitForReady();
     // Sends "finish" and waits for the exit; nothing when it did not end in time (it is killed then).
     std::optional<DWORD> finish(DWORD timeoutMs);
     std::optional<DWORD> waitForExit(DWORD timeoutMs);

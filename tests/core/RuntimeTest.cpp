@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <stdexcept>
@@ -35,11 +36,7 @@ struct Journal {
     struct Entry { std::string what; DWORD thread; std::string apartment; };
     vorn::Mutex mutex;
     std::vector<Entry> entries;
-    void add(const std::string& what)
-    {
-        vorn::MutexGuard guard(mutex);
-        entries.push_back(Entry{what, GetCurrentThreadId(), fakeoffice::currentApartment()});
-    }
+    void add(const std::string& what) { vorn::MutexGuard guard(mutex); entries.push_back({what, GetCurrentThreadId(), fakeoffice::currentApartment()}); }
     std::shared_ptr<WorkObject> adding(const std::string& what) { return work([this, what] { add(what); }); }
     Order order()
     {
@@ -66,12 +63,13 @@ struct Logging : ModuleFixture {
 
     // Stops the worker with a completion that joins the ran.
     void stop(WorkerThreadImpl& worker) { worker.stop([this] { ran.add("completion"), completed.set(); }, false); }
-    // Stops it so, lets it go, waits for the completion and until it is gone; answers what ran.
-    Order stopAndFinish(std::shared_ptr<WorkerThreadImpl>& worker)
+    // Stops it so, lets it go (then calls `released`), waits for the completion and until it is gone; answers what ran.
+    Order stopAndFinish(std::shared_ptr<WorkerThreadImpl>& worker, std::function<void(std::weak_ptr<WorkerThreadImpl>&)> released = nullptr)
     {
         stop(*worker);
         std::weak_ptr<WorkerThreadImpl> watcher = worker;
         worker.reset();
+        if (released) released(watcher);
         EXPECT_EQ(0, completed.wait(20000));
         waitUntil([&] { return watcher.expired(); }, INFINITE);
         return ran.order();
@@ -80,8 +78,7 @@ struct Logging : ModuleFixture {
     {
         const std::vector<LogRecord> records = host().logRecords();
         EXPECT_EQ(records.size(), 1u);
-        host().clearLog();
-        return records.empty() ? LogRecord() : records.front();
+        return host().clearLog(), records.empty() ? LogRecord() : records.front();
     }
 
     Journal ran;
@@ -238,14 +235,9 @@ TEST_F(WorkerThreadTest, StopWhileWorkIsQueuedRunsThatWorkFirstAndKeepsTheWorker
     worker->AddWork(work([&] { gate.arriveAndWait(), ran.add("gate"); }));
     gate.waitUntilReached();
     for (int i = 1; i <= 3; ++i) worker->AddWork(ran.adding("queued " + std::to_string(i)));
-    stop(*worker);
-    std::weak_ptr<WorkerThreadImpl> watcher = worker;
-    worker.reset(); // the server lets go at once; the queued stop keeps the worker alive
-    EXPECT_FALSE(watcher.expired());
-    gate.open();
-    ASSERT_EQ(0, completed.wait(20000));
-    waitUntil([&] { return watcher.expired(); }, INFINITE);
-    EXPECT_EQ(ran.order(), (Order{"gate", "queued 1", "queued 2", "queued 3", "completion"}));
+    // The server lets go at once; the queued stop keeps the worker alive.
+    EXPECT_EQ(stopAndFinish(worker, [&](auto& watcher) { EXPECT_FALSE(watcher.expired()); gate.open(); }),
+              (Order{"gate", "queued 1", "queued 2", "queued 3", "completion"}));
 }
 
 TEST_F(WorkerThreadTest, DestroyingAWorkerThatWasNeverStoppedWaitsForItsQueuedWork)

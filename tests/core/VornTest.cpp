@@ -53,8 +53,7 @@ struct Holder {
 TEST(Event, AutoResetLetsOneWaiterThroughPerSetAndManualResetAllAndStaysSet)
 {
     vorn::Event autoReset(true), manualReset(false);
-    autoReset.set();
-    autoReset.set();
+    autoReset.set(), autoReset.set();
     EXPECT_EQ(0, autoReset.wait(0)) << "a set before the wait is kept";
     EXPECT_EQ(1, autoReset.wait(50)) << "and cleared as its waiter leaves";
     std::atomic<int> passed{0};
@@ -154,12 +153,10 @@ TEST(ReadWriteLock, ExclusiveHolderReentersInEitherModeAndReleasesAtItsLastUnloc
 {
     vorn::ReadWriteLock lock;
     ASSERT_EQ(0, lock.lockExclusive());
-    EXPECT_EQ(0, lock.lockShared());
-    EXPECT_EQ(0, lock.lockExclusive());
+    EXPECT_EQ(0, lock.lockShared() + lock.lockExclusive());
     std::atomic<bool> otherIn{false};
     Threads other(1, [&] { otherIn = vorn::SharedGuard(lock).owns(); });
-    EXPECT_EQ(0, lock.unlock());
-    EXPECT_EQ(0, lock.unlock());
+    EXPECT_EQ(0, lock.unlock() + lock.unlock());
     Sleep(100);
     EXPECT_FALSE(otherIn);
     EXPECT_EQ(0, lock.unlock());
@@ -201,8 +198,7 @@ TEST(ReadWriteLock, ManyReadersNestedReadersAndWritersNeverOverlapAWriterAndAllF
     });
     EXPECT_EQ(0, violations);
     EXPECT_EQ(writes.load(), guardedValue);
-    EXPECT_EQ(0, lock.waitingWriters());
-    EXPECT_EQ(0, lock.lockExclusive()) << "the lock must be free after the last holder left";
+    EXPECT_EQ(0, lock.waitingWriters() + lock.lockExclusive()) << "the lock must be free after the last holder left";
 }
 
 namespace {
@@ -223,8 +219,7 @@ bool threadEndsWithin(DWORD threadId, DWORD timeoutMs)
 {
     HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, threadId);
     const bool ended = !thread || WaitForSingleObject(thread, timeoutMs) == WAIT_OBJECT_0; // none: already gone
-    if (thread) CloseHandle(thread);
-    return ended;
+    return thread && CloseHandle(thread), ended;
 }
 
 } // namespace
@@ -300,10 +295,8 @@ TEST(ThreadPool, AModuleStaysLoadedUntilItsPoolThreadHasLeftIt)
 {
     const wchar_t* const name = L"vorn_lingering_pool.dll";
     HMODULE module = LoadLibraryW(name);
-    ASSERT_NE(module, nullptr);
-    const auto start =
-        reinterpret_cast<void (*)(HANDLE)>(reinterpret_cast<void*>(GetProcAddress(module, "startLingeringPool")));
-    ASSERT_NE(start, nullptr);
+    const auto start = reinterpret_cast<void (*)(HANDLE)>(reinterpret_cast<void*>(GetProcAddress(module, "startLingeringPool")));
+    ASSERT_TRUE(module && start);
     HANDLE started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     start(started);
     ASSERT_EQ(WaitForSingleObject(started, 10000), WAIT_OBJECT_0);

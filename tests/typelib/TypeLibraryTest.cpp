@@ -30,13 +30,6 @@ ITypeLib* library()
     return loaded.get();
 }
 
-std::string text(const std::vector<std::string>& lines)
-{
-    std::string all;
-    for (const std::string& line : lines) all += line + "\n";
-    return all;
-}
-
 std::vector<std::string> readLines(const std::string& path)
 {
     std::ifstream in(path);
@@ -182,7 +175,8 @@ TEST(TypeLibraryTest, MatchesTheExpectedDeclarations)
     const std::vector<std::string> actual = dumpTypeLibrary(library());
     if (actual == expected) return;
     const std::string written = besideProgram(L"actual-typelib.txt");
-    std::ofstream(written, std::ios::binary) << text(actual);
+    std::ofstream out(written, std::ios::binary);
+    for (const std::string& line : actual) out << line << "\n";
     ADD_FAILURE() << "the type library differs from expected-typelib.txt (actual written to " << written << "):\n"
                   << testing::internal::edit_distance::CreateUnifiedDiff(expected, actual);
 }
@@ -195,16 +189,11 @@ TEST(TypeLibraryTest, EveryMemberOfEveryDualInterfaceIsReachableByName)
 {
     ASSERT_NE(library(), nullptr);
     size_t members = 0;
-    for (UINT index = 0; index < library()->GetTypeInfoCount(); ++index) {
-        ComPtr<ITypeInfo> dispatch;
-        ASSERT_EQ(library()->GetTypeInfo(index, dispatch.out()), S_OK);
-        if (!(attributesOf(dispatch.get())->wTypeFlags & TYPEFLAG_FDUAL)) continue;
-        ComPtr<ITypeInfo> vtable = interfaceSide(dispatch.get());
-        ASSERT_TRUE(vtable);
-        TypeAttributes attributes = attributesOf(vtable.get());
-        for (UINT function = 0; function < attributes->cFuncs; ++function, ++members)
-            expectReachable(dispatch.get(), vtable.get(), function, attributes->cbSizeVft / sizeof(void*));
-    }
+    forEachType(library(), [&](UINT, ITypeInfo* dispatch, ITypeInfo* vtable) {
+        TypeAttributes attributes = vtable ? attributesOf(vtable) : nullptr;
+        for (UINT function = 0; attributes && function < attributes->cFuncs; ++function, ++members)
+            expectReachable(dispatch, vtable, function, attributes->cbSizeVft / sizeof(void*));
+    });
     EXPECT_GT(members, 150u);
 }
 

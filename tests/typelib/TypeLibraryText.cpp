@@ -206,6 +206,21 @@ std::vector<std::string> memberNames(ITypeInfo* type, MEMBERID member)
     return result;
 }
 
+bool isDual(ITypeInfo* type)
+{
+    TypeAttributes attributes = attributesOf(type);
+    return attributes && (attributes->wTypeFlags & TYPEFLAG_FDUAL);
+}
+
+void forEachType(ITypeLib* library, const std::function<void(UINT index, ITypeInfo* type, ITypeInfo* vtable)>& visit)
+{
+    for (UINT index = 0; index < library->GetTypeInfoCount(); ++index) {
+        ComPtr<ITypeInfo> type, vtable;
+        if (SUCCEEDED(library->GetTypeInfo(index, type.out())) && isDual(type.get())) vtable = interfaceSide(type.get());
+        visit(index, type.get(), vtable.get());
+    }
+}
+
 std::vector<std::string> dumpTypeLibrary(ITypeLib* library)
 {
     std::vector<std::string> lines;
@@ -218,19 +233,12 @@ std::vector<std::string> dumpTypeLibrary(ITypeLib* library)
                         " lcid=" + hex(attributes->lcid) + " flags=" + hex(attributes->wLibFlags));
         library->ReleaseTLibAttr(attributes);
     }
-    for (UINT index = 0; index < library->GetTypeInfoCount(); ++index) {
-        ComPtr<ITypeInfo> type;
-        if (FAILED(library->GetTypeInfo(index, type.out()))) {
-            lines.push_back("<unreadable type " + std::to_string(index) + ">");
-            continue;
-        }
-        dumpType(type.get(), lines);
-        // A dual interface's virtual-table side holds its slots and its base.
-        if (!(attributesOf(type.get())->wTypeFlags & TYPEFLAG_FDUAL)) continue;
-        ComPtr<ITypeInfo> vtable = interfaceSide(type.get());
-        if (vtable) dumpType(vtable.get(), lines);
-        else lines.push_back("<no interface side>");
-    }
+    forEachType(library, [&](UINT index, ITypeInfo* type, ITypeInfo* vtable) {
+        if (!type) return lines.push_back("<unreadable type " + std::to_string(index) + ">");
+        dumpType(type, lines);
+        if (vtable) dumpType(vtable, lines);
+        else if (isDual(type)) lines.push_back("<no interface side>");
+    });
     // The IDL compiler numbers the unnamed enumerations behind the public aliases; the numbers say nothing.
     const std::regex generated("__WIDL_[A-Za-z]+_generated_name_[0-9A-Fa-f]+");
     for (std::string& line : lines) line = std::regex_replace(line, generated, "(unnamed)");

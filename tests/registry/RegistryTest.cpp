@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <optional>
 #include <sstream>
+#include <tuple>
 
 using namespace extensionsutils;
 using namespace extensionsutils::improvider;
@@ -37,12 +38,10 @@ const std::wstring outlookKey = L"Outlook.Application";
 const std::wstring componentKey = L"CLSID\\{E18FEC31-2EA1-49A2-A7A6-902DC0D1FF05}";
 const wchar_t* const settingsKey = L"Software\\Norvane Works\\Unified Communications\\Mivra";
 
-const std::wstring libId = L"{31F0215E-C543-4EE3-B6F0-03AC36815648}";
-const std::wstring lowerCaseLibId = L"{31f0215e-c543-4ee3-b6f0-03ac36815648}";
+const std::wstring libId = L"{31F0215E-C543-4EE3-B6F0-03AC36815648}", lowerCaseLibId = L"{31f0215e-c543-4ee3-b6f0-03ac36815648}";
 const std::wstring otherLibId = L"{E02AD29E-80F5-46C6-B416-9B3EBDDF057E}";
 const wchar_t* const* const iids = officeMessengerInterfaces;
-const wchar_t* const IMessenger = iids[8];
-const wchar_t* const IMessenger2 = iids[9];
+const wchar_t* const IMessenger = iids[8], * const IMessenger2 = iids[9];
 const wchar_t* const unrelated = L"{0BADF00D-0F89-48F8-B204-3604629DEE10}"; // not Office's: never looked at
 
 struct Place { HKEY hive; const wchar_t* folder; };
@@ -59,10 +58,7 @@ std::string narrow(const std::wstring& ascii) { return std::string(ascii.begin()
 Bytes withOddByte(Bytes bytes) { bytes.push_back('x'); return bytes; }
 
 std::optional<Bytes> stored(HKEY hive, const std::wstring& key, const wchar_t* name, REGSAM view = 0)
-{
-    RawValue value;
-    return readRawValue(hive, key, name, value, view) ? std::optional<Bytes>(value.data) : std::nullopt;
-}
+{ RawValue value; return readRawValue(hive, key, name, value, view) ? std::optional<Bytes>(value.data) : std::nullopt; }
 
 // A root key as the factory's log line shows it: its handle in hexadecimal.
 std::string hiveText(HKEY hive) { return (std::ostringstream() << "0x" << std::hex << reinterpret_cast<std::uintptr_t>(hive)).str(); }
@@ -108,8 +104,7 @@ protected:
     void registerComponent(const std::wstring& folder, REGSAM view = 0, bool withFile = true)
     {
         const std::wstring path = scratch_ + folder + L"\\OUTLCTL.DLL";
-        if (withFile) std::filesystem::create_directories(scratch_ + folder);
-        if (withFile) CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        if (withFile) std::filesystem::create_directories(scratch_ + folder), CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         writeStringValue(HKEY_CLASSES_ROOT, componentKey + L"\\InprocServer32", nullptr, path, view);
     }
     void uninstallOffice() { for (int key = 0; key < 4; ++key) saved_[key]->clear(); }
@@ -167,9 +162,9 @@ TEST_F(RegistryTest, StringsAreWrittenWithTheirTerminatorAndOnlyTerminatedString
         ASSERT_TRUE(!row.bytes || writeRawValue(HKEY_CURRENT_USER, testKey, row.name, row.type, *row.bytes));
         wchar_t buffer[39] = {L'?'};
         DWORD length = 99;
-        EXPECT_EQ(row.result, key->readString(row.name, buffer, 39, length)) << narrow(row.name ? row.name : L"");
-        EXPECT_EQ(row.text, buffer);
-        EXPECT_EQ(row.result == ERROR_SUCCESS ? row.text.size() : 99u, length);
+        const LONG result = key->readString(row.name, buffer, 39, length);
+        EXPECT_EQ(std::make_tuple(row.result, row.text, row.result == ERROR_SUCCESS ? DWORD(row.text.size()) : 99ul),
+                  std::make_tuple(result, std::wstring(buffer), length)) << narrow(row.name ? row.name : L"");
     }
     DWORD length = 0;
     wchar_t buffer[4];

@@ -24,12 +24,7 @@ struct WaitingRoom {
     vorn::Condition condition;
     int entered = 0;
     std::atomic<int> woken{0};
-    void waitHere(DWORD timeoutMs)
-    {
-        vorn::MutexGuard guard(mutex);
-        ++entered;
-        if (condition.wait(mutex, timeoutMs) == 0) ++woken;
-    }
+    void waitHere(DWORD timeoutMs) { vorn::MutexGuard guard(mutex); ++entered, woken += condition.wait(mutex, timeoutMs) == 0; }
     void awaitEntered(int count) { waitUntil([&] { return vorn::MutexGuard{mutex}, entered == count; }, INFINITE); }
 };
 
@@ -41,10 +36,7 @@ struct Holder {
     Holder(vorn::ReadWriteLock& lock, bool exclusive)
         : thread([this, &lock, exclusive] {
             if ((exclusive ? lock.lockExclusive() : lock.lockShared()) == 0) in = true, release.arriveAndWait(), lock.unlock();
-        })
-    {
-        waitUntil([&] { return in || lock.waitingWriters() > 0; }, INFINITE);
-    }
+        }) { waitUntil([&] { return in || lock.waitingWriters() > 0; }, INFINITE); }
     ~Holder() { release.open(), thread.join(); }
 };
 
@@ -53,24 +45,18 @@ struct Holder {
 TEST(Event, AutoResetLetsOneWaiterThroughPerSetAndManualResetAllAndStaysSet)
 {
     vorn::Event autoReset(true), manualReset(false);
-    autoReset.set();
-    autoReset.set();
+    autoReset.set(), autoReset.set();
     EXPECT_EQ(0, autoReset.wait(0)) << "a set before the wait is kept";
     EXPECT_EQ(1, autoReset.wait(50)) << "and cleared as its waiter leaves";
     std::atomic<int> passed{0};
     Threads waiters(3, [&] { passed += autoReset.wait() == 0; });
     for (int expected = 1; expected <= 3; ++expected) {
-        autoReset.set();
-        waitUntil([&] { return passed >= expected; });
-        Sleep(100);
+        autoReset.set(), waitUntil([&] { return passed >= expected; }), Sleep(100);
         EXPECT_EQ(expected, passed);
     }
     Threads manualWaiters(4, [&] { passed += manualReset.wait() == 0; });
-    Sleep(50);
-    manualReset.set();
-    manualWaiters.join();
-    EXPECT_EQ(7, passed);
-    EXPECT_EQ(0, manualReset.wait(0));
+    Sleep(50), manualReset.set(), manualWaiters.join();
+    EXPECT_TRUE(passed == 7 && manualReset.wait(0) == 0);
 }
 
 TEST(Condition, WaitWithoutNotifyTimesOutAndReturnsWithTheMutexHeldAndALateWaiterCannotTakeANotify)
@@ -81,15 +67,13 @@ TEST(Condition, WaitWithoutNotifyTimesOutAndReturnsWithTheMutexHeldAndALateWaite
     Threads other(1, [&] { room.waitHere(INFINITE); });
     Sleep(100);
     EXPECT_EQ(0, room.entered) << "the mutex must be locked again when wait returns";
-    room.mutex.unlock();
-    room.awaitEntered(1);
+    room.mutex.unlock(), room.awaitEntered(1);
     {
         vorn::MutexGuard guard(room.mutex);
         room.condition.notifyOne();
         EXPECT_EQ(1, room.condition.wait(room.mutex, 300)) << "took the notify meant for the earlier waiter";
     }
-    other.join();
-    EXPECT_EQ(1, room.woken);
+    EXPECT_EQ(1, (other.join(), room.woken));
 }
 
 TEST(Condition, TimedWaitersThatMissANotifyLeaveNoStrayWakeUpSoNotifyOneWakesOneAndNotifyAllEveryWaiter)
@@ -98,19 +82,14 @@ TEST(Condition, TimedWaitersThatMissANotifyLeaveNoStrayWakeUpSoNotifyOneWakesOne
     std::atomic<bool> stop{false};
     Threads timed(4, [&] { while (!stop) room.waitHere(1); });
     for (int i = 0; i < 2000; ++i) i % 2 ? room.condition.notifyOne() : room.condition.notifyAll();
-    stop = true;
-    room.condition.notifyAll();
-    timed.join();
+    stop = true, room.condition.notifyAll(), timed.join();
     // A stray wake-up left behind would let a second waiter through on the one notify.
     const int wokenBefore = room.woken, enteredBefore = room.entered;
     Threads waiters(3, [&] { room.waitHere(INFINITE); });
-    room.awaitEntered(enteredBefore + 3);
-    room.condition.notifyOne();
-    waitUntil([&] { return room.woken > wokenBefore; });
-    Sleep(200);
+    room.awaitEntered(enteredBefore + 3), room.condition.notifyOne();
+    waitUntil([&] { return room.woken > wokenBefore; }), Sleep(200);
     EXPECT_EQ(wokenBefore + 1, room.woken);
-    room.condition.notifyAll();
-    waiters.join();
+    room.condition.notifyAll(), waiters.join();
     EXPECT_EQ(wokenBefore + 3, room.woken);
 }
 
@@ -123,12 +102,9 @@ TEST(ReadWriteLock, ReaderArrivingWhileAWriterWaitsGoesAfterTheWriter)
     Threads lateReader(1, [&] { vorn::SharedGuard guard(lock); lateReaderIn = true; });
     Sleep(150);
     EXPECT_FALSE(lateReaderIn);
-    reader.reset();
-    waitUntil([&] { return bool(writer.in); });
-    Sleep(100);
+    reader.reset(), waitUntil([&] { return bool(writer.in); }), Sleep(100);
     EXPECT_FALSE(lateReaderIn) << "the late reader got in beside the writer";
-    writer.release.open();
-    lateReader.join();
+    writer.release.open(), lateReader.join();
     EXPECT_TRUE(lateReaderIn);
 }
 
@@ -154,17 +130,13 @@ TEST(ReadWriteLock, ExclusiveHolderReentersInEitherModeAndReleasesAtItsLastUnloc
 {
     vorn::ReadWriteLock lock;
     ASSERT_EQ(0, lock.lockExclusive());
-    EXPECT_EQ(0, lock.lockShared());
-    EXPECT_EQ(0, lock.lockExclusive());
+    EXPECT_EQ(0, lock.lockShared() + lock.lockExclusive());
     std::atomic<bool> otherIn{false};
     Threads other(1, [&] { otherIn = vorn::SharedGuard(lock).owns(); });
+    EXPECT_EQ(0, lock.unlock() + lock.unlock());
+    EXPECT_FALSE((Sleep(100), otherIn));
     EXPECT_EQ(0, lock.unlock());
-    EXPECT_EQ(0, lock.unlock());
-    Sleep(100);
-    EXPECT_FALSE(otherIn);
-    EXPECT_EQ(0, lock.unlock());
-    other.join();
-    EXPECT_TRUE(otherIn);
+    EXPECT_TRUE((other.join(), otherIn));
 }
 
 TEST(ReadWriteLock, ManyReadersNestedReadersAndWritersNeverOverlapAWriterAndAllFinish)
@@ -176,22 +148,17 @@ TEST(ReadWriteLock, ManyReadersNestedReadersAndWritersNeverOverlapAWriterAndAllF
     std::function<void(int)> readNested = [&](int depth) {
         vorn::SharedGuard guard(lock);
         if (!guard.owns()) return void(++violations);
-        ++readersInside;
-        const long seen = guardedValue;
-        if (writersInside != 0) ++violations;
+        const long seen = (++readersInside, guardedValue);
+        violations += writersInside != 0;
         if (depth > 1) readNested(depth - 1);
-        if (guardedValue != seen) ++violations;
-        --readersInside;
+        violations += guardedValue != seen, --readersInside;
     };
     std::atomic<unsigned> nextSeed{12345u};
     Threads(8, [&] {
         for (unsigned i = 0, seed = nextSeed++; i < 2000; ++i) {
             seed = seed * 1103515245u + 12345u;
             const unsigned choice = (seed >> 16) % 10;
-            if (choice >= 3) {
-                readNested(1 + static_cast<int>(choice % 3));
-                continue;
-            }
+            if (choice >= 3) { readNested(1 + static_cast<int>(choice % 3)); continue; }
             vorn::ExclusiveGuard guard(lock);
             if (!guard.owns() || ++writersInside != 1 || readersInside != 0) ++violations;
             ++guardedValue, ++writes;
@@ -201,8 +168,7 @@ TEST(ReadWriteLock, ManyReadersNestedReadersAndWritersNeverOverlapAWriterAndAllF
     });
     EXPECT_EQ(0, violations);
     EXPECT_EQ(writes.load(), guardedValue);
-    EXPECT_EQ(0, lock.waitingWriters());
-    EXPECT_EQ(0, lock.lockExclusive()) << "the lock must be free after the last holder left";
+    EXPECT_EQ(0, lock.waitingWriters() + lock.lockExclusive()) << "the lock must be free after the last holder left";
 }
 
 namespace {
@@ -214,17 +180,14 @@ struct FunctionTask : vorn::Task {
     void run() override { function(); }
     std::function<void()> function, onDestroyed;
 };
-std::shared_ptr<vorn::Task> task(std::function<void()> function, std::function<void()> onDestroyed = nullptr)
-{
-    return std::make_shared<FunctionTask>(std::move(function), std::move(onDestroyed));
-}
+std::shared_ptr<vorn::Task> task(std::function<void()> run, std::function<void()> onDestroyed = nullptr)
+{ return std::make_shared<FunctionTask>(std::move(run), std::move(onDestroyed)); }
 
 bool threadEndsWithin(DWORD threadId, DWORD timeoutMs)
 {
     HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, threadId);
     const bool ended = !thread || WaitForSingleObject(thread, timeoutMs) == WAIT_OBJECT_0; // none: already gone
-    if (thread) CloseHandle(thread);
-    return ended;
+    return thread && CloseHandle(thread), ended;
 }
 
 } // namespace
@@ -259,7 +222,7 @@ TEST(ThreadPool, DestroyingThePoolDropsQueuedTasksUnrunAndItsThreadEndsPromptly)
         gate.waitUntilReached();
         pool.submit(task([&] { queuedRan = true; }, [&] { queuedDestroyed = true; }));
     }
-    EXPECT_TRUE(queuedDestroyed);
+    EXPECT_TRUE(queuedDestroyed) << "dropped with the pool";
     gate.open();
     EXPECT_TRUE(threadEndsWithin(poolThread, 10000)) << "the thread must leave well before its idle time-out";
     EXPECT_FALSE(queuedRan);
@@ -277,9 +240,7 @@ TEST(ThreadPool, ATaskMayReleaseThePoolThatRunsItAndTheTasksBehindItAreDropped)
     // The last reference travels with the task and is released on the pool's thread after it ran.
     pool->submit(task([keep = pool, &poolThread] { poolThread = GetCurrentThreadId(); }));
     pool->submit(task([&] { laterRan = true; }));
-    pool.reset();
-    gate.open();
-    waitUntil([&] { return watcher.expired(); }, INFINITE);
+    pool.reset(), gate.open(), waitUntil([&] { return watcher.expired(); }, INFINITE);
     EXPECT_TRUE(threadEndsWithin(poolThread, 10000));
     EXPECT_FALSE(laterRan);
 }
@@ -300,10 +261,8 @@ TEST(ThreadPool, AModuleStaysLoadedUntilItsPoolThreadHasLeftIt)
 {
     const wchar_t* const name = L"vorn_lingering_pool.dll";
     HMODULE module = LoadLibraryW(name);
-    ASSERT_NE(module, nullptr);
-    const auto start =
-        reinterpret_cast<void (*)(HANDLE)>(reinterpret_cast<void*>(GetProcAddress(module, "startLingeringPool")));
-    ASSERT_NE(start, nullptr);
+    const auto start = reinterpret_cast<void (*)(HANDLE)>(reinterpret_cast<void*>(GetProcAddress(module, "startLingeringPool")));
+    ASSERT_TRUE(module && start);
     HANDLE started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     start(started);
     ASSERT_EQ(WaitForSingleObject(started, 10000), WAIT_OBJECT_0);

@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <optional>
 #include <sstream>
+#include <tuple>
 
 using namespace extensionsutils;
 using namespace extensionsutils::improvider;
@@ -37,21 +38,17 @@ const std::wstring outlookKey = L"Outlook.Application";
 const std::wstring componentKey = L"CLSID\\{E18FEC31-2EA1-49A2-A7A6-902DC0D1FF05}";
 const wchar_t* const settingsKey = L"Software\\Norvane Works\\Unified Communications\\Mivra";
 
-const std::wstring libId = L"{31F0215E-C543-4EE3-B6F0-03AC36815648}";
-const std::wstring lowerCaseLibId = L"{31f0215e-c543-4ee3-b6f0-03ac36815648}";
+const std::wstring libId = L"{31F0215E-C543-4EE3-B6F0-03AC36815648}", lowerCaseLibId = L"{31f0215e-c543-4ee3-b6f0-03ac36815648}";
 const std::wstring otherLibId = L"{E02AD29E-80F5-46C6-B416-9B3EBDDF057E}";
 const wchar_t* const* const iids = officeMessengerInterfaces;
-const wchar_t* const IMessenger = iids[8];
-const wchar_t* const IMessenger2 = iids[9];
+const wchar_t* const IMessenger = iids[8], * const IMessenger2 = iids[9];
 const wchar_t* const unrelated = L"{0BADF00D-0F89-48F8-B204-3604629DEE10}"; // not Office's: never looked at
 
 struct Place { HKEY hive; const wchar_t* folder; };
-const Place hklm{HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Interface\\"};
-const Place hklmClassesWow{HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Wow6432Node\\Interface\\"};
-const Place hklmWowClasses{HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\Classes\\Interface\\"};
-const Place hkcu{HKEY_CURRENT_USER, L"SOFTWARE\\Classes\\Interface\\"};
-const Place hkcuClassesWow{HKEY_CURRENT_USER, L"SOFTWARE\\Classes\\Wow6432Node\\Interface\\"};
-const Place hkcuWowClasses{HKEY_CURRENT_USER, L"SOFTWARE\\Wow6432Node\\Classes\\Interface\\"};
+const wchar_t* const classes = L"SOFTWARE\\Classes\\Interface\\", * const classesWow = L"SOFTWARE\\Classes\\Wow6432Node\\Interface\\",
+                     * const wowClasses = L"SOFTWARE\\Wow6432Node\\Classes\\Interface\\";
+const Place hklm{HKEY_LOCAL_MACHINE, classes}, hklmClassesWow{HKEY_LOCAL_MACHINE, classesWow}, hklmWowClasses{HKEY_LOCAL_MACHINE, wowClasses};
+const Place hkcu{HKEY_CURRENT_USER, classes}, hkcuClassesWow{HKEY_CURRENT_USER, classesWow}, hkcuWowClasses{HKEY_CURRENT_USER, wowClasses};
 const REGSAM view64 = KEY_WOW64_64KEY; // the module opens the TypeLib entries in the 64-bit view
 
 Bytes dword(DWORD value) { return Bytes{BYTE(value), BYTE(value >> 8), BYTE(value >> 16), BYTE(value >> 24)}; }
@@ -61,10 +58,7 @@ std::string narrow(const std::wstring& ascii) { return std::string(ascii.begin()
 Bytes withOddByte(Bytes bytes) { bytes.push_back('x'); return bytes; }
 
 std::optional<Bytes> stored(HKEY hive, const std::wstring& key, const wchar_t* name, REGSAM view = 0)
-{
-    RawValue value;
-    return readRawValue(hive, key, name, value, view) ? std::optional<Bytes>(value.data) : std::nullopt;
-}
+{ RawValue value; return readRawValue(hive, key, name, value, view) ? std::optional<Bytes>(value.data) : std::nullopt; }
 
 // A root key as the factory's log line shows it: its handle in hexadecimal.
 std::string hiveText(HKEY hive) { return (std::ostringstream() << "0x" << std::hex << reinterpret_cast<std::uintptr_t>(hive)).str(); }
@@ -72,9 +66,7 @@ bool isOpen(HKEY key) { return RegQueryValueExW(key, L"", nullptr, nullptr, null
 
 struct RecordingLogSink : LogSink {
     void write(int level, const char*, int, const char* function, const std::string& text) override
-    {
-        lines.push_back(std::to_string(level) + " " + function + ": " + text);
-    }
+    { lines.push_back(std::to_string(level) + " " + function + ": " + text); }
     std::vector<std::string> lines;
 };
 
@@ -104,27 +96,20 @@ protected:
     void save(HKEY hive, const std::wstring& key, REGSAM view = 0) { saved_.emplace_back(new SavedRegistryKey(hive, key, view)); }
     // The factory's calls, in one place; a null sink logs nothing.
     RegKeyPtr create(HKEY hive, const std::wstring& path, RegistryView view = RegistryView::Default)
-    {
-        return factory_.CreateRegistryKey(sink_, hive, path, view);
-    }
+    { return factory_.CreateRegistryKey(sink_, hive, path, view); }
     RegKeyPtr open(HKEY hive, const std::wstring& path, RegistryView view, bool logged = true)
-    {
-        return factory_.OpenRegistryKey(logged ? sink_ : nullptr, hive, path, view, KEY_READ);
-    }
+    { return factory_.OpenRegistryKey(logged ? sink_ : nullptr, hive, path, view, KEY_READ); }
     bool setCurVer(const std::wstring& progId) { return writeStringValue(HKEY_CLASSES_ROOT, outlookKey + L"\\CurVer", nullptr, progId); }
     // Registers <scratch>\<folder>\OUTLCTL.DLL as the component's in-process server, making the file unless told otherwise.
     void registerComponent(const std::wstring& folder, REGSAM view = 0, bool withFile = true)
     {
         const std::wstring path = scratch_ + folder + L"\\OUTLCTL.DLL";
-        if (withFile) std::filesystem::create_directories(scratch_ + folder);
-        if (withFile) CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        if (withFile) std::filesystem::create_directories(scratch_ + folder), CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         writeStringValue(HKEY_CLASSES_ROOT, componentKey + L"\\InprocServer32", nullptr, path, view);
     }
     void uninstallOffice() { for (int key = 0; key < 4; ++key) saved_[key]->clear(); }
-    void setDefault(const Place& place, const wchar_t* iid, const Bytes& bytes, DWORD type = REG_SZ)
-    {
-        ASSERT_TRUE(writeRawValue(place.hive, typeLibKey(place, iid), nullptr, type, bytes, view64));
-    }
+    void setDefault(const Place& at, const wchar_t* iid, const Bytes& bytes, DWORD type = REG_SZ)
+    { ASSERT_TRUE(writeRawValue(at.hive, typeLibKey(at, iid), nullptr, type, bytes, view64)); }
     std::optional<Bytes> defaultOf(const Place& at, const wchar_t* iid) { return stored(at.hive, typeLibKey(at, iid), nullptr, view64); }
     std::string userEntry(const wchar_t* iid) { return narrow(typeLibKey(hkcu, iid)); } // as the module names it
     std::vector<std::wstring> log() const { return environment_.host().logMessages(); }
@@ -152,8 +137,7 @@ TEST_F(RegistryTest, AKeyIsClosedOnceByItsLastOwnerAndNeverAfterItWasReleased)
     }
     ASSERT_TRUE(isOpen(kept.get())) << "an owner it was moved from closed it";
     const HKEY handle = kept.release();
-    EXPECT_FALSE(kept);
-    ASSERT_TRUE(isOpen(handle)) << "release() closed it";
+    ASSERT_TRUE(!kept && isOpen(handle)) << "release() closed it";
     kept.reset(handle);
     kept.put();
     EXPECT_FALSE(isOpen(handle)) << "put() left the key it held open";
@@ -178,9 +162,9 @@ TEST_F(RegistryTest, StringsAreWrittenWithTheirTerminatorAndOnlyTerminatedString
         ASSERT_TRUE(!row.bytes || writeRawValue(HKEY_CURRENT_USER, testKey, row.name, row.type, *row.bytes));
         wchar_t buffer[39] = {L'?'};
         DWORD length = 99;
-        EXPECT_EQ(row.result, key->readString(row.name, buffer, 39, length)) << narrow(row.name ? row.name : L"");
-        EXPECT_EQ(row.text, buffer);
-        EXPECT_EQ(row.result == ERROR_SUCCESS ? row.text.size() : 99u, length);
+        const LONG result = key->readString(row.name, buffer, 39, length);
+        EXPECT_EQ(std::make_tuple(row.result, row.text, row.result == ERROR_SUCCESS ? DWORD(row.text.size()) : 99ul),
+                  std::make_tuple(result, std::wstring(buffer), length)) << narrow(row.name ? row.name : L"");
     }
     DWORD length = 0;
     wchar_t buffer[4];
@@ -194,10 +178,8 @@ TEST_F(RegistryTest, FactoryOpensInTheViewAndWithTheAccessAskedForLogsEachFailur
     const RegKeyPtr readOnly = open(HKEY_CURRENT_USER, testKey, RegistryView::Default);
     EXPECT_EQ(ERROR_ACCESS_DENIED, readOnly ? readOnly->writeDword(L"UpAndRunning", 0) : 0);
     ASSERT_TRUE(create(HKEY_LOCAL_MACHINE, machineTestKey, RegistryView::Wow64_64));
-    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, machineTestKey, KEY_WOW64_64KEY));
-    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, machineTestKey, KEY_WOW64_32KEY));
-    EXPECT_TRUE(open(HKEY_LOCAL_MACHINE, machineTestKey, RegistryView::Wow64_64));
-    EXPECT_FALSE(open(HKEY_LOCAL_MACHINE, machineTestKey, RegistryView::Wow64_32, false));
+    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, machineTestKey, KEY_WOW64_64KEY) && !keyExists(HKEY_LOCAL_MACHINE, machineTestKey, KEY_WOW64_32KEY));
+    EXPECT_TRUE(open(HKEY_LOCAL_MACHINE, machineTestKey, RegistryView::Wow64_64) && !open(HKEY_LOCAL_MACHINE, machineTestKey, RegistryView::Wow64_32, false));
     // The default is the process's own view: the 64-bit one only for a 64-bit process.
     EXPECT_EQ(sizeof(void*) == 8, bool(open(HKEY_LOCAL_MACHINE, machineTestKey, RegistryView::Default, false)));
 
@@ -207,13 +189,11 @@ TEST_F(RegistryTest, FactoryOpensInTheViewAndWithTheAccessAskedForLogsEachFailur
     // Successes and calls without a sink log nothing.
     const std::string prefix = "1 extensionsutils::RegKeyFactoryImpl::";
     EXPECT_EQ((std::vector<std::string>{
-                  prefix + "OpenRegistryKey: Failed to open Software\\TavoMessengerTests\\RegKey\\Missing in " +
-                      hiveText(HKEY_CURRENT_USER) + " use64BitRegistry: 1 Registry Error 2",
-                  prefix + "CreateRegistryKey: Failed to create Software\\TavoMessengerTests\\RegKey in 0x0 "
-                           "use64BitRegistry: 0 Registry Error 6",
+                  prefix + "OpenRegistryKey: Failed to open Software\\TavoMessengerTests\\RegKey\\Missing in " + hiveText(HKEY_CURRENT_USER) +
+                      " use64BitRegistry: 1 Registry Error 2",
+                  prefix + "CreateRegistryKey: Failed to create Software\\TavoMessengerTests\\RegKey in 0x0 use64BitRegistry: 0 Registry Error 6",
                   prefix + "OpenRegistryKey: Failed to open NoSuchUser in " + hiveText(HKEY_USERS) +
-                      " use64BitRegistry: 0 Registry Error 2"}),
-              sink_->lines);
+                      " use64BitRegistry: 0 Registry Error 2"}), sink_->lines);
 
     const RegKeyPtr current = factory_.OpenUserHiveKey(sink_, false, L"ignored");
     EXPECT_EQ(HKEY_CURRENT_USER, current ? current->get() : nullptr);
@@ -229,8 +209,7 @@ TEST_F(RegistryTest, CurVerAnswersAKnownMajorVersionAfterTheLastFullStopAndZeroF
     };
     ASSERT_TRUE(createKey(HKEY_CLASSES_ROOT, outlookKey + L"\\CurVer"));
     EXPECT_EQ(0u, RegistryUtils::officeVersionFromCurVer()) << "no value";
-    EXPECT_EQ(0u, versionFrom(REG_DWORD, dword(12))) << "a number";
-    EXPECT_EQ(0u, versionFrom(REG_SZ, bytesOf(L"Outlook.Application.12", false))) << "no terminator";
+    EXPECT_EQ(0u, versionFrom(REG_DWORD, dword(12)) + versionFrom(REG_SZ, bytesOf(L"Outlook.Application.12", false))) << "a number, no terminator";
     const std::pair<std::wstring, unsigned> rows[] = {
         {L"Outlook.Application.11", 11}, {L"Outlook.Application.12", 12}, {L"Outlook.Application.14", 14},
         {L"Outlook.Application.15", 15}, {L"Outlook.Application.16", 16}, {L"Outlook.Application.13", 0},
@@ -266,8 +245,7 @@ TEST_F(RegistryTest, UpAndRunningGoesUnderTheHostClientsKeyAndUnderTheCommunicat
     // Sets the value; answers what the host client's and the Communicator key then hold.
     const auto set = [](DWORD value) {
         RegistryUtils::SetUpAndRunning(value);
-        return std::vector{stored(HKEY_CURRENT_USER, ProviderKey, UpAndRunningValue),
-                           stored(HKEY_CURRENT_USER, Office2007ProviderKey, UpAndRunningValue)};
+        return std::vector{stored(HKEY_CURRENT_USER, ProviderKey, UpAndRunningValue), stored(HKEY_CURRENT_USER, Office2007ProviderKey, UpAndRunningValue)};
     };
     const auto values = [](std::optional<Bytes> host, std::optional<Bytes> communicator) { return std::vector{host, communicator}; };
     EXPECT_EQ(values(dword(1), std::nullopt), set(1));

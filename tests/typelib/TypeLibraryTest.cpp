@@ -23,18 +23,10 @@ ITypeLib* library()
 {
     static ComPtr<ITypeLib> loaded = [] {
         ComPtr<ITypeLib> library;
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        LoadTypeLibEx(tools::besideThisProgram(L"TavoMessenger.dll").c_str(), REGKIND_NONE, library.out());
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), LoadTypeLibEx(tools::besideThisProgram(L"TavoMessenger.dll").c_str(), REGKIND_NONE, library.out());
         return library;
     }();
     return loaded.get();
-}
-
-std::string text(const std::vector<std::string>& lines)
-{
-    std::string all;
-    for (const std::string& line : lines) all += line + "\n";
-    return all;
 }
 
 std::vector<std::string> readLines(const std::string& path)
@@ -47,12 +39,8 @@ std::vector<std::string> readLines(const std::string& path)
 
 // A virtual table whose every slot counts a call, the member's own slot as a hit. i686 members are
 // __stdcall, so each stub takes exactly the member's argument words and leaves the stack balanced.
-struct RecordingObject {
-    void** vtable;
-    int hits = 0, misses = 0;
-};
-template <size_t>
-using Word = DWORD;
+struct RecordingObject { void** vtable; int hits = 0, misses = 0; };
+template <size_t> using Word = DWORD;
 template <size_t... Index>
 struct Stubs {
     static HRESULT STDMETHODCALLTYPE hit(RecordingObject* self, Word<Index>...) { return ++self->hits, S_OK; }
@@ -60,15 +48,9 @@ struct Stubs {
 };
 using StubPair = std::pair<void*, void*>;
 template <size_t... Index>
-StubPair stubsFor(std::index_sequence<Index...>)
-{
-    return {reinterpret_cast<void*>(&Stubs<Index...>::hit), reinterpret_cast<void*>(&Stubs<Index...>::miss)};
-}
+StubPair stubsFor(std::index_sequence<Index...>) { return {reinterpret_cast<void*>(&Stubs<Index...>::hit), reinterpret_cast<void*>(&Stubs<Index...>::miss)}; }
 template <size_t... Count>
-std::array<StubPair, sizeof...(Count)> stubTable(std::index_sequence<Count...>)
-{
-    return {stubsFor(std::make_index_sequence<Count>())...};
-}
+std::array<StubPair, sizeof...(Count)> stubTable(std::index_sequence<Count...>) { return {stubsFor(std::make_index_sequence<Count>())...}; }
 constexpr size_t kMaxWords = 40;
 const std::array<StubPair, kMaxWords + 1> kStubs = stubTable(std::make_index_sequence<kMaxWords + 1>());
 HRESULT STDMETHODCALLTYPE queryInterface(RecordingObject* self, REFIID, void** result) { return *result = self, S_OK; }
@@ -113,10 +95,8 @@ struct Arguments {
             words += stackWords(vt);
             interfaceArray |= (vt & VT_ARRAY) && (element == VT_DISPATCH || element == VT_UNKNOWN);
             if (parameter.paramdesc.wParamFlags & (PARAMFLAG_FRETVAL | PARAMFLAG_FLCID)) continue;
-            VARIANT value;
-            VariantInit(&value);
-            value.vt = vt;
-            if (vt & VT_BYREF) value.byref = storage[index].data();
+            VARIANT value{};
+            value.vt = vt, value.byref = vt & VT_BYREF ? storage[index].data() : nullptr;
             values.push_back(value);
         }
         const bool put = function.invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF);
@@ -149,8 +129,7 @@ void expectReachable(ITypeInfo* dispatch, ITypeInfo* vtable, UINT index, size_t 
     table[1] = table[2] = reinterpret_cast<void*>(&addRefOrRelease);
     table.at(function->oVft / sizeof(void*)) = kStubs[arguments.words].first;
     RecordingObject object{table.data()};
-    VARIANT result;
-    VariantInit(&result);
+    VARIANT result{};
     EXCEPINFO exception{};
     UINT argumentError = 0;
     const HRESULT hr = dispatch->Invoke(&object, id, static_cast<WORD>(function->invkind), &arguments.parameters,
@@ -160,8 +139,7 @@ void expectReachable(ITypeInfo* dispatch, ITypeInfo* vtable, UINT index, size_t 
     // the call; Windows passes it. Such a member is reachable by name and through its virtual table.
     if (arguments.interfaceArray && hr == DISP_E_BADVARTYPE) return;
     EXPECT_EQ(hr, S_OK) << "argument " << argumentError;
-    EXPECT_EQ(object.hits, 1);
-    EXPECT_EQ(object.misses, 0);
+    EXPECT_EQ(std::make_pair(object.hits, object.misses), std::make_pair(1, 0)) << "calls of the member's slot, of others";
 }
 
 } // namespace
@@ -182,7 +160,8 @@ TEST(TypeLibraryTest, MatchesTheExpectedDeclarations)
     const std::vector<std::string> actual = dumpTypeLibrary(library());
     if (actual == expected) return;
     const std::string written = besideProgram(L"actual-typelib.txt");
-    std::ofstream(written, std::ios::binary) << text(actual);
+    std::ofstream out(written, std::ios::binary);
+    for (const std::string& line : actual) out << line << "\n";
     ADD_FAILURE() << "the type library differs from expected-typelib.txt (actual written to " << written << "):\n"
                   << testing::internal::edit_distance::CreateUnifiedDiff(expected, actual);
 }
@@ -195,16 +174,11 @@ TEST(TypeLibraryTest, EveryMemberOfEveryDualInterfaceIsReachableByName)
 {
     ASSERT_NE(library(), nullptr);
     size_t members = 0;
-    for (UINT index = 0; index < library()->GetTypeInfoCount(); ++index) {
-        ComPtr<ITypeInfo> dispatch;
-        ASSERT_EQ(library()->GetTypeInfo(index, dispatch.out()), S_OK);
-        if (!(attributesOf(dispatch.get())->wTypeFlags & TYPEFLAG_FDUAL)) continue;
-        ComPtr<ITypeInfo> vtable = interfaceSide(dispatch.get());
-        ASSERT_TRUE(vtable);
-        TypeAttributes attributes = attributesOf(vtable.get());
-        for (UINT function = 0; function < attributes->cFuncs; ++function, ++members)
-            expectReachable(dispatch.get(), vtable.get(), function, attributes->cbSizeVft / sizeof(void*));
-    }
+    forEachType(library(), [&](UINT, ITypeInfo* dispatch, ITypeInfo* vtable) {
+        TypeAttributes attributes = vtable ? attributesOf(vtable) : nullptr;
+        for (UINT function = 0; attributes && function < attributes->cFuncs; ++function, ++members)
+            expectReachable(dispatch, vtable, function, attributes->cbSizeVft / sizeof(void*));
+    });
     EXPECT_GT(members, 150u);
 }
 

@@ -20,10 +20,7 @@ std::string guidText(const GUID& guid) { return toUtf8(extensionsutils::guidText
 std::string hex(unsigned long value) { char text[16]; std::snprintf(text, sizeof text, "0x%lx", value); return text; }
 
 ComPtr<ITypeInfo> implementedType(ITypeInfo* type, UINT index)
-{
-    HREFTYPE reference = 0;
-    return SUCCEEDED(type->GetRefTypeOfImplType(index, &reference)) ? referencedType(type, reference) : nullptr;
-}
+{ HREFTYPE reference = 0; return SUCCEEDED(type->GetRefTypeOfImplType(index, &reference)) ? referencedType(type, reference) : nullptr; }
 
 // A named type of this library or of the automation standard library by its name; one of any other
 // library (which the typelib marshaler may not find) also names that library.
@@ -62,19 +59,14 @@ const char* kindName(TYPEKIND kind)
 }
 
 const char* invokeName(INVOKEKIND kind)
-{
-    static const std::map<int, const char*> names = {
-        {INVOKE_PROPERTYGET, "get"}, {INVOKE_PROPERTYPUT, "put"}, {INVOKE_PROPERTYPUTREF, "putref"}};
-    return names.count(kind) ? names.at(kind) : "method";
-}
+{ return kind == INVOKE_PROPERTYGET ? "get" : kind == INVOKE_PROPERTYPUT ? "put" : kind == INVOKE_PROPERTYPUTREF ? "putref" : "method"; }
 
 std::string defaultValue(const PARAMDESC& parameter)
 {
     if (!parameter.pparamdescex) return "?";
     const VARIANT& value = parameter.pparamdescex->varDefaultValue;
     if (value.vt == VT_UNKNOWN || value.vt == VT_DISPATCH) return value.punkVal ? "object" : "null";
-    VARIANT text;
-    VariantInit(&text);
+    VARIANT text{};
     if (FAILED(VariantChangeType(&text, const_cast<VARIANT*>(&value), 0, VT_BSTR))) return "VT_" + std::to_string(value.vt);
     const std::string result = "\"" + toUtf8(text.bstrVal) + "\"";
     VariantClear(&text);
@@ -124,8 +116,7 @@ std::string constantLine(ITypeInfo* type, UINT index)
     VARDESC* variable = nullptr;
     if (FAILED(type->GetVarDesc(index, &variable))) return "  <unreadable constant " + std::to_string(index) + ">";
     const std::vector<std::string> names = memberNames(type, variable->memid);
-    VARIANT value;
-    VariantInit(&value);
+    VARIANT value{};
     std::string text = "?";
     if (variable->varkind == VAR_CONST && SUCCEEDED(VariantChangeType(&value, variable->lpvarValue, 0, VT_I8)))
         text = std::to_string(value.llVal);
@@ -183,16 +174,10 @@ FunctionDescription functionOf(ITypeInfo* type, UINT index)
 }
 
 std::string typeName(ITypeInfo* type)
-{
-    extensionsutils::Bstr name;
-    return SUCCEEDED(type->GetDocumentation(MEMBERID_NIL, name.out(), nullptr, nullptr, nullptr)) ? toUtf8(name.str()) : "";
-}
+{ extensionsutils::Bstr name; return SUCCEEDED(type->GetDocumentation(MEMBERID_NIL, name.out(), nullptr, nullptr, nullptr)) ? toUtf8(name.str()) : ""; }
 
 ComPtr<ITypeInfo> referencedType(ITypeInfo* type, HREFTYPE reference)
-{
-    ComPtr<ITypeInfo> referenced;
-    return SUCCEEDED(type->GetRefTypeInfo(reference, referenced.out())) ? referenced : nullptr;
-}
+{ ComPtr<ITypeInfo> referenced; return SUCCEEDED(type->GetRefTypeInfo(reference, referenced.out())) ? referenced : nullptr; }
 
 ComPtr<ITypeInfo> interfaceSide(ITypeInfo* dispatchSide) { return implementedType(dispatchSide, static_cast<UINT>(-1)); }
 
@@ -204,6 +189,21 @@ std::vector<std::string> memberNames(ITypeInfo* type, MEMBERID member)
     if (FAILED(type->GetNames(member, names, 64, &count))) return result;
     for (UINT index = 0; index < count; ++index) result.push_back(toUtf8(names[index])), SysFreeString(names[index]);
     return result;
+}
+
+bool isDual(ITypeInfo* type)
+{
+    TypeAttributes attributes = attributesOf(type);
+    return attributes && (attributes->wTypeFlags & TYPEFLAG_FDUAL);
+}
+
+void forEachType(ITypeLib* library, const std::function<void(UINT index, ITypeInfo* type, ITypeInfo* vtable)>& visit)
+{
+    for (UINT index = 0; index < library->GetTypeInfoCount(); ++index) {
+        ComPtr<ITypeInfo> type, vtable;
+        if (SUCCEEDED(library->GetTypeInfo(index, type.out())) && isDual(type.get())) vtable = interfaceSide(type.get());
+        visit(index, type.get(), vtable.get());
+    }
 }
 
 std::vector<std::string> dumpTypeLibrary(ITypeLib* library)
@@ -218,19 +218,12 @@ std::vector<std::string> dumpTypeLibrary(ITypeLib* library)
                         " lcid=" + hex(attributes->lcid) + " flags=" + hex(attributes->wLibFlags));
         library->ReleaseTLibAttr(attributes);
     }
-    for (UINT index = 0; index < library->GetTypeInfoCount(); ++index) {
-        ComPtr<ITypeInfo> type;
-        if (FAILED(library->GetTypeInfo(index, type.out()))) {
-            lines.push_back("<unreadable type " + std::to_string(index) + ">");
-            continue;
-        }
-        dumpType(type.get(), lines);
-        // A dual interface's virtual-table side holds its slots and its base.
-        if (!(attributesOf(type.get())->wTypeFlags & TYPEFLAG_FDUAL)) continue;
-        ComPtr<ITypeInfo> vtable = interfaceSide(type.get());
-        if (vtable) dumpType(vtable.get(), lines);
-        else lines.push_back("<no interface side>");
-    }
+    forEachType(library, [&](UINT index, ITypeInfo* type, ITypeInfo* vtable) {
+        if (!type) return lines.push_back("<unreadable type " + std::to_string(index) + ">");
+        dumpType(type, lines);
+        if (vtable) dumpType(vtable, lines);
+        else if (isDual(type)) lines.push_back("<no interface side>");
+    });
     // The IDL compiler numbers the unnamed enumerations behind the public aliases; the numbers say nothing.
     const std::regex generated("__WIDL_[A-Za-z]+_generated_name_[0-9A-Fa-f]+");
     for (std::string& line : lines) line = std::regex_replace(line, generated, "(unnamed)");

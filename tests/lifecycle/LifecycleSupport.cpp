@@ -2,23 +2,9 @@
 
 #include "support/FakeOfficeSink.h"
 #include "support/OfficeInterfaceIds.h"
-#include "support/RawRegistry.h"
 
 #include "extensionsutils/ComPtr.h"
 #include "extensionsutils/ImProviderNames.h"
-
-#include <cstring>
-
-std::optional<DWORD> readUpAndRunning()
-{
-    registrytest::RawValue value;
-    DWORD number = 0;
-    if (!registrytest::readRawValue(HKEY_CURRENT_USER, extensionsutils::improvider::ProviderKey, L"UpAndRunning", value) ||
-        value.type != REG_DWORD || value.data.size() != sizeof(DWORD))
-        return std::nullopt;
-    std::memcpy(&number, value.data.data(), sizeof number);
-    return number;
-}
 
 SavedProviderRegistry::SavedProviderRegistry()
 {
@@ -40,6 +26,7 @@ void RecordingStoppedCallback::onStopped()
     revocationLoggedBefore = host_ && host_->logged(L"Revoking Messenger Class Factory complete");
     thread = GetCurrentThreadId(), apartment = fakeoffice::currentApartment(), ++calls;
     SetEvent(called_);
+    if (then_) then_();
 }
 
 LogWatch::LogWatch(fakehost::FakeHost& host)

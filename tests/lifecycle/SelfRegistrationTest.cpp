@@ -21,13 +21,13 @@ const wchar_t* const libraryId = L"{31F0215E-C543-4EE3-B6F0-03AC36815648}";
 const wchar_t* const imessengerTypeLibKey = L"Interface\\{D50C3186-0F89-48F8-B204-3604629DEE10}\\TypeLib";
 const LCID german = MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT);
 
+std::wstring withoutTerminators(std::wstring text) { return text.erase(text.find_last_not_of(L'\0') + 1); }
+
 std::optional<std::wstring> stringValue(HKEY hive, const std::wstring& path, const wchar_t* name)
 {
     registrytest::RawValue value;
     if (!registrytest::readRawValue(hive, path, name, value) || value.type != REG_SZ) return std::nullopt;
-    std::wstring text(reinterpret_cast<const wchar_t*>(value.data.data()), value.data.size() / sizeof(wchar_t));
-    while (!text.empty() && text.back() == L'\0') text.pop_back();
-    return text;
+    return withoutTerminators(std::wstring(reinterpret_cast<const wchar_t*>(value.data.data()), value.data.size() / sizeof(wchar_t)));
 }
 
 class SelfRegistrationTest : public HostedModuleTest {
@@ -71,10 +71,9 @@ protected:
     {
         BSTR path = nullptr;
         if (FAILED(QueryPathOfRegTypeLib(LIBID_TavoMessengerLib, 1, 0, 0x409, &path))) return std::nullopt;
-        std::wstring text(path, SysStringLen(path));
+        const std::wstring text(path, SysStringLen(path));
         SysFreeString(path);
-        while (!text.empty() && text.back() == L'\0') text.pop_back();
-        return text;
+        return withoutTerminators(text);
     }
 
 private:

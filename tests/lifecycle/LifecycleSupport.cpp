@@ -10,15 +10,13 @@ SavedProviderRegistry::SavedProviderRegistry()
 {
     keys_.push_back(std::make_unique<registrytest::SavedRegistryKey>(HKEY_CURRENT_USER, extensionsutils::improvider::ImProvidersKey));
     keys_.back()->clear();
-    for (const std::wstring iid : registrytest::officeMessengerInterfaces) {
-        for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-            std::vector<std::wstring> paths{L"SOFTWARE\\Classes\\Interface\\" + iid + L"\\TypeLib",
-                                            L"SOFTWARE\\Classes\\Wow6432Node\\Interface\\" + iid + L"\\TypeLib"};
-            if (hive == HKEY_LOCAL_MACHINE) paths.push_back(L"SOFTWARE\\Wow6432Node\\Classes\\Interface\\" + iid + L"\\TypeLib");
-            for (const std::wstring& path : paths)
-                keys_.push_back(std::make_unique<registrytest::SavedRegistryKey>(hive, path, KEY_WOW64_64KEY));
-        }
-    }
+    const std::pair<HKEY, const wchar_t*> interfaceKeys[] = {
+        {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Interface\\"}, {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Wow6432Node\\Interface\\"},
+        {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\Classes\\Interface\\"}, {HKEY_CURRENT_USER, L"SOFTWARE\\Classes\\Interface\\"},
+        {HKEY_CURRENT_USER, L"SOFTWARE\\Classes\\Wow6432Node\\Interface\\"}};
+    for (const std::wstring iid : registrytest::officeMessengerInterfaces)
+        for (const auto& [hive, interfaces] : interfaceKeys)
+            keys_.push_back(std::make_unique<registrytest::SavedRegistryKey>(hive, interfaces + iid + L"\\TypeLib", KEY_WOW64_64KEY));
 }
 
 void RecordingStoppedCallback::onStopped()

@@ -46,6 +46,8 @@ public:
     ~RecordingStoppedCallback() override { CloseHandle(called_); }
     void onStopped() override;
     bool waitForCall(DWORD timeoutMs = 20000) const { return WaitForSingleObject(called_, timeoutMs) == WAIT_OBJECT_0; }
+    // How often it was called and whether last on the asking thread: "1 here", "1 elsewhere".
+    std::string calledWhere() const { return std::to_string(calls) + (thread == GetCurrentThreadId() ? " here" : " elsewhere"); }
 
     std::atomic<int> calls{0};
     std::atomic<DWORD> thread{0};           // of the last call

@@ -10,8 +10,6 @@
 
 #include <gmock/gmock.h>
 
-#include <objbase.h>
-
 #include <algorithm>
 
 using extensionsutils::ComPtr;
@@ -31,7 +29,7 @@ protected:
     static ComPtr<IUnknown> create(REFCLSID clsid)
     {
         ComPtr<IUnknown> object;
-        if (ComPtr<IClassFactory> factory = registeredFactory(clsid)) EXPECT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.out())));
+        EXPECT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown, reinterpret_cast<void**>(object.out())));
         return object;
     }
 };

@@ -6,10 +6,6 @@
 
 #include <oleauto.h>
 
-#include <memory>
-#include <optional>
-#include <string>
-
 using registrytest::keyExists;
 
 namespace {

@@ -2,13 +2,9 @@
 // away and when it tells the host, in every order a host may call them, and the log lines of each step.
 #include "HostedModuleFixture.h"
 
-#include "extensionsutils/ComPtr.h"
-
 #include "TavoMessengerLib.h"
 
 #include <gmock/gmock.h>
-
-#include <objbase.h>
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;

@@ -56,8 +56,7 @@ TEST_F(ClassFactoryTest, RefusesAggregationAndANullOutParameterAndLockServerChan
 
 TEST_F(ClassFactoryTest, EveryRequestGetsTheOneObjectWhichOutlivesUninitializeAfterWhichNothingIsCreated)
 {
-    ComPtr<IUnknown> first = request(factory, IID_IConnectionPointContainer);
-    ComPtr<IUnknown> second = request(factory, IID_IUnknown);
+    ComPtr<IUnknown> first = request(factory, IID_IConnectionPointContainer), second = request(factory, IID_IUnknown);
     ASSERT_TRUE(first && second);
     EXPECT_EQ(identityOf(first.get()), identityOf(second.get()));
     factory->Uninitialize();

@@ -32,8 +32,7 @@ protected:
     {
         HostedModuleTest::SetUp();
         if (HasFatalFailure()) return;
-        classes_ = std::make_unique<registrytest::SavedModuleRegistration>(
-            module().path, registrytest::SavedModuleRegistration::Start::Unregistered);
+        classes_ = std::make_unique<registrytest::SavedModuleRegistration>(module().path, registrytest::SavedModuleRegistration::Start::Unregistered);
         // Registration runs under the system's default locale and must give the caller's back.
         previousLocale_ = GetThreadLocale();
         ASSERT_TRUE(SetThreadLocale(german));
@@ -56,8 +55,8 @@ protected:
             EXPECT_EQ(here, keyExists(each, appIdKey) || keyExists(each, moduleAppIdKey));
         }
         const std::optional<std::wstring> path = registeredLibraryPath();
-        EXPECT_EQ(hive.has_value(), path.has_value()) << "the type library's registration";
-        if (path) EXPECT_EQ(CSTR_EQUAL, CompareStringOrdinal(path->c_str(), -1, module().path.c_str(), -1, TRUE));
+        EXPECT_TRUE(hive ? path && CompareStringOrdinal(path->c_str(), -1, module().path.c_str(), -1, TRUE) == CSTR_EQUAL : !path)
+            << "the type library's registration: " << std::string(path.value_or(L"none").begin(), path.value_or(L"none").end());
         EXPECT_EQ(hive ? std::optional<std::wstring>(libraryId) : std::nullopt, stringValue(HKEY_CLASSES_ROOT, imessengerTypeLibKey, nullptr))
             << "IMessenger is marshaled with the module's library while it is installed";
     }

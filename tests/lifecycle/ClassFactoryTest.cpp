@@ -56,8 +56,7 @@ TEST_F(ClassFactoryTest, RefusesAggregationAndANullOutParameterAndLockServerChan
 
 TEST_F(ClassFactoryTest, EveryRequestGetsTheOneObjectWhichOutlivesUninitializeAfterWhichNothingIsCreated)
 {
-    ComPtr<IUnknown> first = request(factory, IID_IConnectionPointContainer);
-    ComPtr<IUnknown> second = request(factory, IID_IUnknown);
+    ComPtr<IUnknown> first = request(factory, IID_IConnectionPointContainer), second = request(factory, IID_IUnknown);
     ASSERT_TRUE(first && second);
     EXPECT_EQ(identityOf(first.get()), identityOf(second.get()));
     factory->Uninitialize();
@@ -115,10 +114,7 @@ TEST_F(ClassFactoryTest, ConcurrentFirstRequestsEndWithOneObjectSharedByAll)
         });
         go.open();
         requesters.join();
-        for (const ComPtr<IUnknown>& object : objects) {
-            ASSERT_TRUE(object);
-            EXPECT_EQ(identityOf(objects[0].get()), identityOf(object.get()));
-        }
+        for (const ComPtr<IUnknown>& object : objects) EXPECT_TRUE(object && identityOf(object.get()) == identityOf(objects[0].get()));
         EXPECT_EQ(1 + oneFactoryWithItsObject, extensionsutils::moduleLockCount())
             << "more than one object was made (the fixture's factory counts one)";
     }
@@ -130,9 +126,7 @@ TEST_F(ClassFactoryTest, ObjectsDroppedForAMissingInterfaceNeverMeetPresenceEven
 {
     host().addContact(fakehost::ContactRecord{L"bo@example.com", L"bo", L"Bo"});
     std::atomic<bool> stop{false};
-    std::thread events([this, &stop] {
-        while (!stop) host().firePresenceChanged(L"bo@example.com");
-    });
+    std::thread events([this, &stop] { while (!stop) host().firePresenceChanged(L"bo@example.com"); });
     for (int i = 0; i < 200; ++i) request(newFactory(), IID_IClassFactory, E_NOINTERFACE);
     stop = true;
     events.join();

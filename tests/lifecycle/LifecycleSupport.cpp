@@ -2,37 +2,21 @@
 
 #include "support/FakeOfficeSink.h"
 #include "support/OfficeInterfaceIds.h"
-#include "support/RawRegistry.h"
 
 #include "extensionsutils/ComPtr.h"
 #include "extensionsutils/ImProviderNames.h"
-
-#include <cstring>
-
-std::optional<DWORD> readUpAndRunning()
-{
-    registrytest::RawValue value;
-    DWORD number = 0;
-    if (!registrytest::readRawValue(HKEY_CURRENT_USER, extensionsutils::improvider::ProviderKey, L"UpAndRunning", value) ||
-        value.type != REG_DWORD || value.data.size() != sizeof(DWORD))
-        return std::nullopt;
-    std::memcpy(&number, value.data.data(), sizeof number);
-    return number;
-}
 
 SavedProviderRegistry::SavedProviderRegistry()
 {
     keys_.push_back(std::make_unique<registrytest::SavedRegistryKey>(HKEY_CURRENT_USER, extensionsutils::improvider::ImProvidersKey));
     keys_.back()->clear();
-    for (const std::wstring iid : registrytest::officeMessengerInterfaces) {
-        for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-            std::vector<std::wstring> paths{L"SOFTWARE\\Classes\\Interface\\" + iid + L"\\TypeLib",
-                                            L"SOFTWARE\\Classes\\Wow6432Node\\Interface\\" + iid + L"\\TypeLib"};
-            if (hive == HKEY_LOCAL_MACHINE) paths.push_back(L"SOFTWARE\\Wow6432Node\\Classes\\Interface\\" + iid + L"\\TypeLib");
-            for (const std::wstring& path : paths)
-                keys_.push_back(std::make_unique<registrytest::SavedRegistryKey>(hive, path, KEY_WOW64_64KEY));
-        }
-    }
+    const std::pair<HKEY, const wchar_t*> interfaceKeys[] = {
+        {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Interface\\"}, {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Wow6432Node\\Interface\\"},
+        {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\Classes\\Interface\\"}, {HKEY_CURRENT_USER, L"SOFTWARE\\Classes\\Interface\\"},
+        {HKEY_CURRENT_USER, L"SOFTWARE\\Classes\\Wow6432Node\\Interface\\"}};
+    for (const std::wstring iid : registrytest::officeMessengerInterfaces)
+        for (const auto& [hive, interfaces] : interfaceKeys)
+            keys_.push_back(std::make_unique<registrytest::SavedRegistryKey>(hive, interfaces + iid + L"\\TypeLib", KEY_WOW64_64KEY));
 }
 
 void RecordingStoppedCallback::onStopped()
@@ -40,6 +24,7 @@ void RecordingStoppedCallback::onStopped()
     revocationLoggedBefore = host_ && host_->logged(L"Revoking Messenger Class Factory complete");
     thread = GetCurrentThreadId(), apartment = fakeoffice::currentApartment(), ++calls;
     SetEvent(called_);
+    if (then_) then_();
 }
 
 LogWatch::LogWatch(fakehost::FakeHost& host)
@@ -65,11 +50,7 @@ std::optional<LogWatch::Sighting> LogWatch::firstSighting(const std::wstring& me
 
 bool LogWatch::waitUntilOtherThreadsEnded(DWORD timeoutMs) const
 {
-    std::vector<HANDLE> handles;
-    {
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        handles = state_->threadHandles;
-    }
+    const std::vector<HANDLE> handles = [this] { std::lock_guard<std::mutex> lock(state_->mutex); return state_->threadHandles; }();
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (HANDLE handle : handles) {
         const ULONGLONG now = GetTickCount64();

@@ -10,9 +10,12 @@
 #include "support/SavedRegistryKey.h"
 #include "support/ThreadTestHelpers.h"
 
+#include "common/ImProviderRegistry.h"
+
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -21,9 +24,7 @@
 #include <string>
 #include <vector>
 
-// UpAndRunning under HKEY_CURRENT_USER "Software\IM Providers\Norvane Quillon"; nothing when it is missing
-// or not a DWORD.
-std::optional<DWORD> readUpAndRunning();
+using tools::readUpAndRunning;
 
 // Saves "Software\IM Providers" (then emptied, so no earlier value can pass for the module's) and the
 // TypeLib entries of the Messenger API interfaces that a start repairs, in both hives and views.
@@ -36,13 +37,17 @@ private:
 };
 
 // The stopped callback: how often, on which thread and apartment the module called it, and whether the
-// revocation's last line was logged by then (when given the host). The module calls it on its worker.
+// revocation's last line was logged by then (when given the host); then it does what `then` says (a host
+// may restart the module there, or throw). The module calls it on its worker.
 class RecordingStoppedCallback : public TavoMessengerStoppedCallback {
 public:
-    explicit RecordingStoppedCallback(const fakehost::FakeHost* host = nullptr) : host_(host) {}
+    explicit RecordingStoppedCallback(const fakehost::FakeHost* host = nullptr, std::function<void()> then = nullptr)
+        : host_(host), then_(std::move(then)) {}
     ~RecordingStoppedCallback() override { CloseHandle(called_); }
     void onStopped() override;
     bool waitForCall(DWORD timeoutMs = 20000) const { return WaitForSingleObject(called_, timeoutMs) == WAIT_OBJECT_0; }
+    // How often it was called and whether last on the asking thread: "1 here", "1 elsewhere".
+    std::string calledWhere() const { return std::to_string(calls) + (thread == GetCurrentThreadId() ? " here" : " elsewhere"); }
 
     std::atomic<int> calls{0};
     std::atomic<DWORD> thread{0};           // of the last call
@@ -51,6 +56,7 @@ public:
 
 private:
     const fakehost::FakeHost* host_;
+    std::function<void()> then_;
     HANDLE called_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 };
 
@@ -58,10 +64,7 @@ private:
 // that logged, so that a test can wait until those have ended before the module is unloaded.
 class LogWatch {
 public:
-    struct Sighting {
-        DWORD thread = 0;
-        std::string apartment;
-    };
+    struct Sighting { DWORD thread = 0; std::string apartment; };
     explicit LogWatch(fakehost::FakeHost& host);
     std::optional<Sighting> firstSighting(const std::wstring& message) const;
     bool waitUntilOtherThreadsEnded(DWORD timeoutMs) const;

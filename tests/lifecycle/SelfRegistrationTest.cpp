@@ -6,10 +6,6 @@
 
 #include <oleauto.h>
 
-#include <memory>
-#include <optional>
-#include <string>
-
 using registrytest::keyExists;
 
 namespace {
@@ -21,13 +17,13 @@ const wchar_t* const libraryId = L"{31F0215E-C543-4EE3-B6F0-03AC36815648}";
 const wchar_t* const imessengerTypeLibKey = L"Interface\\{D50C3186-0F89-48F8-B204-3604629DEE10}\\TypeLib";
 const LCID german = MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT);
 
+std::wstring withoutTerminators(std::wstring text) { return text.erase(text.find_last_not_of(L'\0') + 1); }
+
 std::optional<std::wstring> stringValue(HKEY hive, const std::wstring& path, const wchar_t* name)
 {
     registrytest::RawValue value;
     if (!registrytest::readRawValue(hive, path, name, value) || value.type != REG_SZ) return std::nullopt;
-    std::wstring text(reinterpret_cast<const wchar_t*>(value.data.data()), value.data.size() / sizeof(wchar_t));
-    while (!text.empty() && text.back() == L'\0') text.pop_back();
-    return text;
+    return withoutTerminators(std::wstring(reinterpret_cast<const wchar_t*>(value.data.data()), value.data.size() / sizeof(wchar_t)));
 }
 
 class SelfRegistrationTest : public HostedModuleTest {
@@ -36,8 +32,7 @@ protected:
     {
         HostedModuleTest::SetUp();
         if (HasFatalFailure()) return;
-        classes_ = std::make_unique<registrytest::SavedModuleRegistration>(
-            module().path, registrytest::SavedModuleRegistration::Start::Unregistered);
+        classes_ = std::make_unique<registrytest::SavedModuleRegistration>(module().path, registrytest::SavedModuleRegistration::Start::Unregistered);
         // Registration runs under the system's default locale and must give the caller's back.
         previousLocale_ = GetThreadLocale();
         ASSERT_TRUE(SetThreadLocale(german));
@@ -60,8 +55,8 @@ protected:
             EXPECT_EQ(here, keyExists(each, appIdKey) || keyExists(each, moduleAppIdKey));
         }
         const std::optional<std::wstring> path = registeredLibraryPath();
-        EXPECT_EQ(hive.has_value(), path.has_value()) << "the type library's registration";
-        if (path) EXPECT_EQ(CSTR_EQUAL, CompareStringOrdinal(path->c_str(), -1, module().path.c_str(), -1, TRUE));
+        EXPECT_TRUE(hive ? path && CompareStringOrdinal(path->c_str(), -1, module().path.c_str(), -1, TRUE) == CSTR_EQUAL : !path)
+            << "the type library's registration: " << std::string(path.value_or(L"none").begin(), path.value_or(L"none").end());
         EXPECT_EQ(hive ? std::optional<std::wstring>(libraryId) : std::nullopt, stringValue(HKEY_CLASSES_ROOT, imessengerTypeLibKey, nullptr))
             << "IMessenger is marshaled with the module's library while it is installed";
     }
@@ -71,10 +66,9 @@ protected:
     {
         BSTR path = nullptr;
         if (FAILED(QueryPathOfRegTypeLib(LIBID_TavoMessengerLib, 1, 0, 0x409, &path))) return std::nullopt;
-        std::wstring text(path, SysStringLen(path));
+        const std::wstring text(path, SysStringLen(path));
         SysFreeString(path);
-        while (!text.empty() && text.back() == L'\0') text.pop_back();
-        return text;
+        return withoutTerminators(text);
     }
 
 private:

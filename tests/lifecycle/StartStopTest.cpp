@@ -2,13 +2,9 @@
 // away and when it tells the host, in every order a host may call them, and the log lines of each step.
 #include "HostedModuleFixture.h"
 
-#include "extensionsutils/ComPtr.h"
-
 #include "TavoMessengerLib.h"
 
 #include <gmock/gmock.h>
-
-#include <objbase.h>
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -40,6 +36,13 @@ protected:
                       record.file + L" " + std::to_wstring(record.hostLevel) + L" " + std::to_wstring(record.threadId));
         }
     }
+    // A stop notifies once, and `servers` servers in all kept the host's logger to their shutdown's first line.
+    void expectStoppedAfter(std::size_t servers)
+    {
+        EXPECT_EQ(1, stopAndWait()->calls);
+        EXPECT_EQ(servers, logCount(L"About to Shutdown TavoMessenger")) << "the new server lost the host's logger";
+        EXPECT_EQ(notRunning, readUpAndRunning());
+    }
 };
 
 // No class is served in-process, running or not: Office must come through the registered class objects.
@@ -50,26 +53,14 @@ TEST_F(StartStopTest, AFreshModuleCanUnloadAndDllGetClassObjectServesNoClassWhet
     const CLSID unknownClass = {0x5e1a6f2c, 0x1d3b, 0x4c8e, {0x9a, 0x41, 0x27, 0x0b, 0x6c, 0x33, 0xd9, 0x10}};
     for (bool started : {false, true}) {
         if (started) startAndWaitUntilPublished();
-        for (const CLSID* clsid : {&CLSID_Messenger, &CLSID_OfficeIntegrationImpl, &unknownClass}) {
+        for (const CLSID* clsid : {&CLSID_Messenger, &CLSID_OfficeIntegrationImpl, &unknownClass})
             for (const IID* iid : {&IID_IClassFactory, &IID_IUnknown}) {
                 void* object = reinterpret_cast<void*>(1);
                 EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, module().getClassObject(*clsid, *iid, &object));
                 EXPECT_EQ(nullptr, object) << "the out-parameter was not cleared";
             }
-        }
         EXPECT_EQ(E_POINTER, module().getClassObject(CLSID_Messenger, IID_IClassFactory, nullptr));
     }
-}
-
-TEST_F(StartStopTest, AStopBeforeAnyStartNotifiesTheCallbackBeforeItReturnsOnTheCallersThread)
-{
-    auto callback = newCallback();
-    module().stop(callback);
-    EXPECT_EQ(1, callback->calls);
-    EXPECT_EQ(GetCurrentThreadId(), callback->thread);
-    module().stop(nullptr); // no callback at all is no harm
-    EXPECT_EQ(1, callback->calls);
-    EXPECT_TRUE(host().logRecords().empty()) << "without a server the module holds no host class object";
 }
 
 TEST_F(StartStopTest, ASecondStartIsIgnoredAndTheOneStopNotifiesOnceOnTheWorkerAfterTheRevocation)
@@ -88,42 +79,18 @@ TEST_F(StartStopTest, ASecondStartIsIgnoredAndTheOneStopNotifiesOnceOnTheWorkerA
     EXPECT_EQ("MTA", revocation->apartment) << "the revocation ran outside the worker's multithreaded apartment";
     EXPECT_EQ(revocation->thread, callback->thread) << "the callback did not come from the worker thread";
     EXPECT_NE("MTA", callback->apartment) << "COM was still initialised on the worker when the host was told";
-    EXPECT_EQ(notRunning, readUpAndRunning());
 }
 
 TEST_F(StartStopTest, ASecondStopNotifiesItsCallbackAtOnceAndTheFirstOnceTheWorkerIsDone)
 {
     startAndWaitUntilPublished();
-    auto first = newCallback();
-    auto second = newCallback();
+    auto first = newCallback(), second = newCallback();
     module().stop(first);
     module().stop(second);
-    EXPECT_EQ(1, second->calls) << "the second stop did not notify before returning";
-    EXPECT_EQ(GetCurrentThreadId(), second->thread);
+    EXPECT_EQ("1 here", second->calledWhere()) << "the second stop did not notify before returning";
     ASSERT_TRUE(first->waitForCall());
-    EXPECT_EQ(1, first->calls);
-    EXPECT_NE(GetCurrentThreadId(), first->thread);
+    EXPECT_EQ("1 elsewhere", first->calledWhere());
     EXPECT_EQ(1u, logCount(revocationComplete));
-}
-
-TEST_F(StartStopTest, UpAndRunningAndTheClassObjectsFollowTheStartAndTheStopAndNothingOutlivesIt)
-{
-    std::optional<DWORD> whileStarting, whenShutdownBegins;
-    host().addLogHook([&](const fakehost::LogRecord& record) {
-        if (record.message == L"starting WorkerThread") whileStarting = readUpAndRunning();
-        if (record.message == L"About to Shutdown TavoMessenger") whenShutdownBegins = readUpAndRunning();
-    });
-    startAndWaitUntilPublished();
-    EXPECT_EQ(std::optional<DWORD>(1), whileStarting);
-    EXPECT_EQ(S_FALSE, module().canUnloadNow()) << "the registered class factory lives";
-    EXPECT_TRUE(classObjectRegistered(CLSID_Messenger));
-    EXPECT_TRUE(classObjectRegistered(CLSID_OfficeIntegrationImpl));
-    stopAndWait();
-    EXPECT_EQ(notRunning, whenShutdownBegins);
-    EXPECT_EQ(notRunning, readUpAndRunning());
-    EXPECT_FALSE(classObjectRegistered(CLSID_Messenger));
-    EXPECT_FALSE(classObjectRegistered(CLSID_OfficeIntegrationImpl));
-    EXPECT_TRUE(unloadable()) << "something of the module outlived its stop";
 }
 
 // The host may stop the module before its worker has published the class objects: publishing then
@@ -163,68 +130,60 @@ TEST_F(StartStopTest, ARestartWhileTheOldServerStillRevokesEndsActivatableWithEv
         Sleep(50);
         EXPECT_EQ(running, readUpAndRunning());
         EXPECT_TRUE(classObjectRegistered(CLSID_Messenger));
-        EXPECT_EQ(1, stopAndWait()->calls);
-        EXPECT_EQ(2u, logCount(L"About to Shutdown TavoMessenger")) << "the new server lost the host's logger";
+        expectStoppedAfter(2);
         EXPECT_EQ(2u, logCount(revocationComplete));
-        EXPECT_EQ(notRunning, readUpAndRunning());
         EXPECT_TRUE(unloadable()) << "a factory was never released";
     }
 }
 
-// A host that restarts the module from its stopped callback, on the module's worker thread.
-class RestartingCallback : public RecordingStoppedCallback {
-public:
-    RestartingCallback(const fakehost::FakeHost* host, StartTavoMessengerFunction start) : RecordingStoppedCallback(host), start_(start) {}
-    void onStopped() override
-    {
-        start_(0);
-        RecordingStoppedCallback::onStopped();
-    }
-
-private:
-    StartTavoMessengerFunction start_;
-};
-
 TEST_F(StartStopTest, AHostThatRestartsTheModuleFromItsStoppedCallbackGetsAWorkingServer)
 {
     startAndWaitUntilPublished();
-    auto restarting = std::make_shared<RestartingCallback>(&host(), module().start);
+    auto restarting = std::make_shared<RecordingStoppedCallback>(&host(), [start = module().start] { start(0); });
     module().stop(restarting);
     ASSERT_TRUE(restarting->waitForCall());
     ASSERT_TRUE(becomesRunning());
-    EXPECT_EQ(1, stopAndWait()->calls);
+    expectStoppedAfter(2);
     EXPECT_EQ(2u, logCount(L"starting"));
-    EXPECT_EQ(2u, logCount(L"About to Shutdown TavoMessenger")) << "the new server lost the host's logger";
-    EXPECT_EQ(notRunning, readUpAndRunning());
 }
 
 TEST_F(StartStopTest, WithoutTheHostsClassObjectTheModuleStillPublishesAndStopsSilently)
 {
     host().revokeClassObject();
     startAndWaitUntilPublished();
-    auto callback = stopAndWait();
-    EXPECT_EQ(1, callback->calls);
-    EXPECT_NE(GetCurrentThreadId(), callback->thread);
+    EXPECT_EQ("1 elsewhere", stopAndWait()->calledWhere());
     EXPECT_EQ(notRunning, readUpAndRunning());
     EXPECT_TRUE(host().logRecords().empty());
 }
 
+// The start logs its steps on the caller's thread with UpAndRunning 1 while it starts; the worker's first
+// work item publishes both class objects and writes UpAndRunning 2; the stop clears it first and takes them away.
 TEST_F(StartStopTest, TheStartSequenceLogsItsStepsInOrderOnTheCallersThreadThenPublishesOnTheWorker)
 {
+    std::optional<DWORD> whileStarting, whenShutdownBegins;
+    host().addLogHook([&](const fakehost::LogRecord& record) {
+        if (record.message == L"starting WorkerThread") whileStarting = readUpAndRunning();
+        if (record.message == L"About to Shutdown TavoMessenger") whenShutdownBegins = readUpAndRunning();
+    });
     startAndWaitUntilPublished();
+    EXPECT_EQ(std::optional<DWORD>(1), whileStarting);
     ASSERT_TRUE(waitUntil([this] { return host().logged(L"Finished work for TR1FunctionWorker"); }));
     EXPECT_THAT(messagesOf(L"LocalServer::start"),
-                ElementsAre(L"starting", L"Setting UpAndRunning to 1",
-                            L"Checking if IMessenger Interface Typelibs are set to TavoMessenger GUID",
-                            L"starting WorkerThread", L"adding new MessengerPublisherWorker",
-                            L"MessengerPublisherWorker work added"));
+                ElementsAre(L"starting", L"Setting UpAndRunning to 1", L"Checking if IMessenger Interface Typelibs are set to TavoMessenger GUID",
+                            L"starting WorkerThread", L"adding new MessengerPublisherWorker", L"MessengerPublisherWorker work added"));
     expectRecordsOf(L"LocalServer::start", L"extensions/tavomessenger/LocalServer", GetCurrentThreadId());
     EXPECT_LT(positionOf(L"Check values under HKEY_CURRENT_USER hive"), positionOf(L"starting WorkerThread"));
-    // Publishing is the worker's first work item and ends with UpAndRunning 2, written there.
     const std::vector<fakehost::LogRecord> published = host().recordsOf(L"Setting up and running to: 2");
     ASSERT_EQ(1u, published.size());
     EXPECT_EQ(host().recordsOf(L"Starting work for TR1FunctionWorker").at(0).threadId, published[0].threadId);
     EXPECT_NE(GetCurrentThreadId(), published[0].threadId);
+    EXPECT_EQ(S_FALSE, module().canUnloadNow()) << "the registered class factory lives";
+    EXPECT_TRUE(classObjectRegistered(CLSID_Messenger) && classObjectRegistered(CLSID_OfficeIntegrationImpl));
+    stopAndWait();
+    EXPECT_EQ(notRunning, whenShutdownBegins);
+    EXPECT_EQ(notRunning, readUpAndRunning());
+    EXPECT_FALSE(classObjectRegistered(CLSID_Messenger) || classObjectRegistered(CLSID_OfficeIntegrationImpl));
+    EXPECT_TRUE(unloadable()) << "something of the module outlived its stop";
 }
 
 TEST_F(StartStopTest, TheStopSequenceLogsOnTheCallersThreadAndTheRevocationOnTheWorkerThenNothingMore)

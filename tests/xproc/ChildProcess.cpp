@@ -1,23 +1,13 @@
 #include "ChildProcess.h"
 
+#include "common/ProgramFolder.h"
 #include "extensionsutils/Utf8.h"
 
 #include <chrono>
 
 namespace xproc {
 
-namespace {
-
-void closeHandle(HANDLE& handle) { handle = handle ? (CloseHandle(handle), nullptr) : nullptr; }
-
-} // namespace
-
-std::wstring besideTestProgram(const std::wstring& fileName)
-{
-    wchar_t path[MAX_PATH] = {};
-    const std::wstring program(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
-    return program.substr(0, program.find_last_of(L"\\/") + 1) + fileName;
-}
+static void closeHandle(HANDLE& handle) { handle = handle ? (CloseHandle(handle), nullptr) : nullptr; }
 
 ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& arguments)
 {
@@ -37,12 +27,10 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& argu
     // Only the child's ends are inherited.
     SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0), SetHandleInformation(output, HANDLE_FLAG_INHERIT, 0);
 
-    const std::wstring path = besideTestProgram(program);
+    const std::wstring path = tools::besideThisProgram(program.c_str());
     std::wstring commandLine = L"\"" + path + L"\" " + arguments;
     STARTUPINFOW startup = {sizeof(startup)};
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = childInput;
-    startup.hStdOutput = startup.hStdError = childOutput;
+    startup.dwFlags = STARTF_USESTDHANDLES, startup.hStdInput = childInput, startup.hStdOutput = startup.hStdError = childOutput;
     PROCESS_INFORMATION info = {};
     const bool created = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
     closeHandle(childInput), closeHandle(childOutput);
@@ -50,8 +38,7 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& argu
         closeHandle(output), closeHandle(input_);
         return;
     }
-    CloseHandle(info.hThread);
-    process_ = info.hProcess, processId_ = info.dwProcessId;
+    CloseHandle(info.hThread), process_ = info.hProcess, processId_ = info.dwProcessId;
     reader_ = std::thread([this, output] { readOutput(output); });
 }
 

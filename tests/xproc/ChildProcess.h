@@ -27,8 +27,6 @@ public:
     // `program`: a file name beside the test program; `arguments` already quoted as needed.
     ChildProcess(const std::wstring& program, const std::wstring& arguments);
     ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool started() const { return process_ != nullptr; }
     DWORD processId() const { return processId_; }
@@ -60,8 +58,5 @@ private:
     bool outputEnded_ = false;      // guarded by mutex_
     std::thread reader_;
 };
-
-// The full path of a file beside the test program.
-std::wstring besideTestProgram(const std::wstring& fileName);
 
 } // namespace xproc

@@ -8,93 +8,77 @@
 namespace xproc {
 namespace {
 
-const wchar_t* const shutdownEvents[] = {
-    L"DMessengerEvents.OnMyStatusChange hr 0x00000000 (S_OK), status Offline (1)",
-    L"DMessengerEvents.OnAppShutdown",
-    L"_IUCCLyncClientEvents.OnStateChanged signed in (3) -> signed out (1)",
-    L"_IUCOfficeIntegrationEvents.OnShuttingDown",
-};
+// An Office holding Bo's contact that expects the module to shut down under it.
+const std::wstring shutdownSession = contactArguments({Bo}) + L" --no-conversations --expect-shutdown";
 
-// The shutdown events each came once, in this order.
-void expectShutdownEvents(const ChildProcess& run)
+// The run ended well, and its shutdown events each came once, in this order.
+void expectShutdownEvents(OfficeSim& run)
 {
-    std::size_t previous = 0;
-    for (const wchar_t* event : shutdownEvents) {
-        std::size_t index = 0, found = 0;
-        for (const OutputLine& line : run.lines()) {
-            if (line.text.find(L"officesim: event +") == 0 && line.text.find(event) != std::wstring::npos) ++found;
-            if (!found) ++index;
-        }
-        EXPECT_EQ(1u, found) << event << "\n" << run.output();
-        EXPECT_LE(previous, index) << event << " came out of order\n" << run.output();
-        previous = index;
-    }
+    ASSERT_EQ(std::optional<DWORD>(0), run.finish()) << run.output();
+    const wchar_t* const events[] = {L"DMessengerEvents.OnMyStatusChange hr 0x00000000 (S_OK), status Offline (1)", L"DMessengerEvents.OnAppShutdown",
+                                     L"_IUCCLyncClientEvents.OnStateChanged signed in (3) -> signed out (1)", L"_IUCOfficeIntegrationEvents.OnShuttingDown"};
+    std::vector<int> seen;
+    for (const OutputLine& line : run.lines())
+        for (int i = 0; i < 4; ++i) if (isEvent(line, events[i])) seen.push_back(i);
+    EXPECT_EQ((std::vector<int>{0, 1, 2, 3}), seen) << run.output();
+}
+
+// An Office finds no provider running.
+void expectNotRunning()
+{
+    const OfficeRun stopped = runOffice(L"--expect-not-running --ready-timeout 1000");
+    EXPECT_EQ(std::optional<DWORD>(0), stopped.exitCode) << stopped.output;
+    EXPECT_NE(std::wstring::npos, stopped.output.find(L"UpAndRunning 0")) << stopped.output;
 }
 
 TEST_F(OfficeAgainstHost, StoppingTheHostTellsOfficeAndLeavesItsObjectsFailingCleanly)
 {
-    OfficeSim office(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --wait 30000");
+    OfficeSim office(shutdownSession + L" --wait 30000");
     ASSERT_TRUE(office.waiting()) << office.output();
     ASSERT_TRUE(host_.run("stop")) << host_.output();
-
-    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.output();
     expectShutdownEvents(office);
     // The host still runs, without the module: its class objects are gone, guarded calls fail (or say
     // offline while the module finishes stopping), lookups find nobody.
-    expectLines(office, {{1, L"officesim:   CoCreateInstance(CLSID_Messenger): 0x8"},
-                                   {1, L"UpAndRunning 0"},
-                                   {1, L"officesim:   IMessenger.MyStatus: "},
-                                   {1, L"officesim:   IMessengerContact.Status: "},
-                                   {1, L"IMessenger.GetContact: 0x8100030A"},
-                                   {1, L"IUCCClient.State: 0x00000000 (S_OK), signed out"},
-                                   {1, L"IUCCContactManager.GetContactByUri: 0x8100030A"}});
+    expectLines(office, {{1, L"officesim:   CoCreateInstance(CLSID_Messenger): 0x8"}, {1, L"UpAndRunning 0"},
+                         {1, L"officesim:   IMessenger.MyStatus: "}, {1, L"officesim:   IMessengerContact.Status: "},
+                         {1, L"IMessenger.GetContact: 0x8100030A"}, {1, L"IUCCClient.State: 0x00000000 (S_OK), signed out"},
+                         {1, L"IUCCContactManager.GetContactByUri: 0x8100030A"}});
 }
 
 TEST_F(OfficeAgainstHost, AnOfficeThatHangsInItsHandlerCostsTheOtherOfficeNothingAndTheStopStillCompletes)
 {
-    OfficeSim hung(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --hang-in-events --wait 60000");
+    OfficeSim hung(shutdownSession + L" --hang-in-events --wait 60000");
     ASSERT_TRUE(hung.waiting()) << hung.output();
-    OfficeSim other(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --wait 60000");
+    OfficeSim other(shutdownSession + L" --wait 60000");
     ASSERT_TRUE(other.waiting()) << other.output();
     ASSERT_TRUE(changePresence(Bo, "away")) << host_.output();
-
     // The hung Office's first event never returns; the stop waits for it no longer than the stall limit.
     ASSERT_TRUE(host_.run("stop", 60000)) << host_.output();
-    ASSERT_EQ(std::optional<DWORD>(0), other.finish()) << other.output();
-    EXPECT_LE(1u, countEvents(other, L"OnContactStatusChange")) << other.output();
     expectShutdownEvents(other);
+    EXPECT_LE(1u, countEvents(other, L"OnContactStatusChange")) << other.output();
     EXPECT_FALSE(hung.finish(1000)) << "the hung Office ended on its own\n" << hung.output();
 }
 
 TEST_F(OfficeAgainstHost, AnOfficeThatUnadvisesInItsShutdownHandlerDoesNotCostTheNextOneItsEvents)
 {
     // Both share the one Messenger object; the first advised first and leaves inside each shutdown event.
-    OfficeSim first(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --unadvise-on-shutdown --wait 30000");
+    OfficeSim first(shutdownSession + L" --unadvise-on-shutdown --wait 30000");
     ASSERT_TRUE(first.waiting()) << first.output();
-    OfficeSim second(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --wait 30000");
+    OfficeSim second(shutdownSession + L" --wait 30000");
     ASSERT_TRUE(second.waiting()) << second.output();
     ASSERT_TRUE(host_.run("stop")) << host_.output();
-
-    ASSERT_EQ(std::optional<DWORD>(0), first.finish()) << first.output();
-    ASSERT_EQ(std::optional<DWORD>(0), second.finish()) << second.output();
     expectShutdownEvents(first);
     expectShutdownEvents(second);
 }
 
 TEST_F(OfficeAgainstHost, WhenTheHostProcessEndsOfficeCallsFailWithoutHanging)
 {
-    OfficeSim office(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --wait 30000 --host-pid " +
-                     std::to_wstring(host_.processId()));
+    OfficeSim office(shutdownSession + L" --wait 30000 --host-pid " + std::to_wstring(host_.processId()));
     ASSERT_TRUE(office.waiting()) << office.output();
     ASSERT_EQ(std::optional<DWORD>(0), host_.quit()) << host_.output();
-
-    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.output();
     expectShutdownEvents(office);
     // Every call on a proxy of the ended process failed (no "as if the provider still ran"), none hung.
-    expectLines(office, {{1, L"the host process has ended"},
-                                   {0, L"HANG"},
-                                   {1, L"IMessenger.MyStatus: 0x8"},
-                                   {1, L"IUCCClient.State: 0x8"}});
+    expectLines(office, {{1, L"the host process has ended"}, {0, L"HANG"}, {1, L"IMessenger.MyStatus: 0x8"}, {1, L"IUCCClient.State: 0x8"}});
 }
 
 TEST_F(OfficeAgainstHost, OneHostProcessStartsStopsAndStartsTheModuleAgain)
@@ -102,15 +86,10 @@ TEST_F(OfficeAgainstHost, OneHostProcessStartsStopsAndStartsTheModuleAgain)
     const std::wstring session = contactArguments({Bo}) + L" --no-conversations --binding vtable";
     const OfficeRun first = runOffice(session);
     EXPECT_EQ(std::optional<DWORD>(0), first.exitCode) << first.output;
-
     ASSERT_TRUE(host_.run("stop")) << host_.output();
-    const OfficeRun stopped = runOffice(L"--expect-not-running --ready-timeout 1000");
-    EXPECT_EQ(std::optional<DWORD>(0), stopped.exitCode) << stopped.output;
-    EXPECT_NE(std::wstring::npos, stopped.output.find(L"UpAndRunning 0")) << stopped.output;
-
+    expectNotRunning();
     const std::size_t restart = host_.lineCount();
-    ASSERT_TRUE(host_.run("start")) << host_.output();
-    ASSERT_TRUE(host_.ready(30000, restart)) << host_.output();
+    ASSERT_TRUE(host_.run("start") && host_.ready(30000, restart)) << host_.output();
     const OfficeRun second = runOffice(session);
     EXPECT_EQ(std::optional<DWORD>(0), second.exitCode) << second.output;
     EXPECT_NE(std::wstring::npos, second.output.find(L"signed in as Anna Berg")) << second.output;
@@ -118,12 +97,10 @@ TEST_F(OfficeAgainstHost, OneHostProcessStartsStopsAndStartsTheModuleAgain)
 
 TEST_F(OfficeAgainstHost, AHostThatUnloadsTheModuleWhileOfficeHoldsAContactSurvivesOfficesLaterCalls)
 {
-    OfficeSim office(contactArguments({Bo}) + L" --no-conversations --expect-shutdown --wait 30000");
+    OfficeSim office(shutdownSession + L" --wait 30000");
     ASSERT_TRUE(office.waiting()) << office.output();
     ASSERT_TRUE(host_.run("unload")) << host_.output();
     expectLines(host_, {{1, L"hostsim: unloaded"}});
-
-    ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.output();
     expectShutdownEvents(office);
     expectLines(office, {{1, L"IUCCContactManager.GetContactByUri: 0x8100030A"}});
     EXPECT_TRUE(host_.running()) << "the host crashed after Office's calls:\n" << host_.output();
@@ -132,10 +109,8 @@ TEST_F(OfficeAgainstHost, AHostThatUnloadsTheModuleWhileOfficeHoldsAContactSurvi
 TEST_F(OfficeAgainstHost, AHostThatEndsWithoutStoppingTheModuleEndsAtOnceAndLeavesNoProviderRunning)
 {
     ASSERT_TRUE(host_.send("end-process"));
-    EXPECT_EQ(std::optional<DWORD>(0), host_.waitForExit(5000))
-        << "the host did not end within 5 s:\n" << host_.output();
-    const OfficeRun stopped = runOffice(L"--expect-not-running --ready-timeout 1000");
-    EXPECT_NE(std::wstring::npos, stopped.output.find(L"UpAndRunning 0")) << stopped.output;
+    EXPECT_EQ(std::optional<DWORD>(0), host_.waitForExit(5000)) << "the host did not end within 5 s:\n" << host_.output();
+    expectNotRunning();
 }
 
 } // namespace

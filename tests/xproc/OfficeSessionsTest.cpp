@@ -9,34 +9,26 @@
 namespace xproc {
 namespace {
 
-std::wstring sessionArguments()
-{
-    return L"--resolve " + std::wstring(CarlaEmail) + L" --lookup " + std::wstring(HiroEmail) +
-           contactArguments({Bo, Carla});
-}
+const std::wstring session = L"--resolve " + std::wstring(CarlaEmail) + L" --lookup " + HiroEmail + contactArguments({Bo, Carla});
 
 TEST_F(OfficeAgainstHost, BothOfficeApisAnswerThroughVtableAndLateBoundAndReportPresenceChanges)
 {
     // One change, two events: the Messenger API's status change and the UC API's information change.
-    OfficeSim office(sessionArguments() + L" --events 2 --wait 30000");
+    OfficeSim office(session + L" --events 2 --wait 30000");
     ASSERT_TRUE(office.waiting()) << office.output();
     ASSERT_TRUE(changePresence(Bo, "away \"Back in ten minutes\"")) << host_.output();
 
     ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.output();
-    expectLines(office, {{2, L"== Office 2010 session (Messenger API)"},
-                                   {2, L"== Office 2013/2016 session (UC API)"},
-                                   {2, L"ResolveContact(carla.moreno@corp.example): OnContactResolved -> carla.moreno@quillon.example"},
-                                   {2, L"OnLookup -> sip:hiro.tanaka@quillon.example, succeeded"},
-                                   {1, L"DMessengerEvents.OnContactStatusChange bo.lindqvist@quillon.example: Away (34)", true},
-                                   {1, L"OnContactInformationChanged sip:bo.lindqvist@quillon.example: ", true},
-                                   {1, L"availability now 15500", true},
-                                   {1, L"0 contract violations"}});
-
+    expectLines(office, {{2, L"== Office 2010 session (Messenger API)"}, {2, L"== Office 2013/2016 session (UC API)"},
+                         {2, L"ResolveContact(carla.moreno@corp.example): OnContactResolved -> carla.moreno@quillon.example"},
+                         {2, L"OnLookup -> sip:hiro.tanaka@quillon.example, succeeded"},
+                         {1, L"DMessengerEvents.OnContactStatusChange bo.lindqvist@quillon.example: Away (34)", true},
+                         {1, L"OnContactInformationChanged sip:bo.lindqvist@quillon.example: ", true},
+                         {1, L"availability now 15500", true}, {1, L"0 contract violations"}});
     // Each binding of each API started a chat and a call with the first person.
     ASSERT_TRUE(host_.run("activity")) << host_.output();
-    expectLines(host_, {{1, L"hostsim: 8 conversation(s) asked for"},
-                                  {4, L"  a chat with bo.lindqvist@quillon.example"},
-                                  {4, L"  a call to bo.lindqvist@quillon.example"}});
+    expectLines(host_, {{1, L"hostsim: 8 conversation(s) asked for"}, {4, L"  a chat with bo.lindqvist@quillon.example"},
+                        {4, L"  a call to bo.lindqvist@quillon.example"}});
 }
 
 #ifdef TAVO_PEER_OFFICESIM
@@ -48,36 +40,29 @@ HRESULT registerLibraryForThirtyTwoBitClients()
     wchar_t libid[40] = {};
     StringFromGUID2(LIBID_TavoMessengerLib, libid, 40);
     const std::wstring key = std::wstring(L"Software\\Classes\\TypeLib\\") + libid + L"\\1.0\\0\\win32";
-    const std::wstring library = besideTestProgram(L"TavoMessengerLib-i686.tlb");
-    return registrytest::writeStringValue(HKEY_LOCAL_MACHINE, key, nullptr, library) ? S_OK : E_FAIL;
+    return registrytest::writeStringValue(HKEY_LOCAL_MACHINE, key, nullptr, besideThisProgram(L"TavoMessengerLib-i686.tlb")) ? S_OK : E_FAIL;
 }
 
 TEST_F(OfficeAgainstHost, AnOfficeOfTheOtherBitnessWorksWithTheModule)
 {
     const std::wstring peer = TAVO_PEER_OFFICESIM;
-    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(besideTestProgram(peer).c_str()))
-        << "the other architecture's officesim was not built: " << peer;
-    if (sizeof(void*) == 8) {
-        ASSERT_EQ(S_OK, registerLibraryForThirtyTwoBitClients());
-    }
-    OfficeSim office(sessionArguments() + L" --no-conversations --events 2 --wait 30000", peer);
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(besideThisProgram(peer.c_str()).c_str())) << "the other architecture's officesim was not built";
+    if (sizeof(void*) == 8) ASSERT_EQ(S_OK, registerLibraryForThirtyTwoBitClients());
+    OfficeSim office(session + L" --no-conversations --events 2 --wait 30000", peer);
     ASSERT_TRUE(office.waiting()) << office.output();
     ASSERT_TRUE(changePresence(Carla, "dnd")) << host_.output();
 
     ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.output();
-    const std::wstring bits = sizeof(void*) == 4 ? L"STA, 64-bit" : L"STA, 32-bit";
-    expectLines(office, {{1, bits.c_str()},
-                                   {2, L"OnContactResolved -> carla.moreno@quillon.example"},
-                                   {2, L"OnLookup -> sip:hiro.tanaka@quillon.example, succeeded"},
-                                   {1, L"DMessengerEvents.OnContactStatusChange carla.moreno@quillon.example: Do not disturb (114)", true},
-                                   {1, L"OnContactInformationChanged sip:carla.moreno@quillon.example: ", true},
-                                   {1, L"0 contract violations"}});
+    expectLines(office, {{1, sizeof(void*) == 4 ? L"STA, 64-bit" : L"STA, 32-bit"}, {2, L"OnContactResolved -> carla.moreno@quillon.example"},
+                         {2, L"OnLookup -> sip:hiro.tanaka@quillon.example, succeeded"},
+                         {1, L"DMessengerEvents.OnContactStatusChange carla.moreno@quillon.example: Do not disturb (114)", true},
+                         {1, L"OnContactInformationChanged sip:carla.moreno@quillon.example: ", true}, {1, L"0 contract violations"}});
 }
 #endif
 
 TEST_F(OfficeAgainstHost, AnOfficeWithAMultithreadedMainThreadGetsTheSameAnswers)
 {
-    const OfficeRun run = runOffice(sessionArguments() + L" --apartment mta --no-conversations");
+    const OfficeRun run = runOffice(session + L" --apartment mta --no-conversations");
     EXPECT_EQ(std::optional<DWORD>(0), run.exitCode) << run.output;
     EXPECT_NE(std::wstring::npos, run.output.find(L"0 contract violations")) << run.output;
 }

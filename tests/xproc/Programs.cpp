@@ -9,37 +9,9 @@ bool HostSim::run(const std::string& command, DWORD timeoutMs)
     return send(command) && send("echo " + marker) && waitForLine(std::wstring(marker.begin(), marker.end()), timeoutMs, from).has_value();
 }
 
-std::optional<DWORD> HostSim::quit(DWORD timeoutMs)
-{
-    send("quit"), closeInput();
-    return waitForExit(timeoutMs);
-}
-
-std::optional<DWORD> OfficeSim::finish(DWORD timeoutMs)
-{
-    const std::optional<DWORD> exitCode = waitForExit(timeoutMs);
-    if (!exitCode) kill();
-    return exitCode;
-}
-
-OfficeRun runOffice(const std::wstring& arguments, const std::wstring& program)
-{
-    OfficeSim office(arguments, program);
-    const std::optional<DWORD> exitCode = office.finish();
-    return OfficeRun{exitCode, office.output()};
-}
-
-void OfficeAgainstHost::SetUp()
-{
-    ASSERT_TRUE(host_.started()) << "hostsim.exe did not start";
-    ASSERT_TRUE(host_.ready()) << host_.output();
-}
-
 void OfficeAgainstHost::TearDown()
 {
-    if (!host_.running()) return;
-    const std::optional<DWORD> exitCode = host_.quit();
-    EXPECT_EQ(std::optional<DWORD>(0), exitCode) << "hostsim did not quit cleanly:\n" << host_.output();
+    if (host_.running()) EXPECT_EQ(std::optional<DWORD>(0), host_.quit()) << "hostsim did not quit cleanly:\n" << host_.output();
 }
 
 bool OfficeAgainstHost::changePresence(const wchar_t* signinName, const char* presence)
@@ -51,7 +23,7 @@ bool OfficeAgainstHost::changePresence(const wchar_t* signinName, const char* pr
 std::size_t countEvents(const ChildProcess& office, const std::wstring& text)
 {
     std::size_t count = 0;
-    for (const OutputLine& line : office.lines()) count += line.text.rfind(L"officesim: event +", 0) == 0 && line.text.find(text) != std::wstring::npos;
+    for (const OutputLine& line : office.lines()) count += isEvent(line, text);
     return count;
 }
 

@@ -9,6 +9,7 @@
 #include "ChildProcess.h"
 
 #include "SavedModuleRegistration.h"
+#include "common/ProgramFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,17 +18,19 @@
 
 namespace xproc {
 
+using tools::besideThisProgram;
+
 // hostsim with the demo directory beside it, installing the provider as the host's installer does.
 class HostSim : public ChildProcess {
 public:
-    HostSim() : ChildProcess(L"hostsim.exe", L"--install --directory \"" + besideTestProgram(L"demo-directory.txt") + L"\"") {}
+    HostSim() : ChildProcess(L"hostsim.exe", L"--install --directory \"" + besideThisProgram(L"demo-directory.txt") + L"\"") {}
 
     // Waits for "hostsim: ready (UpAndRunning 2)" after the line `from`.
     bool ready(DWORD timeoutMs = 60000, std::size_t from = 0) { return waitForLine(L"hostsim: ready (UpAndRunning 2)", timeoutMs, from).has_value(); }
     // Sends the command and waits until hostsim has run it (a marker echoed after it comes back).
     bool run(const std::string& command, DWORD timeoutMs = 30000);
     // Sends quit and waits for the exit code; nothing when it did not end in time.
-    std::optional<DWORD> quit(DWORD timeoutMs = 30000);
+    std::optional<DWORD> quit(DWORD timeoutMs = 30000) { return send("quit"), closeInput(), waitForExit(timeoutMs); }
     bool running() { return !waitForExit(0).has_value(); }
 
 private:
@@ -42,12 +45,20 @@ public:
     // Waits for "officesim: waiting", the moment for the host to act.
     bool waiting(DWORD timeoutMs = 60000) { return waitForLine(L"officesim: waiting", timeoutMs).has_value(); }
     // The exit code; nothing when it did not end in time (it is then killed).
-    std::optional<DWORD> finish(DWORD timeoutMs = 120000);
+    std::optional<DWORD> finish(DWORD timeoutMs = 120000)
+    {
+        const std::optional<DWORD> exitCode = waitForExit(timeoutMs);
+        return exitCode ? exitCode : (kill(), exitCode);
+    }
 };
 
 // A finished officesim run.
 struct OfficeRun { std::optional<DWORD> exitCode; std::wstring output; };
-OfficeRun runOffice(const std::wstring& arguments, const std::wstring& program = L"officesim.exe");
+inline OfficeRun runOffice(const std::wstring& arguments, const std::wstring& program = L"officesim.exe")
+{
+    OfficeSim office(arguments, program);
+    return {office.finish(), office.output()};
+}
 
 // The demo directory's people the scenarios use.
 constexpr const wchar_t* Bo = L"bo.lindqvist@quillon.example";    // available, in the contact list
@@ -57,18 +68,19 @@ constexpr const wchar_t* HiroEmail = L"hiro.tanaka@corp.example";
 
 class OfficeAgainstHost : public ::testing::Test {
 protected:
-    void SetUp() override;
+    void SetUp() override { ASSERT_TRUE(host_.started() && host_.ready()) << "hostsim did not become ready:\n" << host_.output(); }
     void TearDown() override;
 
     // `presence <sign-in> <presence>` run by the host; true once hostsim has run it.
     bool changePresence(const wchar_t* signinName, const char* presence);
 
-    registrytest::SavedHostInstallation registry_{besideTestProgram(L"TavoMessenger.dll"),
-                                                  registrytest::SavedModuleRegistration::Start::AsFound};
+    registrytest::SavedHostInstallation registry_{besideThisProgram(L"TavoMessenger.dll"), registrytest::SavedModuleRegistration::Start::AsFound};
     HostSim host_;
 };
 
-// Lines of officesim's that report an event as it came ("officesim: event +...") and contain `text`.
+// Whether the line of officesim's reports an event as it came ("officesim: event +...") containing `text`.
+inline bool isEvent(const OutputLine& line, const std::wstring& text) { return line.text.rfind(L"officesim: event +", 0) == 0 && line.text.find(text) != std::wstring::npos; }
+// How many of officesim's lines report such an event.
 std::size_t countEvents(const ChildProcess& office, const std::wstring& text);
 
 // How many lines contain each text (events: only the lines that report an event), with the output on failure.

@@ -66,7 +66,8 @@ TEST(CComWeakPtr, ThreadsLockingWhileTheLastOwnerReleasesNeverReachADeadObject)
             }
         });
         while (started < 3) std::this_thread::yield();
-        owner.reset(), workers.join();
+        owner.reset();
+        workers.join();
         ASSERT_FALSE(sawDeadObject || weak.lock());
     }
     EXPECT_EQ(destroyedBefore + rounds, destroyed) << "each object destroyed exactly once";
@@ -187,9 +188,11 @@ struct ConnectionPointTest : ::testing::Test {
     HRESULT fireOnValue(LONG value, const wchar_t* text)
     {
         DispatchParameters parameters;
-        parameters.add(number(value)), parameters.add(::text(text));
+        parameters.add(number(value));
+        parameters.add(::text(text));
         const HRESULT queued = point().fire(1, parameters);
-        return EventDelivery::waitUntilSettled(5000), queued;
+        EventDelivery::waitUntilSettled(5000);
+        return queued;
     }
     ConnectionPoint& point() { return *source->connectionPoint(DIID__ITestEvents); }
 
@@ -250,7 +253,11 @@ TEST_F(ConnectionPointTest, HoldsNoLockWhileASinkRunsSoOtherThreadsCanChangeTheL
     const DWORD cookie = advise(running.get());
     bool changedDuringEvent = false;
     running->setHook([&](const OfficeEvent&) {
-        std::packaged_task<void()> change([&] { DWORD added = 0; point().Advise(newcomer.get(), &added), point().Unadvise(cookie); });
+        std::packaged_task<void()> change([&] {
+            DWORD added = 0;
+            point().Advise(newcomer.get(), &added);
+            point().Unadvise(cookie);
+        });
         std::future<void> finished = change.get_future();
         std::thread other(std::move(change));
         changedDuringEvent = finished.wait_for(std::chrono::seconds(10)) == std::future_status::ready;

@@ -55,7 +55,10 @@ struct Logging : ModuleFixture {
     void SetUp() override
     {
         ModuleFixture::SetUp();
-        stopWorker(), host().clearLog(), host().resetCallCounts(), insertions = 0;
+        stopWorker();
+        host().clearLog();
+        host().resetCallCounts();
+        insertions = 0;
     }
 
     // Stops the worker with a completion that joins the ran.
@@ -105,12 +108,15 @@ TEST_F(Logging, TextIsBuiltOnlyWhenTheHostHasALoggerThatSaysItsLevelIsEnabledAnd
     EXPECT_EQ(onlyRecord().message, L"value: counted");
     host().setEnabledHostLevels({0, 1, 2, 4, 5}); // all but module level 2
     TAVO_LOG(2, "value: " << CountedInsertion());
-    host().setEnabledHostLevels({0, 1, 2, 3, 4, 5}), host().failMethod(HostMethod::IsLevelEnabled, E_UNEXPECTED);
+    host().setEnabledHostLevels({0, 1, 2, 3, 4, 5});
+    host().failMethod(HostMethod::IsLevelEnabled, E_UNEXPECTED);
     TAVO_LOG(2, CountedInsertion());
     host().answerEmpty(HostMethod::IsLevelEnabled);
     TAVO_LOG(2, CountedInsertion());
     EXPECT_FALSE(logging::IsEnabled(2));
-    host().clearFailures(), host().resetCallCounts(), hostaccess::releaseHostClassObject();
+    host().clearFailures();
+    host().resetCallCounts();
+    hostaccess::releaseHostClassObject();
     EXPECT_FALSE(logging::IsEnabled(4));
     logging::Write(4, "file", 1, "function", "after stop");
     TAVO_LOG(4, "after stop " << CountedInsertion());
@@ -187,7 +193,8 @@ TEST_F(WorkerThreadTest, RunsComInitialisationFirstThenWorkInAddOrderThenDeiniti
         if (auto self = weakWorker.lock()) self->AddWork(ran.adding("D, added by C"));
         dQueued.set();
     }));
-    worker->AddWork(ran.adding("E")), allQueued.set();
+    worker->AddWork(ran.adding("E"));
+    allQueued.set();
     ASSERT_EQ(0, dQueued.wait(20000));
     ASSERT_EQ(stopAndFinish(worker), (Order{"A", "B", "C", "E", "D, added by C", "completion"}));
     const std::vector<Journal::Entry>& entries = ran.entries;

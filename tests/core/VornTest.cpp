@@ -45,7 +45,8 @@ struct Holder {
 TEST(Event, AutoResetLetsOneWaiterThroughPerSetAndManualResetAllAndStaysSet)
 {
     vorn::Event autoReset(true), manualReset(false);
-    autoReset.set(), autoReset.set();
+    autoReset.set();
+    autoReset.set();
     EXPECT_EQ(0, autoReset.wait(0)) << "a set before the wait is kept";
     EXPECT_EQ(1, autoReset.wait(50)) << "and cleared as its waiter leaves";
     std::atomic<int> passed{0};
@@ -55,7 +56,9 @@ TEST(Event, AutoResetLetsOneWaiterThroughPerSetAndManualResetAllAndStaysSet)
         EXPECT_EQ(expected, passed);
     }
     Threads manualWaiters(4, [&] { passed += manualReset.wait() == 0; });
-    Sleep(50), manualReset.set(), manualWaiters.join();
+    Sleep(50);
+    manualReset.set();
+    manualWaiters.join();
     EXPECT_TRUE(passed == 7 && manualReset.wait(0) == 0);
 }
 
@@ -67,7 +70,8 @@ TEST(Condition, WaitWithoutNotifyTimesOutAndReturnsWithTheMutexHeldAndALateWaite
     Threads other(1, [&] { room.waitHere(INFINITE); });
     Sleep(100);
     EXPECT_EQ(0, room.entered) << "the mutex must be locked again when wait returns";
-    room.mutex.unlock(), room.awaitEntered(1);
+    room.mutex.unlock();
+    room.awaitEntered(1);
     {
         vorn::MutexGuard guard(room.mutex);
         room.condition.notifyOne();
@@ -82,14 +86,18 @@ TEST(Condition, TimedWaitersThatMissANotifyLeaveNoStrayWakeUpSoNotifyOneWakesOne
     std::atomic<bool> stop{false};
     Threads timed(4, [&] { while (!stop) room.waitHere(1); });
     for (int i = 0; i < 2000; ++i) i % 2 ? room.condition.notifyOne() : room.condition.notifyAll();
-    stop = true, room.condition.notifyAll(), timed.join();
+    stop = true;
+    room.condition.notifyAll();
+    timed.join();
     // A stray wake-up left behind would let a second waiter through on the one notify.
     const int wokenBefore = room.woken, enteredBefore = room.entered;
     Threads waiters(3, [&] { room.waitHere(INFINITE); });
-    room.awaitEntered(enteredBefore + 3), room.condition.notifyOne();
+    room.awaitEntered(enteredBefore + 3);
+    room.condition.notifyOne();
     waitUntil([&] { return room.woken > wokenBefore; }), Sleep(200);
     EXPECT_EQ(wokenBefore + 1, room.woken);
-    room.condition.notifyAll(), waiters.join();
+    room.condition.notifyAll();
+    waiters.join();
     EXPECT_EQ(wokenBefore + 3, room.woken);
 }
 
@@ -104,7 +112,8 @@ TEST(ReadWriteLock, ReaderArrivingWhileAWriterWaitsGoesAfterTheWriter)
     EXPECT_FALSE(lateReaderIn);
     reader.reset(), waitUntil([&] { return bool(writer.in); }), Sleep(100);
     EXPECT_FALSE(lateReaderIn) << "the late reader got in beside the writer";
-    writer.release.open(), lateReader.join();
+    writer.release.open();
+    lateReader.join();
     EXPECT_TRUE(lateReaderIn);
 }
 

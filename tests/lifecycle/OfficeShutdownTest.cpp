@@ -43,7 +43,8 @@ TEST_F(OfficeShutdownTest, BothClassIdsServeTheSameFactoryAndTheSameObjectAndLoc
     ASSERT_TRUE(first && second);
     EXPECT_EQ(first.get(), second.get()) << "Office 2010 and Office 2016 were given different objects";
     EXPECT_EQ(S_OK, registeredFactory(CLSID_OfficeIntegrationImpl)->LockServer(TRUE));
-    first.reset(), second.reset();
+    first.reset();
+    second.reset();
     stopAndWait();
     EXPECT_TRUE(unloadable()) << "the object or a LockServer(TRUE) kept the module from unloading";
 }

@@ -96,7 +96,8 @@ struct Arguments {
             interfaceArray |= (vt & VT_ARRAY) && (element == VT_DISPATCH || element == VT_UNKNOWN);
             if (parameter.paramdesc.wParamFlags & (PARAMFLAG_FRETVAL | PARAMFLAG_FLCID)) continue;
             VARIANT value{};
-            value.vt = vt, value.byref = vt & VT_BYREF ? storage[index].data() : nullptr;
+            value.vt = vt;
+            value.byref = vt & VT_BYREF ? storage[index].data() : nullptr;
             values.push_back(value);
         }
         const bool put = function.invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF);

@@ -57,6 +57,14 @@ protected:
     ComPtr<IMessengerAdvanced> messengerApi() const { return messenger.as<IMessengerAdvanced>(); }
     ComPtr<IDispatch> lateBound() const { return messenger.as<IDispatch>(); }
     void signOut() { host().setSignedInValue(1); }
+    enum Fault { Fails, Empty, WrongObject };
+    // The host's next call of the method fails, answers nothing, or answers an object of another kind.
+    void breakOnce(HostMethod method, Fault fault)
+    {
+        if (fault == Fails) host().failMethod(method, E_FAIL, 1);
+        else if (fault == Empty) host().answerEmpty(method, 1);
+        else host().answerWrongObject(method, 1);
+    }
     void addContact(const std::wstring& name) { host().addContact({name, name + L"-id", L"Friendly " + name, L"work of " + name}); }
     // A Messenger contact made from the host's contact of that name, as GetContact makes it.
     ComPtr<IMessengerContactAdvanced> contactOf(const std::wstring& signinName, std::uint32_t flags = 0)

@@ -39,14 +39,12 @@ protected:
         addContact(L"dave");
     }
     // StartConversation through the virtual table: late-bound, Invoke turns S_FALSE into S_OK.
-    HRESULT start(long type, const Variant& list, const Variant& data = Variant(), IMessengerAdvanced* api = nullptr,
-                  const Variant& subject = Variant())
+    HRESULT start(long type, const Variant& list, const Variant& data = Variant(), IMessengerAdvanced* api = nullptr, const Variant& subject = Variant())
     {
         const Variant none;
-        VARIANT window;
-        VariantInit(&window);
-        return (api ? api : messengerApi().get())
-            ->StartConversation(static_cast<CONVERSATION_TYPE>(type), *list.get(), *none.get(), *subject.get(), *none.get(), *data.get(), &window);
+        Variant window;
+        const CONVERSATION_TYPE kind = static_cast<CONVERSATION_TYPE>(type);
+        return (api ? api : messengerApi().get())->StartConversation(kind, *list.get(), *none.get(), *subject.get(), *none.get(), *data.get(), window.out());
     }
     // What the host was asked to start from its `from`th conversation on, as "kind: names [subject]; ...".
     std::wstring started(size_t from = 0) const

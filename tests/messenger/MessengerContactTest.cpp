@@ -122,10 +122,8 @@ TEST_F(MessengerContactTest, IsANewContactWithTheHostContactsNamesAndNumbersOrNo
         EXPECT_EQ(phoneNumberOf(contact, type), expected) << type;
     EXPECT_FALSE(extensionsutils::sameComObject(contact.get(), contactOf(L"dave").get()));
     for (HostMethod method : {HostMethod::GetFriendlyName, HostMethod::GetSigninName, HostMethod::GetWorkNumber,
-                              HostMethod::GetMobileNumber, HostMethod::GetHomeNumber, HostMethod::GetOtherNumber}) {
-        host().failMethod(method, E_FAIL, 1);
-        EXPECT_FALSE(contactOf(L"bob")) << static_cast<int>(method);
-    }
+                              HostMethod::GetMobileNumber, HostMethod::GetHomeNumber, HostMethod::GetOtherNumber})
+        { host().failMethod(method, E_FAIL, 1); EXPECT_FALSE(contactOf(L"bob")) << static_cast<int>(method); }
     const auto flags = std::make_shared<Configuration>(0);
     EXPECT_FALSE(TavoMessengerExtensionBroker::CreateMessengerContact(nullptr, flags));
     EXPECT_FALSE(TavoMessengerExtensionBroker::CreateMessengerContact(host().makeWrongObject().get(), flags));

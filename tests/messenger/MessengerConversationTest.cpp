@@ -150,10 +150,8 @@ TEST_F(MessengerConversationTest, ANumberWithoutANamedParticipantIsDialledOnlyFo
     installOutlook(L"Outlook.Application.14");
     EXPECT_EQ(S_FALSE, start(CONVERSATION_TYPE_PHONE, onlyANumber, dialled));
     EXPECT_EQ(2u, host().loggedCount(L"contacts array is empty cannot start a call!"));
-    for (const wchar_t* progId : {L"Outlook.Application.15", L"Outlook.Application.16"}) {
-        installOutlook(progId);
-        EXPECT_EQ(S_OK, start(CONVERSATION_TYPE_PHONE, onlyANumber, dialled));
-    }
+    for (const wchar_t* progId : {L"Outlook.Application.15", L"Outlook.Application.16"})
+        { installOutlook(progId); EXPECT_EQ(S_OK, start(CONVERSATION_TYPE_PHONE, onlyANumber, dialled)) << narrow(progId); }
     EXPECT_EQ(L"call: +1 555 0142; call: +1 555 0142", started()) << "none before Outlook 2013";
     // Outlook 2016 without a number to dial.
     EXPECT_EQ(S_FALSE, start(CONVERSATION_TYPE_PHONE, onlyANumber, number(5)));
@@ -178,10 +176,8 @@ TEST_F(MessengerConversationTest, InstantMessageTakesASigninNameOrAMessengerCont
         EXPECT_EQ(E_INVALIDARG, api->InstantMessage(*neither.get(), nullptr));
     EXPECT_EQ(0u, host().callCount(HostMethod::CreateIMAndPresence)) << "the host was asked";
     EXPECT_EQ(E_FAIL, api->InstantMessage(*Variant::fromDispatch(host().makeWrongObject().get()).get(), nullptr));
-    for (HostMethod method : {HostMethod::StartInstantMessage, HostMethod::CreateIMAndPresence}) {
-        host().failMethod(method, E_FAIL, 1);
-        EXPECT_EQ(E_FAIL, api->InstantMessage(*text(L"bob").get(), nullptr));
-    }
+    for (HostMethod method : {HostMethod::StartInstantMessage, HostMethod::CreateIMAndPresence})
+        { host().failMethod(method, E_FAIL, 1); EXPECT_EQ(E_FAIL, api->InstantMessage(*text(L"bob").get(), nullptr)) << static_cast<int>(method); }
     EXPECT_EQ(4u, host().conversations().size());
 }
 

@@ -22,10 +22,10 @@ Variant people(const Strings& names, LONG lowerBound = 0)
     for (const std::wstring& name : names) elements.push_back(text(name.c_str()));
     return participants(elements, lowerBound);
 }
-// A VT_ARRAY | VT_VARIANT value over an array that is not what the label says.
+// A VT_ARRAY | VT_VARIANT value over an array (or none) that is not what the label says.
 Variant mislabelled(SAFEARRAY* array)
 {
-    Variant value;
+    Variant value = Variant::fromSafeArray(array);
     value.get()->vt = VT_ARRAY | VT_VARIANT;
     value.get()->parray = array;
     return value;
@@ -74,8 +74,6 @@ TEST_F(MessengerConversationTest, EachRowOfTheConversationTableStartsWhatItSays)
 {
     const Variant dialled = text(L"+1 555 0199"), none;
     SAFEARRAYBOUND square[2] = {{2, 0}, {2, 0}};
-    Variant nullArray;
-    nullArray.get()->vt = VT_ARRAY | VT_VARIANT;
     const Strings bobCarolDave = {L"bob", L"carol", L"dave"};
     const struct { const char* what; long type; Variant participants; const wchar_t* started = L"";
                    HRESULT expected = S_OK; Variant data = Variant(); std::uint32_t flags = 0;
@@ -99,7 +97,7 @@ TEST_F(MessengerConversationTest, EachRowOfTheConversationTableStartsWhatItSays)
         {"call of no array", CONVERSATION_TYPE_AUDIO, text(L"bob"), L"", S_FALSE},
         {"chat of nobody", CONVERSATION_TYPE_IM, people({})},
         {"call of nobody", CONVERSATION_TYPE_AUDIO, people({}), L"", S_FALSE}, // chat and call share the array checks below
-        {"call of a null array", CONVERSATION_TYPE_AUDIO, nullArray, L"", S_FALSE},
+        {"call of a null array", CONVERSATION_TYPE_AUDIO, mislabelled(nullptr), L"", S_FALSE},
         {"call of two dimensions", CONVERSATION_TYPE_AUDIO, mislabelled(SafeArrayCreate(VT_VARIANT, 2, square)), L"", S_FALSE},
         // Strings labelled as VARIANTs: reading them as VARIANTs would run past every element.
         {"call of strings", CONVERSATION_TYPE_AUDIO, mislabelled(SafeArray::ofStrings({L"bob", L"c"}).detach()), L"", S_FALSE},

@@ -29,11 +29,11 @@ const std::vector<MemberRow> kInertMembers = {
 const std::vector<MemberRow> kActiveMembers = {
     {L"GetContact", kCall, {text(L"bob"), text(L"")}, S_OK, {}, static_cast<HRESULT>(0x8100030A)},
     {L"AddContact", kCall, {number(0), text(L"dave@example.com")}, S_OK, {}, S_OK}, {L"InstantMessage", kCall, {text(L"bob")}},
-    {L"MyContacts", kGet, {}}, {L"MySigninName", kGet, {}}, {L"MyFriendlyName", kGet, {}}, {L"MyStatus", kGet, {}},
-    {L"MyServiceName", kGet, {}}, {L"MyPhoneNumber", kGet, {number(MPHONE_TYPE_WORK)}},
-    {L"MyProperty", kGet, {number(MCONTACTPROP_EMAIL)}}, {L"MyProperty", kPut, {number(MCONTACTPROP_EMAIL), text(L"me@example.com")}},
-    {L"MyServiceId", kGet, {}}, {L"Services", kGet, {}}, {L"ContactsSortOrder", kGet, {}},
-    {L"Property", kGet, {number(MMESSENGERPROP_VERSION)}}, {L"Property", kPut, {number(MMESSENGERPROP_VERSION), text(L"14.0")}},
+    {L"MyContacts", kGet, {}}, {L"MySigninName", kGet, {}}, {L"MyFriendlyName", kGet, {}}, {L"MyStatus", kGet, {}}, {L"MyServiceName", kGet, {}},
+    {L"MyPhoneNumber", kGet, {number(MPHONE_TYPE_WORK)}}, {L"MyProperty", kGet, {number(MCONTACTPROP_EMAIL)}},
+    {L"MyProperty", kPut, {number(MCONTACTPROP_EMAIL), text(L"me@example.com")}}, {L"MyServiceId", kGet, {}}, {L"Services", kGet, {}},
+    {L"ContactsSortOrder", kGet, {}}, {L"Property", kGet, {number(MMESSENGERPROP_VERSION)}},
+    {L"Property", kPut, {number(MMESSENGERPROP_VERSION), text(L"14.0")}},
     {L"StartConversation", kCall, {number(CONVERSATION_TYPE_IM), text(L"bob")}},
 };
 
@@ -255,15 +255,12 @@ TEST_F(MessengerApiTest, MyContactsIsANewCollectionOfTheHostsListAndAddContactAl
     EXPECT_EQ(S_OK, api->AddContact(0, Bstr(L"dave@example.com").get()));
 }
 
-TEST_F(MessengerApiTest, AResolvedAddressReachesOfficeAsOnContactResolvedNeverAsTheOutParameter)
+// What reaches Office as OnContactResolved: the event tests of the hosted Messenger object.
+TEST_F(MessengerApiTest, AResolvedAddressNeverComesAsTheOutParameterAndAnEmptyOneIsRefusedBeforeTheHost)
 {
-    FakeOfficeSink* sink = connectSink(messenger.identity());
     host().setResolutionMode(fakehost::FakeHost::ResolutionMode::Automatic);
     host().setResolutionAnswer(L"bob@example.com", L"bob");
     EXPECT_EQ(E_PENDING, resolve(L"bob@example.com"));
-    ASSERT_TRUE(waitUntil([&] { return journal->count() == 1; }));
-    EXPECT_EQ(described(journal->events()), Strings{L"0x41a(0, 1, bob@example.com, bob)"}) << "S_OK, SMTP, address, IM address";
-    EXPECT_EQ(S_OK, sink->unadvise());
     EXPECT_EQ(E_INVALIDARG, resolve(L""));
     EXPECT_EQ(1u, host().resolveRequests().size()) << "an empty address is refused before the host";
 }

@@ -5,7 +5,6 @@
 #include "MessengerFixture.h"
 
 #include <atomic>
-#include <set>
 #include <thread>
 
 namespace {
@@ -87,14 +86,10 @@ TEST_F(MessengerConcurrencyTest, CallersAWriterAndHostEventsTogetherLoseNothingA
     writing.join();
     host().waitForHostThread();
     EXPECT_EQ(0, failures.load());
-    // Presence changes a sink has not been sent yet are replaced by newer ones for the same contact.
+    // Presence is state (a change not sent yet gives way to a newer one): the event tests show which arrive.
     EXPECT_TRUE(waitUntil([&] { return eventsWithId(officeevents::contactResolved).size() == std::size_t(readers * rounds) &&
                                     !eventsWithId(officeevents::contactStatusChange).empty(); }))
         << "resolutions " << eventsWithId(officeevents::contactResolved).size();
-    // Presence is state: Office gets each contact's latest one, whatever it was not sent meanwhile.
-    std::set<std::wstring> changed;
-    for (const OfficeEvent& event : eventsWithId(officeevents::contactStatusChange)) changed.insert(signinNameOf(event.arguments.at(0).get()->pdispVal));
-    EXPECT_EQ(changed, (std::set<std::wstring>{L"bob", L"carol"})) << "each contact's latest state arrived";
 }
 
 } // namespace

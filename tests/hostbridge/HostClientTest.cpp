@@ -5,13 +5,11 @@
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/SafeArray.h"
 #include "extensionsutils/Utf8.h"
+#include "support/LateBoundAnswers.h"
 #include "support/ModuleFixture.h"
 
 #include <atomic>
 
-using extensionsutils::Bstr;
-using extensionsutils::ComPtr;
-using extensionsutils::SafeArray;
 using fakehost::HostMethod;
 using Names = std::vector<std::wstring>;
 namespace client = ExtensionProviderClient;
@@ -33,12 +31,7 @@ SafeArray participants(const std::vector<const wchar_t*>& names, LONG lowerBound
 // The names a participant list keeps, which always come as a zero-based array.
 Names kept(SAFEARRAY* list)
 {
-    const SafeArray array = client::removeDuplicatesAndClientUser(list);
-    Names names;
-    LONG lower = -1;
-    EXPECT_TRUE(array && SafeArrayGetLBound(array.get(), 1, &lower) == S_OK && lower == 0);
-    EXPECT_EQ(extensionsutils::readStrings(array.get(), names), S_OK);
-    return names;
+    return elementsOf<std::wstring>(Variant::fromSafeArray(client::removeDuplicatesAndClientUser(list).detach()), VT_BSTR);
 }
 
 // The module fixture's fake host with the signed-in user "me" and the contact "bob"; the fixture's worker

@@ -68,9 +68,8 @@ protected:
     // A Messenger contact made from the host's contact of that name, as GetContact makes it.
     ComPtr<IMessengerContactAdvanced> contactOf(const std::wstring& signinName, std::uint32_t flags = 0)
     {
-        return TavoMessengerExtensionBroker::CreateMessengerContact(host().makeContactObject(signinName).get(),
-                                                                    std::make_shared<Configuration>(flags))
-            .as<IMessengerContactAdvanced>();
+        const auto configuration = std::make_shared<Configuration>(flags);
+        return TavoMessengerExtensionBroker::CreateMessengerContact(host().makeContactObject(signinName).get(), configuration).as<IMessengerContactAdvanced>();
     }
     // Whether some record has this message at this module level from this function ("Class::member").
     bool logged(const std::wstring& message, int moduleLevel, const std::wstring& function) const

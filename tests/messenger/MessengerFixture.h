@@ -50,20 +50,26 @@ protected:
     MICComPtr<OfficeIntegrationImpl> createMessenger(std::uint32_t flags)
     {
         MICComPtr<OfficeIntegrationImpl> object = extensionsutils::WeakPtrCComObject<OfficeIntegrationImpl>::create();
-        if (object) object->initialise(worker, std::make_shared<Configuration>(flags));
-        if (object) created.push_back(object);
+        if (object) object->initialise(worker, std::make_shared<Configuration>(flags)), created.push_back(object);
         return object;
     }
     ComPtr<IMessengerAdvanced> messengerApi() const { return messenger.as<IMessengerAdvanced>(); }
     ComPtr<IDispatch> lateBound() const { return messenger.as<IDispatch>(); }
     void signOut() { host().setSignedInValue(1); }
+    enum Fault { Fails, Empty, WrongObject };
+    // The host's next call of the method fails, answers nothing, or answers an object of another kind.
+    void breakOnce(HostMethod method, Fault fault)
+    {
+        if (fault == Fails) host().failMethod(method, E_FAIL, 1);
+        else if (fault == Empty) host().answerEmpty(method, 1);
+        else host().answerWrongObject(method, 1);
+    }
     void addContact(const std::wstring& name) { host().addContact({name, name + L"-id", L"Friendly " + name, L"work of " + name}); }
     // A Messenger contact made from the host's contact of that name, as GetContact makes it.
     ComPtr<IMessengerContactAdvanced> contactOf(const std::wstring& signinName, std::uint32_t flags = 0)
     {
-        return TavoMessengerExtensionBroker::CreateMessengerContact(host().makeContactObject(signinName).get(),
-                                                                    std::make_shared<Configuration>(flags))
-            .as<IMessengerContactAdvanced>();
+        const auto configuration = std::make_shared<Configuration>(flags);
+        return TavoMessengerExtensionBroker::CreateMessengerContact(host().makeContactObject(signinName).get(), configuration).as<IMessengerContactAdvanced>();
     }
     // Whether some record has this message at this module level from this function ("Class::member").
     bool logged(const std::wstring& message, int moduleLevel, const std::wstring& function) const

@@ -53,9 +53,7 @@ TEST_F(OutOfMemoryTest, MessengerApiGettersAnswerInsteadOfThrowing)
     sweep<IDispatch*>("MyContacts", [&](auto out) { return api->get_MyContacts(out); }, E_FAIL);
     sweep<IDispatch*>("Services", [&](auto out) { return api->get_Services(out); });
     sweep<IDispatch*>("GetContact", [&](auto out) { return api->GetContact(bobName.get(), nullptr, out); }, ContactNotFound);
-    ComPtr<IDispatch> bobObject;
-    ASSERT_EQ(S_OK, api->GetContact(bobName.get(), nullptr, bobObject.out()));
-    ComPtr<IMessengerContact> bob = bobObject.as<IMessengerContact>();
+    const ComPtr<IMessengerContactAdvanced> bob = contactOf(L"bob");
     sweep<BSTR>("Contact.FriendlyName", [&](auto out) { return bob->get_FriendlyName(out); });
     sweep<BSTR>("Contact.PhoneNumber", [&](auto out) { return bob->get_PhoneNumber(MPHONE_TYPE_WORK, out); });
     sweep<MISTATUS>("Contact.Status", [&](auto out) { return bob->get_Status(out); });

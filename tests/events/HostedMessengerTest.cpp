@@ -106,8 +106,9 @@ TEST_F(HostedMessengerTest, PresenceChangesReachEverySinkOnTheWorkerThreadInOrde
 {
     connectSink();
     connectSink();
-    const struct { const wchar_t* contact; long presence; LONG status; } changes[] = {{L"bob", 1, MISTATUS_ONLINE}, {L"carol", 2, MISTATUS_AWAY},    {L"bob", 3, MISTATUS_DO_NOT_DISTURB},
-                   {L"bob", 4, MISTATUS_AWAY},   {L"bob", 5, MISTATUS_OFFLINE}, {L"carol", 9, MISTATUS_UNKNOWN}};
+    const struct { const wchar_t* contact; long presence; LONG status; } changes[] = {
+        {L"bob", 1, MISTATUS_ONLINE}, {L"carol", 2, MISTATUS_AWAY}, {L"bob", 3, MISTATUS_DO_NOT_DISTURB},
+        {L"bob", 4, MISTATUS_AWAY}, {L"bob", 5, MISTATUS_OFFLINE}, {L"carol", 9, MISTATUS_UNKNOWN}};
     std::vector<std::wstring> expected;
     for (const auto& change : changes) {
         host().setPresence(change.contact, change.presence, L"text");
@@ -137,9 +138,7 @@ TEST_F(HostedMessengerTest, PresenceChangeInTheStopWindowAndAfterTheWorkerEndedF
 TEST_F(HostedMessengerTest, MalformedPresenceChangesAreRefusedWithTheirLogLines)
 {
     connectSink();
-    ComPtr<IDispatch> contact = host().makeContactObject(L"bob");
-    ComPtr<IDispatch> presence = host().makePresenceState(1, L"Available");
-    ComPtr<IDispatch> wrong = host().makeWrongObject();
+    ComPtr<IDispatch> contact = host().makeContactObject(L"bob"), presence = host().makePresenceState(1, L"Available"), wrong = host().makeWrongObject();
     const struct { IDispatch* contact; IDispatch* presence; const wchar_t* line; } cases[] = {
         {nullptr, presence.get(), L"Contact is NULL"},
         {contact.get(), nullptr, L"PresenceState is NULL"},
@@ -195,8 +194,9 @@ TEST_F(HostedMessengerTest, ADisconnectFromInsideAnEventIsRefusedAndChangesNothi
 TEST_F(HostedMessengerTest, ResolutionsReachOfficeFirstInFirstOutPerAddressAsAskedAndOnlyWhenSomeoneWasFound)
 {
     connectSink();
-    for (const wchar_t* address : {L"ann@example.com", L"bob@example.com", L"ann@example.com", L"nobody@example.com", L"cy@example.com"})
-        EXPECT_EQ(resolveContact(address), E_PENDING);
+    const std::vector<std::wstring> asked = {L"ann@example.com", L"bob@example.com", L"ann@example.com", L"nobody@example.com", L"cy@example.com"};
+    for (const std::wstring& address : asked) EXPECT_EQ(resolveContact(address), E_PENDING);
+    EXPECT_EQ(host().resolveRequests(), asked);
     hostAnswers(L"ann@example.com", L"sip:ann-1");
     hostAnswers(L"nobody@example.com", L"");
     hostAnswers(L"Bob@Example.com", L"sip:Bob"); // another address: case counts
@@ -204,10 +204,14 @@ TEST_F(HostedMessengerTest, ResolutionsReachOfficeFirstInFirstOutPerAddressAsAsk
     hostAnswers(L"ann@example.com", L"sip:ann-2");
     // The user's collation ignores the soft hyphen: Office is told the address it asked for.
     hostAnswers(L"cy@exam\u00ADple.com", L"sip:cy");
+    hostAnswers(L"ann@example.com", L"sip:late");
     EXPECT_EQ(resolvedEvents(), (std::vector<std::wstring>{L"ann@example.com, sip:ann-1", L"bob@example.com, sip:bob",
                                                            L"ann@example.com, sip:ann-2", L"cy@example.com, sip:cy"}));
     EXPECT_EQ(logCount(L"Resolution failed, not notifying clients"), 1u);
-    EXPECT_EQ(logCount(L"Dummy callback executed"), 1u);
+    const auto unmatched = host().recordsOf(L"Unable to find a corresponding first callback, returning a dummy");
+    ASSERT_EQ(unmatched.size(), 2u) << "Bob@Example.com and a third answer for ann find nobody waiting";
+    EXPECT_EQ(unmatched[0].hostLevel, 1); // module level 4
+    EXPECT_EQ(host().recordsOf(L"Dummy callback executed").at(1).hostLevel, 3); // module level 2
 }
 
 TEST_F(HostedMessengerTest, AnAnswerGivenAtOnceReachesOfficeOnlyAfterResolveContactReturned)

@@ -154,9 +154,9 @@ TEST_F(Client, SigningOutFiresOnStateChangedOnceToEverySinkEvenPastAFailingOrLea
     for (const OfficeEvent& event : events) {
         EXPECT_EQ(event.id, 100);
         EXPECT_TRUE(extensionsutils::sameComObject(event.arguments.at(0).get()->punkVal, client.get()));
-        ComPtr<IDispatch> data = ComPtr<IUnknown>(event.arguments.at(1).get()->punkVal).as<IDispatch>();
-        expectAnswers(data.get(), {{L"OldState", kGet, {}, S_OK, number(ucClientStateSignedIn)},
-                                   {L"NewState", kGet, {}, S_OK, number(ucClientStateSignedOut)}, {L"StatusCode", kGet, {}, S_OK, number(0)}});
+        expectAnswers(ComPtr<IUnknown>(event.arguments.at(1).get()->punkVal).as<IDispatch>().get(),
+                      {{L"OldState", kGet, {}, S_OK, number(ucClientStateSignedIn)}, {L"NewState", kGet, {}, S_OK, number(ucClientStateSignedOut)},
+                       {L"StatusCode", kGet, {}, S_OK, number(0)}});
     }
     // Another Office unadvising inside the event must not make the sink after it miss the change.
     failing->setHook([&](const OfficeEvent&) { failing->unadvise(); });
@@ -168,22 +168,19 @@ TEST_F(Client, ASinkMayReadTheStateFromAnotherThreadWhileItHandlesTheEvent)
 {
     // Office's sink runs in another process: its read arrives on another thread while the event is fired.
     ClientState readOnOtherThread = ucClientStateInvalid;
+    std::future<void> reader;
     bool otherThreadAnswered = false;
-    std::thread reader;
     adviseSink(client.get(), DIID__IUCCLyncClientEvents)->setHook([&](const OfficeEvent&) {
-        std::promise<void> answered;
-        std::future<void> done = answered.get_future();
-        reader = std::thread([&, promise = std::move(answered)]() mutable {
+        reader = std::async(std::launch::async, [&] {
             CoInitializeEx(nullptr, COINIT_MULTITHREADED);
             client->get_State(&readOnOtherThread);
             CoUninitialize();
-            promise.set_value();
         });
-        otherThreadAnswered = done.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        otherThreadAnswered = reader.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
     });
     object->setClientState(ucClientStateSignedOut);
     extensionsutils::EventDelivery::waitUntilSettled(20000);
-    if (reader.joinable()) reader.join();
+    if (reader.valid()) reader.wait();
     EXPECT_TRUE(otherThreadAnswered) << "a read from another thread waited for the event to end";
     EXPECT_EQ(readOnOtherThread, ucClientStateSignedOut);
     const long held = resolver.use_count();
@@ -282,17 +279,9 @@ TEST_F(StartConversation, EachModeStartsItsHostConversation)
     EXPECT_EQ(window, sentinel<IUCCConversationWindow>());
 }
 
-struct InformationKind {
-    using Class = UCCContactInformationDictionary;
-    using Interface = IUCCContactInformationDictionary;
-    using Key = ContactInformationType;
-};
-struct SettingsKind {
-    using Class = UCCContactSettingsDictionary;
-    using Interface = IUCCContactSettingDictionary;
-    using Key = ContactSetting;
-};
-
+// Either dictionary: its class, the interface Office reads it through, and its key type.
+template <class C, class I, class K>
+struct DictionaryKind { using Class = C; using Interface = I; using Key = K; };
 template <class Kind>
 class Dictionary : public UcFixture {
 protected:
@@ -325,7 +314,8 @@ protected:
     }
 };
 
-using DictionaryKinds = ::testing::Types<InformationKind, SettingsKind>;
+using DictionaryKinds = ::testing::Types<DictionaryKind<UCCContactInformationDictionary, IUCCContactInformationDictionary, ContactInformationType>,
+                                         DictionaryKind<UCCContactSettingsDictionary, IUCCContactSettingDictionary, ContactSetting>>;
 TYPED_TEST_SUITE(Dictionary, DictionaryKinds);
 
 // Keys answer in key order, values in the order of adding; a key added twice keeps its position and takes
@@ -394,9 +384,7 @@ protected:
     {
         auto made = std::make_shared<AsynchronousOperationWorker>(target ? target : callback.get(), kOnLookup);
         made->setResultFunction([succeeded](DispatchParameters& parameters) {
-            parameters.add(Variant::fromDispatch(nullptr));
-            parameters.add(Variant::fromDispatch(nullptr));
-            return succeeded;
+            return parameters.add(Variant::fromDispatch(nullptr)), parameters.add(Variant::fromDispatch(nullptr)), succeeded;
         });
         return made;
     }

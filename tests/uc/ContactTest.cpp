@@ -170,12 +170,12 @@ TEST_F(Contact, UnansweredTypesAndHostFailuresGiveTheirCodesWithAnEmptyValue)
         EXPECT_EQ(value.vt, VT_EMPTY) << type;
     }
     EXPECT_EQ(bob->GetContactInformation(ucPresenceAvailability, nullptr), E_POINTER);
-    host().failMethod(HostMethod::GetFriendlyName, E_ACCESSDENIED);
-    host().failMethod(HostMethod::GetPresenceString, E_UNEXPECTED);
-    host().failMethod(HostMethod::GetSigninName, E_HANDLE);
-    EXPECT_TRUE(information(bob.get(), ucPresenceDisplayName, E_ACCESSDENIED).isEmpty());
-    EXPECT_TRUE(information(bob.get(), ucPresenceCustomActivity, E_UNEXPECTED).isEmpty());
-    EXPECT_TRUE(information(bob.get(), ucPresenceInstantMessageAddresses, E_HANDLE).isEmpty());
+    const struct { HostMethod failing; LONG type; HRESULT code; } failures[] = {{HostMethod::GetFriendlyName, ucPresenceDisplayName, E_ACCESSDENIED},
+        {HostMethod::GetPresenceString, ucPresenceCustomActivity, E_UNEXPECTED}, {HostMethod::GetSigninName, ucPresenceInstantMessageAddresses, E_HANDLE}};
+    for (const auto& failure : failures) {
+        host().failMethod(failure.failing, failure.code);
+        EXPECT_TRUE(information(bob.get(), failure.type, failure.code).isEmpty());
+    }
     EXPECT_TRUE(information(unresolvedContact().get(), ucPresenceDisplayName, E_FAIL).isEmpty());
 }
 
@@ -409,13 +409,11 @@ TEST_F(Contact, InTheStopWindowAChangeIsDroppedAndAContactReleasedMeanwhileDiesO
     office.join();
     host().clearLogHooks();
     const DWORD hostThread = host().recordsOf(L"Contact data changed").at(0).threadId;
-    std::size_t destructions = 0;
-    for (const fakehost::LogRecord& record : host().logRecords()) {
-        if (record.function != L"UCCContact::~UCCContact") continue;
-        ++destructions;
-        EXPECT_NE(record.threadId, hostThread);
-    }
-    EXPECT_EQ(destructions, 1u);
+    std::vector<DWORD> destroyedOn;
+    for (const fakehost::LogRecord& record : host().logRecords())
+        if (record.function == L"UCCContact::~UCCContact") destroyedOn.push_back(record.threadId);
+    ASSERT_EQ(destroyedOn.size(), 1u);
+    EXPECT_NE(destroyedOn[0], hostThread);
     EXPECT_EQ(journal->count(), 0u);
 }
 

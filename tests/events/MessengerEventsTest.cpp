@@ -149,18 +149,6 @@ TEST_F(MessengerEventsTest, EventsCarryTheContactAndTheStatusAndShutdownSendsOff
     }
 }
 
-TEST_F(MessengerEventsTest, SinkThatUnadvisesDuringShutdownDoesNotCostTheOthersTheirEvents)
-{
-    // Every Office process shares the one Messenger object; the first may unadvise in its handler.
-    FakeOfficeSink* first = connectSink();
-    connectSink();
-    first->setHook([first](const OfficeEvent&) { first->unadvise(); });
-    EXPECT_EQ(messenger->Fire_OnMyStatusChange(S_OK, MISTATUS_OFFLINE), S_OK);
-    EXPECT_EQ(messenger->Fire_OnAppShutdown(), S_OK);
-    EXPECT_EQ(described(journal->events()), (std::vector<std::wstring>{L"0x407(0, 1)", L"0x407(0, 1)", L"0x408()"}));
-    EXPECT_EQ(logCount(L"Fire_OnAppShutdown - exit"), 1u);
-}
-
 TEST_F(MessengerEventsTest, StatusWorkSkipsAnUnreadableContactAndAFailingSinkCostsTheOthersNothing)
 {
     connectSink();

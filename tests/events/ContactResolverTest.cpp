@@ -51,8 +51,7 @@ protected:
 
 TEST_F(ContactResolverTest, AFailedRequestIsStillPendingAndALaterAnswerRunsItsCallback)
 {
-    Bstr address(L"ann@example.com");
-    EXPECT_EQ(resolver->resolveContact(address.get(), ContactResolver::Callback()), E_INVALIDARG);
+    EXPECT_EQ(resolver->resolveContact(Bstr(L"ann@example.com").get(), ContactResolver::Callback()), E_INVALIDARG);
     EXPECT_TRUE(host().resolveRequests().empty());
 
     host().failMethod(fakehost::HostMethod::CreateIMAndPresence, E_FAIL, 1);

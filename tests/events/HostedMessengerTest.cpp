@@ -51,27 +51,21 @@ protected:
 
     HRESULT resolveContact(const MICComPtr<OfficeIntegrationImpl>& target, const std::wstring& address)
     {
-        ComPtr<IMessengerContactResolution> resolution = target.as<IMessengerContactResolution>();
-        if (!resolution) return E_NOINTERFACE;
-        BSTR imAddress = nullptr;
-        const HRESULT hr = resolution->ResolveContact(ADDRESS_TYPE_SMTP, CONTACT_RESOLUTION_ANY, Bstr(address).get(), &imAddress);
-        EXPECT_EQ(imAddress, nullptr) << "the IM address reaches Office only as an event";
-        SysFreeString(imAddress);
+        Bstr imAddress;
+        const HRESULT hr =
+            target.as<IMessengerContactResolution>()->ResolveContact(ADDRESS_TYPE_SMTP, CONTACT_RESOLUTION_ANY, Bstr(address).get(), imAddress.out());
+        EXPECT_FALSE(imAddress) << "the IM address reaches Office only as an event";
         return hr;
     }
     HRESULT resolveContact(const std::wstring& address) { return resolveContact(messenger, address); }
     void hostAnswers(const std::wstring& email, const std::wstring& imAddress) { host().answerResolution(email, imAddress), drainWorker(); }
-    // "email, imAddress" of every OnContactResolved, each with S_OK and ADDRESS_TYPE_SMTP from a thread of the
-    // multithreaded apartment.
+    // "email, imAddress" of every OnContactResolved, each with S_OK and ADDRESS_TYPE_SMTP.
     std::vector<std::wstring> resolvedEvents() const
     {
         std::vector<std::wstring> resolved;
         const std::wstring prefix = L"0x41a(0, 1, ";
-        for (const OfficeEvent& event : eventsWithId(contactResolved)) {
-            EXPECT_EQ(event.apartment, "MTA");
-            const std::wstring text = describe(event);
+        for (const std::wstring& text : described(journal->events(), contactResolved))
             resolved.push_back(text.rfind(prefix, 0) == 0 ? text.substr(prefix.size(), text.size() - prefix.size() - 1) : text);
-        }
         return resolved;
     }
 

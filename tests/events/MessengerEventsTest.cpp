@@ -52,14 +52,6 @@ struct HungHandler {
     }
 };
 
-// The events of a journal once `done` holds for them (5 s at most).
-template <class Done>
-std::vector<OfficeEvent> eventsOnce(const OfficeEventJournal& journal, Done done)
-{
-    std::vector<OfficeEvent> events = journal.events();
-    for (DWORD waited = 0; waited < 5000 && !done(events); waited += 10) Sleep(10), events = journal.events();
-    return events;
-}
 
 class MessengerEventsTest : public ModuleFixture {
 protected:
@@ -205,7 +197,8 @@ TEST_F(MessengerEventsTest, AHungOfficeDelaysNoOtherOfficeNorTheStopAndGetsTheLa
 
     // Back, the hung Office gets what its queue kept: one latest state per contact and the one-offs.
     hung.release->set();
-    const std::vector<OfficeEvent> late = eventsOnce(*hungJournal, [](const auto& events) { return !events.empty() && events.back().id == appShutdown; });
+    waitUntil([&] { return hungJournal->count() && hungJournal->events().back().id == appShutdown; }, 5000);
+    const std::vector<OfficeEvent> late = hungJournal->events();
     expectLatestStateInOrder(late);
     EXPECT_EQ(late.size(), 1u + stormContacts + 2u);
     EXPECT_EQ(logCount(L"Stalled event sink returned; delivering the latest state to it"), 1u);
@@ -237,7 +230,8 @@ TEST_F(MessengerEventsTest, AHungCallbackDelaysNoWorkNoOtherOfficeNorTheStopAndI
     ASSERT_EQ(journal->count(), 1u) << "the other Office got its event while the callback hangs";
 
     hung.release->set();
-    const auto answers = eventsOnce(*callbackJournal, [](const auto& events) { return events.size() >= 2; });
+    waitUntil([&] { return callbackJournal->count() >= 2; }, 5000);
+    const auto answers = callbackJournal->events();
     std::vector<LONG> order;
     for (const OfficeEvent& answer : answers) order.push_back(answer.arguments.at(0).get()->lVal);
     EXPECT_EQ(order, (std::vector<LONG>{1, 2})) << "answers are never merged or dropped";

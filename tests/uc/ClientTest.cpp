@@ -51,17 +51,11 @@ protected:
     }
     void releaseTestObjects() override
     {
-        self.reset();
-        client.reset();
+        self.reset(), client.reset();
         if (object) object->disconnect();
         object.reset();
     }
-    ClientState state()
-    {
-        ClientState value = ucClientStateInvalid;
-        EXPECT_EQ(client->get_State(&value), S_OK);
-        return value;
-    }
+    LONG state() { return int32Of(property(client.as<IDispatch>().get(), L"State")); }
     static bool same(const Variant& value, IUnknown* object) { return extensionsutils::sameComObject(objectOf(value).get(), object); }
 
     MICComPtr<UCCLyncClient> object;
@@ -385,7 +379,10 @@ protected:
         });
         return made;
     }
-    static bool flag(const std::shared_ptr<AsynchronousOperationWorker>& worker, const wchar_t* name) { return operationSays(worker->operation().as<IDispatch>().get(), name); }
+    static bool flag(const std::shared_ptr<AsynchronousOperationWorker>& worker, const wchar_t* name)
+    {
+        return operationSays(worker->operation().as<IDispatch>().get(), name);
+    }
 
     static constexpr DISPID kOnLookup = 251;
     ComPtr<FakeOfficeSink> callback = FakeOfficeSink::create(DIID__IUCCContactsAndGroupsCallback, journal);

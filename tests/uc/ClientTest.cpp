@@ -51,17 +51,11 @@ protected:
     }
     void releaseTestObjects() override
     {
-        self.reset();
-        client.reset();
+        self.reset(), client.reset();
         if (object) object->disconnect();
         object.reset();
     }
-    ClientState state()
-    {
-        ClientState value = ucClientStateInvalid;
-        EXPECT_EQ(client->get_State(&value), S_OK);
-        return value;
-    }
+    LONG state() { return int32Of(property(client.as<IDispatch>().get(), L"State")); }
     static bool same(const Variant& value, IUnknown* object) { return extensionsutils::sameComObject(objectOf(value).get(), object); }
 
     MICComPtr<UCCLyncClient> object;
@@ -85,8 +79,7 @@ TEST_F(Client, TheOfficeSequenceForAMailHeaderWithTheUserAndAColleague)
     adviseSink(bob.get());
     EXPECT_TRUE(sameValue(answer(me.get(), L"CanStart", kCall, {number(ucModalityAudioVideo)}), truth(true)));
     ComPtr<IDispatch> subscription = objectOf(answer(contacts.get(), L"CreateSubscription", kCall));
-    answer(subscription.get(), L"AddContact", kCall, {Variant::fromDispatch(me.get())});
-    answer(subscription.get(), L"AddContact", kCall, {Variant::fromDispatch(bob.get())});
+    for (IDispatch* person : {me.get(), bob.get()}) answer(subscription.get(), L"AddContact", kCall, {Variant::fromDispatch(person)});
     const Int32s types = {ucPresenceAvailability, ucPresenceActivity, ucPresenceCustomActivity, ucPresenceDisplayName};
     answer(subscription.get(), L"Subscribe", kCall, {number(1), arrayArgument(int32Array(types))});
     ComPtr<IDispatch> batch = objectOf(answer(bob.get(), L"BatchGetContactInformation", kCall, {arrayArgument(int32Array(types))}));
@@ -154,9 +147,9 @@ TEST_F(Client, SigningOutFiresOnStateChangedOnceToEverySinkEvenPastAFailingOrLea
     for (const OfficeEvent& event : events) {
         EXPECT_EQ(event.id, 100);
         EXPECT_TRUE(extensionsutils::sameComObject(event.arguments.at(0).get()->punkVal, client.get()));
-        ComPtr<IDispatch> data = ComPtr<IUnknown>(event.arguments.at(1).get()->punkVal).as<IDispatch>();
-        expectAnswers(data.get(), {{L"OldState", kGet, {}, S_OK, number(ucClientStateSignedIn)},
-                                   {L"NewState", kGet, {}, S_OK, number(ucClientStateSignedOut)}, {L"StatusCode", kGet, {}, S_OK, number(0)}});
+        expectAnswers(ComPtr<IUnknown>(event.arguments.at(1).get()->punkVal).as<IDispatch>().get(),
+                      {{L"OldState", kGet, {}, S_OK, number(ucClientStateSignedIn)}, {L"NewState", kGet, {}, S_OK, number(ucClientStateSignedOut)},
+                       {L"StatusCode", kGet, {}, S_OK, number(0)}});
     }
     // Another Office unadvising inside the event must not make the sink after it miss the change.
     failing->setHook([&](const OfficeEvent&) { failing->unadvise(); });
@@ -168,22 +161,19 @@ TEST_F(Client, ASinkMayReadTheStateFromAnotherThreadWhileItHandlesTheEvent)
 {
     // Office's sink runs in another process: its read arrives on another thread while the event is fired.
     ClientState readOnOtherThread = ucClientStateInvalid;
+    std::future<void> reader;
     bool otherThreadAnswered = false;
-    std::thread reader;
     adviseSink(client.get(), DIID__IUCCLyncClientEvents)->setHook([&](const OfficeEvent&) {
-        std::promise<void> answered;
-        std::future<void> done = answered.get_future();
-        reader = std::thread([&, promise = std::move(answered)]() mutable {
+        reader = std::async(std::launch::async, [&] {
             CoInitializeEx(nullptr, COINIT_MULTITHREADED);
             client->get_State(&readOnOtherThread);
             CoUninitialize();
-            promise.set_value();
         });
-        otherThreadAnswered = done.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        otherThreadAnswered = reader.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
     });
     object->setClientState(ucClientStateSignedOut);
     extensionsutils::EventDelivery::waitUntilSettled(20000);
-    if (reader.joinable()) reader.join();
+    if (reader.valid()) reader.wait();
     EXPECT_TRUE(otherThreadAnswered) << "a read from another thread waited for the event to end";
     EXPECT_EQ(readOnOtherThread, ucClientStateSignedOut);
     const long held = resolver.use_count();
@@ -195,18 +185,17 @@ using StartConversation = UcFixture;
 
 TEST_F(StartConversation, TheParserPairsContextByPositionFromAnyLowerBoundAndRefusesBadArrays)
 {
-    EXPECT_TRUE(StartConversationInputParser(strings({}).get(), types({}).get(), datas({}).get()).isValid());
-    const StartConversationInputParser joined(strings({kBob}).get(), types({kSubject, kEndpoint, 2, kSubject, 99}).get(),
-                                              datas({text(L"Quarterly "), text(L"tel:+441"), number(5), text(L"figures"), Variant()}).get());
-    EXPECT_TRUE(joined.isValid());
-    EXPECT_EQ(joined.subject(), L"Quarterly figures") << "subjects join in array order; other context is ignored";
-    EXPECT_EQ(joined.endpointUri(), L"tel:+441");
-    const StartConversationInputParser shifted(arrayFrom(VT_BSTR, Strings{kBob, kUser, L"c"}, 5).get(), int32Array({kEndpoint, kSubject}, 1).get(),
-                                               arrayFrom(VT_VARIANT, std::vector<Variant>{text(L"tel:+442"), text(L"Hello")}, -3).get());
-    EXPECT_TRUE(shifted.isValid());
-    EXPECT_EQ(shifted.participantCount(), 3);
-    EXPECT_EQ(shifted.endpointUri(), L"tel:+442");
-    EXPECT_EQ(shifted.subject(), L"Hello");
+    // "participants [subject] endpoint" of a valid parse.
+    const auto parsed = [](const SafeArray& participants, const SafeArray& contextTypes, const SafeArray& contextDatas) {
+        const StartConversationInputParser parser(participants.get(), contextTypes.get(), contextDatas.get());
+        return parser.isValid() ? std::to_wstring(parser.participantCount()) + L" [" + parser.subject() + L"] " + parser.endpointUri() : L"invalid";
+    };
+    EXPECT_EQ(parsed(strings({}), types({}), datas({})), L"0 [] ");
+    EXPECT_EQ(parsed(strings({kBob}), types({kSubject, kEndpoint, 2, kSubject, 99}),
+                     datas({text(L"Quarterly "), text(L"tel:+441"), number(5), text(L"figures"), Variant()})),
+              L"1 [Quarterly figures] tel:+441") << "subjects join in array order; other context is ignored";
+    EXPECT_EQ(parsed(arrayFrom(VT_BSTR, Strings{kBob, kUser, L"c"}, 5), int32Array({kEndpoint, kSubject}, 1),
+                     arrayFrom(VT_VARIANT, std::vector<Variant>{text(L"tel:+442"), text(L"Hello")}, -3)), L"3 [Hello] tel:+442");
 
     Variant endpoint = text(L"tel:1");
     VARIANT reference = referenceTo(&endpoint.get()->bstrVal);
@@ -282,17 +271,9 @@ TEST_F(StartConversation, EachModeStartsItsHostConversation)
     EXPECT_EQ(window, sentinel<IUCCConversationWindow>());
 }
 
-struct InformationKind {
-    using Class = UCCContactInformationDictionary;
-    using Interface = IUCCContactInformationDictionary;
-    using Key = ContactInformationType;
-};
-struct SettingsKind {
-    using Class = UCCContactSettingsDictionary;
-    using Interface = IUCCContactSettingDictionary;
-    using Key = ContactSetting;
-};
-
+// Either dictionary: its class, the interface Office reads it through, and its key type.
+template <class C, class I, class K>
+struct DictionaryKind { using Class = C; using Interface = I; using Key = K; };
 template <class Kind>
 class Dictionary : public UcFixture {
 protected:
@@ -325,7 +306,8 @@ protected:
     }
 };
 
-using DictionaryKinds = ::testing::Types<InformationKind, SettingsKind>;
+using DictionaryKinds = ::testing::Types<DictionaryKind<UCCContactInformationDictionary, IUCCContactInformationDictionary, ContactInformationType>,
+                                         DictionaryKind<UCCContactSettingsDictionary, IUCCContactSettingDictionary, ContactSetting>>;
 TYPED_TEST_SUITE(Dictionary, DictionaryKinds);
 
 // Keys answer in key order, values in the order of adding; a key added twice keeps its position and takes
@@ -337,8 +319,7 @@ TYPED_TEST(Dictionary, KeysInKeyOrderValuesInAddingOrderEachItemItsOwn)
     EXPECT_EQ(this->contentOf(dictionary.get()), (Content{{0, L"zero"}, {10, L"ten"}}));
     EXPECT_EQ(stringOf(answer(dictionary.get(), L"GetValueAt", kCall, {number(0)})), L"ten")
         << "position 0 pairs the lowest key with the first value added";
-    EXPECT_EQ(this->contentOf(this->dictionaryOf({{0, L"a"}, {10, L"b"}, {0, L"c"}, {7, L"d"}}).get()),
-              (Content{{0, L"c"}, {7, L"d"}, {10, L"b"}}));
+    EXPECT_EQ(this->contentOf(this->dictionaryOf({{0, L"a"}, {10, L"b"}, {0, L"c"}, {7, L"d"}}).get()), (Content{{0, L"c"}, {7, L"d"}, {10, L"b"}}));
     EXPECT_TRUE(this->contentOf(this->dictionaryOf({}).get()).empty());
 }
 
@@ -394,15 +375,13 @@ protected:
     {
         auto made = std::make_shared<AsynchronousOperationWorker>(target ? target : callback.get(), kOnLookup);
         made->setResultFunction([succeeded](DispatchParameters& parameters) {
-            parameters.add(Variant::fromDispatch(nullptr));
-            parameters.add(Variant::fromDispatch(nullptr));
-            return succeeded;
+            return parameters.add(Variant::fromDispatch(nullptr)), parameters.add(Variant::fromDispatch(nullptr)), succeeded;
         });
         return made;
     }
     static bool flag(const std::shared_ptr<AsynchronousOperationWorker>& worker, const wchar_t* name)
     {
-        return sameValue(property(worker->operation().as<IDispatch>().get(), name), truth(true));
+        return operationSays(worker->operation().as<IDispatch>().get(), name);
     }
 
     static constexpr DISPID kOnLookup = 251;
@@ -450,7 +429,7 @@ TEST_F(AsynchronousOperation, CancelledBeforeOrWhileTheResultIsBuiltNothingIsRep
     completed->complete(true);
     answer(completed.as<IDispatch>().get(), L"CancelOperation", kCall);
     EXPECT_TRUE(completed->isCancelled());
-    EXPECT_TRUE(sameValue(property(completed.as<IDispatch>().get(), L"IsSucceeded"), truth(true))) << "cancelling after completion keeps the result";
+    EXPECT_TRUE(operationSays(completed.as<IDispatch>().get(), L"IsSucceeded")) << "cancelling after completion keeps the result";
 
     ComPtr<FakeOfficeSink> failing = FakeOfficeSink::create(DIID__IUCCContactsAndGroupsCallback, journal);
     failing->setResult(DISP_E_MEMBERNOTFOUND);

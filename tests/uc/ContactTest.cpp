@@ -31,11 +31,7 @@ public:
     HRESULT getOtherNumber(BSTR*) override { return E_FAIL; }
     HRESULT getTagged(VARIANT_BOOL*) override { return E_FAIL; }
     std::shared_ptr<TransactionLock> getReadTransactionLock() override { return nullptr; }
-    void deliver(VARIANT argument)
-    {
-        DISPPARAMS parameters = {&argument, nullptr, 1, 0};
-        handler(&parameters);
-    }
+    void deliver(VARIANT argument) { DISPPARAMS parameters = {&argument, nullptr, 1, 0}; handler(&parameters); }
     ChangeHandler handler;
 };
 
@@ -64,8 +60,7 @@ protected:
         return manager->Lookup(Bstr(text).get(), callback, *Variant().get(), operation);
     }
     ComPtr<FakeOfficeSink> lookupCallback() { return FakeOfficeSink::create(DIID__IUCCContactsAndGroupsCallback, journal); }
-    static bool completed(IUCCAsynchronousOperation* operation) { return sameValue(property(operation, L"IsCompleted"), truth(true)); }
-    static bool succeeded(IUCCAsynchronousOperation* operation) { return sameValue(property(operation, L"IsSucceeded"), truth(true)); }
+    static bool completed(IUCCAsynchronousOperation* operation) { return operationSays(operation, L"IsCompleted"); }
 
     // The one OnLookup Office heard, from a delivery thread: its result's address ("<null>" for none).
     std::wstring onlyLookupResult(IUCCAsynchronousOperation* operation)
@@ -91,13 +86,11 @@ protected:
         }
         return result;
     }
-    // A fresh journal and one sink on the contact.
+    // A fresh journal and one sink on the contact (a sink holds the contact it was advised on).
     void listenAfresh(IUCCContact* contact)
     {
         for (const auto& sink : sinks) sink->unadvise();
-        sinks.clear();
-        journal = std::make_shared<fakeoffice::OfficeEventJournal>();
-        adviseSink(contact);
+        sinks.clear(), journal = std::make_shared<fakeoffice::OfficeEventJournal>(), adviseSink(contact);
     }
 };
 
@@ -131,7 +124,7 @@ TEST_F(Contact, AddressesBecomeHostContactsOrNumberContacts)
     EXPECT_EQ(manager->GetContactByUri(Bstr(kBob).get(), nullptr), E_POINTER);
 }
 
-TEST_F(Contact, InformationIsTheHostContactsInOfficesUnits)
+TEST_F(Contact, InformationIsTheHostContactsInOfficesUnitsAndAFailureItsCodeWithAnEmptyValue)
 {
     ComPtr<IUCCContact> bob = contactFor(kBob);
     const std::pair<long, LONG> rows[] = {{1, 3500}, {2, 15500}, {3, 9500}, {4, 15500}, {5, 18500}, {0, 0}, {6, 0}};
@@ -158,11 +151,9 @@ TEST_F(Contact, InformationIsTheHostContactsInOfficesUnits)
     EXPECT_TRUE(elementsOf<std::wstring>(information(unresolved.get(), ucPresenceInstantMessageAddresses), VT_BSTR).empty());
     host().failMethod(HostMethod::RequestPresenceState);
     EXPECT_EQ(availabilityOf(bob.get()), 0) << "an unreadable presence is none";
-}
 
-TEST_F(Contact, UnansweredTypesAndHostFailuresGiveTheirCodesWithAnEmptyValue)
-{
-    ComPtr<IUCCContact> bob = contactFor(kBob);
+    // Unanswered types and the host's failures give their codes with an empty value.
+    host().clearFailures();
     for (const LONG type : {LONG(ucPresenceTitle), LONG(ucPresencePhoto), 49L, -1L, 0x7fffffffL}) {
         VARIANT value;
         value.vt = VT_I4; // whatever the caller left there is overwritten, not freed
@@ -170,12 +161,12 @@ TEST_F(Contact, UnansweredTypesAndHostFailuresGiveTheirCodesWithAnEmptyValue)
         EXPECT_EQ(value.vt, VT_EMPTY) << type;
     }
     EXPECT_EQ(bob->GetContactInformation(ucPresenceAvailability, nullptr), E_POINTER);
-    host().failMethod(HostMethod::GetFriendlyName, E_ACCESSDENIED);
-    host().failMethod(HostMethod::GetPresenceString, E_UNEXPECTED);
-    host().failMethod(HostMethod::GetSigninName, E_HANDLE);
-    EXPECT_TRUE(information(bob.get(), ucPresenceDisplayName, E_ACCESSDENIED).isEmpty());
-    EXPECT_TRUE(information(bob.get(), ucPresenceCustomActivity, E_UNEXPECTED).isEmpty());
-    EXPECT_TRUE(information(bob.get(), ucPresenceInstantMessageAddresses, E_HANDLE).isEmpty());
+    const struct { HostMethod failing; LONG type; HRESULT code; } failures[] = {{HostMethod::GetFriendlyName, ucPresenceDisplayName, E_ACCESSDENIED},
+        {HostMethod::GetPresenceString, ucPresenceCustomActivity, E_UNEXPECTED}, {HostMethod::GetSigninName, ucPresenceInstantMessageAddresses, E_HANDLE}};
+    for (const auto& failure : failures) {
+        host().failMethod(failure.failing, failure.code);
+        EXPECT_TRUE(information(bob.get(), failure.type, failure.code).isEmpty());
+    }
     EXPECT_TRUE(information(unresolvedContact().get(), ucPresenceDisplayName, E_FAIL).isEmpty());
 }
 
@@ -291,14 +282,11 @@ TEST_F(Contact, LookupAnswersTable)
         ComPtr<IUCCAsynchronousOperation> operation;
         ASSERT_EQ(lookup(row.asked, lookupCallback().get(), operation.out()), S_OK);
         EXPECT_FALSE(completed(operation.get()));
-        for (std::size_t i = 0; i < row.requests.size(); ++i) {
-            host().answerPendingResolutions();
-            settleWorker();
-        }
+        for (std::size_t i = 0; i < row.requests.size(); ++i) host().answerPendingResolutions(), settleWorker();
         EXPECT_EQ(host().resolveRequests(), row.requests);
         EXPECT_EQ(onlyLookupResult(operation.get()), row.reported);
         EXPECT_TRUE(completed(operation.get()));
-        EXPECT_EQ(succeeded(operation.get()), row.succeeded);
+        EXPECT_EQ(operationSays(operation.get(), L"IsSucceeded"), row.succeeded);
     }
     IUCCAsynchronousOperation* untouched = sentinel<IUCCAsynchronousOperation>();
     EXPECT_EQ(lookup(kBobsMail, nullptr, &untouched), E_FAIL);
@@ -312,16 +300,14 @@ TEST_F(Contact, AnAnswerForAReleasedOrDisconnectedManagerReachesNothing)
     ComPtr<IUCCAsynchronousOperation> operation;
     ASSERT_EQ(lookup(kBobsMail, lookupCallback().get(), operation.out()), S_OK);
     manager->disconnect();
-    host().answerPendingResolutions();
-    settleWorker();
+    host().answerPendingResolutions(), settleWorker();
     EXPECT_EQ(lookup(kBobsMail, lookupCallback().get(), operation.out()), E_FAIL) << "a disconnected manager looks nothing up";
     manager->initialise(worker, resolver);
     ASSERT_EQ(lookup(kBobsMail, lookupCallback().get(), operation.out()), S_OK);
     const long locksBefore = extensionsutils::moduleLockCount();
     manager.reset();
     EXPECT_LT(extensionsutils::moduleLockCount(), locksBefore) << "the pending lookup did not keep the manager";
-    host().answerPendingResolutions();
-    settleWorker();
+    host().answerPendingResolutions(), settleWorker();
     EXPECT_EQ(journal->count(), 0u);
     EXPECT_FALSE(completed(operation.get())) << "the operation stays pending";
 }
@@ -409,13 +395,11 @@ TEST_F(Contact, InTheStopWindowAChangeIsDroppedAndAContactReleasedMeanwhileDiesO
     office.join();
     host().clearLogHooks();
     const DWORD hostThread = host().recordsOf(L"Contact data changed").at(0).threadId;
-    std::size_t destructions = 0;
-    for (const fakehost::LogRecord& record : host().logRecords()) {
-        if (record.function != L"UCCContact::~UCCContact") continue;
-        ++destructions;
-        EXPECT_NE(record.threadId, hostThread);
-    }
-    EXPECT_EQ(destructions, 1u);
+    std::vector<DWORD> destroyedOn;
+    for (const fakehost::LogRecord& record : host().logRecords())
+        if (record.function == L"UCCContact::~UCCContact") destroyedOn.push_back(record.threadId);
+    ASSERT_EQ(destroyedOn.size(), 1u);
+    EXPECT_NE(destroyedOn[0], hostThread);
     EXPECT_EQ(journal->count(), 0u);
 }
 
@@ -470,8 +454,7 @@ TEST_F(Contact, OfficeThreadsReadAndLookUpWhileTheHostFiresChanges)
     EXPECT_EQ(eventsWithId(UCCContactManager::OnLookupId).size(), std::size_t(lookups.load())) << "every lookup answered exactly once";
     EXPECT_EQ(host().openReadTransactions(), 0u);
     journal.reset(); // the events held the contacts they were about
-    EXPECT_TRUE(waitUntil([&] { return host().contactSinkCount(kBob) + host().contactSinkCount(kUser) == 0; }))
-        << "every contact stopped watching";
+    EXPECT_TRUE(waitUntil([&] { return host().contactSinkCount(kBob) + host().contactSinkCount(kUser) == 0; })) << "every contact stopped watching";
 }
 
 } // namespace

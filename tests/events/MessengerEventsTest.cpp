@@ -81,8 +81,9 @@ protected:
     {
         for (int change = 1; change <= changesPerContact; ++change) {
             for (int c = 0; c < stormContacts; ++c) fireStatus(c, change);
-            if (change == changesPerContact / 2)
+            if (change == changesPerContact / 2) {
                 ASSERT_EQ(messenger->Fire_OnContactResolved(S_OK, ADDRESS_TYPE_SMTP, Bstr(L"a@b").get(), Bstr(L"sip:a@b").get()), S_OK);
+            }
         }
     }
     // Each contact's statuses arrive in firing order, none twice, and the last one fired arrives last.

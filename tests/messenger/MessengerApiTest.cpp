@@ -4,6 +4,9 @@
 
 #include "MessengerFixture.h"
 
+#include "RawRegistry.h"
+#include "SavedRegistryKey.h"
+
 #include <servprov.h>
 
 #include <algorithm>
@@ -263,6 +266,25 @@ TEST_F(MessengerApiTest, AResolvedAddressNeverComesAsTheOutParameterAndAnEmptyOn
     EXPECT_EQ(E_PENDING, resolve(L"bob@example.com"));
     EXPECT_EQ(E_INVALIDARG, resolve(L""));
     EXPECT_EQ(1u, host().resolveRequests().size()) << "an empty address is refused before the host";
+}
+
+TEST_F(MessengerApiTest, ResolutionDisabledInTheRegistryAsksNobody)
+{
+    const wchar_t* const settingsKey = L"Software\\Norvane Works\\Unified Communications\\Mivra";
+    const registrytest::SavedRegistryKey saved{HKEY_CURRENT_USER, settingsKey};
+    ASSERT_TRUE(registrytest::writeDwordValue(HKEY_CURRENT_USER, settingsKey, L"DisableResolveContact", 1));
+    EXPECT_EQ(S_OK, resolve(L"bob@example.com", createMessenger(0).as<IMessengerAdvanced>().get()));
+    EXPECT_TRUE(host().resolveRequests().empty());
+    EXPECT_EQ(E_PENDING, resolve(L"bob@example.com")) << "the setting is read when the object is made";
+}
+
+TEST_F(MessengerApiTest, ARequestStillPendingAtModuleStopDoesNotKeepTheObjectAlive)
+{
+    // Manual answers: this request is never answered. The fixture checks that the object went.
+    EXPECT_EQ(E_PENDING, resolve(L"bob@example.com"));
+    messenger->uninitialise();
+    EXPECT_TRUE(host().answerResolution(L"bob@example.com", L"bob").empty()) << "an answer after stop reached someone";
+    EXPECT_EQ(S_OK, resolve(L"carol@example.com")) << "after stop there is no resolver to ask";
 }
 
 TEST_F(MessengerApiTest, ServicesOfferExactlyThePrimaryServiceWhichAnswersSignedInRefusesSignedOutAndFallsSilentAfterStop)

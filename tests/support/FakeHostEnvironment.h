@@ -23,7 +23,6 @@ public:
     FakeHostEnvironment& operator=(const FakeHostEnvironment&) = delete;
 
     FakeHost& host() const { return *host_; }
-    const std::shared_ptr<FakeHost>& hostPointer() const { return host_; }
     HRESULT registration() const { return registration_; }
 
 private:

@@ -49,7 +49,6 @@ enum class ConversationKind { InstantMessage, GroupChat, Call, ConferenceCall };
 struct ConversationStart {
     ConversationKind kind = ConversationKind::InstantMessage;
     std::vector<std::wstring> participants;
-    bool participantWasNull = false; // the single participant of an instant message or call was a null BSTR
     long lowerBound = 0;             // of the participants array, for group chats and conference calls
     bool hasSubject = false;         // false when the subject was a null BSTR
     std::wstring subject;
@@ -63,7 +62,6 @@ struct LogRecord {
     std::wstring function, message;
     DWORD threadId = 0; // the thread that wrote the record
 };
-
 
 // What a fake answers when it does not know the contact asked for.
 constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80070490); // HRESULT_FROM_WIN32(ERROR_NOT_FOUND)

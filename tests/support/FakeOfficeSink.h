@@ -82,6 +82,12 @@ private:
     FakeOfficeSink(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal);
     ~FakeOfficeSink() override;
     bool answersIDispatch() const override { return !refusesIDispatch_.load(); }
+    template <class Work>
+    auto guarded(Work work) -> decltype(work())
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return work();
+    }
 
     std::shared_ptr<OfficeEventJournal> journal_;
     std::atomic<HRESULT> result_{S_OK};

@@ -32,10 +32,7 @@ constexpr WORD kCall = DISPATCH_METHOD;
 
 // What an out-parameter holds before a call that must not write it.
 template <class T>
-T* sentinel()
-{
-    return reinterpret_cast<T*>(0x5150);
-}
+T* sentinel() { return reinterpret_cast<T*>(0x5150); }
 
 inline Variant text(const wchar_t* value) { return Variant::fromString(value); }
 inline Variant number(LONG value) { return Variant::fromInt32(value); }
@@ -50,10 +47,7 @@ inline Variant answer(IDispatch* object, const wchar_t* name, WORD flags, const 
     EXPECT_EQ(called.member, result) << narrow(name);
     return std::move(called.value);
 }
-inline Variant property(IDispatch* object, const wchar_t* name, const std::vector<Variant>& arguments = {})
-{
-    return answer(object, name, kGet, arguments);
-}
+inline Variant property(IDispatch* object, const wchar_t* name, const std::vector<Variant>& arguments = {}) { return answer(object, name, kGet, arguments); }
 
 // Same type and equal value (VarCmp alone takes an empty value for an empty string).
 inline bool sameValue(const Variant& actual, const Variant& expected)
@@ -77,9 +71,7 @@ inline void expectAnswers(IDispatch* object, const std::vector<MemberRow>& rows,
     for (const MemberRow& row : rows) {
         SCOPED_TRACE(::testing::Message() << narrow(row.name) << (refusal ? " refused" : "") << ", flags " << row.flags);
         const Variant value = answer(object, row.name, row.flags, row.arguments, refusal ? row.refused.value_or(*refusal) : row.result);
-        if (!refusal && !row.value.isEmpty()) {
-            EXPECT_TRUE(sameValue(value, row.value));
-        }
+        if (!refusal && !row.value.isEmpty()) { EXPECT_TRUE(sameValue(value, row.value)); }
     }
 }
 
@@ -140,9 +132,7 @@ inline SafeArray int32Array(const Int32s& values, LONG lowerBound = 0) { return 
 // A by-reference string as a script passes its variable; null: a reference to nothing.
 inline VARIANT referenceTo(BSTR* variable = nullptr)
 {
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_BSTR | VT_BYREF;
-    value.pbstrVal = variable;
+    VARIANT value{};
+    value.vt = VT_BSTR | VT_BYREF, value.pbstrVal = variable;
     return value;
 }

@@ -30,11 +30,9 @@ struct HostSimProgram : ::testing::Test {
 TEST_F(HostSimProgram, TheDemoScriptRunsEndToEnd)
 {
     const tooltest::ProgramRun run = runHostSim(tools::besideThisProgram(L"demo-script.txt"));
-    ASSERT_TRUE(run.finished) << run.output;
-    EXPECT_EQ(0u, run.exitCode) << run.output;
-    EXPECT_EQ(2u, run.countLines(L"hostsim: ready (UpAndRunning 2)")) << run.output;
-    EXPECT_EQ(2u, run.countLines(L"hostsim: onStopped called")) << run.output;
-    EXPECT_EQ(0u, run.countLines(L"error")) << run.output;
+    ASSERT_TRUE(run.finished && run.exitCode == 0) << run.output;
+    const std::vector<std::size_t> counts{run.countLines(L"hostsim: ready (UpAndRunning 2)"), run.countLines(L"hostsim: onStopped called"), run.countLines(L"error")};
+    EXPECT_EQ(counts, (std::vector<std::size_t>{2, 2, 0})) << run.output;
     EXPECT_EQ(std::optional<DWORD>(0), tools::readUpAndRunning());
 }
 
@@ -47,8 +45,7 @@ TEST_F(HostSimProgram, InstallRegistersTheTypeLibraryForItsLocaleAndForLocaleZer
     ASSERT_TRUE(run.finished && run.exitCode == 0) << run.output;
     const std::wstring platform = sizeof(void*) == 8 ? L"\\win64" : L"\\win32";
     for (const wchar_t* locale : {L"409", L"0"})
-        EXPECT_TRUE(classesValue(L"TypeLib\\{31F0215E-C543-4EE3-B6F0-03AC36815648}\\1.0\\" + std::wstring(locale) + platform))
-            << locale;
+        EXPECT_TRUE(classesValue(L"TypeLib\\{31F0215E-C543-4EE3-B6F0-03AC36815648}\\1.0\\" + std::wstring(locale) + platform)) << locale;
 }
 
 } // namespace

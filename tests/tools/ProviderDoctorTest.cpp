@@ -79,18 +79,10 @@ struct ProviderDoctorTest : ::testing::Test {
 // Each row breaks a running installation one way; the doctor names the problem with a fix, or finds none.
 TEST_F(ProviderDoctorTest, NamesEachWayAnInstallationIsBroken)
 {
-    const auto imApp = [](const wchar_t* name) {
-        return [name] { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp", name); };
-    };
-    const auto upAndRunning = [](DWORD value) {
-        return [value] { tools::writeRegistryDword(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", value); };
-    };
-    const auto machine = [](const std::wstring& key, const std::wstring& value) {
-        return [key, value] { tools::writeRegistryString(HKEY_LOCAL_MACHINE, key, nullptr, value); };
-    };
-    const auto resolution = [](DWORD value) {
-        return [value] { tools::writeRegistryDword(HKEY_CURRENT_USER, settingsKey, L"DisableResolveContact", value); };
-    };
+    const auto imApp = [](const wchar_t* name) { return [name] { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp", name); }; };
+    const auto upAndRunning = [](DWORD value) { return [value] { tools::writeRegistryDword(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", value); }; };
+    const auto machine = [](const std::wstring& key, const std::wstring& value) { return [key, value] { tools::writeRegistryString(HKEY_LOCAL_MACHINE, key, nullptr, value); }; };
+    const auto resolution = [](DWORD value) { return [value] { tools::writeRegistryDword(HKEY_CURRENT_USER, settingsKey, L"DisableResolveContact", value); }; };
     const std::wstring notRegistered = L"{11111111-2222-3333-4444-555555555555}";
     using Named = std::vector<std::pair<std::wstring, std::wstring>>; // subject, text of its detail
     const struct {
@@ -99,16 +91,13 @@ TEST_F(ProviderDoctorTest, NamesEachWayAnInstallationIsBroken)
         int problems = -1; // how many problems in all, where it matters
         bool registered = true, localeZeroEntry = true;
     } rows[] = {
-        {[] { RegDeleteKeyValueW(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp"); },
-         {{L"DefaultIMApp", L"is missing: Office has no default IM provider"}}},
+        {[] { RegDeleteKeyValueW(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp"); }, {{L"DefaultIMApp", L"is missing: Office has no default IM provider"}}},
         {imApp(L"Communicator"), {{L"DefaultIMApp", L"= \"Communicator\": Office asks another IM provider"}}},
         {imApp(L"norvane quillon"), {}, 0}, // the name of a key is not case-sensitive
         {upAndRunning(0), {{L"UpAndRunning", L"UpAndRunning = 0: the module is not running"}}},
         {upAndRunning(1), {{L"UpAndRunning", L"UpAndRunning = 1: the module started but has not published"}}},
-        {[] { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", L"2"); },
-         {{L"UpAndRunning", L"is not a DWORD"}}},
-        {[] { RegDeleteKeyW(HKEY_CURRENT_USER, tools::ProviderKey); },
-         {{L"UpAndRunning", L"Norvane Quillon is missing: the module has never run"}}},
+        {[] { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", L"2"); }, {{L"UpAndRunning", L"is not a DWORD"}}},
+        {[] { RegDeleteKeyW(HKEY_CURRENT_USER, tools::ProviderKey); }, {{L"UpAndRunning", L"Norvane Quillon is missing: the module has never run"}}},
         {machine(imessengerTypeLib, stdoleLibrary), {{L"IMessenger", L"= " + stdoleLibrary + L", not the module's library"}}, 1},
         {machine(ucEntryTypeLib, stdoleLibrary), {}, 0}, // a UC interface may name another registered library
         {machine(ucEntryTypeLib, notRegistered), {{L"IUCOfficeIntegration", L"which is not registered"}}},
@@ -137,22 +126,15 @@ TEST_F(ProviderDoctorTest, NamesEachWayAnInstallationIsBroken)
 TEST_F(ProviderDoctorTest, ACorrectRunningInstallationIsFineAndTheProgramExitsWithOneExactlyWhenItFindsAProblem)
 {
     installAndRun();
-    tooltest::ProgramRun run = tooltest::runProgram(L"providerdoctor.exe", L"");
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(0u, run.exitCode) << run.output;
-    for (const std::wstring& line :
-         {std::wstring(L"ok       DefaultIMApp:"), std::wstring(L"ok       UpAndRunning:"),
-          std::wstring(L"ok       Messenger API interfaces: 11 name"), std::wstring(L"ok       UC interfaces:"),
-          std::wstring(L"\\1.0\\0\\win"), std::wstring(L"no problem found"),
-          L"ok       Module: " + modulePath_ + L": TavoMessenger version " TAVO_TEST_PROJECT_VERSION ".0, build "})
-        EXPECT_TRUE(run.contains(line)) << run.output;
+    const auto expectRun = [](DWORD exitCode, const std::vector<std::wstring>& lines) {
+        const tooltest::ProgramRun run = tooltest::runProgram(L"providerdoctor.exe", L"");
+        ASSERT_TRUE(run.finished && run.exitCode == exitCode) << run.output;
+        for (const std::wstring& line : lines) EXPECT_TRUE(run.contains(line)) << run.output;
+    };
+    expectRun(0, {L"ok       DefaultIMApp:", L"ok       UpAndRunning:", L"ok       Messenger API interfaces: 11 name", L"ok       UC interfaces:",
+                  L"\\1.0\\0\\win", L"no problem found", L"ok       Module: " + modulePath_ + L": TavoMessenger version " TAVO_TEST_PROJECT_VERSION ".0, build "});
     RegDeleteKeyValueW(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp");
-    run = tooltest::runProgram(L"providerdoctor.exe", L"");
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(1u, run.exitCode) << run.output;
-    for (const wchar_t* line :
-         {L"PROBLEM  DefaultIMApp:", L"         fix: make it the default IM provider", L"1 problem found"})
-        EXPECT_TRUE(run.contains(line)) << run.output;
+    expectRun(1, {L"PROBLEM  DefaultIMApp:", L"         fix: make it the default IM provider", L"1 problem found"});
 }
 
 TEST(PeMachine, ReadsTheMachineOfModulesAndRefusesOtherFiles)

@@ -36,8 +36,6 @@ class FakeHost : public std::enable_shared_from_this<FakeHost> {
 public:
     static std::shared_ptr<FakeHost> create();
     ~FakeHost();
-    FakeHost(const FakeHost&) = delete;
-    FakeHost& operator=(const FakeHost&) = delete;
 
     // --- Class object registration (CoRegisterClassObject, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, in
     // the calling thread's apartment) ---
@@ -68,11 +66,10 @@ public:
     void setContactList(const std::vector<std::wstring>& signinNames) { change([&] { contactList_ = signinNames; }); }
 
     // --- E-mail resolution (ResolveContactByEmail, answered through the listeners' OnContactResolved) ---
-    enum class ResolutionMode {
-        Manual,    // requests wait until answerResolution / answerPendingResolutions
-        Automatic, // each request is answered on the host thread right after it was made
-        WhileRequesting, // each request is answered on the host thread while ResolveContactByEmail waits
-    };
+    // Manual: requests wait until answerResolution / answerPendingResolutions. Automatic: each request is
+    // answered on the host thread right after it was made. WhileRequesting: each request is answered on the
+    // host thread while ResolveContactByEmail waits.
+    enum class ResolutionMode { Manual, Automatic, WhileRequesting };
     void setResolutionMode(ResolutionMode mode) { change([&] { resolutionMode_ = mode; }); }
     // WhileRequesting: runs after the answer was delivered, still inside ResolveContactByEmail, on the
     // requesting thread (a test looks there at what the answer has set off before the request returned).

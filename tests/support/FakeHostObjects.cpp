@@ -12,11 +12,7 @@
 #include <olectl.h>
 #include <oleauto.h>
 
-#include <atomic>
-#include <functional>
-#include <optional>
 #include <type_traits>
-#include <vector>
 
 namespace fakehost {
 
@@ -43,8 +39,6 @@ class FakeObject : public Interface {
 public:
     explicit FakeObject(std::shared_ptr<FakeHost> host, bool counted = true) : host_(std::move(host)), counted_(counted) { if (counted_) host_->objectCreated(); }
     virtual ~FakeObject() { if (counted_) host_->objectDestroyed(); }
-    FakeObject(const FakeObject&) = delete;
-    FakeObject& operator=(const FakeObject&) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
     {
@@ -86,15 +80,9 @@ protected:
     template <class T>
     HRESULT answerValue(HostMethod method, T* out, const std::function<std::optional<T>()>& read)
     {
-        const AllocationFailures::Pause hostAtWork;
         if (!out) return E_POINTER;
         if constexpr (std::is_same<T, BSTR>::value) *out = nullptr;
-        const FakeHost::Outcome outcome = host().beginCall(method);
-        if (outcome.injected) return outcome.fails() ? outcome.result : S_OK;
-        const std::optional<T> value = read();
-        if (!value) return kNotFound;
-        *out = *value;
-        return S_OK;
+        return answerAction(method, [&] { const std::optional<T> value = read(); return value ? (*out = *value, S_OK) : kNotFound; });
     }
     HRESULT answerString(HostMethod method, BSTR* out, const std::function<std::optional<std::wstring>()>& read)
     {
@@ -165,10 +153,7 @@ public:
         if (!cookie) return E_POINTER;
         *cookie = 0;
         if (!sink) return E_POINTER;
-        return answerAction(HostMethod::Advise, [&] {
-            *cookie = host().addContactSink(signinName_, sink);
-            return *cookie ? S_OK : CONNECT_E_CANNOTCONNECT;
-        });
+        return answerAction(HostMethod::Advise, [&] { return (*cookie = host().addContactSink(signinName_, sink)) ? S_OK : CONNECT_E_CANNOTCONNECT; });
     }
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override { return answerAction(HostMethod::Unadvise, [&] { return host().removeContactSink(signinName_, cookie); }); }
     HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override { return (connections ? *connections = nullptr : nullptr), E_NOTIMPL; }
@@ -224,8 +209,7 @@ public:
         *point = nullptr;
         return answerAction(HostMethod::FindConnectionPoint, [&] {
             if (iid != DIID__IContactEvents) return CONNECT_E_NOCONNECTION;
-            *point = make<FakeContactConnectionPoint, IConnectionPoint>(hostPointer(), signinName_).detach();
-            return S_OK;
+            return *point = make<FakeContactConnectionPoint, IConnectionPoint>(hostPointer(), signinName_).detach(), S_OK;
         });
     }
 

@@ -23,16 +23,15 @@ enum class HostMethod {
     // IClassFactory::CreateInstance, by the interface asked for
     CreateIMAndPresence, CreateProviderManagement, CreateEventManager, CreatePhone, CreateLogger,
     // IIMAndPresence
-    ResolveContactByEmail, GetContacts, GetContact, AddContact, TagContact, StartInstantMessage, StartGroupChat,
-    GetPresenceForContact, GetContactByUserId, WatchContact,
+    ResolveContactByEmail, GetContacts, GetContact, AddContact, TagContact, StartInstantMessage, StartGroupChat, GetPresenceForContact,
+    GetContactByUserId, WatchContact,
     GetLoggedInUser, IsSignedIn,                                         // IProviderManagement
     AddIMAndPresenceEventListener, RemoveIMAndPresenceEventListener,     // IEventManager
     MakeCall, MakeConferenceCall,                                        // IPhone
     WriteRecord, IsLevelEnabled,                                         // the logger
     // IContact
-    GetFriendlyName, GetSigninName, GetWorkNumber, GetHomeNumber, GetMobileNumber, GetOtherNumber, GetIsTagged,
-    RequestPresenceState, StartWatching, BeginReadTransaction,
-    FindConnectionPoint, Advise, Unadvise, // a contact's connection point container and its _IContactEvents point
+    GetFriendlyName, GetSigninName, GetWorkNumber, GetHomeNumber, GetMobileNumber, GetOtherNumber, GetIsTagged, RequestPresenceState,
+    StartWatching, BeginReadTransaction, FindConnectionPoint, Advise, Unadvise, // then its connection point container and _IContactEvents point
     GetCount, GetItem,                     // IContacts
     GetPresenceString, GetPresenceState,   // IPresenceState
     Count

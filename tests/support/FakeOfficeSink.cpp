@@ -3,7 +3,6 @@
 #include "extensionsutils/EventDelivery.h"
 
 #include <objbase.h>
-#include <ocidl.h>
 
 #include <sstream>
 #include <utility>
@@ -55,8 +54,6 @@ std::vector<OfficeEvent> OfficeEventJournal::events() const
 }
 
 FakeOfficeSink::FakeOfficeSink(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal) : DispatchSink(eventInterface), journal_(std::move(journal)) {}
-
-FakeOfficeSink::~FakeOfficeSink() = default;
 
 ComPtr<FakeOfficeSink> FakeOfficeSink::create(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal)
 {

@@ -80,7 +80,7 @@ public:
 
 private:
     FakeOfficeSink(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal);
-    ~FakeOfficeSink() override;
+    ~FakeOfficeSink() override = default;
     bool answersIDispatch() const override { return !refusesIDispatch_.load(); }
     template <class Work>
     auto guarded(Work work) -> decltype(work())

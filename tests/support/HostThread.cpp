@@ -35,8 +35,6 @@ void HostThread::waitUntilIdle()
     queue_->changed.wait(lock, [this] { return queue_->tasks.empty() && !queue_->running; });
 }
 
-bool HostThread::isCurrentThread() const { return std::this_thread::get_id() == threadId_; }
-
 void HostThread::stop()
 {
     {

@@ -75,30 +75,21 @@ inline void expectAnswers(IDispatch* object, const std::vector<MemberRow>& rows,
     }
 }
 
+// The value is of this type (a failure where it is not).
+inline bool holds(const Variant& value, VARTYPE type) { EXPECT_EQ(value.type(), type); return value.type() == type; }
 inline std::wstring stringOf(const Variant& value)
 {
-    EXPECT_EQ(value.type(), VT_BSTR);
-    if (value.type() != VT_BSTR) return L"<not a string>";
-    return std::wstring(value.get()->bstrVal ? value.get()->bstrVal : L"", SysStringLen(value.get()->bstrVal));
+    return holds(value, VT_BSTR) ? std::wstring(value.get()->bstrVal ? value.get()->bstrVal : L"", SysStringLen(value.get()->bstrVal)) : L"<not a string>";
 }
-inline LONG int32Of(const Variant& value)
-{
-    EXPECT_EQ(value.type(), VT_I4);
-    return value.type() == VT_I4 ? value.get()->lVal : -1;
-}
-inline ComPtr<IDispatch> objectOf(const Variant& value)
-{
-    EXPECT_EQ(value.type(), VT_DISPATCH);
-    return value.type() == VT_DISPATCH ? ComPtr<IDispatch>(value.get()->pdispVal) : nullptr;
-}
+inline LONG int32Of(const Variant& value) { return holds(value, VT_I4) ? value.get()->lVal : -1; }
+inline ComPtr<IDispatch> objectOf(const Variant& value) { return holds(value, VT_DISPATCH) ? ComPtr<IDispatch>(value.get()->pdispVal) : nullptr; }
 
 // The elements of an array a VARIANT holds, after checking that it is one-dimensional from 0 and holds `type`.
 template <class T>
 std::vector<T> elementsOf(const Variant& value, VARTYPE type)
 {
     std::vector<T> values;
-    EXPECT_EQ(value.type(), VT_ARRAY | type);
-    if (value.type() != (VT_ARRAY | type)) return values;
+    if (!holds(value, VT_ARRAY | type)) return values;
     SAFEARRAY* array = value.get()->parray;
     LONG lower = -1;
     VARTYPE held = VT_EMPTY;

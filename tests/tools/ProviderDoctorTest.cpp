@@ -25,9 +25,8 @@ namespace {
 const std::wstring libraryKey = L"Software\\Classes\\TypeLib\\{31F0215E-C543-4EE3-B6F0-03AC36815648}\\1.0\\0\\";
 const std::wstring ownPlatform = sizeof(void*) == 8 ? L"win64" : L"win32";
 const std::wstring otherPlatform = sizeof(void*) == 8 ? L"win32" : L"win64";
-const std::wstring interfaceKey = L"Software\\Classes\\Interface\\";
-const std::wstring imessengerTypeLib = interfaceKey + L"{D50C3186-0F89-48F8-B204-3604629DEE10}\\TypeLib";
-const std::wstring ucEntryTypeLib = interfaceKey + L"{6A222195-F65E-467F-8F77-EB180BD85288}\\TypeLib";
+const std::wstring imessengerTypeLib = L"Software\\Classes\\Interface\\{D50C3186-0F89-48F8-B204-3604629DEE10}\\TypeLib";
+const std::wstring ucEntryTypeLib = L"Software\\Classes\\Interface\\{6A222195-F65E-467F-8F77-EB180BD85288}\\TypeLib";
 const std::wstring stdoleLibrary = L"{00020430-0000-0000-C000-000000000046}"; // registered in every prefix
 const std::wstring settingsKey = L"Software\\Norvane Works\\Unified Communications\\Mivra";
 
@@ -56,8 +55,7 @@ struct ProviderDoctorTest : ::testing::Test {
     std::vector<Finding> problems(bool underWine = true) const
     {
         std::vector<Finding> found;
-        for (const Finding& finding : doctor::diagnose(underWine))
-            if (finding.verdict == Verdict::Problem) found.push_back(finding);
+        for (const Finding& finding : doctor::diagnose(underWine)) if (finding.verdict == Verdict::Problem) found.push_back(finding);
         return found;
     }
     // A problem about `subject` whose detail holds `text` and which says how to fix it.

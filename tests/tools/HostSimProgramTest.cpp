@@ -17,10 +17,6 @@ tooltest::ProgramRun runHostSim(const std::wstring& script, const wchar_t* optio
 {
     return tooltest::runProgram(L"hostsim.exe", L"--script \"" + script + L"\"" + options);
 }
-std::optional<std::wstring> classesValue(const std::wstring& key)
-{
-    return tools::readRegistryValue(HKEY_CLASSES_ROOT, key, nullptr).asString();
-}
 
 struct HostSimProgram : ::testing::Test {
     const std::wstring modulePath_ = tools::besideThisProgram(L"TavoMessenger.dll");
@@ -45,7 +41,7 @@ TEST_F(HostSimProgram, InstallRegistersTheTypeLibraryForItsLocaleAndForLocaleZer
     ASSERT_TRUE(run.finished && run.exitCode == 0) << run.output;
     const std::wstring platform = sizeof(void*) == 8 ? L"\\win64" : L"\\win32";
     for (const wchar_t* locale : {L"409", L"0"})
-        EXPECT_TRUE(classesValue(L"TypeLib\\{31F0215E-C543-4EE3-B6F0-03AC36815648}\\1.0\\" + std::wstring(locale) + platform)) << locale;
+        EXPECT_TRUE(tools::readRegistryValue(HKEY_CLASSES_ROOT, L"TypeLib\\{31F0215E-C543-4EE3-B6F0-03AC36815648}\\1.0\\" + std::wstring(locale) + platform, nullptr).asString()) << locale;
 }
 
 } // namespace

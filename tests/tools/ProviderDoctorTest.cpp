@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 using doctor::Finding;
@@ -45,10 +46,9 @@ struct ProviderDoctorTest : ::testing::Test {
         ASSERT_EQ(ERROR_SUCCESS, tools::writeDefaultImApp());
         if (registered) {
             hostsim::TavoModule module(modulePath_);
-            ASSERT_TRUE(module.registerServer);
-            ASSERT_HRESULT_SUCCEEDED(module.registerServer());
+            ASSERT_TRUE(module.registerServer && SUCCEEDED(module.registerServer()));
             module.unload();
-            if (withLocaleZeroEntry) ASSERT_HRESULT_SUCCEEDED(hostsim::registerTypeLibraryLocaleZero(modulePath_));
+            if (withLocaleZeroEntry) { ASSERT_HRESULT_SUCCEEDED(hostsim::registerTypeLibraryLocaleZero(modulePath_)); }
         }
         ASSERT_EQ(ERROR_SUCCESS, tools::writeRegistryDword(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", 2));
     }
@@ -61,11 +61,10 @@ struct ProviderDoctorTest : ::testing::Test {
     // A problem about `subject` whose detail holds `text` and which says how to fix it.
     ::testing::AssertionResult namesProblem(const std::wstring& subject, const std::wstring& text) const
     {
-        for (const Finding& finding : problems())
-            if (finding.subject == subject && finding.detail.find(text) != std::wstring::npos && !finding.fix.empty())
-                return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "no problem " << subject << ": ..." << text << "... in:\n"
-                                             << reportOf(problems());
+        const auto named = [&](const Finding& finding) { return finding.subject == subject && finding.detail.find(text) != std::wstring::npos && !finding.fix.empty(); };
+        const std::vector<Finding> found = problems();
+        if (std::any_of(found.begin(), found.end(), named)) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "no problem " << subject << ": ..." << text << "... in:\n" << reportOf(found);
     }
 
     const std::wstring modulePath_ = tools::besideThisProgram(L"TavoMessenger.dll");
@@ -116,8 +115,8 @@ TEST_F(ProviderDoctorTest, NamesEachWayAnInstallationIsBroken)
         installAndRun(row.registered, row.localeZeroEntry);
         row.breakIt();
         for (const auto& [subject, text] : row.named) EXPECT_TRUE(namesProblem(subject, text));
-        if (row.problems >= 0) EXPECT_EQ(static_cast<std::size_t>(row.problems), problems().size()) << reportOf(problems());
-        if (!row.localeZeroEntry) EXPECT_TRUE(problems(false).empty()) << "Windows falls back to the registered locale";
+        if (row.problems >= 0) { EXPECT_EQ(static_cast<std::size_t>(row.problems), problems().size()) << reportOf(problems()); }
+        if (!row.localeZeroEntry) { EXPECT_TRUE(problems(false).empty()) << "Windows falls back to the registered locale"; }
     }
 }
 
@@ -138,10 +137,8 @@ TEST_F(ProviderDoctorTest, ACorrectRunningInstallationIsFineAndTheProgramExitsWi
 TEST(PeMachine, ReadsTheMachineOfModulesAndRefusesOtherFiles)
 {
     const std::optional<WORD> own = doctor::readPeMachine(tools::besideThisProgram(L"TavoMessenger.dll"));
-    ASSERT_TRUE(own);
-    EXPECT_EQ(sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386, *own);
+    EXPECT_EQ(own, std::optional<WORD>(sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386));
     EXPECT_EQ(own, doctor::machineOfPlatform(ownPlatform));
     const tooltest::TempFile text(L"not-a-module.dll", "MZ but nothing else"), empty(L"empty.dll", "");
-    for (const std::wstring& file : {text.path, empty.path, text.path + L".missing"})
-        EXPECT_FALSE(doctor::readPeMachine(file));
+    for (const std::wstring& file : {text.path, empty.path, text.path + L".missing"}) EXPECT_FALSE(doctor::readPeMachine(file));
 }

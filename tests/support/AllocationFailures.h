@@ -9,19 +9,24 @@ namespace fakehost {
 class AllocationFailures {
 public:
     // The nth allocation from now on this thread fails (n >= 1).
-    static void arm(long n);
+    static void arm(long n) { remaining_ = n, failed_ = false; }
     // Ends the injection on this thread; true when an allocation failed since arm.
-    static bool disarm();
-    static bool nextAllocationFails();
+    static bool disarm() { return remaining_ = 0, failed_; }
+    static bool nextAllocationFails() { return remaining_ != 0 && pauses_ == 0 && --remaining_ == 0 && (failed_ = true); }
 
     // While one lives on a thread, its allocations neither count nor fail.
     class Pause {
     public:
-        Pause();
-        ~Pause();
+        Pause() { ++pauses_; }
+        ~Pause() { --pauses_; }
         Pause(const Pause&) = delete;
         Pause& operator=(const Pause&) = delete;
     };
+
+private:
+    static inline thread_local long remaining_ = 0; // allocations until the failing one; 0 when not armed
+    static inline thread_local bool failed_ = false;
+    static inline thread_local int pauses_ = 0;
 };
 
 } // namespace fakehost

@@ -3,6 +3,8 @@
 #include "support/AllocationFailures.h"
 
 #include "extensionsutils/Bstr.h"
+#include "extensionsutils/SafeArray.h"
+#include "extensionsutils/Variant.h"
 
 #include <olectl.h>
 
@@ -10,7 +12,9 @@
 
 namespace fakehost {
 
+using extensionsutils::Bstr;
 using extensionsutils::ComPtr;
+using extensionsutils::Variant;
 
 FakeHost::FakeHost() : hostThread_(new HostThread) {}
 
@@ -20,10 +24,8 @@ FakeHost::~FakeHost() { shutdown(); }
 
 HRESULT FakeHost::registerClassObject()
 {
-    ComPtr<IClassFactory> factory = classObject();
     DWORD cookie = 0;
-    const HRESULT hr = CoRegisterClassObject(CLSID_IMAndPresence, factory.get(), CLSCTX_INPROC_SERVER,
-                                             REGCLS_MULTIPLEUSE, &cookie);
+    const HRESULT hr = CoRegisterClassObject(CLSID_IMAndPresence, classObject().get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
     if (SUCCEEDED(hr)) change([&] { registrationCookie_ = cookie; });
     return hr;
 }
@@ -40,25 +42,17 @@ void FakeHost::shutdown()
     std::vector<ComPtr<_IIMAndPresenceEvents>> listeners;
     std::map<DWORD, ContactSink> sinks;
     ComPtr<IClassFactory> factory;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        shutDown_ = true;
-        answeredWhileRequestingHook_ = nullptr;
-        listeners.swap(listeners_);
-        sinks.swap(contactSinks_);
-        factory.swap(classObject_);
-        pendingResolutions_.clear();
-    }
+    change([&] {
+        shutDown_ = true, answeredWhileRequestingHook_ = nullptr, pendingResolutions_.clear();
+        listeners.swap(listeners_), sinks.swap(contactSinks_), factory.swap(classObject_);
+    });
 }
 
 void FakeHost::addContact(const ContactRecord& contact) { change([&] { contacts_[contact.signinName] = contact; }); }
 
 std::optional<ContactRecord> FakeHost::contact(const std::wstring& signinName) const
 {
-    return read([&]() -> std::optional<ContactRecord> {
-        const auto found = contacts_.find(signinName);
-        return found == contacts_.end() ? std::nullopt : std::make_optional(found->second);
-    });
+    return read([&] { const ContactRecord* entry = valueAt(contacts_, signinName); return entry ? std::make_optional(*entry) : std::nullopt; });
 }
 
 std::optional<ContactRecord> FakeHost::contactByUserId(const std::wstring& userId) const
@@ -72,18 +66,15 @@ std::optional<ContactRecord> FakeHost::contactByUserId(const std::wstring& userI
 
 void FakeHost::setPresence(const std::wstring& signinName, long presence, const std::wstring& presenceText)
 {
-    change([&] {
-        const auto found = contacts_.find(signinName);
-        if (found != contacts_.end()) found->second.presence = presence, found->second.presenceText = presenceText;
-    });
+    change([&] { if (ContactRecord* entry = valueAt(contacts_, signinName)) entry->presence = presence, entry->presenceText = presenceText; });
 }
 
 void FakeHost::setClientUser(const ContactRecord& user) { change([&] { contacts_[user.signinName] = user, clientUser_ = user.signinName; }); }
 
 std::wstring FakeHost::configuredAnswer(const std::wstring& email) const
 {
-    const auto found = resolutionAnswers_.find(email);
-    return found == resolutionAnswers_.end() ? std::wstring() : found->second;
+    const std::wstring* answer = valueAt(resolutionAnswers_, email);
+    return answer ? *answer : std::wstring();
 }
 
 void FakeHost::recordResolveRequest(const std::wstring& email)
@@ -94,24 +85,13 @@ void FakeHost::recordResolveRequest(const std::wstring& email)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         resolveRequests_.push_back(email);
-        mode = resolutionMode_;
-        answeredHook = answeredWhileRequestingHook_;
-        if (mode == ResolutionMode::Manual) {
-            pendingResolutions_.push_back(email);
-            return;
-        }
+        mode = resolutionMode_, answeredHook = answeredWhileRequestingHook_;
+        if (mode == ResolutionMode::Manual) return pendingResolutions_.push_back(email);
         answer = configuredAnswer(email);
     }
-    if (mode == ResolutionMode::WhileRequesting) {
-        hostThread_->run([&] { deliverResolution(email, answer, nullptr); });
-        if (answeredHook) answeredHook();
-        return;
-    }
-    // Answered later, from the host's own thread, as the real host does.
-    std::weak_ptr<FakeHost> weakHost = shared_from_this();
-    hostThread_->post([weakHost, email, answer] {
-        if (std::shared_ptr<FakeHost> host = weakHost.lock()) host->deliverResolution(email, answer, nullptr);
-    });
+    if (mode == ResolutionMode::Automatic) return later([email, answer](FakeHost& host) { host.deliverResolution(email, answer); });
+    onHostThread([&] { return deliverResolution(email, answer); });
+    if (answeredHook) answeredHook();
 }
 
 std::vector<HRESULT> FakeHost::answerResolution(const std::wstring& email, const std::wstring& imAddress)
@@ -120,9 +100,7 @@ std::vector<HRESULT> FakeHost::answerResolution(const std::wstring& email, const
         const auto pending = std::find(pendingResolutions_.begin(), pendingResolutions_.end(), email);
         if (pending != pendingResolutions_.end()) pendingResolutions_.erase(pending);
     });
-    std::vector<HRESULT> results;
-    hostThread_->run([&] { deliverResolution(email, imAddress, &results); });
-    return results;
+    return onHostThread([&] { return deliverResolution(email, imAddress); });
 }
 
 void FakeHost::answerPendingResolutions()
@@ -132,15 +110,12 @@ void FakeHost::answerPendingResolutions()
         for (const std::wstring& email : pendingResolutions_) answers.emplace_back(email, configuredAnswer(email));
         pendingResolutions_.clear();
     });
-    hostThread_->run([&] { for (const auto& answer : answers) deliverResolution(answer.first, answer.second, nullptr); });
+    hostThread_->run([&] { for (const auto& answer : answers) deliverResolution(answer.first, answer.second); });
 }
 
-void FakeHost::deliverResolution(const std::wstring& email, const std::wstring& imAddress, std::vector<HRESULT>* results)
+std::vector<HRESULT> FakeHost::deliverResolution(const std::wstring& email, const std::wstring& imAddress) const
 {
-    for (const ComPtr<_IIMAndPresenceEvents>& listener : listenersSnapshot()) {
-        const HRESULT hr = listener->OnContactResolved(extensionsutils::Bstr(email).get(), extensionsutils::Bstr(imAddress).get());
-        if (results) results->push_back(hr);
-    }
+    return toListeners([&](_IIMAndPresenceEvents* listener) { return listener->OnContactResolved(Bstr(email).get(), Bstr(imAddress).get()); });
 }
 
 HRESULT FakeHost::addListener(_IIMAndPresenceEvents* listener)
@@ -171,40 +146,46 @@ HRESULT FakeHost::removeListener(_IIMAndPresenceEvents* listener)
 std::vector<HRESULT> FakeHost::firePresenceChanged(const std::wstring& signinName)
 {
     const std::optional<ContactRecord> record = contact(signinName);
-    std::vector<HRESULT> results;
-    hostThread_->run([&] {
-        deliverPresence(signinName, record ? record->presence : 0, record ? record->presenceText : L"", &results);
-    });
-    return results;
+    return onHostThread([&] { return deliverPresence(signinName, record); });
 }
 
 std::vector<HRESULT> FakeHost::firePresenceChangedWith(IDispatch* contact, IDispatch* presenceState)
 {
-    std::vector<HRESULT> results;
-    hostThread_->run([&] { for (const auto& listener : listenersSnapshot()) results.push_back(listener->OnContactPresenceChanged(contact, presenceState)); });
-    return results;
+    return onHostThread([&] { return toListeners([&](_IIMAndPresenceEvents* listener) { return listener->OnContactPresenceChanged(contact, presenceState); }); });
 }
 
 void FakeHost::postPresenceChanged(const std::wstring& signinName)
 {
-    const std::optional<ContactRecord> record = contact(signinName);
-    const long presence = record ? record->presence : 0;
-    const std::wstring text = record ? record->presenceText : std::wstring();
-    std::weak_ptr<FakeHost> weakHost = shared_from_this();
-    hostThread_->post([weakHost, signinName, presence, text] {
-        if (std::shared_ptr<FakeHost> host = weakHost.lock()) host->deliverPresence(signinName, presence, text, nullptr);
-    });
+    later([signinName, record = contact(signinName)](FakeHost& host) { host.deliverPresence(signinName, record); });
 }
 
-void FakeHost::deliverPresence(const std::wstring& signinName, long presence, const std::wstring& text,
-                               std::vector<HRESULT>* results)
+std::vector<HRESULT> FakeHost::deliverPresence(const std::wstring& signinName, const std::optional<ContactRecord>& record)
 {
-    ComPtr<IDispatch> contactObject = makeContactObject(signinName);
-    ComPtr<IDispatch> presenceObject = makePresenceState(presence, text);
-    for (const ComPtr<_IIMAndPresenceEvents>& listener : listenersSnapshot()) {
-        const HRESULT hr = listener->OnContactPresenceChanged(contactObject.get(), presenceObject.get());
-        if (results) results->push_back(hr);
-    }
+    const ComPtr<IDispatch> contactObject = makeContactObject(signinName);
+    const ComPtr<IDispatch> presenceObject = makePresenceState(record ? record->presence : 0, record ? record->presenceText : L"");
+    return toListeners([&](_IIMAndPresenceEvents* listener) { return listener->OnContactPresenceChanged(contactObject.get(), presenceObject.get()); });
+}
+
+std::vector<HRESULT> FakeHost::toListeners(const std::function<HRESULT(_IIMAndPresenceEvents*)>& call) const
+{
+    std::vector<HRESULT> results;
+    for (const ComPtr<_IIMAndPresenceEvents>& listener : copyOf(listeners_)) results.push_back(call(listener.get()));
+    return results;
+}
+
+std::vector<HRESULT> FakeHost::onHostThread(const std::function<std::vector<HRESULT>()>& work)
+{
+    std::vector<HRESULT> results;
+    hostThread_->run([&] { results = work(); });
+    return results;
+}
+
+// Runs on the host's own thread after what is queued, as the real host answers, unless the fake is gone by then.
+void FakeHost::later(std::function<void(FakeHost&)> work)
+{
+    hostThread_->post([weakHost = weak_from_this(), work = std::move(work)] {
+        if (const std::shared_ptr<FakeHost> host = weakHost.lock()) work(*host);
+    });
 }
 
 DWORD FakeHost::addContactSink(const std::wstring& signinName, IUnknown* sink)
@@ -233,57 +214,38 @@ HRESULT FakeHost::removeContactSink(const std::wstring& signinName, DWORD cookie
     return S_OK;
 }
 
-std::size_t FakeHost::contactSinkCount(const std::wstring& signinName) const
+std::vector<ComPtr<IDispatch>> FakeHost::sinksOf(const std::wstring& signinName) const
 {
-    return read([&] {
-        return static_cast<std::size_t>(std::count_if(contactSinks_.begin(), contactSinks_.end(),
-                                                      [&](const auto& entry) { return entry.second.signinName == signinName; }));
-    });
+    std::vector<ComPtr<IDispatch>> sinks;
+    read([&] { for (const auto& entry : contactSinks_) if (entry.second.signinName == signinName) sinks.push_back(entry.second.sink); });
+    return sinks;
 }
 
 std::vector<HRESULT> FakeHost::fireContactChanged(const std::wstring& signinName, const std::vector<long>& codes,
                                                   DISPID dispid)
 {
-    std::vector<ComPtr<IDispatch>> sinks;
-    change([&] {
-        for (const auto& entry : contactSinks_)
-            if (entry.second.signinName == signinName) sinks.push_back(entry.second.sink);
-    });
-    std::vector<HRESULT> results;
-    hostThread_->run([&] {
+    const std::vector<ComPtr<IDispatch>> sinks = sinksOf(signinName);
+    return onHostThread([&] {
+        std::vector<HRESULT> results;
         for (const ComPtr<IDispatch>& sink : sinks) {
-            SAFEARRAY* array = SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(codes.size()));
-            for (LONG i = 0; array && i < static_cast<LONG>(codes.size()); ++i) {
-                LONG code = codes[static_cast<std::size_t>(i)];
-                SafeArrayPutElement(array, &i, &code);
-            }
-            VARIANT argument;
-            VariantInit(&argument);
-            argument.vt = VT_ARRAY | VT_I4;
-            argument.parray = array;
-            DISPPARAMS parameters = {&argument, nullptr, 1, 0};
-            results.push_back(sink->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters,
-                                           nullptr, nullptr, nullptr));
-            VariantClear(&argument);
+            Variant argument = Variant::fromSafeArray(extensionsutils::SafeArray::ofInt32s(codes).detach());
+            DISPPARAMS parameters = {argument.get(), nullptr, 1, 0};
+            results.push_back(sink->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr));
         }
+        return results;
     });
-    return results;
 }
 
 unsigned FakeHost::startWatchingCount(const std::wstring& signinName) const
 {
-    return read([&] {
-        const auto found = startWatchingCounts_.find(signinName);
-        return found == startWatchingCounts_.end() ? 0u : found->second;
-    });
+    return read([&] { const unsigned* count = valueAt(startWatchingCounts_, signinName); return count ? *count : 0u; });
 }
 
 void FakeHost::recordTagRequest(const std::wstring& signinName, long tagged)
 {
     change([&] {
         tagRequests_.emplace_back(signinName, tagged);
-        const auto found = contacts_.find(signinName);
-        if (found != contacts_.end()) found->second.tagged = tagged != 0;
+        if (ContactRecord* entry = valueAt(contacts_, signinName)) entry->tagged = tagged != 0;
     });
 }
 
@@ -296,9 +258,8 @@ std::vector<std::wstring> FakeHost::logMessages() const
 
 std::vector<LogRecord> FakeHost::recordsOf(const std::wstring& message) const
 {
-    std::vector<LogRecord> matching;
-    for (const LogRecord& record : logRecords())
-        if (record.message == message) matching.push_back(record);
+    std::vector<LogRecord> matching = logRecords();
+    matching.erase(std::remove_if(matching.begin(), matching.end(), [&](const LogRecord& record) { return record.message != message; }), matching.end());
     return matching;
 }
 

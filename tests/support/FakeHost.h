@@ -36,14 +36,11 @@ class FakeHost : public std::enable_shared_from_this<FakeHost> {
 public:
     static std::shared_ptr<FakeHost> create();
     ~FakeHost();
-    FakeHost(const FakeHost&) = delete;
-    FakeHost& operator=(const FakeHost&) = delete;
 
     // --- Class object registration (CoRegisterClassObject, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, in
     // the calling thread's apartment) ---
     HRESULT registerClassObject();
     void revokeClassObject();
-    bool isRegistered() const { return read([&] { return registrationCookie_ != 0; }); }
     // The class object itself, as CoGetClassObject would hand it out.
     extensionsutils::ComPtr<IClassFactory> classObject();
 
@@ -69,11 +66,10 @@ public:
     void setContactList(const std::vector<std::wstring>& signinNames) { change([&] { contactList_ = signinNames; }); }
 
     // --- E-mail resolution (ResolveContactByEmail, answered through the listeners' OnContactResolved) ---
-    enum class ResolutionMode {
-        Manual,    // requests wait until answerResolution / answerPendingResolutions
-        Automatic, // each request is answered on the host thread right after it was made
-        WhileRequesting, // each request is answered on the host thread while ResolveContactByEmail waits
-    };
+    // Manual: requests wait until answerResolution / answerPendingResolutions. Automatic: each request is
+    // answered on the host thread right after it was made. WhileRequesting: each request is answered on the
+    // host thread while ResolveContactByEmail waits.
+    enum class ResolutionMode { Manual, Automatic, WhileRequesting };
     void setResolutionMode(ResolutionMode mode) { change([&] { resolutionMode_ = mode; }); }
     // WhileRequesting: runs after the answer was delivered, still inside ResolveContactByEmail, on the
     // requesting thread (a test looks there at what the answer has set off before the request returned).
@@ -103,7 +99,7 @@ public:
     void waitForHostThread() { hostThread_->waitUntilIdle(); }
 
     // --- _IContactEvents on contacts ---
-    std::size_t contactSinkCount(const std::wstring& signinName) const;
+    std::size_t contactSinkCount(const std::wstring& signinName) const { return sinksOf(signinName).size(); }
     std::size_t contactAdviseCount() const { return copyOf(adviseCount_); } // successful Advise calls, all contacts
     std::size_t contactUnadviseCount() const { return copyOf(unadviseCount_); } // successful Unadvise calls, all contacts
     // Invokes the dispid (normally 1) on every sink advised on that contact, from the host thread, with
@@ -165,11 +161,8 @@ public:
 
     // ----- Used by the fake COM objects -----
     struct Outcome {
-        bool injected = false;
-        InjectedAnswer answer = InjectedAnswer::Failure;
-        HRESULT result = S_OK;
+        bool injected = false; InjectedAnswer answer = InjectedAnswer::Failure; HRESULT result = S_OK;
         bool fails() const { return injected && answer == InjectedAnswer::Failure; }
-        bool empty() const { return injected && answer == InjectedAnswer::Empty; }
         bool wrongObject() const { return injected && answer == InjectedAnswer::WrongObject; }
     };
     // Counts the call and tells whether an injected answer replaces its work.
@@ -205,27 +198,29 @@ private:
     FakeHost();
     // A copy of a guarded field, and a change of guarded state, each under the mutex.
     template <class Read>
-    auto read(Read answer) const -> decltype(answer())
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return answer();
-    }
+    auto read(Read answer) const -> decltype(answer()) { const std::lock_guard<std::mutex> lock(mutex_); return answer(); }
     template <class T>
     T copyOf(const T& field) const { return read([&] { return field; }); }
     template <class Change>
-    auto change(Change apply) -> decltype(apply())
+    auto change(Change apply) -> decltype(apply()) { const std::lock_guard<std::mutex> lock(mutex_); return apply(); }
+    // The value under `key`, null without one (mutex_ held).
+    template <class Map, class Key>
+    static auto valueAt(Map& map, const Key& key) -> decltype(&map.begin()->second)
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return apply();
+        const auto found = map.find(key);
+        return found == map.end() ? nullptr : &found->second;
     }
+    std::vector<extensionsutils::ComPtr<IDispatch>> sinksOf(const std::wstring& signinName) const;
     static std::size_t index(HostMethod method) { return static_cast<std::size_t>(method); }
     void inject(HostMethod method, const Injection& injection) { change([&] { injections_[index(method)] = injection; }); }
     unsigned nextRandom();      // mutex_ held
     Outcome randomOutcome();    // mutex_ held
-    std::vector<extensionsutils::ComPtr<_IIMAndPresenceEvents>> listenersSnapshot() const { return copyOf(listeners_); }
-    // Tells every listener of the entry's presence now, on the host thread; results to `results` if given.
-    void deliverPresence(const std::wstring& signinName, long presence, const std::wstring& text, std::vector<HRESULT>* results);
-    void deliverResolution(const std::wstring& email, const std::wstring& imAddress, std::vector<HRESULT>* results);
+    std::vector<HRESULT> deliverPresence(const std::wstring& signinName, const std::optional<ContactRecord>& record);
+    std::vector<HRESULT> deliverResolution(const std::wstring& email, const std::wstring& imAddress) const;
+    // Each listener called in turn on this thread; one result per listener.
+    std::vector<HRESULT> toListeners(const std::function<HRESULT(_IIMAndPresenceEvents*)>& call) const;
+    std::vector<HRESULT> onHostThread(const std::function<std::vector<HRESULT>()>& work); // run there and waited for
+    void later(std::function<void(FakeHost&)> work);
     std::wstring configuredAnswer(const std::wstring& email) const;
 
     mutable std::mutex mutex_;

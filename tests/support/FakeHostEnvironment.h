@@ -17,19 +17,23 @@ namespace fakehost {
 
 class FakeHostEnvironment {
 public:
-    explicit FakeHostEnvironment(DWORD apartment = COINIT_MULTITHREADED, bool registerClassObject = true);
-    ~FakeHostEnvironment();
+    explicit FakeHostEnvironment(DWORD apartment = COINIT_MULTITHREADED, bool registerClassObject = true)
+        : initialised_(CoInitializeEx(nullptr, apartment)), host_(FakeHost::create()), registration_(registerClassObject ? host_->registerClassObject() : S_FALSE) {}
+    ~FakeHostEnvironment()
+    {
+        host_->revokeClassObject(), host_->shutdown(), host_.reset();
+        if (SUCCEEDED(initialised_)) CoUninitialize();
+    }
     FakeHostEnvironment(const FakeHostEnvironment&) = delete;
     FakeHostEnvironment& operator=(const FakeHostEnvironment&) = delete;
 
     FakeHost& host() const { return *host_; }
-    const std::shared_ptr<FakeHost>& hostPointer() const { return host_; }
     HRESULT registration() const { return registration_; }
 
 private:
     HRESULT initialised_;
     std::shared_ptr<FakeHost> host_;
-    HRESULT registration_ = S_FALSE;
+    HRESULT registration_;
 };
 
 } // namespace fakehost

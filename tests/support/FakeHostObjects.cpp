@@ -6,17 +6,13 @@
 
 #include "support/AllocationFailures.h"
 
+#include "extensionsutils/SafeArray.h"
+
 #include <ocidl.h>
 #include <olectl.h>
 #include <oleauto.h>
 
-#include <algorithm>
-#include <atomic>
-#include <iterator>
-#include <functional>
-#include <optional>
 #include <type_traits>
-#include <vector>
 
 namespace fakehost {
 
@@ -24,30 +20,16 @@ using extensionsutils::ComPtr;
 
 namespace {
 
-BSTR allocString(const std::wstring& text) { return SysAllocStringLen(text.data(), static_cast<UINT>(text.size())); }
-
 std::wstring stringOf(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }
 
 // A received participants array: one dimension of BSTR, walked from its lower to its upper bound; null
 // elements become empty strings. E_INVALIDARG for anything else.
 HRESULT readParticipants(SAFEARRAY* array, ConversationStart& start)
 {
-    VARTYPE type = VT_EMPTY;
-    LONG lower = 0, upper = -1;
-    if (!array || SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetVartype(array, &type)) || type != VT_BSTR ||
-        FAILED(SafeArrayGetLBound(array, 1, &lower)) || FAILED(SafeArrayGetUBound(array, 1, &upper)))
-        return E_INVALIDARG;
-    std::vector<std::wstring> names;
-    for (LONGLONG i = lower; i <= upper; ++i) {
-        LONG index = static_cast<LONG>(i);
-        BSTR element = nullptr;
-        if (FAILED(SafeArrayGetElement(array, &index, &element))) return E_INVALIDARG;
-        names.push_back(stringOf(element));
-        SysFreeString(element);
-    }
-    start.participants = std::move(names);
-    start.lowerBound = lower;
-    return S_OK;
+    LONG upper = 0;
+    const bool read = array && SUCCEEDED(extensionsutils::vectorBounds(array, VT_BSTR, start.lowerBound, upper)) &&
+                      SUCCEEDED(extensionsutils::readStrings(array, start.participants));
+    return read ? S_OK : E_INVALIDARG;
 }
 
 // Free-threaded reference counting, QueryInterface for IUnknown and the interface, and a do-nothing
@@ -57,29 +39,18 @@ class FakeObject : public Interface {
 public:
     explicit FakeObject(std::shared_ptr<FakeHost> host, bool counted = true) : host_(std::move(host)), counted_(counted) { if (counted_) host_->objectCreated(); }
     virtual ~FakeObject() { if (counted_) host_->objectDestroyed(); }
-    FakeObject(const FakeObject&) = delete;
-    FakeObject& operator=(const FakeObject&) = delete;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
     {
         if (!object) return E_POINTER;
-        *object = nullptr;
-        if (iid == IID_IUnknown || iid == __uuidof(Interface)) *object = static_cast<Interface*>(this);
-        else if constexpr (std::is_base_of<IDispatch, Interface>::value) {
-            if (iid == IID_IDispatch) *object = static_cast<IDispatch*>(static_cast<Interface*>(this));
-        }
-        if (!*object) *object = otherInterface(iid);
+        const bool dispatch = std::is_base_of<IDispatch, Interface>::value && iid == IID_IDispatch; // the interface's first base
+        *object = iid == IID_IUnknown || iid == __uuidof(Interface) || dispatch ? static_cast<Interface*>(this) : otherInterface(iid);
         if (!*object) return E_NOINTERFACE;
         AddRef();
         return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
+    ULONG STDMETHODCALLTYPE Release() override { const ULONG left = --references_; if (left == 0) delete this; return left; }
 
 protected:
     // Further interfaces of the object (not AddRef'ed here); null for none.
@@ -99,41 +70,30 @@ protected:
     }
     // A method whose work is only to note what it was asked.
     HRESULT record(HostMethod method, const std::function<void()>& note) { return answerAction(method, [&] { return note(), S_OK; }); }
-    // A new presence object from the directory entry, kNotFound without one.
-    HRESULT presenceOf(const std::wstring& signinName, IDispatch** out)
+    // A new presence object from the directory entry, null without one.
+    ComPtr<IDispatch> presenceOf(const std::wstring& signinName)
     {
         const std::optional<ContactRecord> record = host().contact(signinName);
-        return record ? (*out = host().makePresenceState(record->presence, record->presenceText).detach(), S_OK) : kNotFound;
+        return record ? host().makePresenceState(record->presence, record->presenceText) : nullptr;
     }
     // A getter: read() gives the value, or nothing for kNotFound.
     template <class T>
     HRESULT answerValue(HostMethod method, T* out, const std::function<std::optional<T>()>& read)
     {
-        const AllocationFailures::Pause hostAtWork;
         if (!out) return E_POINTER;
         if constexpr (std::is_same<T, BSTR>::value) *out = nullptr;
-        const FakeHost::Outcome outcome = host().beginCall(method);
-        if (outcome.injected) return outcome.fails() ? outcome.result : S_OK;
-        const std::optional<T> value = read();
-        if (!value) return kNotFound;
-        *out = *value;
-        return S_OK;
+        return answerAction(method, [&] { const std::optional<T> value = read(); return value ? (*out = *value, S_OK) : kNotFound; });
     }
     HRESULT answerString(HostMethod method, BSTR* out, const std::function<std::optional<std::wstring>()>& read)
     {
-        HRESULT result = S_OK;
-        const HRESULT hr = answerValue<BSTR>(method, out, [&]() -> std::optional<BSTR> {
+        return answerValue<BSTR>(method, out, [&]() -> std::optional<BSTR> {
             const std::optional<std::wstring> value = read();
-            if (!value) return std::nullopt;
-            BSTR text = allocString(*value);
-            if (!text) result = E_OUTOFMEMORY;
-            return text;
+            return value ? std::make_optional(SysAllocStringLen(value->data(), static_cast<UINT>(value->size()))) : std::nullopt;
         });
-        return FAILED(hr) ? hr : result;
     }
-    // An object getter: make() writes the new object into its argument and returns the result.
+    // An object getter: make() gives the new object, or null to answer `missing`.
     template <class Out>
-    HRESULT answerObject(HostMethod method, Out** out, const std::function<HRESULT(Out**)>& make)
+    HRESULT answerObject(HostMethod method, Out** out, const std::function<ComPtr<Out>()>& make, HRESULT missing = kNotFound)
     {
         const AllocationFailures::Pause hostAtWork;
         if (!out) return E_POINTER;
@@ -141,7 +101,9 @@ protected:
         const FakeHost::Outcome outcome = host().beginCall(method);
         if (outcome.fails()) return outcome.result;
         if (outcome.wrongObject()) *out = host().makeWrongObject().detach();
-        return outcome.injected ? S_OK : make(out);
+        if (outcome.injected) return S_OK;
+        *out = make().detach();
+        return *out ? S_OK : missing;
     }
 
 private:
@@ -184,24 +146,16 @@ public:
     HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override { return iid ? (*iid = DIID__IContactEvents, S_OK) : E_POINTER; }
     HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** container) override
     {
-        if (!container) return E_POINTER;
-        ComPtr<IDispatch> contact = host().makeContactObject(signinName_);
-        return contact->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container));
+        return container ? host().makeContactObject(signinName_)->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container)) : E_POINTER;
     }
     HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override
     {
         if (!cookie) return E_POINTER;
         *cookie = 0;
         if (!sink) return E_POINTER;
-        return answerAction(HostMethod::Advise, [&] {
-            *cookie = host().addContactSink(signinName_, sink);
-            return *cookie ? S_OK : CONNECT_E_CANNOTCONNECT;
-        });
+        return answerAction(HostMethod::Advise, [&] { return (*cookie = host().addContactSink(signinName_, sink)) ? S_OK : CONNECT_E_CANNOTCONNECT; });
     }
-    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override
-    {
-        return answerAction(HostMethod::Unadvise, [&] { return host().removeContactSink(signinName_, cookie); });
-    }
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override { return answerAction(HostMethod::Unadvise, [&] { return host().removeContactSink(signinName_, cookie); }); }
     HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override { return (connections ? *connections = nullptr : nullptr), E_NOTIMPL; }
 
 private:
@@ -236,22 +190,16 @@ public:
     HRESULT STDMETHODCALLTYPE get_OtherNumber(BSTR* out) override { return field(HostMethod::GetOtherNumber, out, &ContactRecord::otherNumber); }
     HRESULT STDMETHODCALLTYPE get_IsTagged(VARIANT_BOOL* tagged) override
     {
-        return answerValue<VARIANT_BOOL>(HostMethod::GetIsTagged, tagged, [&]() -> std::optional<VARIANT_BOOL> {
-            const std::optional<ContactRecord> record = host().contact(signinName_);
-            return record ? std::make_optional<VARIANT_BOOL>(record->tagged ? VARIANT_TRUE : VARIANT_FALSE) : std::nullopt;
-        });
+        return answerValue<VARIANT_BOOL>(HostMethod::GetIsTagged, tagged, [&] { return entry<VARIANT_BOOL>([](const ContactRecord& record) { return record.tagged ? VARIANT_TRUE : VARIANT_FALSE; }); });
     }
     HRESULT STDMETHODCALLTYPE RequestPresenceState(IDispatch** presenceState) override
     {
-        return answerObject<IDispatch>(HostMethod::RequestPresenceState, presenceState, [&](IDispatch** out) { return presenceOf(signinName_, out); });
+        return answerObject<IDispatch>(HostMethod::RequestPresenceState, presenceState, [&] { return presenceOf(signinName_); });
     }
     HRESULT STDMETHODCALLTYPE StartWatching() override { return record(HostMethod::StartWatching, [&] { host().recordStartWatching(signinName_); }); }
     HRESULT STDMETHODCALLTYPE BeginReadTransaction(IUnknown** transaction) override
     {
-        return answerObject<IUnknown>(HostMethod::BeginReadTransaction, transaction, [&](IUnknown** out) {
-            *out = make<FakeReadTransaction, IUnknown>(hostPointer()).detach();
-            return S_OK;
-        });
+        return answerObject<IUnknown>(HostMethod::BeginReadTransaction, transaction, [&] { return make<FakeReadTransaction, IUnknown>(hostPointer()); });
     }
 
     HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override { return (points ? *points = nullptr : nullptr), E_NOTIMPL; }
@@ -261,8 +209,7 @@ public:
         *point = nullptr;
         return answerAction(HostMethod::FindConnectionPoint, [&] {
             if (iid != DIID__IContactEvents) return CONNECT_E_NOCONNECTION;
-            *point = make<FakeContactConnectionPoint, IConnectionPoint>(hostPointer(), signinName_).detach();
-            return S_OK;
+            return *point = make<FakeContactConnectionPoint, IConnectionPoint>(hostPointer(), signinName_).detach(), S_OK;
         });
     }
 
@@ -270,12 +217,16 @@ protected:
     void* otherInterface(REFIID iid) override { return iid == IID_IConnectionPointContainer ? static_cast<IConnectionPointContainer*>(this) : nullptr; }
 
 private:
+    // What `read` takes from the directory entry now; nothing once it is gone.
+    template <class T, class Read>
+    std::optional<T> entry(Read read) const
+    {
+        const std::optional<ContactRecord> record = host().contact(signinName_);
+        return record ? std::make_optional<T>(read(*record)) : std::nullopt;
+    }
     HRESULT field(HostMethod method, BSTR* out, std::wstring ContactRecord::*member)
     {
-        return answerString(method, out, [&]() -> std::optional<std::wstring> {
-            const std::optional<ContactRecord> record = host().contact(signinName_);
-            return record ? std::make_optional((*record).*member) : std::nullopt;
-        });
+        return answerString(method, out, [&] { return entry<std::wstring>([&](const ContactRecord& record) { return record.*member; }); });
     }
 
     const std::wstring signinName_;
@@ -288,11 +239,8 @@ public:
     HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override { return answerValue<LONG>(HostMethod::GetCount, count, [&] { return std::optional<LONG>(static_cast<LONG>(signinNames_.size())); }); }
     HRESULT STDMETHODCALLTYPE get_Item(LONG index, IDispatch** contact) override
     {
-        return answerObject<IDispatch>(HostMethod::GetItem, contact, [&](IDispatch** out) {
-            if (index < 0 || static_cast<std::size_t>(index) >= signinNames_.size()) return E_INVALIDARG;
-            *out = host().makeContactObject(signinNames_[static_cast<std::size_t>(index)]).detach();
-            return S_OK;
-        });
+        const bool within = index >= 0 && static_cast<std::size_t>(index) < signinNames_.size();
+        return answerObject<IDispatch>(HostMethod::GetItem, contact, [&] { return within ? host().makeContactObject(signinNames_[static_cast<std::size_t>(index)]) : nullptr; }, E_INVALIDARG);
     }
 
 private:
@@ -307,56 +255,39 @@ public:
     HRESULT STDMETHODCALLTYPE ResolveContactByEmail(BSTR email) override { return record(HostMethod::ResolveContactByEmail, [&] { host().recordResolveRequest(stringOf(email)); }); }
     HRESULT STDMETHODCALLTYPE GetContacts(IDispatch** contacts) override
     {
-        return answerObject<IDispatch>(HostMethod::GetContacts, contacts, [&](IDispatch** out) {
-            *out = make<FakeContacts, IDispatch>(hostPointer(), host().contactList()).detach();
-            return S_OK;
-        });
+        return answerObject<IDispatch>(HostMethod::GetContacts, contacts, [&] { return make<FakeContacts, IDispatch>(hostPointer(), host().contactList()); });
     }
     HRESULT STDMETHODCALLTYPE GetContact(BSTR uri, IDispatch** contact) override
     {
-        return answerObject<IDispatch>(HostMethod::GetContact, contact, [&](IDispatch** out) {
-            host().recordUriLookup(stringOf(uri));
-            return contactOf(host().contact(stringOf(uri)), out);
-        });
+        return answerObject<IDispatch>(HostMethod::GetContact, contact, [&] { return host().recordUriLookup(stringOf(uri)), contactOf(host().contact(stringOf(uri))); });
     }
     HRESULT STDMETHODCALLTYPE AddContact(BSTR signinName) override { return record(HostMethod::AddContact, [&] { host().recordAddedContact(stringOf(signinName)); }); }
     HRESULT STDMETHODCALLTYPE TagContact(BSTR signinName, LONG tagged) override { return record(HostMethod::TagContact, [&] { host().recordTagRequest(stringOf(signinName), tagged); }); }
     HRESULT STDMETHODCALLTYPE StartInstantMessage(BSTR signinName) override
     {
-        return record(HostMethod::StartInstantMessage, [&] {
-            host().recordConversation(ConversationStart{ConversationKind::InstantMessage, {stringOf(signinName)}, !signinName});
-        });
+        return record(HostMethod::StartInstantMessage, [&] { host().recordConversation({ConversationKind::InstantMessage, {stringOf(signinName)}}); });
     }
     HRESULT STDMETHODCALLTYPE StartGroupChat(SAFEARRAY* participants, BSTR subject) override
     {
         return answerAction(HostMethod::StartGroupChat, [&] {
-            ConversationStart start{ConversationKind::GroupChat};
+            ConversationStart start{ConversationKind::GroupChat, {}, 0, subject != nullptr, stringOf(subject)};
             const HRESULT read = readParticipants(participants, start);
-            if (FAILED(read)) return read;
-            start.hasSubject = subject != nullptr;
-            start.subject = stringOf(subject);
-            host().recordConversation(start);
-            return S_OK;
+            if (SUCCEEDED(read)) host().recordConversation(start);
+            return read;
         });
     }
     HRESULT STDMETHODCALLTYPE GetPresenceForContact(BSTR signinName, IDispatch** presenceState) override
     {
-        return answerObject<IDispatch>(HostMethod::GetPresenceForContact, presenceState, [&](IDispatch** out) {
-            host().recordUriLookup(stringOf(signinName));
-            return presenceOf(stringOf(signinName), out);
-        });
+        return answerObject<IDispatch>(HostMethod::GetPresenceForContact, presenceState, [&] { return host().recordUriLookup(stringOf(signinName)), presenceOf(stringOf(signinName)); });
     }
     HRESULT STDMETHODCALLTYPE GetContactByUserId(BSTR userId, IDispatch** contact) override
     {
-        return answerObject<IDispatch>(HostMethod::GetContactByUserId, contact, [&](IDispatch** out) {
-            host().recordUserIdLookup(stringOf(userId));
-            return contactOf(host().contactByUserId(stringOf(userId)), out);
-        });
+        return answerObject<IDispatch>(HostMethod::GetContactByUserId, contact, [&] { return host().recordUserIdLookup(stringOf(userId)), contactOf(host().contactByUserId(stringOf(userId))); });
     }
     HRESULT STDMETHODCALLTYPE WatchContact(BSTR signinName) override { return record(HostMethod::WatchContact, [&] { host().recordWatchRequest(stringOf(signinName)); }); }
 
 private:
-    HRESULT contactOf(const std::optional<ContactRecord>& record, IDispatch** out) { return record ? (*out = host().makeContactObject(record->signinName).detach(), S_OK) : kNotFound; }
+    ComPtr<IDispatch> contactOf(const std::optional<ContactRecord>& record) { return record ? host().makeContactObject(record->signinName) : nullptr; }
 };
 
 class FakeProviderManagement : public FakeDispatch<IProviderManagement> {
@@ -365,11 +296,9 @@ public:
 
     HRESULT STDMETHODCALLTYPE GetLoggedInUser(IDispatch** contact) override
     {
-        return answerObject<IDispatch>(HostMethod::GetLoggedInUser, contact, [&](IDispatch** out) {
+        return answerObject<IDispatch>(HostMethod::GetLoggedInUser, contact, [&] {
             const std::optional<std::wstring> signinName = host().clientUser();
-            if (!signinName) return kNotFound;
-            *out = host().makeContactObject(*signinName).detach();
-            return S_OK;
+            return signinName ? host().makeContactObject(*signinName) : nullptr;
         });
     }
     HRESULT STDMETHODCALLTYPE IsSignedIn(LONG* signedIn) override { return answerValue<LONG>(HostMethod::IsSignedIn, signedIn, [&] { return std::optional<LONG>(host().signedInValue()); }); }
@@ -387,10 +316,7 @@ class FakePhone : public FakeDispatch<IPhone> {
 public:
     using FakeDispatch::FakeDispatch;
 
-    HRESULT STDMETHODCALLTYPE MakeCall(BSTR participant) override
-    {
-        return record(HostMethod::MakeCall, [&] { host().recordConversation(ConversationStart{ConversationKind::Call, {stringOf(participant)}, !participant}); });
-    }
+    HRESULT STDMETHODCALLTYPE MakeCall(BSTR participant) override { return record(HostMethod::MakeCall, [&] { host().recordConversation({ConversationKind::Call, {stringOf(participant)}}); }); }
     HRESULT STDMETHODCALLTYPE MakeConferenceCall(SAFEARRAY* participants) override
     {
         return answerAction(HostMethod::MakeConferenceCall, [&] {
@@ -432,27 +358,23 @@ public:
         if (!object) return E_POINTER;
         *object = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        using Maker = ComPtr<IUnknown> (*)(std::shared_ptr<FakeHost>&&);
-        static const struct {
-            const IID* iid;
-            HostMethod method;
-            Maker make;
-        } kinds[] = {
-            {&IID_IIMAndPresence, HostMethod::CreateIMAndPresence, &make<FakeIMAndPresence, IUnknown, std::shared_ptr<FakeHost>>},
-            {&IID_IProviderManagement, HostMethod::CreateProviderManagement, &make<FakeProviderManagement, IUnknown, std::shared_ptr<FakeHost>>},
-            {&IID_IEventManager, HostMethod::CreateEventManager, &make<FakeEventManager, IUnknown, std::shared_ptr<FakeHost>>},
-            {&IID_IPhone, HostMethod::CreatePhone, &make<FakePhone, IUnknown, std::shared_ptr<FakeHost>>},
-            {&IID_ILogger, HostMethod::CreateLogger, &make<FakeLogger, IUnknown, std::shared_ptr<FakeHost>>},
-        };
-        const auto kind = std::find_if(std::begin(kinds), std::end(kinds), [&](const auto& k) { return *k.iid == iid; });
-        if (kind == std::end(kinds)) return E_NOINTERFACE;
-        // An injected answer gives no object: a wrong one would be called through the wrong vtable.
-        const FakeHost::Outcome outcome = host().beginCall(kind->method);
-        if (outcome.injected) return outcome.fails() ? outcome.result : S_OK;
-        ComPtr<IUnknown> created = kind->make(std::shared_ptr<FakeHost>(hostPointer()));
-        return created->QueryInterface(iid, object);
+        if (iid == IID_IIMAndPresence) return create<FakeIMAndPresence>(HostMethod::CreateIMAndPresence, iid, object);
+        if (iid == IID_IProviderManagement) return create<FakeProviderManagement>(HostMethod::CreateProviderManagement, iid, object);
+        if (iid == IID_IEventManager) return create<FakeEventManager>(HostMethod::CreateEventManager, iid, object);
+        if (iid == IID_IPhone) return create<FakePhone>(HostMethod::CreatePhone, iid, object);
+        return iid == IID_ILogger ? create<FakeLogger>(HostMethod::CreateLogger, iid, object) : E_NOINTERFACE;
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+private:
+    // An injected answer gives no object: a wrong one would be called through the wrong vtable.
+    template <class Object>
+    HRESULT create(HostMethod method, REFIID iid, void** object)
+    {
+        const FakeHost::Outcome outcome = host().beginCall(method);
+        if (outcome.injected) return outcome.fails() ? outcome.result : S_OK;
+        return make<Object, IUnknown>(std::shared_ptr<FakeHost>(hostPointer()))->QueryInterface(iid, object);
+    }
 };
 
 } // namespace

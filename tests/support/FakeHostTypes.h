@@ -23,16 +23,15 @@ enum class HostMethod {
     // IClassFactory::CreateInstance, by the interface asked for
     CreateIMAndPresence, CreateProviderManagement, CreateEventManager, CreatePhone, CreateLogger,
     // IIMAndPresence
-    ResolveContactByEmail, GetContacts, GetContact, AddContact, TagContact, StartInstantMessage, StartGroupChat,
-    GetPresenceForContact, GetContactByUserId, WatchContact,
+    ResolveContactByEmail, GetContacts, GetContact, AddContact, TagContact, StartInstantMessage, StartGroupChat, GetPresenceForContact,
+    GetContactByUserId, WatchContact,
     GetLoggedInUser, IsSignedIn,                                         // IProviderManagement
     AddIMAndPresenceEventListener, RemoveIMAndPresenceEventListener,     // IEventManager
     MakeCall, MakeConferenceCall,                                        // IPhone
     WriteRecord, IsLevelEnabled,                                         // the logger
     // IContact
-    GetFriendlyName, GetSigninName, GetWorkNumber, GetHomeNumber, GetMobileNumber, GetOtherNumber, GetIsTagged,
-    RequestPresenceState, StartWatching, BeginReadTransaction,
-    FindConnectionPoint, Advise, Unadvise, // a contact's connection point container and its _IContactEvents point
+    GetFriendlyName, GetSigninName, GetWorkNumber, GetHomeNumber, GetMobileNumber, GetOtherNumber, GetIsTagged, RequestPresenceState,
+    StartWatching, BeginReadTransaction, FindConnectionPoint, Advise, Unadvise, // then its connection point container and _IContactEvents point
     GetCount, GetItem,                     // IContacts
     GetPresenceString, GetPresenceState,   // IPresenceState
     Count
@@ -49,7 +48,6 @@ enum class ConversationKind { InstantMessage, GroupChat, Call, ConferenceCall };
 struct ConversationStart {
     ConversationKind kind = ConversationKind::InstantMessage;
     std::vector<std::wstring> participants;
-    bool participantWasNull = false; // the single participant of an instant message or call was a null BSTR
     long lowerBound = 0;             // of the participants array, for group chats and conference calls
     bool hasSubject = false;         // false when the subject was a null BSTR
     std::wstring subject;
@@ -63,7 +61,6 @@ struct LogRecord {
     std::wstring function, message;
     DWORD threadId = 0; // the thread that wrote the record
 };
-
 
 // What a fake answers when it does not know the contact asked for.
 constexpr HRESULT kNotFound = static_cast<HRESULT>(0x80070490); // HRESULT_FROM_WIN32(ERROR_NOT_FOUND)

@@ -3,7 +3,6 @@
 #include "extensionsutils/EventDelivery.h"
 
 #include <objbase.h>
-#include <ocidl.h>
 
 #include <sstream>
 #include <utility>
@@ -41,7 +40,7 @@ std::wstring describe(const OfficeEvent& event, const std::function<std::wstring
 
 void OfficeEventJournal::add(OfficeEvent event)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const std::lock_guard<std::mutex> lock(mutex_);
     events_.push_back(std::move(event));
 }
 
@@ -56,8 +55,6 @@ std::vector<OfficeEvent> OfficeEventJournal::events() const
 
 FakeOfficeSink::FakeOfficeSink(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal) : DispatchSink(eventInterface), journal_(std::move(journal)) {}
 
-FakeOfficeSink::~FakeOfficeSink() = default;
-
 ComPtr<FakeOfficeSink> FakeOfficeSink::create(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal)
 {
     ComPtr<FakeOfficeSink> sink;
@@ -70,28 +67,19 @@ HRESULT FakeOfficeSink::advise(IUnknown* source)
     ComPtr<IConnectionPoint> point;
     DWORD cookie = 0;
     const HRESULT hr = adviseOn(source, point, cookie);
-    if (FAILED(hr)) return hr;
-    std::lock_guard<std::mutex> lock(mutex_);
-    point_ = point, cookie_ = cookie;
-    return S_OK;
+    if (SUCCEEDED(hr)) guarded([&] { point_ = point, cookie_ = cookie; });
+    return hr;
 }
 
 HRESULT FakeOfficeSink::unadvise()
 {
     ComPtr<IConnectionPoint> point;
     DWORD cookie = 0;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        point.swap(point_), std::swap(cookie, cookie_);
-    }
+    guarded([&] { point.swap(point_), std::swap(cookie, cookie_); });
     return point ? point->Unadvise(cookie) : S_FALSE;
 }
 
-void FakeOfficeSink::setHook(std::function<void(const OfficeEvent&)> hook)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    hook_ = std::move(hook);
-}
+void FakeOfficeSink::setHook(std::function<void(const OfficeEvent&)> hook) { guarded([&] { hook_ = std::move(hook); }); }
 
 HRESULT FakeOfficeSink::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* parameters, VARIANT* result,
                                EXCEPINFO*, UINT*)
@@ -100,11 +88,7 @@ HRESULT FakeOfficeSink::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
     OfficeEvent event{eventInterface(), id, flags, {}, GetCurrentThreadId(), currentApartment()};
     // DISPPARAMS holds the last argument first.
     for (UINT i = parameters ? parameters->cArgs : 0; i > 0; --i) event.arguments.emplace_back(parameters->rgvarg[i - 1]);
-    std::function<void(const OfficeEvent&)> hook;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        hook = hook_;
-    }
+    const std::function<void(const OfficeEvent&)> hook = guarded([&] { return hook_; });
     if (journal_) journal_->add(event);
     if (hook) hook(event);
     return result_.load();

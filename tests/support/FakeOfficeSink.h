@@ -80,8 +80,14 @@ public:
 
 private:
     FakeOfficeSink(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal);
-    ~FakeOfficeSink() override;
+    ~FakeOfficeSink() override = default;
     bool answersIDispatch() const override { return !refusesIDispatch_.load(); }
+    template <class Work>
+    auto guarded(Work work) -> decltype(work())
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return work();
+    }
 
     std::shared_ptr<OfficeEventJournal> journal_;
     std::atomic<HRESULT> result_{S_OK};

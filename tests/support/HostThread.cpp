@@ -15,8 +15,7 @@ bool HostThread::post(std::function<void()> task)
 {
     std::lock_guard<std::mutex> lock(queue_->mutex);
     if (queue_->stopping) return false;
-    queue_->tasks.push_back(std::move(task));
-    queue_->changed.notify_all();
+    queue_->tasks.push_back(std::move(task)), queue_->changed.notify_all();
     return true;
 }
 
@@ -36,14 +35,11 @@ void HostThread::waitUntilIdle()
     queue_->changed.wait(lock, [this] { return queue_->tasks.empty() && !queue_->running; });
 }
 
-bool HostThread::isCurrentThread() const { return std::this_thread::get_id() == threadId_; }
-
 void HostThread::stop()
 {
     {
-        std::lock_guard<std::mutex> lock(queue_->mutex);
-        queue_->stopping = true;
-        queue_->changed.notify_all();
+        const std::lock_guard<std::mutex> lock(queue_->mutex);
+        queue_->stopping = true, queue_->changed.notify_all();
     }
     if (thread_.joinable()) isCurrentThread() ? thread_.detach() : thread_.join();
 }
@@ -56,13 +52,11 @@ void HostThread::loop(std::shared_ptr<Queue> queue)
         queue->changed.wait(lock, [&] { return !queue->tasks.empty() || queue->stopping; });
         if (queue->tasks.empty()) break;
         std::function<void()> task = std::move(queue->tasks.front());
-        queue->tasks.pop_front();
-        queue->running = true;
+        queue->tasks.pop_front(), queue->running = true;
         lock.unlock();
         task(), task = nullptr;
         lock.lock();
-        queue->running = false;
-        queue->changed.notify_all();
+        queue->running = false, queue->changed.notify_all();
     }
     lock.unlock();
     if (SUCCEEDED(initialised)) CoUninitialize();

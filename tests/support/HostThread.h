@@ -30,7 +30,7 @@ public:
     // Waits until nothing is queued or running (returns at once on the host thread itself).
     void waitUntilIdle();
 
-    bool isCurrentThread() const;
+    bool isCurrentThread() const { return std::this_thread::get_id() == threadId_; }
 
     // Runs what is queued, refuses new tasks and joins the thread; on the host thread itself it only lets
     // the thread end after its current task.

@@ -32,10 +32,7 @@ constexpr WORD kCall = DISPATCH_METHOD;
 
 // What an out-parameter holds before a call that must not write it.
 template <class T>
-T* sentinel()
-{
-    return reinterpret_cast<T*>(0x5150);
-}
+T* sentinel() { return reinterpret_cast<T*>(0x5150); }
 
 inline Variant text(const wchar_t* value) { return Variant::fromString(value); }
 inline Variant number(LONG value) { return Variant::fromInt32(value); }
@@ -50,10 +47,7 @@ inline Variant answer(IDispatch* object, const wchar_t* name, WORD flags, const 
     EXPECT_EQ(called.member, result) << narrow(name);
     return std::move(called.value);
 }
-inline Variant property(IDispatch* object, const wchar_t* name, const std::vector<Variant>& arguments = {})
-{
-    return answer(object, name, kGet, arguments);
-}
+inline Variant property(IDispatch* object, const wchar_t* name, const std::vector<Variant>& arguments = {}) { return answer(object, name, kGet, arguments); }
 
 // Same type and equal value (VarCmp alone takes an empty value for an empty string).
 inline bool sameValue(const Variant& actual, const Variant& expected)
@@ -77,36 +71,25 @@ inline void expectAnswers(IDispatch* object, const std::vector<MemberRow>& rows,
     for (const MemberRow& row : rows) {
         SCOPED_TRACE(::testing::Message() << narrow(row.name) << (refusal ? " refused" : "") << ", flags " << row.flags);
         const Variant value = answer(object, row.name, row.flags, row.arguments, refusal ? row.refused.value_or(*refusal) : row.result);
-        if (!refusal && !row.value.isEmpty()) {
-            EXPECT_TRUE(sameValue(value, row.value));
-        }
+        if (!refusal && !row.value.isEmpty()) { EXPECT_TRUE(sameValue(value, row.value)); }
     }
 }
 
+// The value is of this type (a failure where it is not).
+inline bool holds(const Variant& value, VARTYPE type) { EXPECT_EQ(value.type(), type); return value.type() == type; }
 inline std::wstring stringOf(const Variant& value)
 {
-    EXPECT_EQ(value.type(), VT_BSTR);
-    if (value.type() != VT_BSTR) return L"<not a string>";
-    return std::wstring(value.get()->bstrVal ? value.get()->bstrVal : L"", SysStringLen(value.get()->bstrVal));
+    return holds(value, VT_BSTR) ? std::wstring(value.get()->bstrVal ? value.get()->bstrVal : L"", SysStringLen(value.get()->bstrVal)) : L"<not a string>";
 }
-inline LONG int32Of(const Variant& value)
-{
-    EXPECT_EQ(value.type(), VT_I4);
-    return value.type() == VT_I4 ? value.get()->lVal : -1;
-}
-inline ComPtr<IDispatch> objectOf(const Variant& value)
-{
-    EXPECT_EQ(value.type(), VT_DISPATCH);
-    return value.type() == VT_DISPATCH ? ComPtr<IDispatch>(value.get()->pdispVal) : nullptr;
-}
+inline LONG int32Of(const Variant& value) { return holds(value, VT_I4) ? value.get()->lVal : -1; }
+inline ComPtr<IDispatch> objectOf(const Variant& value) { return holds(value, VT_DISPATCH) ? ComPtr<IDispatch>(value.get()->pdispVal) : nullptr; }
 
 // The elements of an array a VARIANT holds, after checking that it is one-dimensional from 0 and holds `type`.
 template <class T>
 std::vector<T> elementsOf(const Variant& value, VARTYPE type)
 {
     std::vector<T> values;
-    EXPECT_EQ(value.type(), VT_ARRAY | type);
-    if (value.type() != (VT_ARRAY | type)) return values;
+    if (!holds(value, VT_ARRAY | type)) return values;
     SAFEARRAY* array = value.get()->parray;
     LONG lower = -1;
     VARTYPE held = VT_EMPTY;
@@ -140,9 +123,7 @@ inline SafeArray int32Array(const Int32s& values, LONG lowerBound = 0) { return 
 // A by-reference string as a script passes its variable; null: a reference to nothing.
 inline VARIANT referenceTo(BSTR* variable = nullptr)
 {
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_BSTR | VT_BYREF;
-    value.pbstrVal = variable;
+    VARIANT value{};
+    value.vt = VT_BSTR | VT_BYREF, value.pbstrVal = variable;
     return value;
 }

@@ -68,9 +68,7 @@ protected:
     void stopWorker()
     {
         stopWindow->set();
-        if (!worker) return;
-        worker->stop(nullptr, true);
-        worker.reset();
+        if (worker) worker->stop(nullptr, true), worker.reset();
     }
 
     // A new Office sink advised on the source's point for the event interface, as Office advises.
@@ -84,16 +82,14 @@ protected:
     std::vector<fakeoffice::OfficeEvent> eventsWithId(DISPID id) const
     {
         std::vector<fakeoffice::OfficeEvent> found;
-        for (const fakeoffice::OfficeEvent& event : journal->events())
-            if (event.id == id) found.push_back(event);
+        for (const fakeoffice::OfficeEvent& event : journal->events()) if (event.id == id) found.push_back(event);
         return found;
     }
     // Each event as "dispid(arguments)" (see describe), optionally only those with one dispatch id.
     static std::vector<std::wstring> described(const std::vector<fakeoffice::OfficeEvent>& events, DISPID only = 0)
     {
         std::vector<std::wstring> texts;
-        for (const fakeoffice::OfficeEvent& event : events)
-            if (!only || event.id == only) texts.push_back(describe(event));
+        for (const fakeoffice::OfficeEvent& event : events) if (!only || event.id == only) texts.push_back(describe(event));
         return texts;
     }
     // "0x406(bob, 2)": the event with a contact as its sign-in name.
@@ -101,10 +97,9 @@ protected:
     static std::wstring signinNameOf(IDispatch* object)
     {
         extensionsutils::ComPtr<IMessengerContact> contact;
-        if (!object || FAILED(object->QueryInterface(IID_IMessengerContact, reinterpret_cast<void**>(contact.out())))) return L"<not a contact>";
         extensionsutils::Bstr name;
-        contact->get_SigninName(name.out());
-        return name.str();
+        if (!object || FAILED(object->QueryInterface(IID_IMessengerContact, reinterpret_cast<void**>(contact.out())))) return L"<not a contact>";
+        return contact->get_SigninName(name.out()), name.str();
     }
 
     std::shared_ptr<WorkerThreadImpl> worker;

@@ -34,16 +34,14 @@ public:
 
     void unregisterFromHost()
     {
-        extensionsutils::ComPtr<IEventManager> events = hostaccess::GetEventManager();
-        if (events) events->RemoveIMAndPresenceEventListener(this);
+        if (const extensionsutils::ComPtr<IEventManager> events = hostaccess::GetEventManager()) events->RemoveIMAndPresenceEventListener(this);
     }
 
     HRESULT STDMETHODCALLTYPE OnContactPresenceChanged(IDispatch*, IDispatch*) override { return S_OK; }
 
     HRESULT STDMETHODCALLTYPE OnContactResolved(BSTR email, BSTR imAddress) override
     {
-        const std::shared_ptr<ContactResolver> resolver = resolver_.lock();
-        if (resolver) resolver->onContactResolved(email, imAddress);
+        if (const std::shared_ptr<ContactResolver> resolver = resolver_.lock()) resolver->onContactResolved(email, imAddress);
         return S_OK;
     }
 

@@ -13,8 +13,7 @@ namespace {
 bool isComOwnInterface(const std::wstring& iid)
 {
     const std::wstring comSuffix = L"-0000-0000-C000-000000000046}";
-    return iid.size() > comSuffix.size() &&
-           iid.compare(iid.size() - comSuffix.size(), comSuffix.size(), comSuffix) == 0;
+    return iid.size() > comSuffix.size() && iid.compare(iid.size() - comSuffix.size(), comSuffix.size(), comSuffix) == 0;
 }
 
 // The library's id and its interfaces' and dispinterfaces' ids: what registering it writes.
@@ -22,22 +21,18 @@ std::vector<std::wstring> typeLibraryPaths(const std::wstring& modulePath)
 {
     std::vector<std::wstring> paths;
     extensionsutils::ComPtr<ITypeLib> library;
-    if (FAILED(LoadTypeLib(modulePath.c_str(), library.out()))) return paths;
     TLIBATTR* libraryAttributes = nullptr;
-    if (SUCCEEDED(library->GetLibAttr(&libraryAttributes))) {
-        paths.push_back(L"TypeLib\\" + extensionsutils::guidText(libraryAttributes->guid));
-        library->ReleaseTLibAttr(libraryAttributes);
-    }
+    if (FAILED(LoadTypeLib(modulePath.c_str(), library.out())) || FAILED(library->GetLibAttr(&libraryAttributes))) return paths;
+    paths.push_back(L"TypeLib\\" + extensionsutils::guidText(libraryAttributes->guid));
+    library->ReleaseTLibAttr(libraryAttributes);
     for (UINT index = 0; index < library->GetTypeInfoCount(); ++index) {
-        TYPEKIND kind = TKIND_MAX;
-        if (FAILED(library->GetTypeInfoType(index, &kind)) || (kind != TKIND_INTERFACE && kind != TKIND_DISPATCH))
-            continue;
         extensionsutils::ComPtr<ITypeInfo> info;
         TYPEATTR* attributes = nullptr;
         if (FAILED(library->GetTypeInfo(index, info.out())) || FAILED(info->GetTypeAttr(&attributes))) continue;
         const std::wstring iid = extensionsutils::guidText(attributes->guid);
+        const bool isInterface = attributes->typekind == TKIND_INTERFACE || attributes->typekind == TKIND_DISPATCH;
         info->ReleaseTypeAttr(attributes);
-        if (!isComOwnInterface(iid)) paths.push_back(L"Interface\\" + iid);
+        if (isInterface && !isComOwnInterface(iid)) paths.push_back(L"Interface\\" + iid);
     }
     return paths;
 }
@@ -56,11 +51,8 @@ SavedModuleRegistration::SavedModuleRegistration(const std::wstring& modulePath,
 
 void SavedModuleRegistration::save(const std::wstring& path)
 {
-    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
-        for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-            keys_.push_back(std::make_unique<SavedRegistryKey>(hive, L"Software\\Classes\\" + path, view));
-        }
-    }
+    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+        for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) keys_.push_back(std::make_unique<SavedRegistryKey>(hive, L"Software\\Classes\\" + path, view));
 }
 
 SavedHostInstallation::SavedHostInstallation(const std::wstring& modulePath, SavedModuleRegistration::Start classes)

@@ -26,17 +26,8 @@ public:
     void clear() const;
 
 private:
-    struct Value
-    {
-        std::wstring name;
-        DWORD type;
-        std::vector<BYTE> data;
-    };
-    struct Node
-    {
-        std::vector<Value> values;
-        std::vector<std::pair<std::wstring, Node>> children;
-    };
+    struct Value { std::wstring name; DWORD type; std::vector<BYTE> data; };
+    struct Node { std::vector<Value> values; std::vector<std::pair<std::wstring, Node>> children; };
 
     bool save(HKEY key, Node& node) const;
     void restore(HKEY parent, const std::wstring& path, const Node& node) const;

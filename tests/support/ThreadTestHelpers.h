@@ -75,11 +75,7 @@ public:
     ~Threads() { join(); }
     Threads(const Threads&) = delete;
     Threads& operator=(const Threads&) = delete;
-    void join()
-    {
-        for (std::thread& thread : all_) thread.join();
-        all_.clear();
-    }
+    void join() { for (std::thread& thread : all_) thread.join(); all_.clear(); }
 
 private:
     std::vector<std::thread> all_;

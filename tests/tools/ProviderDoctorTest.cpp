@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 using doctor::Finding;
@@ -25,9 +26,8 @@ namespace {
 const std::wstring libraryKey = L"Software\\Classes\\TypeLib\\{31F0215E-C543-4EE3-B6F0-03AC36815648}\\1.0\\0\\";
 const std::wstring ownPlatform = sizeof(void*) == 8 ? L"win64" : L"win32";
 const std::wstring otherPlatform = sizeof(void*) == 8 ? L"win32" : L"win64";
-const std::wstring interfaceKey = L"Software\\Classes\\Interface\\";
-const std::wstring imessengerTypeLib = interfaceKey + L"{D50C3186-0F89-48F8-B204-3604629DEE10}\\TypeLib";
-const std::wstring ucEntryTypeLib = interfaceKey + L"{6A222195-F65E-467F-8F77-EB180BD85288}\\TypeLib";
+const std::wstring imessengerTypeLib = L"Software\\Classes\\Interface\\{D50C3186-0F89-48F8-B204-3604629DEE10}\\TypeLib";
+const std::wstring ucEntryTypeLib = L"Software\\Classes\\Interface\\{6A222195-F65E-467F-8F77-EB180BD85288}\\TypeLib";
 const std::wstring stdoleLibrary = L"{00020430-0000-0000-C000-000000000046}"; // registered in every prefix
 const std::wstring settingsKey = L"Software\\Norvane Works\\Unified Communications\\Mivra";
 
@@ -46,28 +46,25 @@ struct ProviderDoctorTest : ::testing::Test {
         ASSERT_EQ(ERROR_SUCCESS, tools::writeDefaultImApp());
         if (registered) {
             hostsim::TavoModule module(modulePath_);
-            ASSERT_TRUE(module.registerServer);
-            ASSERT_HRESULT_SUCCEEDED(module.registerServer());
+            ASSERT_TRUE(module.registerServer && SUCCEEDED(module.registerServer()));
             module.unload();
-            if (withLocaleZeroEntry) ASSERT_HRESULT_SUCCEEDED(hostsim::registerTypeLibraryLocaleZero(modulePath_));
+            if (withLocaleZeroEntry) { ASSERT_HRESULT_SUCCEEDED(hostsim::registerTypeLibraryLocaleZero(modulePath_)); }
         }
         ASSERT_EQ(ERROR_SUCCESS, tools::writeRegistryDword(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", 2));
     }
     std::vector<Finding> problems(bool underWine = true) const
     {
         std::vector<Finding> found;
-        for (const Finding& finding : doctor::diagnose(underWine))
-            if (finding.verdict == Verdict::Problem) found.push_back(finding);
+        for (const Finding& finding : doctor::diagnose(underWine)) if (finding.verdict == Verdict::Problem) found.push_back(finding);
         return found;
     }
     // A problem about `subject` whose detail holds `text` and which says how to fix it.
     ::testing::AssertionResult namesProblem(const std::wstring& subject, const std::wstring& text) const
     {
-        for (const Finding& finding : problems())
-            if (finding.subject == subject && finding.detail.find(text) != std::wstring::npos && !finding.fix.empty())
-                return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "no problem " << subject << ": ..." << text << "... in:\n"
-                                             << reportOf(problems());
+        const auto named = [&](const Finding& finding) { return finding.subject == subject && finding.detail.find(text) != std::wstring::npos && !finding.fix.empty(); };
+        const std::vector<Finding> found = problems();
+        if (std::any_of(found.begin(), found.end(), named)) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "no problem " << subject << ": ..." << text << "... in:\n" << reportOf(found);
     }
 
     const std::wstring modulePath_ = tools::besideThisProgram(L"TavoMessenger.dll");
@@ -79,18 +76,10 @@ struct ProviderDoctorTest : ::testing::Test {
 // Each row breaks a running installation one way; the doctor names the problem with a fix, or finds none.
 TEST_F(ProviderDoctorTest, NamesEachWayAnInstallationIsBroken)
 {
-    const auto imApp = [](const wchar_t* name) {
-        return [name] { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp", name); };
-    };
-    const auto upAndRunning = [](DWORD value) {
-        return [value] { tools::writeRegistryDword(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", value); };
-    };
-    const auto machine = [](const std::wstring& key, const std::wstring& value) {
-        return [key, value] { tools::writeRegistryString(HKEY_LOCAL_MACHINE, key, nullptr, value); };
-    };
-    const auto resolution = [](DWORD value) {
-        return [value] { tools::writeRegistryDword(HKEY_CURRENT_USER, settingsKey, L"DisableResolveContact", value); };
-    };
+    const auto imApp = [](const wchar_t* name) { return [name] { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp", name); }; };
+    const auto upAndRunning = [](DWORD value) { return [value] { tools::writeRegistryDword(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", value); }; };
+    const auto machine = [](const std::wstring& key, const std::wstring& value) { return [key, value] { tools::writeRegistryString(HKEY_LOCAL_MACHINE, key, nullptr, value); }; };
+    const auto resolution = [](DWORD value) { return [value] { tools::writeRegistryDword(HKEY_CURRENT_USER, settingsKey, L"DisableResolveContact", value); }; };
     const std::wstring notRegistered = L"{11111111-2222-3333-4444-555555555555}";
     using Named = std::vector<std::pair<std::wstring, std::wstring>>; // subject, text of its detail
     const struct {
@@ -99,16 +88,13 @@ TEST_F(ProviderDoctorTest, NamesEachWayAnInstallationIsBroken)
         int problems = -1; // how many problems in all, where it matters
         bool registered = true, localeZeroEntry = true;
     } rows[] = {
-        {[] { RegDeleteKeyValueW(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp"); },
-         {{L"DefaultIMApp", L"is missing: Office has no default IM provider"}}},
+        {[] { RegDeleteKeyValueW(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp"); }, {{L"DefaultIMApp", L"is missing: Office has no default IM provider"}}},
         {imApp(L"Communicator"), {{L"DefaultIMApp", L"= \"Communicator\": Office asks another IM provider"}}},
         {imApp(L"norvane quillon"), {}, 0}, // the name of a key is not case-sensitive
         {upAndRunning(0), {{L"UpAndRunning", L"UpAndRunning = 0: the module is not running"}}},
         {upAndRunning(1), {{L"UpAndRunning", L"UpAndRunning = 1: the module started but has not published"}}},
-        {[] { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", L"2"); },
-         {{L"UpAndRunning", L"is not a DWORD"}}},
-        {[] { RegDeleteKeyW(HKEY_CURRENT_USER, tools::ProviderKey); },
-         {{L"UpAndRunning", L"Norvane Quillon is missing: the module has never run"}}},
+        {[] { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", L"2"); }, {{L"UpAndRunning", L"is not a DWORD"}}},
+        {[] { RegDeleteKeyW(HKEY_CURRENT_USER, tools::ProviderKey); }, {{L"UpAndRunning", L"Norvane Quillon is missing: the module has never run"}}},
         {machine(imessengerTypeLib, stdoleLibrary), {{L"IMessenger", L"= " + stdoleLibrary + L", not the module's library"}}, 1},
         {machine(ucEntryTypeLib, stdoleLibrary), {}, 0}, // a UC interface may name another registered library
         {machine(ucEntryTypeLib, notRegistered), {{L"IUCOfficeIntegration", L"which is not registered"}}},
@@ -129,39 +115,30 @@ TEST_F(ProviderDoctorTest, NamesEachWayAnInstallationIsBroken)
         installAndRun(row.registered, row.localeZeroEntry);
         row.breakIt();
         for (const auto& [subject, text] : row.named) EXPECT_TRUE(namesProblem(subject, text));
-        if (row.problems >= 0) EXPECT_EQ(static_cast<std::size_t>(row.problems), problems().size()) << reportOf(problems());
-        if (!row.localeZeroEntry) EXPECT_TRUE(problems(false).empty()) << "Windows falls back to the registered locale";
+        if (row.problems >= 0) { EXPECT_EQ(static_cast<std::size_t>(row.problems), problems().size()) << reportOf(problems()); }
+        if (!row.localeZeroEntry) { EXPECT_TRUE(problems(false).empty()) << "Windows falls back to the registered locale"; }
     }
 }
 
 TEST_F(ProviderDoctorTest, ACorrectRunningInstallationIsFineAndTheProgramExitsWithOneExactlyWhenItFindsAProblem)
 {
     installAndRun();
-    tooltest::ProgramRun run = tooltest::runProgram(L"providerdoctor.exe", L"");
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(0u, run.exitCode) << run.output;
-    for (const std::wstring& line :
-         {std::wstring(L"ok       DefaultIMApp:"), std::wstring(L"ok       UpAndRunning:"),
-          std::wstring(L"ok       Messenger API interfaces: 11 name"), std::wstring(L"ok       UC interfaces:"),
-          std::wstring(L"\\1.0\\0\\win"), std::wstring(L"no problem found"),
-          L"ok       Module: " + modulePath_ + L": TavoMessenger version " TAVO_TEST_PROJECT_VERSION ".0, build "})
-        EXPECT_TRUE(run.contains(line)) << run.output;
+    const auto expectRun = [](DWORD exitCode, const std::vector<std::wstring>& lines) {
+        const tooltest::ProgramRun run = tooltest::runProgram(L"providerdoctor.exe", L"");
+        ASSERT_TRUE(run.finished && run.exitCode == exitCode) << run.output;
+        for (const std::wstring& line : lines) EXPECT_TRUE(run.contains(line)) << run.output;
+    };
+    expectRun(0, {L"ok       DefaultIMApp:", L"ok       UpAndRunning:", L"ok       Messenger API interfaces: 11 name", L"ok       UC interfaces:",
+                  L"\\1.0\\0\\win", L"no problem found", L"ok       Module: " + modulePath_ + L": TavoMessenger version " TAVO_TEST_PROJECT_VERSION ".0, build "});
     RegDeleteKeyValueW(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp");
-    run = tooltest::runProgram(L"providerdoctor.exe", L"");
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(1u, run.exitCode) << run.output;
-    for (const wchar_t* line :
-         {L"PROBLEM  DefaultIMApp:", L"         fix: make it the default IM provider", L"1 problem found"})
-        EXPECT_TRUE(run.contains(line)) << run.output;
+    expectRun(1, {L"PROBLEM  DefaultIMApp:", L"         fix: make it the default IM provider", L"1 problem found"});
 }
 
 TEST(PeMachine, ReadsTheMachineOfModulesAndRefusesOtherFiles)
 {
     const std::optional<WORD> own = doctor::readPeMachine(tools::besideThisProgram(L"TavoMessenger.dll"));
-    ASSERT_TRUE(own);
-    EXPECT_EQ(sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386, *own);
+    EXPECT_EQ(own, std::optional<WORD>(sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386));
     EXPECT_EQ(own, doctor::machineOfPlatform(ownPlatform));
     const tooltest::TempFile text(L"not-a-module.dll", "MZ but nothing else"), empty(L"empty.dll", "");
-    for (const std::wstring& file : {text.path, empty.path, text.path + L".missing"})
-        EXPECT_FALSE(doctor::readPeMachine(file));
+    for (const std::wstring& file : {text.path, empty.path, text.path + L".missing"}) EXPECT_FALSE(doctor::readPeMachine(file));
 }

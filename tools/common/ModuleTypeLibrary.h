@@ -8,10 +8,16 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace tools {
 
 // Loads the module's registered type library once and keeps it for the process's life; later calls only
 // answer. The failure code when it is not registered (then nothing can marshal its interfaces either).
 HRESULT holdModuleTypeLibrary();
+
+// An installer's step beside registration: TypeLib\{LIBID}\<version>\0\win32 (or win64) = the module's
+// path, machine-wide (see the .cpp for why).
+HRESULT registerTypeLibraryLocaleZero(const std::wstring& modulePath);
 
 } // namespace tools

@@ -23,7 +23,8 @@ protected:
     void releaseModuleObjects() override
     {
         if (listener) listener->unregisterFromHost();
-        listener.reset(), resolver.reset();
+        listener.reset();
+        resolver.reset();
     }
 
     HRESULT resolve(const wchar_t* email, const std::wstring& name)

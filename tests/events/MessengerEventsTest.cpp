@@ -47,7 +47,10 @@ struct HungHandler {
     std::function<void(const OfficeEvent&)> hook() const
     {
         return [first = std::make_shared<bool>(true), entered = entered, release = release](const OfficeEvent&) {
-            if (std::exchange(*first, false)) entered->set(), release->wait(60000);
+            if (std::exchange(*first, false)) {
+                entered->set();
+                release->wait(60000);
+            }
         };
     }
 };
@@ -213,7 +216,10 @@ TEST_F(MessengerEventsTest, AHungCallbackDelaysNoWorkNoOtherOfficeNorTheStopAndI
     connectSink();
     const auto queueAnswer = [&](LONG which) { // a lookup's answer, its argument telling which one it is
         auto answer = std::make_shared<AsynchronousOperationWorker>(callback.get(), UCCContactManager::OnLookupId);
-        answer->setResultFunction([which](extensionsutils::DispatchParameters& parameters) { return parameters.add(extensionsutils::Variant::fromInt32(which)), true; });
+        answer->setResultFunction([which](extensionsutils::DispatchParameters& parameters) {
+            parameters.add(extensionsutils::Variant::fromInt32(which));
+            return true;
+        });
         worker->AddWork(answer);
     };
     queueAnswer(1);

@@ -43,8 +43,12 @@ void FakeHost::shutdown()
     std::map<DWORD, ContactSink> sinks;
     ComPtr<IClassFactory> factory;
     change([&] {
-        shutDown_ = true, answeredWhileRequestingHook_ = nullptr, pendingResolutions_.clear();
-        listeners.swap(listeners_), sinks.swap(contactSinks_), factory.swap(classObject_);
+        shutDown_ = true;
+        answeredWhileRequestingHook_ = nullptr;
+        pendingResolutions_.clear();
+        listeners.swap(listeners_);
+        sinks.swap(contactSinks_);
+        factory.swap(classObject_);
     });
 }
 
@@ -66,7 +70,12 @@ std::optional<ContactRecord> FakeHost::contactByUserId(const std::wstring& userI
 
 void FakeHost::setPresence(const std::wstring& signinName, long presence, const std::wstring& presenceText)
 {
-    change([&] { if (ContactRecord* entry = valueAt(contacts_, signinName)) entry->presence = presence, entry->presenceText = presenceText; });
+    change([&] {
+        if (ContactRecord* entry = valueAt(contacts_, signinName)) {
+            entry->presence = presence;
+            entry->presenceText = presenceText;
+        }
+    });
 }
 
 void FakeHost::setClientUser(const ContactRecord& user) { change([&] { contacts_[user.signinName] = user, clientUser_ = user.signinName; }); }
@@ -85,7 +94,8 @@ void FakeHost::recordResolveRequest(const std::wstring& email)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         resolveRequests_.push_back(email);
-        mode = resolutionMode_, answeredHook = answeredWhileRequestingHook_;
+        mode = resolutionMode_;
+        answeredHook = answeredWhileRequestingHook_;
         if (mode == ResolutionMode::Manual) return pendingResolutions_.push_back(email);
         answer = configuredAnswer(email);
     }
@@ -265,7 +275,10 @@ std::vector<LogRecord> FakeHost::recordsOf(const std::wstring& message) const
 
 void FakeHost::recordLog(const LogRecord& record)
 {
-    const auto hooks = change([&] { return logRecords_.push_back(record), logHooks_; });
+    const auto hooks = change([&] {
+        logRecords_.push_back(record);
+        return logHooks_;
+    });
     for (const std::shared_ptr<LogHook>& hook : hooks) (*hook)(record);
 }
 
@@ -290,7 +303,11 @@ void FakeHost::forgetRecords()
 {
     change([&] {
         for (auto* names : {&resolveRequests_, &watchRequests_, &addedContacts_, &uriLookups_, &userIdLookups_}) names->clear();
-        addedListeners_.clear(), removedListeners_.clear(), conversations_.clear(), tagRequests_.clear(), logRecords_.clear();
+        addedListeners_.clear();
+        removedListeners_.clear();
+        conversations_.clear();
+        tagRequests_.clear();
+        logRecords_.clear();
     });
 }
 

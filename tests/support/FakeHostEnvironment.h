@@ -21,7 +21,9 @@ public:
         : initialised_(CoInitializeEx(nullptr, apartment)), host_(FakeHost::create()), registration_(registerClassObject ? host_->registerClassObject() : S_FALSE) {}
     ~FakeHostEnvironment()
     {
-        host_->revokeClassObject(), host_->shutdown(), host_.reset();
+        host_->revokeClassObject();
+        host_->shutdown();
+        host_.reset();
         if (SUCCEEDED(initialised_)) CoUninitialize();
     }
     FakeHostEnvironment(const FakeHostEnvironment&) = delete;

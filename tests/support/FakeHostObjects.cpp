@@ -69,7 +69,13 @@ protected:
         return act();
     }
     // A method whose work is only to note what it was asked.
-    HRESULT record(HostMethod method, const std::function<void()>& note) { return answerAction(method, [&] { return note(), S_OK; }); }
+    HRESULT record(HostMethod method, const std::function<void()>& note)
+    {
+        return answerAction(method, [&] {
+            note();
+            return S_OK;
+        });
+    }
     // A new presence object from the directory entry, null without one.
     ComPtr<IDispatch> presenceOf(const std::wstring& signinName)
     {
@@ -118,7 +124,11 @@ public:
     using FakeObject<Interface>::FakeObject;
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return count ? (*count = 0, S_OK) : E_POINTER; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override { return (info ? *info = nullptr : nullptr), E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override
+    {
+        if (info) *info = nullptr;
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return DISP_E_MEMBERNOTFOUND; }
 };
@@ -156,7 +166,11 @@ public:
         return answerAction(HostMethod::Advise, [&] { return (*cookie = host().addContactSink(signinName_, sink)) ? S_OK : CONNECT_E_CANNOTCONNECT; });
     }
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override { return answerAction(HostMethod::Unadvise, [&] { return host().removeContactSink(signinName_, cookie); }); }
-    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override { return (connections ? *connections = nullptr : nullptr), E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override
+    {
+        if (connections) *connections = nullptr;
+        return E_NOTIMPL;
+    }
 
 private:
     const std::wstring signinName_;
@@ -202,14 +216,19 @@ public:
         return answerObject<IUnknown>(HostMethod::BeginReadTransaction, transaction, [&] { return make<FakeReadTransaction, IUnknown>(hostPointer()); });
     }
 
-    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override { return (points ? *points = nullptr : nullptr), E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override
+    {
+        if (points) *points = nullptr;
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override
     {
         if (!point) return E_POINTER;
         *point = nullptr;
         return answerAction(HostMethod::FindConnectionPoint, [&] {
             if (iid != DIID__IContactEvents) return CONNECT_E_NOCONNECTION;
-            return *point = make<FakeContactConnectionPoint, IConnectionPoint>(hostPointer(), signinName_).detach(), S_OK;
+            *point = make<FakeContactConnectionPoint, IConnectionPoint>(hostPointer(), signinName_).detach();
+            return S_OK;
         });
     }
 
@@ -259,7 +278,10 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetContact(BSTR uri, IDispatch** contact) override
     {
-        return answerObject<IDispatch>(HostMethod::GetContact, contact, [&] { return host().recordUriLookup(stringOf(uri)), contactOf(host().contact(stringOf(uri))); });
+        return answerObject<IDispatch>(HostMethod::GetContact, contact, [&] {
+            host().recordUriLookup(stringOf(uri));
+            return contactOf(host().contact(stringOf(uri)));
+        });
     }
     HRESULT STDMETHODCALLTYPE AddContact(BSTR signinName) override { return record(HostMethod::AddContact, [&] { host().recordAddedContact(stringOf(signinName)); }); }
     HRESULT STDMETHODCALLTYPE TagContact(BSTR signinName, LONG tagged) override { return record(HostMethod::TagContact, [&] { host().recordTagRequest(stringOf(signinName), tagged); }); }
@@ -278,11 +300,17 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetPresenceForContact(BSTR signinName, IDispatch** presenceState) override
     {
-        return answerObject<IDispatch>(HostMethod::GetPresenceForContact, presenceState, [&] { return host().recordUriLookup(stringOf(signinName)), presenceOf(stringOf(signinName)); });
+        return answerObject<IDispatch>(HostMethod::GetPresenceForContact, presenceState, [&] {
+            host().recordUriLookup(stringOf(signinName));
+            return presenceOf(stringOf(signinName));
+        });
     }
     HRESULT STDMETHODCALLTYPE GetContactByUserId(BSTR userId, IDispatch** contact) override
     {
-        return answerObject<IDispatch>(HostMethod::GetContactByUserId, contact, [&] { return host().recordUserIdLookup(stringOf(userId)), contactOf(host().contactByUserId(stringOf(userId))); });
+        return answerObject<IDispatch>(HostMethod::GetContactByUserId, contact, [&] {
+            host().recordUserIdLookup(stringOf(userId));
+            return contactOf(host().contactByUserId(stringOf(userId)));
+        });
     }
     HRESULT STDMETHODCALLTYPE WatchContact(BSTR signinName) override { return record(HostMethod::WatchContact, [&] { host().recordWatchRequest(stringOf(signinName)); }); }
 

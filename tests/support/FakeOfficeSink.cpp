@@ -67,7 +67,12 @@ HRESULT FakeOfficeSink::advise(IUnknown* source)
     ComPtr<IConnectionPoint> point;
     DWORD cookie = 0;
     const HRESULT hr = adviseOn(source, point, cookie);
-    if (SUCCEEDED(hr)) guarded([&] { point_ = point, cookie_ = cookie; });
+    if (SUCCEEDED(hr)) {
+        guarded([&] {
+            point_ = point;
+            cookie_ = cookie;
+        });
+    }
     return hr;
 }
 
@@ -75,7 +80,10 @@ HRESULT FakeOfficeSink::unadvise()
 {
     ComPtr<IConnectionPoint> point;
     DWORD cookie = 0;
-    guarded([&] { point.swap(point_), std::swap(cookie, cookie_); });
+    guarded([&] {
+        point.swap(point_);
+        std::swap(cookie, cookie_);
+    });
     return point ? point->Unadvise(cookie) : S_FALSE;
 }
 

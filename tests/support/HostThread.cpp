@@ -15,15 +15,24 @@ bool HostThread::post(std::function<void()> task)
 {
     std::lock_guard<std::mutex> lock(queue_->mutex);
     if (queue_->stopping) return false;
-    queue_->tasks.push_back(std::move(task)), queue_->changed.notify_all();
+    queue_->tasks.push_back(std::move(task));
+    queue_->changed.notify_all();
     return true;
 }
 
 bool HostThread::run(const std::function<void()>& task)
 {
-    if (isCurrentThread()) return task(), true;
+    if (isCurrentThread()) {
+        task();
+        return true;
+    }
     std::promise<void> done;
-    if (!post([&] { task(), done.set_value(); })) return false;
+    if (!post([&] {
+            task();
+            done.set_value();
+        })) {
+        return false;
+    }
     done.get_future().wait();
     return true;
 }
@@ -39,7 +48,8 @@ void HostThread::stop()
 {
     {
         const std::lock_guard<std::mutex> lock(queue_->mutex);
-        queue_->stopping = true, queue_->changed.notify_all();
+        queue_->stopping = true;
+        queue_->changed.notify_all();
     }
     if (thread_.joinable()) isCurrentThread() ? thread_.detach() : thread_.join();
 }
@@ -52,11 +62,14 @@ void HostThread::loop(std::shared_ptr<Queue> queue)
         queue->changed.wait(lock, [&] { return !queue->tasks.empty() || queue->stopping; });
         if (queue->tasks.empty()) break;
         std::function<void()> task = std::move(queue->tasks.front());
-        queue->tasks.pop_front(), queue->running = true;
+        queue->tasks.pop_front();
+        queue->running = true;
         lock.unlock();
-        task(), task = nullptr;
+        task();
+        task = nullptr;
         lock.lock();
-        queue->running = false, queue->changed.notify_all();
+        queue->running = false;
+        queue->changed.notify_all();
     }
     lock.unlock();
     if (SUCCEEDED(initialised)) CoUninitialize();

@@ -124,6 +124,7 @@ inline SafeArray int32Array(const Int32s& values, LONG lowerBound = 0) { return 
 inline VARIANT referenceTo(BSTR* variable = nullptr)
 {
     VARIANT value{};
-    value.vt = VT_BSTR | VT_BYREF, value.pbstrVal = variable;
+    value.vt = VT_BSTR | VT_BYREF;
+    value.pbstrVal = variable;
     return value;
 }

@@ -68,7 +68,10 @@ protected:
     void stopWorker()
     {
         stopWindow->set();
-        if (worker) worker->stop(nullptr, true), worker.reset();
+        if (worker) {
+            worker->stop(nullptr, true);
+            worker.reset();
+        }
     }
 
     // A new Office sink advised on the source's point for the event interface, as Office advises.
@@ -99,7 +102,8 @@ protected:
         extensionsutils::ComPtr<IMessengerContact> contact;
         extensionsutils::Bstr name;
         if (!object || FAILED(object->QueryInterface(IID_IMessengerContact, reinterpret_cast<void**>(contact.out())))) return L"<not a contact>";
-        return contact->get_SigninName(name.out()), name.str();
+        contact->get_SigninName(name.out());
+        return name.str();
     }
 
     std::shared_ptr<WorkerThreadImpl> worker;

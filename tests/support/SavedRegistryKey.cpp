@@ -20,7 +20,10 @@ SavedRegistryKey::SavedRegistryKey(HKEY hive, std::wstring path, REGSAM view) : 
 
 SavedRegistryKey::~SavedRegistryKey()
 {
-    if (existed_) deleteTree(path_), restore(hive_, path_, saved_);
+    if (existed_) {
+        deleteTree(path_);
+        restore(hive_, path_, saved_);
+    }
     else if (!firstMissingPath_.empty()) deleteTree(firstMissingPath_);
 }
 
@@ -32,11 +35,13 @@ bool SavedRegistryKey::save(HKEY key, Node& node) const
     DWORD nameChars = 16384, type = 0, bytes = 0;
     for (DWORD index = 0; RegEnumValueW(key, index, name, &nameChars, nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS; ++index) {
         Value value{std::wstring(name, nameChars), type, std::vector<BYTE>(bytes + 2)};
-        nameChars = 16384, bytes += 2;
+        nameChars = 16384;
+        bytes += 2;
         if (RegEnumValueW(key, index, name, &nameChars, nullptr, &type, value.data.data(), &bytes) != ERROR_SUCCESS) return false;
         value.data.resize(bytes);
         node.values.push_back(std::move(value));
-        nameChars = 16384, bytes = 0;
+        nameChars = 16384;
+        bytes = 0;
     }
     nameChars = 256;
     for (DWORD index = 0; RegEnumKeyExW(key, index, name, &nameChars, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++index, nameChars = 256) {

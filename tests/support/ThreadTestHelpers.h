@@ -27,7 +27,8 @@ private:
         const Watchdog* self = static_cast<const Watchdog*>(argument);
         if (WaitForSingleObject(self->finished_, self->limitMs_) == WAIT_OBJECT_0) return 0;
         std::fprintf(stderr, "Watchdog: '%s' did not finish within %lu ms (deadlock?)\n", self->what_, static_cast<unsigned long>(self->limitMs_));
-        std::fflush(stderr), std::fflush(stdout);
+        std::fflush(stderr);
+        std::fflush(stdout);
         TerminateProcess(GetCurrentProcess(), 99);
         return 1;
     }

@@ -46,7 +46,10 @@ ProgramRun runProgram(const wchar_t* program, const std::wstring& arguments, DWO
         return run;
     Handle process(info.hProcess), thread(info.hThread);
     run.finished = WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0;
-    if (!run.finished) TerminateProcess(process.get(), 99), WaitForSingleObject(process.get(), INFINITE);
+    if (!run.finished) {
+        TerminateProcess(process.get(), 99);
+        WaitForSingleObject(process.get(), INFINITE);
+    }
     GetExitCodeProcess(process.get(), &run.exitCode);
     output.reset();
     std::ifstream in(std::filesystem::path(written.path), std::ios::binary);

@@ -51,7 +51,8 @@ protected:
     }
     void releaseTestObjects() override
     {
-        self.reset(), client.reset();
+        self.reset();
+        client.reset();
         if (object) object->disconnect();
         object.reset();
     }
@@ -375,7 +376,9 @@ protected:
     {
         auto made = std::make_shared<AsynchronousOperationWorker>(target ? target : callback.get(), kOnLookup);
         made->setResultFunction([succeeded](DispatchParameters& parameters) {
-            return parameters.add(Variant::fromDispatch(nullptr)), parameters.add(Variant::fromDispatch(nullptr)), succeeded;
+            parameters.add(Variant::fromDispatch(nullptr));
+            parameters.add(Variant::fromDispatch(nullptr));
+            return succeeded;
         });
         return made;
     }
@@ -403,7 +406,10 @@ TEST_F(AsynchronousOperation, ReportsOnceThroughTheDeliveryCompletedAndLetsGoOfW
 
     auto held = std::make_shared<int>(0); // stands for the contact manager that started the call
     auto holding = newWorker();
-    holding->setResultFunction([held](DispatchParameters& parameters) { return parameters.add(Variant::fromDispatch(nullptr)), true; });
+    holding->setResultFunction([held](DispatchParameters& parameters) {
+        parameters.add(Variant::fromDispatch(nullptr));
+        return true;
+    });
     holding->DoWork();
     EXPECT_EQ(held.use_count(), 1) << "a finished worker still holds what its result function held";
     holding->DoWork();

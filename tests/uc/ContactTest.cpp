@@ -90,7 +90,9 @@ protected:
     void listenAfresh(IUCCContact* contact)
     {
         for (const auto& sink : sinks) sink->unadvise();
-        sinks.clear(), journal = std::make_shared<fakeoffice::OfficeEventJournal>(), adviseSink(contact);
+        sinks.clear();
+        journal = std::make_shared<fakeoffice::OfficeEventJournal>();
+        adviseSink(contact);
     }
 };
 
@@ -282,7 +284,10 @@ TEST_F(Contact, LookupAnswersTable)
         ComPtr<IUCCAsynchronousOperation> operation;
         ASSERT_EQ(lookup(row.asked, lookupCallback().get(), operation.out()), S_OK);
         EXPECT_FALSE(completed(operation.get()));
-        for (std::size_t i = 0; i < row.requests.size(); ++i) host().answerPendingResolutions(), settleWorker();
+        for (std::size_t i = 0; i < row.requests.size(); ++i) {
+            host().answerPendingResolutions();
+            settleWorker();
+        }
         EXPECT_EQ(host().resolveRequests(), row.requests);
         EXPECT_EQ(onlyLookupResult(operation.get()), row.reported);
         EXPECT_TRUE(completed(operation.get()));
@@ -300,14 +305,16 @@ TEST_F(Contact, AnAnswerForAReleasedOrDisconnectedManagerReachesNothing)
     ComPtr<IUCCAsynchronousOperation> operation;
     ASSERT_EQ(lookup(kBobsMail, lookupCallback().get(), operation.out()), S_OK);
     manager->disconnect();
-    host().answerPendingResolutions(), settleWorker();
+    host().answerPendingResolutions();
+    settleWorker();
     EXPECT_EQ(lookup(kBobsMail, lookupCallback().get(), operation.out()), E_FAIL) << "a disconnected manager looks nothing up";
     manager->initialise(worker, resolver);
     ASSERT_EQ(lookup(kBobsMail, lookupCallback().get(), operation.out()), S_OK);
     const long locksBefore = extensionsutils::moduleLockCount();
     manager.reset();
     EXPECT_LT(extensionsutils::moduleLockCount(), locksBefore) << "the pending lookup did not keep the manager";
-    host().answerPendingResolutions(), settleWorker();
+    host().answerPendingResolutions();
+    settleWorker();
     EXPECT_EQ(journal->count(), 0u);
     EXPECT_FALSE(completed(operation.get())) << "the operation stays pending";
 }

@@ -55,7 +55,8 @@ protected:
     // then the calls into Office that the work queued.
     void settleWorker()
     {
-        drainWorker(), drainWorker();
+        drainWorker();
+        drainWorker();
         EXPECT_TRUE(extensionsutils::EventDelivery::waitUntilSettled(10000));
     }
 

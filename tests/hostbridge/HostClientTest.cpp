@@ -78,7 +78,8 @@ TEST_F(HostClient, AFullSlotKeepsItsClassObjectAndAReleaseOrFailedFetchLeavesItE
     other->revokeClassObject();
     other->shutdown();
 
-    const ULONG heldWithSlot = (factory->AddRef(), factory->Release());
+    factory->AddRef();
+    const ULONG heldWithSlot = factory->Release();
     hostaccess::releaseHostClassObject();
     EXPECT_EQ((factory->AddRef(), factory->Release()), heldWithSlot - 1);
     hostaccess::releaseHostClassObject(); // a second release finds nothing to let go
@@ -94,7 +95,10 @@ TEST_F(HostClient, AccessorsRunAlongsideFetchAndRelease)
     Threads readers(4, [&] { while (!stop) created += ComPtr<IIMAndPresence>(hostaccess::GetIMAndPresence()) ? 1 : 0; });
     Threads(1, [] {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        for (int round = 0; round < 200; ++round) hostaccess::releaseHostClassObject(), hostaccess::fetchHostClassObject();
+        for (int round = 0; round < 200; ++round) {
+            hostaccess::releaseHostClassObject();
+            hostaccess::fetchHostClassObject();
+        }
         CoUninitialize();
     });
     while (created < 100) std::this_thread::yield(); // the slot stays full now: readers must succeed

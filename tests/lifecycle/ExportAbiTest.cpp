@@ -21,9 +21,21 @@ struct CountedSharedCallback {
 
     static void TAVOMESSENGER_THISCALL destroy(CountedSharedCallback* self) { ++self->destroyed; }
     static void TAVOMESSENGER_THISCALL deleteThis(CountedSharedCallback* self) { ++self->deleted; }
-    static void* TAVOMESSENGER_THISCALL controlOther(CountedSharedCallback* self, void*) { return ++self->otherEntries, nullptr; }
-    static void* TAVOMESSENGER_THISCALL objectDestructor(Object* self, unsigned) { return ++self->owner->otherEntries, nullptr; }
-    static void TAVOMESSENGER_THISCALL onStopped(Object* self) { self->owner->onStoppedThread = GetCurrentThreadId(), ++self->owner->onStoppedCalls; }
+    static void* TAVOMESSENGER_THISCALL controlOther(CountedSharedCallback* self, void*)
+    {
+        ++self->otherEntries;
+        return nullptr;
+    }
+    static void* TAVOMESSENGER_THISCALL objectDestructor(Object* self, unsigned)
+    {
+        ++self->owner->otherEntries;
+        return nullptr;
+    }
+    static void TAVOMESSENGER_THISCALL onStopped(Object* self)
+    {
+        self->owner->onStoppedThread = GetCurrentThreadId();
+        ++self->owner->onStoppedCalls;
+    }
 
     CountedSharedCallback() : controlTable(controlEntries), object{objectEntries, this} {}
 

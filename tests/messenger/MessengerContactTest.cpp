@@ -25,7 +25,10 @@ Strings walk(IEnumVARIANT* enumerator, ULONG count)
         std::vector<VARIANT> items(count);
         ULONG fetched = 0;
         const HRESULT hr = enumerator->Next(count, items.data(), &fetched);
-        for (ULONG i = 0; i < fetched; ++i) names.push_back(signinNameOf(items[i].pdispVal)), VariantClear(&items[i]);
+        for (ULONG i = 0; i < fetched; ++i) {
+            names.push_back(signinNameOf(items[i].pdispVal));
+            VariantClear(&items[i]);
+        }
         if (hr != S_OK) return names;
     }
 }
@@ -197,8 +200,10 @@ TEST_F(MessengerContactTest, AnUnreadablePresenceIsUnknownOrOffline)
     for (const auto& row : statuses) { breakOnce(row.method, row.fault); EXPECT_EQ(statusOf(contact), row.status) << static_cast<int>(row.method); }
     for (const auto& [method, fault] : {std::pair{HostMethod::GetContact, Fails}, std::pair{HostMethod::GetContact, WrongObject},
                                         std::pair{HostMethod::RequestPresenceState, Fails}, std::pair{HostMethod::RequestPresenceState, WrongObject},
-                                        std::pair{HostMethod::GetPresenceState, Fails}, std::pair{HostMethod::GetPresenceString, Fails}})
-        breakOnce(method, fault), expectUnknownPresence(contact);
+                                        std::pair{HostMethod::GetPresenceState, Fails}, std::pair{HostMethod::GetPresenceString, Fails}}) {
+        breakOnce(method, fault);
+        expectUnknownPresence(contact);
+    }
     host().addContact({L"", L"", L"Nobody"});
     const ComPtr<IMessengerContactAdvanced> nameless = contactOf(L"");
     host().resetCallCounts();

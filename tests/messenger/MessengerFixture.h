@@ -50,7 +50,10 @@ protected:
     MICComPtr<OfficeIntegrationImpl> createMessenger(std::uint32_t flags)
     {
         MICComPtr<OfficeIntegrationImpl> object = extensionsutils::WeakPtrCComObject<OfficeIntegrationImpl>::create();
-        if (object) object->initialise(worker, std::make_shared<Configuration>(flags)), created.push_back(object);
+        if (object) {
+            object->initialise(worker, std::make_shared<Configuration>(flags));
+            created.push_back(object);
+        }
         return object;
     }
     ComPtr<IMessengerAdvanced> messengerApi() const { return messenger.as<IMessengerAdvanced>(); }

@@ -104,7 +104,10 @@ protected:
     void registerComponent(const std::wstring& folder, REGSAM view = 0, bool withFile = true)
     {
         const std::wstring path = scratch_ + folder + L"\\OUTLCTL.DLL";
-        if (withFile) std::filesystem::create_directories(scratch_ + folder), CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        if (withFile) {
+            std::filesystem::create_directories(scratch_ + folder);
+            CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        }
         writeStringValue(HKEY_CLASSES_ROOT, componentKey + L"\\InprocServer32", nullptr, path, view);
     }
     void uninstallOffice() { for (int key = 0; key < 4; ++key) saved_[key]->clear(); }

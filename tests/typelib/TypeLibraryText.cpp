@@ -187,7 +187,10 @@ std::vector<std::string> memberNames(ITypeInfo* type, MEMBERID member)
     UINT count = 0;
     std::vector<std::string> result;
     if (FAILED(type->GetNames(member, names, 64, &count))) return result;
-    for (UINT index = 0; index < count; ++index) result.push_back(toUtf8(names[index])), SysFreeString(names[index]);
+    for (UINT index = 0; index < count; ++index) {
+        result.push_back(toUtf8(names[index]));
+        SysFreeString(names[index]);
+    }
     return result;
 }
 

@@ -30,7 +30,12 @@ public:
     // Sends the command and waits until hostsim has run it (a marker echoed after it comes back).
     bool run(const std::string& command, DWORD timeoutMs = 30000);
     // Sends quit and waits for the exit code; nothing when it did not end in time.
-    std::optional<DWORD> quit(DWORD timeoutMs = 30000) { return send("quit"), closeInput(), waitForExit(timeoutMs); }
+    std::optional<DWORD> quit(DWORD timeoutMs = 30000)
+    {
+        send("quit");
+        closeInput();
+        return waitForExit(timeoutMs);
+    }
     bool running() { return !waitForExit(0).has_value(); }
 
 private:
@@ -48,7 +53,8 @@ public:
     std::optional<DWORD> finish(DWORD timeoutMs = 120000)
     {
         const std::optional<DWORD> exitCode = waitForExit(timeoutMs);
-        return exitCode ? exitCode : (kill(), exitCode);
+        if (!exitCode) kill();
+        return exitCode;
     }
 };
 

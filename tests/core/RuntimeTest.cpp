@@ -40,7 +40,11 @@ struct Journal {
     struct Entry { std::string what; DWORD thread; std::string apartment; };
     vorn::Mutex mutex;
     std::vector<Entry> entries;
-    void add(const std::string& what) { vorn::MutexGuard guard(mutex); entries.push_back({what, GetCurrentThreadId(), fakeoffice::currentApartment()}); }
+    void add(const std::string& what)
+    {
+        vorn::MutexGuard guard(mutex);
+        entries.push_back({what, GetCurrentThreadId(), fakeoffice::currentApartment()});
+    }
     std::shared_ptr<WorkObject> adding(const std::string& what) { return work([this, what] { add(what); }); }
     Order order()
     {

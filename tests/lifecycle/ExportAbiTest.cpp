@@ -40,7 +40,11 @@ struct CountedSharedCallback {
     CountedSharedCallback() : controlTable(controlEntries), object{objectEntries, this} {}
 
     TavoMessengerSharedPointer argument() { return TavoMessengerSharedPointer{&object, this}; }
-    std::string counts() const { return std::to_string(onStoppedCalls) + " " + std::to_string(destroyed) + " " + std::to_string(deleted) + " " + std::to_string(otherEntries); }
+    std::string counts() const
+    {
+        return std::to_string(onStoppedCalls) + " " + std::to_string(destroyed) + " " + std::to_string(deleted) + " " +
+               std::to_string(otherEntries);
+    }
     // The host lets go of its own reference.
     void releaseHostReference()
     {

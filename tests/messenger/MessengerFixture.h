@@ -72,7 +72,8 @@ protected:
     ComPtr<IMessengerContactAdvanced> contactOf(const std::wstring& signinName, std::uint32_t flags = 0)
     {
         const auto configuration = std::make_shared<Configuration>(flags);
-        return TavoMessengerExtensionBroker::CreateMessengerContact(host().makeContactObject(signinName).get(), configuration).as<IMessengerContactAdvanced>();
+        return TavoMessengerExtensionBroker::CreateMessengerContact(host().makeContactObject(signinName).get(), configuration)
+            .as<IMessengerContactAdvanced>();
     }
     // Whether some record has this message at this module level from this function ("Class::member").
     bool logged(const std::wstring& message, int moduleLevel, const std::wstring& function) const

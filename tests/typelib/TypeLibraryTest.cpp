@@ -57,7 +57,10 @@ struct Stubs {
 };
 using StubPair = std::pair<void*, void*>;
 template <size_t... Index>
-StubPair stubsFor(std::index_sequence<Index...>) { return {reinterpret_cast<void*>(&Stubs<Index...>::hit), reinterpret_cast<void*>(&Stubs<Index...>::miss)}; }
+StubPair stubsFor(std::index_sequence<Index...>)
+{
+    return {reinterpret_cast<void*>(&Stubs<Index...>::hit), reinterpret_cast<void*>(&Stubs<Index...>::miss)};
+}
 template <size_t... Count>
 std::array<StubPair, sizeof...(Count)> stubTable(std::index_sequence<Count...>) { return {stubsFor(std::make_index_sequence<Count>())...}; }
 constexpr size_t kMaxWords = 40;

@@ -174,7 +174,10 @@ FunctionDescription functionOf(ITypeInfo* type, UINT index)
 }
 
 std::string typeName(ITypeInfo* type)
-{ extensionsutils::Bstr name; return SUCCEEDED(type->GetDocumentation(MEMBERID_NIL, name.out(), nullptr, nullptr, nullptr)) ? toUtf8(name.str()) : ""; }
+{
+    extensionsutils::Bstr name;
+    return SUCCEEDED(type->GetDocumentation(MEMBERID_NIL, name.out(), nullptr, nullptr, nullptr)) ? toUtf8(name.str()) : "";
+}
 
 ComPtr<ITypeInfo> referencedType(ITypeInfo* type, HREFTYPE reference)
 { ComPtr<ITypeInfo> referenced; return SUCCEEDED(type->GetRefTypeInfo(reference, referenced.out())) ? referenced : nullptr; }

@@ -41,7 +41,11 @@ std::atomic<int> destroyed{0};
 struct Watched : ComObjectRoot, IServiceProvider, CComWeakPtrEnabled<Watched> {
     using Interfaces = InterfaceTable<IServiceProvider>;
     HRESULT STDMETHODCALLTYPE QueryService(REFGUID, REFIID, void**) override { return E_NOTIMPL; }
-    ~Watched() override { alive = false, ++destroyed; }
+    ~Watched() override
+    {
+        alive = false;
+        ++destroyed;
+    }
     std::atomic<bool> alive{true};
 };
 
@@ -124,10 +128,22 @@ const std::wstring testLibrary = tools::besideThisProgram(L"ExtensionsUtilsTestL
 
 struct Calculator : ComObjectRoot, DispatchImpl<ITestCalculator, &IID_ITestCalculator, &LIBID_ExtensionsUtilsTestLib> {
     using Interfaces = InterfaceTable<ITestCalculator, Via<IDispatch, ITestCalculator>>;
-    HRESULT STDMETHODCALLTYPE Add(LONG a, LONG b, LONG* sum) override { return (*sum = a + b), S_OK; }
-    HRESULT STDMETHODCALLTYPE Subtract(LONG a, LONG b, LONG* difference) override { return (*difference = a - b), S_OK; }
+    HRESULT STDMETHODCALLTYPE Add(LONG a, LONG b, LONG* sum) override
+    {
+        *sum = a + b;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Subtract(LONG a, LONG b, LONG* difference) override
+    {
+        *difference = a - b;
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE get_Name(BSTR* value) override { return name.copyTo(value); }
-    HRESULT STDMETHODCALLTYPE put_Name(BSTR value) override { return name = Bstr(value, SysStringLen(value)), S_OK; }
+    HRESULT STDMETHODCALLTYPE put_Name(BSTR value) override
+    {
+        name = Bstr(value, SysStringLen(value));
+        return S_OK;
+    }
     Bstr name;
 };
 
@@ -151,7 +167,8 @@ TEST(DispatchImpl, TypeInfoHolderLoadsOnceForConcurrentCallersAndRetriesAfterAFa
     std::atomic<int> loads{0};
     std::atomic<bool> failNext{true};
     TypeInfoHolder holder(IID_ITestCalculator, [&](LCID, ITypeLib** library) {
-        ++loads, Sleep(30);
+        ++loads;
+        Sleep(30);
         return failNext.exchange(false) ? E_ACCESSDENIED : LoadTypeLibEx(testLibrary.c_str(), REGKIND_NONE, library);
     });
     ComPtr<ITypeInfo> info;
@@ -288,9 +305,12 @@ TEST_F(ConnectionPointTest, ContainerFindsAndEnumeratesItsPointsAndAPointAClient
     ASSERT_EQ(S_OK, found->GetConnectionInterface(&iid));
     EXPECT_TRUE(IsEqualIID(IID_IPropertyNotifySink, iid));
     const int destroyedBefore = destroyedSources;
-    container.reset(), points.reset(), source.reset();
+    container.reset();
+    points.reset();
+    source.reset();
     EXPECT_EQ(destroyedBefore, destroyedSources);
     ASSERT_EQ(S_OK, found->GetConnectionPointContainer(container.out()));
-    container.reset(), found.reset();
+    container.reset();
+    found.reset();
     EXPECT_EQ(destroyedBefore + 1, destroyedSources);
 }

@@ -28,7 +28,13 @@ struct WatchdogPerTest : ::testing::EmptyTestEventListener {
     std::unique_ptr<Watchdog> watchdog;
 };
 
-const bool installed = (::testing::AddGlobalTestEnvironment(new MultithreadedApartment),
-                        ::testing::UnitTest::GetInstance()->listeners().Append(new WatchdogPerTest), true);
+bool install()
+{
+    ::testing::AddGlobalTestEnvironment(new MultithreadedApartment);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new WatchdogPerTest);
+    return true;
+}
+
+const bool installed = install();
 
 } // namespace

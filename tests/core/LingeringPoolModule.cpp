@@ -10,7 +10,11 @@ namespace {
 
 struct LingeringTask : vorn::Task {
     LingeringTask(std::shared_ptr<vorn::ThreadPool> pool, HANDLE started) : pool(std::move(pool)), started(started) {}
-    void run() override { SetEvent(started), Sleep(300); }
+    void run() override
+    {
+        SetEvent(started);
+        Sleep(300);
+    }
     std::shared_ptr<vorn::ThreadPool> pool; // the last reference: the pool dies on its own thread
     HANDLE started;
 };

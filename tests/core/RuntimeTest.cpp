@@ -27,7 +27,11 @@ namespace {
 // Counts how often it is written into a stream, to prove when log text is built.
 std::atomic<int> insertions{0};
 struct CountedInsertion {};
-std::ostream& operator<<(std::ostream& stream, const CountedInsertion&) { return ++insertions, stream << "counted"; }
+std::ostream& operator<<(std::ostream& stream, const CountedInsertion&)
+{
+    ++insertions;
+    return stream << "counted";
+}
 
 std::shared_ptr<WorkObject> work(std::function<void()> f) { return std::make_shared<Tr1FunctionWorker>(std::move(f)); }
 
@@ -36,7 +40,11 @@ struct Journal {
     struct Entry { std::string what; DWORD thread; std::string apartment; };
     vorn::Mutex mutex;
     std::vector<Entry> entries;
-    void add(const std::string& what) { vorn::MutexGuard guard(mutex); entries.push_back({what, GetCurrentThreadId(), fakeoffice::currentApartment()}); }
+    void add(const std::string& what)
+    {
+        vorn::MutexGuard guard(mutex);
+        entries.push_back({what, GetCurrentThreadId(), fakeoffice::currentApartment()});
+    }
     std::shared_ptr<WorkObject> adding(const std::string& what) { return work([this, what] { add(what); }); }
     Order order()
     {
@@ -62,7 +70,13 @@ struct Logging : ModuleFixture {
     }
 
     // Stops the worker with a completion that joins the ran.
-    void stop(WorkerThreadImpl& worker) { worker.stop([this] { ran.add("completion"), completed.set(); }, false); }
+    void stop(WorkerThreadImpl& worker)
+    {
+        worker.stop([this] {
+            ran.add("completion");
+            completed.set();
+        }, false);
+    }
     // Stops it so, lets it go (then calls `released`), waits for the completion and until it is gone; answers what ran.
     Order stopAndFinish(std::shared_ptr<WorkerThreadImpl>& worker, std::function<void(std::weak_ptr<WorkerThreadImpl>&)> released = nullptr)
     {
@@ -78,7 +92,8 @@ struct Logging : ModuleFixture {
     {
         const std::vector<LogRecord> records = host().logRecords();
         EXPECT_EQ(records.size(), 1u);
-        return host().clearLog(), records.empty() ? LogRecord() : records.front();
+        host().clearLog();
+        return records.empty() ? LogRecord() : records.front();
     }
 
     Journal ran;
@@ -185,7 +200,10 @@ TEST_F(WorkerThreadTest, RunsComInitialisationFirstThenWorkInAddOrderThenDeiniti
     vorn::Event allQueued(false), dQueued(false);
     auto worker = std::make_shared<WorkerThreadImpl>();
     // Added at once, before the thread can have started: it must still find COM initialised.
-    worker->AddWork(work([&] { ran.add("A"), allQueued.wait(); }));
+    worker->AddWork(work([&] {
+        ran.add("A");
+        allQueued.wait();
+    }));
     worker->AddWork(ran.adding("B"));
     std::weak_ptr<WorkerThread> weakWorker = worker;
     worker->AddWork(work([&, weakWorker] {
@@ -221,7 +239,10 @@ TEST_F(WorkerThreadTest, StopWhileWorkIsQueuedRunsThatWorkFirstAndKeepsTheWorker
 {
     Gate gate;
     auto worker = std::make_shared<WorkerThreadImpl>();
-    worker->AddWork(work([&] { gate.arriveAndWait(), ran.add("gate"); }));
+    worker->AddWork(work([&] {
+        gate.arriveAndWait();
+        ran.add("gate");
+    }));
     gate.waitUntilReached();
     for (int i = 1; i <= 3; ++i) worker->AddWork(ran.adding("queued " + std::to_string(i)));
     // The server lets go at once; the queued stop keeps the worker alive.
@@ -232,7 +253,10 @@ TEST_F(WorkerThreadTest, StopWhileWorkIsQueuedRunsThatWorkFirstAndKeepsTheWorker
 TEST_F(WorkerThreadTest, DestroyingAWorkerThatWasNeverStoppedWaitsForItsQueuedWork)
 {
     auto worker = std::make_shared<WorkerThreadImpl>();
-    worker->AddWork(work([&] { Sleep(200), ran.add("slow"); }));
+    worker->AddWork(work([&] {
+        Sleep(200);
+        ran.add("slow");
+    }));
     worker->AddWork(ran.adding("last"));
     worker.reset();
     EXPECT_EQ(ran.order(), (Order{"slow", "last"}));
@@ -264,6 +288,8 @@ TEST_F(WorkerThreadTest, ReleasingTheLastReferenceInsideWorkOnTheWorkerThreadDoe
     // on its own thread, without ever having been stopped.
     worker->AddWork(work([keep = worker, &gate] { gate.arriveAndWait(); }));
     worker->AddWork(work([&] { laterRan = true; }));
-    worker.reset(), gate.open(), waitUntil([&] { return watcher.expired(); }, INFINITE);
+    worker.reset();
+    gate.open();
+    waitUntil([&] { return watcher.expired(); }, INFINITE);
     EXPECT_FALSE(laterRan) << "work behind the last reference is dropped with the worker";
 }

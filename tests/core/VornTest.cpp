@@ -24,8 +24,19 @@ struct WaitingRoom {
     vorn::Condition condition;
     int entered = 0;
     std::atomic<int> woken{0};
-    void waitHere(DWORD timeoutMs) { vorn::MutexGuard guard(mutex); ++entered, woken += condition.wait(mutex, timeoutMs) == 0; }
-    void awaitEntered(int count) { waitUntil([&] { return vorn::MutexGuard{mutex}, entered == count; }, INFINITE); }
+    void waitHere(DWORD timeoutMs)
+    {
+        vorn::MutexGuard guard(mutex);
+        ++entered;
+        woken += condition.wait(mutex, timeoutMs) == 0;
+    }
+    void awaitEntered(int count)
+    {
+        waitUntil([&] {
+            vorn::MutexGuard guard(mutex);
+            return entered == count;
+        }, INFINITE);
+    }
 };
 
 // Takes the lock on a thread of its own, shared or exclusive, and holds it until the gate opens.
@@ -35,9 +46,16 @@ struct Holder {
     std::thread thread;
     Holder(vorn::ReadWriteLock& lock, bool exclusive)
         : thread([this, &lock, exclusive] {
-            if ((exclusive ? lock.lockExclusive() : lock.lockShared()) == 0) in = true, release.arriveAndWait(), lock.unlock();
+            if ((exclusive ? lock.lockExclusive() : lock.lockShared()) != 0) return;
+            in = true;
+            release.arriveAndWait();
+            lock.unlock();
         }) { waitUntil([&] { return in || lock.waitingWriters() > 0; }, INFINITE); }
-    ~Holder() { release.open(), thread.join(); }
+    ~Holder()
+    {
+        release.open();
+        thread.join();
+    }
 };
 
 } // namespace
@@ -52,7 +70,9 @@ TEST(Event, AutoResetLetsOneWaiterThroughPerSetAndManualResetAllAndStaysSet)
     std::atomic<int> passed{0};
     Threads waiters(3, [&] { passed += autoReset.wait() == 0; });
     for (int expected = 1; expected <= 3; ++expected) {
-        autoReset.set(), waitUntil([&] { return passed >= expected; }), Sleep(100);
+        autoReset.set();
+        waitUntil([&] { return passed >= expected; });
+        Sleep(100);
         EXPECT_EQ(expected, passed);
     }
     Threads manualWaiters(4, [&] { passed += manualReset.wait() == 0; });
@@ -94,7 +114,8 @@ TEST(Condition, TimedWaitersThatMissANotifyLeaveNoStrayWakeUpSoNotifyOneWakesOne
     Threads waiters(3, [&] { room.waitHere(INFINITE); });
     room.awaitEntered(enteredBefore + 3);
     room.condition.notifyOne();
-    waitUntil([&] { return room.woken > wokenBefore; }), Sleep(200);
+    waitUntil([&] { return room.woken > wokenBefore; });
+    Sleep(200);
     EXPECT_EQ(wokenBefore + 1, room.woken);
     room.condition.notifyAll();
     waiters.join();
@@ -110,7 +131,9 @@ TEST(ReadWriteLock, ReaderArrivingWhileAWriterWaitsGoesAfterTheWriter)
     Threads lateReader(1, [&] { vorn::SharedGuard guard(lock); lateReaderIn = true; });
     Sleep(150);
     EXPECT_FALSE(lateReaderIn);
-    reader.reset(), waitUntil([&] { return bool(writer.in); }), Sleep(100);
+    reader.reset();
+    waitUntil([&] { return bool(writer.in); });
+    Sleep(100);
     EXPECT_FALSE(lateReaderIn) << "the late reader got in beside the writer";
     writer.release.open();
     lateReader.join();
@@ -157,10 +180,12 @@ TEST(ReadWriteLock, ManyReadersNestedReadersAndWritersNeverOverlapAWriterAndAllF
     std::function<void(int)> readNested = [&](int depth) {
         vorn::SharedGuard guard(lock);
         if (!guard.owns()) return void(++violations);
-        const long seen = (++readersInside, guardedValue);
+        ++readersInside;
+        const long seen = guardedValue;
         violations += writersInside != 0;
         if (depth > 1) readNested(depth - 1);
-        violations += guardedValue != seen, --readersInside;
+        violations += guardedValue != seen;
+        --readersInside;
     };
     std::atomic<unsigned> nextSeed{12345u};
     Threads(8, [&] {
@@ -170,7 +195,8 @@ TEST(ReadWriteLock, ManyReadersNestedReadersAndWritersNeverOverlapAWriterAndAllF
             if (choice >= 3) { readNested(1 + static_cast<int>(choice % 3)); continue; }
             vorn::ExclusiveGuard guard(lock);
             if (!guard.owns() || ++writersInside != 1 || readersInside != 0) ++violations;
-            ++guardedValue, ++writes;
+            ++guardedValue;
+            ++writes;
             if (choice == 0) SwitchToThread();
             --writersInside;
         }
@@ -196,7 +222,8 @@ bool threadEndsWithin(DWORD threadId, DWORD timeoutMs)
 {
     HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, threadId);
     const bool ended = !thread || WaitForSingleObject(thread, timeoutMs) == WAIT_OBJECT_0; // none: already gone
-    return thread && CloseHandle(thread), ended;
+    if (thread) CloseHandle(thread);
+    return ended;
 }
 
 } // namespace
@@ -206,14 +233,22 @@ TEST(ThreadPool, BlockingSubmitWaitsForTheTaskExceptFromThePoolsOwnThreadWhichOu
     vorn::ThreadPool pool(1, 1, 60);
     std::atomic<bool> ran{false};
     std::atomic<DWORD> before{0}, after{0};
-    pool.submit(task([&] { Sleep(100), ran = true, before = GetCurrentThreadId(); }), true);
+    pool.submit(task([&] {
+        Sleep(100);
+        ran = true;
+        before = GetCurrentThreadId();
+    }), true);
     EXPECT_TRUE(ran);
     pool.submit(task([] { throw std::runtime_error("task failure"); }));
     std::vector<std::string> order; // written on the pool's one thread only
     vorn::Event inner(false);
     pool.submit(task([&] {
-        pool.submit(task([&] { order.push_back("inner"), inner.set(); }), true);
-        order.push_back("outer"), after = GetCurrentThreadId();
+        pool.submit(task([&] {
+            order.push_back("inner");
+            inner.set();
+        }), true);
+        order.push_back("outer");
+        after = GetCurrentThreadId();
     }));
     EXPECT_EQ(0, inner.wait(10000));
     EXPECT_EQ((std::vector<std::string>{"outer", "inner"}), order);
@@ -227,7 +262,10 @@ TEST(ThreadPool, DestroyingThePoolDropsQueuedTasksUnrunAndItsThreadEndsPromptly)
     std::atomic<DWORD> poolThread{0};
     {
         vorn::ThreadPool pool(1, 1, 60);
-        pool.submit(task([&] { poolThread = GetCurrentThreadId(), gate.arriveAndWait(); }));
+        pool.submit(task([&] {
+            poolThread = GetCurrentThreadId();
+            gate.arriveAndWait();
+        }));
         gate.waitUntilReached();
         pool.submit(task([&] { queuedRan = true; }, [&] { queuedDestroyed = true; }));
     }
@@ -249,7 +287,9 @@ TEST(ThreadPool, ATaskMayReleaseThePoolThatRunsItAndTheTasksBehindItAreDropped)
     // The last reference travels with the task and is released on the pool's thread after it ran.
     pool->submit(task([keep = pool, &poolThread] { poolThread = GetCurrentThreadId(); }));
     pool->submit(task([&] { laterRan = true; }));
-    pool.reset(), gate.open(), waitUntil([&] { return watcher.expired(); }, INFINITE);
+    pool.reset();
+    gate.open();
+    waitUntil([&] { return watcher.expired(); }, INFINITE);
     EXPECT_TRUE(threadEndsWithin(poolThread, 10000));
     EXPECT_FALSE(laterRan);
 }

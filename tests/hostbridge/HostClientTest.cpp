@@ -78,7 +78,8 @@ TEST_F(HostClient, AFullSlotKeepsItsClassObjectAndAReleaseOrFailedFetchLeavesItE
     other->revokeClassObject();
     other->shutdown();
 
-    const ULONG heldWithSlot = (factory->AddRef(), factory->Release());
+    factory->AddRef();
+    const ULONG heldWithSlot = factory->Release();
     hostaccess::releaseHostClassObject();
     EXPECT_EQ((factory->AddRef(), factory->Release()), heldWithSlot - 1);
     hostaccess::releaseHostClassObject(); // a second release finds nothing to let go
@@ -94,7 +95,10 @@ TEST_F(HostClient, AccessorsRunAlongsideFetchAndRelease)
     Threads readers(4, [&] { while (!stop) created += ComPtr<IIMAndPresence>(hostaccess::GetIMAndPresence()) ? 1 : 0; });
     Threads(1, [] {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        for (int round = 0; round < 200; ++round) hostaccess::releaseHostClassObject(), hostaccess::fetchHostClassObject();
+        for (int round = 0; round < 200; ++round) {
+            hostaccess::releaseHostClassObject();
+            hostaccess::fetchHostClassObject();
+        }
         CoUninitialize();
     });
     while (created < 100) std::this_thread::yield(); // the slot stays full now: readers must succeed
@@ -179,7 +183,10 @@ TEST_F(HostClient, OnlySignedInValueZeroMeansLoggedIn)
 TEST_F(HostClient, WatchingAndTaggingPassTheHostsResultThrough)
 {
     const Bstr bob(L"bob");
-    const auto expectAll = [&](HRESULT hr) { EXPECT_EQ(client::startWatchingContact(bob.get()), hr) << "watch"; EXPECT_EQ(client::TagContact(bob.get(), VARIANT_TRUE), hr); };
+    const auto expectAll = [&](HRESULT hr) {
+        EXPECT_EQ(client::startWatchingContact(bob.get()), hr) << "watch";
+        EXPECT_EQ(client::TagContact(bob.get(), VARIANT_TRUE), hr);
+    };
     expectAll(S_OK);
     const HRESULT refused = static_cast<HRESULT>(0x80040201);
     host().failMethod(HostMethod::WatchContact, refused);
@@ -197,10 +204,11 @@ TEST_F(HostClient, WithoutTheHostClassObjectEveryOperationFailsQuietlyUntilTheNe
     ComPtr<IContact> contact;
     Bstr jid;
     SafeArray names = SafeArray::ofStrings({L"bob", L"carol"});
-    EXPECT_EQ((std::vector<HRESULT>{client::getContact(bob.get(), contact), client::getClientUserContact(contact), client::getClientUserJid(jid),
-                                    client::startWatchingContact(bob.get()), client::TagContact(bob.get(), VARIANT_TRUE),
-                                    client::startCall(names.get()), client::startChat(names.get(), nullptr)}),
-              (std::vector<HRESULT>{kNotFound, E_FAIL, E_FAIL, E_FAIL, E_FAIL, E_FAIL, E_FAIL}));
+    EXPECT_EQ(
+        (std::vector<HRESULT>{client::getContact(bob.get(), contact), client::getClientUserContact(contact), client::getClientUserJid(jid),
+                              client::startWatchingContact(bob.get()), client::TagContact(bob.get(), VARIANT_TRUE),
+                              client::startCall(names.get()), client::startChat(names.get(), nullptr)}),
+        (std::vector<HRESULT>{kNotFound, E_FAIL, E_FAIL, E_FAIL, E_FAIL, E_FAIL, E_FAIL}));
     EXPECT_FALSE(client::isClientLoggedIn());
     EXPECT_TRUE(kept(names.get()).empty());
     for (int method = 0; method < static_cast<int>(HostMethod::Count); ++method)
@@ -253,7 +261,8 @@ TEST_F(HostClient, ConversationFailuresArePassedThroughAndAMissingHostObjectIsAF
     host().failMethod(HostMethod::StartGroupChat, E_OUTOFMEMORY);
     const SafeArray one = participants({L"bob"}), two = participants({L"bob", L"carol"});
     EXPECT_EQ((std::vector<HRESULT>{client::startCall(one.get()), client::startCall(two.get()), client::startChat(one.get(), nullptr),
-                                    client::startChat(two.get(), nullptr)}), (std::vector<HRESULT>{busy, E_ACCESSDENIED, busy, E_OUTOFMEMORY}));
+                                    client::startChat(two.get(), nullptr)}),
+              (std::vector<HRESULT>{busy, E_ACCESSDENIED, busy, E_OUTOFMEMORY}));
     EXPECT_EQ(host().loggedCount(L"Unable to start Chat"), 2u);
 
     host().answerEmpty(HostMethod::CreatePhone);

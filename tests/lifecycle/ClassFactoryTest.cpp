@@ -23,7 +23,11 @@ IUnknown* identityOf(IUnknown* object)
 
 class ClassFactoryTest : public ModuleFixture {
 protected:
-    void SetUp() override { ModuleFixture::SetUp(), factory = newFactory(); }
+    void SetUp() override
+    {
+        ModuleFixture::SetUp();
+        factory = newFactory();
+    }
     void releaseModuleObjects() override { factory.reset(); }
 
     static MICComPtr<ClassFactory> newFactory()

@@ -21,14 +21,30 @@ struct CountedSharedCallback {
 
     static void TAVOMESSENGER_THISCALL destroy(CountedSharedCallback* self) { ++self->destroyed; }
     static void TAVOMESSENGER_THISCALL deleteThis(CountedSharedCallback* self) { ++self->deleted; }
-    static void* TAVOMESSENGER_THISCALL controlOther(CountedSharedCallback* self, void*) { return ++self->otherEntries, nullptr; }
-    static void* TAVOMESSENGER_THISCALL objectDestructor(Object* self, unsigned) { return ++self->owner->otherEntries, nullptr; }
-    static void TAVOMESSENGER_THISCALL onStopped(Object* self) { self->owner->onStoppedThread = GetCurrentThreadId(), ++self->owner->onStoppedCalls; }
+    static void* TAVOMESSENGER_THISCALL controlOther(CountedSharedCallback* self, void*)
+    {
+        ++self->otherEntries;
+        return nullptr;
+    }
+    static void* TAVOMESSENGER_THISCALL objectDestructor(Object* self, unsigned)
+    {
+        ++self->owner->otherEntries;
+        return nullptr;
+    }
+    static void TAVOMESSENGER_THISCALL onStopped(Object* self)
+    {
+        self->owner->onStoppedThread = GetCurrentThreadId();
+        ++self->owner->onStoppedCalls;
+    }
 
     CountedSharedCallback() : controlTable(controlEntries), object{objectEntries, this} {}
 
     TavoMessengerSharedPointer argument() { return TavoMessengerSharedPointer{&object, this}; }
-    std::string counts() const { return std::to_string(onStoppedCalls) + " " + std::to_string(destroyed) + " " + std::to_string(deleted) + " " + std::to_string(otherEntries); }
+    std::string counts() const
+    {
+        return std::to_string(onStoppedCalls) + " " + std::to_string(destroyed) + " " + std::to_string(deleted) + " " +
+               std::to_string(otherEntries);
+    }
     // The host lets go of its own reference.
     void releaseHostReference()
     {

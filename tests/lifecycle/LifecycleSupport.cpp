@@ -22,7 +22,9 @@ SavedProviderRegistry::SavedProviderRegistry()
 void RecordingStoppedCallback::onStopped()
 {
     revocationLoggedBefore = host_ && host_->logged(L"Revoking Messenger Class Factory complete");
-    thread = GetCurrentThreadId(), apartment = fakeoffice::currentApartment(), ++calls;
+    thread = GetCurrentThreadId();
+    apartment = fakeoffice::currentApartment();
+    ++calls;
     SetEvent(called_);
     if (then_) then_();
 }

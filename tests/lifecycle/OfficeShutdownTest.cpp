@@ -55,7 +55,8 @@ TEST_F(OfficeShutdownTest, AStopWhileOfficeHoldsTheObjectTellsBothApisOnTheWorke
     ComPtr<IUnknown> object = create(CLSID_Messenger);
     ASSERT_TRUE(object);
     auto journal = std::make_shared<fakeoffice::OfficeEventJournal>();
-    ComPtr<FakeOfficeSink> sinks[] = {FakeOfficeSink::create(DIID_DMessengerEvents, journal), FakeOfficeSink::create(DIID__IUCOfficeIntegrationEvents, journal)};
+    ComPtr<FakeOfficeSink> sinks[] = {FakeOfficeSink::create(DIID_DMessengerEvents, journal),
+                                      FakeOfficeSink::create(DIID__IUCOfficeIntegrationEvents, journal)};
     for (const auto& sink : sinks) ASSERT_EQ(S_OK, sink->advise(object.get()));
     std::atomic<long> eventsWhenUninitialising{-1};
     host().addLogHook([&](const fakehost::LogRecord& record) {
@@ -66,13 +67,16 @@ TEST_F(OfficeShutdownTest, AStopWhileOfficeHoldsTheObjectTellsBothApisOnTheWorke
     // Each sink gets its events in order; the order across sinks is open. Office is called as it calls, from
     // the module's multithreaded apartment but never from the worker.
     std::vector<OfficeEvent> events = journal->events();
-    const auto messengers = std::stable_partition(events.begin(), events.end(), [](const OfficeEvent& event) { return IsEqualIID(DIID_DMessengerEvents, event.eventInterface); });
+    const auto messengers = std::stable_partition(
+        events.begin(), events.end(), [](const OfficeEvent& event) { return IsEqualIID(DIID_DMessengerEvents, event.eventInterface); });
     EXPECT_EQ(2, messengers - events.begin());
     const DWORD worker = host().recordsOf(L"About to begin revoking Messenger Class Factory").at(0).threadId;
     std::vector<std::wstring> texts;
     for (const OfficeEvent& event : events)
-        texts.push_back(fakeoffice::describe(event) + (event.flags == DISPATCH_METHOD && event.apartment == "MTA" && event.threadId != worker ? L"" : L" badly called"));
-    EXPECT_EQ((std::vector<std::wstring>{L"0x407(0, 1)", L"0x408()", L"0x32()"}), texts) << "MyStatusChange(S_OK, offline), AppShutdown, ShuttingDown";
+        texts.push_back(fakeoffice::describe(event) +
+                        (event.flags == DISPATCH_METHOD && event.apartment == "MTA" && event.threadId != worker ? L"" : L" badly called"));
+    EXPECT_EQ((std::vector<std::wstring>{L"0x407(0, 1)", L"0x408()", L"0x32()"}), texts)
+        << "MyStatusChange(S_OK, offline), AppShutdown, ShuttingDown";
     EXPECT_EQ(3, eventsWhenUninitialising.load()) << "the factory was uninitialised before every event was fired";
     EXPECT_THAT(messagesOf(L"TavoMessengerStateWorkers::applicationShutdown"),
                 ::testing::ElementsAre(L"about to start firing shutdown", L"firing status change", L"firing application shutdown"));

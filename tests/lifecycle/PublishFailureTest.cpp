@@ -63,7 +63,8 @@ protected:
 
     void startAndWaitForThePublishingRefusing(const CLSID& clsid, HRESULT result)
     {
-        refusedClass = &clsid, refusal = result;
+        refusedClass = &clsid;
+        refusal = result;
         TavoMessengerStateWorkers::setClassObjectRegistrar(&refusingRegistrar);
         StartTavoMessengerImpl(0);
         // The fixture's own worker writes that line too.

@@ -32,7 +32,8 @@ protected:
     {
         HostedModuleTest::SetUp();
         if (HasFatalFailure()) return;
-        classes_ = std::make_unique<registrytest::SavedModuleRegistration>(module().path, registrytest::SavedModuleRegistration::Start::Unregistered);
+        classes_ = std::make_unique<registrytest::SavedModuleRegistration>(module().path,
+                                                                           registrytest::SavedModuleRegistration::Start::Unregistered);
         // Registration runs under the system's default locale and must give the caller's back.
         previousLocale_ = GetThreadLocale();
         ASSERT_TRUE(SetThreadLocale(german));
@@ -57,7 +58,8 @@ protected:
         const std::optional<std::wstring> path = registeredLibraryPath();
         EXPECT_TRUE(hive ? path && CompareStringOrdinal(path->c_str(), -1, module().path.c_str(), -1, TRUE) == CSTR_EQUAL : !path)
             << "the type library's registration: " << std::string(path.value_or(L"none").begin(), path.value_or(L"none").end());
-        EXPECT_EQ(hive ? std::optional<std::wstring>(libraryId) : std::nullopt, stringValue(HKEY_CLASSES_ROOT, imessengerTypeLibKey, nullptr))
+        EXPECT_EQ(hive ? std::optional<std::wstring>(libraryId) : std::nullopt,
+                  stringValue(HKEY_CLASSES_ROOT, imessengerTypeLibKey, nullptr))
             << "IMessenger is marshaled with the module's library while it is installed";
     }
 

@@ -169,8 +169,9 @@ TEST_F(StartStopTest, TheStartSequenceLogsItsStepsInOrderOnTheCallersThreadThenP
     EXPECT_EQ(std::optional<DWORD>(1), whileStarting);
     ASSERT_TRUE(waitUntil([this] { return host().logged(L"Finished work for TR1FunctionWorker"); }));
     EXPECT_THAT(messagesOf(L"LocalServer::start"),
-                ElementsAre(L"starting", L"Setting UpAndRunning to 1", L"Checking if IMessenger Interface Typelibs are set to TavoMessenger GUID",
-                            L"starting WorkerThread", L"adding new MessengerPublisherWorker", L"MessengerPublisherWorker work added"));
+                ElementsAre(L"starting", L"Setting UpAndRunning to 1",
+                            L"Checking if IMessenger Interface Typelibs are set to TavoMessenger GUID", L"starting WorkerThread",
+                            L"adding new MessengerPublisherWorker", L"MessengerPublisherWorker work added"));
     expectRecordsOf(L"LocalServer::start", L"extensions/tavomessenger/LocalServer", GetCurrentThreadId());
     EXPECT_LT(positionOf(L"Check values under HKEY_CURRENT_USER hive"), positionOf(L"starting WorkerThread"));
     const std::vector<fakehost::LogRecord> published = host().recordsOf(L"Setting up and running to: 2");
@@ -205,8 +206,9 @@ TEST_F(StartStopTest, TheStopSequenceLogsOnTheCallersThreadAndTheRevocationOnThe
     EXPECT_LT(positionOf(L"Setting up and running to: 0"), positionOf(L"About to Shutdown TavoMessenger"))
         << "UpAndRunning is not cleared first";
     // Office never created the object: no shutdown events, only the revocation.
-    EXPECT_THAT(messagesOf(L"TavoMessengerStateWorkers::revokeMessenger"),
-                ElementsAre(L"About to begin revoking Messenger Class Factory", L"calling classFactory->Uninitialize()", revocationComplete));
+    EXPECT_THAT(
+        messagesOf(L"TavoMessengerStateWorkers::revokeMessenger"),
+        ElementsAre(L"About to begin revoking Messenger Class Factory", L"calling classFactory->Uninitialize()", revocationComplete));
     EXPECT_THAT(messagesOf(L"TavoMessengerStateWorkers::applicationShutdown"), IsEmpty());
     const DWORD worker = host().recordsOf(L"About to begin revoking Messenger Class Factory").at(0).threadId;
     EXPECT_NE(GetCurrentThreadId(), worker);

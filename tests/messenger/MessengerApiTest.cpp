@@ -31,11 +31,20 @@ const std::vector<MemberRow> kInertMembers = {
 };
 const std::vector<MemberRow> kActiveMembers = {
     {L"GetContact", kCall, {text(L"bob"), text(L"")}, S_OK, {}, static_cast<HRESULT>(0x8100030A)},
-    {L"AddContact", kCall, {number(0), text(L"dave@example.com")}, S_OK, {}, S_OK}, {L"InstantMessage", kCall, {text(L"bob")}},
-    {L"MyContacts", kGet, {}}, {L"MySigninName", kGet, {}}, {L"MyFriendlyName", kGet, {}}, {L"MyStatus", kGet, {}}, {L"MyServiceName", kGet, {}},
-    {L"MyPhoneNumber", kGet, {number(MPHONE_TYPE_WORK)}}, {L"MyProperty", kGet, {number(MCONTACTPROP_EMAIL)}},
-    {L"MyProperty", kPut, {number(MCONTACTPROP_EMAIL), text(L"me@example.com")}}, {L"MyServiceId", kGet, {}}, {L"Services", kGet, {}},
-    {L"ContactsSortOrder", kGet, {}}, {L"Property", kGet, {number(MMESSENGERPROP_VERSION)}},
+    {L"AddContact", kCall, {number(0), text(L"dave@example.com")}, S_OK, {}, S_OK},
+    {L"InstantMessage", kCall, {text(L"bob")}},
+    {L"MyContacts", kGet, {}},
+    {L"MySigninName", kGet, {}},
+    {L"MyFriendlyName", kGet, {}},
+    {L"MyStatus", kGet, {}},
+    {L"MyServiceName", kGet, {}},
+    {L"MyPhoneNumber", kGet, {number(MPHONE_TYPE_WORK)}},
+    {L"MyProperty", kGet, {number(MCONTACTPROP_EMAIL)}},
+    {L"MyProperty", kPut, {number(MCONTACTPROP_EMAIL), text(L"me@example.com")}},
+    {L"MyServiceId", kGet, {}},
+    {L"Services", kGet, {}},
+    {L"ContactsSortOrder", kGet, {}},
+    {L"Property", kGet, {number(MMESSENGERPROP_VERSION)}},
     {L"Property", kPut, {number(MMESSENGERPROP_VERSION), text(L"14.0")}},
     {L"StartConversation", kCall, {number(CONVERSATION_TYPE_IM), text(L"bob")}},
 };
@@ -55,7 +64,8 @@ protected:
     }
     HRESULT resolve(const wchar_t* address, IMessengerAdvanced* api = nullptr)
     {
-        ComPtr<IMessengerContactResolution> resolution = ComPtr<IUnknown>(api ? api : messengerApi().get()).as<IMessengerContactResolution>();
+        ComPtr<IMessengerContactResolution> resolution =
+            ComPtr<IUnknown>(api ? api : messengerApi().get()).as<IMessengerContactResolution>();
         BSTR imAddress = sentinel<OLECHAR>();
         const HRESULT hr = resolution->ResolveContact(ADDRESS_TYPE_SMTP, CONTACT_RESOLUTION_ANY, Bstr(address).get(), &imAddress);
         EXPECT_EQ(sentinel<OLECHAR>(), imAddress) << "the IM address was written";
@@ -78,8 +88,9 @@ protected:
 TEST_F(MessengerApiTest, IsOneObjectThroughEveryInterfaceOfItsMapAndGivesTheUcEntryAsItsUcService)
 {
     IUnknown* identity = messenger.identity();
-    for (const IID& iid : {IID_IUCOfficeIntegration, IID_IMessengerAdvanced, IID_IMessenger, IID_IMessenger2, IID_IMessenger3,
-                           IID_IDispatch, IID_IConnectionPointContainer, IID_IMessengerContactResolution, IID_IServiceProvider, IID_IUnknown}) {
+    for (const IID& iid :
+         {IID_IUCOfficeIntegration, IID_IMessengerAdvanced, IID_IMessenger, IID_IMessenger2, IID_IMessenger3, IID_IDispatch,
+          IID_IConnectionPointContainer, IID_IMessengerContactResolution, IID_IServiceProvider, IID_IUnknown}) {
         ComPtr<IUnknown> answered;
         ASSERT_EQ(S_OK, identity->QueryInterface(iid, reinterpret_cast<void**>(answered.out())));
         EXPECT_TRUE(extensionsutils::sameComObject(identity, answered.get()));
@@ -121,7 +132,8 @@ TEST_F(MessengerApiTest, SignedInEveryMemberAnswersSignedOutEachGuardedOneRefuse
     expectHostUntouched();
     EXPECT_EQ(0u, host().callCount(HostMethod::GetPresenceForContact) + host().callCount(HostMethod::GetLoggedInUser));
     EXPECT_TRUE(logged(L"not logged in returning MSGR_E_NOT_LOGGED_ON", 1, L"TavoMessengerAdvanced::get_MyStatus"));
-    EXPECT_EQ(L"extensions/tavomessenger/IMessenger/TavoMessengerAdvanced", host().recordsOf(L"not logged in returning MSGR_E_NOT_LOGGED_ON").at(0).file);
+    EXPECT_EQ(L"extensions/tavomessenger/IMessenger/TavoMessengerAdvanced",
+              host().recordsOf(L"not logged in returning MSGR_E_NOT_LOGGED_ON").at(0).file);
     EXPECT_EQ(L"<authenticationinfo><protocol>sip_tls</protocol></authenticationinfo>",
               stringOf(answer(lateBound().get(), L"GetAuthenticationInfo", kCall))) << "signed in or not";
     ComPtr<IMessengerAdvanced> api = messengerApi();
@@ -145,8 +157,10 @@ TEST_F(MessengerApiTest, SignedInEveryMemberAnswersSignedOutEachGuardedOneRefuse
 
 TEST_F(MessengerApiTest, TheUsersNamesServiceAndNumbersComeFromThePrimaryService)
 {
-    expectAnswers(lateBound().get(), {{L"MySigninName", kGet, {}, S_OK, text(L"me")}, {L"MyFriendlyName", kGet, {}, S_OK, text(L"Me Myself")},
-                                      {L"MyServiceName", kGet, {}, S_OK, text(L"Norvane Quillon")}, {L"MyServiceId", kGet, {}, S_OK, text(kServiceId)},
+    expectAnswers(lateBound().get(), {{L"MySigninName", kGet, {}, S_OK, text(L"me")},
+                                      {L"MyFriendlyName", kGet, {}, S_OK, text(L"Me Myself")},
+                                      {L"MyServiceName", kGet, {}, S_OK, text(L"Norvane Quillon")},
+                                      {L"MyServiceId", kGet, {}, S_OK, text(kServiceId)},
                                       {L"MyPhoneNumber", kGet, {number(MPHONE_TYPE_HOME)}, S_OK, text(L"+1 555 0100")},
                                       {L"MyPhoneNumber", kGet, {number(MPHONE_TYPE_WORK)}, S_OK, text(L"+1 555 0101")},
                                       {L"MyPhoneNumber", kGet, {number(MPHONE_TYPE_CUSTOM)}, S_OK, text(L"+1 555 0103")},
@@ -161,12 +175,14 @@ TEST_F(MessengerApiTest, TheUsersNamesServiceAndNumbersComeFromThePrimaryService
         EXPECT_EQ(expected, api->get_MyPhoneNumber(MPHONE_TYPE_WORK, &unwritten)) << static_cast<int>(method);
     }
     host().failMethod(HostMethod::GetLoggedInUser);
-    EXPECT_TRUE(api->get_MySigninName(&unwritten) == E_FAIL && api->get_MyFriendlyName(&unwritten) == E_FAIL && unwritten == sentinel<OLECHAR>());
+    EXPECT_TRUE(api->get_MySigninName(&unwritten) == E_FAIL && api->get_MyFriendlyName(&unwritten) == E_FAIL &&
+                unwritten == sentinel<OLECHAR>());
     expectLogged(L"primaryService->get_MySigninName failed", 1);
     host().clearFailures();
     messenger->uninitialise();
     Bstr stopped;
-    EXPECT_TRUE(api->get_MySigninName(stopped.out()) == S_OK && stopped.empty()) << "after module stop the name is empty but still answered";
+    EXPECT_TRUE(api->get_MySigninName(stopped.out()) == S_OK && stopped.empty())
+        << "after module stop the name is empty but still answered";
 }
 
 TEST_F(MessengerApiTest, MyStatusIsTheUsersHostPresenceOrOfflineWhenItCannotBeRead)
@@ -175,10 +191,13 @@ TEST_F(MessengerApiTest, MyStatusIsTheUsersHostPresenceOrOfflineWhenItCannotBeRe
     EXPECT_EQ(MISTATUS_DO_NOT_DISTURB, int32Of(property(lateBound().get(), L"MyStatus")));
     for (std::uint32_t flags : {1u, 2u, 3u})
         EXPECT_EQ(MISTATUS_DO_NOT_DISTURB, myStatus(createMessenger(flags).as<IMessengerAdvanced>().get())) << flags;
-    for (const auto& [method, fault] : {std::pair{HostMethod::GetPresenceForContact, Fails}, std::pair{HostMethod::GetPresenceForContact, Empty},
-                                        std::pair{HostMethod::GetPresenceForContact, WrongObject}, std::pair{HostMethod::GetLoggedInUser, Fails},
-                                        std::pair{HostMethod::CreateIMAndPresence, Fails}})
-        { breakOnce(method, fault); EXPECT_EQ(MISTATUS_OFFLINE, myStatus()) << static_cast<int>(method); }
+    for (const auto& [method, fault] :
+         {std::pair{HostMethod::GetPresenceForContact, Fails}, std::pair{HostMethod::GetPresenceForContact, Empty},
+          std::pair{HostMethod::GetPresenceForContact, WrongObject}, std::pair{HostMethod::GetLoggedInUser, Fails},
+          std::pair{HostMethod::CreateIMAndPresence, Fails}}) {
+        breakOnce(method, fault);
+        EXPECT_EQ(MISTATUS_OFFLINE, myStatus()) << static_cast<int>(method);
+    }
     EXPECT_TRUE(logged(L"imAndPresence->GetPresenceForContact failed", 4, L"TavoMessengerAdvanced::get_MyStatus"));
     host().failMethod(HostMethod::GetPresenceState);
     EXPECT_EQ(MISTATUS_UNKNOWN, myStatus()) << "a failing presence getter is a read that failed";
@@ -188,7 +207,8 @@ TEST_F(MessengerApiTest, PropertiesAreKeptPerKeyByValueAndReadBackAsWritten)
 {
     ComPtr<IMessengerAdvanced> api = messengerApi();
     Variant untouched = number(1234);
-    EXPECT_TRUE(api->get_Property(MMESSENGERPROP_PLCID, untouched.get()) == S_OK && api->get_MyProperty(MCONTACTPROP_EMAIL, untouched.get()) == S_OK);
+    EXPECT_TRUE(api->get_Property(MMESSENGERPROP_PLCID, untouched.get()) == S_OK &&
+                api->get_MyProperty(MCONTACTPROP_EMAIL, untouched.get()) == S_OK);
     EXPECT_EQ(1234, int32Of(untouched)) << "an unwritten property leaves the caller's value";
     EXPECT_TRUE(api->put_Property(MMESSENGERPROP_PLCID, *number(0x409).get()) == S_OK &&
                 api->put_MyProperty(static_cast<MCONTACTPROPERTY>(77), *number(77).get()) == S_OK);
@@ -211,8 +231,8 @@ TEST_F(MessengerApiTest, AValueThatCannotBeCopiedIsRefusedAndNotStored)
     VARIANT broken;
     broken.vt = 0x0FFF; // no such type
     EXPECT_EQ((std::vector<HRESULT>{api->put_Property(MMESSENGERPROP_VERSION, broken), api->put_MyProperty(MCONTACTPROP_EMAIL, broken),
-                                    api->put_Property(MMESSENGERPROP_VERSION, referenceTo()), api->put_MyProperty(MCONTACTPROP_EMAIL, referenceTo()),
-                                    api->InstantMessage(referenceTo(), nullptr)}),
+                                    api->put_Property(MMESSENGERPROP_VERSION, referenceTo()),
+                                    api->put_MyProperty(MCONTACTPROP_EMAIL, referenceTo()), api->InstantMessage(referenceTo(), nullptr)}),
               (std::vector<HRESULT>{DISP_E_BADVARTYPE, DISP_E_BADVARTYPE, E_INVALIDARG, E_INVALIDARG, E_INVALIDARG}));
     EXPECT_TRUE(property(lateBound().get(), L"Property", {number(MMESSENGERPROP_VERSION)}).isEmpty());
 }
@@ -295,10 +315,12 @@ TEST_F(MessengerApiTest, ServicesOfferExactlyThePrimaryServiceWhichAnswersSigned
     EXPECT_TRUE(extensionsutils::sameComObject(objectOf(answer(collection.get(), L"Item", kCall, {number(0)})).get(), service.get()));
     ComPtr<IMessengerServices> typedList = collection.as<IMessengerServices>();
     IDispatch* unwritten = sentinel<IDispatch>();
-    EXPECT_TRUE(typedList->Item(1, &unwritten) == E_FAIL && typedList->Item(-1, &unwritten) == E_FAIL && unwritten == sentinel<IDispatch>());
+    EXPECT_TRUE(typedList->Item(1, &unwritten) == E_FAIL && typedList->Item(-1, &unwritten) == E_FAIL &&
+                unwritten == sentinel<IDispatch>());
     VARIANT items[2];
     ULONG fetched = 0;
-    ASSERT_TRUE(ComPtr<IUnknown>(property(collection.get(), L"_NewEnum").get()->punkVal).as<IEnumVARIANT>()->Next(2, items, &fetched) == S_FALSE &&
+    ASSERT_TRUE(ComPtr<IUnknown>(property(collection.get(), L"_NewEnum").get()->punkVal).as<IEnumVARIANT>()->Next(2, items, &fetched) ==
+                    S_FALSE &&
                 fetched == 1u);
     EXPECT_TRUE(extensionsutils::sameComObject(items[0].pdispVal, service.get()));
     VariantClear(&items[0]);
@@ -320,8 +342,10 @@ TEST_F(MessengerApiTest, ServicesOfferExactlyThePrimaryServiceWhichAnswersSigned
     EXPECT_EQ(E_FAIL, typed->get_MyStatus(&status));
     breakOnce(HostMethod::GetLoggedInUser, WrongObject);
     EXPECT_EQ(E_FAIL, typed->get_MyFriendlyName(&name));
-    for (Fault fault : {Fails, Empty})
-        { breakOnce(HostMethod::GetPresenceForContact, fault); EXPECT_EQ(MISTATUS_OFFLINE, int32Of(property(service.get(), L"MyStatus"))) << fault; }
+    for (Fault fault : {Fails, Empty}) {
+        breakOnce(HostMethod::GetPresenceForContact, fault);
+        EXPECT_EQ(MISTATUS_OFFLINE, int32Of(property(service.get(), L"MyStatus"))) << fault;
+    }
     ASSERT_EQ(S_OK, typed->put_Property(MSERVICEPROP_INVALID_PROPERTY, *text(L"8.0").get()));
     EXPECT_EQ(E_INVALIDARG, typed->put_Property(MSERVICEPROP_INVALID_PROPERTY, referenceTo()));
     messenger->uninitialise();
@@ -337,15 +361,22 @@ TEST_F(MessengerApiTest, TheUcEntryAnnouncesFourFeaturesAndTellsOnlyTheThreeKnow
         EXPECT_EQ(oiFeatureNonBuddyPresence | oiFeatureContactTagging | oiFeatureQuickContacts | oiFeatureResolveContact,
                   int32Of(answer(ucEntry().get(), L"GetSupportedFeatures", kCall, {version})));
     const std::pair<Variant, const wchar_t*> versions[] = {
-        {text(L"14.0.0.0"), L"<authenticationinfo>"}, {text(L"15.0.0.0"), L"<authenticationinfo>"}, {text(L"16.0.0.0"), L"<authenticationinfo>"},
-        {text(L"15.0"), L""}, {text(L"12.0.0.0"), L""}, {text(L"16.0.0.0 "), L""}, {text(L"16.0.0.00"), L""}, {text(L""), L""},
+        {text(L"14.0.0.0"), L"<authenticationinfo>"},
+        {text(L"15.0.0.0"), L"<authenticationinfo>"},
+        {text(L"16.0.0.0"), L"<authenticationinfo>"},
+        {text(L"15.0"), L""},
+        {text(L"12.0.0.0"), L""},
+        {text(L"16.0.0.0 "), L""},
+        {text(L"16.0.0.00"), L""},
+        {text(L""), L""},
         {Variant::fromString(std::wstring(L"15.0.0.0\0x", 10)), L""}}; // not the version it starts with
     for (const auto& [version, expected] : versions)
         EXPECT_EQ(expected, stringOf(answer(ucEntry().get(), L"GetAuthenticationInfo", kCall, {version}))) << "an empty answer is a string";
     // Flag value 1 empties the answer; phone mode does not.
     for (const auto& [flag, expected] : {std::pair{1u, L""}, std::pair{2u, L"<authenticationinfo>"}, std::pair{3u, L""}})
-        EXPECT_EQ(expected, stringOf(answer(ComPtr<IDispatch>(createMessenger(flag).as<IUCOfficeIntegration>().get()).get(), L"GetAuthenticationInfo",
-                                            kCall, {text(L"16.0.0.0")}))) << flag;
+        EXPECT_EQ(expected, stringOf(answer(ComPtr<IDispatch>(createMessenger(flag).as<IUCOfficeIntegration>().get()).get(),
+                                            L"GetAuthenticationInfo", kCall, {text(L"16.0.0.0")})))
+            << flag;
     ComPtr<IUCOfficeIntegration> integration = messenger.as<IUCOfficeIntegration>();
     Bstr info;
     EXPECT_TRUE(integration->GetAuthenticationInfo(nullptr, info.out()) == S_OK && info);
@@ -360,7 +391,8 @@ TEST_F(MessengerApiTest, TheUcEntryHandsOutTheOneClientAndAutomationObjectAndNot
     ASSERT_EQ(S_OK, integration->GetInterface(Bstr(L"15.0.0.0").get(), oiInterfaceIUCCLyncClient, client.out()));
     ASSERT_EQ(S_OK, integration->GetInterface(Bstr(L"16.0.0.0").get(), oiInterfaceIUCCLyncClient, again.out()));
     ASSERT_EQ(S_OK, integration->GetInterface(Bstr(L"15.0.0.0").get(), oiInterfaceIUCCAutomation, automation.out()));
-    EXPECT_TRUE(extensionsutils::sameComObject(client.get(), again.get()) && client.as<IUCCLyncClient>() && automation.as<IUCCAutomation>());
+    EXPECT_TRUE(extensionsutils::sameComObject(client.get(), again.get()) && client.as<IUCCLyncClient>() &&
+                automation.as<IUCCAutomation>());
     IDispatch* value = sentinel<IDispatch>();
     for (long requested : {3L, 256L, 257L, 0L, -1L})
         EXPECT_EQ(E_NOTIMPL, integration->GetInterface(Bstr(L"16.0.0.0").get(), static_cast<OIInterface>(requested), &value));

@@ -79,7 +79,8 @@ TEST_F(MessengerConcurrencyTest, CallersAWriterAndHostEventsTogetherLoseNothingA
     Threads writing(1, [&] {
         ComThread com;
         for (int round = 0; round < rounds; ++round)
-            failures += (api->put_Property(MMESSENGERPROP_PLCID, *number(round).get()) | api->put_MyProperty(MCONTACTPROP_EMAIL, *number(round).get())) != S_OK;
+            failures += (api->put_Property(MMESSENGERPROP_PLCID, *number(round).get()) |
+                         api->put_MyProperty(MCONTACTPROP_EMAIL, *number(round).get())) != S_OK;
     });
     for (int round = 0; round < rounds; ++round) host().postPresenceChanged(round % 2 ? L"bob" : L"carol");
     reading.join();

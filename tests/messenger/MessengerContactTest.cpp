@@ -25,7 +25,10 @@ Strings walk(IEnumVARIANT* enumerator, ULONG count)
         std::vector<VARIANT> items(count);
         ULONG fetched = 0;
         const HRESULT hr = enumerator->Next(count, items.data(), &fetched);
-        for (ULONG i = 0; i < fetched; ++i) names.push_back(signinNameOf(items[i].pdispVal)), VariantClear(&items[i]);
+        for (ULONG i = 0; i < fetched; ++i) {
+            names.push_back(signinNameOf(items[i].pdispVal));
+            VariantClear(&items[i]);
+        }
         if (hr != S_OK) return names;
     }
 }
@@ -79,7 +82,10 @@ protected:
         EXPECT_TRUE(sameValue(elements[PRESENCE_PROP_CURRENT_CALENDAR_STATE], calendar));
         for (int index : {2, 4, 5, 7, 9, 10, 11}) EXPECT_TRUE(elements[index].isEmpty()) << "element " << index;
     }
-    void expectUnknownPresence(const ComPtr<IMessengerContactAdvanced>& contact) { expectPresence(contact, MISTATUS_UNKNOWN, 18000, text(L""), L"", number(1)); }
+    void expectUnknownPresence(const ComPtr<IMessengerContactAdvanced>& contact)
+    {
+        expectPresence(contact, MISTATUS_UNKNOWN, 18000, text(L""), L"", number(1));
+    }
     // MyContacts over this host list.
     ComPtr<IMessengerContacts> contactsOf(const Strings& signinNames)
     {
@@ -132,14 +138,22 @@ TEST_F(MessengerContactTest, EveryMemberAnswersLateBoundSignedInAndRefusesSigned
 {
     const ComPtr<IMessengerContactAdvanced> contact = contactOf(L"bob");
     const std::vector<MemberRow> members = {
-        {L"FriendlyName", kGet, {}, S_OK, text(L"Friendly bob")}, {L"SigninName", kGet, {}, S_OK, text(L"bob")},
-        {L"ServiceName", kGet, {}, S_OK, text(L"bob")}, {L"ServiceId", kGet, {}, S_OK, text(L"{83D4679F-B6D7-11D2-BF36-00C04FB90A03}")},
-        {L"Status", kGet, {}, S_OK, number(MISTATUS_ONLINE)}, {L"PhoneNumber", kGet, {number(MPHONE_TYPE_WORK)}, S_OK, text(L"work of bob")},
-        {L"CanPage", kGet, {}, S_OK, truth(false)}, {L"IsSelf", kGet, {}, S_OK, truth(false)},
-        {L"Blocked", kPut, {truth(true)}}, {L"Blocked", kGet, {}, S_OK, truth(true)},
-        {L"IsTagged", kPut, {truth(true)}}, {L"IsTagged", kGet, {}, S_OK, truth(true)},
-        {L"Property", kPut, {number(MCONTACTPROP_EMAIL), text(L"b@x")}}, {L"Property", kGet, {number(MCONTACTPROP_EMAIL)}, S_OK, text(L"b@x")},
-        {L"PresenceProperties", kGet, {}}, {L"PresenceProperties", kPut, {Variant()}}};
+        {L"FriendlyName", kGet, {}, S_OK, text(L"Friendly bob")},
+        {L"SigninName", kGet, {}, S_OK, text(L"bob")},
+        {L"ServiceName", kGet, {}, S_OK, text(L"bob")},
+        {L"ServiceId", kGet, {}, S_OK, text(L"{83D4679F-B6D7-11D2-BF36-00C04FB90A03}")},
+        {L"Status", kGet, {}, S_OK, number(MISTATUS_ONLINE)},
+        {L"PhoneNumber", kGet, {number(MPHONE_TYPE_WORK)}, S_OK, text(L"work of bob")},
+        {L"CanPage", kGet, {}, S_OK, truth(false)},
+        {L"IsSelf", kGet, {}, S_OK, truth(false)},
+        {L"Blocked", kPut, {truth(true)}},
+        {L"Blocked", kGet, {}, S_OK, truth(true)},
+        {L"IsTagged", kPut, {truth(true)}},
+        {L"IsTagged", kGet, {}, S_OK, truth(true)},
+        {L"Property", kPut, {number(MCONTACTPROP_EMAIL), text(L"b@x")}},
+        {L"Property", kGet, {number(MCONTACTPROP_EMAIL)}, S_OK, text(L"b@x")},
+        {L"PresenceProperties", kGet, {}},
+        {L"PresenceProperties", kPut, {Variant()}}};
     expectAnswers(contact.as<IDispatch>().get(), members);
     signOut();
     expectAnswers(contact.as<IDispatch>().get(), members, NotLoggedOn);
@@ -194,11 +208,17 @@ TEST_F(MessengerContactTest, AnUnreadablePresenceIsUnknownOrOffline)
     const struct { HostMethod method; Fault fault; MISTATUS status; } statuses[] = {
         {HostMethod::GetPresenceForContact, Fails, MISTATUS_UNKNOWN}, {HostMethod::GetPresenceForContact, WrongObject, MISTATUS_OFFLINE},
         {HostMethod::GetPresenceForContact, Empty, MISTATUS_OFFLINE}, {HostMethod::GetPresenceState, Fails, MISTATUS_UNKNOWN}};
-    for (const auto& row : statuses) { breakOnce(row.method, row.fault); EXPECT_EQ(statusOf(contact), row.status) << static_cast<int>(row.method); }
-    for (const auto& [method, fault] : {std::pair{HostMethod::GetContact, Fails}, std::pair{HostMethod::GetContact, WrongObject},
-                                        std::pair{HostMethod::RequestPresenceState, Fails}, std::pair{HostMethod::RequestPresenceState, WrongObject},
-                                        std::pair{HostMethod::GetPresenceState, Fails}, std::pair{HostMethod::GetPresenceString, Fails}})
-        breakOnce(method, fault), expectUnknownPresence(contact);
+    for (const auto& row : statuses) {
+        breakOnce(row.method, row.fault);
+        EXPECT_EQ(statusOf(contact), row.status) << static_cast<int>(row.method);
+    }
+    for (const auto& [method, fault] :
+         {std::pair{HostMethod::GetContact, Fails}, std::pair{HostMethod::GetContact, WrongObject},
+          std::pair{HostMethod::RequestPresenceState, Fails}, std::pair{HostMethod::RequestPresenceState, WrongObject},
+          std::pair{HostMethod::GetPresenceState, Fails}, std::pair{HostMethod::GetPresenceString, Fails}}) {
+        breakOnce(method, fault);
+        expectUnknownPresence(contact);
+    }
     host().addContact({L"", L"", L"Nobody"});
     const ComPtr<IMessengerContactAdvanced> nameless = contactOf(L"");
     host().resetCallCounts();
@@ -241,8 +261,8 @@ TEST_F(MessengerContactTest, TheContactListHoldsTheHostListInOrderWatchedLeaving
     EXPECT_TRUE(contacts->Item(-1, &item) == S_OK && contacts->Item(3, &item) == S_OK && contactsOf({})->Item(0, &item) == S_OK);
     EXPECT_EQ(item, sentinel<IDispatch>()) << "indexes beyond the list are left out";
     const struct { HostMethod method; Fault fault; Strings left; } failures[] = {
-        {HostMethod::GetItem, Fails, {L"carol"}}, {HostMethod::GetItem, WrongObject, {L"carol"}}, {HostMethod::GetMobileNumber, Fails, {L"carol"}},
-        {HostMethod::GetCount, Fails, {}}};
+        {HostMethod::GetItem, Fails, {L"carol"}}, {HostMethod::GetItem, WrongObject, {L"carol"}},
+        {HostMethod::GetMobileNumber, Fails, {L"carol"}}, {HostMethod::GetCount, Fails, {}}};
     for (const auto& row : failures)
         { breakOnce(row.method, row.fault); EXPECT_EQ(itemsOf(contactsOf({L"bob", L"carol"})), row.left) << static_cast<int>(row.method); }
     const ComPtr<IDispatch> wrong = host().makeWrongObject();

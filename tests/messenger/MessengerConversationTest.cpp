@@ -39,12 +39,14 @@ protected:
         addContact(L"dave");
     }
     // StartConversation through the virtual table: late-bound, Invoke turns S_FALSE into S_OK.
-    HRESULT start(long type, const Variant& list, const Variant& data = Variant(), IMessengerAdvanced* api = nullptr, const Variant& subject = Variant())
+    HRESULT start(long type, const Variant& list, const Variant& data = Variant(), IMessengerAdvanced* api = nullptr,
+                  const Variant& subject = Variant())
     {
         const Variant none;
         Variant window;
         const CONVERSATION_TYPE kind = static_cast<CONVERSATION_TYPE>(type);
-        return (api ? api : messengerApi().get())->StartConversation(kind, *list.get(), *none.get(), *subject.get(), *none.get(), *data.get(), window.out());
+        return (api ? api : messengerApi().get())
+            ->StartConversation(kind, *list.get(), *none.get(), *subject.get(), *none.get(), *data.get(), window.out());
     }
     // What the host was asked to start from its `from`th conversation on, as "kind: names [subject]; ...".
     std::wstring started(size_t from = 0) const
@@ -91,7 +93,8 @@ TEST_F(MessengerConversationTest, EachRowOfTheConversationTableStartsWhatItSays)
         {"phone mode call", CONVERSATION_TYPE_AUDIO, people({L"bob"}), L"call: bob", S_OK, none, Configuration::PhoneModeFlag},
         {"flag 1 chat", CONVERSATION_TYPE_IM, people({L"carol"}), L"chat: carol", S_OK, none, 1},
         {"repeats and the user", CONVERSATION_TYPE_AUDIO, people({L"bob", L"me", L"bob", L"Bob", L"carol"}), L"conference: bob Bob carol"},
-        {"chat of the user and one", CONVERSATION_TYPE_IM, people({L"carol", L"me", L"carol"}), L"group chat: carol [s]", S_OK, none, 0, text(L"s")},
+        {"chat of the user and one", CONVERSATION_TYPE_IM, people({L"carol", L"me", L"carol"}), L"group chat: carol [s]",
+         S_OK, none, 0, text(L"s")},
         {"only the user", CONVERSATION_TYPE_AUDIO, people({L"me", L"me", L"me"})},
         {"chat of no array", CONVERSATION_TYPE_IM, text(L"bob")},
         {"call of no array", CONVERSATION_TYPE_AUDIO, text(L"bob"), L"", S_FALSE},
@@ -122,7 +125,8 @@ TEST_F(MessengerConversationTest, EachRowOfTheConversationTableStartsWhatItSays)
 TEST_F(MessengerConversationTest, ASubjectIsPassedOnlyWhenItIsAStringAndLiveMeetingsAndCombinedTypesAreRefused)
 {
     for (const Variant& subject : {missingArgument(), text(L"Plans"), number(5)})
-        answer(lateBound().get(), L"StartConversation", kCall, {number(CONVERSATION_TYPE_IM), people({L"bob", L"carol"}), Variant(), subject});
+        answer(lateBound().get(), L"StartConversation", kCall,
+               {number(CONVERSATION_TYPE_IM), people({L"bob", L"carol"}), Variant(), subject});
     for (long type : {4L, 3L, 0L, 9L, 64L, 0x3FL, -1L}) EXPECT_EQ(E_INVALIDARG, start(type, people({L"bob"}))) << type;
     EXPECT_EQ(L"group chat: bob carol; group chat: bob carol [Plans]; group chat: bob carol", started());
 }
@@ -174,8 +178,10 @@ TEST_F(MessengerConversationTest, InstantMessageTakesASigninNameOrAMessengerCont
         EXPECT_EQ(E_INVALIDARG, api->InstantMessage(*neither.get(), nullptr));
     EXPECT_EQ(0u, host().callCount(HostMethod::CreateIMAndPresence)) << "the host was asked";
     EXPECT_EQ(E_FAIL, api->InstantMessage(*Variant::fromDispatch(host().makeWrongObject().get()).get(), nullptr));
-    for (HostMethod method : {HostMethod::StartInstantMessage, HostMethod::CreateIMAndPresence})
-        { host().failMethod(method, E_FAIL, 1); EXPECT_EQ(E_FAIL, api->InstantMessage(*text(L"bob").get(), nullptr)) << static_cast<int>(method); }
+    for (HostMethod method : {HostMethod::StartInstantMessage, HostMethod::CreateIMAndPresence}) {
+        host().failMethod(method, E_FAIL, 1);
+        EXPECT_EQ(E_FAIL, api->InstantMessage(*text(L"bob").get(), nullptr)) << static_cast<int>(method);
+    }
     EXPECT_EQ(4u, host().conversations().size());
 }
 

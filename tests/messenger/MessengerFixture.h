@@ -50,7 +50,10 @@ protected:
     MICComPtr<OfficeIntegrationImpl> createMessenger(std::uint32_t flags)
     {
         MICComPtr<OfficeIntegrationImpl> object = extensionsutils::WeakPtrCComObject<OfficeIntegrationImpl>::create();
-        if (object) object->initialise(worker, std::make_shared<Configuration>(flags)), created.push_back(object);
+        if (object) {
+            object->initialise(worker, std::make_shared<Configuration>(flags));
+            created.push_back(object);
+        }
         return object;
     }
     ComPtr<IMessengerAdvanced> messengerApi() const { return messenger.as<IMessengerAdvanced>(); }
@@ -69,7 +72,8 @@ protected:
     ComPtr<IMessengerContactAdvanced> contactOf(const std::wstring& signinName, std::uint32_t flags = 0)
     {
         const auto configuration = std::make_shared<Configuration>(flags);
-        return TavoMessengerExtensionBroker::CreateMessengerContact(host().makeContactObject(signinName).get(), configuration).as<IMessengerContactAdvanced>();
+        return TavoMessengerExtensionBroker::CreateMessengerContact(host().makeContactObject(signinName).get(), configuration)
+            .as<IMessengerContactAdvanced>();
     }
     // Whether some record has this message at this module level from this function ("Class::member").
     bool logged(const std::wstring& message, int moduleLevel, const std::wstring& function) const

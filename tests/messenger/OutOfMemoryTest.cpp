@@ -84,7 +84,8 @@ TEST_F(OutOfMemoryTest, UcApiGettersAnswerInsteadOfThrowing)
     sweep<BSTR>("Contact.Uri", [&](auto out) { return self->get_Uri(out); });
     for (const ContactInformationType type : {ucPresenceAvailability, ucPresenceActivityId, ucPresenceActivity, ucPresenceCustomActivity,
                                               ucPresenceDisplayName, ucPresenceInstantMessageAddresses, ucPresenceContactEndpoints})
-        sweep<VARIANT>("Contact.GetContactInformation " + std::to_string(type), [&](auto out) { return self->GetContactInformation(type, out); });
+        sweep<VARIANT>("Contact.GetContactInformation " + std::to_string(type),
+                       [&](auto out) { return self->GetContactInformation(type, out); });
     const SafeArray types = SafeArray::ofInt32s({ucPresenceAvailability, ucPresenceDisplayName, ucPresenceContactEndpoints});
     sweep<IUCCContactInformationDictionary*>("Contact.BatchGetContactInformation",
                                              [&](auto out) { return self->BatchGetContactInformation(types.get(), out); });

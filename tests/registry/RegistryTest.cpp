@@ -47,7 +47,8 @@ const wchar_t* const unrelated = L"{0BADF00D-0F89-48F8-B204-3604629DEE10}"; // n
 struct Place { HKEY hive; const wchar_t* folder; };
 const wchar_t* const classes = L"SOFTWARE\\Classes\\Interface\\", * const classesWow = L"SOFTWARE\\Classes\\Wow6432Node\\Interface\\",
                      * const wowClasses = L"SOFTWARE\\Wow6432Node\\Classes\\Interface\\";
-const Place hklm{HKEY_LOCAL_MACHINE, classes}, hklmClassesWow{HKEY_LOCAL_MACHINE, classesWow}, hklmWowClasses{HKEY_LOCAL_MACHINE, wowClasses};
+const Place hklm{HKEY_LOCAL_MACHINE, classes}, hklmClassesWow{HKEY_LOCAL_MACHINE, classesWow},
+    hklmWowClasses{HKEY_LOCAL_MACHINE, wowClasses};
 const Place hkcu{HKEY_CURRENT_USER, classes}, hkcuClassesWow{HKEY_CURRENT_USER, classesWow}, hkcuWowClasses{HKEY_CURRENT_USER, wowClasses};
 const REGSAM view64 = KEY_WOW64_64KEY; // the module opens the TypeLib entries in the 64-bit view
 
@@ -104,7 +105,10 @@ protected:
     void registerComponent(const std::wstring& folder, REGSAM view = 0, bool withFile = true)
     {
         const std::wstring path = scratch_ + folder + L"\\OUTLCTL.DLL";
-        if (withFile) std::filesystem::create_directories(scratch_ + folder), CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        if (withFile) {
+            std::filesystem::create_directories(scratch_ + folder);
+            CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        }
         writeStringValue(HKEY_CLASSES_ROOT, componentKey + L"\\InprocServer32", nullptr, path, view);
     }
     void uninstallOffice() { for (int key = 0; key < 4; ++key) saved_[key]->clear(); }
@@ -178,8 +182,10 @@ TEST_F(RegistryTest, FactoryOpensInTheViewAndWithTheAccessAskedForLogsEachFailur
     const RegKeyPtr readOnly = open(HKEY_CURRENT_USER, testKey, RegistryView::Default);
     EXPECT_EQ(ERROR_ACCESS_DENIED, readOnly ? readOnly->writeDword(L"UpAndRunning", 0) : 0);
     ASSERT_TRUE(create(HKEY_LOCAL_MACHINE, machineTestKey, RegistryView::Wow64_64));
-    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, machineTestKey, KEY_WOW64_64KEY) && !keyExists(HKEY_LOCAL_MACHINE, machineTestKey, KEY_WOW64_32KEY));
-    EXPECT_TRUE(open(HKEY_LOCAL_MACHINE, machineTestKey, RegistryView::Wow64_64) && !open(HKEY_LOCAL_MACHINE, machineTestKey, RegistryView::Wow64_32, false));
+    EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, machineTestKey, KEY_WOW64_64KEY) &&
+                !keyExists(HKEY_LOCAL_MACHINE, machineTestKey, KEY_WOW64_32KEY));
+    EXPECT_TRUE(open(HKEY_LOCAL_MACHINE, machineTestKey, RegistryView::Wow64_64) &&
+                !open(HKEY_LOCAL_MACHINE, machineTestKey, RegistryView::Wow64_32, false));
     // The default is the process's own view: the 64-bit one only for a 64-bit process.
     EXPECT_EQ(sizeof(void*) == 8, bool(open(HKEY_LOCAL_MACHINE, machineTestKey, RegistryView::Default, false)));
 
@@ -188,12 +194,13 @@ TEST_F(RegistryTest, FactoryOpensInTheViewAndWithTheAccessAskedForLogsEachFailur
     EXPECT_FALSE(factory_.OpenUserHiveKey(sink_, true, L"NoSuchUser"));
     // Successes and calls without a sink log nothing.
     const std::string prefix = "1 extensionsutils::RegKeyFactoryImpl::";
-    EXPECT_EQ((std::vector<std::string>{
-                  prefix + "OpenRegistryKey: Failed to open Software\\TavoMessengerTests\\RegKey\\Missing in " + hiveText(HKEY_CURRENT_USER) +
-                      " use64BitRegistry: 1 Registry Error 2",
-                  prefix + "CreateRegistryKey: Failed to create Software\\TavoMessengerTests\\RegKey in 0x0 use64BitRegistry: 0 Registry Error 6",
-                  prefix + "OpenRegistryKey: Failed to open NoSuchUser in " + hiveText(HKEY_USERS) +
-                      " use64BitRegistry: 0 Registry Error 2"}), sink_->lines);
+    EXPECT_EQ(
+        (std::vector<std::string>{
+            prefix + "OpenRegistryKey: Failed to open Software\\TavoMessengerTests\\RegKey\\Missing in " + hiveText(HKEY_CURRENT_USER) +
+                " use64BitRegistry: 1 Registry Error 2",
+            prefix + "CreateRegistryKey: Failed to create Software\\TavoMessengerTests\\RegKey in 0x0 use64BitRegistry: 0 Registry Error 6",
+            prefix + "OpenRegistryKey: Failed to open NoSuchUser in " + hiveText(HKEY_USERS) + " use64BitRegistry: 0 Registry Error 2"}),
+        sink_->lines);
 
     const RegKeyPtr current = factory_.OpenUserHiveKey(sink_, false, L"ignored");
     EXPECT_EQ(HKEY_CURRENT_USER, current ? current->get() : nullptr);
@@ -205,11 +212,13 @@ TEST_F(RegistryTest, CurVerAnswersAKnownMajorVersionAfterTheLastFullStopAndZeroF
 {
     EXPECT_EQ(0u, RegistryUtils::officeVersionFromCurVer()) << "no Office";
     const auto versionFrom = [&](DWORD type, const Bytes& bytes) {
-        return writeRawValue(HKEY_CLASSES_ROOT, outlookKey + L"\\CurVer", nullptr, type, bytes) ? RegistryUtils::officeVersionFromCurVer() : 99;
+        return writeRawValue(HKEY_CLASSES_ROOT, outlookKey + L"\\CurVer", nullptr, type, bytes)
+                   ? RegistryUtils::officeVersionFromCurVer() : 99;
     };
     ASSERT_TRUE(createKey(HKEY_CLASSES_ROOT, outlookKey + L"\\CurVer"));
     EXPECT_EQ(0u, RegistryUtils::officeVersionFromCurVer()) << "no value";
-    EXPECT_EQ(0u, versionFrom(REG_DWORD, dword(12)) + versionFrom(REG_SZ, bytesOf(L"Outlook.Application.12", false))) << "a number, no terminator";
+    EXPECT_EQ(0u, versionFrom(REG_DWORD, dword(12)) + versionFrom(REG_SZ, bytesOf(L"Outlook.Application.12", false)))
+        << "a number, no terminator";
     const std::pair<std::wstring, unsigned> rows[] = {
         {L"Outlook.Application.11", 11}, {L"Outlook.Application.12", 12}, {L"Outlook.Application.14", 14},
         {L"Outlook.Application.15", 15}, {L"Outlook.Application.16", 16}, {L"Outlook.Application.13", 0},
@@ -245,7 +254,8 @@ TEST_F(RegistryTest, UpAndRunningGoesUnderTheHostClientsKeyAndUnderTheCommunicat
     // Sets the value; answers what the host client's and the Communicator key then hold.
     const auto set = [](DWORD value) {
         RegistryUtils::SetUpAndRunning(value);
-        return std::vector{stored(HKEY_CURRENT_USER, ProviderKey, UpAndRunningValue), stored(HKEY_CURRENT_USER, Office2007ProviderKey, UpAndRunningValue)};
+        return std::vector{stored(HKEY_CURRENT_USER, ProviderKey, UpAndRunningValue),
+                           stored(HKEY_CURRENT_USER, Office2007ProviderKey, UpAndRunningValue)};
     };
     const auto values = [](std::optional<Bytes> host, std::optional<Bytes> communicator) { return std::vector{host, communicator}; };
     EXPECT_EQ(values(dword(1), std::nullopt), set(1));
@@ -296,8 +306,9 @@ TEST_F(RegistryTest, AnyOtherTypeLibValueIsReplacedByTheLibIdWithItsTerminatorAn
         clearLog();
         RegistryUtils::QueryKeyAndReplaceIfNotTavoMessengerGUID(HKEY_CURRENT_USER, userEntry(IMessenger));
         EXPECT_EQ(bytesOf(libId, true), defaultOf(hkcu, IMessenger));
-        EXPECT_THAT(log(), ElementsAre(L"Query key :" + typeLibKey(hkcu, IMessenger), L"Key found but Value is not equal to TavoMessenger GUID",
-                                       L"Write TavoMessenger GUID " + libId, L"TavoMessenger GUID " + libId + L" written successfully"));
+        EXPECT_THAT(log(),
+                    ElementsAre(L"Query key :" + typeLibKey(hkcu, IMessenger), L"Key found but Value is not equal to TavoMessenger GUID",
+                                L"Write TavoMessenger GUID " + libId, L"TavoMessenger GUID " + libId + L" written successfully"));
     }
     EXPECT_EQ(bytesOf(L"1.0", true), stored(HKEY_CURRENT_USER, typeLibKey(hkcu, IMessenger), L"Version", view64));
 }

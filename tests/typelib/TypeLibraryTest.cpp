@@ -23,7 +23,8 @@ ITypeLib* library()
 {
     static ComPtr<ITypeLib> loaded = [] {
         ComPtr<ITypeLib> library;
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), LoadTypeLibEx(tools::besideThisProgram(L"TavoMessenger.dll").c_str(), REGKIND_NONE, library.out());
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        LoadTypeLibEx(tools::besideThisProgram(L"TavoMessenger.dll").c_str(), REGKIND_NONE, library.out());
         return library;
     }();
     return loaded.get();
@@ -43,17 +44,32 @@ struct RecordingObject { void** vtable; int hits = 0, misses = 0; };
 template <size_t> using Word = DWORD;
 template <size_t... Index>
 struct Stubs {
-    static HRESULT STDMETHODCALLTYPE hit(RecordingObject* self, Word<Index>...) { return ++self->hits, S_OK; }
-    static HRESULT STDMETHODCALLTYPE miss(RecordingObject* self, Word<Index>...) { return ++self->misses, S_OK; }
+    static HRESULT STDMETHODCALLTYPE hit(RecordingObject* self, Word<Index>...)
+    {
+        ++self->hits;
+        return S_OK;
+    }
+    static HRESULT STDMETHODCALLTYPE miss(RecordingObject* self, Word<Index>...)
+    {
+        ++self->misses;
+        return S_OK;
+    }
 };
 using StubPair = std::pair<void*, void*>;
 template <size_t... Index>
-StubPair stubsFor(std::index_sequence<Index...>) { return {reinterpret_cast<void*>(&Stubs<Index...>::hit), reinterpret_cast<void*>(&Stubs<Index...>::miss)}; }
+StubPair stubsFor(std::index_sequence<Index...>)
+{
+    return {reinterpret_cast<void*>(&Stubs<Index...>::hit), reinterpret_cast<void*>(&Stubs<Index...>::miss)};
+}
 template <size_t... Count>
 std::array<StubPair, sizeof...(Count)> stubTable(std::index_sequence<Count...>) { return {stubsFor(std::make_index_sequence<Count>())...}; }
 constexpr size_t kMaxWords = 40;
 const std::array<StubPair, kMaxWords + 1> kStubs = stubTable(std::make_index_sequence<kMaxWords + 1>());
-HRESULT STDMETHODCALLTYPE queryInterface(RecordingObject* self, REFIID, void** result) { return *result = self, S_OK; }
+HRESULT STDMETHODCALLTYPE queryInterface(RecordingObject* self, REFIID, void** result)
+{
+    *result = self;
+    return S_OK;
+}
 ULONG STDMETHODCALLTYPE addRefOrRelease(RecordingObject*) { return 1; }
 
 // The VARIANT type under which Invoke passes a parameter of this declared type without conversion.

@@ -174,7 +174,10 @@ FunctionDescription functionOf(ITypeInfo* type, UINT index)
 }
 
 std::string typeName(ITypeInfo* type)
-{ extensionsutils::Bstr name; return SUCCEEDED(type->GetDocumentation(MEMBERID_NIL, name.out(), nullptr, nullptr, nullptr)) ? toUtf8(name.str()) : ""; }
+{
+    extensionsutils::Bstr name;
+    return SUCCEEDED(type->GetDocumentation(MEMBERID_NIL, name.out(), nullptr, nullptr, nullptr)) ? toUtf8(name.str()) : "";
+}
 
 ComPtr<ITypeInfo> referencedType(ITypeInfo* type, HREFTYPE reference)
 { ComPtr<ITypeInfo> referenced; return SUCCEEDED(type->GetRefTypeInfo(reference, referenced.out())) ? referenced : nullptr; }
@@ -187,7 +190,10 @@ std::vector<std::string> memberNames(ITypeInfo* type, MEMBERID member)
     UINT count = 0;
     std::vector<std::string> result;
     if (FAILED(type->GetNames(member, names, 64, &count))) return result;
-    for (UINT index = 0; index < count; ++index) result.push_back(toUtf8(names[index])), SysFreeString(names[index]);
+    for (UINT index = 0; index < count; ++index) {
+        result.push_back(toUtf8(names[index]));
+        SysFreeString(names[index]);
+    }
     return result;
 }
 

@@ -7,7 +7,11 @@
 
 namespace xproc {
 
-static void closeHandle(HANDLE& handle) { handle = handle ? (CloseHandle(handle), nullptr) : nullptr; }
+static void closeHandle(HANDLE& handle)
+{
+    if (handle) CloseHandle(handle);
+    handle = nullptr;
+}
 
 ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& arguments)
 {
@@ -21,24 +25,32 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& argu
     SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
     HANDLE childInput = nullptr, childOutput = nullptr, output = nullptr;
     if (!CreatePipe(&childInput, &input_, &inheritable, 0) || !CreatePipe(&output, &childOutput, &inheritable, 0)) {
-        closeHandle(childInput), closeHandle(input_);
+        closeHandle(childInput);
+        closeHandle(input_);
         return;
     }
     // Only the child's ends are inherited.
-    SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0), SetHandleInformation(output, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(output, HANDLE_FLAG_INHERIT, 0);
 
     const std::wstring path = tools::besideThisProgram(program.c_str());
     std::wstring commandLine = L"\"" + path + L"\" " + arguments;
     STARTUPINFOW startup = {sizeof(startup)};
-    startup.dwFlags = STARTF_USESTDHANDLES, startup.hStdInput = childInput, startup.hStdOutput = startup.hStdError = childOutput;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = childInput;
+    startup.hStdOutput = startup.hStdError = childOutput;
     PROCESS_INFORMATION info = {};
     const bool created = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
-    closeHandle(childInput), closeHandle(childOutput);
+    closeHandle(childInput);
+    closeHandle(childOutput);
     if (!created) {
-        closeHandle(output), closeHandle(input_);
+        closeHandle(output);
+        closeHandle(input_);
         return;
     }
-    CloseHandle(info.hThread), process_ = info.hProcess, processId_ = info.dwProcessId;
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    processId_ = info.dwProcessId;
     reader_ = std::thread([this, output] { readOutput(output); });
 }
 
@@ -99,8 +111,11 @@ std::optional<std::size_t> ChildProcess::waitForLine(const std::wstring& text, D
     std::size_t checked = from;
     std::optional<std::size_t> found;
     auto seen = [&] {
-        for (; checked < lines_.size(); ++checked)
-            if (lines_[checked].text.find(text) != std::wstring::npos) return found = checked, true;
+        for (; checked < lines_.size(); ++checked) {
+            if (lines_[checked].text.find(text) == std::wstring::npos) continue;
+            found = checked;
+            return true;
+        }
         return outputEnded_;
     };
     changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), seen);
@@ -139,7 +154,9 @@ std::optional<DWORD> ChildProcess::waitForExit(DWORD timeoutMs)
 
 void ChildProcess::kill()
 {
-    if (process_) TerminateProcess(process_, 99), WaitForSingleObject(process_, 10000);
+    if (!process_) return;
+    TerminateProcess(process_, 99);
+    WaitForSingleObject(process_, 10000);
 }
 
 } // namespace xproc

@@ -15,8 +15,9 @@ const std::wstring shutdownSession = contactArguments({Bo}) + L" --no-conversati
 void expectShutdownEvents(OfficeSim& run)
 {
     ASSERT_EQ(std::optional<DWORD>(0), run.finish()) << run.output();
-    const wchar_t* const events[] = {L"DMessengerEvents.OnMyStatusChange hr 0x00000000 (S_OK), status Offline (1)", L"DMessengerEvents.OnAppShutdown",
-                                     L"_IUCCLyncClientEvents.OnStateChanged signed in (3) -> signed out (1)", L"_IUCOfficeIntegrationEvents.OnShuttingDown"};
+    const wchar_t* const events[] = {
+        L"DMessengerEvents.OnMyStatusChange hr 0x00000000 (S_OK), status Offline (1)", L"DMessengerEvents.OnAppShutdown",
+        L"_IUCCLyncClientEvents.OnStateChanged signed in (3) -> signed out (1)", L"_IUCOfficeIntegrationEvents.OnShuttingDown"};
     std::vector<int> seen;
     for (const OutputLine& line : run.lines())
         for (int i = 0; i < 4; ++i) if (isEvent(line, events[i])) seen.push_back(i);
@@ -78,7 +79,8 @@ TEST_F(OfficeAgainstHost, WhenTheHostProcessEndsOfficeCallsFailWithoutHanging)
     ASSERT_EQ(std::optional<DWORD>(0), host_.quit()) << host_.output();
     expectShutdownEvents(office);
     // Every call on a proxy of the ended process failed (no "as if the provider still ran"), none hung.
-    expectLines(office, {{1, L"the host process has ended"}, {0, L"HANG"}, {1, L"IMessenger.MyStatus: 0x8"}, {1, L"IUCCClient.State: 0x8"}});
+    expectLines(office,
+                {{1, L"the host process has ended"}, {0, L"HANG"}, {1, L"IMessenger.MyStatus: 0x8"}, {1, L"IUCCClient.State: 0x8"}});
 }
 
 TEST_F(OfficeAgainstHost, OneHostProcessStartsStopsAndStartsTheModuleAgain)

@@ -23,7 +23,8 @@ TEST_F(OfficeAgainstHost, AKilledOfficeDoesNotStopEventsToTheNextOne)
     const std::size_t before = next.lineCount();
     const ULONGLONG changed = GetTickCount64();
     ASSERT_TRUE(changePresence(Carla, "dnd")) << host_.output();
-    const auto event = next.waitForLine(L"DMessengerEvents.OnContactStatusChange carla.moreno@quillon.example: Do not disturb (114)", promptMs, before);
+    const auto event =
+        next.waitForLine(L"DMessengerEvents.OnContactStatusChange carla.moreno@quillon.example: Do not disturb (114)", promptMs, before);
     ASSERT_TRUE(event.has_value()) << next.output();
     EXPECT_LT(next.lines()[*event].tick - changed, promptMs);
     EXPECT_EQ(std::optional<DWORD>(0), next.finish()) << next.output();

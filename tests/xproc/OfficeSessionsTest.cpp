@@ -40,13 +40,15 @@ HRESULT registerLibraryForThirtyTwoBitClients()
     wchar_t libid[40] = {};
     StringFromGUID2(LIBID_TavoMessengerLib, libid, 40);
     const std::wstring key = std::wstring(L"Software\\Classes\\TypeLib\\") + libid + L"\\1.0\\0\\win32";
-    return registrytest::writeStringValue(HKEY_LOCAL_MACHINE, key, nullptr, besideThisProgram(L"TavoMessengerLib-i686.tlb")) ? S_OK : E_FAIL;
+    return registrytest::writeStringValue(HKEY_LOCAL_MACHINE, key, nullptr, besideThisProgram(L"TavoMessengerLib-i686.tlb"))
+               ? S_OK : E_FAIL;
 }
 
 TEST_F(OfficeAgainstHost, AnOfficeOfTheOtherBitnessWorksWithTheModule)
 {
     const std::wstring peer = TAVO_PEER_OFFICESIM;
-    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(besideThisProgram(peer.c_str()).c_str())) << "the other architecture's officesim was not built";
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(besideThisProgram(peer.c_str()).c_str()))
+        << "the other architecture's officesim was not built";
     if (sizeof(void*) == 8) {
         ASSERT_EQ(S_OK, registerLibraryForThirtyTwoBitClients());
     }
@@ -55,10 +57,12 @@ TEST_F(OfficeAgainstHost, AnOfficeOfTheOtherBitnessWorksWithTheModule)
     ASSERT_TRUE(changePresence(Carla, "dnd")) << host_.output();
 
     ASSERT_EQ(std::optional<DWORD>(0), office.finish()) << office.output();
-    expectLines(office, {{1, sizeof(void*) == 4 ? L"STA, 64-bit" : L"STA, 32-bit"}, {2, L"OnContactResolved -> carla.moreno@quillon.example"},
+    expectLines(office, {{1, sizeof(void*) == 4 ? L"STA, 64-bit" : L"STA, 32-bit"},
+                         {2, L"OnContactResolved -> carla.moreno@quillon.example"},
                          {2, L"OnLookup -> sip:hiro.tanaka@quillon.example, succeeded"},
                          {1, L"DMessengerEvents.OnContactStatusChange carla.moreno@quillon.example: Do not disturb (114)", true},
-                         {1, L"OnContactInformationChanged sip:carla.moreno@quillon.example: ", true}, {1, L"0 contract violations"}});
+                         {1, L"OnContactInformationChanged sip:carla.moreno@quillon.example: ", true},
+                         {1, L"0 contract violations"}});
 }
 #endif
 

@@ -26,11 +26,19 @@ public:
     HostSim() : ChildProcess(L"hostsim.exe", L"--install --directory \"" + besideThisProgram(L"demo-directory.txt") + L"\"") {}
 
     // Waits for "hostsim: ready (UpAndRunning 2)" after the line `from`.
-    bool ready(DWORD timeoutMs = 60000, std::size_t from = 0) { return waitForLine(L"hostsim: ready (UpAndRunning 2)", timeoutMs, from).has_value(); }
+    bool ready(DWORD timeoutMs = 60000, std::size_t from = 0)
+    {
+        return waitForLine(L"hostsim: ready (UpAndRunning 2)", timeoutMs, from).has_value();
+    }
     // Sends the command and waits until hostsim has run it (a marker echoed after it comes back).
     bool run(const std::string& command, DWORD timeoutMs = 30000);
     // Sends quit and waits for the exit code; nothing when it did not end in time.
-    std::optional<DWORD> quit(DWORD timeoutMs = 30000) { return send("quit"), closeInput(), waitForExit(timeoutMs); }
+    std::optional<DWORD> quit(DWORD timeoutMs = 30000)
+    {
+        send("quit");
+        closeInput();
+        return waitForExit(timeoutMs);
+    }
     bool running() { return !waitForExit(0).has_value(); }
 
 private:
@@ -48,7 +56,8 @@ public:
     std::optional<DWORD> finish(DWORD timeoutMs = 120000)
     {
         const std::optional<DWORD> exitCode = waitForExit(timeoutMs);
-        return exitCode ? exitCode : (kill(), exitCode);
+        if (!exitCode) kill();
+        return exitCode;
     }
 };
 
@@ -74,12 +83,16 @@ protected:
     // `presence <sign-in> <presence>` run by the host; true once hostsim has run it.
     bool changePresence(const wchar_t* signinName, const char* presence);
 
-    registrytest::SavedHostInstallation registry_{besideThisProgram(L"TavoMessenger.dll"), registrytest::SavedModuleRegistration::Start::AsFound};
+    registrytest::SavedHostInstallation registry_{besideThisProgram(L"TavoMessenger.dll"),
+                                                  registrytest::SavedModuleRegistration::Start::AsFound};
     HostSim host_;
 };
 
 // Whether the line of officesim's reports an event as it came ("officesim: event +...") containing `text`.
-inline bool isEvent(const OutputLine& line, const std::wstring& text) { return line.text.rfind(L"officesim: event +", 0) == 0 && line.text.find(text) != std::wstring::npos; }
+inline bool isEvent(const OutputLine& line, const std::wstring& text)
+{
+    return line.text.rfind(L"officesim: event +", 0) == 0 && line.text.find(text) != std::wstring::npos;
+}
 // How many of officesim's lines report such an event.
 std::size_t countEvents(const ChildProcess& office, const std::wstring& text);
 

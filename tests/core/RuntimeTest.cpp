@@ -152,8 +152,7 @@ TEST_F(Logging, ARecordCarriesUtf16TextItsSourcePathLineAndQualifiedFunction)
     logging::Write(3, "dir/\xC3\xA9t\xC3\xA9", 9, "Caf\xC3\xA9::open", "\xE2\x82\xAC 5");
     const LogRecord written = onlyRecord();
     EXPECT_EQ(std::make_tuple(written.file, written.function, written.message, written.line),
-              std::make_tuple(std::wstring(L"dir/\u00E9t\u00E9"), std::wstring(L"Caf\u00E9::open"),
-                              std::wstring(L"\u20AC 5"), 9L));
+              std::make_tuple(std::wstring(L"dir/\u00E9t\u00E9"), std::wstring(L"Caf\u00E9::open"), std::wstring(L"\u20AC 5"), 9L));
     const int line = Reporter().report();
     const LogRecord reported = onlyRecord();
     EXPECT_EQ(std::make_tuple(reported.file, reported.function, reported.line),
@@ -162,8 +161,7 @@ TEST_F(Logging, ARecordCarriesUtf16TextItsSourcePathLineAndQualifiedFunction)
 
 TEST(LogCallSite, SourcePathsAreRelativeToTheProjectWithoutTheirExtension)
 {
-    using logging::detail::projectRootFromKnownFile;
-    using logging::detail::sourcePathFromCompilerFile;
+    using namespace logging::detail;
     const std::string server = "extensions/tavomessenger/LocalServer", known = "extensions/x/Logging.cpp";
     EXPECT_EQ(sourcePathFromCompilerFile("/src/proj/extensions/tavomessenger/LocalServer.cpp", "/src/proj/"), server);
     EXPECT_EQ(sourcePathFromCompilerFile("extensions/tavomessenger/LocalServer.cpp", ""), server);
@@ -189,8 +187,7 @@ TEST(LogCallSite, FunctionNamesAreClassAndMethodWithClassTemplateArgumentsSpelle
         {"void Pair<A, B>::run(B) [with A = Alpha; B = int; HRESULT = long int]", "Pair<class Alpha, int>::run"},
         {"void Listener<I>::fire() [with I = ns::Events<int, long int>]", "Listener<class ns::Events<int, long int>>::fire"},
         {"void Thing::apply(T) [with T = Alpha]", "Thing::apply"}, // a member template's own parameters are not named
-        {"CProxyEvents<class Office>::Fire_OnAppShutdown", "CProxyEvents<class Office>::Fire_OnAppShutdown"},
-    };
+        {"CProxyEvents<class Office>::Fire_OnAppShutdown", "CProxyEvents<class Office>::Fire_OnAppShutdown"}};
     for (const auto& [signature, name] : rows)
         EXPECT_EQ(logging::detail::functionNameFromSignature(signature), name) << signature;
 }
@@ -260,7 +257,6 @@ TEST_F(WorkerThreadTest, DestroyingAWorkerThatWasNeverStoppedWaitsForItsQueuedWo
     worker->AddWork(ran.adding("last"));
     worker.reset();
     EXPECT_EQ(ran.order(), (Order{"slow", "last"}));
-    EXPECT_TRUE(host().recordsOf(L"Item added to work thread after shutdown, ignoring").empty());
 }
 
 TEST_F(WorkerThreadTest, WorkThatThrowsIsLoggedAsAnErrorAndTheWorkerKeepsRunning)

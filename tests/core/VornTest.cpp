@@ -97,7 +97,8 @@ TEST(Condition, WaitWithoutNotifyTimesOutAndReturnsWithTheMutexHeldAndALateWaite
         room.condition.notifyOne();
         EXPECT_EQ(1, room.condition.wait(room.mutex, 300)) << "took the notify meant for the earlier waiter";
     }
-    EXPECT_EQ(1, (other.join(), room.woken));
+    other.join();
+    EXPECT_EQ(1, room.woken);
 }
 
 TEST(Condition, TimedWaitersThatMissANotifyLeaveNoStrayWakeUpSoNotifyOneWakesOneAndNotifyAllEveryWaiter)
@@ -166,9 +167,11 @@ TEST(ReadWriteLock, ExclusiveHolderReentersInEitherModeAndReleasesAtItsLastUnloc
     std::atomic<bool> otherIn{false};
     Threads other(1, [&] { otherIn = vorn::SharedGuard(lock).owns(); });
     EXPECT_EQ(0, lock.unlock() + lock.unlock());
-    EXPECT_FALSE((Sleep(100), otherIn));
+    Sleep(100);
+    EXPECT_FALSE(otherIn);
     EXPECT_EQ(0, lock.unlock());
-    EXPECT_TRUE((other.join(), otherIn));
+    other.join();
+    EXPECT_TRUE(otherIn);
 }
 
 TEST(ReadWriteLock, ManyReadersNestedReadersAndWritersNeverOverlapAWriterAndAllFinish)

@@ -6,7 +6,6 @@
 #include "support/ThreadTestHelpers.h"
 
 #include <atomic>
-#include <thread>
 
 using extensionsutils::ComPtr;
 using extensionsutils::MICComPtr;
@@ -84,7 +83,6 @@ TEST_F(ClassFactoryTest, AMissingInterfaceFailsCleanlyAndNeverTakesTheObjectAway
     EXPECT_EQ(1u, logCount(L"failed to get a Messenger implementation"));
     EXPECT_FALSE(factory->getImplementation()) << "the failed object was kept";
     EXPECT_EQ(1, extensionsutils::moduleLockCount()) << "the dropped object, or a part of it, still lives";
-    EXPECT_EQ(0u, host().listenerCount()) << "the dropped object is still registered with the host";
 
     ComPtr<IUnknown> earlier = request(factory, IID_IUnknown);
     ASSERT_TRUE(earlier);

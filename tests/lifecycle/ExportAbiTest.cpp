@@ -8,10 +8,7 @@ namespace {
 // A Microsoft-layout std::shared_ptr<TavoMessengerStoppedCallback> whose every entry is counted. The host
 // keeps a reference of its own besides the copy it passes, so the uses start at 2.
 struct CountedSharedCallback {
-    struct Object {
-        const void* const* table;
-        CountedSharedCallback* owner;
-    };
+    struct Object { const void* const* table; CountedSharedCallback* owner; };
     const void* const* controlTable;
     volatile long uses = 2;
     volatile long weaks = 1;
@@ -21,16 +18,13 @@ struct CountedSharedCallback {
 
     static void TAVOMESSENGER_THISCALL destroy(CountedSharedCallback* self) { ++self->destroyed; }
     static void TAVOMESSENGER_THISCALL deleteThis(CountedSharedCallback* self) { ++self->deleted; }
-    static void* TAVOMESSENGER_THISCALL controlOther(CountedSharedCallback* self, void*)
+    static void* counted(std::atomic<int>& calls)
     {
-        ++self->otherEntries;
+        ++calls;
         return nullptr;
     }
-    static void* TAVOMESSENGER_THISCALL objectDestructor(Object* self, unsigned)
-    {
-        ++self->owner->otherEntries;
-        return nullptr;
-    }
+    static void* TAVOMESSENGER_THISCALL controlOther(CountedSharedCallback* self, void*) { return counted(self->otherEntries); }
+    static void* TAVOMESSENGER_THISCALL objectDestructor(Object* self, unsigned) { return counted(self->owner->otherEntries); }
     static void TAVOMESSENGER_THISCALL onStopped(Object* self)
     {
         self->owner->onStoppedThread = GetCurrentThreadId();
@@ -40,11 +34,7 @@ struct CountedSharedCallback {
     CountedSharedCallback() : controlTable(controlEntries), object{objectEntries, this} {}
 
     TavoMessengerSharedPointer argument() { return TavoMessengerSharedPointer{&object, this}; }
-    std::string counts() const
-    {
-        return std::to_string(onStoppedCalls) + " " + std::to_string(destroyed) + " " + std::to_string(deleted) + " " +
-               std::to_string(otherEntries);
-    }
+    std::vector<int> counts() const { return {onStoppedCalls, destroyed, deleted, otherEntries}; }
     // The host lets go of its own reference.
     void releaseHostReference()
     {
@@ -79,7 +69,7 @@ TEST_F(ExportAbiTest, TheDecoratedStopTakesAMicrosoftSharedPointerByValueAndRele
         EXPECT_EQ(running, callback.onStoppedThread != GetCurrentThreadId()) << "not on the worker thread";
         EXPECT_EQ(0, callback.destroyed) << "the host's own reference was taken";
         callback.releaseHostReference();
-        EXPECT_EQ("1 1 1 0", callback.counts()) << "onStopped, destroyed, deleted, other entries";
+        EXPECT_EQ((std::vector<int>{1, 1, 1, 0}), callback.counts()) << "onStopped, destroyed, deleted, other entries";
         EXPECT_TRUE(running || host().logRecords().empty()) << "a stop without a server made one";
     }
 }

@@ -35,7 +35,8 @@ void HostedModuleTest::TearDown()
         return;
     }
     expectHostObjectsReleased();
-    module_.unload();
+    // Only now that no thread runs in the module and nothing it made is held; else it stays loaded.
+    FreeLibrary(module_.module_);
     // Nothing the module made outlives the stop, so it leaves the process once the host lets it go.
     EXPECT_TRUE(waitUntil([] { return GetModuleHandleW(L"TavoMessenger.dll") == nullptr; }, 5000))
         << "the module stayed loaded after it was stopped and unloaded";

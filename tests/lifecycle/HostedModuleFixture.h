@@ -9,20 +9,9 @@
 
 #include "support/HostFixture.h"
 
-#include <memory>
-#include <string>
-#include <vector>
-
 class LoadedModule {
 public:
     LoadedModule();
-    // Only once no thread runs in the module and nothing it made is held any more; else it stays loaded.
-    // The entry points are not to be called afterwards.
-    void unload()
-    {
-        if (module_) FreeLibrary(module_);
-        module_ = nullptr;
-    }
     // The stop export called as a host built with Microsoft's compiler calls it.
     void stop(std::shared_ptr<TavoMessengerStoppedCallback> callback) const { callStopTavoMessenger(stopExport, std::move(callback)); }
     template <class Function>

@@ -3,7 +3,6 @@
 #include "support/FakeOfficeSink.h"
 #include "support/OfficeInterfaceIds.h"
 
-#include "extensionsutils/ComPtr.h"
 #include "extensionsutils/ImProviderNames.h"
 
 SavedProviderRegistry::SavedProviderRegistry()
@@ -61,10 +60,11 @@ bool LogWatch::waitUntilOtherThreadsEnded(DWORD timeoutMs) const
     return true;
 }
 
-bool classObjectRegistered(REFCLSID clsid)
+extensionsutils::ComPtr<IClassFactory> registeredFactory(REFCLSID clsid)
 {
     extensionsutils::ComPtr<IClassFactory> factory;
-    return CoGetClassObject(clsid, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory, reinterpret_cast<void**>(factory.out())) == S_OK;
+    CoGetClassObject(clsid, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory, reinterpret_cast<void**>(factory.out()));
+    return factory;
 }
 
 std::shared_ptr<Gate> holdAt(fakehost::FakeHost& host, const std::wstring& message)

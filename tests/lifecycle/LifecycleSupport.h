@@ -11,6 +11,7 @@
 #include "support/ThreadTestHelpers.h"
 
 #include "common/ImProviderRegistry.h"
+#include "extensionsutils/ComPtr.h"
 
 #include <windows.h>
 
@@ -82,8 +83,9 @@ private:
     std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
-// Whether COM hands out a class object for the class to local-server activation.
-bool classObjectRegistered(REFCLSID clsid);
+// The class object COM hands out for the class to local-server activation; null when none.
+extensionsutils::ComPtr<IClassFactory> registeredFactory(REFCLSID clsid);
+inline bool classObjectRegistered(REFCLSID clsid) { return bool(registeredFactory(clsid)); }
 
 // Holds the first thread that logs `message` at that line until the gate opens: makes an interleaving of
 // the host's thread and the module's worker certain.

@@ -4,8 +4,6 @@
 
 #include "support/FakeOfficeSink.h"
 
-#include "extensionsutils/ComPtr.h"
-
 #include "TavoMessengerLib.h"
 
 #include <gmock/gmock.h>
@@ -20,12 +18,6 @@ namespace {
 
 class OfficeShutdownTest : public HostedModuleTest {
 protected:
-    static ComPtr<IClassFactory> registeredFactory(REFCLSID clsid)
-    {
-        ComPtr<IClassFactory> factory;
-        EXPECT_EQ(S_OK, CoGetClassObject(clsid, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory, reinterpret_cast<void**>(factory.out())));
-        return factory;
-    }
     static ComPtr<IUnknown> create(REFCLSID clsid)
     {
         ComPtr<IUnknown> object;
@@ -37,6 +29,7 @@ protected:
 TEST_F(OfficeShutdownTest, BothClassIdsServeTheSameFactoryAndTheSameObjectAndLockServerKeepsNothingAlive)
 {
     startAndWaitUntilPublished();
+    ASSERT_TRUE(classObjectRegistered(CLSID_Messenger) && classObjectRegistered(CLSID_OfficeIntegrationImpl));
     EXPECT_TRUE(extensionsutils::sameComObject(registeredFactory(CLSID_Messenger).get(),
                                                registeredFactory(CLSID_OfficeIntegrationImpl).get()));
     ComPtr<IUnknown> first = create(CLSID_Messenger), second = create(CLSID_OfficeIntegrationImpl);

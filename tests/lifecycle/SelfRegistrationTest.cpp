@@ -4,7 +4,7 @@
 
 #include "TavoMessengerLib.h"
 
-#include <oleauto.h>
+#include "extensionsutils/Bstr.h"
 
 using registrytest::keyExists;
 
@@ -66,11 +66,9 @@ protected:
     // Where the registry says the module's type library (1.0, its locale 0x409) lives.
     static std::optional<std::wstring> registeredLibraryPath()
     {
-        BSTR path = nullptr;
-        if (FAILED(QueryPathOfRegTypeLib(LIBID_TavoMessengerLib, 1, 0, 0x409, &path))) return std::nullopt;
-        const std::wstring text(path, SysStringLen(path));
-        SysFreeString(path);
-        return withoutTerminators(text);
+        extensionsutils::Bstr path;
+        if (FAILED(QueryPathOfRegTypeLib(LIBID_TavoMessengerLib, 1, 0, 0x409, path.out()))) return std::nullopt;
+        return withoutTerminators(path.str());
     }
 
 private:

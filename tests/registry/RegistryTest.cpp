@@ -160,8 +160,7 @@ TEST_F(RegistryTest, StringsAreWrittenWithTheirTerminatorAndOnlyTerminatedString
         {L"Unterminated", REG_SZ, bytesOf(L"abc", false), ERROR_INVALID_DATA}, {L"NoBytes", REG_SZ, Bytes{}, ERROR_INVALID_DATA},
         {L"OddLength", REG_SZ, withOddByte(bytesOf(L"abc", true)), ERROR_INVALID_DATA},
         {L"Binary", REG_BINARY, bytesOf(L"abc", true), ERROR_INVALID_DATA}, {L"Number", REG_DWORD, dword(1), ERROR_INVALID_DATA},
-        {L"TooLong", REG_SZ, bytesOf(std::wstring(39, L'x'), true), ERROR_MORE_DATA}, {L"Missing", REG_SZ, {}, ERROR_FILE_NOT_FOUND},
-    };
+        {L"TooLong", REG_SZ, bytesOf(std::wstring(39, L'x'), true), ERROR_MORE_DATA}, {L"Missing", REG_SZ, {}, ERROR_FILE_NOT_FOUND}};
     for (const auto& row : rows) {
         ASSERT_TRUE(!row.bytes || writeRawValue(HKEY_CURRENT_USER, testKey, row.name, row.type, *row.bytes));
         wchar_t buffer[39] = {L'?'};
@@ -236,8 +235,7 @@ TEST_F(RegistryTest, ComponentFolderNamedWhollyLikeOffice12Is2007AndLaterOffices
     EXPECT_EQ(0u, RegistryUtils::officeVersionFromInprocServer()) << "no Office";
     const std::pair<const wchar_t*, unsigned> rows[] = {
         {L"Office12", 12}, {L"OFFICE12", 12}, {L"office12", 12}, {L"Office14", 14}, {L"OFFICE15", 14}, {L"OFFICE16", 14},
-        {L"office16", 14}, {L"Office11", 0}, {L"Office", 0}, {L"Office1", 0}, {L"Office120", 0}, {L"root", 0},
-    };
+        {L"office16", 14}, {L"Office11", 0}, {L"Office", 0}, {L"Office1", 0}, {L"Office120", 0}, {L"root", 0}};
     for (const auto& [folder, version] : rows) {
         registerComponent(folder);
         EXPECT_EQ(version, RegistryUtils::officeVersionFromInprocServer()) << narrow(folder);
@@ -284,8 +282,7 @@ TEST_F(RegistryTest, OnlyAStoredNumberOneDisablesContactResolution)
         {"1", REG_DWORD, dword(1), false}, {"0", REG_DWORD, dword(0), true}, {"2", REG_DWORD, dword(2), true},
         {"0x101", REG_DWORD, dword(0x101), true}, {"0xFFFFFFFF", REG_DWORD, dword(~0u), true},
         {"the text 1", REG_SZ, bytesOf(L"1", true), true}, {"a 64-bit 1", REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}, true},
-        {"four bytes 1", REG_BINARY, dword(1), false}, {"one byte 1", REG_BINARY, {1}, false}, {"no bytes", REG_BINARY, {}, true},
-    };
+        {"four bytes 1", REG_BINARY, dword(1), false}, {"one byte 1", REG_BINARY, {1}, false}, {"no bytes", REG_BINARY, {}, true}};
     for (const auto& row : rows) {
         ASSERT_TRUE(writeRawValue(HKEY_CURRENT_USER, settingsKey, L"DisableResolveContact", row.type, row.bytes));
         EXPECT_EQ(row.enabled, RegistryUtils::isResolveContactEnabled()) << row.what;
@@ -297,8 +294,7 @@ TEST_F(RegistryTest, AnyOtherTypeLibValueIsReplacedByTheLibIdWithItsTerminatorAn
     const struct { const char* what; DWORD type; Bytes bytes; } rows[] = {
         {"the library in lower case", REG_SZ, bytesOf(lowerCaseLibId, true)}, {"another library", REG_SZ, bytesOf(otherLibId, true)},
         {"a text longer than the first read", REG_SZ, bytesOf(std::wstring(300, L'a'), false)}, {"a number", REG_DWORD, dword(1)},
-        {"an empty text", REG_SZ, bytesOf(L"", true)}, {"the library and more", REG_SZ, withOddByte(bytesOf(libId, false))},
-    };
+        {"an empty text", REG_SZ, bytesOf(L"", true)}, {"the library and more", REG_SZ, withOddByte(bytesOf(libId, false))}};
     ASSERT_TRUE(writeStringValue(HKEY_CURRENT_USER, typeLibKey(hkcu, IMessenger), L"Version", L"1.0", view64));
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -320,8 +316,7 @@ TEST_F(RegistryTest, TypeLibValueReadsAsTheTextUpToTheFirstNulAndOnlyTheLibIdOrN
         {"terminated", bytesOf(L"abc", true), L"abc"}, {"unterminated", bytesOf(L"abc", false), L"abc"},
         {"odd byte count", withOddByte(bytesOf(libId, false)), libId + L"x"}, {"no bytes", {}, L""},
         {"unterminated and longer than the first read", bytesOf(longText, false), longText},
-        {"inner NUL", bytesOf(std::wstring(L"abc\0def", 7), true), L"abc"},
-    };
+        {"inner NUL", bytesOf(std::wstring(L"abc\0def", 7), true), L"abc"}};
     for (const auto& row : rows) {
         setDefault(hkcu, IMessenger, row.bytes);
         EXPECT_EQ(row.expected, RegistryUtils::ReadRegistryKeyStringValue(HKEY_CURRENT_USER, userEntry(IMessenger))) << row.what;
@@ -350,8 +345,7 @@ TEST_F(RegistryTest, TypeLibValueReadsAsTheTextUpToTheFirstNulAndOnlyTheLibIdOrN
 TEST_F(RegistryTest, StartupCheckRepairsEveryMessengerInterfaceInBothHivesAndBothViews)
 {
     const std::pair<Place, const wchar_t*> repaired[] = {
-        {hklm, IMessenger}, {hklmClassesWow, iids[17]}, {hklmWowClasses, iids[6]}, {hkcu, iids[0]}, {hkcuClassesWow, iids[17]},
-    };
+        {hklm, IMessenger}, {hklmClassesWow, iids[17]}, {hklmWowClasses, iids[6]}, {hkcu, iids[0]}, {hkcuClassesWow, iids[17]}};
     for (const auto& [place, iid] : repaired) setDefault(place, iid, bytesOf(otherLibId, true));
     ASSERT_TRUE(createKey(HKEY_CURRENT_USER, typeLibKey(hkcu, IMessenger2), view64));
     // Not looked at: the per-user tree has no Wow6432Node\Classes, and other interfaces are not Office's.

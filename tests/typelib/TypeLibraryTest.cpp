@@ -42,25 +42,20 @@ std::vector<std::string> readLines(const std::string& path)
 // __stdcall, so each stub takes exactly the member's argument words and leaves the stack balanced.
 struct RecordingObject { void** vtable; int hits = 0, misses = 0; };
 template <size_t> using Word = DWORD;
+HRESULT counted(int& calls)
+{
+    ++calls;
+    return S_OK;
+}
 template <size_t... Index>
 struct Stubs {
-    static HRESULT STDMETHODCALLTYPE hit(RecordingObject* self, Word<Index>...)
-    {
-        ++self->hits;
-        return S_OK;
-    }
-    static HRESULT STDMETHODCALLTYPE miss(RecordingObject* self, Word<Index>...)
-    {
-        ++self->misses;
-        return S_OK;
-    }
+    static HRESULT STDMETHODCALLTYPE hit(RecordingObject* self, Word<Index>...) { return counted(self->hits); }
+    static HRESULT STDMETHODCALLTYPE miss(RecordingObject* self, Word<Index>...) { return counted(self->misses); }
 };
 using StubPair = std::pair<void*, void*>;
 template <size_t... Index>
 StubPair stubsFor(std::index_sequence<Index...>)
-{
-    return {reinterpret_cast<void*>(&Stubs<Index...>::hit), reinterpret_cast<void*>(&Stubs<Index...>::miss)};
-}
+{ return {reinterpret_cast<void*>(&Stubs<Index...>::hit), reinterpret_cast<void*>(&Stubs<Index...>::miss)}; }
 template <size_t... Count>
 std::array<StubPair, sizeof...(Count)> stubTable(std::index_sequence<Count...>) { return {stubsFor(std::make_index_sequence<Count>())...}; }
 constexpr size_t kMaxWords = 40;

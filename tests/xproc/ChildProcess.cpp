@@ -54,6 +54,8 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& argu
     reader_ = std::thread([this, output] { readOutput(output); });
 }
 
+void ChildProcess::closeInput() { closeHandle(input_); }
+
 ChildProcess::~ChildProcess()
 {
     closeInput();

@@ -33,11 +33,7 @@ public:
 
     // Writes the line and a line end to the program's standard input.
     bool send(const std::string& line);
-    void closeInput()
-    {
-        if (input_) CloseHandle(input_);
-        input_ = nullptr;
-    }
+    void closeInput();
 
     // The index of the first line at or after `from` that contains `text`, waiting up to the time-out.
     std::optional<std::size_t> waitForLine(const std::wstring& text, DWORD timeoutMs, std::size_t from = 0);

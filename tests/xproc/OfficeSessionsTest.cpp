@@ -49,9 +49,7 @@ TEST_F(OfficeAgainstHost, AnOfficeOfTheOtherBitnessWorksWithTheModule)
     const std::wstring peer = TAVO_PEER_OFFICESIM;
     ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(besideThisProgram(peer.c_str()).c_str()))
         << "the other architecture's officesim was not built";
-    if (sizeof(void*) == 8) {
-        ASSERT_EQ(S_OK, registerLibraryForThirtyTwoBitClients());
-    }
+    if (sizeof(void*) == 8) ASSERT_EQ(S_OK, registerLibraryForThirtyTwoBitClients());
     OfficeSim office(session + L" --no-conversations --events 2 --wait 30000", peer);
     ASSERT_TRUE(office.waiting()) << office.output();
     ASSERT_TRUE(changePresence(Carla, "dnd")) << host_.output();
@@ -61,8 +59,7 @@ TEST_F(OfficeAgainstHost, AnOfficeOfTheOtherBitnessWorksWithTheModule)
                          {2, L"OnContactResolved -> carla.moreno@quillon.example"},
                          {2, L"OnLookup -> sip:hiro.tanaka@quillon.example, succeeded"},
                          {1, L"DMessengerEvents.OnContactStatusChange carla.moreno@quillon.example: Do not disturb (114)", true},
-                         {1, L"OnContactInformationChanged sip:carla.moreno@quillon.example: ", true},
-                         {1, L"0 contract violations"}});
+                         {1, L"OnContactInformationChanged sip:carla.moreno@quillon.example: ", true}, {1, L"0 contract violations"}});
 }
 #endif
 

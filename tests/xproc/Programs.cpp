@@ -11,9 +11,7 @@ bool HostSim::run(const std::string& command, DWORD timeoutMs)
 
 void OfficeAgainstHost::TearDown()
 {
-    if (host_.running()) {
-        EXPECT_EQ(std::optional<DWORD>(0), host_.quit()) << "hostsim did not quit cleanly:\n" << host_.output();
-    }
+    if (host_.running()) EXPECT_EQ(std::optional<DWORD>(0), host_.quit()) << "hostsim did not quit cleanly:\n" << host_.output();
 }
 
 bool OfficeAgainstHost::changePresence(const wchar_t* signinName, const char* presence)

@@ -27,9 +27,7 @@ public:
 
     // Waits for "hostsim: ready (UpAndRunning 2)" after the line `from`.
     bool ready(DWORD timeoutMs = 60000, std::size_t from = 0)
-    {
-        return waitForLine(L"hostsim: ready (UpAndRunning 2)", timeoutMs, from).has_value();
-    }
+    { return waitForLine(L"hostsim: ready (UpAndRunning 2)", timeoutMs, from).has_value(); }
     // Sends the command and waits until hostsim has run it (a marker echoed after it comes back).
     bool run(const std::string& command, DWORD timeoutMs = 30000);
     // Sends quit and waits for the exit code; nothing when it did not end in time.

@@ -21,20 +21,18 @@ void sweep(const std::string& name, Get get, HRESULT cannotMake = E_OUTOFMEMORY)
 {
     for (long n = 1; n < 5000; ++n) {
         AllocationFailures::arm(n);
+        Out out{};
         HRESULT hr = S_OK;
-        bool threw = false;
         try {
-            Out out{};
             hr = get(&out);
-            if constexpr (std::is_same_v<Out, BSTR>) SysFreeString(out);
-            if constexpr (std::is_pointer_v<Out> && !std::is_same_v<Out, BSTR>) if (out) out->Release();
-            if constexpr (std::is_same_v<Out, VARIANT>) VariantClear(&out);
         } catch (...) {
-            threw = true;
+            AllocationFailures::disarm();
+            FAIL() << name << ": an exception left the call when allocation " << n << " failed";
         }
-        const bool failed = AllocationFailures::disarm();
-        ASSERT_FALSE(threw) << name << ": an exception left the call when allocation " << n << " failed";
-        if (!failed) return;
+        if constexpr (std::is_same_v<Out, BSTR>) SysFreeString(out);
+        else if constexpr (std::is_same_v<Out, VARIANT>) VariantClear(&out);
+        else if constexpr (std::is_pointer_v<Out>) if (out) out->Release();
+        if (!AllocationFailures::disarm()) return;
         EXPECT_TRUE(SUCCEEDED(hr) || hr == E_OUTOFMEMORY || hr == cannotMake)
             << name << ": allocation " << n << " failed and the call answered 0x" << std::hex << hr;
     }

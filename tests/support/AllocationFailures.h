@@ -9,9 +9,17 @@ namespace fakehost {
 class AllocationFailures {
 public:
     // The nth allocation from now on this thread fails (n >= 1).
-    static void arm(long n) { remaining_ = n, failed_ = false; }
+    static void arm(long n)
+    {
+        remaining_ = n;
+        failed_ = false;
+    }
     // Ends the injection on this thread; true when an allocation failed since arm.
-    static bool disarm() { return remaining_ = 0, failed_; }
+    static bool disarm()
+    {
+        remaining_ = 0;
+        return failed_;
+    }
     static bool nextAllocationFails() { return remaining_ != 0 && pauses_ == 0 && --remaining_ == 0 && (failed_ = true); }
 
     // While one lives on a thread, its allocations neither count nor fail.

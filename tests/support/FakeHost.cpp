@@ -15,6 +15,7 @@ namespace fakehost {
 using extensionsutils::Bstr;
 using extensionsutils::ComPtr;
 using extensionsutils::Variant;
+using Listener = _IIMAndPresenceEvents;
 
 FakeHost::FakeHost() : hostThread_(new HostThread) {}
 
@@ -39,7 +40,7 @@ void FakeHost::shutdown()
 {
     if (hostThread_) hostThread_->stop();
     // Released outside the lock: the module's objects may call back into the fake as they go.
-    std::vector<ComPtr<_IIMAndPresenceEvents>> listeners;
+    std::vector<ComPtr<Listener>> listeners;
     std::map<DWORD, ContactSink> sinks;
     ComPtr<IClassFactory> factory;
     change([&] {
@@ -56,7 +57,7 @@ void FakeHost::addContact(const ContactRecord& contact) { change([&] { contacts_
 
 std::optional<ContactRecord> FakeHost::contact(const std::wstring& signinName) const
 {
-    return read([&] { const ContactRecord* entry = valueAt(contacts_, signinName); return entry ? std::make_optional(*entry) : std::nullopt; });
+    return read([&] { const auto* entry = valueAt(contacts_, signinName); return entry ? std::make_optional(*entry) : std::nullopt; });
 }
 
 std::optional<ContactRecord> FakeHost::contactByUserId(const std::wstring& userId) const
@@ -78,7 +79,11 @@ void FakeHost::setPresence(const std::wstring& signinName, long presence, const 
     });
 }
 
-void FakeHost::setClientUser(const ContactRecord& user) { change([&] { contacts_[user.signinName] = user, clientUser_ = user.signinName; }); }
+void FakeHost::setClientUser(const ContactRecord& user)
+{
+    addContact(user);
+    change([&] { clientUser_ = user.signinName; });
+}
 
 std::wstring FakeHost::configuredAnswer(const std::wstring& email) const
 {
@@ -125,7 +130,7 @@ void FakeHost::answerPendingResolutions()
 
 std::vector<HRESULT> FakeHost::deliverResolution(const std::wstring& email, const std::wstring& imAddress) const
 {
-    return toListeners([&](_IIMAndPresenceEvents* listener) { return listener->OnContactResolved(Bstr(email).get(), Bstr(imAddress).get()); });
+    return toListeners([&](Listener* listener) { return listener->OnContactResolved(Bstr(email).get(), Bstr(imAddress).get()); });
 }
 
 HRESULT FakeHost::addListener(_IIMAndPresenceEvents* listener)
@@ -142,11 +147,10 @@ HRESULT FakeHost::addListener(_IIMAndPresenceEvents* listener)
 HRESULT FakeHost::removeListener(_IIMAndPresenceEvents* listener)
 {
     const AllocationFailures::Pause hostAtWork;
-    ComPtr<_IIMAndPresenceEvents> removed;
+    ComPtr<Listener> removed;
     std::lock_guard<std::mutex> lock(mutex_);
     removedListeners_.push_back(listener);
-    const auto found = std::find_if(listeners_.begin(), listeners_.end(),
-                                    [&](const ComPtr<_IIMAndPresenceEvents>& held) { return held.get() == listener; });
+    const auto found = std::find_if(listeners_.begin(), listeners_.end(), [&](const auto& held) { return held.get() == listener; });
     if (found == listeners_.end()) return E_INVALIDARG;
     removed = *found; // released after the lock, when `removed` goes
     listeners_.erase(found);
@@ -161,7 +165,9 @@ std::vector<HRESULT> FakeHost::firePresenceChanged(const std::wstring& signinNam
 
 std::vector<HRESULT> FakeHost::firePresenceChangedWith(IDispatch* contact, IDispatch* presenceState)
 {
-    return onHostThread([&] { return toListeners([&](_IIMAndPresenceEvents* listener) { return listener->OnContactPresenceChanged(contact, presenceState); }); });
+    return onHostThread([&] {
+        return toListeners([&](Listener* listener) { return listener->OnContactPresenceChanged(contact, presenceState); });
+    });
 }
 
 void FakeHost::postPresenceChanged(const std::wstring& signinName)
@@ -173,13 +179,13 @@ std::vector<HRESULT> FakeHost::deliverPresence(const std::wstring& signinName, c
 {
     const ComPtr<IDispatch> contactObject = makeContactObject(signinName);
     const ComPtr<IDispatch> presenceObject = makePresenceState(record ? record->presence : 0, record ? record->presenceText : L"");
-    return toListeners([&](_IIMAndPresenceEvents* listener) { return listener->OnContactPresenceChanged(contactObject.get(), presenceObject.get()); });
+    return toListeners([&](Listener* listener) { return listener->OnContactPresenceChanged(contactObject.get(), presenceObject.get()); });
 }
 
-std::vector<HRESULT> FakeHost::toListeners(const std::function<HRESULT(_IIMAndPresenceEvents*)>& call) const
+std::vector<HRESULT> FakeHost::toListeners(const std::function<HRESULT(Listener*)>& call) const
 {
     std::vector<HRESULT> results;
-    for (const ComPtr<_IIMAndPresenceEvents>& listener : copyOf(listeners_)) results.push_back(call(listener.get()));
+    for (const ComPtr<Listener>& listener : copyOf(listeners_)) results.push_back(call(listener.get()));
     return results;
 }
 
@@ -269,7 +275,8 @@ std::vector<std::wstring> FakeHost::logMessages() const
 std::vector<LogRecord> FakeHost::recordsOf(const std::wstring& message) const
 {
     std::vector<LogRecord> matching = logRecords();
-    matching.erase(std::remove_if(matching.begin(), matching.end(), [&](const LogRecord& record) { return record.message != message; }), matching.end());
+    const auto other = [&](const LogRecord& record) { return record.message != message; };
+    matching.erase(std::remove_if(matching.begin(), matching.end(), other), matching.end());
     return matching;
 }
 

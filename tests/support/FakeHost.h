@@ -28,6 +28,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace fakehost {
@@ -75,7 +76,10 @@ public:
     // requesting thread (a test looks there at what the answer has set off before the request returned).
     void setAnsweredWhileRequestingHook(std::function<void()> hook) { change([&] { answeredWhileRequestingHook_ = std::move(hook); }); }
     // The IM address answered for this e-mail address (default: empty, nobody found).
-    void setResolutionAnswer(const std::wstring& email, const std::wstring& imAddress) { change([&] { resolutionAnswers_[email] = imAddress; }); }
+    void setResolutionAnswer(const std::wstring& email, const std::wstring& imAddress)
+    {
+        change([&] { resolutionAnswers_[email] = imAddress; });
+    }
     std::vector<std::wstring> resolveRequests() const { return copyOf(resolveRequests_); } // every request, in order
     std::vector<std::wstring> pendingResolutions() const { return copyOf(pendingResolutions_); } // manual mode: not yet answered
     // Delivers an answer to every listener on the host thread and waits; one result per listener.
@@ -136,7 +140,10 @@ public:
 
     // --- Failure injection; every call is counted whether it fails or not ---
     // times: how many of the next calls answer this way; -1 for every call until cleared.
-    void failMethod(HostMethod method, HRESULT result = E_FAIL, int times = -1) { inject(method, {InjectedAnswer::Failure, result, times}); }
+    void failMethod(HostMethod method, HRESULT result = E_FAIL, int times = -1)
+    {
+        inject(method, {InjectedAnswer::Failure, result, times});
+    }
     void answerEmpty(HostMethod method, int times = -1) { inject(method, {InjectedAnswer::Empty, S_OK, times}); }
     void answerWrongObject(HostMethod method, int times = -1) { inject(method, {InjectedAnswer::WrongObject, S_OK, times}); }
     void clearFailure(HostMethod method) { change([&] { injections_[index(method)].reset(); }); }
@@ -145,7 +152,10 @@ public:
     void resetCallCounts() { change([&] { callCounts_.fill(0); }); }
     // From now on `percent` of the calls that have no injection of their own fail at random, seeded: E_FAIL,
     // RPC_E_DISCONNECTED, E_OUTOFMEMORY or an empty answer, in equal parts. 0 ends it.
-    void failAtRandom(unsigned percent, unsigned seed) { change([&] { randomPercent_ = percent, randomState_ = seed; }); }
+    void failAtRandom(unsigned percent, unsigned seed)
+    {
+        change([&] { std::tie(randomPercent_, randomState_) = std::tie(percent, seed); });
+    }
     unsigned randomFailures() const { return copyOf(randomFailures_); } // how many calls failed at random so far
 
     // Forgets the recorded requests and log records (a long run would otherwise keep every one).

@@ -18,7 +18,8 @@ namespace fakehost {
 class FakeHostEnvironment {
 public:
     explicit FakeHostEnvironment(DWORD apartment = COINIT_MULTITHREADED, bool registerClassObject = true)
-        : initialised_(CoInitializeEx(nullptr, apartment)), host_(FakeHost::create()), registration_(registerClassObject ? host_->registerClassObject() : S_FALSE) {}
+        : initialised_(CoInitializeEx(nullptr, apartment)), host_(FakeHost::create()),
+          registration_(registerClassObject ? host_->registerClassObject() : S_FALSE) {}
     ~FakeHostEnvironment()
     {
         host_->revokeClassObject();

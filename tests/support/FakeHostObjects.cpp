@@ -17,6 +17,7 @@
 namespace fakehost {
 
 using extensionsutils::ComPtr;
+using HostPointer = std::shared_ptr<FakeHost>;
 
 namespace {
 
@@ -32,15 +33,26 @@ HRESULT readParticipants(SAFEARRAY* array, ConversationStart& start)
     return read ? S_OK : E_INVALIDARG;
 }
 
+// A member the module never calls; its out-parameter is cleared.
+template <class T>
+HRESULT notImplemented(T** out)
+{
+    if (out) *out = nullptr;
+    return E_NOTIMPL;
+}
+
 // Free-threaded reference counting, QueryInterface for IUnknown and the interface, and a do-nothing
 // IDispatch where the interface has one (the module calls the host through the vtable).
 template <class Interface>
 class FakeObject : public Interface {
 public:
-    explicit FakeObject(std::shared_ptr<FakeHost> host, bool counted = true) : host_(std::move(host)), counted_(counted) { if (counted_) host_->objectCreated(); }
+    explicit FakeObject(HostPointer host, bool counted = true) : host_(std::move(host)), counted_(counted)
+    {
+        if (counted_) host_->objectCreated();
+    }
     virtual ~FakeObject() { if (counted_) host_->objectDestroyed(); }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    STDMETHOD(QueryInterface)(REFIID iid, void** object) override
     {
         if (!object) return E_POINTER;
         const bool dispatch = std::is_base_of<IDispatch, Interface>::value && iid == IID_IDispatch; // the interface's first base
@@ -49,8 +61,8 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override { const ULONG left = --references_; if (left == 0) delete this; return left; }
+    STDMETHOD_(ULONG, AddRef)() override { return ++references_; }
+    STDMETHOD_(ULONG, Release)() override { const ULONG left = --references_; if (left == 0) delete this; return left; }
 
 protected:
     // Further interfaces of the object (not AddRef'ed here); null for none.
@@ -123,14 +135,10 @@ class FakeDispatch : public FakeObject<Interface> {
 public:
     using FakeObject<Interface>::FakeObject;
 
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return count ? (*count = 0, S_OK) : E_POINTER; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override
-    {
-        if (info) *info = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return DISP_E_MEMBERNOTFOUND; }
+    STDMETHOD(GetTypeInfoCount)(UINT* count) override { return count ? (*count = 0, S_OK) : E_POINTER; }
+    STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo** info) override { return notImplemented(info); }
+    STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHOD(Invoke)(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return DISP_E_MEMBERNOTFOUND; }
 };
 
 // Makes a new object and hands out its first reference as the interface asked for.
@@ -144,7 +152,7 @@ ComPtr<Interface> make(Arguments&&... arguments)
 // A contact's read transaction: open while it is referenced.
 class FakeReadTransaction : public FakeObject<IUnknown> {
 public:
-    explicit FakeReadTransaction(std::shared_ptr<FakeHost> host) : FakeObject(std::move(host)) { this->host().readTransactionOpened(); }
+    explicit FakeReadTransaction(HostPointer host) : FakeObject(std::move(host)) { this->host().readTransactionOpened(); }
     ~FakeReadTransaction() override { host().readTransactionClosed(); }
 };
 
@@ -152,25 +160,27 @@ public:
 // fireContactChanged reaches them whichever contact object they were advised on.
 class FakeContactConnectionPoint : public FakeObject<IConnectionPoint> {
 public:
-    FakeContactConnectionPoint(std::shared_ptr<FakeHost> host, std::wstring signinName) : FakeObject(std::move(host)), signinName_(std::move(signinName)) {}
-    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override { return iid ? (*iid = DIID__IContactEvents, S_OK) : E_POINTER; }
-    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** container) override
+    FakeContactConnectionPoint(HostPointer host, std::wstring signinName)
+        : FakeObject(std::move(host)), signinName_(std::move(signinName)) {}
+    STDMETHOD(GetConnectionInterface)(IID* iid) override { return iid ? (*iid = DIID__IContactEvents, S_OK) : E_POINTER; }
+    STDMETHOD(GetConnectionPointContainer)(IConnectionPointContainer** container) override
     {
-        return container ? host().makeContactObject(signinName_)->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container)) : E_POINTER;
+        if (!container) return E_POINTER;
+        return host().makeContactObject(signinName_)->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container));
     }
-    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override
+    STDMETHOD(Advise)(IUnknown* sink, DWORD* cookie) override
     {
         if (!cookie) return E_POINTER;
         *cookie = 0;
         if (!sink) return E_POINTER;
-        return answerAction(HostMethod::Advise, [&] { return (*cookie = host().addContactSink(signinName_, sink)) ? S_OK : CONNECT_E_CANNOTCONNECT; });
+        return answerAction(HostMethod::Advise,
+                            [&] { return (*cookie = host().addContactSink(signinName_, sink)) ? S_OK : CONNECT_E_CANNOTCONNECT; });
     }
-    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override { return answerAction(HostMethod::Unadvise, [&] { return host().removeContactSink(signinName_, cookie); }); }
-    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override
+    STDMETHOD(Unadvise)(DWORD cookie) override
     {
-        if (connections) *connections = nullptr;
-        return E_NOTIMPL;
+        return answerAction(HostMethod::Unadvise, [&] { return host().removeContactSink(signinName_, cookie); });
     }
+    STDMETHOD(EnumConnections)(IEnumConnections** connections) override { return notImplemented(connections); }
 
 private:
     const std::wstring signinName_;
@@ -178,9 +188,13 @@ private:
 
 class FakePresenceState : public FakeDispatch<IPresenceState> {
 public:
-    FakePresenceState(std::shared_ptr<FakeHost> host, long presence, std::wstring text) : FakeDispatch(std::move(host)), presence_(presence), text_(std::move(text)) {}
-    HRESULT STDMETHODCALLTYPE get_PresenceString(BSTR* text) override { return answerString(HostMethod::GetPresenceString, text, [&] { return std::optional<std::wstring>(text_); }); }
-    HRESULT STDMETHODCALLTYPE get_PresenceState(LONG* state) override { return answerValue<LONG>(HostMethod::GetPresenceState, state, [&] { return std::optional<LONG>(presence_); }); }
+    FakePresenceState(HostPointer host, long presence, std::wstring text)
+        : FakeDispatch(std::move(host)), presence_(presence), text_(std::move(text)) {}
+    STDMETHOD(get_PresenceString)(BSTR* text) override { return answerString(HostMethod::GetPresenceString, text, [&] { return text_; }); }
+    STDMETHOD(get_PresenceState)(LONG* state) override
+    {
+        return answerValue<LONG>(HostMethod::GetPresenceState, state, [&] { return presence_; });
+    }
 
 private:
     const long presence_;
@@ -191,37 +205,36 @@ private:
 // entry is gone).
 class FakeContact : public FakeDispatch<IContact>, public IConnectionPointContainer {
 public:
-    FakeContact(std::shared_ptr<FakeHost> host, std::wstring signinName) : FakeDispatch(std::move(host)), signinName_(std::move(signinName)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override { return FakeDispatch::QueryInterface(iid, object); }
-    ULONG STDMETHODCALLTYPE AddRef() override { return FakeDispatch::AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return FakeDispatch::Release(); }
+    FakeContact(HostPointer host, std::wstring signinName) : FakeDispatch(std::move(host)), signinName_(std::move(signinName)) {}
+    STDMETHOD(QueryInterface)(REFIID iid, void** object) override { return FakeDispatch::QueryInterface(iid, object); }
+    STDMETHOD_(ULONG, AddRef)() override { return FakeDispatch::AddRef(); }
+    STDMETHOD_(ULONG, Release)() override { return FakeDispatch::Release(); }
 
-    HRESULT STDMETHODCALLTYPE get_FriendlyName(BSTR* out) override { return field(HostMethod::GetFriendlyName, out, &ContactRecord::friendlyName); }
-    HRESULT STDMETHODCALLTYPE get_SigninName(BSTR* out) override { return field(HostMethod::GetSigninName, out, &ContactRecord::signinName); }
-    HRESULT STDMETHODCALLTYPE get_WorkNumber(BSTR* out) override { return field(HostMethod::GetWorkNumber, out, &ContactRecord::workNumber); }
-    HRESULT STDMETHODCALLTYPE get_HomeNumber(BSTR* out) override { return field(HostMethod::GetHomeNumber, out, &ContactRecord::homeNumber); }
-    HRESULT STDMETHODCALLTYPE get_MobileNumber(BSTR* out) override { return field(HostMethod::GetMobileNumber, out, &ContactRecord::mobileNumber); }
-    HRESULT STDMETHODCALLTYPE get_OtherNumber(BSTR* out) override { return field(HostMethod::GetOtherNumber, out, &ContactRecord::otherNumber); }
-    HRESULT STDMETHODCALLTYPE get_IsTagged(VARIANT_BOOL* tagged) override
+    STDMETHOD(get_FriendlyName)(BSTR* out) override { return field(HostMethod::GetFriendlyName, out, &ContactRecord::friendlyName); }
+    STDMETHOD(get_SigninName)(BSTR* out) override { return field(HostMethod::GetSigninName, out, &ContactRecord::signinName); }
+    STDMETHOD(get_WorkNumber)(BSTR* out) override { return field(HostMethod::GetWorkNumber, out, &ContactRecord::workNumber); }
+    STDMETHOD(get_HomeNumber)(BSTR* out) override { return field(HostMethod::GetHomeNumber, out, &ContactRecord::homeNumber); }
+    STDMETHOD(get_MobileNumber)(BSTR* out) override { return field(HostMethod::GetMobileNumber, out, &ContactRecord::mobileNumber); }
+    STDMETHOD(get_OtherNumber)(BSTR* out) override { return field(HostMethod::GetOtherNumber, out, &ContactRecord::otherNumber); }
+    STDMETHOD(get_IsTagged)(VARIANT_BOOL* tagged) override
     {
-        return answerValue<VARIANT_BOOL>(HostMethod::GetIsTagged, tagged, [&] { return entry<VARIANT_BOOL>([](const ContactRecord& record) { return record.tagged ? VARIANT_TRUE : VARIANT_FALSE; }); });
+        return answerValue<VARIANT_BOOL>(HostMethod::GetIsTagged, tagged, [&] {
+            return entry<VARIANT_BOOL>([](const ContactRecord& record) { return record.tagged ? VARIANT_TRUE : VARIANT_FALSE; });
+        });
     }
-    HRESULT STDMETHODCALLTYPE RequestPresenceState(IDispatch** presenceState) override
+    STDMETHOD(RequestPresenceState)(IDispatch** presenceState) override
     {
         return answerObject<IDispatch>(HostMethod::RequestPresenceState, presenceState, [&] { return presenceOf(signinName_); });
     }
-    HRESULT STDMETHODCALLTYPE StartWatching() override { return record(HostMethod::StartWatching, [&] { host().recordStartWatching(signinName_); }); }
-    HRESULT STDMETHODCALLTYPE BeginReadTransaction(IUnknown** transaction) override
+    STDMETHOD(StartWatching)() override { return record(HostMethod::StartWatching, [&] { host().recordStartWatching(signinName_); }); }
+    STDMETHOD(BeginReadTransaction)(IUnknown** transaction) override
     {
-        return answerObject<IUnknown>(HostMethod::BeginReadTransaction, transaction, [&] { return make<FakeReadTransaction, IUnknown>(hostPointer()); });
+        return answerObject<IUnknown>(HostMethod::BeginReadTransaction, transaction,
+                                      [&] { return make<FakeReadTransaction, IUnknown>(hostPointer()); });
     }
 
-    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override
-    {
-        if (points) *points = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override
+    STDMETHOD(EnumConnectionPoints)(IEnumConnectionPoints** points) override { return notImplemented(points); }
+    STDMETHOD(FindConnectionPoint)(REFIID iid, IConnectionPoint** point) override
     {
         if (!point) return E_POINTER;
         *point = nullptr;
@@ -233,7 +246,10 @@ public:
     }
 
 protected:
-    void* otherInterface(REFIID iid) override { return iid == IID_IConnectionPointContainer ? static_cast<IConnectionPointContainer*>(this) : nullptr; }
+    void* otherInterface(REFIID iid) override
+    {
+        return iid == IID_IConnectionPointContainer ? static_cast<IConnectionPointContainer*>(this) : nullptr;
+    }
 
 private:
     // What `read` takes from the directory entry now; nothing once it is gone.
@@ -254,12 +270,18 @@ private:
 // The contact list as GetContacts hands it out: the sign-in names at the time it was made.
 class FakeContacts : public FakeDispatch<IContacts> {
 public:
-    FakeContacts(std::shared_ptr<FakeHost> host, std::vector<std::wstring> signinNames) : FakeDispatch(std::move(host)), signinNames_(std::move(signinNames)) {}
-    HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override { return answerValue<LONG>(HostMethod::GetCount, count, [&] { return std::optional<LONG>(static_cast<LONG>(signinNames_.size())); }); }
-    HRESULT STDMETHODCALLTYPE get_Item(LONG index, IDispatch** contact) override
+    FakeContacts(HostPointer host, std::vector<std::wstring> signinNames)
+        : FakeDispatch(std::move(host)), signinNames_(std::move(signinNames)) {}
+    STDMETHOD(get_Count)(LONG* count) override
+    {
+        return answerValue<LONG>(HostMethod::GetCount, count, [&] { return static_cast<LONG>(signinNames_.size()); });
+    }
+    STDMETHOD(get_Item)(LONG index, IDispatch** contact) override
     {
         const bool within = index >= 0 && static_cast<std::size_t>(index) < signinNames_.size();
-        return answerObject<IDispatch>(HostMethod::GetItem, contact, [&] { return within ? host().makeContactObject(signinNames_[static_cast<std::size_t>(index)]) : nullptr; }, E_INVALIDARG);
+        return answerObject<IDispatch>(
+            HostMethod::GetItem, contact,
+            [&] { return within ? host().makeContactObject(signinNames_[static_cast<std::size_t>(index)]) : nullptr; }, E_INVALIDARG);
     }
 
 private:
@@ -271,25 +293,37 @@ class FakeIMAndPresence : public FakeDispatch<IIMAndPresence> {
 public:
     using FakeDispatch::FakeDispatch;
 
-    HRESULT STDMETHODCALLTYPE ResolveContactByEmail(BSTR email) override { return record(HostMethod::ResolveContactByEmail, [&] { host().recordResolveRequest(stringOf(email)); }); }
-    HRESULT STDMETHODCALLTYPE GetContacts(IDispatch** contacts) override
+    STDMETHOD(ResolveContactByEmail)(BSTR email) override
     {
-        return answerObject<IDispatch>(HostMethod::GetContacts, contacts, [&] { return make<FakeContacts, IDispatch>(hostPointer(), host().contactList()); });
+        return record(HostMethod::ResolveContactByEmail, [&] { host().recordResolveRequest(stringOf(email)); });
     }
-    HRESULT STDMETHODCALLTYPE GetContact(BSTR uri, IDispatch** contact) override
+    STDMETHOD(GetContacts)(IDispatch** contacts) override
+    {
+        return answerObject<IDispatch>(HostMethod::GetContacts, contacts,
+                                       [&] { return make<FakeContacts, IDispatch>(hostPointer(), host().contactList()); });
+    }
+    STDMETHOD(GetContact)(BSTR uri, IDispatch** contact) override
     {
         return answerObject<IDispatch>(HostMethod::GetContact, contact, [&] {
             host().recordUriLookup(stringOf(uri));
             return contactOf(host().contact(stringOf(uri)));
         });
     }
-    HRESULT STDMETHODCALLTYPE AddContact(BSTR signinName) override { return record(HostMethod::AddContact, [&] { host().recordAddedContact(stringOf(signinName)); }); }
-    HRESULT STDMETHODCALLTYPE TagContact(BSTR signinName, LONG tagged) override { return record(HostMethod::TagContact, [&] { host().recordTagRequest(stringOf(signinName), tagged); }); }
-    HRESULT STDMETHODCALLTYPE StartInstantMessage(BSTR signinName) override
+    STDMETHOD(AddContact)(BSTR signinName) override
     {
-        return record(HostMethod::StartInstantMessage, [&] { host().recordConversation({ConversationKind::InstantMessage, {stringOf(signinName)}}); });
+        return record(HostMethod::AddContact, [&] { host().recordAddedContact(stringOf(signinName)); });
     }
-    HRESULT STDMETHODCALLTYPE StartGroupChat(SAFEARRAY* participants, BSTR subject) override
+    STDMETHOD(TagContact)(BSTR signinName, LONG tagged) override
+    {
+        return record(HostMethod::TagContact, [&] { host().recordTagRequest(stringOf(signinName), tagged); });
+    }
+    STDMETHOD(StartInstantMessage)(BSTR signinName) override
+    {
+        return record(HostMethod::StartInstantMessage, [&] {
+            host().recordConversation({ConversationKind::InstantMessage, {stringOf(signinName)}});
+        });
+    }
+    STDMETHOD(StartGroupChat)(SAFEARRAY* participants, BSTR subject) override
     {
         return answerAction(HostMethod::StartGroupChat, [&] {
             ConversationStart start{ConversationKind::GroupChat, {}, 0, subject != nullptr, stringOf(subject)};
@@ -298,54 +332,72 @@ public:
             return read;
         });
     }
-    HRESULT STDMETHODCALLTYPE GetPresenceForContact(BSTR signinName, IDispatch** presenceState) override
+    STDMETHOD(GetPresenceForContact)(BSTR signinName, IDispatch** presenceState) override
     {
         return answerObject<IDispatch>(HostMethod::GetPresenceForContact, presenceState, [&] {
             host().recordUriLookup(stringOf(signinName));
             return presenceOf(stringOf(signinName));
         });
     }
-    HRESULT STDMETHODCALLTYPE GetContactByUserId(BSTR userId, IDispatch** contact) override
+    STDMETHOD(GetContactByUserId)(BSTR userId, IDispatch** contact) override
     {
         return answerObject<IDispatch>(HostMethod::GetContactByUserId, contact, [&] {
             host().recordUserIdLookup(stringOf(userId));
             return contactOf(host().contactByUserId(stringOf(userId)));
         });
     }
-    HRESULT STDMETHODCALLTYPE WatchContact(BSTR signinName) override { return record(HostMethod::WatchContact, [&] { host().recordWatchRequest(stringOf(signinName)); }); }
+    STDMETHOD(WatchContact)(BSTR signinName) override
+    {
+        return record(HostMethod::WatchContact, [&] { host().recordWatchRequest(stringOf(signinName)); });
+    }
 
 private:
-    ComPtr<IDispatch> contactOf(const std::optional<ContactRecord>& record) { return record ? host().makeContactObject(record->signinName) : nullptr; }
+    ComPtr<IDispatch> contactOf(const std::optional<ContactRecord>& record)
+    {
+        return record ? host().makeContactObject(record->signinName) : nullptr;
+    }
 };
 
 class FakeProviderManagement : public FakeDispatch<IProviderManagement> {
 public:
     using FakeDispatch::FakeDispatch;
 
-    HRESULT STDMETHODCALLTYPE GetLoggedInUser(IDispatch** contact) override
+    STDMETHOD(GetLoggedInUser)(IDispatch** contact) override
     {
         return answerObject<IDispatch>(HostMethod::GetLoggedInUser, contact, [&] {
             const std::optional<std::wstring> signinName = host().clientUser();
             return signinName ? host().makeContactObject(*signinName) : nullptr;
         });
     }
-    HRESULT STDMETHODCALLTYPE IsSignedIn(LONG* signedIn) override { return answerValue<LONG>(HostMethod::IsSignedIn, signedIn, [&] { return std::optional<LONG>(host().signedInValue()); }); }
+    STDMETHOD(IsSignedIn)(LONG* signedIn) override
+    {
+        return answerValue<LONG>(HostMethod::IsSignedIn, signedIn, [&] { return host().signedInValue(); });
+    }
 };
 
 class FakeEventManager : public FakeDispatch<IEventManager> {
 public:
     using FakeDispatch::FakeDispatch;
 
-    HRESULT STDMETHODCALLTYPE AddIMAndPresenceEventListener(_IIMAndPresenceEvents* listener) override { return answerAction(HostMethod::AddIMAndPresenceEventListener, [&] { return host().addListener(listener); }); }
-    HRESULT STDMETHODCALLTYPE RemoveIMAndPresenceEventListener(_IIMAndPresenceEvents* listener) override { return answerAction(HostMethod::RemoveIMAndPresenceEventListener, [&] { return host().removeListener(listener); }); }
+    STDMETHOD(AddIMAndPresenceEventListener)(_IIMAndPresenceEvents* listener) override
+    {
+        return answerAction(HostMethod::AddIMAndPresenceEventListener, [&] { return host().addListener(listener); });
+    }
+    STDMETHOD(RemoveIMAndPresenceEventListener)(_IIMAndPresenceEvents* listener) override
+    {
+        return answerAction(HostMethod::RemoveIMAndPresenceEventListener, [&] { return host().removeListener(listener); });
+    }
 };
 
 class FakePhone : public FakeDispatch<IPhone> {
 public:
     using FakeDispatch::FakeDispatch;
 
-    HRESULT STDMETHODCALLTYPE MakeCall(BSTR participant) override { return record(HostMethod::MakeCall, [&] { host().recordConversation({ConversationKind::Call, {stringOf(participant)}}); }); }
-    HRESULT STDMETHODCALLTYPE MakeConferenceCall(SAFEARRAY* participants) override
+    STDMETHOD(MakeCall)(BSTR participant) override
+    {
+        return record(HostMethod::MakeCall, [&] { host().recordConversation({ConversationKind::Call, {stringOf(participant)}}); });
+    }
+    STDMETHOD(MakeConferenceCall)(SAFEARRAY* participants) override
     {
         return answerAction(HostMethod::MakeConferenceCall, [&] {
             ConversationStart start{ConversationKind::ConferenceCall};
@@ -361,16 +413,16 @@ class FakeLogger : public FakeDispatch<ILogger> {
 public:
     using FakeDispatch::FakeDispatch;
 
-    HRESULT STDMETHODCALLTYPE WriteRecord(LONG level, BSTR file, LONG line, BSTR function, BSTR message) override
+    STDMETHOD(WriteRecord)(LONG level, BSTR file, LONG line, BSTR function, BSTR message) override
     {
         return record(HostMethod::WriteRecord, [&] {
             host().recordLog(LogRecord{level, stringOf(file), line, stringOf(function), stringOf(message), GetCurrentThreadId()});
         });
     }
-    HRESULT STDMETHODCALLTYPE IsLevelEnabled(LONG level, VARIANT_BOOL* enabled) override
+    STDMETHOD(IsLevelEnabled)(LONG level, VARIANT_BOOL* enabled) override
     {
         return answerValue<VARIANT_BOOL>(HostMethod::IsLevelEnabled, enabled, [&] {
-            return std::optional<VARIANT_BOOL>(host().enabledHostLevels().count(level) ? VARIANT_TRUE : VARIANT_FALSE);
+            return host().enabledHostLevels().count(level) ? VARIANT_TRUE : VARIANT_FALSE;
         });
     }
 };
@@ -378,9 +430,9 @@ public:
 // Not counted among the live objects.
 class FakeClassFactory : public FakeObject<IClassFactory> {
 public:
-    explicit FakeClassFactory(std::shared_ptr<FakeHost> host) : FakeObject(std::move(host), false) {}
+    explicit FakeClassFactory(HostPointer host) : FakeObject(std::move(host), false) {}
 
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override
+    STDMETHOD(CreateInstance)(IUnknown* outer, REFIID iid, void** object) override
     {
         const AllocationFailures::Pause hostAtWork;
         if (!object) return E_POINTER;
@@ -392,7 +444,7 @@ public:
         if (iid == IID_IPhone) return create<FakePhone>(HostMethod::CreatePhone, iid, object);
         return iid == IID_ILogger ? create<FakeLogger>(HostMethod::CreateLogger, iid, object) : E_NOINTERFACE;
     }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+    STDMETHOD(LockServer)(BOOL) override { return S_OK; }
 
 private:
     // An injected answer gives no object: a wrong one would be called through the wrong vtable.
@@ -412,9 +464,15 @@ ComPtr<IClassFactory> FakeHost::classObject()
     return change([&] { return classObject_ ? classObject_ : classObject_ = make<FakeClassFactory, IClassFactory>(shared_from_this()); });
 }
 
-ComPtr<IDispatch> FakeHost::makeContactObject(const std::wstring& signinName) { return make<FakeContact, IDispatch>(shared_from_this(), signinName); }
+ComPtr<IDispatch> FakeHost::makeContactObject(const std::wstring& signinName)
+{
+    return make<FakeContact, IDispatch>(shared_from_this(), signinName);
+}
 
-ComPtr<IDispatch> FakeHost::makePresenceState(long presence, const std::wstring& text) { return make<FakePresenceState, IDispatch>(shared_from_this(), presence, text); }
+ComPtr<IDispatch> FakeHost::makePresenceState(long presence, const std::wstring& text)
+{
+    return make<FakePresenceState, IDispatch>(shared_from_this(), presence, text);
+}
 
 ComPtr<IDispatch> FakeHost::makeWrongObject() { return make<FakeDispatch<IDispatch>, IDispatch>(shared_from_this()); }
 

@@ -31,7 +31,8 @@ enum class HostMethod {
     WriteRecord, IsLevelEnabled,                                         // the logger
     // IContact
     GetFriendlyName, GetSigninName, GetWorkNumber, GetHomeNumber, GetMobileNumber, GetOtherNumber, GetIsTagged, RequestPresenceState,
-    StartWatching, BeginReadTransaction, FindConnectionPoint, Advise, Unadvise, // then its connection point container and _IContactEvents point
+    StartWatching, BeginReadTransaction,
+    FindConnectionPoint, Advise, Unadvise, // its connection point container and _IContactEvents point
     GetCount, GetItem,                     // IContacts
     GetPresenceString, GetPresenceState,   // IPresenceState
     Count

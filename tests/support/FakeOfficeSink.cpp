@@ -53,7 +53,8 @@ std::vector<OfficeEvent> OfficeEventJournal::events() const
     return events_;
 }
 
-FakeOfficeSink::FakeOfficeSink(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal) : DispatchSink(eventInterface), journal_(std::move(journal)) {}
+FakeOfficeSink::FakeOfficeSink(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal)
+    : DispatchSink(eventInterface), journal_(std::move(journal)) {}
 
 ComPtr<FakeOfficeSink> FakeOfficeSink::create(const IID& eventInterface, std::shared_ptr<OfficeEventJournal> journal)
 {

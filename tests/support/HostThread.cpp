@@ -22,17 +22,13 @@ bool HostThread::post(std::function<void()> task)
 
 bool HostThread::run(const std::function<void()>& task)
 {
-    if (isCurrentThread()) {
-        task();
-        return true;
-    }
     std::promise<void> done;
-    if (!post([&] {
-            task();
-            done.set_value();
-        })) {
-        return false;
-    }
+    const auto runAndSignal = [&] {
+        task();
+        done.set_value();
+    };
+    if (isCurrentThread()) runAndSignal();
+    else if (!post(runAndSignal)) return false;
     done.get_future().wait();
     return true;
 }

@@ -17,8 +17,6 @@ class HostThread {
 public:
     HostThread();
     ~HostThread(); // runs what is queued, then ends the thread
-    HostThread(const HostThread&) = delete;
-    HostThread& operator=(const HostThread&) = delete;
 
     // Queues the task; false once the thread is stopping (the task is dropped).
     bool post(std::function<void()> task);

@@ -47,7 +47,10 @@ inline Variant answer(IDispatch* object, const wchar_t* name, WORD flags, const 
     EXPECT_EQ(called.member, result) << narrow(name);
     return std::move(called.value);
 }
-inline Variant property(IDispatch* object, const wchar_t* name, const std::vector<Variant>& arguments = {}) { return answer(object, name, kGet, arguments); }
+inline Variant property(IDispatch* object, const wchar_t* name, const std::vector<Variant>& arguments = {})
+{
+    return answer(object, name, kGet, arguments);
+}
 
 // Same type and equal value (VarCmp alone takes an empty value for an empty string).
 inline bool sameValue(const Variant& actual, const Variant& expected)
@@ -79,10 +82,14 @@ inline void expectAnswers(IDispatch* object, const std::vector<MemberRow>& rows,
 inline bool holds(const Variant& value, VARTYPE type) { EXPECT_EQ(value.type(), type); return value.type() == type; }
 inline std::wstring stringOf(const Variant& value)
 {
-    return holds(value, VT_BSTR) ? std::wstring(value.get()->bstrVal ? value.get()->bstrVal : L"", SysStringLen(value.get()->bstrVal)) : L"<not a string>";
+    return holds(value, VT_BSTR) ? std::wstring(value.get()->bstrVal ? value.get()->bstrVal : L"", SysStringLen(value.get()->bstrVal))
+                                 : L"<not a string>";
 }
 inline LONG int32Of(const Variant& value) { return holds(value, VT_I4) ? value.get()->lVal : -1; }
-inline ComPtr<IDispatch> objectOf(const Variant& value) { return holds(value, VT_DISPATCH) ? ComPtr<IDispatch>(value.get()->pdispVal) : nullptr; }
+inline ComPtr<IDispatch> objectOf(const Variant& value)
+{
+    return holds(value, VT_DISPATCH) ? ComPtr<IDispatch>(value.get()->pdispVal) : nullptr;
+}
 
 // The elements of an array a VARIANT holds, after checking that it is one-dimensional from 0 and holds `type`.
 template <class T>

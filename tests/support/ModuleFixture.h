@@ -101,7 +101,8 @@ protected:
     {
         extensionsutils::ComPtr<IMessengerContact> contact;
         extensionsutils::Bstr name;
-        if (!object || FAILED(object->QueryInterface(IID_IMessengerContact, reinterpret_cast<void**>(contact.out())))) return L"<not a contact>";
+        if (!object || FAILED(object->QueryInterface(IID_IMessengerContact, reinterpret_cast<void**>(contact.out()))))
+            return L"<not a contact>";
         contact->get_SigninName(name.out());
         return name.str();
     }

@@ -11,9 +11,9 @@ Key opened(HKEY hive, const std::wstring& path, REGSAM access, bool create)
     return key;
 }
 
-bool createKey(HKEY hive, const std::wstring& path, REGSAM view) { return static_cast<bool>(opened(hive, path, KEY_ALL_ACCESS | view, true)); }
+bool createKey(HKEY hive, const std::wstring& path, REGSAM view) { return !!opened(hive, path, KEY_ALL_ACCESS | view, true); }
 
-bool keyExists(HKEY hive, const std::wstring& path, REGSAM view) { return static_cast<bool>(opened(hive, path, KEY_READ | view, false)); }
+bool keyExists(HKEY hive, const std::wstring& path, REGSAM view) { return !!opened(hive, path, KEY_READ | view, false); }
 
 bool writeRawValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, DWORD type, const void* data,
                    DWORD bytes, REGSAM view)

@@ -27,7 +27,8 @@ bool keyExists(HKEY hive, const std::wstring& path, REGSAM view = 0);
 // valueName nullptr is the default value.
 bool writeRawValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, DWORD type, const void* data,
                    DWORD bytes, REGSAM view = 0);
-inline bool writeRawValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, DWORD type, const std::vector<BYTE>& bytes, REGSAM view = 0)
+inline bool writeRawValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, DWORD type, const std::vector<BYTE>& bytes,
+                          REGSAM view = 0)
 { return writeRawValue(hive, path, valueName, type, bytes.data(), static_cast<DWORD>(bytes.size()), view); }
 // REG_SZ with its terminating NUL.
 inline bool writeStringValue(HKEY hive, const std::wstring& path, const wchar_t* valueName, const std::wstring& text, REGSAM view = 0)

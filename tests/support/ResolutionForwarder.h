@@ -34,7 +34,8 @@ public:
 
     void unregisterFromHost()
     {
-        if (const extensionsutils::ComPtr<IEventManager> events = hostaccess::GetEventManager()) events->RemoveIMAndPresenceEventListener(this);
+        if (const extensionsutils::ComPtr<IEventManager> events = hostaccess::GetEventManager())
+            events->RemoveIMAndPresenceEventListener(this);
     }
 
     HRESULT STDMETHODCALLTYPE OnContactPresenceChanged(IDispatch*, IDispatch*) override { return S_OK; }

@@ -52,7 +52,8 @@ SavedModuleRegistration::SavedModuleRegistration(const std::wstring& modulePath,
 void SavedModuleRegistration::save(const std::wstring& path)
 {
     for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
-        for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) keys_.push_back(std::make_unique<SavedRegistryKey>(hive, L"Software\\Classes\\" + path, view));
+        for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
+            keys_.push_back(std::make_unique<SavedRegistryKey>(hive, L"Software\\Classes\\" + path, view));
 }
 
 SavedHostInstallation::SavedHostInstallation(const std::wstring& modulePath, SavedModuleRegistration::Start classes)

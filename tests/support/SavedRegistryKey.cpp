@@ -32,19 +32,20 @@ void SavedRegistryKey::clear() const { deleteTree(path_); }
 bool SavedRegistryKey::save(HKEY key, Node& node) const
 {
     wchar_t name[16384];
-    DWORD nameChars = 16384, type = 0, bytes = 0;
-    for (DWORD index = 0; RegEnumValueW(key, index, name, &nameChars, nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS; ++index) {
-        Value value{std::wstring(name, nameChars), type, std::vector<BYTE>(bytes + 2)};
-        nameChars = 16384;
+    for (DWORD index = 0;; ++index) {
+        DWORD nameChars = 16384, type = 0, bytes = 0;
+        if (RegEnumValueW(key, index, name, &nameChars, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) break;
+        // Room for a terminator the registry may add to a string stored without one.
         bytes += 2;
+        Value value{std::wstring(name, nameChars), type, std::vector<BYTE>(bytes)};
+        nameChars = 16384;
         if (RegEnumValueW(key, index, name, &nameChars, nullptr, &type, value.data.data(), &bytes) != ERROR_SUCCESS) return false;
         value.data.resize(bytes);
         node.values.push_back(std::move(value));
-        nameChars = 16384;
-        bytes = 0;
     }
-    nameChars = 256;
-    for (DWORD index = 0; RegEnumKeyExW(key, index, name, &nameChars, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++index, nameChars = 256) {
+    for (DWORD index = 0;; ++index) {
+        DWORD nameChars = 256;
+        if (RegEnumKeyExW(key, index, name, &nameChars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         const std::wstring childName(name, nameChars);
         const Key child = opened(key, childName, KEY_READ | view_);
         if (!child) continue;

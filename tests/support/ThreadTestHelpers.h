@@ -7,26 +7,36 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <thread>
 #include <vector>
+
+// A kernel handle, closed when it goes.
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using Handle = std::unique_ptr<void, HandleCloser>;
+inline Handle newEvent() { return Handle(CreateEventW(nullptr, TRUE, FALSE, nullptr)); }
 
 // Ends the test program with a clear message when a scope does not finish in time, so a deadlock fails the
 // run instead of hanging it.
 class Watchdog {
 public:
-    Watchdog(DWORD limitMs, const char* what) : limitMs_(limitMs), what_(what), thread_(CreateThread(nullptr, 0, &Watchdog::watch, this, 0, nullptr)) {}
-
-    ~Watchdog() { SetEvent(finished_), WaitForSingleObject(thread_, INFINITE), CloseHandle(thread_), CloseHandle(finished_); }
-
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
+    Watchdog(DWORD limitMs, const char* what)
+        : limitMs_(limitMs), what_(what), thread_(CreateThread(nullptr, 0, &Watchdog::watch, this, 0, nullptr)) {}
+    ~Watchdog()
+    {
+        SetEvent(finished_.get());
+        WaitForSingleObject(thread_.get(), INFINITE);
+    }
 
 private:
     static DWORD WINAPI watch(void* argument)
     {
         const Watchdog* self = static_cast<const Watchdog*>(argument);
-        if (WaitForSingleObject(self->finished_, self->limitMs_) == WAIT_OBJECT_0) return 0;
-        std::fprintf(stderr, "Watchdog: '%s' did not finish within %lu ms (deadlock?)\n", self->what_, static_cast<unsigned long>(self->limitMs_));
+        if (WaitForSingleObject(self->finished_.get(), self->limitMs_) == WAIT_OBJECT_0) return 0;
+        std::fprintf(stderr, "Watchdog: '%s' did not finish within %lu ms (deadlock?)\n", self->what_,
+                     static_cast<unsigned long>(self->limitMs_));
         std::fflush(stderr);
         std::fflush(stdout);
         TerminateProcess(GetCurrentProcess(), 99);
@@ -35,26 +45,25 @@ private:
 
     DWORD limitMs_;
     const char* what_;
-    HANDLE finished_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread_;
+    Handle finished_ = newEvent();
+    Handle thread_;
 };
 
 // Holds every thread that arrives at it until the test opens it (20 s at most, so a failing test cannot
 // hang); the test learns when the first one has arrived.
 class Gate {
 public:
-    Gate() = default;
-    ~Gate() { CloseHandle(reached_), CloseHandle(open_); }
-    Gate(const Gate&) = delete;
-    Gate& operator=(const Gate&) = delete;
-
-    void arriveAndWait() const { SetEvent(reached_), WaitForSingleObject(open_, 20000); }
-    bool waitUntilReached() const { return WaitForSingleObject(reached_, 20000) == WAIT_OBJECT_0; }
-    void open() const { SetEvent(open_); }
+    void arriveAndWait() const
+    {
+        SetEvent(reached_.get());
+        WaitForSingleObject(open_.get(), 20000);
+    }
+    bool waitUntilReached() const { return WaitForSingleObject(reached_.get(), 20000) == WAIT_OBJECT_0; }
+    void open() const { SetEvent(open_.get()); }
 
 private:
-    HANDLE reached_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE open_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    Handle reached_ = newEvent();
+    Handle open_ = newEvent();
 };
 
 // Polls `done` until it answers true or `limitMs` passed; answers its last answer.
@@ -74,8 +83,6 @@ class Threads {
 public:
     Threads(int count, const std::function<void()>& body) { for (int i = 0; i < count; ++i) all_.emplace_back(body); }
     ~Threads() { join(); }
-    Threads(const Threads&) = delete;
-    Threads& operator=(const Threads&) = delete;
     void join() { for (std::thread& thread : all_) thread.join(); all_.clear(); }
 
 private:

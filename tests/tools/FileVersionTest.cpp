@@ -17,10 +17,10 @@ TEST(FileVersion, TheModuleAndEachProgramCarryTheProjectVersionAndTheBuildAndOth
         SCOPED_TRACE(file);
         const std::optional<tools::FileVersion> version = tools::readFileVersion(tools::besideThisProgram(file));
         ASSERT_TRUE(version);
-        EXPECT_EQ(std::make_tuple(version->fileVersion, version->productVersion, version->productVersionText, version->buildId, version->productName,
-                                  version->originalFilename, version->fileType),
-                  std::make_tuple(project + L".0", project + L".0", project + L"+" + build, build, std::wstring(L"TavoMessenger"), std::wstring(file),
-                                  static_cast<DWORD>(file == std::wstring(L"TavoMessenger.dll") ? VFT_DLL : VFT_APP)));
+        EXPECT_EQ(std::make_tuple(version->fileVersion, version->productVersion, version->productVersionText, version->buildId,
+                                  version->productName, version->originalFilename, version->fileType),
+                  std::make_tuple(project + L".0", project + L".0", project + L"+" + build, build, std::wstring(L"TavoMessenger"),
+                                  std::wstring(file), static_cast<DWORD>(file == std::wstring(L"TavoMessenger.dll") ? VFT_DLL : VFT_APP)));
         EXPECT_NE(L"", version->description);
     }
     const tooltest::TempFile text(L"no-version.dll", "MZ and nothing else");

@@ -27,7 +27,8 @@ TEST_F(HostSimProgram, TheDemoScriptRunsEndToEnd)
 {
     const tooltest::ProgramRun run = runHostSim(tools::besideThisProgram(L"demo-script.txt"));
     ASSERT_TRUE(run.finished && run.exitCode == 0) << run.output;
-    const std::vector<std::size_t> counts{run.countLines(L"hostsim: ready (UpAndRunning 2)"), run.countLines(L"hostsim: onStopped called"), run.countLines(L"error")};
+    const std::vector<std::size_t> counts{run.countLines(L"hostsim: ready (UpAndRunning 2)"), run.countLines(L"hostsim: onStopped called"),
+                                          run.countLines(L"error")};
     EXPECT_EQ(counts, (std::vector<std::size_t>{2, 2, 0})) << run.output;
     EXPECT_EQ(std::optional<DWORD>(0), tools::readUpAndRunning());
 }
@@ -39,9 +40,10 @@ TEST_F(HostSimProgram, InstallRegistersTheTypeLibraryForItsLocaleAndForLocaleZer
     const tooltest::TempFile quit(L"hostsim-script.txt", "quit\n");
     const tooltest::ProgramRun run = runHostSim(quit.path, L" --install --no-start");
     ASSERT_TRUE(run.finished && run.exitCode == 0) << run.output;
+    const std::wstring library = L"TypeLib\\{31F0215E-C543-4EE3-B6F0-03AC36815648}\\1.0\\";
     const std::wstring platform = sizeof(void*) == 8 ? L"\\win64" : L"\\win32";
     for (const wchar_t* locale : {L"409", L"0"})
-        EXPECT_TRUE(tools::readRegistryValue(HKEY_CLASSES_ROOT, L"TypeLib\\{31F0215E-C543-4EE3-B6F0-03AC36815648}\\1.0\\" + std::wstring(locale) + platform, nullptr).asString()) << locale;
+        EXPECT_TRUE(tools::readRegistryValue(HKEY_CLASSES_ROOT, library + locale + platform, nullptr).asString()) << locale;
 }
 
 } // namespace

@@ -31,6 +31,11 @@ const std::wstring ucEntryTypeLib = L"Software\\Classes\\Interface\\{6A222195-F6
 const std::wstring stdoleLibrary = L"{00020430-0000-0000-C000-000000000046}"; // registered in every prefix
 const std::wstring settingsKey = L"Software\\Norvane Works\\Unified Communications\\Mivra";
 
+void setImApp(const wchar_t* name) { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp", name); }
+void setUpAndRunning(DWORD value) { tools::writeRegistryDword(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", value); }
+void setMachine(const std::wstring& key, const std::wstring& value) { tools::writeRegistryString(HKEY_LOCAL_MACHINE, key, nullptr, value); }
+void setResolution(DWORD value) { tools::writeRegistryDword(HKEY_CURRENT_USER, settingsKey, L"DisableResolveContact", value); }
+
 std::wstring reportOf(const std::vector<Finding>& findings)
 {
     std::wstring text;
@@ -61,7 +66,9 @@ struct ProviderDoctorTest : ::testing::Test {
     // A problem about `subject` whose detail holds `text` and which says how to fix it.
     ::testing::AssertionResult namesProblem(const std::wstring& subject, const std::wstring& text) const
     {
-        const auto named = [&](const Finding& finding) { return finding.subject == subject && finding.detail.find(text) != std::wstring::npos && !finding.fix.empty(); };
+        const auto named = [&](const Finding& finding) {
+            return finding.subject == subject && finding.detail.find(text) != std::wstring::npos && !finding.fix.empty();
+        };
         const std::vector<Finding> found = problems();
         if (std::any_of(found.begin(), found.end(), named)) return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << "no problem " << subject << ": ..." << text << "... in:\n" << reportOf(found);
@@ -76,10 +83,6 @@ struct ProviderDoctorTest : ::testing::Test {
 // Each row breaks a running installation one way; the doctor names the problem with a fix, or finds none.
 TEST_F(ProviderDoctorTest, NamesEachWayAnInstallationIsBroken)
 {
-    const auto imApp = [](const wchar_t* name) { return [name] { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp", name); }; };
-    const auto upAndRunning = [](DWORD value) { return [value] { tools::writeRegistryDword(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", value); }; };
-    const auto machine = [](const std::wstring& key, const std::wstring& value) { return [key, value] { tools::writeRegistryString(HKEY_LOCAL_MACHINE, key, nullptr, value); }; };
-    const auto resolution = [](DWORD value) { return [value] { tools::writeRegistryDword(HKEY_CURRENT_USER, settingsKey, L"DisableResolveContact", value); }; };
     const std::wstring notRegistered = L"{11111111-2222-3333-4444-555555555555}";
     using Named = std::vector<std::pair<std::wstring, std::wstring>>; // subject, text of its detail
     const struct {
@@ -88,26 +91,29 @@ TEST_F(ProviderDoctorTest, NamesEachWayAnInstallationIsBroken)
         int problems = -1; // how many problems in all, where it matters
         bool registered = true, localeZeroEntry = true;
     } rows[] = {
-        {[] { RegDeleteKeyValueW(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp"); }, {{L"DefaultIMApp", L"is missing: Office has no default IM provider"}}},
-        {imApp(L"Communicator"), {{L"DefaultIMApp", L"= \"Communicator\": Office asks another IM provider"}}},
-        {imApp(L"norvane quillon"), {}, 0}, // the name of a key is not case-sensitive
-        {upAndRunning(0), {{L"UpAndRunning", L"UpAndRunning = 0: the module is not running"}}},
-        {upAndRunning(1), {{L"UpAndRunning", L"UpAndRunning = 1: the module started but has not published"}}},
-        {[] { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", L"2"); }, {{L"UpAndRunning", L"is not a DWORD"}}},
-        {[] { RegDeleteKeyW(HKEY_CURRENT_USER, tools::ProviderKey); }, {{L"UpAndRunning", L"Norvane Quillon is missing: the module has never run"}}},
-        {machine(imessengerTypeLib, stdoleLibrary), {{L"IMessenger", L"= " + stdoleLibrary + L", not the module's library"}}, 1},
-        {machine(ucEntryTypeLib, stdoleLibrary), {}, 0}, // a UC interface may name another registered library
-        {machine(ucEntryTypeLib, notRegistered), {{L"IUCOfficeIntegration", L"which is not registered"}}},
+        {[] { RegDeleteKeyValueW(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp"); },
+         {{L"DefaultIMApp", L"is missing: Office has no default IM provider"}}},
+        {[] { setImApp(L"Communicator"); }, {{L"DefaultIMApp", L"= \"Communicator\": Office asks another IM provider"}}},
+        {[] { setImApp(L"norvane quillon"); }, {}, 0}, // the name of a key is not case-sensitive
+        {[] { setUpAndRunning(0); }, {{L"UpAndRunning", L"UpAndRunning = 0: the module is not running"}}},
+        {[] { setUpAndRunning(1); }, {{L"UpAndRunning", L"UpAndRunning = 1: the module started but has not published"}}},
+        {[] { tools::writeRegistryString(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", L"2"); },
+         {{L"UpAndRunning", L"is not a DWORD"}}},
+        {[] { RegDeleteKeyW(HKEY_CURRENT_USER, tools::ProviderKey); },
+         {{L"UpAndRunning", L"Norvane Quillon is missing: the module has never run"}}},
+        {[] { setMachine(imessengerTypeLib, stdoleLibrary); }, {{L"IMessenger", L"= " + stdoleLibrary + L", not the module's library"}}, 1},
+        {[] { setMachine(ucEntryTypeLib, stdoleLibrary); }, {}, 0}, // a UC interface may name another registered library
+        {[&] { setMachine(ucEntryTypeLib, notRegistered); }, {{L"IUCOfficeIntegration", L"which is not registered"}}},
         {[] {},
          {{L"Type library", L"is missing: the module's type library is not registered"},
           {L"Messenger API interfaces", L"11 have no HKCR\\Interface\\{IID}\\TypeLib entry"},
           {L"UC interfaces", L"IUCOfficeIntegration, _IUCOfficeIntegrationEvents"}},
          3, false}, // one problem for the library, one per interface family
         {[] {}, {{L"Type library", L"no locale-0 entry"}}, -1, true, false},
-        {machine(libraryKey + ownPlatform, modulePath_ + L".gone"), {{L"Type library", L".gone, which does not exist"}}},
-        {machine(libraryKey + otherPlatform, modulePath_), {{L"Type library", L"file under " + otherPlatform}}},
-        {resolution(1), {{L"DisableResolveContact", L"= 1: contact resolution is off"}}},
-        {resolution(2), {}, 0},
+        {[&] { setMachine(libraryKey + ownPlatform, modulePath_ + L".gone"); }, {{L"Type library", L".gone, which does not exist"}}},
+        {[&] { setMachine(libraryKey + otherPlatform, modulePath_); }, {{L"Type library", L"file under " + otherPlatform}}},
+        {[] { setResolution(1); }, {{L"DisableResolveContact", L"= 1: contact resolution is off"}}},
+        {[] { setResolution(2); }, {}, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "row " << &row - rows);
@@ -128,8 +134,9 @@ TEST_F(ProviderDoctorTest, ACorrectRunningInstallationIsFineAndTheProgramExitsWi
         ASSERT_TRUE(run.finished && run.exitCode == exitCode) << run.output;
         for (const std::wstring& line : lines) EXPECT_TRUE(run.contains(line)) << run.output;
     };
-    expectRun(0, {L"ok       DefaultIMApp:", L"ok       UpAndRunning:", L"ok       Messenger API interfaces: 11 name", L"ok       UC interfaces:",
-                  L"\\1.0\\0\\win", L"no problem found", L"ok       Module: " + modulePath_ + L": TavoMessenger version " TAVO_TEST_PROJECT_VERSION ".0, build "});
+    expectRun(0, {L"ok       DefaultIMApp:", L"ok       UpAndRunning:", L"ok       Messenger API interfaces: 11 name",
+                  L"ok       UC interfaces:", L"\\1.0\\0\\win", L"no problem found",
+                  L"ok       Module: " + modulePath_ + L": TavoMessenger version " TAVO_TEST_PROJECT_VERSION ".0, build "});
     RegDeleteKeyValueW(HKEY_CURRENT_USER, tools::ImProvidersKey, L"DefaultIMApp");
     expectRun(1, {L"PROBLEM  DefaultIMApp:", L"         fix: make it the default IM provider", L"1 problem found"});
 }

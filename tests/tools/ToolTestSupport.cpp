@@ -1,6 +1,7 @@
 #include "ToolTestSupport.h"
 
 #include "common/ProgramFolder.h"
+#include "support/ThreadTestHelpers.h"
 #include "extensionsutils/Utf8.h"
 
 #include <algorithm>
@@ -11,13 +12,6 @@
 #include <sstream>
 
 namespace tooltest {
-namespace {
-
-struct CloseHandleDeleter { void operator()(HANDLE handle) const { CloseHandle(handle); } };
-using Handle = std::unique_ptr<void, CloseHandleDeleter>;
-
-} // namespace
-
 std::size_t ProgramRun::countLines(const std::wstring& text) const
 {
     std::size_t count = 0;
@@ -46,10 +40,7 @@ ProgramRun runProgram(const wchar_t* program, const std::wstring& arguments, DWO
         return run;
     Handle process(info.hProcess), thread(info.hThread);
     run.finished = WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0;
-    if (!run.finished) {
-        TerminateProcess(process.get(), 99);
-        WaitForSingleObject(process.get(), INFINITE);
-    }
+    if (!run.finished && TerminateProcess(process.get(), 99)) WaitForSingleObject(process.get(), INFINITE);
     GetExitCodeProcess(process.get(), &run.exitCode);
     output.reset();
     std::ifstream in(std::filesystem::path(written.path), std::ios::binary);

@@ -38,7 +38,10 @@ protected:
         messenger.reset();
     }
 
-    static fakehost::ContactRecord contactRecord(const std::wstring& name) { return fakehost::ContactRecord{name, name + L"-id", L"Friendly " + name}; }
+    static fakehost::ContactRecord contactRecord(const std::wstring& name)
+    {
+        return fakehost::ContactRecord{name, name + L"-id", L"Friendly " + name};
+    }
     MICComPtr<OfficeIntegrationImpl> createMessenger()
     {
         MICComPtr<OfficeIntegrationImpl> object = extensionsutils::WeakPtrCComObject<OfficeIntegrationImpl>::create();
@@ -52,13 +55,17 @@ protected:
     HRESULT resolveContact(const MICComPtr<OfficeIntegrationImpl>& target, const std::wstring& address)
     {
         Bstr imAddress;
-        const HRESULT hr =
-            target.as<IMessengerContactResolution>()->ResolveContact(ADDRESS_TYPE_SMTP, CONTACT_RESOLUTION_ANY, Bstr(address).get(), imAddress.out());
+        const HRESULT hr = target.as<IMessengerContactResolution>()->ResolveContact(ADDRESS_TYPE_SMTP, CONTACT_RESOLUTION_ANY,
+                                                                                     Bstr(address).get(), imAddress.out());
         EXPECT_FALSE(imAddress) << "the IM address reaches Office only as an event";
         return hr;
     }
     HRESULT resolveContact(const std::wstring& address) { return resolveContact(messenger, address); }
-    void hostAnswers(const std::wstring& email, const std::wstring& imAddress) { host().answerResolution(email, imAddress), drainWorker(); }
+    void hostAnswers(const std::wstring& email, const std::wstring& imAddress)
+    {
+        host().answerResolution(email, imAddress);
+        drainWorker();
+    }
     // "email, imAddress" of every OnContactResolved, each with S_OK and ADDRESS_TYPE_SMTP.
     std::vector<std::wstring> resolvedEvents() const
     {
@@ -125,7 +132,8 @@ TEST_F(HostedMessengerTest, PresenceChangeInTheStopWindowAndAfterTheWorkerEndedF
 TEST_F(HostedMessengerTest, MalformedPresenceChangesAreRefusedWithTheirLogLines)
 {
     connectSink();
-    ComPtr<IDispatch> contact = host().makeContactObject(L"bob"), presence = host().makePresenceState(1, L"Available"), wrong = host().makeWrongObject();
+    ComPtr<IDispatch> contact = host().makeContactObject(L"bob"), presence = host().makePresenceState(1, L"Available");
+    ComPtr<IDispatch> wrong = host().makeWrongObject();
     const struct { IDispatch* contact; IDispatch* presence; const wchar_t* line; } cases[] = {
         {nullptr, presence.get(), L"Contact is NULL"},
         {contact.get(), nullptr, L"PresenceState is NULL"},
@@ -181,7 +189,8 @@ TEST_F(HostedMessengerTest, ADisconnectFromInsideAnEventIsRefusedAndChangesNothi
 TEST_F(HostedMessengerTest, ResolutionsReachOfficeFirstInFirstOutPerAddressAsAskedAndOnlyWhenSomeoneWasFound)
 {
     connectSink();
-    const std::vector<std::wstring> asked = {L"ann@example.com", L"bob@example.com", L"ann@example.com", L"nobody@example.com", L"cy@example.com"};
+    const std::vector<std::wstring> asked = {L"ann@example.com", L"bob@example.com", L"ann@example.com", L"nobody@example.com",
+                                             L"cy@example.com"};
     for (const std::wstring& address : asked) EXPECT_EQ(resolveContact(address), E_PENDING);
     EXPECT_EQ(host().resolveRequests(), asked);
     hostAnswers(L"ann@example.com", L"sip:ann-1");

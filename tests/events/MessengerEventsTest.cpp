@@ -42,8 +42,13 @@ ComPtr<IDispatch> contactNamed(const std::wstring& name)
 // Holds the first event a sink gets until released (Office stops answering in its handler); releases at the
 // latest when it goes, so that a failing test never leaves the sink hung.
 struct HungHandler {
-    std::shared_ptr<vorn::Event> entered = std::make_shared<vorn::Event>(), release = std::make_shared<vorn::Event>(false);
-    ~HungHandler() { release->set(), EventDelivery::waitUntilSettled(20000); }
+    std::shared_ptr<vorn::Event> entered = std::make_shared<vorn::Event>();
+    std::shared_ptr<vorn::Event> release = std::make_shared<vorn::Event>(false);
+    ~HungHandler()
+    {
+        release->set();
+        EventDelivery::waitUntilSettled(20000);
+    }
     std::function<void(const OfficeEvent&)> hook() const
     {
         return [first = std::make_shared<bool>(true), entered = entered, release = release](const OfficeEvent&) {
@@ -60,7 +65,10 @@ class MessengerEventsTest : public ModuleFixture {
 protected:
     void releaseModuleObjects() override { messenger.reset(); }
 
-    FakeOfficeSink* connectSink(std::shared_ptr<OfficeEventJournal> to = nullptr) { return ModuleFixture::connectSink(messenger.identity(), std::move(to)); }
+    FakeOfficeSink* connectSink(std::shared_ptr<OfficeEventJournal> to = nullptr)
+    {
+        return ModuleFixture::connectSink(messenger.identity(), std::move(to));
+    }
 
     void queueStatusChange(ComPtr<IDispatch> contact, MISTATUS status)
     {
@@ -76,7 +84,8 @@ protected:
     }
     void fireStatus(int contact, int status)
     {
-        ASSERT_EQ(messenger->Fire_OnContactStatusChange(contactNamed(L"c" + std::to_wstring(contact)).get(), static_cast<MISTATUS>(status)), S_OK);
+        const ComPtr<IDispatch> named = contactNamed(L"c" + std::to_wstring(contact));
+        ASSERT_EQ(messenger->Fire_OnContactStatusChange(named.get(), static_cast<MISTATUS>(status)), S_OK);
     }
     // Every contact changes status `changesPerContact` times, the statuses counting up; a resolution answer
     // in the middle.
@@ -95,8 +104,9 @@ protected:
         std::map<std::wstring, std::vector<LONG>> statuses;
         std::size_t resolutions = 0;
         for (const OfficeEvent& event : events) {
-            if (event.id == contactStatusChange) statuses[signinNameOf(event.arguments.at(0).get()->pdispVal)].push_back(event.arguments.at(1).get()->lVal);
             resolutions += event.id == contactResolved;
+            if (event.id != contactStatusChange) continue;
+            statuses[signinNameOf(event.arguments.at(0).get()->pdispVal)].push_back(event.arguments.at(1).get()->lVal);
         }
         ASSERT_EQ(statuses.size(), static_cast<std::size_t>(stormContacts));
         for (const auto& entry : statuses) {
@@ -112,16 +122,15 @@ protected:
 TEST_F(MessengerEventsTest, WithNoSinkEveryFiringOperationSucceedsAndSendsNothing)
 {
     VARIANT_BOOL flag = VARIANT_FALSE;
-    Bstr text(L"x");
     CProxyDMessengerEvents<OfficeIntegrationImpl>& events = *messenger;
-    for (HRESULT hr : {events.Fire_OnGroupAdded(S_OK, nullptr), events.Fire_OnContactAddedToGroup(S_OK, nullptr, nullptr), events.Fire_OnSignout(),
-                       events.Fire_OnIMWindowCreated(nullptr), events.Fire_OnAppShutdown(), events.Fire_OnSignin(S_OK),
-                       events.Fire_OnMyStatusChange(S_OK, MISTATUS_OFFLINE), events.Fire_OnMyFriendlyNameChange(S_OK, text.get()),
-                       events.Fire_OnContactResolved(S_OK, ADDRESS_TYPE_SMTP, text.get(), text.get()),
+    // Null objects and strings pack as arguments; the ones with code of their own besides.
+    for (HRESULT hr : {events.Fire_OnContactAddedToGroup(S_OK, nullptr, nullptr), events.Fire_OnAppShutdown(),
+                       events.Fire_OnMyStatusChange(S_OK, MISTATUS_OFFLINE), events.Fire_OnUnreadEmailChange(MUAFOLDER_INBOX, 3, &flag),
+                       events.Fire_OnContactPhoneChange(S_OK, nullptr, MPHONE_TYPE_HOME, nullptr),
                        events.Fire_OnMyPropertyChange(S_OK, MCONTACTPROP_GROUPS_PROPERTY, *extensionsutils::Variant().get()),
-                       events.Fire_OnContactStatusChange(contactNamed(L"bob").get(), MISTATUS_ONLINE), events.Fire_OnUnreadEmailChange(MUAFOLDER_INBOX, 3, &flag),
-                       events.Fire_OnContactPhoneChange(S_OK, nullptr, MPHONE_TYPE_HOME, text.get())})
+                       events.Fire_OnContactStatusChange(nullptr, MISTATUS_ONLINE)})
         EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(events.Fire_OnUnreadEmailChange(MUAFOLDER_INBOX, 3, nullptr), E_POINTER);
     EXPECT_EQ(journal->count(), 0u);
 }
 

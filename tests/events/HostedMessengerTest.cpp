@@ -66,15 +66,9 @@ protected:
         host().answerResolution(email, imAddress);
         drainWorker();
     }
-    // "email, imAddress" of every OnContactResolved, each with S_OK and ADDRESS_TYPE_SMTP.
-    std::vector<std::wstring> resolvedEvents() const
-    {
-        std::vector<std::wstring> resolved;
-        const std::wstring prefix = L"0x41a(0, 1, ";
-        for (const std::wstring& text : described(journal->events(), contactResolved))
-            resolved.push_back(text.rfind(prefix, 0) == 0 ? text.substr(prefix.size(), text.size() - prefix.size() - 1) : text);
-        return resolved;
-    }
+    std::vector<std::wstring> resolvedEvents() const { return described(journal->events(), contactResolved); }
+    // An OnContactResolved of "email, imAddress", with S_OK and ADDRESS_TYPE_SMTP.
+    static std::wstring resolved(const wchar_t* addresses) { return L"0x41a(0, 1, " + std::wstring(addresses) + L")"; }
 
     // The object reads DisableResolveContact when it is made: no value there, whatever another program left.
     registrytest::SavedRegistryKey settings{HKEY_CURRENT_USER, L"Software\\Norvane Works\\Unified Communications\\Mivra"};
@@ -201,8 +195,8 @@ TEST_F(HostedMessengerTest, ResolutionsReachOfficeFirstInFirstOutPerAddressAsAsk
     // The user's collation ignores the soft hyphen: Office is told the address it asked for.
     hostAnswers(L"cy@exam\u00ADple.com", L"sip:cy");
     hostAnswers(L"ann@example.com", L"sip:late");
-    EXPECT_EQ(resolvedEvents(), (std::vector<std::wstring>{L"ann@example.com, sip:ann-1", L"bob@example.com, sip:bob",
-                                                           L"ann@example.com, sip:ann-2", L"cy@example.com, sip:cy"}));
+    EXPECT_EQ(resolvedEvents(), (std::vector<std::wstring>{resolved(L"ann@example.com, sip:ann-1"), resolved(L"bob@example.com, sip:bob"),
+                                                           resolved(L"ann@example.com, sip:ann-2"), resolved(L"cy@example.com, sip:cy")}));
     EXPECT_EQ(logCount(L"Resolution failed, not notifying clients"), 1u);
     const auto unmatched = host().recordsOf(L"Unable to find a corresponding first callback, returning a dummy");
     ASSERT_EQ(unmatched.size(), 2u) << "Bob@Example.com and a third answer for ann find nobody waiting";
@@ -223,7 +217,7 @@ TEST_F(HostedMessengerTest, AnAnswerGivenAtOnceReachesOfficeOnlyAfterResolveCont
     EXPECT_EQ(resolveContact(L"ann@example.com"), E_PENDING);
     drainWorker();
     EXPECT_EQ(firedBeforeReturn, 0u);
-    EXPECT_EQ(resolvedEvents(), std::vector<std::wstring>{L"ann@example.com, sip:ann"});
+    EXPECT_EQ(resolvedEvents(), std::vector<std::wstring>{resolved(L"ann@example.com, sip:ann")});
 }
 
 TEST_F(HostedMessengerTest, SinkMayResolveAgainFromInsideOnContactResolved)
@@ -241,7 +235,7 @@ TEST_F(HostedMessengerTest, SinkMayResolveAgainFromInsideOnContactResolved)
     EXPECT_EQ(done->wait(20000), 0);
     host().waitForHostThread();
     drainWorker();
-    EXPECT_EQ(resolvedEvents(), (std::vector<std::wstring>{L"ann@example.com, sip:ann", L"bob@example.com, sip:bob"}));
+    EXPECT_EQ(resolvedEvents(), (std::vector<std::wstring>{resolved(L"ann@example.com, sip:ann"), resolved(L"bob@example.com, sip:bob")}));
 }
 
 } // namespace

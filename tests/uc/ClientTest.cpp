@@ -96,27 +96,9 @@ TEST_F(Client, TheOfficeSequenceForAMailHeaderWithTheUserAndAColleague)
     EXPECT_TRUE(sameValue(answer(bob.get(), L"CanChangeSetting", kCall, {number(ucContactTagged)}), truth(true)));
 }
 
-TEST_F(Client, TheUserAndTheSelfContactAreAskedAfreshAndFailWithNothingWrittenOnceTheHostForgetsThem)
-{
-    Bstr uri;
-    host().answerEmpty(HostMethod::GetSigninName, 1);
-    ASSERT_EQ(client->get_Uri(uri.out()), S_OK);
-    EXPECT_TRUE(uri) << "a nameless user is an empty string, not a null pointer";
-    host().clearClientUser();
-    BSTR untouched = sentinel<OLECHAR>();
-    EXPECT_EQ(client->get_Uri(&untouched), E_FAIL);
-    EXPECT_EQ(untouched, sentinel<OLECHAR>());
-    IUCCContact* none = sentinel<IUCCContact>();
-    EXPECT_EQ(self->get_Contact(&none), E_FAIL);
-    ComPtr<IUCCSelf> freshSelf;
-    ASSERT_EQ(UCCLyncClient::create()->get_Self(freshSelf.out()), S_OK);
-    EXPECT_EQ(freshSelf->get_Contact(&none), E_FAIL) << "before the client is initialised";
-    EXPECT_EQ(none, sentinel<IUCCContact>());
-}
-
-// Members not offered answer E_NOTIMPL and leave their out-parameter alone (the type-library sweep reaches
-// every one by name).
-TEST_F(Client, MembersNotOfferedAnswerNotImplementedAndWriteNothing)
+// Members not offered answer E_NOTIMPL, and the user's once the host forgets the user E_FAIL; none writes its
+// out-parameter (the type-library sweep reaches every member by name).
+TEST_F(Client, MembersNotOfferedAndAForgottenUserWriteNothingAndTheUserIsAskedAfresh)
 {
     const VARIANT noState = *Variant().get();
     IUCCConversationManager* conversations = sentinel<IUCCConversationManager>();
@@ -130,9 +112,22 @@ TEST_F(Client, MembersNotOfferedAnswerNotImplementedAndWriteNothing)
     VARIANT_BOOL canSet = VARIANT_TRUE;
     EXPECT_EQ(self->CanSetPhone(ucContactEndpointTypeMobilePhone, &canSet), E_NOTIMPL);
     EXPECT_EQ(canSet, VARIANT_FALSE) << "the one refused member that answers no";
-    EXPECT_TRUE(conversations == sentinel<IUCCConversationManager>() && pending == sentinel<IUCCAsynchronousOperation>() &&
-                array == sentinel<SAFEARRAY>());
     EXPECT_EQ(state(), ucClientStateSignedIn) << "signing in and out is the host's";
+
+    Bstr uri;
+    host().answerEmpty(HostMethod::GetSigninName, 1);
+    ASSERT_EQ(client->get_Uri(uri.out()), S_OK);
+    EXPECT_TRUE(uri) << "a nameless user is an empty string, not a null pointer";
+    host().clearClientUser();
+    BSTR untouched = sentinel<OLECHAR>();
+    EXPECT_EQ(client->get_Uri(&untouched), E_FAIL);
+    IUCCContact* none = sentinel<IUCCContact>();
+    EXPECT_EQ(self->get_Contact(&none), E_FAIL);
+    ComPtr<IUCCSelf> freshSelf;
+    ASSERT_EQ(UCCLyncClient::create()->get_Self(freshSelf.out()), S_OK);
+    EXPECT_EQ(freshSelf->get_Contact(&none), E_FAIL) << "before the client is initialised";
+    EXPECT_TRUE(conversations == sentinel<IUCCConversationManager>() && pending == sentinel<IUCCAsynchronousOperation>() &&
+                array == sentinel<SAFEARRAY>() && untouched == sentinel<OLECHAR>() && none == sentinel<IUCCContact>());
 }
 
 TEST_F(Client, SigningOutFiresOnStateChangedOnceToEverySinkEvenPastAFailingOrLeavingOne)
@@ -268,7 +263,6 @@ TEST_F(StartConversation, EachModeStartsItsHostConversation)
     };
     for (LONG modes : {0L, 3L, 5L, 6L, 7L, 8L, 16L, 31L}) EXPECT_EQ(start(modes, strings({kBob}), types({}), datas({})), S_OK) << modes;
     EXPECT_EQ(start(1, datas({text(kBob)}), types({}), datas({})), E_INVALIDARG);
-    EXPECT_EQ(start(2, strings({kBob}), types({1, 20}), datas({text(L"s")})), E_INVALIDARG);
     EXPECT_TRUE(host().conversations().empty());
     host().failMethod(HostMethod::StartGroupChat);
     host().failMethod(HostMethod::MakeCall);
@@ -383,8 +377,7 @@ protected:
     {
         auto made = std::make_shared<AsynchronousOperationWorker>(target ? target : callback.get(), kOnLookup);
         made->setResultFunction([succeeded](DispatchParameters& parameters) {
-            parameters.add(Variant::fromDispatch(nullptr));
-            parameters.add(Variant::fromDispatch(nullptr));
+            for (int i = 0; i < 2; ++i) parameters.add(Variant::fromDispatch(nullptr));
             return succeeded;
         });
         return made;
@@ -406,17 +399,14 @@ TEST_F(AsynchronousOperation, ReportsOnceCompletedUnlessCancelledLetsGoOfWhatItH
     worker->AddWork(reporting);
     drainWorker();
     callback->setHook(nullptr);
-    const std::vector<OfficeEvent> events = journal->events();
-    ASSERT_EQ(events.size(), 1u); // its thread and arguments: Contact.LookupAnswersTable
+    ASSERT_EQ(journal->count(), 1u); // its thread and arguments: Contact.LookupAnswersTable
     EXPECT_TRUE(completedInCallback);
     EXPECT_FALSE(flag(reporting, L"IsSucceeded")) << "a failed result is reported, completed but not succeeded";
 
     auto held = std::make_shared<int>(0); // stands for the contact manager that started the call
     auto holding = newWorker();
-    holding->setResultFunction([held](DispatchParameters& parameters) {
-        parameters.add(Variant::fromDispatch(nullptr));
-        return true;
-    });
+    holding->setResultFunction(
+        [held](DispatchParameters& parameters) { return SUCCEEDED(parameters.add(Variant::fromDispatch(nullptr))); });
     holding->DoWork();
     EXPECT_EQ(held.use_count(), 1) << "a finished worker still holds what its result function held";
     holding->DoWork();

@@ -276,7 +276,7 @@ TEST_F(Contact, AnAnswerGivenAtOnceReachesOfficeOnlyAfterLookupReturned)
 }
 
 // Nobody found is still a contact (over the failed resolution); an answer the host cannot find is none.
-TEST_F(Contact, LookupAnswersTable)
+TEST_F(Contact, LookupAnswersTableAndNothingForADisconnectedOrReleasedManager)
 {
     // `answer` nullptr: nobody
     const struct { const wchar_t *asked, *answer, *reported; bool succeeded; Strings requests; } rows[] = {
@@ -307,10 +307,9 @@ TEST_F(Contact, LookupAnswersTable)
     EXPECT_EQ(lookup(kBobsMail, FakeOfficeSink::create(DIID__IUCCContactEvents, journal).get(), &untouched), E_FAIL);
     EXPECT_EQ(lookup(L"", lookupCallback().get(), &untouched), E_INVALIDARG);
     EXPECT_EQ(untouched, sentinel<IUCCAsynchronousOperation>());
-}
 
-TEST_F(Contact, AnAnswerForAReleasedOrDisconnectedManagerReachesNothing)
-{
+    // An answer for a disconnected or released manager reaches nothing.
+    journal = std::make_shared<fakeoffice::OfficeEventJournal>();
     ComPtr<IUCCAsynchronousOperation> operation;
     ASSERT_EQ(lookup(kBobsMail, lookupCallback().get(), operation.out()), S_OK);
     manager->disconnect();

@@ -79,15 +79,13 @@ protected:
 TEST_F(HostedMessengerTest, ListenerIsRegisteredOnceAndRemovedAtUninitialiseAndAFailedRegistrationIsLogged)
 {
     ASSERT_EQ(host().addedListeners().size(), 1u);
-    EXPECT_EQ(host().listenerCount(), 1u);
     messenger->uninitialise();
     EXPECT_EQ(host().removedListeners(), host().addedListeners()) << "removed once, with the pointer given at registration";
     EXPECT_EQ(host().listenerCount(), 0u);
 
     host().failMethod(HostMethod::AddIMAndPresenceEventListener, E_FAIL, 1);
     host().failMethod(HostMethod::CreateEventManager, E_FAIL, 1);
-    createMessenger();
-    createMessenger();
+    for (int failing = 0; failing < 2; ++failing) createMessenger();
     EXPECT_EQ(logCount(L"eventManager->AddIMAndPresenceEventListener(imAndPresenceEvents), failed"), 2u);
     EXPECT_EQ(host().listenerCount(), 0u);
 }
@@ -140,8 +138,6 @@ TEST_F(HostedMessengerTest, MalformedPresenceChangesAndADisconnectFromInsideAnEv
         EXPECT_EQ(host().firePresenceChangedWith(c.contact, c.presence), std::vector<HRESULT>{E_FAIL});
         EXPECT_EQ(logCount(c.line), 1u);
     }
-    drainWorker();
-    EXPECT_EQ(journal->count(), 0u);
 
     auto listener = extensionsutils::ComObject<TavoExtensionIMAndPresenceEvents>::create();
     ASSERT_EQ(listener->Initialize(messenger.get(), worker, std::make_shared<Configuration>(0), nullptr), S_OK);
@@ -155,7 +151,7 @@ TEST_F(HostedMessengerTest, MalformedPresenceChangesAndADisconnectFromInsideAnEv
     EXPECT_EQ(logCount(L"could not take the listener lock"), 1u);
     EXPECT_EQ(listener->OnContactPresenceChanged(contact.get(), presence.get()), S_OK);
     drainWorker();
-    EXPECT_EQ(journal->count(), 1u) << "the listener still reaches the Messenger object";
+    EXPECT_EQ(journal->count(), 1u) << "only the well-formed change reaches the Messenger object";
 }
 
 TEST_F(HostedMessengerTest, HostKeepingTheListenerAfterAFailedRemovalCannotReachTheObject)

@@ -256,7 +256,8 @@ TEST_F(Contact, CanStartInstantMessageOrAudioOnlyOnTheUsersOwnContact)
     EXPECT_FALSE(canStartChat(user.get()));
 }
 
-TEST_F(Contact, AnAnswerGivenAtOnceReachesOfficeOnlyAfterLookupReturned)
+// Nobody found is still a contact (over the failed resolution); an answer the host cannot find is none.
+TEST_F(Contact, LookupAnswersOnlyAfterReturningAsTheTableSaysAndNothingForADisconnectedOrReleasedManager)
 {
     host().setResolutionMode(fakehost::FakeHost::ResolutionMode::WhileRequesting);
     host().setResolutionAnswer(kBobsMail, kBob);
@@ -273,11 +274,8 @@ TEST_F(Contact, AnAnswerGivenAtOnceReachesOfficeOnlyAfterLookupReturned)
     EXPECT_TRUE(operationWrittenFirst) << "Office has its operation before the request is made";
     EXPECT_EQ(reportedBeforeReturn, 0u);
     EXPECT_EQ(onlyLookupResult(operation.get()), L"sip:bob@example.com");
-}
 
-// Nobody found is still a contact (over the failed resolution); an answer the host cannot find is none.
-TEST_F(Contact, LookupAnswersTableAndNothingForADisconnectedOrReleasedManager)
-{
+    host().setResolutionMode(fakehost::FakeHost::ResolutionMode::Manual);
     // `answer` nullptr: nobody
     const struct { const wchar_t *asked, *answer, *reported; bool succeeded; Strings requests; } rows[] = {
         {L"stranger@mail.example.com", nullptr, L"sip:", true, {L"stranger@mail.example.com"}},
@@ -310,7 +308,7 @@ TEST_F(Contact, LookupAnswersTableAndNothingForADisconnectedOrReleasedManager)
 
     // An answer for a disconnected or released manager reaches nothing.
     journal = std::make_shared<fakeoffice::OfficeEventJournal>();
-    ComPtr<IUCCAsynchronousOperation> operation;
+    operation.reset();
     ASSERT_EQ(lookup(kBobsMail, lookupCallback().get(), operation.out()), S_OK);
     manager->disconnect();
     host().answerPendingResolutions();

@@ -31,7 +31,8 @@ protected:
         ASSERT_EQ(registered, S_OK);
         // signin, user id, name, work, home, mobile, other, tagged, presence, presence text
         host().setClientUser({kUser, L"", L"Alice Liddell", L"+44 20 1", L"", L"+44 77 1", L"", false, 1, L"Available"});
-        host().addContact({kBob, L"", L"Bob Builder", L"+1 555 0100", L"+1 555 0102", L"+1 555 0101", L"+1 555 0103", true, 3, L"Do not disturb"});
+        host().addContact(
+            {kBob, L"", L"Bob Builder", L"+1 555 0100", L"+1 555 0102", L"+1 555 0101", L"+1 555 0103", true, 3, L"Do not disturb"});
         resolver = std::make_shared<ContactResolver>(worker);
         forwarder = ResolutionForwarder::registerWithHost(resolver);
         ASSERT_TRUE(forwarder);
@@ -73,7 +74,10 @@ protected:
         EXPECT_EQ(manager->createContact(std::make_shared<FailedResolutionContactDetails>(), contact.out()), S_OK);
         return contact;
     }
-    FakeOfficeSink* adviseSink(IUnknown* source, const IID& events = DIID__IUCCContactEvents) { return connectSink(source, nullptr, events); }
+    FakeOfficeSink* adviseSink(IUnknown* source, const IID& events = DIID__IUCCContactEvents)
+    {
+        return connectSink(source, nullptr, events);
+    }
 
     std::shared_ptr<ContactResolver> resolver;
     MICComPtr<ResolutionForwarder> forwarder;

@@ -49,7 +49,9 @@ TEST_F(OfficeAgainstHost, AnOfficeOfTheOtherBitnessWorksWithTheModule)
     const std::wstring peer = TAVO_PEER_OFFICESIM;
     ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(besideThisProgram(peer.c_str()).c_str()))
         << "the other architecture's officesim was not built";
-    if (sizeof(void*) == 8) ASSERT_EQ(S_OK, registerLibraryForThirtyTwoBitClients());
+    if (sizeof(void*) == 8) {
+        ASSERT_EQ(S_OK, registerLibraryForThirtyTwoBitClients());
+    }
     OfficeSim office(session + L" --no-conversations --events 2 --wait 30000", peer);
     ASSERT_TRUE(office.waiting()) << office.output();
     ASSERT_TRUE(changePresence(Carla, "dnd")) << host_.output();

@@ -11,7 +11,10 @@ bool HostSim::run(const std::string& command, DWORD timeoutMs)
 
 void OfficeAgainstHost::TearDown()
 {
-    if (host_.running()) EXPECT_EQ(std::optional<DWORD>(0), host_.quit()) << "hostsim did not quit cleanly:\n" << host_.output();
+    // Braces: the check's macro is an if-else of its own.
+    if (host_.running()) {
+        EXPECT_EQ(std::optional<DWORD>(0), host_.quit()) << "hostsim did not quit cleanly:\n" << host_.output();
+    }
 }
 
 bool OfficeAgainstHost::changePresence(const wchar_t* signinName, const char* presence)

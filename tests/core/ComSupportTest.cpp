@@ -193,12 +193,20 @@ struct EventSource : ComObjectRoot, ConnectionPointContainer {
 struct ScribblingSink final : tools::DispatchSink {
     ScribblingSink() : DispatchSink(DIID__ITestEvents) {}
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*, UINT*) override
-    { for (UINT i = 0; i < parameters->cArgs; ++i) VariantClear(&parameters->rgvarg[i]); return S_OK; }
+    {
+        for (UINT i = 0; i < parameters->cArgs; ++i) VariantClear(&parameters->rgvarg[i]);
+        return S_OK;
+    }
 };
 
 struct ConnectionPointTest : ::testing::Test {
     ComPtr<FakeOfficeSink> sink(const IID& iid = DIID__ITestEvents) { return FakeOfficeSink::create(iid, journal); }
-    DWORD advise(IUnknown* sink) { DWORD cookie = 0; EXPECT_EQ(S_OK, point().Advise(sink, &cookie)); return cookie; }
+    DWORD advise(IUnknown* sink)
+    {
+        DWORD cookie = 0;
+        EXPECT_EQ(S_OK, point().Advise(sink, &cookie));
+        return cookie;
+    }
     // Fires and waits until the sinks, called on the delivery threads, have it.
     HRESULT fireOnValue(LONG value, const wchar_t* text)
     {

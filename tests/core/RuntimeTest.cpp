@@ -243,7 +243,11 @@ TEST_F(WorkerThreadTest, StopWhileWorkIsQueuedRunsThatWorkFirstAndKeepsTheWorker
     gate.waitUntilReached();
     for (int i = 1; i <= 3; ++i) worker->AddWork(ran.adding("queued " + std::to_string(i)));
     // The server lets go at once; the queued stop keeps the worker alive.
-    EXPECT_EQ(stopAndFinish(worker, [&](auto& watcher) { EXPECT_FALSE(watcher.expired()); gate.open(); }),
+    EXPECT_EQ(stopAndFinish(worker,
+                            [&](auto& watcher) {
+                                EXPECT_FALSE(watcher.expired());
+                                gate.open();
+                            }),
               (Order{"gate", "queued 1", "queued 2", "queued 3", "completion"}));
 }
 

@@ -129,7 +129,10 @@ TEST(ReadWriteLock, ReaderArrivingWhileAWriterWaitsGoesAfterTheWriter)
     auto reader = std::make_unique<Holder>(lock, false);
     Holder writer(lock, true);
     std::atomic<bool> lateReaderIn{false};
-    Threads lateReader(1, [&] { vorn::SharedGuard guard(lock); lateReaderIn = true; });
+    Threads lateReader(1, [&] {
+        vorn::SharedGuard guard(lock);
+        lateReaderIn = true;
+    });
     Sleep(150);
     EXPECT_FALSE(lateReaderIn);
     reader.reset();
@@ -195,7 +198,10 @@ TEST(ReadWriteLock, ManyReadersNestedReadersAndWritersNeverOverlapAWriterAndAllF
         for (unsigned i = 0, seed = nextSeed++; i < 2000; ++i) {
             seed = seed * 1103515245u + 12345u;
             const unsigned choice = (seed >> 16) % 10;
-            if (choice >= 3) { readNested(1 + static_cast<int>(choice % 3)); continue; }
+            if (choice >= 3) {
+                readNested(1 + static_cast<int>(choice % 3));
+                continue;
+            }
             vorn::ExclusiveGuard guard(lock);
             if (!guard.owns() || ++writersInside != 1 || readersInside != 0) ++violations;
             ++guardedValue;

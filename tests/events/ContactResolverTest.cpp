@@ -36,7 +36,11 @@ protected:
         });
     }
     // "callback email imAddress" of every answer.
-    std::vector<std::wstring> received() { std::lock_guard<std::mutex> lock(mutex); return answers; }
+    std::vector<std::wstring> received()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return answers;
+    }
     // The host answers on its own thread; the callback then runs on the worker thread.
     void hostAnswers(const std::wstring& email, const std::wstring& imAddress)
     {

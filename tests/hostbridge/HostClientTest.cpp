@@ -78,7 +78,10 @@ TEST_F(HostClient, AFullSlotKeepsItsClassObjectAndAReleaseOrFailedFetchLeavesItE
     other->revokeClassObject();
     other->shutdown();
 
-    const auto references = [&] { factory->AddRef(); return factory->Release(); };
+    const auto references = [&] {
+        factory->AddRef();
+        return factory->Release();
+    };
     const ULONG heldWithSlot = references();
     hostaccess::releaseHostClassObject();
     EXPECT_EQ(references(), heldWithSlot - 1);

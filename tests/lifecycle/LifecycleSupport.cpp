@@ -51,7 +51,10 @@ std::optional<LogWatch::Sighting> LogWatch::firstSighting(const std::wstring& me
 
 bool LogWatch::waitUntilOtherThreadsEnded(DWORD timeoutMs) const
 {
-    const std::vector<HANDLE> handles = [this] { std::lock_guard<std::mutex> lock(state_->mutex); return state_->threadHandles; }();
+    const std::vector<HANDLE> handles = [this] {
+        std::lock_guard<std::mutex> lock(state_->mutex);
+        return state_->threadHandles;
+    }();
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (HANDLE handle : handles) {
         const ULONGLONG now = GetTickCount64();

@@ -256,8 +256,10 @@ TEST_F(MessengerApiTest, MyContactsIsANewCollectionOfTheHostsListAndAddContactAl
     EXPECT_FALSE(extensionsutils::sameComObject(list.get()->pdispVal, property(lateBound().get(), L"MyContacts").get()->pdispVal));
     ComPtr<IMessengerAdvanced> api = messengerApi();
     IDispatch* unwritten = sentinel<IDispatch>();
-    for (HostMethod method : {HostMethod::GetContacts, HostMethod::CreateIMAndPresence})
-        { host().failMethod(method, E_FAIL, 1); EXPECT_EQ(E_FAIL, api->get_MyContacts(&unwritten)) << static_cast<int>(method); }
+    for (HostMethod method : {HostMethod::GetContacts, HostMethod::CreateIMAndPresence}) {
+        host().failMethod(method, E_FAIL, 1);
+        EXPECT_EQ(E_FAIL, api->get_MyContacts(&unwritten)) << static_cast<int>(method);
+    }
     EXPECT_EQ(sentinel<IDispatch>(), unwritten);
     host().answerEmpty(HostMethod::GetContacts, 1);
     ComPtr<IDispatch> none;

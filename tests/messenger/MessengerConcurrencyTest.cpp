@@ -43,7 +43,11 @@ TEST_F(MessengerConcurrencyTest, AResolutionUnderWayWhenTheModuleStopsFinishesAn
     host().addLogHook([&](const fakehost::LogRecord& record) {
         if (record.threadId != caller || record.function != L"TavoMessengerAdvanced::ResolveContact" || stop.joinable()) return;
         std::atomic<bool> started{false};
-        stop = std::thread([&started, this] { ComThread com; started = true; messenger->uninitialise(); });
+        stop = std::thread([&started, this] {
+            ComThread com;
+            started = true;
+            messenger->uninitialise();
+        });
         while (!started) Sleep(1);
         Sleep(200); // for the stop to reach the lock and wait there
     });

@@ -118,8 +118,10 @@ TEST_F(MessengerContactTest, IsANewContactWithTheHostContactsNamesAndNumbersOrNo
                                          std::pair{MPHONE_TYPE_CUSTOM, L"+1 other"}, std::pair{MPHONE_TYPE_MOBILE, L"<none>"}})
         EXPECT_EQ(phoneNumberOf(contact, type), expected) << type;
     for (HostMethod method : {HostMethod::GetFriendlyName, HostMethod::GetSigninName, HostMethod::GetWorkNumber,
-                              HostMethod::GetMobileNumber, HostMethod::GetHomeNumber, HostMethod::GetOtherNumber})
-        { host().failMethod(method, E_FAIL, 1); EXPECT_FALSE(contactOf(L"bob")) << static_cast<int>(method); }
+                              HostMethod::GetMobileNumber, HostMethod::GetHomeNumber, HostMethod::GetOtherNumber}) {
+        host().failMethod(method, E_FAIL, 1);
+        EXPECT_FALSE(contactOf(L"bob")) << static_cast<int>(method);
+    }
     const auto flags = std::make_shared<Configuration>(0);
     EXPECT_FALSE(TavoMessengerExtensionBroker::CreateMessengerContact(nullptr, flags));
     EXPECT_FALSE(TavoMessengerExtensionBroker::CreateMessengerContact(host().makeWrongObject().get(), flags));

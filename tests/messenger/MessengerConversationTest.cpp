@@ -152,8 +152,10 @@ TEST_F(MessengerConversationTest, ANumberWithoutANamedParticipantIsDialledOnlyFo
     installOutlook(L"Outlook.Application.14");
     EXPECT_EQ(S_FALSE, start(CONVERSATION_TYPE_PHONE, onlyANumber, dialled));
     EXPECT_EQ(2u, host().loggedCount(L"contacts array is empty cannot start a call!"));
-    for (const wchar_t* progId : {L"Outlook.Application.15", L"Outlook.Application.16"})
-        { installOutlook(progId); EXPECT_EQ(S_OK, start(CONVERSATION_TYPE_PHONE, onlyANumber, dialled)) << narrow(progId); }
+    for (const wchar_t* progId : {L"Outlook.Application.15", L"Outlook.Application.16"}) {
+        installOutlook(progId);
+        EXPECT_EQ(S_OK, start(CONVERSATION_TYPE_PHONE, onlyANumber, dialled)) << narrow(progId);
+    }
     EXPECT_EQ(L"call: +1 555 0142; call: +1 555 0142", started()) << "none before Outlook 2013";
     // Outlook 2016 without a number to dial.
     EXPECT_EQ(S_FALSE, start(CONVERSATION_TYPE_PHONE, onlyANumber, number(5)));

@@ -56,10 +56,17 @@ Bytes dword(DWORD value) { return Bytes{BYTE(value), BYTE(value >> 8), BYTE(valu
 std::wstring typeLibKey(const Place& place, const wchar_t* iid) { return place.folder + std::wstring(iid) + L"\\TypeLib"; }
 std::string narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
 
-Bytes withOddByte(Bytes bytes) { bytes.push_back('x'); return bytes; }
+Bytes withOddByte(Bytes bytes)
+{
+    bytes.push_back('x');
+    return bytes;
+}
 
 std::optional<Bytes> stored(HKEY hive, const std::wstring& key, const wchar_t* name, REGSAM view = 0)
-{ RawValue value; return readRawValue(hive, key, name, value, view) ? std::optional<Bytes>(value.data) : std::nullopt; }
+{
+    RawValue value;
+    return readRawValue(hive, key, name, value, view) ? std::optional<Bytes>(value.data) : std::nullopt;
+}
 
 // A root key as the factory's log line shows it: its handle in hexadecimal.
 std::string hiveText(HKEY hive) { return (std::ostringstream() << "0x" << std::hex << reinterpret_cast<std::uintptr_t>(hive)).str(); }
@@ -92,7 +99,11 @@ protected:
         ASSERT_EQ(environment_.registration(), S_OK);
         ASSERT_EQ(hostaccess::fetchHostClassObject(), S_OK);
     }
-    void TearDown() override { hostaccess::releaseHostClassObject(); std::filesystem::remove_all(scratch_); }
+    void TearDown() override
+    {
+        hostaccess::releaseHostClassObject();
+        std::filesystem::remove_all(scratch_);
+    }
 
     void save(HKEY hive, const std::wstring& key, REGSAM view = 0) { saved_.emplace_back(new SavedRegistryKey(hive, key, view)); }
     // The factory's calls, in one place; a null sink logs nothing.
@@ -111,7 +122,10 @@ protected:
         }
         writeStringValue(HKEY_CLASSES_ROOT, componentKey + L"\\InprocServer32", nullptr, path, view);
     }
-    void uninstallOffice() { for (int key = 0; key < 4; ++key) saved_[key]->clear(); }
+    void uninstallOffice()
+    {
+        for (int key = 0; key < 4; ++key) saved_[key]->clear();
+    }
     void setDefault(const Place& at, const wchar_t* iid, const Bytes& bytes, DWORD type = REG_SZ)
     { ASSERT_TRUE(writeRawValue(at.hive, typeLibKey(at, iid), nullptr, type, bytes, view64)); }
     std::optional<Bytes> defaultOf(const Place& at, const wchar_t* iid) { return stored(at.hive, typeLibKey(at, iid), nullptr, view64); }

@@ -57,7 +57,10 @@ void FakeHost::addContact(const ContactRecord& contact) { change([&] { contacts_
 
 std::optional<ContactRecord> FakeHost::contact(const std::wstring& signinName) const
 {
-    return read([&] { const auto* entry = valueAt(contacts_, signinName); return entry ? std::make_optional(*entry) : std::nullopt; });
+    return read([&] {
+        const auto* entry = valueAt(contacts_, signinName);
+        return entry ? std::make_optional(*entry) : std::nullopt;
+    });
 }
 
 std::optional<ContactRecord> FakeHost::contactByUserId(const std::wstring& userId) const
@@ -254,7 +257,10 @@ std::vector<HRESULT> FakeHost::fireContactChanged(const std::wstring& signinName
 
 unsigned FakeHost::startWatchingCount(const std::wstring& signinName) const
 {
-    return read([&] { const unsigned* count = valueAt(startWatchingCounts_, signinName); return count ? *count : 0u; });
+    return read([&] {
+        const unsigned* count = valueAt(startWatchingCounts_, signinName);
+        return count ? *count : 0u;
+    });
 }
 
 void FakeHost::recordTagRequest(const std::wstring& signinName, long tagged)

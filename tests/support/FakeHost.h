@@ -207,12 +207,18 @@ private:
 
     FakeHost();
     // A copy of a guarded field, and a change of guarded state, each under the mutex.
-    template <class Read>
-    auto read(Read answer) const -> decltype(answer()) { const std::lock_guard<std::mutex> lock(mutex_); return answer(); }
+    template <class Read> auto read(Read answer) const -> decltype(answer())
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return answer();
+    }
     template <class T>
     T copyOf(const T& field) const { return read([&] { return field; }); }
-    template <class Change>
-    auto change(Change apply) -> decltype(apply()) { const std::lock_guard<std::mutex> lock(mutex_); return apply(); }
+    template <class Change> auto change(Change apply) -> decltype(apply())
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return apply();
+    }
     // The value under `key`, null without one (mutex_ held).
     template <class Map, class Key>
     static auto valueAt(Map& map, const Key& key) -> decltype(&map.begin()->second)

@@ -62,7 +62,12 @@ public:
         return S_OK;
     }
     STDMETHOD_(ULONG, AddRef)() override { return ++references_; }
-    STDMETHOD_(ULONG, Release)() override { const ULONG left = --references_; if (left == 0) delete this; return left; }
+    STDMETHOD_(ULONG, Release)() override
+    {
+        const ULONG left = --references_;
+        if (left == 0) delete this;
+        return left;
+    }
 
 protected:
     // Further interfaces of the object (not AddRef'ed here); null for none.
@@ -100,7 +105,10 @@ protected:
     {
         if (!out) return E_POINTER;
         if constexpr (std::is_same<T, BSTR>::value) *out = nullptr;
-        return answerAction(method, [&] { const std::optional<T> value = read(); return value ? (*out = *value, S_OK) : kNotFound; });
+        return answerAction(method, [&] {
+            const std::optional<T> value = read();
+            return value ? (*out = *value, S_OK) : kNotFound;
+        });
     }
     HRESULT answerString(HostMethod method, BSTR* out, const std::function<std::optional<std::wstring>()>& read)
     {

@@ -79,7 +79,11 @@ inline void expectAnswers(IDispatch* object, const std::vector<MemberRow>& rows,
 }
 
 // The value is of this type (a failure where it is not).
-inline bool holds(const Variant& value, VARTYPE type) { EXPECT_EQ(value.type(), type); return value.type() == type; }
+inline bool holds(const Variant& value, VARTYPE type)
+{
+    EXPECT_EQ(value.type(), type);
+    return value.type() == type;
+}
 inline std::wstring stringOf(const Variant& value)
 {
     return holds(value, VT_BSTR) ? std::wstring(value.get()->bstrVal ? value.get()->bstrVal : L"", SysStringLen(value.get()->bstrVal))

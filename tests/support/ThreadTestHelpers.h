@@ -81,9 +81,16 @@ bool waitUntil(Predicate done, DWORD limitMs = 10000)
 // Runs `body` on `count` threads of its own; join() or the destructor waits for them.
 class Threads {
 public:
-    Threads(int count, const std::function<void()>& body) { for (int i = 0; i < count; ++i) all_.emplace_back(body); }
+    Threads(int count, const std::function<void()>& body)
+    {
+        for (int i = 0; i < count; ++i) all_.emplace_back(body);
+    }
     ~Threads() { join(); }
-    void join() { for (std::thread& thread : all_) thread.join(); all_.clear(); }
+    void join()
+    {
+        for (std::thread& thread : all_) thread.join();
+        all_.clear();
+    }
 
 private:
     std::vector<std::thread> all_;

@@ -17,10 +17,18 @@ using extensionsutils::toUtf8;
 const GUID kAutomationStandardLibrary = {0x00020430, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 std::string guidText(const GUID& guid) { return toUtf8(extensionsutils::guidText(guid)); }
-std::string hex(unsigned long value) { char text[16]; std::snprintf(text, sizeof text, "0x%lx", value); return text; }
+std::string hex(unsigned long value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%lx", value);
+    return text;
+}
 
 ComPtr<ITypeInfo> implementedType(ITypeInfo* type, UINT index)
-{ HREFTYPE reference = 0; return SUCCEEDED(type->GetRefTypeOfImplType(index, &reference)) ? referencedType(type, reference) : nullptr; }
+{
+    HREFTYPE reference = 0;
+    return SUCCEEDED(type->GetRefTypeOfImplType(index, &reference)) ? referencedType(type, reference) : nullptr;
+}
 
 // A named type of this library or of the automation standard library by its name; one of any other
 // library (which the typelib marshaler may not find) also names that library.
@@ -180,7 +188,10 @@ std::string typeName(ITypeInfo* type)
 }
 
 ComPtr<ITypeInfo> referencedType(ITypeInfo* type, HREFTYPE reference)
-{ ComPtr<ITypeInfo> referenced; return SUCCEEDED(type->GetRefTypeInfo(reference, referenced.out())) ? referenced : nullptr; }
+{
+    ComPtr<ITypeInfo> referenced;
+    return SUCCEEDED(type->GetRefTypeInfo(reference, referenced.out())) ? referenced : nullptr;
+}
 
 ComPtr<ITypeInfo> interfaceSide(ITypeInfo* dispatchSide) { return implementedType(dispatchSide, static_cast<UINT>(-1)); }
 

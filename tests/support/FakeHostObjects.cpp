@@ -107,7 +107,9 @@ protected:
         if constexpr (std::is_same<T, BSTR>::value) *out = nullptr;
         return answerAction(method, [&] {
             const std::optional<T> value = read();
-            return value ? (*out = *value, S_OK) : kNotFound;
+            if (!value) return kNotFound;
+            *out = *value;
+            return S_OK;
         });
     }
     HRESULT answerString(HostMethod method, BSTR* out, const std::function<std::optional<std::wstring>()>& read)
@@ -143,7 +145,12 @@ class FakeDispatch : public FakeObject<Interface> {
 public:
     using FakeObject<Interface>::FakeObject;
 
-    STDMETHOD(GetTypeInfoCount)(UINT* count) override { return count ? (*count = 0, S_OK) : E_POINTER; }
+    STDMETHOD(GetTypeInfoCount)(UINT* count) override
+    {
+        if (!count) return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
     STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo** info) override { return notImplemented(info); }
     STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHOD(Invoke)(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return DISP_E_MEMBERNOTFOUND; }
@@ -170,7 +177,12 @@ class FakeContactConnectionPoint : public FakeObject<IConnectionPoint> {
 public:
     FakeContactConnectionPoint(HostPointer host, std::wstring signinName)
         : FakeObject(std::move(host)), signinName_(std::move(signinName)) {}
-    STDMETHOD(GetConnectionInterface)(IID* iid) override { return iid ? (*iid = DIID__IContactEvents, S_OK) : E_POINTER; }
+    STDMETHOD(GetConnectionInterface)(IID* iid) override
+    {
+        if (!iid) return E_POINTER;
+        *iid = DIID__IContactEvents;
+        return S_OK;
+    }
     STDMETHOD(GetConnectionPointContainer)(IConnectionPointContainer** container) override
     {
         if (!container) return E_POINTER;

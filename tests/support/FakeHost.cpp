@@ -1,4 +1,5 @@
 #include "support/FakeHost.h"
+#include "support/HostThread.h"
 
 #include "support/AllocationFailures.h"
 
@@ -172,6 +173,8 @@ std::vector<HRESULT> FakeHost::firePresenceChangedWith(IDispatch* contact, IDisp
         return toListeners([&](Listener* listener) { return listener->OnContactPresenceChanged(contact, presenceState); });
     });
 }
+
+void FakeHost::waitForHostThread() { hostThread_->waitUntilIdle(); }
 
 void FakeHost::postPresenceChanged(const std::wstring& signinName)
 {

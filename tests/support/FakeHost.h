@@ -12,7 +12,6 @@
 // FakeHostEnvironment) ends the host thread and releases what the module handed in.
 
 #include "support/FakeHostTypes.h"
-#include "support/HostThread.h"
 
 #include "HostExtensionApi.h"
 #include "extensionsutils/ComPtr.h"
@@ -32,6 +31,8 @@
 #include <vector>
 
 namespace fakehost {
+
+class HostThread;
 
 class FakeHost : public std::enable_shared_from_this<FakeHost> {
 public:
@@ -100,7 +101,7 @@ public:
     std::vector<HRESULT> firePresenceChangedWith(IDispatch* contact, IDispatch* presenceState);
     // Like firePresenceChanged without waiting; waitForHostThread() waits for it.
     void postPresenceChanged(const std::wstring& signinName);
-    void waitForHostThread() { hostThread_->waitUntilIdle(); }
+    void waitForHostThread();
 
     // --- _IContactEvents on contacts ---
     std::size_t contactSinkCount(const std::wstring& signinName) const { return sinksOf(signinName).size(); }

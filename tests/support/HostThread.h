@@ -4,9 +4,13 @@
 // the module from here, as they would from a real host client's thread.
 // Any thread may post to it; tasks run one at a time in the order posted.
 
+#include <windows.h>
+#include <objbase.h>
+
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -15,24 +19,55 @@ namespace fakehost {
 
 class HostThread {
 public:
-    HostThread();
-    ~HostThread(); // runs what is queued, then ends the thread
+    HostThread() : queue_(std::make_shared<Queue>()), thread_(&HostThread::loop, queue_), threadId_(thread_.get_id()) {}
+    ~HostThread() { stop(); } // runs what is queued, then ends the thread
 
     // Queues the task; false once the thread is stopping (the task is dropped).
-    bool post(std::function<void()> task);
+    bool post(std::function<void()> task)
+    {
+        std::lock_guard<std::mutex> lock(queue_->mutex);
+        if (queue_->stopping) return false;
+        queue_->tasks.push_back(std::move(task));
+        queue_->changed.notify_all();
+        return true;
+    }
 
     // Runs the task on the host thread and waits for it; runs it at once when called on the host thread
     // itself. False when the thread is stopping (the task did not run).
-    bool run(const std::function<void()>& task);
+    bool run(const std::function<void()>& task)
+    {
+        std::promise<void> done;
+        const auto runAndSignal = [&] {
+            task();
+            done.set_value();
+        };
+        if (isCurrentThread()) runAndSignal();
+        else if (!post(runAndSignal)) return false;
+        done.get_future().wait();
+        return true;
+    }
 
     // Waits until nothing is queued or running (returns at once on the host thread itself).
-    void waitUntilIdle();
+    void waitUntilIdle()
+    {
+        if (isCurrentThread()) return;
+        std::unique_lock<std::mutex> lock(queue_->mutex);
+        queue_->changed.wait(lock, [this] { return queue_->tasks.empty() && !queue_->running; });
+    }
 
     bool isCurrentThread() const { return std::this_thread::get_id() == threadId_; }
 
     // Runs what is queued, refuses new tasks and joins the thread; on the host thread itself it only lets
     // the thread end after its current task.
-    void stop();
+    void stop()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(queue_->mutex);
+            queue_->stopping = true;
+            queue_->changed.notify_all();
+        }
+        if (thread_.joinable()) isCurrentThread() ? thread_.detach() : thread_.join();
+    }
 
 private:
     // Shared with the thread, so that a stop from inside a task can let the thread finish on its own.
@@ -43,7 +78,26 @@ private:
         bool running = false, stopping = false;  // a task is running; the thread is stopping
     };
 
-    static void loop(std::shared_ptr<Queue> queue);
+    static void loop(std::shared_ptr<Queue> queue)
+    {
+        const HRESULT initialised = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        std::unique_lock<std::mutex> lock(queue->mutex);
+        for (;;) {
+            queue->changed.wait(lock, [&] { return !queue->tasks.empty() || queue->stopping; });
+            if (queue->tasks.empty()) break;
+            std::function<void()> task = std::move(queue->tasks.front());
+            queue->tasks.pop_front();
+            queue->running = true;
+            lock.unlock();
+            task();
+            task = nullptr;
+            lock.lock();
+            queue->running = false;
+            queue->changed.notify_all();
+        }
+        lock.unlock();
+        if (SUCCEEDED(initialised)) CoUninitialize();
+    }
 
     std::shared_ptr<Queue> queue_;
     std::thread thread_;

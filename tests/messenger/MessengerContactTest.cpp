@@ -301,14 +301,14 @@ TEST_F(MessengerContactTest, NewEnumHandsOutASnapshotThatIsAlsoAnEnumerator)
 TEST_F(MessengerContactTest, HostChangesReachTheDetailsHandlerWithTheirCodesOnTheHostThread)
 {
     std::shared_ptr<ContactDetails> details = detailsOfAlice(true);
-    EXPECT_EQ(host().startWatchingCount(kAlice), 1u);
+    EXPECT_EQ(host().callCount(HostMethod::StartWatching), 1u);
     EXPECT_EQ(host().fireContactChanged(kAlice, {4, 1}), std::vector<HRESULT>{S_OK});
     ASSERT_EQ(recorder.threads.size(), 1u);
     EXPECT_NE(recorder.threads[0], std::this_thread::get_id());
     // Watching again replaces the advise; destruction ends it.
     ChangeRecorder second;
     details->startWatchingContact(second.handler());
-    EXPECT_EQ(host().contactUnadviseCount(), 1u);
+    EXPECT_EQ(host().contactSinkCount(kAlice), 1u);
     host().fireContactChanged(kAlice, {3});
     EXPECT_TRUE(recorder.threads.size() == 1u && second.threads.size() == 1u);
     std::shared_ptr<TransactionLock> holder = details->getReadTransactionLock();
@@ -327,7 +327,7 @@ TEST_F(MessengerContactTest, AContactWhoseEventsCannotBeConnectedIsStillWatchedA
     EXPECT_EQ(details->getPresenceState(), 3500);
     host().failMethod(HostMethod::Advise, E_FAIL, 1);
     details->startWatchingContact(recorder.handler());
-    EXPECT_EQ(host().startWatchingCount(kAlice), 2u);
+    EXPECT_EQ(host().callCount(HostMethod::StartWatching), 2u);
     details.reset();
     EXPECT_EQ(host().callCount(HostMethod::Unadvise), 0u) << "nothing was advised, so nothing is unadvised";
 }

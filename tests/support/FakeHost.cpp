@@ -1,8 +1,6 @@
 #include "support/FakeHost.h"
 #include "support/HostThread.h"
 
-#include "support/AllocationFailures.h"
-
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/SafeArray.h"
 #include "extensionsutils/Variant.h"
@@ -56,19 +54,11 @@ void FakeHost::shutdown()
 
 void FakeHost::addContact(const ContactRecord& contact) { change([&] { contacts_[contact.signinName] = contact; }); }
 
-std::optional<ContactRecord> FakeHost::contact(const std::wstring& signinName) const
-{
-    return read([&] {
-        const auto* entry = valueAt(contacts_, signinName);
-        return entry ? std::make_optional(*entry) : std::nullopt;
-    });
-}
-
-std::optional<ContactRecord> FakeHost::contactByUserId(const std::wstring& userId) const
+std::optional<ContactRecord> FakeHost::contactWhere(std::wstring ContactRecord::*key, const std::wstring& value) const
 {
     return read([&]() -> std::optional<ContactRecord> {
         for (const auto& entry : contacts_)
-            if (entry.second.userId == userId) return entry.second;
+            if (entry.second.*key == value) return entry.second;
         return std::nullopt;
     });
 }
@@ -97,18 +87,17 @@ std::wstring FakeHost::configuredAnswer(const std::wstring& email) const
 
 void FakeHost::recordResolveRequest(const std::wstring& email)
 {
-    std::wstring answer;
     ResolutionMode mode = ResolutionMode::Manual;
     std::function<void()> answeredHook;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        resolveRequests_.push_back(email);
+    const std::wstring answer = change([&] {
+        records_.resolveRequests.push_back(email);
         mode = resolutionMode_;
         answeredHook = answeredWhileRequestingHook_;
-        if (mode == ResolutionMode::Manual) return pendingResolutions_.push_back(email);
-        answer = configuredAnswer(email);
-    }
-    if (mode == ResolutionMode::Automatic) return later([email, answer](FakeHost& host) { host.deliverResolution(email, answer); });
+        if (mode == ResolutionMode::Manual) pendingResolutions_.push_back(email);
+        return configuredAnswer(email);
+    });
+    if (mode == ResolutionMode::Automatic) later([email, answer](FakeHost& host) { host.deliverResolution(email, answer); });
+    if (mode != ResolutionMode::WhileRequesting) return;
     onHostThread([&] { return deliverResolution(email, answer); });
     if (answeredHook) answeredHook();
 }
@@ -124,12 +113,7 @@ std::vector<HRESULT> FakeHost::answerResolution(const std::wstring& email, const
 
 void FakeHost::answerPendingResolutions()
 {
-    std::vector<std::pair<std::wstring, std::wstring>> answers;
-    change([&] {
-        for (const std::wstring& email : pendingResolutions_) answers.emplace_back(email, configuredAnswer(email));
-        pendingResolutions_.clear();
-    });
-    hostThread_->run([&] { for (const auto& answer : answers) deliverResolution(answer.first, answer.second); });
+    for (const std::wstring& email : pendingResolutions()) answerResolution(email, read([&] { return configuredAnswer(email); }));
 }
 
 std::vector<HRESULT> FakeHost::deliverResolution(const std::wstring& email, const std::wstring& imAddress) const
@@ -139,10 +123,9 @@ std::vector<HRESULT> FakeHost::deliverResolution(const std::wstring& email, cons
 
 HRESULT FakeHost::addListener(_IIMAndPresenceEvents* listener)
 {
-    const AllocationFailures::Pause hostAtWork;
     if (!listener) return E_POINTER;
     std::lock_guard<std::mutex> lock(mutex_);
-    addedListeners_.push_back(listener);
+    records_.addedListeners.push_back(listener);
     if (shutDown_) return E_UNEXPECTED;
     listeners_.emplace_back(listener);
     return S_OK;
@@ -150,10 +133,9 @@ HRESULT FakeHost::addListener(_IIMAndPresenceEvents* listener)
 
 HRESULT FakeHost::removeListener(_IIMAndPresenceEvents* listener)
 {
-    const AllocationFailures::Pause hostAtWork;
     ComPtr<Listener> removed;
     std::lock_guard<std::mutex> lock(mutex_);
-    removedListeners_.push_back(listener);
+    records_.removedListeners.push_back(listener);
     const auto found = std::find_if(listeners_.begin(), listeners_.end(), [&](const auto& held) { return held.get() == listener; });
     if (found == listeners_.end()) return E_INVALIDARG;
     removed = *found; // released after the lock, when `removed` goes
@@ -212,27 +194,23 @@ void FakeHost::later(std::function<void(FakeHost&)> work)
 
 DWORD FakeHost::addContactSink(const std::wstring& signinName, IUnknown* sink)
 {
-    const AllocationFailures::Pause hostAtWork;
     ComPtr<IDispatch> events;
     if (FAILED(sink->QueryInterface(DIID__IContactEvents, reinterpret_cast<void**>(events.out()))) || !events) return 0;
     std::lock_guard<std::mutex> lock(mutex_);
     if (shutDown_) return 0;
     const DWORD cookie = nextCookie_++;
     contactSinks_[cookie] = ContactSink{signinName, events};
-    ++adviseCount_;
     return cookie;
 }
 
 HRESULT FakeHost::removeContactSink(const std::wstring& signinName, DWORD cookie)
 {
-    const AllocationFailures::Pause hostAtWork;
     ContactSink removed;
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = contactSinks_.find(cookie);
     if (found == contactSinks_.end() || found->second.signinName != signinName) return CONNECT_E_NOCONNECTION;
     removed = found->second; // released after the lock, when `removed` goes
     contactSinks_.erase(found);
-    ++unadviseCount_;
     return S_OK;
 }
 
@@ -258,18 +236,10 @@ std::vector<HRESULT> FakeHost::fireContactChanged(const std::wstring& signinName
     });
 }
 
-unsigned FakeHost::startWatchingCount(const std::wstring& signinName) const
-{
-    return read([&] {
-        const unsigned* count = valueAt(startWatchingCounts_, signinName);
-        return count ? *count : 0u;
-    });
-}
-
 void FakeHost::recordTagRequest(const std::wstring& signinName, long tagged)
 {
     change([&] {
-        tagRequests_.emplace_back(signinName, tagged);
+        records_.tagRequests.emplace_back(signinName, tagged);
         if (ContactRecord* entry = valueAt(contacts_, signinName)) entry->tagged = tagged != 0;
     });
 }
@@ -292,7 +262,7 @@ std::vector<LogRecord> FakeHost::recordsOf(const std::wstring& message) const
 void FakeHost::recordLog(const LogRecord& record)
 {
     const auto hooks = change([&] {
-        logRecords_.push_back(record);
+        records_.logRecords.push_back(record);
         return logHooks_;
     });
     for (const std::shared_ptr<LogHook>& hook : hooks) (*hook)(record);
@@ -313,18 +283,6 @@ FakeHost::Outcome FakeHost::randomOutcome()
     const unsigned pick = nextRandom() % 4;
     if (pick == 3) return Outcome{true, InjectedAnswer::Empty, S_OK};
     return Outcome{true, InjectedAnswer::Failure, failures[pick]};
-}
-
-void FakeHost::forgetRecords()
-{
-    change([&] {
-        for (auto* names : {&resolveRequests_, &watchRequests_, &addedContacts_, &uriLookups_, &userIdLookups_}) names->clear();
-        addedListeners_.clear();
-        removedListeners_.clear();
-        conversations_.clear();
-        tagRequests_.clear();
-        logRecords_.clear();
-    });
 }
 
 FakeHost::Outcome FakeHost::beginCall(HostMethod method)

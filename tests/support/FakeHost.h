@@ -53,8 +53,8 @@ public:
     // --- Directory ---
     // Adds the contact, or replaces the one with the same sign-in name.
     void addContact(const ContactRecord& contact);
-    std::optional<ContactRecord> contact(const std::wstring& signinName) const;
-    std::optional<ContactRecord> contactByUserId(const std::wstring& userId) const;
+    std::optional<ContactRecord> contact(const std::wstring& name) const { return contactWhere(&ContactRecord::signinName, name); }
+    std::optional<ContactRecord> contactByUserId(const std::wstring& id) const { return contactWhere(&ContactRecord::userId, id); }
     // Changes the stored presence without telling anyone (see firePresenceChanged).
     void setPresence(const std::wstring& signinName, long presence, const std::wstring& presenceText);
 
@@ -81,7 +81,7 @@ public:
     {
         change([&] { resolutionAnswers_[email] = imAddress; });
     }
-    std::vector<std::wstring> resolveRequests() const { return copyOf(resolveRequests_); } // every request, in order
+    std::vector<std::wstring> resolveRequests() const { return copyOf(records_.resolveRequests); } // every request, in order
     std::vector<std::wstring> pendingResolutions() const { return copyOf(pendingResolutions_); } // manual mode: not yet answered
     // Delivers an answer to every listener on the host thread and waits; one result per listener.
     // Removes the oldest pending request for that address, if any.
@@ -92,8 +92,8 @@ public:
     // --- IIMAndPresence listeners ---
     std::size_t listenerCount() const { return read([&] { return listeners_.size(); }); }
     // Identities of the listener pointers in the order they were added / removed (identity only).
-    std::vector<const void*> addedListeners() const { return copyOf(addedListeners_); }
-    std::vector<const void*> removedListeners() const { return copyOf(removedListeners_); }
+    std::vector<const void*> addedListeners() const { return copyOf(records_.addedListeners); }
+    std::vector<const void*> removedListeners() const { return copyOf(records_.removedListeners); }
     // OnContactPresenceChanged to every listener on the host thread, with a new contact object and a
     // presence object made from the directory entry; waits, one result per listener.
     std::vector<HRESULT> firePresenceChanged(const std::wstring& signinName);
@@ -105,32 +105,30 @@ public:
 
     // --- _IContactEvents on contacts ---
     std::size_t contactSinkCount(const std::wstring& signinName) const { return sinksOf(signinName).size(); }
-    std::size_t contactAdviseCount() const { return copyOf(adviseCount_); } // successful Advise calls, all contacts
-    std::size_t contactUnadviseCount() const { return copyOf(unadviseCount_); } // successful Unadvise calls, all contacts
+    std::size_t contactSinkCount() const { return read([&] { return contactSinks_.size(); }); } // all contacts
     // Invokes the dispid (normally 1) on every sink advised on that contact, from the host thread, with
     // one argument: the change codes as a VT_ARRAY | VT_I4 array. Waits; one result per sink.
     std::vector<HRESULT> fireContactChanged(const std::wstring& signinName, const std::vector<long>& codes,
                                             DISPID dispid = 1);
 
     // --- What the module asked the host to do ---
-    std::vector<ConversationStart> conversations() const { return copyOf(conversations_); }
-    std::vector<std::wstring> watchRequests() const { return copyOf(watchRequests_); } // WatchContact
-    std::vector<std::pair<std::wstring, long>> tagRequests() const { return copyOf(tagRequests_); }
-    std::vector<std::wstring> addedContacts() const { return copyOf(addedContacts_); } // AddContact
-    std::vector<std::wstring> uriLookups() const { return copyOf(uriLookups_); } // keys that reached the directory through GetContact and
-                                                     // GetPresenceForContact (not injected answers), in order
-    std::vector<std::wstring> userIdLookups() const { return copyOf(userIdLookups_); } // the same for GetContactByUserId
-    unsigned startWatchingCount(const std::wstring& signinName) const; // IContact::StartWatching
+    std::vector<ConversationStart> conversations() const { return copyOf(records_.conversations); }
+    std::vector<std::wstring> watchRequests() const { return copyOf(records_.watchRequests); } // WatchContact
+    std::vector<std::pair<std::wstring, long>> tagRequests() const { return copyOf(records_.tagRequests); }
+    std::vector<std::wstring> addedContacts() const { return copyOf(records_.addedContacts); } // AddContact
+    // Keys that reached the directory through GetContact and GetPresenceForContact (not injected answers), in order.
+    std::vector<std::wstring> uriLookups() const { return copyOf(records_.uriLookups); }
+    std::vector<std::wstring> userIdLookups() const { return copyOf(records_.userIdLookups); } // the same for GetContactByUserId
     unsigned openReadTransactions() const { return copyOf(openReadTransactions_); }
 
     // --- Logger ---
-    std::vector<LogRecord> logRecords() const { return copyOf(logRecords_); }
+    std::vector<LogRecord> logRecords() const { return copyOf(records_.logRecords); }
     std::vector<std::wstring> logMessages() const;
     bool logged(const std::wstring& message) const { return loggedCount(message) > 0; }
     std::size_t loggedCount(const std::wstring& message) const { return recordsOf(message).size(); }
     // The records with exactly this message.
     std::vector<LogRecord> recordsOf(const std::wstring& message) const;
-    void clearLog() { change([&] { logRecords_.clear(); }); }
+    void clearLog() { change([&] { records_.logRecords.clear(); }); }
     // Host levels the logger answers as enabled (default: all of 0 to 5).
     void setEnabledHostLevels(const std::set<long>& levels) { change([&] { enabledHostLevels_ = levels; }); }
     // Runs on the writing thread for every record, after it was kept and with no fake lock held, so a test
@@ -147,7 +145,6 @@ public:
     }
     void answerEmpty(HostMethod method, int times = -1) { inject(method, {InjectedAnswer::Empty, S_OK, times}); }
     void answerWrongObject(HostMethod method, int times = -1) { inject(method, {InjectedAnswer::WrongObject, S_OK, times}); }
-    void clearFailure(HostMethod method) { change([&] { injections_[index(method)].reset(); }); }
     void clearFailures() { change([&] { for (auto& injection : injections_) injection.reset(); }); }
     unsigned callCount(HostMethod method) const { return read([&] { return callCounts_[index(method)]; }); }
     void resetCallCounts() { change([&] { callCounts_.fill(0); }); }
@@ -160,7 +157,7 @@ public:
     unsigned randomFailures() const { return copyOf(randomFailures_); } // how many calls failed at random so far
 
     // Forgets the recorded requests and log records (a long run would otherwise keep every one).
-    void forgetRecords();
+    void forgetRecords() { change([&] { records_ = Records(); }); }
 
     // --- Objects, for tests that hand host objects to the module themselves ---
     extensionsutils::ComPtr<IDispatch> makeContactObject(const std::wstring& signinName);
@@ -185,13 +182,12 @@ public:
     std::vector<std::wstring> contactList() const { return copyOf(contactList_); }
     std::set<long> enabledHostLevels() const { return copyOf(enabledHostLevels_); }
     void recordResolveRequest(const std::wstring& email);
-    void recordConversation(const ConversationStart& start) { change([&] { conversations_.push_back(start); }); }
-    void recordWatchRequest(const std::wstring& signinName) { change([&] { watchRequests_.push_back(signinName); }); }
+    void recordConversation(const ConversationStart& start) { change([&] { records_.conversations.push_back(start); }); }
+    void recordWatchRequest(const std::wstring& signinName) { change([&] { records_.watchRequests.push_back(signinName); }); }
     void recordTagRequest(const std::wstring& signinName, long tagged);
-    void recordAddedContact(const std::wstring& signinName) { change([&] { addedContacts_.push_back(signinName); }); }
-    void recordUriLookup(const std::wstring& uri) { change([&] { uriLookups_.push_back(uri); }); }
-    void recordUserIdLookup(const std::wstring& userId) { change([&] { userIdLookups_.push_back(userId); }); }
-    void recordStartWatching(const std::wstring& signinName) { change([&] { ++startWatchingCounts_[signinName]; }); }
+    void recordAddedContact(const std::wstring& signinName) { change([&] { records_.addedContacts.push_back(signinName); }); }
+    void recordUriLookup(const std::wstring& uri) { change([&] { records_.uriLookups.push_back(uri); }); }
+    void recordUserIdLookup(const std::wstring& userId) { change([&] { records_.userIdLookups.push_back(userId); }); }
     void readTransactionOpened() { change([&] { ++openReadTransactions_; }); }
     void readTransactionClosed() { change([&] { --openReadTransactions_; }); }
     void recordLog(const LogRecord& record);
@@ -227,6 +223,8 @@ private:
         const auto found = map.find(key);
         return found == map.end() ? nullptr : &found->second;
     }
+    // The directory entry whose `key` member equals `value`.
+    std::optional<ContactRecord> contactWhere(std::wstring ContactRecord::*key, const std::wstring& value) const;
     std::vector<extensionsutils::ComPtr<IDispatch>> sinksOf(const std::wstring& signinName) const;
     static std::size_t index(HostMethod method) { return static_cast<std::size_t>(method); }
     void inject(HostMethod method, const Injection& injection) { change([&] { injections_[index(method)] = injection; }); }
@@ -240,6 +238,15 @@ private:
     void later(std::function<void(FakeHost&)> work);
     std::wstring configuredAnswer(const std::wstring& email) const;
 
+    // What the module asked for and logged, all forgotten at once by forgetRecords.
+    struct Records {
+        std::vector<std::wstring> resolveRequests, watchRequests, addedContacts, uriLookups, userIdLookups;
+        std::vector<const void*> addedListeners, removedListeners;
+        std::vector<ConversationStart> conversations;
+        std::vector<std::pair<std::wstring, long>> tagRequests;
+        std::vector<LogRecord> logRecords;
+    };
+
     mutable std::mutex mutex_;
     // Guarded by mutex_:
     std::map<std::wstring, ContactRecord> contacts_;
@@ -249,18 +256,12 @@ private:
     ResolutionMode resolutionMode_ = ResolutionMode::Manual;
     std::function<void()> answeredWhileRequestingHook_;
     std::map<std::wstring, std::wstring> resolutionAnswers_;
-    std::vector<std::wstring> resolveRequests_, pendingResolutions_;
+    std::vector<std::wstring> pendingResolutions_;
     std::vector<extensionsutils::ComPtr<_IIMAndPresenceEvents>> listeners_;
-    std::vector<const void*> addedListeners_, removedListeners_;
     std::map<DWORD, ContactSink> contactSinks_;
     DWORD nextCookie_ = 1;
-    std::size_t adviseCount_ = 0, unadviseCount_ = 0;
-    std::vector<ConversationStart> conversations_;
-    std::vector<std::wstring> watchRequests_, addedContacts_, uriLookups_, userIdLookups_;
-    std::vector<std::pair<std::wstring, long>> tagRequests_;
-    std::map<std::wstring, unsigned> startWatchingCounts_;
     unsigned openReadTransactions_ = 0;
-    std::vector<LogRecord> logRecords_;
+    Records records_;
     std::vector<std::shared_ptr<LogHook>> logHooks_;
     std::set<long> enabledHostLevels_{0, 1, 2, 3, 4, 5};
     std::array<std::optional<Injection>, kMethodCount> injections_;

@@ -25,12 +25,11 @@ std::wstring stringOf(BSTR text) { return text ? std::wstring(text, SysStringLen
 
 // A received participants array: one dimension of BSTR, walked from its lower to its upper bound; null
 // elements become empty strings. E_INVALIDARG for anything else.
-HRESULT readParticipants(SAFEARRAY* array, ConversationStart& start)
+bool readParticipants(SAFEARRAY* array, ConversationStart& start)
 {
     LONG upper = 0;
-    const bool read = array && SUCCEEDED(extensionsutils::vectorBounds(array, VT_BSTR, start.lowerBound, upper)) &&
-                      SUCCEEDED(extensionsutils::readStrings(array, start.participants));
-    return read ? S_OK : E_INVALIDARG;
+    return array && SUCCEEDED(extensionsutils::vectorBounds(array, VT_BSTR, start.lowerBound, upper)) &&
+           SUCCEEDED(extensionsutils::readStrings(array, start.participants));
 }
 
 // A member the module never calls; its out-parameter is cleared.
@@ -93,6 +92,16 @@ protected:
             return S_OK;
         });
     }
+    // A chat or call with a participants array: recorded once the array reads well.
+    HRESULT startWith(HostMethod method, ConversationKind kind, SAFEARRAY* participants, BSTR subject = nullptr)
+    {
+        return answerAction(method, [&] {
+            ConversationStart start{kind, {}, 0, subject != nullptr, stringOf(subject)};
+            if (!readParticipants(participants, start)) return E_INVALIDARG;
+            host().recordConversation(start);
+            return S_OK;
+        });
+    }
     // A new presence object from the directory entry, null without one.
     ComPtr<IDispatch> presenceOf(const std::wstring& signinName)
     {
@@ -145,12 +154,7 @@ class FakeDispatch : public FakeObject<Interface> {
 public:
     using FakeObject<Interface>::FakeObject;
 
-    STDMETHOD(GetTypeInfoCount)(UINT* count) override
-    {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
+    STDMETHOD(GetTypeInfoCount)(UINT*) override { return E_NOTIMPL; }
     STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo** info) override { return notImplemented(info); }
     STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHOD(Invoke)(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return DISP_E_MEMBERNOTFOUND; }
@@ -177,17 +181,8 @@ class FakeContactConnectionPoint : public FakeObject<IConnectionPoint> {
 public:
     FakeContactConnectionPoint(HostPointer host, std::wstring signinName)
         : FakeObject(std::move(host)), signinName_(std::move(signinName)) {}
-    STDMETHOD(GetConnectionInterface)(IID* iid) override
-    {
-        if (!iid) return E_POINTER;
-        *iid = DIID__IContactEvents;
-        return S_OK;
-    }
-    STDMETHOD(GetConnectionPointContainer)(IConnectionPointContainer** container) override
-    {
-        if (!container) return E_POINTER;
-        return host().makeContactObject(signinName_)->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container));
-    }
+    STDMETHOD(GetConnectionInterface)(IID*) override { return E_NOTIMPL; }
+    STDMETHOD(GetConnectionPointContainer)(IConnectionPointContainer** container) override { return notImplemented(container); }
     STDMETHOD(Advise)(IUnknown* sink, DWORD* cookie) override
     {
         if (!cookie) return E_POINTER;
@@ -246,7 +241,7 @@ public:
     {
         return answerObject<IDispatch>(HostMethod::RequestPresenceState, presenceState, [&] { return presenceOf(signinName_); });
     }
-    STDMETHOD(StartWatching)() override { return record(HostMethod::StartWatching, [&] { host().recordStartWatching(signinName_); }); }
+    STDMETHOD(StartWatching)() override { return answerAction(HostMethod::StartWatching, [] { return S_OK; }); }
     STDMETHOD(BeginReadTransaction)(IUnknown** transaction) override
     {
         return answerObject<IUnknown>(HostMethod::BeginReadTransaction, transaction,
@@ -345,12 +340,7 @@ public:
     }
     STDMETHOD(StartGroupChat)(SAFEARRAY* participants, BSTR subject) override
     {
-        return answerAction(HostMethod::StartGroupChat, [&] {
-            ConversationStart start{ConversationKind::GroupChat, {}, 0, subject != nullptr, stringOf(subject)};
-            const HRESULT read = readParticipants(participants, start);
-            if (SUCCEEDED(read)) host().recordConversation(start);
-            return read;
-        });
+        return startWith(HostMethod::StartGroupChat, ConversationKind::GroupChat, participants, subject);
     }
     STDMETHOD(GetPresenceForContact)(BSTR signinName, IDispatch** presenceState) override
     {
@@ -419,12 +409,7 @@ public:
     }
     STDMETHOD(MakeConferenceCall)(SAFEARRAY* participants) override
     {
-        return answerAction(HostMethod::MakeConferenceCall, [&] {
-            ConversationStart start{ConversationKind::ConferenceCall};
-            const HRESULT read = readParticipants(participants, start);
-            if (SUCCEEDED(read)) host().recordConversation(start);
-            return read;
-        });
+        return startWith(HostMethod::MakeConferenceCall, ConversationKind::ConferenceCall, participants);
     }
 };
 

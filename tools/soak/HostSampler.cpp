@@ -28,7 +28,7 @@ HostSample HostSampler::now() const
     HostSample sample;
     sample.liveObjects = host_.liveObjectCount();
     sample.listeners = static_cast<long>(host_.listenerCount());
-    sample.contactConnections = static_cast<long>(host_.contactAdviseCount() - host_.contactUnadviseCount());
+    sample.contactConnections = static_cast<long>(host_.contactSinkCount());
     sample.privateBytes = privateBytes();
     return sample;
 }

@@ -27,7 +27,7 @@ void recordCleanEnd(ScenarioRun& run, CleanEnd end)
 {
     fakehost::FakeHost& host = run.host.host();
     run.figures.exactly(L"host listeners after the stop", static_cast<long long>(host.listenerCount()), 0);
-    const long keptSinks = static_cast<long>(host.contactAdviseCount() - host.contactUnadviseCount());
+    const long keptSinks = static_cast<long>(host.contactSinkCount());
     if (end == CleanEnd::HostFailed) {
         run.figures.info(L"module sinks the host kept (its Unadvise failed)", std::to_wstring(keptSinks));
         host.shutdown();

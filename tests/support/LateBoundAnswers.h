@@ -3,7 +3,7 @@
 // What the Messenger and UC tests ask of the module late-bound, as Office asks: a member that must give a
 // code (and a value), a table of such rows, and the plain values inside what comes back.
 
-#include "support/LateBoundCall.h"
+#include "common/LateBoundCall.h"
 
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/ComPtr.h"
@@ -18,6 +18,10 @@
 #include <type_traits>
 #include <vector>
 
+// The tests call members late-bound as Office does, through the tools' one late-bound call.
+using tools::byReference;
+using tools::dispatchIdOf;
+using tools::missingArgument;
 using extensionsutils::Bstr;
 using extensionsutils::ComPtr;
 using extensionsutils::MICComPtr;
@@ -43,7 +47,7 @@ inline std::string narrow(const std::wstring& text) { return std::string(text.be
 inline Variant answer(IDispatch* object, const wchar_t* name, WORD flags, const std::vector<Variant>& arguments = {},
                       HRESULT result = S_OK)
 {
-    LateBoundResult called = callByName(object, name, flags, arguments);
+    tools::LateBoundResult called = tools::callByName(object, name, flags, arguments);
     EXPECT_EQ(called.member, result) << narrow(name);
     return std::move(called.value);
 }

@@ -10,7 +10,6 @@
 #include "utils/WorkerThreadImpl.h"
 
 #include "support/FakeOfficeSink.h"
-#include "support/RunOnWorker.h"
 #include "support/HostFixture.h"
 
 #include "extensionsutils/Bstr.h"
@@ -55,7 +54,21 @@ protected:
     // Tests release the module objects they made here, before the checks of TearDown.
     virtual void releaseModuleObjects() {}
 
-    DWORD runOnWorker(std::function<void()> function) { return ::runOnWorker(*worker, std::move(function)); }
+    // Runs the function on the worker behind everything queued so far, waits for it and for the delivery of
+    // what the worker fired (or its sink's stall); the worker's thread id.
+    DWORD runOnWorker(std::function<void()> function)
+    {
+        auto done = std::make_shared<vorn::Event>();
+        auto threadId = std::make_shared<DWORD>(0);
+        worker->AddWork(std::make_shared<Tr1FunctionWorker>([function, done, threadId] {
+            function();
+            *threadId = GetCurrentThreadId();
+            done->set();
+        }));
+        EXPECT_EQ(done->wait(20000), 0) << "the worker thread did not get to the end of its queue";
+        extensionsutils::EventDelivery::waitUntilSettled(20000);
+        return *threadId;
+    }
     void drainWorker() { runOnWorker([] {}); }
 
     // The real stop window: the worker is stopped but still runs what was queued before (here, an item that
@@ -117,8 +130,6 @@ protected:
 // Office's event dispatch ids used across the tests.
 namespace officeevents {
 constexpr DISPID contactStatusChange = extensionsutils::officeevents::onContactStatusChange;
-constexpr DISPID myStatusChange = extensionsutils::officeevents::onMyStatusChange;
 constexpr DISPID appShutdown = extensionsutils::officeevents::onAppShutdown;
 constexpr DISPID contactResolved = extensionsutils::officeevents::onContactResolved;
-constexpr DISPID shuttingDown = extensionsutils::officeevents::onShuttingDown;
 } // namespace officeevents

@@ -22,31 +22,27 @@ inline Handle newEvent() { return Handle(CreateEventW(nullptr, TRUE, FALSE, null
 // run instead of hanging it.
 class Watchdog {
 public:
-    Watchdog(DWORD limitMs, const char* what)
-        : limitMs_(limitMs), what_(what), thread_(CreateThread(nullptr, 0, &Watchdog::watch, this, 0, nullptr)) {}
-    ~Watchdog()
+    Watchdog(DWORD limitMs, const char* what) : limitMs_(limitMs), what_(what)
     {
-        SetEvent(finished_.get());
-        WaitForSingleObject(thread_.get(), INFINITE);
+        CreateTimerQueueTimer(&timer_, nullptr, &Watchdog::expired, this, limitMs, 0, WT_EXECUTEONLYONCE);
     }
+    // Also waits for an expiry under way, so the timer never outlives this object.
+    ~Watchdog() { DeleteTimerQueueTimer(nullptr, timer_, INVALID_HANDLE_VALUE); }
 
 private:
-    static DWORD WINAPI watch(void* argument)
+    static void CALLBACK expired(void* argument, BOOLEAN)
     {
         const Watchdog* self = static_cast<const Watchdog*>(argument);
-        if (WaitForSingleObject(self->finished_.get(), self->limitMs_) == WAIT_OBJECT_0) return 0;
         std::fprintf(stderr, "Watchdog: '%s' did not finish within %lu ms (deadlock?)\n", self->what_,
                      static_cast<unsigned long>(self->limitMs_));
         std::fflush(stderr);
         std::fflush(stdout);
         TerminateProcess(GetCurrentProcess(), 99);
-        return 1;
     }
 
     DWORD limitMs_;
     const char* what_;
-    Handle finished_ = newEvent();
-    Handle thread_;
+    HANDLE timer_ = nullptr;
 };
 
 // Holds every thread that arrives at it until the test opens it (20 s at most, so a failing test cannot

@@ -2,16 +2,12 @@
 // contact lookups, the signed-in user, watching and tagging, participant lists and the conversations they
 // start, each host failure answered as specified.
 #include "ExtensionProvider/ExtensionProviderClient.h"
-#include "extensionsutils/Bstr.h"
-#include "extensionsutils/SafeArray.h"
-#include "extensionsutils/Utf8.h"
 #include "support/LateBoundAnswers.h"
 #include "support/ModuleFixture.h"
 
 #include <atomic>
 
 using fakehost::HostMethod;
-using Names = std::vector<std::wstring>;
 namespace client = ExtensionProviderClient;
 
 namespace {
@@ -29,7 +25,7 @@ SafeArray participants(const std::vector<const wchar_t*>& names, LONG lowerBound
 }
 
 // The names a participant list keeps, which always come as a zero-based array.
-Names kept(SAFEARRAY* list)
+Strings kept(SAFEARRAY* list)
 {
     return elementsOf<std::wstring>(Variant::fromSafeArray(client::removeDuplicatesAndClientUser(list).detach()), VT_BSTR);
 }
@@ -58,13 +54,8 @@ struct HostClient : ModuleFixture {
 
 TEST_F(HostClient, EveryAccessGivesAFreshObjectThatBelongsToItsCaller)
 {
-    EXPECT_TRUE(hostaccess::GetProviderManagement() && hostaccess::GetEventManager() && hostaccess::GetPhone() && hostaccess::GetLogger());
     ComPtr<IIMAndPresence> first = hostaccess::GetIMAndPresence(), second = hostaccess::GetIMAndPresence();
     EXPECT_TRUE(first && second && first.get() != second.get());
-    host().failMethod(HostMethod::CreatePhone, E_OUTOFMEMORY);
-    host().answerEmpty(HostMethod::CreateLogger);
-    EXPECT_FALSE(hostaccess::GetPhone() || hostaccess::GetLogger());
-    EXPECT_TRUE(hostaccess::GetIMAndPresence()) << "one failing interface does not affect the others";
 }
 
 TEST_F(HostClient, AFullSlotKeepsItsClassObjectAndAReleaseOrFailedFetchLeavesItEmpty)
@@ -87,8 +78,6 @@ TEST_F(HostClient, AFullSlotKeepsItsClassObjectAndAReleaseOrFailedFetchLeavesItE
     EXPECT_EQ(references(), heldWithSlot - 1);
     hostaccess::releaseHostClassObject(); // a second release finds nothing to let go
     EXPECT_TRUE(hostaccess::fetchHostClassObject() == REGDB_E_CLASSNOTREG && !hostaccess::hasHostClassObject());
-    EXPECT_FALSE(hostaccess::GetIMAndPresence() || hostaccess::GetProviderManagement() || hostaccess::GetEventManager() ||
-                 hostaccess::GetPhone() || hostaccess::GetLogger());
 }
 
 TEST_F(HostClient, AccessorsRunAlongsideFetchAndRelease)
@@ -121,15 +110,13 @@ TEST_F(HostClient, NamesAreLookedUpByUriOrByTheUserIdAfterTheLastEquals)
     };
     for (const auto& row : rows) addContact(row.found, row.key);
     for (const auto& row : rows) {
-        SCOPED_TRACE(extensionsutils::toUtf8(row.name));
+        SCOPED_TRACE(narrow(row.name));
         host().forgetRecords();
         ComPtr<IContact> contact;
         ASSERT_EQ(lookUp(row.name, contact), S_OK);
         EXPECT_EQ(signinNameOf(contact), row.found);
         EXPECT_EQ(host().userIdLookups().size() + host().uriLookups().size(), 1u);
-        EXPECT_EQ(row.byUserId ? host().userIdLookups() : host().uriLookups(), Names{row.key});
-        const auto lines = host().recordsOf(row.byUserId ? L"looking for contact by userId" : L"looking for contact by uri");
-        EXPECT_TRUE(lines.size() == 1 && lines[0].function == L"ExtensionProviderClient::getContact");
+        EXPECT_EQ(row.byUserId ? host().userIdLookups() : host().uriLookups(), Strings{row.key});
     }
 }
 
@@ -142,7 +129,6 @@ TEST_F(HostClient, EveryFailedLookupAnswersContactNotFoundAndKeepsTheHolder)
     EXPECT_EQ(lookUp(L"cn=stranger", contact), kNotFound);
     host().answerEmpty(HostMethod::GetContact, 1);
     EXPECT_EQ(lookUp(L"bob", contact), kNotFound);
-    EXPECT_EQ(host().loggedCount(L"pIMAndPresence->GetContact failed"), 3u);
     host().answerWrongObject(HostMethod::GetContact, 1);
     EXPECT_TRUE(lookUp(L"bob", contact) == kNotFound && host().logged(L"Unable to QueryInterface returned IDispatch for IContact"));
     host().failMethod(HostMethod::CreateIMAndPresence, E_FAIL, 1);
@@ -196,7 +182,6 @@ TEST_F(HostClient, WithoutTheHostClassObjectEveryOperationFailsQuietlyUntilTheNe
                               client::startCall(names.get()), client::startChat(names.get(), nullptr)}),
         (std::vector<HRESULT>{kNotFound, E_FAIL, E_FAIL, E_FAIL, E_FAIL, E_FAIL, E_FAIL}));
     EXPECT_FALSE(client::isClientLoggedIn());
-    EXPECT_TRUE(kept(names.get()).empty());
     for (int method = 0; method < static_cast<int>(HostMethod::Count); ++method)
         EXPECT_EQ(host().callCount(static_cast<HostMethod>(method)), 0u) << "host method " << method;
     EXPECT_TRUE(host().logRecords().empty());
@@ -204,19 +189,17 @@ TEST_F(HostClient, WithoutTheHostClassObjectEveryOperationFailsQuietlyUntilTheNe
     EXPECT_TRUE(client::isClientLoggedIn());
 }
 
-TEST_F(HostClient, ParticipantListsKeepTheFirstOfEachExactNameWithoutTheUser)
+TEST_F(HostClient, ParticipantListsKeepTheFirstOfEachExactNameWithoutTheUserAndNobodyFromWhatTheyCannotRead)
 {
-    const struct { std::vector<const wchar_t*> names; LONG lowerBound; Names kept; } rows[] = {
+    const struct { std::vector<const wchar_t*> names; LONG lowerBound; Strings kept; } rows[] = {
         {{L"me", L"carol", L"bob", L"Bob", L"carol", L"me"}, 0, {L"carol", L"bob", L"Bob"}},
         {{L"bob ", L"sip:bob", L"BOB", L"Me", L" me"}, 0, {L"bob ", L"sip:bob", L"BOB", L"Me", L" me"}},
         {{nullptr, L"", L"bob", nullptr}, 0, {L"", L"bob"}},
         {{L"bob", L"carol", L"bob"}, 5, {L"bob", L"carol"}},
     };
     for (const auto& row : rows) EXPECT_EQ(kept(participants(row.names, row.lowerBound).get()), row.kept);
-}
 
-TEST_F(HostClient, ParticipantListsKeepNobodyFromAForeignArrayOrWhenTheUserIsUnknown)
-{
+    // Nobody from a foreign array, nor when the user is unknown.
     SAFEARRAYBOUND bounds[2] = {{2, 0}, {2, 0}};
     SafeArray twoDimensions(SafeArrayCreate(VT_BSTR, 2, bounds));
     const SafeArray numbers = SafeArray::ofInt32s({1, 2});
@@ -225,8 +208,6 @@ TEST_F(HostClient, ParticipantListsKeepNobodyFromAForeignArrayOrWhenTheUserIsUnk
 
     host().failMethod(HostMethod::GetLoggedInUser);
     EXPECT_TRUE(kept(participants({L"bob", L"carol"}).get()).empty());
-    EXPECT_EQ(host().recordsOf(L"Failed to get clientUser jid").at(0).function,
-              L"ExtensionProviderClient::removeDuplicatesAndClientUser");
     EXPECT_EQ(client::startCall(participants({L"bob"}).get()), S_OK);
     EXPECT_EQ(client::startChat(participants({L"bob", L"carol"}).get(), nullptr), S_OK);
     EXPECT_TRUE(host().conversations().empty());
@@ -238,7 +219,7 @@ TEST_F(HostClient, ConversationFailuresArePassedThroughAndAMissingHostObjectIsAF
 {
     EXPECT_EQ(client::startChat(participants({L"me"}, 3).get(), nullptr), S_OK);
     EXPECT_EQ(client::startCall(participants({L"me"}).get()), S_OK);
-    EXPECT_TRUE(host().conversations().size() == 1u && host().conversations()[0].participants == Names{L"me"});
+    EXPECT_TRUE(host().conversations().size() == 1u && host().conversations()[0].participants == Strings{L"me"});
     EXPECT_TRUE(host().logged(L"cannot start conversation - nothing in list"));
     const HRESULT busy = static_cast<HRESULT>(0x80040202);
     host().failMethod(HostMethod::MakeCall, busy);
@@ -249,7 +230,6 @@ TEST_F(HostClient, ConversationFailuresArePassedThroughAndAMissingHostObjectIsAF
     EXPECT_EQ((std::vector<HRESULT>{client::startCall(one.get()), client::startCall(two.get()), client::startChat(one.get(), nullptr),
                                     client::startChat(two.get(), nullptr)}),
               (std::vector<HRESULT>{busy, E_ACCESSDENIED, busy, E_OUTOFMEMORY}));
-    EXPECT_EQ(host().loggedCount(L"Unable to start Chat"), 2u);
 
     host().answerEmpty(HostMethod::CreatePhone);
     host().failMethod(HostMethod::CreateIMAndPresence);

@@ -15,7 +15,6 @@ const DISPID kInformationChanged = 400;
 const DISPID kSettingChanged = 401;
 using Endpoints = std::vector<std::pair<std::wstring, LONG>>;
 using Heard = std::vector<std::pair<DISPID, Int32s>>;
-using Tags = std::vector<std::pair<std::wstring, long>>;
 
 // Details whose change handler the test holds, to deliver host events the fake host cannot send.
 class HandDeliveredDetails : public ContactDetails {
@@ -74,25 +73,19 @@ protected:
         IDispatch* result = events[0].arguments[1].get()->pdispVal;
         return result ? uriOf(ComPtr<IDispatch>(result).as<IUCCContact>().get()) : L"<null>";
     }
-    // Each event as its id and what it carries: the changed types, or the tag's value for a setting.
-    Heard heard()
+    // Each event after the first `skipped` as its id and what it carries: the changed types, or the tag's
+    // value for a setting.
+    Heard heard(std::size_t skipped)
     {
         Heard result;
-        for (const OfficeEvent& event : journal->events()) {
-            EXPECT_EQ(event.apartment, "MTA");
-            IDispatch* data = event.arguments.at(1).get()->pdispVal;
-            if (event.id == kSettingChanged) result.push_back({event.id, {property(data, L"Value").get()->boolVal}});
-            else result.push_back({event.id, elementsOf<LONG>(property(data, L"ChangedContactInformation"), VT_I4)});
+        const std::vector<OfficeEvent> events = journal->events();
+        for (auto event = events.begin() + skipped; event != events.end(); ++event) {
+            EXPECT_EQ(event->apartment, "MTA");
+            IDispatch* data = event->arguments.at(1).get()->pdispVal;
+            if (event->id == kSettingChanged) result.push_back({event->id, {property(data, L"Value").get()->boolVal}});
+            else result.push_back({event->id, elementsOf<LONG>(property(data, L"ChangedContactInformation"), VT_I4)});
         }
         return result;
-    }
-    // A fresh journal and one sink on the contact (a sink holds the contact it was advised on).
-    void listenAfresh(IUCCContact* contact)
-    {
-        for (const auto& sink : sinks) sink->unadvise();
-        sinks.clear();
-        journal = std::make_shared<fakeoffice::OfficeEventJournal>();
-        adviseSink(contact);
     }
 };
 
@@ -114,7 +107,6 @@ TEST_F(Contact, AddressesBecomeHostContactsOrNumberContacts)
         EXPECT_EQ(static_cast<bool>(contact.as<IUCCContact2>()), !row.asked.empty()) << "number contacts are not full contacts";
         EXPECT_EQ(host().uriLookups(), row.asked);
     }
-    EXPECT_EQ(host().contactSinkCount(kBob), 0u) << "released contacts stop watching";
     ComPtr<IUCCContact> first = contactFor(kBob);
     EXPECT_FALSE(extensionsutils::sameComObject(first.get(), contactFor(kBob).get())) << "every request makes a new contact";
     IUCCContact* none = nullptr;
@@ -150,7 +142,6 @@ TEST_F(Contact, InformationIsTheHostContactsInOfficesUnitsAndAFailureItsCodeWith
     EXPECT_EQ(endpointsOf(contactFor(kUser).get()), (Endpoints{{L"+44 20 1", ucContactEndpointTypeWorkPhone}}))
         << "an empty number and a failing getter are left out";
     ComPtr<IUCCContact> unresolved = unresolvedContact();
-    EXPECT_TRUE(endpointsOf(unresolved.get()).empty());
     EXPECT_EQ(availabilityOf(unresolved.get()), 0);
     EXPECT_TRUE(elementsOf<std::wstring>(information(unresolved.get(), ucPresenceInstantMessageAddresses), VT_BSTR).empty());
     host().failMethod(HostMethod::RequestPresenceState);
@@ -192,10 +183,8 @@ TEST_F(Contact, BatchAndSettingsAnswerWhatTheHostCanReadEachInsideOneReadTransac
         EXPECT_EQ(openAtRequest[i], i ? 2u : 1u) << "the batch holds one, each read another";
     EXPECT_EQ(elementsOf<LONG>(property(batch.get(), L"Keys"), VT_I4), (Int32s{0, 10, 14}));
     EXPECT_TRUE(property(batch.get(), L"Item", {number(ucPresenceTitle)}).isEmpty()) << "an unanswered type is there, empty";
-    batch.reset();
-    SAFEARRAYBOUND bounds[2] = {{1, 0}, {1, 0}};
     EXPECT_EQ(bob->BatchGetContactInformation(SafeArray::ofStrings({L"10"}).get(), batch.out()), E_INVALIDARG);
-    EXPECT_EQ(bob->BatchGetContactInformation(SafeArray(SafeArrayCreate(VT_I4, 2, bounds)).get(), batch.out()), E_INVALIDARG);
+    EXPECT_EQ(bob->BatchGetContactInformation(twoByTwo(VT_I4).get(), batch.out()), E_INVALIDARG);
     EXPECT_EQ(bob->BatchGetContactInformation(nullptr, batch.out()), E_POINTER);
     EXPECT_FALSE(batch);
 
@@ -224,7 +213,7 @@ TEST_F(Contact, ChangeSettingTagsThroughTheHostAndRefusesWhatItCannotChange)
     EXPECT_EQ(tag(bob.get(), text(L"perhaps")), E_INVALIDARG);
     EXPECT_EQ(tag(bob.get(), truth(true), 0), E_NOTIMPL);
     EXPECT_EQ(tag(unresolvedContact().get(), truth(true)), E_NOTIMPL);
-    EXPECT_EQ(host().tagRequests(), (Tags{{kBob, 0}, {kBob, -1}, {kBob, 0}, {kBob, 0}}));
+    EXPECT_EQ(host().tagRequests(), (std::vector<std::pair<std::wstring, long>>{{kBob, 0}, {kBob, -1}, {kBob, 0}, {kBob, 0}}));
     host().failMethod(HostMethod::TagContact);
     EXPECT_EQ(tag(bob.get(), truth(true)), S_OK) << "the host's answer is not Office's business";
     for (const auto& [contact, setting] :
@@ -236,10 +225,9 @@ TEST_F(Contact, CanStartInstantMessageOrAudioOnlyOnTheUsersOwnContact)
 {
     ComPtr<IUCCContact> user = contactFor(kUser), userBySip = contactFor(L"sip:alice@example.com"), bob = contactFor(kBob);
     const struct { IUCCContact* contact; LONG modalities; VARIANT_BOOL answer; } rows[] = {
-        {user.get(), ucModalityInstantMessage, VARIANT_TRUE}, {user.get(), ucModalityAudioVideo, VARIANT_TRUE},
-        {userBySip.get(), ucModalityInstantMessage, VARIANT_TRUE}, {user.get(), ucModalityApplicationSharing, VARIANT_FALSE},
-        {user.get(), ucModalityInstantMessage | ucModalityAudioVideo, VARIANT_FALSE},
-        {bob.get(), ucModalityInstantMessage, VARIANT_FALSE}, {bob.get(), ucModalityAudioVideo, VARIANT_FALSE},
+        {user.get(), ucModalityInstantMessage, VARIANT_TRUE}, {userBySip.get(), ucModalityInstantMessage, VARIANT_TRUE},
+        {user.get(), ucModalityApplicationSharing, VARIANT_FALSE}, {bob.get(), ucModalityAudioVideo, VARIANT_FALSE},
+        {user.get(), ucModalityInstantMessage | ucModalityAudioVideo, VARIANT_FALSE}, {bob.get(), ucModalityInstantMessage, VARIANT_FALSE},
     };
     for (const auto& row : rows) {
         VARIANT_BOOL answer = 7;
@@ -269,18 +257,22 @@ TEST_F(Contact, LookupAnswersOnlyAfterReturningAsTheTableSaysAndNothingForADisco
         settleWorker();
         reportedBeforeReturn = journal->count();
     });
-    ASSERT_EQ(lookup(kBobsMail, lookupCallback().get(), operation.out()), S_OK);
+    bool completedWhenHeard = false;
+    ComPtr<FakeOfficeSink> callback = lookupCallback();
+    callback->setHook([&](const OfficeEvent&) { completedWhenHeard = operation && completed(operation.get()); });
+    ASSERT_EQ(lookup(kBobsMail, callback.get(), operation.out()), S_OK);
     settleWorker();
     EXPECT_TRUE(operationWrittenFirst) << "Office has its operation before the request is made";
     EXPECT_EQ(reportedBeforeReturn, 0u);
+    EXPECT_TRUE(completedWhenHeard) << "the operation is complete when Office hears the answer";
     EXPECT_EQ(onlyLookupResult(operation.get()), L"sip:bob@example.com");
+    callback.reset(); // its journal's answer holds the manager
 
     host().setResolutionMode(fakehost::FakeHost::ResolutionMode::Manual);
     // `answer` nullptr: nobody
     const struct { const wchar_t *asked, *answer, *reported; bool succeeded; Strings requests; } rows[] = {
         {L"stranger@mail.example.com", nullptr, L"sip:", true, {L"stranger@mail.example.com"}},
         {kBobsMail, L"ghost@example.com", L"<null>", false, {kBobsMail}},
-        {kBobsMail, kBob, L"sip:bob@example.com", true, {kBobsMail}},
         {L"sip:bob.builder@mail.example.com", kBob, L"sip:bob@example.com", true, {L"sip:bob.builder@mail.example.com", kBobsMail}},
     };
     for (const auto& row : rows) {
@@ -308,7 +300,6 @@ TEST_F(Contact, LookupAnswersOnlyAfterReturningAsTheTableSaysAndNothingForADisco
 
     // An answer for a disconnected or released manager reaches nothing.
     journal = std::make_shared<fakeoffice::OfficeEventJournal>();
-    operation.reset();
     ASSERT_EQ(lookup(kBobsMail, lookupCallback().get(), operation.out()), S_OK);
     manager->disconnect();
     host().answerPendingResolutions();
@@ -334,20 +325,21 @@ TEST_F(Contact, ChangeCodesBecomeInformationAndSettingEventsInArrayOrder)
         {{2}, {}}, {{}, {}}, {{0, 6, -1}, {}},
     };
     ComPtr<IUCCContact> bob = contactFor(kBob);
+    adviseSink(bob.get());
     for (const auto& [codes, expected] : rows) {
         SCOPED_TRACE(testing::PrintToString(codes));
-        listenAfresh(bob.get());
+        const std::size_t earlier = journal->count();
         EXPECT_EQ(host().fireContactChanged(kBob, codes), std::vector<HRESULT>{S_OK});
         drainWorker();
-        EXPECT_EQ(heard(), expected);
-        EXPECT_EQ(heard(), expected) << "each read is a new array: the first one's destruction left it whole";
+        EXPECT_EQ(heard(earlier), expected);
+        EXPECT_EQ(heard(earlier), expected) << "each read is a new array: the first one's destruction left it whole";
     }
-    listenAfresh(bob.get());
+    const std::size_t earlier = journal->count();
     host().fireContactChanged(kBob, {1}, 2); // another event of the host contact
     host().failMethod(HostMethod::GetIsTagged);
     host().fireContactChanged(kBob, {5});
     drainWorker();
-    EXPECT_EQ(heard(), (Heard{{kSettingChanged, {VARIANT_FALSE}}})) << "an unreadable tag reads as not tagged";
+    EXPECT_EQ(heard(earlier), (Heard{{kSettingChanged, {VARIANT_FALSE}}})) << "an unreadable tag reads as not tagged";
 }
 
 TEST_F(Contact, TheHostsHandlerTakesOnlyAnArrayOfCodes)
@@ -367,8 +359,7 @@ TEST_F(Contact, TheHostsHandlerTakesOnlyAnArrayOfCodes)
     reference.pparray = &codes.get()->parray;
     details->deliver(reference);
     drainWorker();
-    EXPECT_EQ(journal->count(), 1u);
-    EXPECT_EQ(host().loggedCount(L"Contact data change without an array of change codes ignored"), 4u);
+    EXPECT_EQ(journal->count(), 1u) << "only the array of codes, given by reference, is heard";
 }
 
 TEST_F(Contact, ReleasedContactsLetGoOfTheHostAtOnceWhateverTheQueueHolds)

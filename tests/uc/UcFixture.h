@@ -87,6 +87,13 @@ protected:
 // Whether an operation's IsCompleted or IsSucceeded, read as Office reads it, is true.
 inline bool operationSays(IDispatch* operation, const wchar_t* flag) { return sameValue(property(operation, flag), truth(true)); }
 
+// A two-dimensional array, which no member that takes a list accepts.
+inline SafeArray twoByTwo(VARTYPE elementType)
+{
+    SAFEARRAYBOUND bounds[2] = {{2, 0}, {2, 0}};
+    return SafeArray(SafeArrayCreate(elementType, 2, bounds));
+}
+
 inline std::wstring uriOf(IUCCContact* contact)
 {
     Bstr uri;

@@ -102,7 +102,8 @@ protected:
     extensionsutils::MICComPtr<OfficeIntegrationImpl> messenger = extensionsutils::WeakPtrCComObject<OfficeIntegrationImpl>::create();
 };
 
-TEST_F(MessengerEventsTest, WithNoSinkFiringSucceedsAndSendsNothingAndSinksGetTheContactAndTheStatusAsFired)
+// What the events carry to a sink is checked where the host's presence changes and the module's stop fire them.
+TEST_F(MessengerEventsTest, WithNoSinkFiringSucceedsAndSendsNothing)
 {
     VARIANT_BOOL flag = VARIANT_FALSE;
     CProxyDMessengerEvents<OfficeIntegrationImpl>& events = *messenger;
@@ -115,16 +116,6 @@ TEST_F(MessengerEventsTest, WithNoSinkFiringSucceedsAndSendsNothingAndSinksGetTh
         EXPECT_EQ(hr, S_OK);
     EXPECT_EQ(events.Fire_OnUnreadEmailChange(MUAFOLDER_INBOX, 3, nullptr), E_POINTER);
     EXPECT_EQ(journal->count(), 0u);
-
-    // How each sink meets the events is the connection point's, tested with it; here: what they carry.
-    connectSink();
-    ComPtr<IDispatch> contact = contactNamed(L"bob");
-    EXPECT_EQ(messenger->Fire_OnContactStatusChange(contact.get(), MISTATUS_BUSY), S_OK);
-    EXPECT_EQ(messenger->Fire_OnMyStatusChange(S_OK, MISTATUS_OFFLINE), S_OK);
-    EXPECT_EQ(messenger->Fire_OnAppShutdown(), S_OK);
-    const std::vector<OfficeEvent> sent = journal->events();
-    ASSERT_EQ(described(sent), (std::vector<std::wstring>{L"0x406(bob, 10)", L"0x407(0, 1)", L"0x408()"}));
-    EXPECT_TRUE(extensionsutils::sameComObject(sent[0].arguments[0].get()->pdispVal, contact.get()));
 }
 
 TEST_F(MessengerEventsTest, StatusWorkSkipsAnUnreadableContactAndAFailingSinkCostsTheOthersNothing)

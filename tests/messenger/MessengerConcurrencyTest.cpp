@@ -35,7 +35,6 @@ TEST_F(MessengerConcurrencyTest, AWriteFromInsideAnOperationOnTheSameThreadIsRef
 
 TEST_F(MessengerConcurrencyTest, AResolutionUnderWayWhenTheModuleStopsFinishesAndTheStopThen)
 {
-    ComPtr<IMessengerContactResolution> resolution = messenger.as<IMessengerContactResolution>();
     // While ResolveContact holds the Messenger lock, the module stop takes the object's integration lock
     // and waits for the Messenger lock; the resolution must not need the integration lock after that.
     const DWORD caller = GetCurrentThreadId();
@@ -51,7 +50,7 @@ TEST_F(MessengerConcurrencyTest, AResolutionUnderWayWhenTheModuleStopsFinishesAn
         while (!started) Sleep(1);
         Sleep(200); // for the stop to reach the lock and wait there
     });
-    EXPECT_EQ(E_PENDING, resolution->ResolveContact(ADDRESS_TYPE_SMTP, CONTACT_RESOLUTION_ANY, Bstr(L"bob@example.com").get(), nullptr));
+    EXPECT_EQ(E_PENDING, resolve(L"bob@example.com"));
     host().clearLogHooks();
     ASSERT_TRUE(stop.joinable());
     stop.join();

@@ -167,8 +167,7 @@ TEST_F(MessengerConversationTest, InstantMessageTakesASigninNameOrAMessengerCont
     ComPtr<IMessengerAdvanced> api = messengerApi();
     answer(lateBound().get(), L"InstantMessage", kCall, {text(L"bob")});
     EXPECT_TRUE(host().uriLookups().empty()) << "a sign-in name needs no contact";
-    ComPtr<IDispatch> carol;
-    ASSERT_EQ(S_OK, api->GetContact(Bstr(L"carol").get(), nullptr, carol.out()));
+    const ComPtr<IMessengerContactAdvanced> carol = contactOf(L"carol");
     EXPECT_EQ(S_OK, api->InstantMessage(*Variant::fromDispatch(carol.get()).get(), nullptr));
     EXPECT_EQ(S_OK, api->InstantMessage(*Variant::fromUnknown(carol.get()).get(), nullptr));
     Bstr dave(L"dave"); // a script passes its variable by reference

@@ -10,6 +10,7 @@
 
 #include "support/LateBoundAnswers.h"
 #include "support/ModuleFixture.h"
+#include "support/SavedRegistryKey.h"
 #include "support/TypeLibraryRegistration.h"
 
 #include "extensionsutils/WeakPtrCComObject.h"
@@ -25,9 +26,11 @@ class MessengerTest : public ModuleFixture {
 protected:
     static constexpr HRESULT NotLoggedOn = static_cast<HRESULT>(0x8100031E);
     static constexpr HRESULT ContactNotFound = static_cast<HRESULT>(0x8100030A);
+    static constexpr const wchar_t* settingsKey = L"Software\\Norvane Works\\Unified Communications\\Mivra";
 
     void SetUp() override
     {
+        settings.clear();
         ModuleFixture::SetUp();
         static const HRESULT registered = registerTypeLibraryForMarshaling(besideThisProgram(L"TavoMessenger.dll"));
         ASSERT_EQ(registered, S_OK);
@@ -67,6 +70,16 @@ protected:
         else if (fault == Empty) host().answerEmpty(method, 1);
         else host().answerWrongObject(method, 1);
     }
+    // ResolveContact as Office asks; the IM address reaches Office only as an event, never as the out-parameter.
+    HRESULT resolve(const std::wstring& address, const MICComPtr<OfficeIntegrationImpl>& target)
+    {
+        BSTR imAddress = sentinel<OLECHAR>();
+        const HRESULT hr = target.as<IMessengerContactResolution>()->ResolveContact(ADDRESS_TYPE_SMTP, CONTACT_RESOLUTION_ANY,
+                                                                                     Bstr(address).get(), &imAddress);
+        EXPECT_EQ(sentinel<OLECHAR>(), imAddress) << "the IM address was written";
+        return hr;
+    }
+    HRESULT resolve(const std::wstring& address) { return resolve(address, messenger); }
     void addContact(const std::wstring& name) { host().addContact({name, name + L"-id", L"Friendly " + name, L"work of " + name}); }
     // A Messenger contact made from the host's contact of that name, as GetContact makes it.
     ComPtr<IMessengerContactAdvanced> contactOf(const std::wstring& signinName, std::uint32_t flags = 0)
@@ -83,6 +96,8 @@ protected:
         return false;
     }
 
+    // The object reads DisableResolveContact when it is made: no value there, whatever another program left.
+    registrytest::SavedRegistryKey settings{HKEY_CURRENT_USER, settingsKey};
     MICComPtr<OfficeIntegrationImpl> messenger;
     std::vector<MICComPtr<OfficeIntegrationImpl>> created;
 };

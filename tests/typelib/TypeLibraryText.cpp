@@ -5,10 +5,10 @@
 #include "extensionsutils/GuidText.h"
 #include "extensionsutils/Utf8.h"
 
-#include <cstdio>
 #include <map>
 #include <regex>
 #include <set>
+#include <sstream>
 
 namespace typelib_test {
 namespace {
@@ -17,12 +17,7 @@ using extensionsutils::toUtf8;
 const GUID kAutomationStandardLibrary = {0x00020430, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 std::string guidText(const GUID& guid) { return toUtf8(extensionsutils::guidText(guid)); }
-std::string hex(unsigned long value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%lx", value);
-    return text;
-}
+std::string hex(unsigned long value) { return (std::ostringstream() << "0x" << std::hex << value).str(); }
 
 ComPtr<ITypeInfo> implementedType(ITypeInfo* type, UINT index)
 {
@@ -144,6 +139,12 @@ std::string implementedLine(ITypeInfo* type, UINT index)
     return line;
 }
 
+bool isDual(ITypeInfo* type)
+{
+    TypeAttributes attributes = attributesOf(type);
+    return attributes && (attributes->wTypeFlags & TYPEFLAG_FDUAL);
+}
+
 // A type's header line, then its constants, bases or classes' interfaces, and functions (a dual
 // interface's dispatch side repeats its virtual-table side's members: header line only).
 void dumpType(ITypeInfo* type, std::vector<std::string>& lines)
@@ -193,8 +194,6 @@ ComPtr<ITypeInfo> referencedType(ITypeInfo* type, HREFTYPE reference)
     return SUCCEEDED(type->GetRefTypeInfo(reference, referenced.out())) ? referenced : nullptr;
 }
 
-ComPtr<ITypeInfo> interfaceSide(ITypeInfo* dispatchSide) { return implementedType(dispatchSide, static_cast<UINT>(-1)); }
-
 std::vector<std::string> memberNames(ITypeInfo* type, MEMBERID member)
 {
     BSTR names[64] = {};
@@ -208,17 +207,12 @@ std::vector<std::string> memberNames(ITypeInfo* type, MEMBERID member)
     return result;
 }
 
-bool isDual(ITypeInfo* type)
-{
-    TypeAttributes attributes = attributesOf(type);
-    return attributes && (attributes->wTypeFlags & TYPEFLAG_FDUAL);
-}
-
 void forEachType(ITypeLib* library, const std::function<void(UINT index, ITypeInfo* type, ITypeInfo* vtable)>& visit)
 {
     for (UINT index = 0; index < library->GetTypeInfoCount(); ++index) {
         ComPtr<ITypeInfo> type, vtable;
-        if (SUCCEEDED(library->GetTypeInfo(index, type.out())) && isDual(type.get())) vtable = interfaceSide(type.get());
+        // A dual interface's dispatch side names its interface side as implemented type -1.
+        if (SUCCEEDED(library->GetTypeInfo(index, type.out())) && isDual(type.get())) vtable = implementedType(type.get(), UINT(-1));
         visit(index, type.get(), vtable.get());
     }
 }

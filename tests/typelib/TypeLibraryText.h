@@ -24,11 +24,8 @@ FunctionDescription functionOf(ITypeInfo* type, UINT index);
 
 std::string typeName(ITypeInfo* type);
 ComPtr<ITypeInfo> referencedType(ITypeInfo* type, HREFTYPE reference);
-// The interface side of a dual interface (its TKIND_INTERFACE description).
-ComPtr<ITypeInfo> interfaceSide(ITypeInfo* dispatchSide);
 // The names GetNames answers for a member: the member's own name first, then its named parameters.
 std::vector<std::string> memberNames(ITypeInfo* type, MEMBERID member);
-bool isDual(ITypeInfo* type);
 // Every type of the library in order (null where unreadable) with, for a dual interface, its virtual-table side.
 void forEachType(ITypeLib* library, const std::function<void(UINT index, ITypeInfo* type, ITypeInfo* vtable)>& visit);
 

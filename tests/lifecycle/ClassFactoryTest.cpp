@@ -52,7 +52,6 @@ TEST_F(ClassFactoryTest, RefusesAggregationAndANullOutParameterAndLockServerChan
     EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(outer.get(), IID_IUnknown, &object));
     EXPECT_EQ(nullptr, object);
     EXPECT_EQ(E_POINTER, factory->CreateInstance(nullptr, IID_IUnknown, nullptr));
-    EXPECT_FALSE(factory->getImplementation());
     for (BOOL lock : {TRUE, FALSE, FALSE}) EXPECT_EQ(S_OK, factory->LockServer(lock));
     EXPECT_EQ(1, extensionsutils::moduleLockCount()) << "only the factory should live";
 }
@@ -81,8 +80,7 @@ TEST_F(ClassFactoryTest, AMissingInterfaceFailsCleanlyAndNeverTakesTheObjectAway
     EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IStream, &stream));
     EXPECT_EQ(nullptr, stream);
     EXPECT_EQ(1u, logCount(L"failed to get a Messenger implementation"));
-    EXPECT_FALSE(factory->getImplementation()) << "the failed object was kept";
-    EXPECT_EQ(1, extensionsutils::moduleLockCount()) << "the dropped object, or a part of it, still lives";
+    EXPECT_EQ(1, extensionsutils::moduleLockCount()) << "the dropped object, or a part of it, was kept";
 
     ComPtr<IUnknown> earlier = request(factory, IID_IUnknown);
     ASSERT_TRUE(earlier);

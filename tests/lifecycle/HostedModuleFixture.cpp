@@ -1,21 +1,5 @@
 #include "HostedModuleFixture.h"
 
-#include "support/TypeLibraryRegistration.h"
-
-LoadedModule::LoadedModule() : module_(LoadLibraryW(besideThisProgram(L"TavoMessenger.dll").c_str()))
-{
-    if (!module_) return;
-    std::vector<wchar_t> buffer(32768);
-    path.assign(buffer.data(), GetModuleFileNameW(module_, buffer.data(), static_cast<DWORD>(buffer.size())));
-    start = entry<StartTavoMessengerFunction>(StartTavoMessengerExportName);
-    stopExport = entry<StopTavoMessengerFunction>(StopTavoMessengerExportName);
-    canUnloadNow = entry<decltype(canUnloadNow)>("DllCanUnloadNow");
-    getClassObject = entry<decltype(getClassObject)>("DllGetClassObject");
-    registerServer = entry<decltype(registerServer)>("DllRegisterServer");
-    unregisterServer = entry<decltype(unregisterServer)>("DllUnregisterServer");
-    install = entry<decltype(install)>("DllInstall");
-}
-
 void HostedModuleTest::SetUp()
 {
     ASSERT_EQ(S_OK, environment.registration());

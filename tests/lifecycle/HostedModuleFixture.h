@@ -8,24 +8,31 @@
 #include "LifecycleSupport.h"
 
 #include "support/HostFixture.h"
+#include "support/TypeLibraryRegistration.h"
 
 class LoadedModule {
 public:
-    LoadedModule();
     // The stop export called as a host built with Microsoft's compiler calls it.
     void stop(std::shared_ptr<TavoMessengerStoppedCallback> callback) const { callStopTavoMessenger(stopExport, std::move(callback)); }
     template <class Function>
     Function entry(const char* name) const { return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name))); }
 
-    HMODULE module_ = nullptr;
-    std::wstring path; // as the module itself finds it, and registers it
-    StartTavoMessengerFunction start = nullptr;
-    StopTavoMessengerFunction stopExport = nullptr;
-    HRESULT(WINAPI* canUnloadNow)() = nullptr;
-    HRESULT(WINAPI* getClassObject)(REFCLSID, REFIID, void**) = nullptr;
-    HRESULT(WINAPI* registerServer)() = nullptr;
-    HRESULT(WINAPI* unregisterServer)() = nullptr;
-    HRESULT(WINAPI* install)(BOOL, LPCWSTR) = nullptr;
+    HMODULE module_ = LoadLibraryW(besideThisProgram(L"TavoMessenger.dll").c_str());
+    std::wstring path = fileOf(module_); // as the module itself finds it, and registers it
+    StartTavoMessengerFunction start = entry<StartTavoMessengerFunction>(StartTavoMessengerExportName);
+    StopTavoMessengerFunction stopExport = entry<StopTavoMessengerFunction>(StopTavoMessengerExportName);
+    HRESULT(WINAPI* canUnloadNow)() = entry<decltype(canUnloadNow)>("DllCanUnloadNow");
+    HRESULT(WINAPI* getClassObject)(REFCLSID, REFIID, void**) = entry<decltype(getClassObject)>("DllGetClassObject");
+    HRESULT(WINAPI* registerServer)() = entry<decltype(registerServer)>("DllRegisterServer");
+    HRESULT(WINAPI* unregisterServer)() = entry<decltype(unregisterServer)>("DllUnregisterServer");
+    HRESULT(WINAPI* install)(BOOL, LPCWSTR) = entry<decltype(install)>("DllInstall");
+
+private:
+    static std::wstring fileOf(HMODULE module)
+    {
+        std::vector<wchar_t> buffer(32768);
+        return std::wstring(buffer.data(), GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size())));
+    }
 };
 
 class HostedModuleTest : public HostFixture {
@@ -40,7 +47,6 @@ protected:
     // Stops the module with a new recording callback and waits until it was called.
     std::shared_ptr<RecordingStoppedCallback> stopAndWait();
     std::shared_ptr<RecordingStoppedCallback> newCallback() const { return std::make_shared<RecordingStoppedCallback>(&host()); }
-    std::vector<std::wstring> messagesOf(const std::wstring& function) const { return ::messagesOf(host(), function); }
     bool unloadable() { return waitUntil([this] { return module_.canUnloadNow() == S_OK; }); }
 
     std::unique_ptr<LogWatch> logWatch;

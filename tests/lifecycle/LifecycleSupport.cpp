@@ -5,6 +5,8 @@
 
 #include "extensionsutils/ImProviderNames.h"
 
+#include <algorithm>
+
 SavedProviderRegistry::SavedProviderRegistry()
 {
     keys_.push_back(std::make_unique<registrytest::SavedRegistryKey>(HKEY_CURRENT_USER, extensionsutils::improvider::ImProvidersKey));
@@ -24,16 +26,14 @@ void RecordingStoppedCallback::onStopped()
     thread = GetCurrentThreadId();
     apartment = fakeoffice::currentApartment();
     ++calls;
-    SetEvent(called_);
+    SetEvent(called_.get());
     if (then_) then_();
 }
 
 LogWatch::LogWatch(fakehost::FakeHost& host)
 {
     host.addLogHook([state = state_](const fakehost::LogRecord& record) {
-        const Sighting sighting{record.threadId, fakeoffice::currentApartment()};
         std::lock_guard<std::mutex> lock(state->mutex);
-        state->sightings.emplace(record.message, sighting);
         if (record.threadId == state->testThread || !state->threads.insert(record.threadId).second) return;
         // Opened while the thread surely runs: it is the one writing this record.
         if (HANDLE handle = OpenThread(SYNCHRONIZE, FALSE, record.threadId)) state->threadHandles.push_back(handle);
@@ -42,25 +42,14 @@ LogWatch::LogWatch(fakehost::FakeHost& host)
 
 LogWatch::State::~State() { for (HANDLE handle : threadHandles) CloseHandle(handle); }
 
-std::optional<LogWatch::Sighting> LogWatch::firstSighting(const std::wstring& message) const
-{
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    const auto found = state_->sightings.find(message);
-    return found == state_->sightings.end() ? std::nullopt : std::make_optional(found->second);
-}
-
 bool LogWatch::waitUntilOtherThreadsEnded(DWORD timeoutMs) const
 {
     const std::vector<HANDLE> handles = [this] {
         std::lock_guard<std::mutex> lock(state_->mutex);
         return state_->threadHandles;
     }();
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (HANDLE handle : handles) {
-        const ULONGLONG now = GetTickCount64();
-        if (WaitForSingleObject(handle, now >= deadline ? 0 : static_cast<DWORD>(deadline - now)) != WAIT_OBJECT_0) return false;
-    }
-    return true;
+    const auto ended = [](HANDLE thread) { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; };
+    return waitUntil([&handles, &ended] { return std::all_of(handles.begin(), handles.end(), ended); }, timeoutMs);
 }
 
 extensionsutils::ComPtr<IClassFactory> registeredFactory(REFCLSID clsid)

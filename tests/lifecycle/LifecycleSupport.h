@@ -17,7 +17,6 @@
 
 #include <atomic>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -44,9 +43,8 @@ class RecordingStoppedCallback : public TavoMessengerStoppedCallback {
 public:
     explicit RecordingStoppedCallback(const fakehost::FakeHost* host = nullptr, std::function<void()> then = nullptr)
         : host_(host), then_(std::move(then)) {}
-    ~RecordingStoppedCallback() override { CloseHandle(called_); }
     void onStopped() override;
-    bool waitForCall(DWORD timeoutMs = 20000) const { return WaitForSingleObject(called_, timeoutMs) == WAIT_OBJECT_0; }
+    bool waitForCall(DWORD timeoutMs = 20000) const { return WaitForSingleObject(called_.get(), timeoutMs) == WAIT_OBJECT_0; }
     // How often it was called and whether last on the asking thread: "1 here", "1 elsewhere".
     std::string calledWhere() const { return std::to_string(calls) + (thread == GetCurrentThreadId() ? " here" : " elsewhere"); }
 
@@ -58,16 +56,14 @@ public:
 private:
     const fakehost::FakeHost* host_;
     std::function<void()> then_;
-    HANDLE called_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    Handle called_ = newEvent();
 };
 
-// Which thread first wrote each message and in which apartment, and every thread besides the test's own
-// that logged, so that a test can wait until those have ended before the module is unloaded.
+// Every thread besides the test's own that logged, so that a test can wait until those have ended before
+// the module is unloaded.
 class LogWatch {
 public:
-    struct Sighting { DWORD thread = 0; std::string apartment; };
     explicit LogWatch(fakehost::FakeHost& host);
-    std::optional<Sighting> firstSighting(const std::wstring& message) const;
     bool waitUntilOtherThreadsEnded(DWORD timeoutMs) const;
 
 private:
@@ -76,9 +72,8 @@ private:
         ~State();
         DWORD testThread = GetCurrentThreadId();
         std::mutex mutex;
-        std::map<std::wstring, Sighting> sightings; // guarded by mutex
-        std::set<DWORD> threads;                    // guarded by mutex
-        std::vector<HANDLE> threadHandles;          // guarded by mutex
+        std::set<DWORD> threads;           // guarded by mutex
+        std::vector<HANDLE> threadHandles; // guarded by mutex
     };
     std::shared_ptr<State> state_ = std::make_shared<State>();
 };

@@ -71,7 +71,7 @@ TEST_F(OfficeShutdownTest, AStopWhileOfficeHoldsTheObjectTellsBothApisOnTheWorke
     EXPECT_EQ((std::vector<std::wstring>{L"0x407(0, 1)", L"0x408()", L"0x32()"}), texts)
         << "MyStatusChange(S_OK, offline), AppShutdown, ShuttingDown";
     EXPECT_EQ(3, eventsWhenUninitialising.load()) << "the factory was uninitialised before every event was fired";
-    EXPECT_THAT(messagesOf(L"TavoMessengerStateWorkers::applicationShutdown"),
+    EXPECT_THAT(messagesOf(host(), L"TavoMessengerStateWorkers::applicationShutdown"),
                 ::testing::ElementsAre(L"about to start firing shutdown", L"firing status change", L"firing application shutdown"));
 
     // Office lets go after the provider went away; then nothing of the module lives any more.

@@ -2,6 +2,8 @@
 // away and when it tells the host, in every order a host may call them, and the log lines of each step.
 #include "HostedModuleFixture.h"
 
+#include "support/FakeOfficeSink.h"
+
 #include "TavoMessengerLib.h"
 
 #include <gmock/gmock.h>
@@ -55,33 +57,30 @@ TEST_F(StartStopTest, AFreshModuleCanUnloadAndDllGetClassObjectServesNoClassWhet
     }
 }
 
-TEST_F(StartStopTest, ASecondStartIsIgnoredAndTheOneStopNotifiesOnceOnTheWorkerAfterTheRevocation)
+// Each export called twice: the second start runs nothing; the second stop, with the first still under way,
+// notifies before it returns, and the first stop notifies once, from the worker after its revocation.
+TEST_F(StartStopTest, RepeatedStartsRunOnceAndEachOfTwoStopsNotifiesOnceTheFirstOnTheWorkerAfterTheRevocation)
 {
+    auto revocationApartment = std::make_shared<std::string>();
+    host().addLogHook([revocationApartment](const fakehost::LogRecord& record) {
+        if (record.message == revocationComplete) *revocationApartment = fakeoffice::currentApartment();
+    });
     startAndWaitUntilPublished(0);
     module().start(3);
     EXPECT_EQ(1u, logCount(L"starting")) << "the second start ran a start sequence";
-    auto callback = stopAndWait();
-    Sleep(50); // a second notification would come from the worker thread now
-    EXPECT_EQ(1, callback->calls);
-    EXPECT_TRUE(callback->revocationLoggedBefore);
-    const auto revocation = logWatch->firstSighting(revocationComplete);
-    ASSERT_TRUE(revocation.has_value());
-    EXPECT_NE(GetCurrentThreadId(), revocation->thread);
-    EXPECT_EQ("MTA", revocation->apartment) << "the revocation ran outside the worker's multithreaded apartment";
-    EXPECT_EQ(revocation->thread, callback->thread) << "the callback did not come from the worker thread";
-    EXPECT_NE("MTA", callback->apartment) << "COM was still initialised on the worker when the host was told";
-}
-
-TEST_F(StartStopTest, ASecondStopNotifiesItsCallbackAtOnceAndTheFirstOnceTheWorkerIsDone)
-{
-    startAndWaitUntilPublished();
-    auto first = newCallback(), second = newCallback();
+    auto first = newCallback();
+    auto second = newCallback();
     module().stop(first);
     module().stop(second);
     EXPECT_EQ("1 here", second->calledWhere()) << "the second stop did not notify before returning";
     ASSERT_TRUE(first->waitForCall());
+    Sleep(50); // a second notification would come from the worker thread now
     EXPECT_EQ("1 elsewhere", first->calledWhere());
     EXPECT_EQ(1u, logCount(revocationComplete));
+    EXPECT_TRUE(first->revocationLoggedBefore);
+    EXPECT_EQ("MTA", *revocationApartment) << "the revocation ran outside the worker's multithreaded apartment";
+    EXPECT_EQ(host().recordsOf(revocationComplete).at(0).threadId, first->thread) << "the callback did not come from the worker thread";
+    EXPECT_NE("MTA", first->apartment) << "COM was still initialised on the worker when the host was told";
 }
 
 // The host may stop the module before its worker has published the class objects: publishing then
@@ -159,7 +158,7 @@ TEST_F(StartStopTest, TheStartSequenceLogsItsStepsInOrderOnTheCallersThreadThenP
     startAndWaitUntilPublished();
     EXPECT_EQ(std::optional<DWORD>(1), whileStarting);
     ASSERT_TRUE(waitUntil([this] { return host().logged(L"Finished work for TR1FunctionWorker"); }));
-    EXPECT_THAT(messagesOf(L"LocalServer::start"),
+    EXPECT_THAT(messagesOf(host(), L"LocalServer::start"),
                 ElementsAre(L"starting", L"Setting UpAndRunning to 1",
                             L"Checking if IMessenger Interface Typelibs are set to TavoMessenger GUID", L"starting WorkerThread",
                             L"adding new MessengerPublisherWorker", L"MessengerPublisherWorker work added"));
@@ -189,15 +188,15 @@ TEST_F(StartStopTest, TheStopSequenceLogsOnTheCallersThreadAndTheRevocationOnThe
     module().stop(callback);
     gate->open();
     ASSERT_TRUE(callback->waitForCall());
-    EXPECT_THAT(messagesOf(L"LocalServer::PerformShutdown"),
+    EXPECT_THAT(messagesOf(host(), L"LocalServer::PerformShutdown"),
                 ElementsAre(L"About to Shutdown TavoMessenger", L"Creating MessengerRevokerWorker", L"Stopping worker thread"));
-    EXPECT_THAT(messagesOf(L"LocalServer::stop"), ElementsAre(L"leaving critical section, shutdown complete"));
+    EXPECT_THAT(messagesOf(host(), L"LocalServer::stop"), ElementsAre(L"leaving critical section, shutdown complete"));
     expectRecordsOf(L"LocalServer::PerformShutdown", L"extensions/tavomessenger/LocalServer", GetCurrentThreadId());
     expectRecordsOf(L"LocalServer::stop", L"extensions/tavomessenger/LocalServer", GetCurrentThreadId());
     // Office never created the object: no shutdown events, only the revocation.
-    EXPECT_THAT(messagesOf(L"TavoMessengerStateWorkers::revokeMessenger"),
+    EXPECT_THAT(messagesOf(host(), L"TavoMessengerStateWorkers::revokeMessenger"),
         ElementsAre(L"About to begin revoking Messenger Class Factory", L"calling classFactory->Uninitialize()", revocationComplete));
-    EXPECT_TRUE(messagesOf(L"TavoMessengerStateWorkers::applicationShutdown").empty());
+    EXPECT_TRUE(messagesOf(host(), L"TavoMessengerStateWorkers::applicationShutdown").empty());
     const DWORD worker = host().recordsOf(L"About to begin revoking Messenger Class Factory").at(0).threadId;
     expectRecordsOf(L"TavoMessengerStateWorkers::revokeMessenger", L"extensions/tavomessenger/Workers", worker);
     EXPECT_TRUE(waitUntil([this] { return host().liveObjectCount() == 0; })) << "a host object is still held";

@@ -7,12 +7,6 @@
 
 namespace xproc {
 
-static void closeHandle(HANDLE& handle)
-{
-    if (handle) CloseHandle(handle);
-    handle = nullptr;
-}
-
 ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& arguments)
 {
     // The child inherits every inheritable handle, and passes them on to what it starts (explorer.exe, in
@@ -23,14 +17,15 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& argu
         if (handle && handle != INVALID_HANDLE_VALUE) SetHandleInformation(handle, HANDLE_FLAG_INHERIT, 0);
     }
     SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-    HANDLE childInput = nullptr, childOutput = nullptr, output = nullptr;
-    if (!CreatePipe(&childInput, &input_, &inheritable, 0) || !CreatePipe(&output, &childOutput, &inheritable, 0)) {
-        closeHandle(childInput);
-        closeHandle(input_);
-        return;
-    }
+    HANDLE childInput = nullptr, input = nullptr, output = nullptr, childOutput = nullptr;
+    const bool piped = CreatePipe(&childInput, &input, &inheritable, 0) && CreatePipe(&output, &childOutput, &inheritable, 0);
+    // The child's ends go once it has its own copies; this program keeps the others.
+    const Handle childEnds[] = {Handle(childInput), Handle(childOutput)};
+    input_.reset(input);
+    Handle outputEnd(output);
+    if (!piped) return;
     // Only the child's ends are inherited.
-    SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(input, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(output, HANDLE_FLAG_INHERIT, 0);
 
     const std::wstring path = tools::besideThisProgram(program.c_str());
@@ -40,35 +35,27 @@ ChildProcess::ChildProcess(const std::wstring& program, const std::wstring& argu
     startup.hStdInput = childInput;
     startup.hStdOutput = startup.hStdError = childOutput;
     PROCESS_INFORMATION info = {};
-    const bool created = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
-    closeHandle(childInput);
-    closeHandle(childOutput);
-    if (!created) {
-        closeHandle(output);
-        closeHandle(input_);
-        return;
-    }
+    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) return;
     CloseHandle(info.hThread);
-    process_ = info.hProcess;
+    process_.reset(info.hProcess);
     processId_ = info.dwProcessId;
-    reader_ = std::thread([this, output] { readOutput(output); });
+    reader_ = std::thread([this, output = outputEnd.release()] { readOutput(output); });
 }
 
-void ChildProcess::closeInput() { closeHandle(input_); }
+void ChildProcess::closeInput() { input_.reset(); }
 
 ChildProcess::~ChildProcess()
 {
     closeInput();
-    if (process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) kill();
+    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) kill();
     if (reader_.joinable()) reader_.join();
-    closeHandle(process_);
 }
 
 bool ChildProcess::send(const std::string& line)
 {
     const std::string text = line + "\n";
     DWORD written = 0;
-    return input_ && WriteFile(input_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+    return input_ && WriteFile(input_.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
 }
 
 // The program's end, not the pipe's, ends the reading: a process it starts may inherit the pipe and keep
@@ -87,7 +74,7 @@ void ChildProcess::readOutput(HANDLE output)
         DWORD available = 0;
         if (!PeekNamedPipe(output, nullptr, 0, nullptr, &available, nullptr)) break; // every writer is gone
         if (available == 0) {
-            const bool ended = WaitForSingleObject(process_, pollMs) == WAIT_OBJECT_0;
+            const bool ended = WaitForSingleObject(process_.get(), pollMs) == WAIT_OBJECT_0;
             if (ended && PeekNamedPipe(output, nullptr, 0, nullptr, &available, nullptr) && available == 0) break;
             continue;
         }
@@ -110,18 +97,13 @@ void ChildProcess::readOutput(HANDLE output)
 std::optional<std::size_t> ChildProcess::waitForLine(const std::wstring& text, DWORD timeoutMs, std::size_t from)
 {
     std::unique_lock<std::mutex> lock(mutex_);
-    std::size_t checked = from;
-    std::optional<std::size_t> found;
-    auto seen = [&] {
-        for (; checked < lines_.size(); ++checked) {
-            if (lines_[checked].text.find(text) == std::wstring::npos) continue;
-            found = checked;
-            return true;
-        }
-        return outputEnded_;
+    std::size_t line = from;
+    const auto seen = [&] {
+        while (line < lines_.size() && lines_[line].text.find(text) == std::wstring::npos) ++line;
+        return line < lines_.size() || outputEnded_;
     };
     changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), seen);
-    return found;
+    return line < lines_.size() ? std::make_optional(line) : std::nullopt;
 }
 
 std::vector<OutputLine> ChildProcess::lines() const
@@ -130,10 +112,10 @@ std::vector<OutputLine> ChildProcess::lines() const
     return lines_;
 }
 
-std::size_t ChildProcess::countLines(const std::wstring& text) const
+std::size_t ChildProcess::countLines(const std::wstring& text, const std::wstring& prefix) const
 {
     std::size_t count = 0;
-    for (const OutputLine& line : lines()) count += line.text.find(text) != std::wstring::npos;
+    for (const OutputLine& line : lines()) count += line.text.rfind(prefix, 0) == 0 && line.text.find(text) != std::wstring::npos;
     return count;
 }
 
@@ -146,19 +128,19 @@ std::wstring ChildProcess::output() const
 
 std::optional<DWORD> ChildProcess::waitForExit(DWORD timeoutMs)
 {
-    if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
+    if (!process_ || WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
     // The output pipe closes with the process; the last lines are in once the reader has finished.
     if (reader_.joinable()) reader_.join();
     DWORD exitCode = 0;
-    GetExitCodeProcess(process_, &exitCode);
+    GetExitCodeProcess(process_.get(), &exitCode);
     return exitCode;
 }
 
 void ChildProcess::kill()
 {
     if (!process_) return;
-    TerminateProcess(process_, 99);
-    WaitForSingleObject(process_, 10000);
+    TerminateProcess(process_.get(), 99);
+    WaitForSingleObject(process_.get(), 10000);
 }
 
 } // namespace xproc

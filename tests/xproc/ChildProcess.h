@@ -6,6 +6,8 @@
 //
 // One test thread drives it; a reader thread of its own collects the output.
 
+#include "ThreadTestHelpers.h"
+
 #include <windows.h>
 
 #include <condition_variable>
@@ -39,7 +41,8 @@ public:
     std::optional<std::size_t> waitForLine(const std::wstring& text, DWORD timeoutMs, std::size_t from = 0);
     std::vector<OutputLine> lines() const;
     std::size_t lineCount() const { return lines().size(); }
-    std::size_t countLines(const std::wstring& text) const;
+    // How many lines so far begin with `prefix` and contain `text`.
+    std::size_t countLines(const std::wstring& text, const std::wstring& prefix = L"") const;
     std::wstring output() const; // every line so far, for failure messages
 
     // The exit code once the program has ended (and its output is read), or nothing after the time-out.
@@ -49,9 +52,9 @@ public:
 private:
     void readOutput(HANDLE output);
 
-    HANDLE process_ = nullptr;
+    Handle process_;
     DWORD processId_ = 0;
-    HANDLE input_ = nullptr;
+    Handle input_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<OutputLine> lines_; // guarded by mutex_

@@ -27,9 +27,9 @@ void expectShutdownEvents(OfficeSim& run)
 // An Office finds no provider running.
 void expectNotRunning()
 {
-    const OfficeRun stopped = runOffice(L"--expect-not-running --ready-timeout 1000");
-    EXPECT_EQ(std::optional<DWORD>(0), stopped.exitCode) << stopped.output;
-    EXPECT_NE(std::wstring::npos, stopped.output.find(L"UpAndRunning 0")) << stopped.output;
+    OfficeSim stopped(L"--expect-not-running --ready-timeout 1000");
+    EXPECT_EQ(std::optional<DWORD>(0), stopped.finish()) << stopped.output();
+    EXPECT_NE(std::wstring::npos, stopped.output().find(L"UpAndRunning 0")) << stopped.output();
 }
 
 TEST_F(OfficeAgainstHost, StoppingTheHostTellsOfficeAndLeavesItsObjectsFailingCleanly)
@@ -56,7 +56,7 @@ TEST_F(OfficeAgainstHost, AnOfficeThatHangsInItsHandlerCostsTheOtherOfficeNothin
     // The hung Office's first event never returns; the stop waits for it no longer than the stall limit.
     ASSERT_TRUE(host_.run("stop", 60000)) << host_.output();
     expectShutdownEvents(other);
-    EXPECT_LE(1u, countEvents(other, L"OnContactStatusChange")) << other.output();
+    EXPECT_LE(1u, other.countLines(L"OnContactStatusChange", eventLine)) << other.output();
     EXPECT_FALSE(hung.finish(1000)) << "the hung Office ended on its own\n" << hung.output();
 }
 
@@ -86,15 +86,15 @@ TEST_F(OfficeAgainstHost, WhenTheHostProcessEndsOfficeCallsFailWithoutHanging)
 TEST_F(OfficeAgainstHost, OneHostProcessStartsStopsAndStartsTheModuleAgain)
 {
     const std::wstring session = contactArguments({Bo}) + L" --no-conversations --binding vtable";
-    const OfficeRun first = runOffice(session);
-    EXPECT_EQ(std::optional<DWORD>(0), first.exitCode) << first.output;
+    OfficeSim first(session);
+    EXPECT_EQ(std::optional<DWORD>(0), first.finish()) << first.output();
     ASSERT_TRUE(host_.run("stop")) << host_.output();
     expectNotRunning();
     const std::size_t restart = host_.lineCount();
     ASSERT_TRUE(host_.run("start") && host_.ready(30000, restart)) << host_.output();
-    const OfficeRun second = runOffice(session);
-    EXPECT_EQ(std::optional<DWORD>(0), second.exitCode) << second.output;
-    EXPECT_NE(std::wstring::npos, second.output.find(L"signed in as Anna Berg")) << second.output;
+    OfficeSim second(session);
+    EXPECT_EQ(std::optional<DWORD>(0), second.finish()) << second.output();
+    EXPECT_NE(std::wstring::npos, second.output().find(L"signed in as Anna Berg")) << second.output();
 }
 
 TEST_F(OfficeAgainstHost, AHostThatUnloadsTheModuleWhileOfficeHoldsAContactSurvivesOfficesLaterCalls)

@@ -67,9 +67,9 @@ TEST_F(OfficeAgainstHost, AnOfficeOfTheOtherBitnessWorksWithTheModule)
 
 TEST_F(OfficeAgainstHost, AnOfficeWithAMultithreadedMainThreadGetsTheSameAnswers)
 {
-    const OfficeRun run = runOffice(session + L" --apartment mta --no-conversations");
-    EXPECT_EQ(std::optional<DWORD>(0), run.exitCode) << run.output;
-    EXPECT_NE(std::wstring::npos, run.output.find(L"0 contract violations")) << run.output;
+    OfficeSim run(session + L" --apartment mta --no-conversations");
+    EXPECT_EQ(std::optional<DWORD>(0), run.finish()) << run.output();
+    EXPECT_NE(std::wstring::npos, run.output().find(L"0 contract violations")) << run.output();
 }
 
 } // namespace

@@ -23,13 +23,6 @@ bool OfficeAgainstHost::changePresence(const wchar_t* signinName, const char* pr
     return host_.run("presence " + std::string(name.begin(), name.end()) + " " + presence);
 }
 
-std::size_t countEvents(const ChildProcess& office, const std::wstring& text)
-{
-    std::size_t count = 0;
-    for (const OutputLine& line : office.lines()) count += isEvent(line, text);
-    return count;
-}
-
 std::wstring contactArguments(std::initializer_list<const wchar_t*> names)
 {
     std::wstring arguments;
@@ -40,7 +33,7 @@ std::wstring contactArguments(std::initializer_list<const wchar_t*> names)
 void expectLines(const ChildProcess& run, std::initializer_list<Expected> expected)
 {
     for (const Expected& each : expected)
-        EXPECT_EQ(each.count, each.event ? countEvents(run, each.text) : run.countLines(each.text)) << run.output();
+        EXPECT_EQ(each.count, run.countLines(each.text, each.event ? eventLine : L"")) << run.output();
 }
 
 } // namespace xproc

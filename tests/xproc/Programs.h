@@ -59,14 +59,6 @@ public:
     }
 };
 
-// A finished officesim run.
-struct OfficeRun { std::optional<DWORD> exitCode; std::wstring output; };
-inline OfficeRun runOffice(const std::wstring& arguments, const std::wstring& program = L"officesim.exe")
-{
-    OfficeSim office(arguments, program);
-    return {office.finish(), office.output()};
-}
-
 // The demo directory's people the scenarios use.
 constexpr const wchar_t* Bo = L"bo.lindqvist@quillon.example";    // available, in the contact list
 constexpr const wchar_t* Carla = L"carla.moreno@quillon.example"; // away, in the contact list
@@ -86,13 +78,13 @@ protected:
     HostSim host_;
 };
 
-// Whether the line of officesim's reports an event as it came ("officesim: event +...") containing `text`.
+// How officesim's lines that report an event as it came begin.
+constexpr const wchar_t* eventLine = L"officesim: event +";
+// Whether the line of officesim's reports such an event containing `text`.
 inline bool isEvent(const OutputLine& line, const std::wstring& text)
 {
-    return line.text.rfind(L"officesim: event +", 0) == 0 && line.text.find(text) != std::wstring::npos;
+    return line.text.rfind(eventLine, 0) == 0 && line.text.find(text) != std::wstring::npos;
 }
-// How many of officesim's lines report such an event.
-std::size_t countEvents(const ChildProcess& office, const std::wstring& text);
 
 // How many lines contain each text (events: only the lines that report an event), with the output on failure.
 struct Expected { std::size_t count; const wchar_t* text; bool event = false; };

@@ -15,9 +15,13 @@ set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 add_subdirectory(${TAVO_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
+# Every test program and what it runs (scripts/test builds only this, not the benchmarks or the soak).
+add_custom_target(tavo_tests)
+
 function(tavo_add_gtest name)
     cmake_parse_arguments(ARG "PER_TEST" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
+    add_dependencies(tavo_tests ${name})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} gmock gtest_main ole32 oleaut32 uuid advapi32)
     if(ARG_PER_TEST)
         gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES TIMEOUT 300 ${ARG_PROPERTIES})

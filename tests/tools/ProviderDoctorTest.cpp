@@ -4,10 +4,10 @@
 
 #include "SavedModuleRegistration.h"
 #include "ToolTestSupport.h"
-#include "hostsim/ProviderInstallation.h"
 #include "hostsim/TavoModule.h"
 
 #include "common/ImProviderRegistry.h"
+#include "common/ModuleTypeLibrary.h"
 #include "common/ProgramFolder.h"
 #include "common/RegistryValue.h"
 
@@ -53,7 +53,7 @@ struct ProviderDoctorTest : ::testing::Test {
             hostsim::TavoModule module(modulePath_);
             ASSERT_TRUE(module.registerServer && SUCCEEDED(module.registerServer()));
             module.unload();
-            if (withLocaleZeroEntry) { ASSERT_HRESULT_SUCCEEDED(hostsim::registerTypeLibraryLocaleZero(modulePath_)); }
+            if (withLocaleZeroEntry) { ASSERT_HRESULT_SUCCEEDED(tools::registerTypeLibraryLocaleZero(modulePath_)); }
         }
         ASSERT_EQ(ERROR_SUCCESS, tools::writeRegistryDword(HKEY_CURRENT_USER, tools::ProviderKey, L"UpAndRunning", 2));
     }

@@ -15,7 +15,7 @@ std::vector<InstallStep> installProvider(const TavoModule& module)
     steps.push_back({L"DllRegisterServer of " + module.path(),
                      module.registerServer ? module.registerServer() : E_NOTIMPL});
     steps.push_back({L"type library entry for locale 0 (Wine's marshaler reads only that one)",
-                     registerTypeLibraryLocaleZero(module.path())});
+                     tools::registerTypeLibraryLocaleZero(module.path())});
     return steps;
 }
 

@@ -6,7 +6,6 @@
 //   3. the type library's locale-0 entry beside the 0x409 one that registration writes (see the .cpp).
 // Needs the rights of an installer (HKEY_LOCAL_MACHINE). Runs on the caller's thread, COM initialised.
 
-#include "common/ModuleTypeLibrary.h"
 #include "hostsim/TavoModule.h"
 
 #include <windows.h>
@@ -23,8 +22,5 @@ struct InstallStep {
 
 // Runs every step, also after a failure, and reports each.
 std::vector<InstallStep> installProvider(const TavoModule& module);
-
-// Step 3 alone.
-using tools::registerTypeLibraryLocaleZero;
 
 } // namespace hostsim

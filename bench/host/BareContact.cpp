@@ -2,10 +2,13 @@
 
 #include "host/BareChangeData.h"
 #include "host/BareHost.h"
+#include "host/BareLanes.h"
 #include "host/HostContactSink.h"
 #include "extensionsutils/OfficeEventIds.h"
 
 #include <ocidl.h>
+
+#include <memory>
 
 using extensionsutils::Bstr;
 using extensionsutils::ComPtr;
@@ -68,21 +71,23 @@ void BareContact::subscribe()
     if (FAILED(hostPoint_->Advise(hostSink_.get(), &hostCookie_))) hostPoint_.reset();
 }
 
-// A host change as the module reports a presence change to Office, done the plainest way.
+// A host change as the module reports a presence change to Office, done the plainest way, handed to the
+// bare lanes: this contact's sinks are called by their Office process's own thread.
 void BareContact::contactChanged()
 {
     const auto data = extensionsutils::ComObject<BareChangeData>::create();
-    IDispatch* source = static_cast<IDispatch*>(static_cast<IUCCContact*>(this));
     if (!data) return;
     const ComPtr<IDispatch> dataDispatch = data.as<IDispatch>();
-    VARIANT arguments[2]; // in reverse order: the event data, then the source
-    arguments[0].vt = VT_DISPATCH;
-    arguments[0].pdispVal = dataDispatch.get();
-    arguments[1].vt = VT_DISPATCH;
-    arguments[1].pdispVal = source;
-    DISPPARAMS parameters = {arguments, nullptr, 2, 0};
-    for (const ComPtr<IDispatch>& sink : connectionPoint(DIID__IUCCContactEvents)->sinks())
-        if (sink) sink->Invoke(extensionsutils::officeevents::onContactInformationChanged, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
+    auto arguments = std::make_shared<extensionsutils::DispatchParameters>();
+    VARIANT source; // the event's first argument
+    source.vt = VT_DISPATCH;
+    source.pdispVal = static_cast<IDispatch*>(static_cast<IUCCContact*>(this));
+    VARIANT changed;
+    changed.vt = VT_DISPATCH;
+    changed.pdispVal = dataDispatch.get();
+    if (FAILED(arguments->add(source)) || FAILED(arguments->add(changed))) return;
+    bareLanes().fire(connectionPoint(DIID__IUCCContactEvents)->sinks(), extensionsutils::officeevents::onContactInformationChanged,
+                     arguments);
 }
 
 HRESULT BareContact::get_Status(MISTATUS* status)

@@ -4,8 +4,8 @@
 // the host contact and its sign-in name as the module's contacts do. get_Status and
 // GetContactInformation(availability) make exactly the host calls the module's contacts make; every other
 // member answers E_NOTIMPL. Office's UC contact sinks connect to it as to the module's: the first
-// FindConnectionPoint subscribes to the host contact's events, and each host change then loops
-// Invoke(OnContactInformationChanged) over the connected sinks on the host's thread. Any thread.
+// FindConnectionPoint subscribes to the host contact's events, and each host change then hands
+// Invoke(OnContactInformationChanged) for the connected sinks to the bare lanes (BareLanes.h). Any thread.
 
 #include "HostExtensionApi.h"
 #include "TavoMessengerLib.h"

@@ -3,6 +3,7 @@
 #include "host/BareContact.h"
 #include "host/BareContacts.h"
 #include "host/BareHost.h"
+#include "host/BareLanes.h"
 #include "extensionsutils/OfficeEventIds.h"
 
 #include <cwchar>
@@ -131,28 +132,45 @@ HRESULT BareMessenger::get_MyContacts(IDispatch** result)
     return list.identity()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(result));
 }
 
-HRESULT BareMessenger::contactStatusChanged(IDispatch* hostContact, IDispatch* presenceState)
+HRESULT BareMessenger::statusChangeArguments(IDispatch* hostContact, IDispatch* presenceState,
+                                             extensionsutils::DispatchParameters& arguments)
 {
     const ComPtr<IContact> contact = hostContact ? ComPtr<IDispatch>(hostContact).as<IContact>() : nullptr;
     const ComPtr<IPresenceState> state = presenceState ? ComPtr<IDispatch>(presenceState).as<IPresenceState>() : nullptr;
     if (!contact || !state) return E_NOINTERFACE;
     extensionsutils::MICComPtr<BareContact> made;
-    HRESULT hr = makeContact(contact, made);
+    const HRESULT hr = makeContact(contact, made);
     if (FAILED(hr)) return hr;
     LONG presence = 0;
     if (FAILED(state->get_PresenceState(&presence))) return E_FAIL;
     const ComPtr<IDispatch> madeDispatch = made.as<IDispatch>();
-    VARIANT arguments[2]; // in reverse order: the status, then the contact
-    arguments[0].vt = VT_I4;
-    arguments[0].lVal = presence == 1 ? MISTATUS_ONLINE : MISTATUS_AWAY;
-    arguments[1].vt = VT_DISPATCH;
-    arguments[1].pdispVal = madeDispatch.get();
-    DISPPARAMS parameters = {arguments, nullptr, 2, 0};
-    const extensionsutils::ConnectionPoint& point = *connectionPoint(DIID_DMessengerEvents);
-    for (const ComPtr<IDispatch>& sink : point.sinks()) {
-        if (sink) hr = sink->Invoke(extensionsutils::officeevents::onContactStatusChange, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &parameters, nullptr, nullptr, nullptr);
-    }
+    VARIANT madeContact;
+    madeContact.vt = VT_DISPATCH;
+    madeContact.pdispVal = madeDispatch.get();
+    VARIANT status;
+    status.vt = VT_I4;
+    status.lVal = presence == 1 ? MISTATUS_ONLINE : MISTATUS_AWAY;
+    if (FAILED(arguments.add(madeContact)) || FAILED(arguments.add(status))) return E_OUTOFMEMORY;
+    return S_OK;
+}
+
+HRESULT BareMessenger::contactStatusChanged(IDispatch* hostContact, IDispatch* presenceState)
+{
+    extensionsutils::DispatchParameters arguments;
+    HRESULT hr = statusChangeArguments(hostContact, presenceState, arguments);
+    if (FAILED(hr)) return hr;
+    for (const ComPtr<IDispatch>& sink : connectionPoint(DIID_DMessengerEvents)->sinks())
+        if (sink) hr = arguments.invoke(sink.get(), extensionsutils::officeevents::onContactStatusChange);
     return hr;
+}
+
+HRESULT BareMessenger::contactStatusChangedInLanes(IDispatch* hostContact, IDispatch* presenceState)
+{
+    auto arguments = std::make_shared<extensionsutils::DispatchParameters>();
+    const HRESULT hr = statusChangeArguments(hostContact, presenceState, *arguments);
+    if (FAILED(hr)) return hr;
+    return bareLanes().fire(connectionPoint(DIID_DMessengerEvents)->sinks(), extensionsutils::officeevents::onContactStatusChange,
+                            arguments);
 }
 
 } // namespace bench

@@ -11,6 +11,7 @@
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/ConnectionPointContainer.h"
 #include "extensionsutils/DispatchImpl.h"
+#include "extensionsutils/DispatchParameters.h"
 
 namespace bench {
 
@@ -28,6 +29,9 @@ public:
     // contact object (the host calls the module makes for it) and a loop of Invoke(OnContactStatusChange)
     // over the connected sinks, on the calling thread.
     HRESULT contactStatusChanged(IDispatch* hostContact, IDispatch* presenceState);
+    // The same change handed to the bare lanes (BareLanes.h): each Office process's sinks called in turn by
+    // a thread of that process's own, every process at once. Returns once queued.
+    HRESULT contactStatusChangedInLanes(IDispatch* hostContact, IDispatch* presenceState);
 
     HRESULT STDMETHODCALLTYPE get_MyStatus(MISTATUS* status) override;
     HRESULT STDMETHODCALLTYPE GetContact(BSTR signinName, BSTR serviceId, IDispatch** contact) override;
@@ -61,6 +65,11 @@ public:
     HRESULT STDMETHODCALLTYPE put_MyProperty(MCONTACTPROPERTY, VARIANT) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_MyServiceId(BSTR*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_Services(IDispatch**) override { return E_NOTIMPL; }
+
+private:
+    // OnContactStatusChange's arguments for a host change: the contact made for it and its status.
+    HRESULT statusChangeArguments(IDispatch* hostContact, IDispatch* presenceState,
+                                  extensionsutils::DispatchParameters& arguments);
 };
 
 } // namespace bench

@@ -4,6 +4,7 @@
 // bench host beside the module's two) and the people of the bench host's directory.
 
 #include <windows.h>
+#include <oaidl.h>
 
 namespace bench {
 
@@ -49,5 +50,9 @@ constexpr const wchar_t* ModuleReceiptsSemaphore = L"Local\\TavoBenchModuleRecei
 constexpr const wchar_t* BareReceiptsSemaphore = L"Local\\TavoBenchBareReceipts";
 constexpr const wchar_t* StormMarkersSemaphore = L"Local\\TavoBenchStormMarkers";
 constexpr const wchar_t* SinksDoneEvent = L"Local\\TavoBenchSinksDone";
+
+// A property every bench sink answers with its process id (VT_I4), so that the bare provider can give each
+// Office process a delivery lane of its own; no event interface has this dispatch id.
+constexpr DISPID SinkProcessDispid = 0x4000BE01;
 
 } // namespace bench

@@ -1,5 +1,7 @@
 #include "office/CountingSink.h"
 
+#include "measure/BenchNames.h"
+
 #include "TavoMessengerLib.h"
 #include "extensionsutils/OfficeEventIds.h"
 
@@ -23,8 +25,15 @@ CountingSink::CountingSink(HANDLE receipts, HANDLE markers) : CountingSink(recei
     markers_ = markers;
 }
 
-HRESULT CountingSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT*, EXCEPINFO*, UINT*)
+HRESULT CountingSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT* result, EXCEPINFO*, UINT*)
 {
+    if (id == SinkProcessDispid) {
+        if (!result) return E_POINTER;
+        VariantInit(result);
+        result->vt = VT_I4;
+        result->lVal = static_cast<LONG>(GetCurrentProcessId());
+        return S_OK;
+    }
     if (id != counted_) return S_OK;
     ReleaseSemaphore(markers_ && isOfflineStatus(parameters) ? markers_ : receipts_, 1, nullptr);
     return S_OK;

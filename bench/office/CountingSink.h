@@ -3,6 +3,7 @@
 // An Office-side event sink that only counts: each call of the counted event (by default DMessengerEvents'
 // OnContactStatusChange) releases the given receipts semaphore of the host once (see BenchNames.h); with a
 // markers semaphore, an OnContactStatusChange to offline (the storm's end marker) releases that instead.
+// Asked for SinkProcessDispid, it answers its process id (for the bare provider's lanes).
 // Any thread.
 
 #include "common/DispatchSink.h"

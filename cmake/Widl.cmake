@@ -3,6 +3,8 @@
 # <name>_i.c (GUID definitions) and, with TLB, <name>.tlb. <target> is a static library of the GUIDs whose
 # users see the header; with TLB its property TAVO_TLB_FILE names the type library file.
 
+set(TAVO_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
+
 function(tavo_find_from_package out package pattern)
     execute_process(COMMAND dpkg -L ${package} OUTPUT_VARIABLE files ERROR_QUIET)
     string(REGEX MATCH "[^\n]*${pattern}" match "${files}")
@@ -39,10 +41,31 @@ function(tavo_add_idl target idl)
         COMMENT "widl ${name}.idl"
         VERBATIM)
     add_library(${target} STATIC ${out}/${name}_i.c ${out}/${name}.h)
+    set_property(GLOBAL APPEND PROPERTY TAVO_GUID_SOURCES ${out}/${name}_i.c)
     target_include_directories(${target} PUBLIC ${out})
     if(ARG_TLB)
         set_target_properties(${target} PROPERTIES TAVO_TLB_FILE ${out}/${name}.tlb)
         add_custom_target(${target}_tlb DEPENDS ${out}/${name}.tlb)
         add_dependencies(${target} ${target}_tlb)
     endif()
+endfunction()
+
+# The system interfaces whose ids the module and its tools take from the toolchain: Windows defines them.
+set(TAVO_SYSTEM_IDS IID_IUnknown IID_IDispatch IID_IClassFactory IID_IConnectionPoint IID_IConnectionPointContainer)
+
+# tavo_check_guid_sources(<target>)
+# Links <target> (a DLL or program of this folder) with a map and checks it after every link
+# (CheckGuidSources.cmake): each interface, class and library id it uses must come from the definitions widl
+# wrote, or be one of TAVO_SYSTEM_IDS. A library that defines a same-named id with another value then fails
+# the build instead of changing the id.
+function(tavo_check_guid_sources target)
+    set(map ${CMAKE_CURRENT_BINARY_DIR}/${target}.map)
+    target_link_options(${target} PRIVATE "LINKER:-Map=${map},--cref")
+    get_property(generated GLOBAL PROPERTY TAVO_GUID_SOURCES)
+    string(REPLACE ";" "|" generated "${generated}")
+    string(REPLACE ";" "|" system "${TAVO_SYSTEM_IDS}")
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -DMAP=${map} -DBINARY=$<TARGET_FILE:${target}> -DBUILD_DIR=${CMAKE_BINARY_DIR}
+                "-DGENERATED=${generated}" "-DSYSTEM=${system}" -P ${TAVO_CMAKE_DIR}/CheckGuidSources.cmake
+        VERBATIM)
 endfunction()

@@ -8,6 +8,7 @@
 #include "IUCOfficeIntegration/AsynchronousOperationWorker.h"
 #include "IUCOfficeIntegration/UCCContactManager.h"
 
+#include "common/ContractIds.h"
 #include "support/ModuleFixture.h"
 #include "logging/ModuleLogSink.h"
 
@@ -178,7 +179,7 @@ TEST_F(MessengerEventsTest, AHungCallbackDelaysNoWorkNoOtherOfficeNorTheStopAndI
 {
     EventDelivery::setStallLimit(testStallLimitMs);
     auto callbackJournal = std::make_shared<OfficeEventJournal>();
-    ComPtr<FakeOfficeSink> callback = FakeOfficeSink::create(DIID__IUCCContactsAndGroupsCallback, callbackJournal);
+    ComPtr<FakeOfficeSink> callback = FakeOfficeSink::create(contractid::IUCCContactsAndGroupsCallback, callbackJournal);
     HungHandler hung;
     callback->setHook(hung.hook());
     connectSink();

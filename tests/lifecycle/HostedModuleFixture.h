@@ -19,8 +19,9 @@ public:
 
     HMODULE module_ = LoadLibraryW(besideThisProgram(L"TavoMessenger.dll").c_str());
     std::wstring path = fileOf(module_); // as the module itself finds it, and registers it
-    StartTavoMessengerFunction start = entry<StartTavoMessengerFunction>(StartTavoMessengerExportName);
-    StopTavoMessengerFunction stopExport = entry<StopTavoMessengerFunction>(StopTavoMessengerExportName);
+    StartTavoMessengerFunction start = entry<StartTavoMessengerFunction>("?StartTavoMessenger@@YAXI@Z");
+    StopTavoMessengerFunction stopExport =
+        entry<StopTavoMessengerFunction>("?StopTavoMessenger@@YAXV?$shared_ptr@VTavoMessengerStoppedCallback@@@std@@@Z");
     HRESULT(WINAPI* canUnloadNow)() = entry<decltype(canUnloadNow)>("DllCanUnloadNow");
     HRESULT(WINAPI* getClassObject)(REFCLSID, REFIID, void**) = entry<decltype(getClassObject)>("DllGetClassObject");
     HRESULT(WINAPI* registerServer)() = entry<decltype(registerServer)>("DllRegisterServer");

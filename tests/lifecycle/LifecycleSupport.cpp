@@ -3,13 +3,11 @@
 #include "support/FakeOfficeSink.h"
 #include "support/OfficeInterfaceIds.h"
 
-#include "extensionsutils/ImProviderNames.h"
-
 #include <algorithm>
 
 SavedProviderRegistry::SavedProviderRegistry()
 {
-    keys_.push_back(std::make_unique<registrytest::SavedRegistryKey>(HKEY_CURRENT_USER, extensionsutils::improvider::ImProvidersKey));
+    keys_.push_back(std::make_unique<registrytest::SavedRegistryKey>(HKEY_CURRENT_USER, L"Software\\IM Providers"));
     keys_.back()->clear();
     const std::pair<HKEY, const wchar_t*> interfaceKeys[] = {
         {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Interface\\"}, {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Wow6432Node\\Interface\\"},

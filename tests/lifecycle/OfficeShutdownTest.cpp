@@ -2,6 +2,7 @@
 // module registered for local-server activation.
 #include "HostedModuleFixture.h"
 
+#include "common/ContractIds.h"
 #include "support/FakeOfficeSink.h"
 
 #include "TavoMessengerLib.h"
@@ -29,13 +30,13 @@ protected:
 TEST_F(OfficeShutdownTest, BothClassIdsServeTheSameFactoryAndTheSameObjectAndLockServerKeepsNothingAlive)
 {
     startAndWaitUntilPublished();
-    ASSERT_TRUE(classObjectRegistered(CLSID_Messenger) && classObjectRegistered(CLSID_OfficeIntegrationImpl));
-    EXPECT_TRUE(extensionsutils::sameComObject(registeredFactory(CLSID_Messenger).get(),
-                                               registeredFactory(CLSID_OfficeIntegrationImpl).get()));
-    ComPtr<IUnknown> first = create(CLSID_Messenger), second = create(CLSID_OfficeIntegrationImpl);
+    ASSERT_TRUE(classObjectRegistered(contractid::Messenger) && classObjectRegistered(contractid::OfficeIntegrationImpl));
+    EXPECT_TRUE(extensionsutils::sameComObject(registeredFactory(contractid::Messenger).get(),
+                                               registeredFactory(contractid::OfficeIntegrationImpl).get()));
+    ComPtr<IUnknown> first = create(contractid::Messenger), second = create(contractid::OfficeIntegrationImpl);
     ASSERT_TRUE(first && second);
     EXPECT_EQ(first.get(), second.get()) << "Office 2010 and Office 2016 were given different objects";
-    EXPECT_EQ(S_OK, registeredFactory(CLSID_OfficeIntegrationImpl)->LockServer(TRUE));
+    EXPECT_EQ(S_OK, registeredFactory(contractid::OfficeIntegrationImpl)->LockServer(TRUE));
     first.reset();
     second.reset();
     stopAndWait();
@@ -45,11 +46,11 @@ TEST_F(OfficeShutdownTest, BothClassIdsServeTheSameFactoryAndTheSameObjectAndLoc
 TEST_F(OfficeShutdownTest, AStopWhileOfficeHoldsTheObjectTellsBothApisOnTheWorkerBeforeTheRevocation)
 {
     startAndWaitUntilPublished();
-    ComPtr<IUnknown> object = create(CLSID_Messenger);
+    ComPtr<IUnknown> object = create(contractid::Messenger);
     ASSERT_TRUE(object);
     auto journal = std::make_shared<fakeoffice::OfficeEventJournal>();
-    ComPtr<FakeOfficeSink> sinks[] = {FakeOfficeSink::create(DIID_DMessengerEvents, journal),
-                                      FakeOfficeSink::create(DIID__IUCOfficeIntegrationEvents, journal)};
+    ComPtr<FakeOfficeSink> sinks[] = {FakeOfficeSink::create(contractid::DMessengerEvents, journal),
+                                      FakeOfficeSink::create(contractid::IUCOfficeIntegrationEvents, journal)};
     for (const auto& sink : sinks) ASSERT_EQ(S_OK, sink->advise(object.get()));
     std::atomic<long> eventsWhenUninitialising{-1};
     host().addLogHook([&](const fakehost::LogRecord& record) {
@@ -60,8 +61,9 @@ TEST_F(OfficeShutdownTest, AStopWhileOfficeHoldsTheObjectTellsBothApisOnTheWorke
     // Each sink gets its events in order; the order across sinks is open. Office is called as it calls, from
     // the module's multithreaded apartment but never from the worker.
     std::vector<OfficeEvent> events = journal->events();
-    const auto messengers = std::stable_partition(
-        events.begin(), events.end(), [](const OfficeEvent& event) { return IsEqualIID(DIID_DMessengerEvents, event.eventInterface); });
+    const auto messengers = std::stable_partition(events.begin(), events.end(), [](const OfficeEvent& event) {
+        return IsEqualIID(contractid::DMessengerEvents, event.eventInterface);
+    });
     EXPECT_EQ(2, messengers - events.begin());
     const DWORD worker = host().recordsOf(L"About to begin revoking Messenger Class Factory").at(0).threadId;
     std::vector<std::wstring> texts;

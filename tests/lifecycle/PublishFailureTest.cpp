@@ -6,6 +6,7 @@
 #include "TavoMessengerExports.h"
 #include "Workers.h"
 
+#include "common/ContractIds.h"
 #include "support/ModuleFixture.h"
 
 #include <gmock/gmock.h>
@@ -104,8 +105,8 @@ protected:
 
 TEST_F(PublishFailureTest, AFailedMessengerRegistrationRegistersNothingElseReleasesTheFactoryAndClearsUpAndRunning)
 {
-    startAndWaitForThePublishingRefusing(CLSID_Messenger, E_OUTOFMEMORY);
-    expectPublishingFailed({CLSID_Messenger}, messengerFailure);
+    startAndWaitForThePublishingRefusing(contractid::Messenger, E_OUTOFMEMORY);
+    expectPublishingFailed({contractid::Messenger}, messengerFailure);
     expectAStopRevokesNothing();
 }
 
@@ -116,10 +117,10 @@ TEST_F(PublishFailureTest, AFailedOfficeIntegrationRegistrationRevokesTheMesseng
     host().addLogHook([&](const fakehost::LogRecord& record) {
         if (record.message != L"Revoking Messenger Class Factory complete" || upAndRunningAtRevocation) return;
         upAndRunningAtRevocation = readUpAndRunning();
-        messengerRegisteredAtRevocation = classObjectRegistered(CLSID_Messenger);
+        messengerRegisteredAtRevocation = classObjectRegistered(contractid::Messenger);
     });
-    startAndWaitForThePublishingRefusing(CLSID_OfficeIntegrationImpl, E_ACCESSDENIED);
-    expectPublishingFailed({CLSID_Messenger, CLSID_OfficeIntegrationImpl}, officeIntegrationFailure);
+    startAndWaitForThePublishingRefusing(contractid::OfficeIntegrationImpl, E_ACCESSDENIED);
+    expectPublishingFailed({contractid::Messenger, contractid::OfficeIntegrationImpl}, officeIntegrationFailure);
     EXPECT_THAT(messagesOf(host(), L"TavoMessengerStateWorkers::revokeMessenger"),
                 ElementsAre(L"About to begin revoking Messenger Class Factory", L"calling classFactory->Uninitialize()",
                             L"Revoking Messenger Class Factory complete"));

@@ -1,8 +1,7 @@
 #include "HostedModuleFixture.h"
+#include "common/ContractIds.h"
 #include "support/RawRegistry.h"
 #include "support/SavedModuleRegistration.h"
-
-#include "TavoMessengerLib.h"
 
 #include "extensionsutils/Bstr.h"
 
@@ -67,7 +66,7 @@ protected:
     static std::optional<std::wstring> registeredLibraryPath()
     {
         extensionsutils::Bstr path;
-        if (FAILED(QueryPathOfRegTypeLib(LIBID_TavoMessengerLib, 1, 0, 0x409, path.out()))) return std::nullopt;
+        if (FAILED(QueryPathOfRegTypeLib(contractid::TavoMessengerLib, 1, 0, 0x409, path.out()))) return std::nullopt;
         return withoutTerminators(path.str());
     }
 

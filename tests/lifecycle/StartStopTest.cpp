@@ -2,6 +2,7 @@
 // away and when it tells the host, in every order a host may call them, and the log lines of each step.
 #include "HostedModuleFixture.h"
 
+#include "common/ContractIds.h"
 #include "support/FakeOfficeSink.h"
 
 #include "TavoMessengerLib.h"
@@ -47,13 +48,13 @@ TEST_F(StartStopTest, AFreshModuleCanUnloadAndDllGetClassObjectServesNoClassWhet
     const CLSID unknownClass = {0x5e1a6f2c, 0x1d3b, 0x4c8e, {0x9a, 0x41, 0x27, 0x0b, 0x6c, 0x33, 0xd9, 0x10}};
     for (bool started : {false, true}) {
         if (started) startAndWaitUntilPublished();
-        for (const CLSID* clsid : {&CLSID_Messenger, &CLSID_OfficeIntegrationImpl, &unknownClass})
+        for (const CLSID* clsid : {&contractid::Messenger, &contractid::OfficeIntegrationImpl, &unknownClass})
             for (const IID* iid : {&IID_IClassFactory, &IID_IUnknown}) {
                 void* object = reinterpret_cast<void*>(1);
                 EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, module().getClassObject(*clsid, *iid, &object));
                 EXPECT_EQ(nullptr, object) << "the out-parameter was not cleared";
             }
-        EXPECT_EQ(E_POINTER, module().getClassObject(CLSID_Messenger, IID_IClassFactory, nullptr));
+        EXPECT_EQ(E_POINTER, module().getClassObject(contractid::Messenger, IID_IClassFactory, nullptr));
     }
 }
 
@@ -119,7 +120,7 @@ TEST_F(StartStopTest, ARestartWhileTheOldServerStillRevokesEndsActivatableWithEv
         ASSERT_TRUE(becomesRunning()) << "the new server is not marked running";
         Sleep(50);
         EXPECT_EQ(running, readUpAndRunning());
-        EXPECT_TRUE(classObjectRegistered(CLSID_Messenger));
+        EXPECT_TRUE(classObjectRegistered(contractid::Messenger));
         expectStoppedAfter(2);
         EXPECT_EQ(2u, logCount(revocationComplete));
         EXPECT_TRUE(unloadable()) << "a factory was never released";
@@ -173,7 +174,7 @@ TEST_F(StartStopTest, TheStartSequenceLogsItsStepsInOrderOnTheCallersThreadThenP
     EXPECT_EQ(S_FALSE, module().canUnloadNow()) << "the registered class factory lives";
     stopAndWait();
     EXPECT_EQ(notRunning, whenShutdownBegins) << "UpAndRunning is not cleared first";
-    EXPECT_FALSE(classObjectRegistered(CLSID_Messenger) || classObjectRegistered(CLSID_OfficeIntegrationImpl));
+    EXPECT_FALSE(classObjectRegistered(contractid::Messenger) || classObjectRegistered(contractid::OfficeIntegrationImpl));
     EXPECT_TRUE(unloadable()) << "something of the module outlived its stop";
 }
 

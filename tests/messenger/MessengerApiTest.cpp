@@ -69,25 +69,26 @@ protected:
 TEST_F(MessengerApiTest, IsOneObjectThroughEveryInterfaceOfItsMapAndGivesTheUcEntryAsItsUcService)
 {
     IUnknown* identity = messenger.identity();
-    for (const IID& iid :
-         {IID_IUCOfficeIntegration, IID_IMessengerAdvanced, IID_IMessenger, IID_IMessenger2, IID_IMessenger3, IID_IDispatch,
-          IID_IConnectionPointContainer, IID_IMessengerContactResolution, IID_IServiceProvider, IID_IUnknown}) {
+    for (const IID& iid : {contractid::IUCOfficeIntegration, contractid::IMessengerAdvanced, contractid::IMessenger,
+                           contractid::IMessenger2, contractid::IMessenger3, IID_IDispatch, IID_IConnectionPointContainer,
+                           contractid::IMessengerContactResolution, IID_IServiceProvider, IID_IUnknown}) {
         ComPtr<IUnknown> answered;
         ASSERT_EQ(S_OK, identity->QueryInterface(iid, reinterpret_cast<void**>(answered.out())));
         EXPECT_TRUE(extensionsutils::sameComObject(identity, answered.get()));
     }
     void* result = reinterpret_cast<void*>(1);
-    for (const IID& iid : {IID_IMessengerGroups, IID_IMessengerContact, IID_IMessengerServices, IID_IUCCLyncClient})
+    for (const IID& iid :
+         {contractid::IMessengerGroups, contractid::IMessengerContact, contractid::IMessengerServices, contractid::IUCCLyncClient})
         EXPECT_EQ(E_NOINTERFACE, identity->QueryInterface(iid, &result));
     EXPECT_EQ(nullptr, result);
     ComPtr<IServiceProvider> provider = messenger.as<IServiceProvider>();
-    const GUID ucService = {0x6B734CFB, 0x92E4, 0x42F3, {0x9A, 0x5E, 0xD4, 0xBD, 0xED, 0x5F, 0xC3, 0x57}};
-    for (const IID& iid : {IID_IUCOfficeIntegration, IID_IUnknown, IID_IMessenger}) {
+    const GUID ucService = contractid::guid("{6b734cfb-92e4-42f3-9a5e-d4bded5fc357}");
+    for (const IID& iid : {contractid::IUCOfficeIntegration, IID_IUnknown, contractid::IMessenger}) {
         ASSERT_EQ(S_OK, provider->QueryService(ucService, iid, &result));
         EXPECT_EQ(static_cast<void*>(messenger.as<IUCOfficeIntegration>().get()), result) << "whatever interface was asked";
         static_cast<IUnknown*>(result)->Release();
     }
-    EXPECT_EQ(E_NOTIMPL, provider->QueryService(IID_IUCOfficeIntegration, IID_IUCOfficeIntegration, &result));
+    EXPECT_EQ(E_NOTIMPL, provider->QueryService(contractid::IUCOfficeIntegration, contractid::IUCOfficeIntegration, &result));
     EXPECT_EQ(nullptr, result);
 }
 

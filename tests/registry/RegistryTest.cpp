@@ -8,7 +8,6 @@
 #include "support/SavedRegistryKey.h"
 #include "utils/RegistryUtils.h"
 
-#include "extensionsutils/ImProviderNames.h"
 #include "extensionsutils/LogSink.h"
 #include "extensionsutils/RegKey.h"
 #include "extensionsutils/RegKeyFactoryImpl.h"
@@ -18,12 +17,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <tuple>
 
 using namespace extensionsutils;
-using namespace extensionsutils::improvider;
 using namespace registrytest;
 using namespace testing;
 using Bytes = std::vector<BYTE>;
@@ -266,12 +265,12 @@ TEST_F(RegistryTest, UpAndRunningGoesUnderTheHostClientsKeyAndUnderTheCommunicat
     // Sets the value; answers what the host client's and the Communicator key then hold.
     const auto set = [](DWORD value) {
         RegistryUtils::SetUpAndRunning(value);
-        return std::vector{stored(HKEY_CURRENT_USER, ProviderKey, UpAndRunningValue),
-                           stored(HKEY_CURRENT_USER, Office2007ProviderKey, UpAndRunningValue)};
+        return std::vector{stored(HKEY_CURRENT_USER, L"Software\\IM Providers\\Norvane Quillon", L"UpAndRunning"),
+                           stored(HKEY_CURRENT_USER, L"Software\\IM Providers\\Communicator", L"UpAndRunning")};
     };
     const auto values = [](std::optional<Bytes> host, std::optional<Bytes> communicator) { return std::vector{host, communicator}; };
     EXPECT_EQ(values(dword(1), std::nullopt), set(1));
-    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, Office2007ProviderKey));
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, L"Software\\IM Providers\\Communicator"));
     ASSERT_TRUE(setCurVer(L"Outlook.Application.12"));
     clearLog();
     EXPECT_EQ(values(dword(2), dword(2)), set(2));
@@ -356,29 +355,39 @@ TEST_F(RegistryTest, TypeLibValueReadsAsTheTextUpToTheFirstNulAndOnlyTheLibIdOrN
                                                                     Field(&fakehost::LogRecord::hostLevel, 3))));
 }
 
-TEST_F(RegistryTest, StartupCheckRepairsEveryMessengerInterfaceInBothHivesAndBothViews)
+TEST_F(RegistryTest, StartupCheckRepairsTheMessengerInterfacesInTableOrder)
 {
+    // A new user's registration in lower case, under each interface's per-user entry.
+    for (const wchar_t* iid : officeMessengerInterfaces) setDefault(hkcu, iid, bytesOf(lowerCaseLibId, true));
     const std::pair<Place, const wchar_t*> repaired[] = {
-        {hklm, IMessenger}, {hklmClassesWow, iids[17]}, {hklmWowClasses, iids[6]}, {hkcu, iids[0]}, {hkcuClassesWow, iids[17]}};
+        {hklm, IMessenger}, {hklmClassesWow, iids[17]}, {hklmWowClasses, iids[6]}, {hkcuClassesWow, iids[17]}};
     for (const auto& [place, iid] : repaired) setDefault(place, iid, bytesOf(otherLibId, true));
-    ASSERT_TRUE(createKey(HKEY_CURRENT_USER, typeLibKey(hkcu, IMessenger2), view64));
+    ASSERT_TRUE(createKey(HKEY_CURRENT_USER, typeLibKey(hkcuClassesWow, IMessenger2), view64));
     // Not looked at: the per-user tree has no Wow6432Node\Classes, and other interfaces are not Office's.
     setDefault(hkcuWowClasses, iids[10], bytesOf(lowerCaseLibId, true));
     setDefault(hklm, unrelated, bytesOf(otherLibId, true));
 
     RegistryUtils::CheckMessengerInterfaceTypelibs();
 
+    for (const wchar_t* iid : officeMessengerInterfaces) EXPECT_EQ(bytesOf(libId, true), defaultOf(hkcu, iid)) << narrow(iid);
     for (const auto& [place, iid] : repaired) EXPECT_EQ(bytesOf(libId, true), defaultOf(place, iid)) << narrow(iid);
-    EXPECT_FALSE(defaultOf(hkcu, IMessenger2));
+    EXPECT_FALSE(defaultOf(hkcuClassesWow, IMessenger2));
     EXPECT_EQ(bytesOf(lowerCaseLibId, true), defaultOf(hkcuWowClasses, iids[10]));
     EXPECT_EQ(bytesOf(otherLibId, true), defaultOf(hklm, unrelated));
-    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, typeLibKey(hkcuClassesWow, IMessenger), view64)) << "nothing created";
-    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, typeLibKey(hklm, IMessenger2), view64));
-    // Machine-wide first, three places per interface; then per user, two places each.
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, typeLibKey(hklm, IMessenger2), view64)) << "nothing created";
+    // Machine-wide first, three places per interface, then per user, two places each; the table's order.
+    const auto queries = [](std::initializer_list<Place> places) {
+        std::vector<std::wstring> lines;
+        for (const wchar_t* iid : officeMessengerInterfaces)
+            for (const Place& place : places) lines.push_back(L"Query key :" + typeLibKey(place, iid));
+        return lines;
+    };
+    std::vector<std::wstring> expected = queries({hklm, hklmClassesWow, hklmWowClasses}), user = queries({hkcu, hkcuClassesWow});
+    expected.insert(expected.end(), user.begin(), user.end());
     const std::vector<std::wstring> messages = log();
-    const auto userHeader = std::find(messages.begin(), messages.end(), L"Check values under HKEY_CURRENT_USER hive");
-    const auto isQuery = [](const std::wstring& line) { return line.rfind(L"Query key :", 0) == 0; };
-    EXPECT_EQ(54, std::count_if(messages.begin(), userHeader, isQuery));
-    EXPECT_EQ(36, std::count_if(userHeader, messages.end(), isQuery));
-    EXPECT_EQ(5, std::count(messages.begin(), messages.end(), L"TavoMessenger GUID " + libId + L" written successfully"));
+    std::vector<std::wstring> queried;
+    std::copy_if(messages.begin(), messages.end(), std::back_inserter(queried),
+                 [](const std::wstring& line) { return line.rfind(L"Query key :", 0) == 0; });
+    EXPECT_EQ(expected, queried);
+    EXPECT_EQ(22, std::count(messages.begin(), messages.end(), L"TavoMessenger GUID " + libId + L" written successfully"));
 }

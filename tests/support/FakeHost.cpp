@@ -1,4 +1,6 @@
 #include "support/FakeHost.h"
+
+#include "common/ContractIds.h"
 #include "support/HostThread.h"
 
 #include "extensionsutils/Bstr.h"
@@ -25,7 +27,8 @@ FakeHost::~FakeHost() { shutdown(); }
 HRESULT FakeHost::registerClassObject()
 {
     DWORD cookie = 0;
-    const HRESULT hr = CoRegisterClassObject(CLSID_IMAndPresence, classObject().get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
+    const HRESULT hr =
+        CoRegisterClassObject(contractid::IMAndPresence, classObject().get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
     if (SUCCEEDED(hr)) change([&] { registrationCookie_ = cookie; });
     return hr;
 }
@@ -195,7 +198,7 @@ void FakeHost::later(std::function<void(FakeHost&)> work)
 DWORD FakeHost::addContactSink(const std::wstring& signinName, IUnknown* sink)
 {
     ComPtr<IDispatch> events;
-    if (FAILED(sink->QueryInterface(DIID__IContactEvents, reinterpret_cast<void**>(events.out()))) || !events) return 0;
+    if (FAILED(sink->QueryInterface(contractid::IContactEvents, reinterpret_cast<void**>(events.out()))) || !events) return 0;
     std::lock_guard<std::mutex> lock(mutex_);
     if (shutDown_) return 0;
     const DWORD cookie = nextCookie_++;

@@ -4,6 +4,7 @@
 
 #include "support/FakeHost.h"
 
+#include "common/ContractIds.h"
 #include "support/AllocationFailures.h"
 
 #include "extensionsutils/SafeArray.h"
@@ -40,6 +41,17 @@ HRESULT notImplemented(T** out)
     return E_NOTIMPL;
 }
 
+// The id under which the host client publishes each of its interfaces; Windows' own for system interfaces.
+template <class Interface> const GUID& publishedId() { return __uuidof(Interface); }
+template <> const GUID& publishedId<IPresenceState>() { return contractid::IPresenceState; }
+template <> const GUID& publishedId<IContact>() { return contractid::IContact; }
+template <> const GUID& publishedId<IContacts>() { return contractid::IContacts; }
+template <> const GUID& publishedId<IIMAndPresence>() { return contractid::IIMAndPresence; }
+template <> const GUID& publishedId<IProviderManagement>() { return contractid::IProviderManagement; }
+template <> const GUID& publishedId<IEventManager>() { return contractid::IEventManager; }
+template <> const GUID& publishedId<IPhone>() { return contractid::IPhone; }
+template <> const GUID& publishedId<ILogger>() { return contractid::ILogger; }
+
 // Free-threaded reference counting, QueryInterface for IUnknown and the interface, and a do-nothing
 // IDispatch where the interface has one (the module calls the host through the vtable).
 template <class Interface>
@@ -55,7 +67,7 @@ public:
     {
         if (!object) return E_POINTER;
         const bool dispatch = std::is_base_of<IDispatch, Interface>::value && iid == IID_IDispatch; // the interface's first base
-        *object = iid == IID_IUnknown || iid == __uuidof(Interface) || dispatch ? static_cast<Interface*>(this) : otherInterface(iid);
+        *object = iid == IID_IUnknown || iid == publishedId<Interface>() || dispatch ? static_cast<Interface*>(this) : otherInterface(iid);
         if (!*object) return E_NOINTERFACE;
         AddRef();
         return S_OK;
@@ -254,7 +266,7 @@ public:
         if (!point) return E_POINTER;
         *point = nullptr;
         return answerAction(HostMethod::FindConnectionPoint, [&] {
-            if (iid != DIID__IContactEvents) return CONNECT_E_NOCONNECTION;
+            if (iid != contractid::IContactEvents) return CONNECT_E_NOCONNECTION;
             *point = make<FakeContactConnectionPoint, IConnectionPoint>(hostPointer(), signinName_).detach();
             return S_OK;
         });
@@ -443,11 +455,12 @@ public:
         if (!object) return E_POINTER;
         *object = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        if (iid == IID_IIMAndPresence) return create<FakeIMAndPresence>(HostMethod::CreateIMAndPresence, iid, object);
-        if (iid == IID_IProviderManagement) return create<FakeProviderManagement>(HostMethod::CreateProviderManagement, iid, object);
-        if (iid == IID_IEventManager) return create<FakeEventManager>(HostMethod::CreateEventManager, iid, object);
-        if (iid == IID_IPhone) return create<FakePhone>(HostMethod::CreatePhone, iid, object);
-        return iid == IID_ILogger ? create<FakeLogger>(HostMethod::CreateLogger, iid, object) : E_NOINTERFACE;
+        if (iid == contractid::IIMAndPresence) return create<FakeIMAndPresence>(HostMethod::CreateIMAndPresence, iid, object);
+        if (iid == contractid::IProviderManagement)
+            return create<FakeProviderManagement>(HostMethod::CreateProviderManagement, iid, object);
+        if (iid == contractid::IEventManager) return create<FakeEventManager>(HostMethod::CreateEventManager, iid, object);
+        if (iid == contractid::IPhone) return create<FakePhone>(HostMethod::CreatePhone, iid, object);
+        return iid == contractid::ILogger ? create<FakeLogger>(HostMethod::CreateLogger, iid, object) : E_NOINTERFACE;
     }
     STDMETHOD(LockServer)(BOOL) override { return S_OK; }
 

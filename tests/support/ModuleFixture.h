@@ -9,13 +9,13 @@
 #include "utils/Tr1FunctionWorker.h"
 #include "utils/WorkerThreadImpl.h"
 
+#include "common/ContractIds.h"
 #include "support/FakeOfficeSink.h"
 #include "support/HostFixture.h"
 
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/EventDelivery.h"
 #include "extensionsutils/ModuleLock.h"
-#include "extensionsutils/OfficeEventIds.h"
 #include "vorn/Event.h"
 
 #include "TavoMessengerLib.h"
@@ -89,7 +89,7 @@ protected:
 
     // A new Office sink advised on the source's point for the event interface, as Office advises.
     fakeoffice::FakeOfficeSink* connectSink(IUnknown* source, std::shared_ptr<fakeoffice::OfficeEventJournal> to = nullptr,
-                                            const IID& events = DIID_DMessengerEvents)
+                                            const IID& events = contractid::DMessengerEvents)
     {
         sinks.push_back(fakeoffice::FakeOfficeSink::create(events, to ? to : journal));
         EXPECT_EQ(sinks.back()->advise(source), S_OK);
@@ -114,7 +114,7 @@ protected:
     {
         extensionsutils::ComPtr<IMessengerContact> contact;
         extensionsutils::Bstr name;
-        if (!object || FAILED(object->QueryInterface(IID_IMessengerContact, reinterpret_cast<void**>(contact.out()))))
+        if (!object || FAILED(object->QueryInterface(contractid::IMessengerContact, reinterpret_cast<void**>(contact.out()))))
             return L"<not a contact>";
         contact->get_SigninName(name.out());
         return name.str();
@@ -127,9 +127,9 @@ protected:
     std::vector<extensionsutils::ComPtr<fakeoffice::FakeOfficeSink>> sinks;
 };
 
-// Office's event dispatch ids used across the tests.
+// Office's event dispatch ids (DMessengerEvents) used across the tests.
 namespace officeevents {
-constexpr DISPID contactStatusChange = extensionsutils::officeevents::onContactStatusChange;
-constexpr DISPID appShutdown = extensionsutils::officeevents::onAppShutdown;
-constexpr DISPID contactResolved = extensionsutils::officeevents::onContactResolved;
+constexpr DISPID contactStatusChange = 0x406;
+constexpr DISPID appShutdown = 0x408;
+constexpr DISPID contactResolved = 0x41a;
 } // namespace officeevents

@@ -123,9 +123,9 @@ TEST_F(Client, MembersNotOfferedAndAForgottenUserWriteNothingAndTheUserIsAskedAf
 
 TEST_F(Client, SigningOutFiresOnStateChangedOnceToEverySinkEvenPastAFailingOrLeavingOneAndASinkMayReadTheStateMeanwhile)
 {
-    FakeOfficeSink* failing = adviseSink(client.get(), DIID__IUCCLyncClientEvents);
+    FakeOfficeSink* failing = adviseSink(client.get(), contractid::IUCCLyncClientEvents);
     failing->setResult(E_FAIL);
-    adviseSink(client.get(), DIID__IUCCLyncClientEvents);
+    adviseSink(client.get(), contractid::IUCCLyncClientEvents);
     object->setClientState(ucClientStateSignedOut);
     object->setClientState(ucClientStateSignedOut);
     EXPECT_EQ(state(), ucClientStateSignedOut);
@@ -148,7 +148,7 @@ TEST_F(Client, SigningOutFiresOnStateChangedOnceToEverySinkEvenPastAFailingOrLea
     ClientState readOnOtherThread = ucClientStateInvalid;
     std::future<void> reader;
     bool otherThreadAnswered = false;
-    adviseSink(client.get(), DIID__IUCCLyncClientEvents)->setHook([&](const OfficeEvent&) {
+    adviseSink(client.get(), contractid::IUCCLyncClientEvents)->setHook([&](const OfficeEvent&) {
         reader = std::async(std::launch::async, [&] {
             CoInitializeEx(nullptr, COINIT_MULTITHREADED);
             client->get_State(&readOnOtherThread);
@@ -373,7 +373,7 @@ protected:
         return operationSays(worker->operation().as<IDispatch>().get(), name);
     }
 
-    ComPtr<FakeOfficeSink> callback = FakeOfficeSink::create(DIID__IUCCContactsAndGroupsCallback, journal);
+    ComPtr<FakeOfficeSink> callback = FakeOfficeSink::create(contractid::IUCCContactsAndGroupsCallback, journal);
 };
 
 TEST_F(AsynchronousOperation, ReportsOnceCompletedUnlessCancelledLetsGoOfWhatItHeldAndAFailingCallbackStillCompletes)
@@ -407,7 +407,7 @@ TEST_F(AsynchronousOperation, ReportsOnceCompletedUnlessCancelledLetsGoOfWhatItH
     EXPECT_TRUE(completed->isCancelled());
     EXPECT_TRUE(operationSays(completed.as<IDispatch>().get(), L"IsSucceeded")) << "cancelling after completion keeps the result";
 
-    ComPtr<FakeOfficeSink> failing = FakeOfficeSink::create(DIID__IUCCContactsAndGroupsCallback, journal);
+    ComPtr<FakeOfficeSink> failing = FakeOfficeSink::create(contractid::IUCCContactsAndGroupsCallback, journal);
     failing->setResult(DISP_E_MEMBERNOTFOUND);
     auto withFailing = newWorker(failing.get());
     withFailing->DoWork();

@@ -58,7 +58,7 @@ protected:
     {
         return manager->Lookup(Bstr(text).get(), callback, *Variant().get(), operation);
     }
-    ComPtr<FakeOfficeSink> lookupCallback() { return FakeOfficeSink::create(DIID__IUCCContactsAndGroupsCallback, journal); }
+    ComPtr<FakeOfficeSink> lookupCallback() { return FakeOfficeSink::create(contractid::IUCCContactsAndGroupsCallback, journal); }
     static bool completed(IUCCAsynchronousOperation* operation) { return operationSays(operation, L"IsCompleted"); }
 
     // The one OnLookup Office heard, from a delivery thread: its result's address ("<null>" for none).
@@ -66,7 +66,7 @@ protected:
     {
         const std::vector<OfficeEvent> events = journal->events();
         if (events.size() != 1 || events[0].arguments.size() != 3) return L"<" + std::to_wstring(events.size()) + L" events>";
-        EXPECT_EQ(events[0].id, UCCContactManager::OnLookupId);
+        EXPECT_EQ(events[0].id, 0xfb); // OnLookup
         EXPECT_NE(events[0].threadId, workerThreadId) << "a delivery thread calls Office, not the worker";
         EXPECT_TRUE(extensionsutils::sameComObject(events[0].arguments[0].get()->pdispVal, manager.identity()));
         EXPECT_TRUE(extensionsutils::sameComObject(events[0].arguments[2].get()->pdispVal, operation));
@@ -294,7 +294,7 @@ TEST_F(Contact, LookupAnswersOnlyAfterReturningAsTheTableSaysAndNothingForADisco
     }
     IUCCAsynchronousOperation* untouched = sentinel<IUCCAsynchronousOperation>();
     EXPECT_EQ(lookup(kBobsMail, nullptr, &untouched), E_FAIL);
-    EXPECT_EQ(lookup(kBobsMail, FakeOfficeSink::create(DIID__IUCCContactEvents, journal).get(), &untouched), E_FAIL);
+    EXPECT_EQ(lookup(kBobsMail, FakeOfficeSink::create(contractid::IUCCContactEvents, journal).get(), &untouched), E_FAIL);
     EXPECT_EQ(lookup(L"", lookupCallback().get(), &untouched), E_INVALIDARG);
     EXPECT_EQ(untouched, sentinel<IUCCAsynchronousOperation>());
 
@@ -418,7 +418,7 @@ TEST_F(Contact, OfficeThreadsReadAndLookUpWhileTheHostFiresChanges)
         for (int round = 0; round < rounds; ++round) {
             ComPtr<IUCCContact> contact;
             if (manager->GetContactByUri(Bstr(round % 2 ? kBob : kUser).get(), contact.out()) != S_OK && ++failures) continue;
-            ComPtr<FakeOfficeSink> sink = FakeOfficeSink::create(DIID__IUCCContactEvents, journal);
+            ComPtr<FakeOfficeSink> sink = FakeOfficeSink::create(contractid::IUCCContactEvents, journal);
             sink->advise(contact.get());
             Variant value;
             failures += contact->GetContactInformation(ucPresenceAvailability, value.out()) != S_OK
@@ -445,7 +445,7 @@ TEST_F(Contact, OfficeThreadsReadAndLookUpWhileTheHostFiresChanges)
     settleWorker();
     EXPECT_EQ(failures.load(), 0);
     EXPECT_GT(lookups.load(), 0);
-    EXPECT_EQ(eventsWithId(UCCContactManager::OnLookupId).size(), std::size_t(lookups.load())) << "every lookup answered exactly once";
+    EXPECT_EQ(eventsWithId(0xfb).size(), std::size_t(lookups.load())) << "every lookup answered exactly once";
     EXPECT_EQ(host().openReadTransactions(), 0u);
     journal.reset(); // the events held the contacts they were about
     EXPECT_TRUE(waitUntil([&] { return host().contactSinkCount(kBob) + host().contactSinkCount(kUser) == 0; }))

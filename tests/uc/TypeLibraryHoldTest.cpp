@@ -6,9 +6,8 @@
 #include "utils/TypeLibraryHold.h"
 
 #include "extensionsutils/TypeInfoHolder.h"
+#include "common/ContractIds.h"
 #include "support/TypeLibraryRegistration.h"
-
-#include "TavoMessengerLib.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +22,7 @@ TEST(TypeLibraryHoldTest, ARegisteredLibraryStaysLoadedWhateverOthersRelease)
     // What the marshaler does for a new stub: load the library by its registration and let it go.
     for (int stub = 0; stub < 2; ++stub) {
         ITypeLib* library = nullptr;
-        ASSERT_EQ(extensionsutils::loadRegisteredTypeLib(LIBID_TavoMessengerLib, 1, 0, LOCALE_NEUTRAL, &library), S_OK);
+        ASSERT_EQ(extensionsutils::loadRegisteredTypeLib(contractid::TavoMessengerLib, 1, 0, LOCALE_NEUTRAL, &library), S_OK);
         EXPECT_GE(library->Release(), 1u) << "the last reference went: the library was freed";
     }
 }

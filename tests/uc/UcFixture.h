@@ -9,6 +9,7 @@
 #include "IUCOfficeIntegration/UCCContactManager.h"
 
 #include "extensionsutils/WeakPtrCComObject.h"
+#include "common/ContractIds.h"
 #include "support/LateBoundAnswers.h"
 #include "support/ModuleFixture.h"
 #include "support/ResolutionForwarder.h"
@@ -74,7 +75,7 @@ protected:
         EXPECT_EQ(manager->createContact(std::make_shared<FailedResolutionContactDetails>(), contact.out()), S_OK);
         return contact;
     }
-    FakeOfficeSink* adviseSink(IUnknown* source, const IID& events = DIID__IUCCContactEvents)
+    FakeOfficeSink* adviseSink(IUnknown* source, const IID& events = contractid::IUCCContactEvents)
     {
         return connectSink(source, nullptr, events);
     }

@@ -4,8 +4,6 @@
 #include "Programs.h"
 #include "RawRegistry.h"
 
-#include "TavoMessengerLib.h"
-
 namespace xproc {
 namespace {
 
@@ -37,9 +35,7 @@ TEST_F(OfficeAgainstHost, BothOfficeApisAnswerThroughVtableAndLateBoundAndReport
 // registration by itself.)
 HRESULT registerLibraryForThirtyTwoBitClients()
 {
-    wchar_t libid[40] = {};
-    StringFromGUID2(LIBID_TavoMessengerLib, libid, 40);
-    const std::wstring key = std::wstring(L"Software\\Classes\\TypeLib\\") + libid + L"\\1.0\\0\\win32";
+    const std::wstring key = L"Software\\Classes\\TypeLib\\{31F0215E-C543-4EE3-B6F0-03AC36815648}\\1.0\\0\\win32";
     return registrytest::writeStringValue(HKEY_LOCAL_MACHINE, key, nullptr, besideThisProgram(L"TavoMessengerLib-i686.tlb"))
                ? S_OK : E_FAIL;
 }

@@ -1,12 +1,11 @@
 #include "common/ModuleTypeLibrary.h"
 
+#include "common/ContractIds.h"
 #include "common/RegistryValue.h"
 
 #include "extensionsutils/ComPtr.h"
 #include "extensionsutils/GuidText.h"
 #include "extensionsutils/TypeInfoHolder.h"
-
-#include "TavoMessengerLib.h"
 
 #include <oleauto.h>
 
@@ -49,7 +48,7 @@ HRESULT holdModuleTypeLibrary()
     std::lock_guard<std::mutex> guard(mutex);
     if (held) return S_OK;
     // The locale COM's marshaling asks for: the same registration, so the same cached library.
-    return extensionsutils::loadRegisteredTypeLib(LIBID_TavoMessengerLib, 1, 0, LOCALE_NEUTRAL, &held);
+    return extensionsutils::loadRegisteredTypeLib(contractid::TavoMessengerLib, 1, 0, LOCALE_NEUTRAL, &held);
 }
 
 } // namespace tools

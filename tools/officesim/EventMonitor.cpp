@@ -2,9 +2,10 @@
 
 #include "officesim/Names.h"
 
+#include "common/ContractIds.h"
+
 #include "TavoMessengerLib.h"
 
-#include "extensionsutils/OfficeEventIds.h"
 #include "extensionsutils/SafeArray.h"
 
 #include <algorithm>
@@ -48,15 +49,15 @@ struct KnownEvent {
 };
 
 const KnownEvent knownEvents[] = {
-    {&DIID_DMessengerEvents, extensionsutils::officeevents::onContactStatusChange, EventKind::ContactStatusChange, L"OnContactStatusChange"},
-    {&DIID_DMessengerEvents, extensionsutils::officeevents::onMyStatusChange, EventKind::MyStatusChange, L"OnMyStatusChange"},
-    {&DIID_DMessengerEvents, extensionsutils::officeevents::onAppShutdown, EventKind::AppShutdown, L"OnAppShutdown"},
-    {&DIID_DMessengerEvents, extensionsutils::officeevents::onContactResolved, EventKind::ContactResolved, L"OnContactResolved"},
-    {&DIID__IUCOfficeIntegrationEvents, 50, EventKind::ShuttingDown, L"OnShuttingDown"},
-    {&DIID__IUCCLyncClientEvents, 100, EventKind::StateChanged, L"OnStateChanged"},
-    {&DIID__IUCCContactEvents, 400, EventKind::ContactInformationChanged, L"OnContactInformationChanged"},
-    {&DIID__IUCCContactEvents, 401, EventKind::SettingChanged, L"OnSettingChanged"},
-    {&DIID__IUCCContactsAndGroupsCallback, 251, EventKind::Lookup, L"OnLookup"},
+    {&contractid::DMessengerEvents, 0x406, EventKind::ContactStatusChange, L"OnContactStatusChange"},
+    {&contractid::DMessengerEvents, 0x407, EventKind::MyStatusChange, L"OnMyStatusChange"},
+    {&contractid::DMessengerEvents, 0x408, EventKind::AppShutdown, L"OnAppShutdown"},
+    {&contractid::DMessengerEvents, 0x41a, EventKind::ContactResolved, L"OnContactResolved"},
+    {&contractid::IUCOfficeIntegrationEvents, 0x32, EventKind::ShuttingDown, L"OnShuttingDown"},
+    {&contractid::IUCCLyncClientEvents, 0x64, EventKind::StateChanged, L"OnStateChanged"},
+    {&contractid::IUCCContactEvents, 0x190, EventKind::ContactInformationChanged, L"OnContactInformationChanged"},
+    {&contractid::IUCCContactEvents, 0x191, EventKind::SettingChanged, L"OnSettingChanged"},
+    {&contractid::IUCCContactsAndGroupsCallback, 0xfb, EventKind::Lookup, L"OnLookup"},
 };
 
 } // namespace
@@ -87,9 +88,9 @@ HRESULT EventMonitor::advise(IUnknown* source, const IID& eventInterface, const 
     }
     ComPtr<EventSink> sink = EventSink::create(eventInterface, interfaceName, journal_, captureFor(eventInterface));
     if (unadviseInShutdownHandlers_) {
-        if (IsEqualIID(eventInterface, DIID_DMessengerEvents)) sink->unadviseDuring(extensionsutils::officeevents::onAppShutdown);
-        if (IsEqualIID(eventInterface, DIID__IUCCLyncClientEvents)) sink->unadviseDuring(100);
-        if (IsEqualIID(eventInterface, DIID__IUCOfficeIntegrationEvents)) sink->unadviseDuring(50);
+        if (IsEqualIID(eventInterface, contractid::DMessengerEvents)) sink->unadviseDuring(0x408);
+        if (IsEqualIID(eventInterface, contractid::IUCCLyncClientEvents)) sink->unadviseDuring(0x64);
+        if (IsEqualIID(eventInterface, contractid::IUCOfficeIntegrationEvents)) sink->unadviseDuring(0x32);
     }
     if (hangInHandlers_) sink->hangInEvents();
     const HRESULT hr = sink->advise(source);
@@ -121,14 +122,14 @@ EventSink::Capture EventMonitor::captureFor(const IID& eventInterface)
     // The event data objects, read with the typed interfaces: no hang watch runs here (the provider waits
     // for this call), and the firing thread holds no lock these objects take.
     UcApi& uc = uc_;
-    if (IsEqualIID(eventInterface, DIID__IUCCLyncClientEvents)) {
+    if (IsEqualIID(eventInterface, contractid::IUCCLyncClientEvents)) {
         return [&uc](RecordedEvent& event) {
-            if (event.id == extensionsutils::officeevents::onStateChanged && event.arguments.size() == 2) event.stateChange = uc.stateChange(objectArgument(event.arguments[1]));
+            if (event.id == 0x64 && event.arguments.size() == 2) event.stateChange = uc.stateChange(objectArgument(event.arguments[1]));
         };
     }
-    if (IsEqualIID(eventInterface, DIID__IUCCContactEvents)) {
+    if (IsEqualIID(eventInterface, contractid::IUCCContactEvents)) {
         return [&uc](RecordedEvent& event) {
-            if (event.id == 400 && event.arguments.size() == 2)
+            if (event.id == 0x190 && event.arguments.size() == 2)
                 event.changedTypes = uc.changedInformation(objectArgument(event.arguments[1]));
         };
     }

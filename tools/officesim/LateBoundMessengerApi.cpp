@@ -3,6 +3,8 @@
 #include "officesim/LateBoundCall.h"
 #include "officesim/VtableMessengerApi.h"
 
+#include "common/ContractIds.h"
+
 #include "TavoMessengerLib.h"
 
 namespace officesim {
@@ -23,38 +25,38 @@ Variant number(long value)
 
 Answer<std::wstring> LateBoundMessengerApi::mySigninName(IUnknown* messenger)
 {
-    return stringFrom(callByName(messenger, IID_IMessenger, L"MySigninName", get));
+    return stringFrom(callByName(messenger, contractid::IMessenger, L"MySigninName", get));
 }
 
 Answer<std::wstring> LateBoundMessengerApi::myFriendlyName(IUnknown* messenger)
 {
-    return stringFrom(callByName(messenger, IID_IMessenger, L"MyFriendlyName", get));
+    return stringFrom(callByName(messenger, contractid::IMessenger, L"MyFriendlyName", get));
 }
 
 Answer<long> LateBoundMessengerApi::myStatus(IUnknown* messenger)
 {
-    return longFrom(callByName(messenger, IID_IMessenger, L"MyStatus", get));
+    return longFrom(callByName(messenger, contractid::IMessenger, L"MyStatus", get));
 }
 
 Answer<std::wstring> LateBoundMessengerApi::myPhoneNumber(IUnknown* messenger, long phoneType)
 {
-    return stringFrom(callByName(messenger, IID_IMessenger, L"MyPhoneNumber", get, {number(phoneType)}));
+    return stringFrom(callByName(messenger, contractid::IMessenger, L"MyPhoneNumber", get, {number(phoneType)}));
 }
 
 Answer<Object> LateBoundMessengerApi::myContacts(IUnknown* messenger)
 {
-    return objectFrom(callByName(messenger, IID_IMessenger, L"MyContacts", get));
+    return objectFrom(callByName(messenger, contractid::IMessenger, L"MyContacts", get));
 }
 
 Answer<Object> LateBoundMessengerApi::getContact(IUnknown* messenger, const std::wstring& signinName)
 {
-    return objectFrom(callByName(messenger, IID_IMessenger, L"GetContact", method,
+    return objectFrom(callByName(messenger, contractid::IMessenger, L"GetContact", method,
                                  {Variant::fromString(signinName), Variant::fromString(L"")}));
 }
 
 Answer<Nothing> LateBoundMessengerApi::instantMessage(IUnknown* messenger, const Variant& contact)
 {
-    return nothingFrom(callByName(messenger, IID_IMessenger, L"InstantMessage", method, {contact}));
+    return nothingFrom(callByName(messenger, contractid::IMessenger, L"InstantMessage", method, {contact}));
 }
 
 Answer<Nothing> LateBoundMessengerApi::startConversation(IUnknown* messenger, long conversationType,
@@ -63,46 +65,46 @@ Answer<Nothing> LateBoundMessengerApi::startConversation(IUnknown* messenger, lo
 {
     const Variant missing = missingArgument();
     const Variant data = conversationData.empty() ? missing : Variant::fromString(conversationData);
-    return nothingFrom(callByName(messenger, IID_IMessengerAdvanced, L"StartConversation", method,
+    return nothingFrom(callByName(messenger, contractid::IMessengerAdvanced, L"StartConversation", method,
                                   {number(conversationType), participantVariant(participants), missing, missing,
                                    missing, data}));
 }
 
 Answer<Nothing> LateBoundMessengerApi::resolveContact(IUnknown* messenger, const std::wstring& address)
 {
-    return nothingFrom(callByName(messenger, IID_IMessengerContactResolution, L"ResolveContact", method,
+    return nothingFrom(callByName(messenger, contractid::IMessengerContactResolution, L"ResolveContact", method,
                                   {number(ADDRESS_TYPE_SMTP), number(CONTACT_RESOLUTION_ANY),
                                    Variant::fromString(address)}));
 }
 
 Answer<long> LateBoundMessengerApi::contactCount(IUnknown* contacts)
 {
-    return longFrom(callByName(contacts, IID_IMessengerContacts, L"Count", get));
+    return longFrom(callByName(contacts, contractid::IMessengerContacts, L"Count", get));
 }
 
 Answer<Object> LateBoundMessengerApi::contactAt(IUnknown* contacts, long index)
 {
-    return objectFrom(callByName(contacts, IID_IMessengerContacts, L"Item", method, {number(index)}));
+    return objectFrom(callByName(contacts, contractid::IMessengerContacts, L"Item", method, {number(index)}));
 }
 
 Answer<std::wstring> LateBoundMessengerApi::signinName(IUnknown* contact)
 {
-    return stringFrom(callByName(contact, IID_IMessengerContact, L"SigninName", get));
+    return stringFrom(callByName(contact, contractid::IMessengerContact, L"SigninName", get));
 }
 
 Answer<std::wstring> LateBoundMessengerApi::friendlyName(IUnknown* contact)
 {
-    return stringFrom(callByName(contact, IID_IMessengerContact, L"FriendlyName", get));
+    return stringFrom(callByName(contact, contractid::IMessengerContact, L"FriendlyName", get));
 }
 
 Answer<long> LateBoundMessengerApi::status(IUnknown* contact)
 {
-    return longFrom(callByName(contact, IID_IMessengerContact, L"Status", get));
+    return longFrom(callByName(contact, contractid::IMessengerContact, L"Status", get));
 }
 
 Answer<std::wstring> LateBoundMessengerApi::phoneNumber(IUnknown* contact, long phoneType)
 {
-    const LateBoundResult result = callByName(contact, IID_IMessengerContact, L"PhoneNumber", get, {number(phoneType)});
+    const LateBoundResult result = callByName(contact, contractid::IMessengerContact, L"PhoneNumber", get, {number(phoneType)});
     // A contact without a number of this type writes nothing: late-bound that may come back as VT_EMPTY.
     if (SUCCEEDED(result.hr) && result.value.isEmpty()) return answerOf(result.hr, std::wstring());
     return stringFrom(result);
@@ -110,7 +112,7 @@ Answer<std::wstring> LateBoundMessengerApi::phoneNumber(IUnknown* contact, long 
 
 Answer<Variant> LateBoundMessengerApi::presenceProperties(IUnknown* contact)
 {
-    return variantFrom(callByName(contact, IID_IMessengerContactAdvanced, L"PresenceProperties", get));
+    return variantFrom(callByName(contact, contractid::IMessengerContactAdvanced, L"PresenceProperties", get));
 }
 
 } // namespace officesim

@@ -2,6 +2,8 @@
 
 #include "officesim/LateBoundCall.h"
 
+#include "common/ContractIds.h"
+
 #include "TavoMessengerLib.h"
 
 #include "extensionsutils/SafeArray.h"
@@ -35,141 +37,141 @@ Variant typeArray(const std::vector<long>& types)
 
 Answer<long> LateBoundUcApi::supportedFeatures(IUnknown* messenger, const std::wstring& version)
 {
-    return longFrom(callByName(messenger, IID_IUCOfficeIntegration, L"GetSupportedFeatures", method, {text(version)}));
+    return longFrom(callByName(messenger, contractid::IUCOfficeIntegration, L"GetSupportedFeatures", method, {text(version)}));
 }
 
 Answer<std::wstring> LateBoundUcApi::authenticationInfo(IUnknown* messenger, const std::wstring& version)
 {
     return stringFrom(
-        callByName(messenger, IID_IUCOfficeIntegration, L"GetAuthenticationInfo", method, {text(version)}));
+        callByName(messenger, contractid::IUCOfficeIntegration, L"GetAuthenticationInfo", method, {text(version)}));
 }
 
 Answer<Object> LateBoundUcApi::getInterface(IUnknown* messenger, const std::wstring& version, long which)
 {
     return objectFrom(
-        callByName(messenger, IID_IUCOfficeIntegration, L"GetInterface", method, {text(version), number(which)}));
+        callByName(messenger, contractid::IUCOfficeIntegration, L"GetInterface", method, {text(version), number(which)}));
 }
 
 Answer<long> LateBoundUcApi::clientState(IUnknown* client)
 {
-    return longFrom(callByName(client, IID_IUCCClient, L"State", get));
+    return longFrom(callByName(client, contractid::IUCCClient, L"State", get));
 }
 
 Answer<std::wstring> LateBoundUcApi::clientUri(IUnknown* client)
 {
-    return stringFrom(callByName(client, IID_IUCCClient, L"Uri", get));
+    return stringFrom(callByName(client, contractid::IUCCClient, L"Uri", get));
 }
 
 Answer<Object> LateBoundUcApi::clientSelf(IUnknown* client)
 {
-    return objectFrom(callByName(client, IID_IUCCClient, L"Self", get));
+    return objectFrom(callByName(client, contractid::IUCCClient, L"Self", get));
 }
 
 Answer<Object> LateBoundUcApi::clientContactManager(IUnknown* client)
 {
-    return objectFrom(callByName(client, IID_IUCCClient, L"ContactManager", get));
+    return objectFrom(callByName(client, contractid::IUCCClient, L"ContactManager", get));
 }
 
 Answer<Object> LateBoundUcApi::selfContact(IUnknown* self)
 {
-    return objectFrom(callByName(self, IID_IUCCSelf, L"Contact", get));
+    return objectFrom(callByName(self, contractid::IUCCSelf, L"Contact", get));
 }
 
 Answer<Object> LateBoundUcApi::getContactByUri(IUnknown* manager, const std::wstring& uri)
 {
-    return objectFrom(callByName(manager, IID_IUCCContactManager, L"GetContactByUri", method, {text(uri)}));
+    return objectFrom(callByName(manager, contractid::IUCCContactManager, L"GetContactByUri", method, {text(uri)}));
 }
 
 Answer<Object> LateBoundUcApi::lookup(IUnknown* manager, const std::wstring& lookupText, IUnknown* callback)
 {
-    return objectFrom(callByName(manager, IID_IUCCContactManager, L"Lookup", method,
+    return objectFrom(callByName(manager, contractid::IUCCContactManager, L"Lookup", method,
                                  {text(lookupText), Variant::fromUnknown(callback), missingArgument()}));
 }
 
 Answer<Object> LateBoundUcApi::createSubscription(IUnknown* manager)
 {
-    return objectFrom(callByName(manager, IID_IUCCContactManager, L"CreateSubscription", method));
+    return objectFrom(callByName(manager, contractid::IUCCContactManager, L"CreateSubscription", method));
 }
 
 Answer<Nothing> LateBoundUcApi::addToSubscription(IUnknown* subscription, IUnknown* contact)
 {
     Object dispatch;
     if (contact) contact->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.out()));
-    return nothingFrom(callByName(subscription, IID_IUCCContactSubscription, L"AddContact", method,
+    return nothingFrom(callByName(subscription, contractid::IUCCContactSubscription, L"AddContact", method,
                                   {Variant::fromDispatch(dispatch.get())}));
 }
 
 Answer<Nothing> LateBoundUcApi::subscribe(IUnknown* subscription, long refreshRate, const std::vector<long>& types)
 {
-    return nothingFrom(callByName(subscription, IID_IUCCContactSubscription, L"Subscribe", method,
+    return nothingFrom(callByName(subscription, contractid::IUCCContactSubscription, L"Subscribe", method,
                                   {number(refreshRate), typeArray(types)}));
 }
 
 Answer<std::wstring> LateBoundUcApi::contactUri(IUnknown* contact)
 {
-    return stringFrom(callByName(contact, IID_IUCCContact, L"Uri", get));
+    return stringFrom(callByName(contact, contractid::IUCCContact, L"Uri", get));
 }
 
 Answer<Variant> LateBoundUcApi::contactInformation(IUnknown* contact, long type)
 {
-    return variantFrom(callByName(contact, IID_IUCCContact, L"GetContactInformation", method, {number(type)}));
+    return variantFrom(callByName(contact, contractid::IUCCContact, L"GetContactInformation", method, {number(type)}));
 }
 
 Answer<Object> LateBoundUcApi::batchContactInformation(IUnknown* contact, const std::vector<long>& types)
 {
     return objectFrom(
-        callByName(contact, IID_IUCCContact, L"BatchGetContactInformation", method, {typeArray(types)}));
+        callByName(contact, contractid::IUCCContact, L"BatchGetContactInformation", method, {typeArray(types)}));
 }
 
 Answer<bool> LateBoundUcApi::canStart(IUnknown* contact, long modality)
 {
-    return boolFrom(callByName(contact, IID_IUCCContact, L"CanStart", method, {number(modality)}));
+    return boolFrom(callByName(contact, contractid::IUCCContact, L"CanStart", method, {number(modality)}));
 }
 
 Answer<long> LateBoundUcApi::dictionaryCount(IUnknown* dictionary)
 {
-    return longFrom(callByName(dictionary, IID_IUCCContactInformationDictionary, L"Count", get));
+    return longFrom(callByName(dictionary, contractid::IUCCContactInformationDictionary, L"Count", get));
 }
 
 Answer<bool> LateBoundUcApi::dictionaryContainsKey(IUnknown* dictionary, long type)
 {
     return boolFrom(
-        callByName(dictionary, IID_IUCCContactInformationDictionary, L"ContainsKey", method, {number(type)}));
+        callByName(dictionary, contractid::IUCCContactInformationDictionary, L"ContainsKey", method, {number(type)}));
 }
 
 Answer<Variant> LateBoundUcApi::dictionaryItem(IUnknown* dictionary, long type)
 {
-    return variantFrom(callByName(dictionary, IID_IUCCContactInformationDictionary, L"Item", get, {number(type)}));
+    return variantFrom(callByName(dictionary, contractid::IUCCContactInformationDictionary, L"Item", get, {number(type)}));
 }
 
 Answer<long> LateBoundUcApi::endpointType(IUnknown* endpoint)
 {
-    return longFrom(callByName(endpoint, IID_IUCCContactEndpoint, L"Type", get));
+    return longFrom(callByName(endpoint, contractid::IUCCContactEndpoint, L"Type", get));
 }
 
 Answer<std::wstring> LateBoundUcApi::endpointUri(IUnknown* endpoint)
 {
-    return stringFrom(callByName(endpoint, IID_IUCCContactEndpoint, L"Uri", get));
+    return stringFrom(callByName(endpoint, contractid::IUCCContactEndpoint, L"Uri", get));
 }
 
 Answer<std::wstring> LateBoundUcApi::localeStringValue(IUnknown* localeString)
 {
-    return stringFrom(callByName(localeString, IID_IUCCLocaleString, L"Value", get));
+    return stringFrom(callByName(localeString, contractid::IUCCLocaleString, L"Value", get));
 }
 
 Answer<std::vector<long>> LateBoundUcApi::changedInformation(IUnknown* eventData)
 {
     return longsFrom(
-        callByName(eventData, IID_IUCCContactInformationChangedEventData, L"ChangedContactInformation", get));
+        callByName(eventData, contractid::IUCCContactInformationChangedEventData, L"ChangedContactInformation", get));
 }
 
 Answer<StateChange> LateBoundUcApi::stateChange(IUnknown* eventData)
 {
     const Answer<long> oldState =
-        longFrom(callByName(eventData, IID_IUCCClientStateChangedEventData, L"OldState", get));
+        longFrom(callByName(eventData, contractid::IUCCClientStateChangedEventData, L"OldState", get));
     if (!oldState.succeeded()) return answerOf(oldState.hr, StateChange());
     const Answer<long> newState =
-        longFrom(callByName(eventData, IID_IUCCClientStateChangedEventData, L"NewState", get));
+        longFrom(callByName(eventData, contractid::IUCCClientStateChangedEventData, L"NewState", get));
     Answer<StateChange> answer = answerOf(newState.hr, StateChange{oldState.value, newState.value});
     answer.shapeProblem = newState.shapeProblem;
     return answer;
@@ -177,18 +179,18 @@ Answer<StateChange> LateBoundUcApi::stateChange(IUnknown* eventData)
 
 Answer<bool> LateBoundUcApi::operationCompleted(IUnknown* operation)
 {
-    return boolFrom(callByName(operation, IID_IUCCAsynchronousOperation, L"IsCompleted", get));
+    return boolFrom(callByName(operation, contractid::IUCCAsynchronousOperation, L"IsCompleted", get));
 }
 
 Answer<bool> LateBoundUcApi::operationSucceeded(IUnknown* operation)
 {
-    return boolFrom(callByName(operation, IID_IUCCAsynchronousOperation, L"IsSucceeded", get));
+    return boolFrom(callByName(operation, contractid::IUCCAsynchronousOperation, L"IsSucceeded", get));
 }
 
 Answer<Nothing> LateBoundUcApi::startConversation(IUnknown* automation, long modes,
                                                  const std::vector<std::wstring>& participants)
 {
-    return nothingFrom(callByName(automation, IID_IUCCAutomation, L"StartConversation", method,
+    return nothingFrom(callByName(automation, contractid::IUCCAutomation, L"StartConversation", method,
                                   {number(modes), Variant::fromSafeArray(SafeArray::ofStrings(participants).detach()),
                                    typeArray({}),
                                    Variant::fromSafeArray(SafeArray::ofVariants({}).detach())}));

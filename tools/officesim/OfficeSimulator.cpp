@@ -3,10 +3,9 @@
 #include "officesim/Names.h"
 #include "officesim/ProviderConnection.h"
 
+#include "common/ContractIds.h"
 #include "common/ImProviderRegistry.h"
 #include "common/RegistryValue.h"
-
-#include "TavoMessengerLib.h"
 
 #include <algorithm>
 
@@ -123,8 +122,8 @@ bool OfficeSimulator::connect()
         check_.expect(SUCCEEDED(hr), std::wstring(L"IConnectionPoint.Advise(") + name + L")",
                       L"answered " + hresultText(hr));
     };
-    if (options_.office2010) advise(DIID_DMessengerEvents, L"DMessengerEvents");
-    if (options_.office2016) advise(DIID__IUCOfficeIntegrationEvents, L"_IUCOfficeIntegrationEvents");
+    if (options_.office2010) advise(contractid::DMessengerEvents, L"DMessengerEvents");
+    if (options_.office2016) advise(contractid::IUCOfficeIntegrationEvents, L"_IUCOfficeIntegrationEvents");
     return true;
 }
 

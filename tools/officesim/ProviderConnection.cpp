@@ -1,10 +1,9 @@
 #include "officesim/ProviderConnection.h"
 
+#include "common/ContractIds.h"
 #include "common/ImProviderRegistry.h"
 #include "common/ModuleTypeLibrary.h"
 #include "common/RegistryValue.h"
-
-#include "TavoMessengerLib.h"
 
 namespace officesim {
 
@@ -53,7 +52,7 @@ Activation createMessenger(DWORD classNotRegisteredRetryMs, const CreateFunction
 Activation createMessenger(DWORD classNotRegisteredRetryMs)
 {
     return createMessenger(classNotRegisteredRetryMs, [](IUnknown** object) {
-        return CoCreateInstance(CLSID_Messenger, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+        return CoCreateInstance(contractid::Messenger, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
                                 reinterpret_cast<void**>(object));
     });
 }

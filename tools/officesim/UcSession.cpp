@@ -3,6 +3,8 @@
 #include "officesim/LateBoundCall.h"
 #include "officesim/Names.h"
 
+#include "common/ContractIds.h"
+
 #include "extensionsutils/SafeArray.h"
 
 #include "TavoMessengerLib.h"
@@ -84,7 +86,7 @@ bool UcSession::readEntry(IUnknown* messenger, UcSessionResult& result)
                         [&] { return api_.getInterface(messenger, OfficeVersion, InterfaceInteropHelper); });
     if (!result.client) return false;
     const HRESULT advised = check_.call(L"_IUCCLyncClientEvents advise", [&] {
-        return answerOf(events_.advise(result.client.get(), DIID__IUCCLyncClientEvents, L"_IUCCLyncClientEvents"),
+        return answerOf(events_.advise(result.client.get(), contractid::IUCCLyncClientEvents, L"_IUCCLyncClientEvents"),
                         Nothing());
     }).hr;
     check_.expect(SUCCEEDED(advised), L"IConnectionPoint.Advise(_IUCCLyncClientEvents)",
@@ -132,7 +134,7 @@ Object UcSession::readContact(IUnknown* manager, const std::wstring& uri)
     PersonRow row;
     readPerson(contact.value.get(), where, row);
     const HRESULT advised = check_.call(where + L": advise", [&] {
-        return answerOf(events_.advise(contact.value.get(), DIID__IUCCContactEvents, L"_IUCCContactEvents"), Nothing());
+        return answerOf(events_.advise(contact.value.get(), contractid::IUCCContactEvents, L"_IUCCContactEvents"), Nothing());
     }).hr;
     check_.expect(SUCCEEDED(advised), where + L": IConnectionPoint.Advise(_IUCCContactEvents)",
                   L"answered " + hresultText(advised));
@@ -276,7 +278,7 @@ void UcSession::subscribe(IUnknown* manager, const std::vector<Object>& contacts
 void UcSession::lookup(IUnknown* manager, const std::wstring& text)
 {
     const std::wstring where = L"IUCCContactManager.Lookup(" + text + L")";
-    ComPtr<EventSink> callback = events_.callbackSink(DIID__IUCCContactsAndGroupsCallback, L"_IUCCContactsAndGroupsCallback");
+    ComPtr<EventSink> callback = events_.callbackSink(contractid::IUCCContactsAndGroupsCallback, L"_IUCCContactsAndGroupsCallback");
     const std::size_t before = events_.seen().size();
     const Answer<Object> operation = check_.expectSuccess(where, [&] {
         return api_.lookup(manager, text, static_cast<IDispatch*>(callback.get()));

@@ -2,6 +2,8 @@
 
 #include "officesim/LateBoundCall.h"
 
+#include "common/ContractIds.h"
+
 #include "TavoMessengerLib.h"
 
 #include "extensionsutils/Bstr.h"
@@ -39,7 +41,7 @@ Variant participantVariant(const std::vector<std::wstring>& participants)
 
 Answer<std::wstring> VtableMessengerApi::mySigninName(IUnknown* messenger)
 {
-    return onInterface<IMessenger, std::wstring>(messenger, IID_IMessenger, [](IMessenger* m) {
+    return onInterface<IMessenger, std::wstring>(messenger, contractid::IMessenger, [](IMessenger* m) {
         Bstr name;
         const HRESULT hr = m->get_MySigninName(name.out());
         return stringAnswer(hr, name);
@@ -48,7 +50,7 @@ Answer<std::wstring> VtableMessengerApi::mySigninName(IUnknown* messenger)
 
 Answer<std::wstring> VtableMessengerApi::myFriendlyName(IUnknown* messenger)
 {
-    return onInterface<IMessenger, std::wstring>(messenger, IID_IMessenger, [](IMessenger* m) {
+    return onInterface<IMessenger, std::wstring>(messenger, contractid::IMessenger, [](IMessenger* m) {
         Bstr name;
         const HRESULT hr = m->get_MyFriendlyName(name.out());
         return stringAnswer(hr, name);
@@ -57,7 +59,7 @@ Answer<std::wstring> VtableMessengerApi::myFriendlyName(IUnknown* messenger)
 
 Answer<long> VtableMessengerApi::myStatus(IUnknown* messenger)
 {
-    return onInterface<IMessenger, long>(messenger, IID_IMessenger, [](IMessenger* m) {
+    return onInterface<IMessenger, long>(messenger, contractid::IMessenger, [](IMessenger* m) {
         MISTATUS status = static_cast<MISTATUS>(-1);
         const HRESULT hr = m->get_MyStatus(&status);
         return answerOf(hr, static_cast<long>(status));
@@ -66,7 +68,7 @@ Answer<long> VtableMessengerApi::myStatus(IUnknown* messenger)
 
 Answer<std::wstring> VtableMessengerApi::myPhoneNumber(IUnknown* messenger, long phoneType)
 {
-    return onInterface<IMessenger, std::wstring>(messenger, IID_IMessenger, [&](IMessenger* m) {
+    return onInterface<IMessenger, std::wstring>(messenger, contractid::IMessenger, [&](IMessenger* m) {
         Bstr number;
         const HRESULT hr = m->get_MyPhoneNumber(static_cast<MPHONE_TYPE>(phoneType), number.out());
         return stringAnswer(hr, number);
@@ -75,7 +77,7 @@ Answer<std::wstring> VtableMessengerApi::myPhoneNumber(IUnknown* messenger, long
 
 Answer<Object> VtableMessengerApi::myContacts(IUnknown* messenger)
 {
-    return onInterface<IMessenger, Object>(messenger, IID_IMessenger, [](IMessenger* m) {
+    return onInterface<IMessenger, Object>(messenger, contractid::IMessenger, [](IMessenger* m) {
         IDispatch* contacts = nullptr;
         const HRESULT hr = m->get_MyContacts(&contacts);
         return objectAnswer(hr, contacts);
@@ -84,7 +86,7 @@ Answer<Object> VtableMessengerApi::myContacts(IUnknown* messenger)
 
 Answer<Object> VtableMessengerApi::getContact(IUnknown* messenger, const std::wstring& signinName)
 {
-    return onInterface<IMessenger, Object>(messenger, IID_IMessenger, [&](IMessenger* m) {
+    return onInterface<IMessenger, Object>(messenger, contractid::IMessenger, [&](IMessenger* m) {
         Bstr name(signinName);
         Bstr serviceId(L"");
         IDispatch* contact = nullptr;
@@ -95,7 +97,7 @@ Answer<Object> VtableMessengerApi::getContact(IUnknown* messenger, const std::ws
 
 Answer<Nothing> VtableMessengerApi::instantMessage(IUnknown* messenger, const Variant& contact)
 {
-    return onInterface<IMessenger, Nothing>(messenger, IID_IMessenger, [&](IMessenger* m) {
+    return onInterface<IMessenger, Nothing>(messenger, contractid::IMessenger, [&](IMessenger* m) {
         IDispatch* window = nullptr;
         const HRESULT hr = m->InstantMessage(*contact.get(), &window);
         if (window) window->Release();
@@ -107,7 +109,7 @@ Answer<Nothing> VtableMessengerApi::startConversation(IUnknown* messenger, long 
                                                       const std::vector<std::wstring>& participants,
                                                       const std::wstring& conversationData)
 {
-    return onInterface<IMessengerAdvanced, Nothing>(messenger, IID_IMessengerAdvanced, [&](IMessengerAdvanced* m) {
+    return onInterface<IMessengerAdvanced, Nothing>(messenger, contractid::IMessengerAdvanced, [&](IMessengerAdvanced* m) {
         const Variant people = participantVariant(participants);
         const Variant missing = missingArgument();
         const Variant data = conversationData.empty() ? missing : Variant::fromString(conversationData);
@@ -122,7 +124,7 @@ Answer<Nothing> VtableMessengerApi::startConversation(IUnknown* messenger, long 
 Answer<Nothing> VtableMessengerApi::resolveContact(IUnknown* messenger, const std::wstring& address)
 {
     return onInterface<IMessengerContactResolution, Nothing>(
-        messenger, IID_IMessengerContactResolution, [&](IMessengerContactResolution* m) {
+        messenger, contractid::IMessengerContactResolution, [&](IMessengerContactResolution* m) {
             Bstr text(address);
             Bstr imAddress;
             const HRESULT hr = m->ResolveContact(ADDRESS_TYPE_SMTP, CONTACT_RESOLUTION_ANY, text.get(), imAddress.out());
@@ -132,7 +134,7 @@ Answer<Nothing> VtableMessengerApi::resolveContact(IUnknown* messenger, const st
 
 Answer<long> VtableMessengerApi::contactCount(IUnknown* contacts)
 {
-    return onInterface<IMessengerContacts, long>(contacts, IID_IMessengerContacts, [](IMessengerContacts* c) {
+    return onInterface<IMessengerContacts, long>(contacts, contractid::IMessengerContacts, [](IMessengerContacts* c) {
         LONG count = -1;
         const HRESULT hr = c->get_Count(&count);
         return answerOf(hr, static_cast<long>(count));
@@ -141,7 +143,7 @@ Answer<long> VtableMessengerApi::contactCount(IUnknown* contacts)
 
 Answer<Object> VtableMessengerApi::contactAt(IUnknown* contacts, long index)
 {
-    return onInterface<IMessengerContacts, Object>(contacts, IID_IMessengerContacts, [&](IMessengerContacts* c) {
+    return onInterface<IMessengerContacts, Object>(contacts, contractid::IMessengerContacts, [&](IMessengerContacts* c) {
         IDispatch* contact = nullptr;
         const HRESULT hr = c->Item(index, &contact);
         return objectAnswer(hr, contact);
@@ -150,7 +152,7 @@ Answer<Object> VtableMessengerApi::contactAt(IUnknown* contacts, long index)
 
 Answer<std::wstring> VtableMessengerApi::signinName(IUnknown* contact)
 {
-    return onInterface<IMessengerContact, std::wstring>(contact, IID_IMessengerContact, [](IMessengerContact* c) {
+    return onInterface<IMessengerContact, std::wstring>(contact, contractid::IMessengerContact, [](IMessengerContact* c) {
         Bstr name;
         const HRESULT hr = c->get_SigninName(name.out());
         return stringAnswer(hr, name);
@@ -159,7 +161,7 @@ Answer<std::wstring> VtableMessengerApi::signinName(IUnknown* contact)
 
 Answer<std::wstring> VtableMessengerApi::friendlyName(IUnknown* contact)
 {
-    return onInterface<IMessengerContact, std::wstring>(contact, IID_IMessengerContact, [](IMessengerContact* c) {
+    return onInterface<IMessengerContact, std::wstring>(contact, contractid::IMessengerContact, [](IMessengerContact* c) {
         Bstr name;
         const HRESULT hr = c->get_FriendlyName(name.out());
         return stringAnswer(hr, name);
@@ -168,7 +170,7 @@ Answer<std::wstring> VtableMessengerApi::friendlyName(IUnknown* contact)
 
 Answer<long> VtableMessengerApi::status(IUnknown* contact)
 {
-    return onInterface<IMessengerContact, long>(contact, IID_IMessengerContact, [](IMessengerContact* c) {
+    return onInterface<IMessengerContact, long>(contact, contractid::IMessengerContact, [](IMessengerContact* c) {
         MISTATUS status = static_cast<MISTATUS>(-1);
         const HRESULT hr = c->get_Status(&status);
         return answerOf(hr, static_cast<long>(status));
@@ -177,7 +179,7 @@ Answer<long> VtableMessengerApi::status(IUnknown* contact)
 
 Answer<std::wstring> VtableMessengerApi::phoneNumber(IUnknown* contact, long phoneType)
 {
-    return onInterface<IMessengerContact, std::wstring>(contact, IID_IMessengerContact, [&](IMessengerContact* c) {
+    return onInterface<IMessengerContact, std::wstring>(contact, contractid::IMessengerContact, [&](IMessengerContact* c) {
         Bstr number;
         const HRESULT hr = c->get_PhoneNumber(static_cast<MPHONE_TYPE>(phoneType), number.out());
         return stringAnswer(hr, number);
@@ -187,7 +189,7 @@ Answer<std::wstring> VtableMessengerApi::phoneNumber(IUnknown* contact, long pho
 Answer<Variant> VtableMessengerApi::presenceProperties(IUnknown* contact)
 {
     return onInterface<IMessengerContactAdvanced, Variant>(
-        contact, IID_IMessengerContactAdvanced, [](IMessengerContactAdvanced* c) {
+        contact, contractid::IMessengerContactAdvanced, [](IMessengerContactAdvanced* c) {
             Variant properties;
             const HRESULT hr = c->get_PresenceProperties(properties.out());
             return answerOf(hr, properties);

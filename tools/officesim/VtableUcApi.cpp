@@ -2,6 +2,8 @@
 
 #include "officesim/LateBoundCall.h"
 
+#include "common/ContractIds.h"
+
 #include "TavoMessengerLib.h"
 
 #include "extensionsutils/Bstr.h"
@@ -45,7 +47,7 @@ SafeArray typeArray(const std::vector<long>& types)
 
 Answer<long> VtableUcApi::supportedFeatures(IUnknown* messenger, const std::wstring& version)
 {
-    return onInterface<IUCOfficeIntegration, long>(messenger, IID_IUCOfficeIntegration, [&](IUCOfficeIntegration* o) {
+    return onInterface<IUCOfficeIntegration, long>(messenger, contractid::IUCOfficeIntegration, [&](IUCOfficeIntegration* o) {
         OIFeature features = static_cast<OIFeature>(0);
         const HRESULT hr = o->GetSupportedFeatures(Bstr(version).get(), &features);
         return answerOf(hr, static_cast<long>(features));
@@ -55,7 +57,7 @@ Answer<long> VtableUcApi::supportedFeatures(IUnknown* messenger, const std::wstr
 Answer<std::wstring> VtableUcApi::authenticationInfo(IUnknown* messenger, const std::wstring& version)
 {
     return onInterface<IUCOfficeIntegration, std::wstring>(
-        messenger, IID_IUCOfficeIntegration, [&](IUCOfficeIntegration* o) {
+        messenger, contractid::IUCOfficeIntegration, [&](IUCOfficeIntegration* o) {
             Bstr info;
             const HRESULT hr = o->GetAuthenticationInfo(Bstr(version).get(), info.out());
             return answerOf(hr, info.str());
@@ -64,7 +66,7 @@ Answer<std::wstring> VtableUcApi::authenticationInfo(IUnknown* messenger, const 
 
 Answer<Object> VtableUcApi::getInterface(IUnknown* messenger, const std::wstring& version, long which)
 {
-    return onInterface<IUCOfficeIntegration, Object>(messenger, IID_IUCOfficeIntegration, [&](IUCOfficeIntegration* o) {
+    return onInterface<IUCOfficeIntegration, Object>(messenger, contractid::IUCOfficeIntegration, [&](IUCOfficeIntegration* o) {
         IDispatch* value = nullptr;
         const HRESULT hr = o->GetInterface(Bstr(version).get(), static_cast<OIInterface>(which), &value);
         return objectAnswer(hr, value);
@@ -73,7 +75,7 @@ Answer<Object> VtableUcApi::getInterface(IUnknown* messenger, const std::wstring
 
 Answer<long> VtableUcApi::clientState(IUnknown* client)
 {
-    return onInterface<IUCCClient, long>(client, IID_IUCCClient, [](IUCCClient* c) {
+    return onInterface<IUCCClient, long>(client, contractid::IUCCClient, [](IUCCClient* c) {
         ClientState state = static_cast<ClientState>(-1);
         const HRESULT hr = c->get_State(&state);
         return answerOf(hr, static_cast<long>(state));
@@ -82,7 +84,7 @@ Answer<long> VtableUcApi::clientState(IUnknown* client)
 
 Answer<std::wstring> VtableUcApi::clientUri(IUnknown* client)
 {
-    return onInterface<IUCCClient, std::wstring>(client, IID_IUCCClient, [](IUCCClient* c) {
+    return onInterface<IUCCClient, std::wstring>(client, contractid::IUCCClient, [](IUCCClient* c) {
         Bstr uri;
         const HRESULT hr = c->get_Uri(uri.out());
         return answerOf(hr, uri.str());
@@ -91,7 +93,7 @@ Answer<std::wstring> VtableUcApi::clientUri(IUnknown* client)
 
 Answer<Object> VtableUcApi::clientSelf(IUnknown* client)
 {
-    return onInterface<IUCCClient, Object>(client, IID_IUCCClient, [](IUCCClient* c) {
+    return onInterface<IUCCClient, Object>(client, contractid::IUCCClient, [](IUCCClient* c) {
         IUCCSelf* self = nullptr;
         const HRESULT hr = c->get_Self(&self);
         return objectAnswer(hr, self);
@@ -100,7 +102,7 @@ Answer<Object> VtableUcApi::clientSelf(IUnknown* client)
 
 Answer<Object> VtableUcApi::clientContactManager(IUnknown* client)
 {
-    return onInterface<IUCCClient, Object>(client, IID_IUCCClient, [](IUCCClient* c) {
+    return onInterface<IUCCClient, Object>(client, contractid::IUCCClient, [](IUCCClient* c) {
         IUCCContactManager* manager = nullptr;
         const HRESULT hr = c->get_ContactManager(&manager);
         return objectAnswer(hr, manager);
@@ -109,7 +111,7 @@ Answer<Object> VtableUcApi::clientContactManager(IUnknown* client)
 
 Answer<Object> VtableUcApi::selfContact(IUnknown* self)
 {
-    return onInterface<IUCCSelf, Object>(self, IID_IUCCSelf, [](IUCCSelf* s) {
+    return onInterface<IUCCSelf, Object>(self, contractid::IUCCSelf, [](IUCCSelf* s) {
         IUCCContact* contact = nullptr;
         const HRESULT hr = s->get_Contact(&contact);
         return objectAnswer(hr, contact);
@@ -118,7 +120,7 @@ Answer<Object> VtableUcApi::selfContact(IUnknown* self)
 
 Answer<Object> VtableUcApi::getContactByUri(IUnknown* manager, const std::wstring& uri)
 {
-    return onInterface<IUCCContactManager, Object>(manager, IID_IUCCContactManager, [&](IUCCContactManager* m) {
+    return onInterface<IUCCContactManager, Object>(manager, contractid::IUCCContactManager, [&](IUCCContactManager* m) {
         IUCCContact* contact = nullptr;
         const HRESULT hr = m->GetContactByUri(Bstr(uri).get(), &contact);
         return objectAnswer(hr, contact);
@@ -127,7 +129,7 @@ Answer<Object> VtableUcApi::getContactByUri(IUnknown* manager, const std::wstrin
 
 Answer<Object> VtableUcApi::lookup(IUnknown* manager, const std::wstring& text, IUnknown* callback)
 {
-    return onInterface<IUCCContactManager, Object>(manager, IID_IUCCContactManager, [&](IUCCContactManager* m) {
+    return onInterface<IUCCContactManager, Object>(manager, contractid::IUCCContactManager, [&](IUCCContactManager* m) {
         IUCCAsynchronousOperation* operation = nullptr;
         Variant state;
         const HRESULT hr = m->Lookup(Bstr(text).get(), callback, *state.get(), &operation);
@@ -137,7 +139,7 @@ Answer<Object> VtableUcApi::lookup(IUnknown* manager, const std::wstring& text, 
 
 Answer<Object> VtableUcApi::createSubscription(IUnknown* manager)
 {
-    return onInterface<IUCCContactManager, Object>(manager, IID_IUCCContactManager, [](IUCCContactManager* m) {
+    return onInterface<IUCCContactManager, Object>(manager, contractid::IUCCContactManager, [](IUCCContactManager* m) {
         IUCCContactSubscription* subscription = nullptr;
         const HRESULT hr = m->CreateSubscription(&subscription);
         return objectAnswer(hr, subscription);
@@ -147,10 +149,10 @@ Answer<Object> VtableUcApi::createSubscription(IUnknown* manager)
 Answer<Nothing> VtableUcApi::addToSubscription(IUnknown* subscription, IUnknown* contact)
 {
     return onInterface<IUCCContactSubscription, Nothing>(
-        subscription, IID_IUCCContactSubscription, [&](IUCCContactSubscription* s) {
+        subscription, contractid::IUCCContactSubscription, [&](IUCCContactSubscription* s) {
             ComPtr<IUCCContact> typed;
             const HRESULT asked =
-                contact ? contact->QueryInterface(IID_IUCCContact, reinterpret_cast<void**>(typed.out())) : E_POINTER;
+                contact ? contact->QueryInterface(contractid::IUCCContact, reinterpret_cast<void**>(typed.out())) : E_POINTER;
             if (FAILED(asked)) return answerOf(asked, Nothing());
             return answerOf(s->AddContact(typed.get()), Nothing());
         });
@@ -159,7 +161,7 @@ Answer<Nothing> VtableUcApi::addToSubscription(IUnknown* subscription, IUnknown*
 Answer<Nothing> VtableUcApi::subscribe(IUnknown* subscription, long refreshRate, const std::vector<long>& types)
 {
     return onInterface<IUCCContactSubscription, Nothing>(
-        subscription, IID_IUCCContactSubscription, [&](IUCCContactSubscription* s) {
+        subscription, contractid::IUCCContactSubscription, [&](IUCCContactSubscription* s) {
             const SafeArray array = typeArray(types);
             const HRESULT hr = s->Subscribe(static_cast<ContactSubscriptionRefreshRate>(refreshRate), array.get());
             return answerOf(hr, Nothing());
@@ -168,7 +170,7 @@ Answer<Nothing> VtableUcApi::subscribe(IUnknown* subscription, long refreshRate,
 
 Answer<std::wstring> VtableUcApi::contactUri(IUnknown* contact)
 {
-    return onInterface<IUCCContact, std::wstring>(contact, IID_IUCCContact, [](IUCCContact* c) {
+    return onInterface<IUCCContact, std::wstring>(contact, contractid::IUCCContact, [](IUCCContact* c) {
         Bstr uri;
         const HRESULT hr = c->get_Uri(uri.out());
         return answerOf(hr, uri.str());
@@ -177,7 +179,7 @@ Answer<std::wstring> VtableUcApi::contactUri(IUnknown* contact)
 
 Answer<Variant> VtableUcApi::contactInformation(IUnknown* contact, long type)
 {
-    return onInterface<IUCCContact, Variant>(contact, IID_IUCCContact, [&](IUCCContact* c) {
+    return onInterface<IUCCContact, Variant>(contact, contractid::IUCCContact, [&](IUCCContact* c) {
         Variant value;
         const HRESULT hr = c->GetContactInformation(static_cast<ContactInformationType>(type), value.out());
         return answerOf(hr, value);
@@ -186,7 +188,7 @@ Answer<Variant> VtableUcApi::contactInformation(IUnknown* contact, long type)
 
 Answer<Object> VtableUcApi::batchContactInformation(IUnknown* contact, const std::vector<long>& types)
 {
-    return onInterface<IUCCContact, Object>(contact, IID_IUCCContact, [&](IUCCContact* c) {
+    return onInterface<IUCCContact, Object>(contact, contractid::IUCCContact, [&](IUCCContact* c) {
         const SafeArray array = typeArray(types);
         IUCCContactInformationDictionary* dictionary = nullptr;
         const HRESULT hr = c->BatchGetContactInformation(array.get(), &dictionary);
@@ -196,7 +198,7 @@ Answer<Object> VtableUcApi::batchContactInformation(IUnknown* contact, const std
 
 Answer<bool> VtableUcApi::canStart(IUnknown* contact, long modality)
 {
-    return onInterface<IUCCContact, bool>(contact, IID_IUCCContact, [&](IUCCContact* c) {
+    return onInterface<IUCCContact, bool>(contact, contractid::IUCCContact, [&](IUCCContact* c) {
         VARIANT_BOOL value = VARIANT_FALSE;
         const HRESULT hr = c->CanStart(static_cast<ModalityTypes>(modality), &value);
         return boolAnswer(hr, value);
@@ -206,7 +208,7 @@ Answer<bool> VtableUcApi::canStart(IUnknown* contact, long modality)
 Answer<long> VtableUcApi::dictionaryCount(IUnknown* dictionary)
 {
     return onInterface<IUCCContactInformationDictionary, long>(
-        dictionary, IID_IUCCContactInformationDictionary, [](IUCCContactInformationDictionary* d) {
+        dictionary, contractid::IUCCContactInformationDictionary, [](IUCCContactInformationDictionary* d) {
             LONG count = -1;
             const HRESULT hr = d->get_Count(&count);
             return answerOf(hr, static_cast<long>(count));
@@ -216,7 +218,7 @@ Answer<long> VtableUcApi::dictionaryCount(IUnknown* dictionary)
 Answer<bool> VtableUcApi::dictionaryContainsKey(IUnknown* dictionary, long type)
 {
     return onInterface<IUCCContactInformationDictionary, bool>(
-        dictionary, IID_IUCCContactInformationDictionary, [&](IUCCContactInformationDictionary* d) {
+        dictionary, contractid::IUCCContactInformationDictionary, [&](IUCCContactInformationDictionary* d) {
             VARIANT_BOOL found = VARIANT_FALSE;
             const HRESULT hr = d->ContainsKey(static_cast<ContactInformationType>(type), &found);
             return boolAnswer(hr, found);
@@ -226,7 +228,7 @@ Answer<bool> VtableUcApi::dictionaryContainsKey(IUnknown* dictionary, long type)
 Answer<Variant> VtableUcApi::dictionaryItem(IUnknown* dictionary, long type)
 {
     return onInterface<IUCCContactInformationDictionary, Variant>(
-        dictionary, IID_IUCCContactInformationDictionary, [&](IUCCContactInformationDictionary* d) {
+        dictionary, contractid::IUCCContactInformationDictionary, [&](IUCCContactInformationDictionary* d) {
             Variant value;
             const HRESULT hr = d->get_Item(static_cast<ContactInformationType>(type), value.out());
             return answerOf(hr, value);
@@ -235,7 +237,7 @@ Answer<Variant> VtableUcApi::dictionaryItem(IUnknown* dictionary, long type)
 
 Answer<long> VtableUcApi::endpointType(IUnknown* endpoint)
 {
-    return onInterface<IUCCContactEndpoint, long>(endpoint, IID_IUCCContactEndpoint, [](IUCCContactEndpoint* e) {
+    return onInterface<IUCCContactEndpoint, long>(endpoint, contractid::IUCCContactEndpoint, [](IUCCContactEndpoint* e) {
         ContactEndpointType type = static_cast<ContactEndpointType>(-1);
         const HRESULT hr = e->get_Type(&type);
         return answerOf(hr, static_cast<long>(type));
@@ -244,7 +246,7 @@ Answer<long> VtableUcApi::endpointType(IUnknown* endpoint)
 
 Answer<std::wstring> VtableUcApi::endpointUri(IUnknown* endpoint)
 {
-    return onInterface<IUCCContactEndpoint, std::wstring>(endpoint, IID_IUCCContactEndpoint, [](IUCCContactEndpoint* e) {
+    return onInterface<IUCCContactEndpoint, std::wstring>(endpoint, contractid::IUCCContactEndpoint, [](IUCCContactEndpoint* e) {
         Bstr uri;
         const HRESULT hr = e->get_Uri(uri.out());
         return answerOf(hr, uri.str());
@@ -253,7 +255,7 @@ Answer<std::wstring> VtableUcApi::endpointUri(IUnknown* endpoint)
 
 Answer<std::wstring> VtableUcApi::localeStringValue(IUnknown* localeString)
 {
-    return onInterface<IUCCLocaleString, std::wstring>(localeString, IID_IUCCLocaleString, [](IUCCLocaleString* l) {
+    return onInterface<IUCCLocaleString, std::wstring>(localeString, contractid::IUCCLocaleString, [](IUCCLocaleString* l) {
         Bstr value;
         const HRESULT hr = l->get_Value(value.out());
         return answerOf(hr, value.str());
@@ -263,7 +265,7 @@ Answer<std::wstring> VtableUcApi::localeStringValue(IUnknown* localeString)
 Answer<std::vector<long>> VtableUcApi::changedInformation(IUnknown* eventData)
 {
     return onInterface<IUCCContactInformationChangedEventData, std::vector<long>>(
-        eventData, IID_IUCCContactInformationChangedEventData, [](IUCCContactInformationChangedEventData* d) {
+        eventData, contractid::IUCCContactInformationChangedEventData, [](IUCCContactInformationChangedEventData* d) {
             SafeArray types;
             const HRESULT hr = d->get_ChangedContactInformation(types.out());
             std::vector<LONG> values;
@@ -279,7 +281,7 @@ Answer<std::vector<long>> VtableUcApi::changedInformation(IUnknown* eventData)
 Answer<StateChange> VtableUcApi::stateChange(IUnknown* eventData)
 {
     return onInterface<IUCCClientStateChangedEventData, StateChange>(
-        eventData, IID_IUCCClientStateChangedEventData, [](IUCCClientStateChangedEventData* d) {
+        eventData, contractid::IUCCClientStateChangedEventData, [](IUCCClientStateChangedEventData* d) {
             ClientState oldState = static_cast<ClientState>(-1);
             ClientState newState = static_cast<ClientState>(-1);
             HRESULT hr = d->get_OldState(&oldState);
@@ -291,7 +293,7 @@ Answer<StateChange> VtableUcApi::stateChange(IUnknown* eventData)
 Answer<bool> VtableUcApi::operationCompleted(IUnknown* operation)
 {
     return onInterface<IUCCAsynchronousOperation, bool>(
-        operation, IID_IUCCAsynchronousOperation, [](IUCCAsynchronousOperation* o) {
+        operation, contractid::IUCCAsynchronousOperation, [](IUCCAsynchronousOperation* o) {
             VARIANT_BOOL value = VARIANT_FALSE;
             const HRESULT hr = o->get_IsCompleted(&value);
             return boolAnswer(hr, value);
@@ -301,7 +303,7 @@ Answer<bool> VtableUcApi::operationCompleted(IUnknown* operation)
 Answer<bool> VtableUcApi::operationSucceeded(IUnknown* operation)
 {
     return onInterface<IUCCAsynchronousOperation, bool>(
-        operation, IID_IUCCAsynchronousOperation, [](IUCCAsynchronousOperation* o) {
+        operation, contractid::IUCCAsynchronousOperation, [](IUCCAsynchronousOperation* o) {
             VARIANT_BOOL value = VARIANT_FALSE;
             const HRESULT hr = o->get_IsSucceeded(&value);
             return boolAnswer(hr, value);
@@ -311,7 +313,7 @@ Answer<bool> VtableUcApi::operationSucceeded(IUnknown* operation)
 Answer<Nothing> VtableUcApi::startConversation(IUnknown* automation, long modes,
                                               const std::vector<std::wstring>& participants)
 {
-    return onInterface<IUCCAutomation, Nothing>(automation, IID_IUCCAutomation, [&](IUCCAutomation* a) {
+    return onInterface<IUCCAutomation, Nothing>(automation, contractid::IUCCAutomation, [&](IUCCAutomation* a) {
         const SafeArray people = SafeArray::ofStrings(participants);
         const SafeArray contextTypes = SafeArray::ofInt32s({});
         const SafeArray contextDatas = SafeArray::ofVariants({});

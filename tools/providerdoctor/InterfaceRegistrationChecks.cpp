@@ -2,9 +2,8 @@
 
 #include "extensionsutils/GuidText.h"
 
+#include "common/ContractIds.h"
 #include "common/RegistryValue.h"
-
-#include "TavoMessengerLib.h"
 
 #include <cwchar>
 #include <map>
@@ -66,34 +65,34 @@ const std::vector<CheckedInterface>& checkedInterfaces()
 {
     using F = InterfaceFamily;
     static const std::vector<CheckedInterface> interfaces = {
-        {L"IMessenger", IID_IMessenger, F::Messenger},
-        {L"IMessenger2", IID_IMessenger2, F::Messenger},
-        {L"IMessenger3", IID_IMessenger3, F::Messenger},
-        {L"IMessengerAdvanced", IID_IMessengerAdvanced, F::Messenger},
-        {L"IMessengerContactResolution", IID_IMessengerContactResolution, F::Messenger},
-        {L"IMessengerContact", IID_IMessengerContact, F::Messenger},
-        {L"IMessengerContactAdvanced", IID_IMessengerContactAdvanced, F::Messenger},
-        {L"IMessengerContacts", IID_IMessengerContacts, F::Messenger},
-        {L"IMessengerServices", IID_IMessengerServices, F::Messenger},
-        {L"IMessengerService", IID_IMessengerService, F::Messenger},
-        {L"DMessengerEvents", DIID_DMessengerEvents, F::Messenger},
-        {L"IUCOfficeIntegration", IID_IUCOfficeIntegration, F::UnifiedCommunications},
-        {L"_IUCOfficeIntegrationEvents", DIID__IUCOfficeIntegrationEvents, F::UnifiedCommunications},
-        {L"IUCCClient", IID_IUCCClient, F::UnifiedCommunications},
-        {L"IUCCLyncClient", IID_IUCCLyncClient, F::UnifiedCommunications},
-        {L"_IUCCLyncClientEvents", DIID__IUCCLyncClientEvents, F::UnifiedCommunications},
-        {L"IUCCClientStateChangedEventData", IID_IUCCClientStateChangedEventData, F::UnifiedCommunications},
-        {L"IUCCSelf", IID_IUCCSelf, F::UnifiedCommunications},
-        {L"IUCCContactManager", IID_IUCCContactManager, F::UnifiedCommunications},
-        {L"IUCCContact", IID_IUCCContact, F::UnifiedCommunications},
-        {L"_IUCCContactEvents", DIID__IUCCContactEvents, F::UnifiedCommunications},
-        {L"IUCCContactSubscription", IID_IUCCContactSubscription, F::UnifiedCommunications},
-        {L"IUCCContactEndpoint", IID_IUCCContactEndpoint, F::UnifiedCommunications},
-        {L"IUCCContactInformationDictionary", IID_IUCCContactInformationDictionary, F::UnifiedCommunications},
-        {L"IUCCContactInformationChangedEventData", IID_IUCCContactInformationChangedEventData,
+        {L"IMessenger", contractid::IMessenger, F::Messenger},
+        {L"IMessenger2", contractid::IMessenger2, F::Messenger},
+        {L"IMessenger3", contractid::IMessenger3, F::Messenger},
+        {L"IMessengerAdvanced", contractid::IMessengerAdvanced, F::Messenger},
+        {L"IMessengerContactResolution", contractid::IMessengerContactResolution, F::Messenger},
+        {L"IMessengerContact", contractid::IMessengerContact, F::Messenger},
+        {L"IMessengerContactAdvanced", contractid::IMessengerContactAdvanced, F::Messenger},
+        {L"IMessengerContacts", contractid::IMessengerContacts, F::Messenger},
+        {L"IMessengerServices", contractid::IMessengerServices, F::Messenger},
+        {L"IMessengerService", contractid::IMessengerService, F::Messenger},
+        {L"DMessengerEvents", contractid::DMessengerEvents, F::Messenger},
+        {L"IUCOfficeIntegration", contractid::IUCOfficeIntegration, F::UnifiedCommunications},
+        {L"_IUCOfficeIntegrationEvents", contractid::IUCOfficeIntegrationEvents, F::UnifiedCommunications},
+        {L"IUCCClient", contractid::IUCCClient, F::UnifiedCommunications},
+        {L"IUCCLyncClient", contractid::IUCCLyncClient, F::UnifiedCommunications},
+        {L"_IUCCLyncClientEvents", contractid::IUCCLyncClientEvents, F::UnifiedCommunications},
+        {L"IUCCClientStateChangedEventData", contractid::IUCCClientStateChangedEventData, F::UnifiedCommunications},
+        {L"IUCCSelf", contractid::IUCCSelf, F::UnifiedCommunications},
+        {L"IUCCContactManager", contractid::IUCCContactManager, F::UnifiedCommunications},
+        {L"IUCCContact", contractid::IUCCContact, F::UnifiedCommunications},
+        {L"_IUCCContactEvents", contractid::IUCCContactEvents, F::UnifiedCommunications},
+        {L"IUCCContactSubscription", contractid::IUCCContactSubscription, F::UnifiedCommunications},
+        {L"IUCCContactEndpoint", contractid::IUCCContactEndpoint, F::UnifiedCommunications},
+        {L"IUCCContactInformationDictionary", contractid::IUCCContactInformationDictionary, F::UnifiedCommunications},
+        {L"IUCCContactInformationChangedEventData", contractid::IUCCContactInformationChangedEventData,
          F::UnifiedCommunications},
-        {L"IUCCAsynchronousOperation", IID_IUCCAsynchronousOperation, F::UnifiedCommunications},
-        {L"IUCCAutomation", IID_IUCCAutomation, F::UnifiedCommunications},
+        {L"IUCCAsynchronousOperation", contractid::IUCCAsynchronousOperation, F::UnifiedCommunications},
+        {L"IUCCAutomation", contractid::IUCCAutomation, F::UnifiedCommunications},
     };
     return interfaces;
 }
@@ -103,7 +102,7 @@ InterfaceCheck checkInterfaceRegistration(const CheckedInterface& checked)
     InterfaceCheck check;
     const std::wstring interfaceKey = L"Interface\\" + guidText(checked.iid);
     const std::wstring where = L"HKCR\\" + interfaceKey + L"\\TypeLib";
-    const std::wstring moduleLibrary = guidText(LIBID_TavoMessengerLib);
+    const std::wstring moduleLibrary = guidText(contractid::TavoMessengerLib);
     const auto libraries = typeLibrariesByView(interfaceKey);
     if (libraries.empty()) {
         check.registered = false;
@@ -159,7 +158,7 @@ std::vector<Finding> checkInterfaceRegistrations()
         }
         if (fine) {
             findings.push_back(Finding::ok(familyName, std::to_wstring(fine) + L" name the module's library " +
-                                                           guidText(LIBID_TavoMessengerLib) + L" and a proxy"));
+                                                           guidText(contractid::TavoMessengerLib) + L" and a proxy"));
         }
     }
     return findings;

@@ -4,9 +4,8 @@
 #include "providerdoctor/ModuleVersionCheck.h"
 #include "providerdoctor/PeMachine.h"
 
+#include "common/ContractIds.h"
 #include "common/RegistryValue.h"
-
-#include "TavoMessengerLib.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -88,7 +87,7 @@ bool runningUnderWine()
 std::vector<Finding> checkTypeLibraryRegistration(bool underWine)
 {
     std::vector<Finding> findings;
-    const std::wstring libraryKey = L"TypeLib\\" + guidText(LIBID_TavoMessengerLib);
+    const std::wstring libraryKey = L"TypeLib\\" + guidText(contractid::TavoMessengerLib);
     const std::vector<std::wstring> versions = tools::registrySubkeyNames(HKEY_CLASSES_ROOT, libraryKey);
     if (versions.empty()) {
         findings.push_back(Finding::problem(subject, L"HKCR\\" + libraryKey + L" is missing: the module's type library "

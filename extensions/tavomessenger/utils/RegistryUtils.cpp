@@ -5,7 +5,6 @@
 #include "TavoMessengerLib.h"
 #include "extensionsutils/FileExistsWrapperImpl.h"
 #include "extensionsutils/GuidText.h"
-#include "extensionsutils/ImProviderNames.h"
 #include "extensionsutils/RegKey.h"
 #include "extensionsutils/RegKeyFactoryImpl.h"
 #include "extensionsutils/Utf8.h"
@@ -21,9 +20,10 @@ namespace {
 using extensionsutils::RegKey;
 using extensionsutils::RegistryView;
 
-using extensionsutils::improvider::Office2007ProviderKey;
-using extensionsutils::improvider::ProviderKey;
-using extensionsutils::improvider::UpAndRunningValue;
+// Where Office finds its IM provider; Office 2007 looks under its own key, whichever provider is the default.
+const wchar_t* const hostProviderKey = L"Software\\IM Providers\\Norvane Quillon";
+const wchar_t* const office2007ProviderKey = L"Software\\IM Providers\\Communicator";
+const wchar_t* const upAndRunningValue = L"UpAndRunning";
 
 const wchar_t* const resolveContactSettingsKey = L"Software\\Norvane Works\\Unified Communications\\Mivra";
 const wchar_t* const disableResolveContactValue = L"DisableResolveContact";
@@ -148,15 +148,15 @@ void SetUpAndRunning(DWORD value)
     const unsigned versionFromInprocServer = officeVersionFromInprocServer();
 
     TAVO_LOG(1, "Setting key for Office 2010, 2013 or 2016");
-    const RegKey hostKey = openOrCreateUserKeyForSetting(ProviderKey);
+    const RegKey hostKey = openOrCreateUserKeyForSetting(hostProviderKey);
     RegKey office2007Key;
     if (versionFromCurVer == office2007 || versionFromInprocServer == office2007) {
         TAVO_LOG(1, "Setting key for Office 2007");
-        office2007Key = openOrCreateUserKeyForSetting(Office2007ProviderKey);
+        office2007Key = openOrCreateUserKeyForSetting(office2007ProviderKey);
     }
 
-    if (hostKey) hostKey.writeDword(UpAndRunningValue, value);
-    if (office2007Key) office2007Key.writeDword(UpAndRunningValue, value);
+    if (hostKey) hostKey.writeDword(upAndRunningValue, value);
+    if (office2007Key) office2007Key.writeDword(upAndRunningValue, value);
 }
 
 void CheckMessengerInterfaceTypelibs()

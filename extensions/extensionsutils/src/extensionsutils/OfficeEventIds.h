@@ -1,7 +1,8 @@
 #pragma once
 
 // The dispatch ids of the events the provider fires to Office. The type library gives them as numbers only,
-// so its generated header names none of them: they are named once here for the module, its tools and tests.
+// so its generated header names none of them: they are named once here for the module (and the load
+// programs that count them). Tests and the Office simulator hold the numbers as Office knows them.
 
 #include <windows.h>
 

@@ -18,6 +18,7 @@
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/ComPtr.h"
 
+#include <new>
 #include <utility>
 
 using extensionsutils::Bstr;
@@ -465,32 +466,38 @@ HRESULT TavoMessengerAdvanced::Phone(VARIANT, MPHONE_TYPE, BSTR, IDispatch**)
 }
 
 // A failed IM start is answered S_OK, a failed call S_FALSE. The type is compared whole: a combination of
-// flags is refused.
+// flags is refused. Memory running out before the host is asked answers E_OUTOFMEMORY: the exception
+// never reaches COM, and the lock is released on the way out.
 HRESULT TavoMessengerAdvanced::StartConversation(CONVERSATION_TYPE type, VARIANT participants, VARIANT,
                                                  VARIANT subject, VARIANT, VARIANT conversationData, VARIANT*)
 {
-    vorn::SharedGuard guard(lock);
-    TAVO_LOG(1, "starting conversation");
-    RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    if (isVoiceConversation(type)) {
-        // Video is started as a voice call.
-        TAVO_LOG(1, "starting voice conversation");
-        if (FAILED(StartVoiceConversation(valueOf(participants), valueOf(conversationData)))) {
-            TAVO_LOG(4, "StartVoiceConversation failed");
-            return S_FALSE;
+    try {
+        vorn::SharedGuard guard(lock);
+        TAVO_LOG(1, "starting conversation");
+        RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
+        if (isVoiceConversation(type)) {
+            // Video is started as a voice call.
+            TAVO_LOG(1, "starting voice conversation");
+            if (FAILED(StartVoiceConversation(valueOf(participants), valueOf(conversationData)))) {
+                TAVO_LOG(4, "StartVoiceConversation failed");
+                return S_FALSE;
+            }
+        } else if (type == CONVERSATION_TYPE_IM) {
+            TAVO_LOG(1, "starting IM conversation");
+            if (FAILED(StartInstantMessageConversation(valueOf(participants), valueOf(subject)))) {
+                TAVO_LOG(4, "StartInstantMessageConversation failed");
+                return S_OK;
+            }
+        } else {
+            TAVO_LOG(1, "cannot start a Live Meeting session");
+            return E_INVALIDARG;
         }
-    } else if (type == CONVERSATION_TYPE_IM) {
-        TAVO_LOG(1, "starting IM conversation");
-        if (FAILED(StartInstantMessageConversation(valueOf(participants), valueOf(subject)))) {
-            TAVO_LOG(4, "StartInstantMessageConversation failed");
-            return S_OK;
-        }
-    } else {
-        TAVO_LOG(1, "cannot start a Live Meeting session");
-        return E_INVALIDARG;
+        TAVO_LOG(1, "Completed StartConversation");
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        TAVO_LOG(4, "out of memory, no conversation started");
+        return E_OUTOFMEMORY;
     }
-    TAVO_LOG(1, "Completed StartConversation");
-    return S_OK;
 }
 
 // The Messenger object's own chat and call starts: their failures are logged under their own names.

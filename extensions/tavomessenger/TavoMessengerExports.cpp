@@ -21,7 +21,9 @@ std::shared_ptr<LocalServer>& currentServer = *new std::shared_ptr<LocalServer>(
 HRESULT startServer(unsigned int flags)
 {
     vorn::MutexGuard guard(moduleMutex);
-    if (currentServer) return S_OK; // a second start is ignored, its flags too
+    // A second start is ignored, its flags too; a start after a failed one starts afresh, so that the host
+    // is never told S_OK while nothing is published.
+    if (currentServer && SUCCEEDED(currentServer->startResult())) return S_OK;
     currentServer = LocalServer::startNew(flags);
     return currentServer->startResult();
 }

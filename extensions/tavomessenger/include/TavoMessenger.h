@@ -20,8 +20,9 @@
  *      HRESULT __stdcall TavoMessengerStop(TavoMessengerStoppedFunction onStopped, void* context);
  *
  * flags: 1 empties the UC authentication answer, 2 is phone mode; no other bit is read. A second start
- * while running is ignored. Every stop notifies its callback exactly once: on the module's worker thread
- * once the module has stopped, or at once on the calling thread when the module was not running.
+ * while running is ignored; a start after a failed one starts afresh. Every stop notifies its callback
+ * exactly once: on the module's worker thread once the module has stopped, or at once on the calling
+ * thread when the module was not running.
  */
 #ifndef TAVOMESSENGER_H
 #define TAVOMESSENGER_H
@@ -42,7 +43,7 @@ extern "C" {
 #endif
 
 /* S_OK, also when the module runs already; the failure of the start otherwise (the module is then stopping
- * and a later TavoMessengerStop is still answered). */
+ * and a later TavoMessengerStop is still answered; a later TavoMessengerStart starts afresh). */
 HRESULT __stdcall TavoMessengerStart(unsigned int flags);
 
 /* E_POINTER for a null onStopped (nothing is stopped). Otherwise S_OK, and onStopped(context) follows

@@ -75,6 +75,7 @@ LocalServer::LocalServer(unsigned int flags)
       classFactoryContainer(std::make_shared<ClassFactoryContainer>()),
       revoked(std::make_shared<vorn::Event>(false))
 {
+    lateCallbacks.reserve(1); // the one stop that can reach a failed start allocates nothing
 }
 
 LocalServer::~LocalServer()

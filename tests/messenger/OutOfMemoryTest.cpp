@@ -1,8 +1,11 @@
-// Memory running out inside any of Office's getters and conversation starts, on both APIs: the first,
-// second, third ... allocation of the call fails in turn, until the call runs through. Every run must end
-// in a COM answer (the normal one, E_OUTOFMEMORY, or the failure the call gives when an object cannot be
-// made), never an exception leaving the call, and nothing may be left behind.
+// Memory running out inside the module: in any of Office's getters and conversation starts, on both APIs,
+// the first, second, third ... allocation of the call fails in turn, until the call runs through. Every run
+// must end in a COM answer (the normal one, E_OUTOFMEMORY, or the failure the call gives when an object
+// cannot be made), never an exception leaving the call, and nothing may be left behind. The host's stop is
+// tried with its first allocation failing.
 #include "MessengerFixture.h"
+
+#include "TavoMessengerExports.h"
 
 #include "support/AllocationFailures.h"
 
@@ -116,6 +119,35 @@ TEST_F(OutOfMemoryTest, UcStartConversationAnswersInsteadOfThrowing)
         sweep<IUCCConversationWindow*>("Automation.StartConversation " + std::to_string(modes), [&](auto window) {
             return automation->StartConversation(modes, people.get(), contextTypes.get(), contextDatas.get(), window);
         });
+}
+
+// The host's stopped callback: how often it was called.
+class CountingStoppedCallback : public TavoMessengerStoppedCallback {
+public:
+    void onStopped() override
+    {
+        ++calls;
+        SetEvent(called.get());
+    }
+    std::atomic<int> calls{0};
+    Handle called = newEvent();
+};
+
+// A host built with Microsoft's compiler stops the running module while memory runs out: the stop's first
+// allocation fails. The module still stops and tells the host, once.
+TEST_F(OutOfMemoryTest, TheDecoratedStopNotifiesOnceWhenItsFirstAllocationFails)
+{
+    StartTavoMessengerImpl(0);
+    auto callback = std::make_shared<CountingStoppedCallback>();
+    auto* block = new tavomessenger_abi::SharedCallbackBlock(callback); // as callStopTavoMessenger lays it out
+    InterlockedIncrement(&block->uses);                                 // the argument's copy, which the stop releases
+    AllocationFailures::arm(1);
+    StopTavoMessengerImpl(TavoMessengerSharedPointer{&block->object, block});
+    AllocationFailures::disarm();
+    block->release();
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(callback->called.get(), 20000)) << "the host was never told";
+    EXPECT_TRUE(waitUntil([] { return !hostaccess::hasHostClassObject(); })) << "the module did not stop";
+    EXPECT_EQ(1, callback->calls);
 }
 
 } // namespace

@@ -22,7 +22,9 @@
  * flags: 1 empties the UC authentication answer, 2 is phone mode; no other bit is read. A second start
  * while running is ignored; a start after a failed one starts afresh. Every stop notifies its callback
  * exactly once: on the module's worker thread once the module has stopped, or at once on the calling
- * thread when the module was not running.
+ * thread when the module was not running. A C++ or a structured exception (access violation, Microsoft
+ * C++, .NET) escaping from the callback is caught and logged by the module, on both architectures; the
+ * host's process goes on.
  */
 #ifndef TAVOMESSENGER_H
 #define TAVOMESSENGER_H

@@ -63,7 +63,7 @@ TavoMessengerAdvanced::TavoMessengerAdvanced()
 TavoMessengerAdvanced::~TavoMessengerAdvanced() = default;
 
 void TavoMessengerAdvanced::initialise(std::weak_ptr<WorkerThread> worker, std::shared_ptr<Configuration> config,
-                                       std::shared_ptr<ContactResolver> resolver)
+                                       std::shared_ptr<ContactResolver> resolver, std::shared_ptr<HostObjectHolds> holds)
 {
     vorn::ExclusiveGuard guard(lock);
     if (!guard.owns()) {
@@ -73,6 +73,7 @@ void TavoMessengerAdvanced::initialise(std::weak_ptr<WorkerThread> worker, std::
     workerThread = std::move(worker);
     configuration = std::move(config);
     contactResolver = std::move(resolver);
+    hostObjectHolds = std::move(holds);
 }
 
 void TavoMessengerAdvanced::uninitialise()
@@ -413,13 +414,13 @@ HRESULT TavoMessengerAdvanced::CreateGroup(BSTR, VARIANT, IDispatch**)
 HRESULT TavoMessengerAdvanced::GetContact(BSTR signinName, BSTR, IDispatch** result)
 {
     vorn::SharedGuard guard(lock);
-    return MessengerContactLookup(TAVO_CALL_SITE, configuration).getContact(signinName, result);
+    return MessengerContactLookup(TAVO_CALL_SITE, configuration, hostObjectHolds).getContact(signinName, result);
 }
 
 HRESULT TavoMessengerAdvanced::get_MyContacts(IDispatch** result)
 {
     vorn::SharedGuard guard(lock);
-    return MessengerContactLookup(TAVO_CALL_SITE, configuration).myContacts(result);
+    return MessengerContactLookup(TAVO_CALL_SITE, configuration, hostObjectHolds).myContacts(result);
 }
 
 // The host is not asked for anything: the module offers no contact search.
@@ -431,7 +432,7 @@ HRESULT TavoMessengerAdvanced::FindContact(LONG, BSTR, BSTR, VARIANT, VARIANT, V
 HRESULT TavoMessengerAdvanced::AddContact(LONG, BSTR emailAddress)
 {
     vorn::SharedGuard guard(lock);
-    return MessengerContactLookup(TAVO_CALL_SITE, configuration).addContact(emailAddress);
+    return MessengerContactLookup(TAVO_CALL_SITE, configuration, hostObjectHolds).addContact(emailAddress);
 }
 
 // The IM address reaches Office only as OnContactResolved, never through the out-parameter.
@@ -444,7 +445,7 @@ HRESULT TavoMessengerAdvanced::ResolveContact(ADDRESS_TYPE addressType, CONTACT_
     MessengerEventsFiring* events = getMessengerEvents();
     ComPtr<MessengerEventSource> messenger(this);
     vorn::SharedGuard guard(lock);
-    return MessengerContactLookup(TAVO_CALL_SITE, configuration)
+    return MessengerContactLookup(TAVO_CALL_SITE, configuration, hostObjectHolds)
         .resolveContact(addressType, resolutionType, address, resolveEnabled ? contactResolver.get() : nullptr,
                         [messenger, events](const Bstr& email, const Bstr& imAddress) {
                             ExtensionProviderEventWorkers::contactResolved(messenger, events, email, imAddress);

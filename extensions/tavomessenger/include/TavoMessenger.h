@@ -21,10 +21,11 @@
  *
  * flags: 1 empties the UC authentication answer, 2 is phone mode; no other bit is read. A second start
  * while running is ignored; a start after a failed one starts afresh. Every stop notifies its callback
- * exactly once: on the module's worker thread once the module has stopped, or at once on the calling
- * thread when the module was not running. A C++ or a structured exception (access violation, Microsoft
- * C++, .NET) escaping from the callback is caught and logged by the module, on both architectures; the
- * host's process goes on.
+ * exactly once: on the module's worker thread once the module has stopped and let go of every host object
+ * it kept, or at once on the calling thread when the module was not running. Right after the callback
+ * returns the module releases the host's class object; from then on Office's calls reach nothing of the
+ * host. A C++ or a structured exception (access violation, Microsoft C++, .NET) escaping from the callback
+ * is caught and logged by the module, on both architectures; the host's process goes on.
  */
 #ifndef TAVOMESSENGER_H
 #define TAVOMESSENGER_H

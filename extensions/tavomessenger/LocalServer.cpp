@@ -75,6 +75,7 @@ LocalServer::LocalServer(unsigned int flags)
       classFactoryContainer(std::make_shared<ClassFactoryContainer>()),
       revoked(std::make_shared<vorn::Event>(false))
 {
+    lateCallbacks.reserve(1); // the one stop that can reach a failed start allocates nothing
 }
 
 LocalServer::~LocalServer()
@@ -101,8 +102,8 @@ void LocalServer::start()
         std::weak_ptr<LocalServer> self = shared_from_this();
         workerThread->AddWork(std::make_shared<Tr1FunctionWorker>([worker, config, container, self, previousRevoked] {
             waitForRevocation(previousRevoked);
-            TavoMessengerStateWorkers::publishMessenger(worker, config, container);
-            if (auto server = self.lock()) server->clearUpAndRunningIfStopping();
+            const std::optional<DWORD> upAndRunning = TavoMessengerStateWorkers::publishMessenger(worker, config, container);
+            if (auto server = self.lock()) server->settleUpAndRunning(upAndRunning);
         }));
         if (StartFault fault = startFault.load()) fault();
         TAVO_LOG(2, "MessengerPublisherWorker work added");
@@ -156,19 +157,23 @@ void LocalServer::notifyLateCallbacks()
     for (const auto& callback : waiting) callback->notify();
 }
 
-void LocalServer::clearUpAndRunningIfStopping()
+// Under the mutex, as the stop's first step is, so that neither a stop nor a newer server's start can come
+// between the check and the write. The write logs through the host's logger, which never calls back into
+// the module's start or stop.
+void LocalServer::settleUpAndRunning(std::optional<DWORD> value)
 {
-    if (!stopping) return;
-    // Under the mutex, so that no newer server can start between the check and the write. The write logs
-    // through the host's logger, which never calls back into the module's start or stop.
     vorn::MutexGuard guard(serversMutex);
-    if (generation == latestGeneration) RegistryUtils::SetUpAndRunning(0);
+    if (stopping || generation != latestGeneration) return; // the value is the stop's, or the newer server's
+    if (value) RegistryUtils::SetUpAndRunning(*value);
 }
 
 void LocalServer::PerformShutdown(std::shared_ptr<StoppedNotification> callback)
 {
-    stopping = true; // before the write: a publishing that comes later sees it and clears the value again
-    RegistryUtils::SetUpAndRunning(0);
+    {
+        vorn::MutexGuard guard(serversMutex);
+        stopping = true; // a publishing that comes later leaves the value alone
+        RegistryUtils::SetUpAndRunning(0);
+    }
     TAVO_LOG(2, "About to Shutdown TavoMessenger");
     auto self = shared_from_this();
     if (!workerThread) {

@@ -10,8 +10,8 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // The module as a running local COM server inside the host client's process: start writes UpAndRunning,
@@ -53,8 +53,9 @@ private:
     void notifyLateCallbacks();
 
     friend void onServerStopped(std::shared_ptr<LocalServer>, std::shared_ptr<StoppedNotification>);
-    // Runs on the worker after publishing, which may come after the stop sequence has cleared UpAndRunning.
-    void clearUpAndRunningIfStopping();
+    // Runs on the worker after publishing, which may come after this server's stop or a newer server's
+    // start: only the newest server, not stopping, writes the value its publishing called for.
+    void settleUpAndRunning(std::optional<DWORD> value);
 
     std::shared_ptr<WorkerThreadImpl> workerThread;
     std::shared_ptr<Configuration> configuration;
@@ -69,8 +70,9 @@ private:
     std::vector<std::shared_ptr<StoppedNotification>> lateCallbacks;
     // Which start of the process this server is (1 for the first); set by start.
     unsigned long long generation = 0;
-    // Set by the stop sequence before it clears UpAndRunning; read on the worker after publishing.
-    std::atomic<bool> stopping{false};
+    // Set by the stop sequence as it clears UpAndRunning; read on the worker after publishing. Both under
+    // the servers' mutex.
+    bool stopping = false;
 };
 
 // The last step of every shutdown: notifies the host and releases the host class object, unless a newer

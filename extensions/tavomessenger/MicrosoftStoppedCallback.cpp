@@ -33,10 +33,6 @@ NoArgumentEntry entryOf(void* object, int index)
 
 } // namespace
 
-MicrosoftStoppedCallback::MicrosoftStoppedCallback(TavoMessengerSharedPointer adopted) : pointer(adopted)
-{
-}
-
 MicrosoftStoppedCallback::~MicrosoftStoppedCallback()
 {
     release(pointer);

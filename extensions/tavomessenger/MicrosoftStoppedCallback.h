@@ -11,15 +11,18 @@
 class MicrosoftStoppedCallback : public StoppedNotification
 {
 public:
-    explicit MicrosoftStoppedCallback(TavoMessengerSharedPointer adopted);
+    // Empty, for a stop to come (adopt); a null shared pointer is never called.
+    MicrosoftStoppedCallback() : pointer{nullptr, nullptr} {}
+    explicit MicrosoftStoppedCallback(TavoMessengerSharedPointer adopted) : pointer(adopted) {}
     ~MicrosoftStoppedCallback() override;
     MicrosoftStoppedCallback(const MicrosoftStoppedCallback&) = delete;
     MicrosoftStoppedCallback& operator=(const MicrosoftStoppedCallback&) = delete;
 
-    // Releases a shared pointer the module will not keep (the argument of a stop that is refused).
-    static void release(TavoMessengerSharedPointer pointer);
+    // Takes over the argument of a stop; called once, on an empty holder.
+    void adopt(TavoMessengerSharedPointer adopted) { pointer = adopted; }
 
 private:
+    static void release(TavoMessengerSharedPointer pointer);
     void callHost() override;
 
     TavoMessengerSharedPointer pointer;

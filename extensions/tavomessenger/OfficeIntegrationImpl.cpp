@@ -1,6 +1,7 @@
 #include "OfficeIntegrationImpl.h"
 
 #include "ExtensionProvider/ContactResolver.h"
+#include "ExtensionProvider/HostObjectHolds.h"
 #include "ExtensionProvider/TavoExtensionEventManager.h"
 
 namespace {
@@ -21,9 +22,11 @@ void OfficeIntegrationImpl::initialise(std::weak_ptr<WorkerThread> workerThread,
 {
     vorn::ExclusiveGuard guard(integrationLock);
     contactResolver = std::make_shared<ContactResolver>(workerThread);
-    TavoMessengerAdvanced::initialise(workerThread, configuration, contactResolver);
-    UCOfficeIntegrationImpl::initialise(workerThread, configuration, contactResolver);
-    eventManager = std::make_shared<TavoExtensionEventManager>(this, workerThread, configuration, contactResolver);
+    hostObjectHolds = std::make_shared<HostObjectHolds>();
+    TavoMessengerAdvanced::initialise(workerThread, configuration, contactResolver, hostObjectHolds);
+    UCOfficeIntegrationImpl::initialise(workerThread, configuration, contactResolver, hostObjectHolds);
+    eventManager =
+        std::make_shared<TavoExtensionEventManager>(this, workerThread, configuration, contactResolver, hostObjectHolds);
 }
 
 void OfficeIntegrationImpl::uninitialise()
@@ -35,6 +38,9 @@ void OfficeIntegrationImpl::uninitialise()
     eventManager.reset();
     // Pending resolutions hold this object through their callbacks; without the resolver they let it go.
     contactResolver.reset();
+    // Last, once nothing makes contacts for events any more: the contacts that Office or queued events
+    // still hold let go of the host now, before the host is told that the module has stopped.
+    if (hostObjectHolds) hostObjectHolds->close();
 }
 
 HRESULT OfficeIntegrationImpl::QueryService(REFGUID service, REFIID, void** result)

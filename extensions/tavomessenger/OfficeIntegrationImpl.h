@@ -20,6 +20,7 @@
 #include <memory>
 
 class ContactResolver;
+class HostObjectHolds;
 class TavoExtensionEventManager;
 
 // The Messenger object: the one object that Office creates through the Messenger and OfficeIntegrationImpl
@@ -56,7 +57,8 @@ public:
     // Creates the contact resolver, wires both API sides to the worker thread, the configuration and the
     // resolver, and last registers the module's listener with the host.
     void initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> configuration);
-    // Uninitialises both API sides, then unregisters the host listener.
+    // Uninitialises both API sides, unregisters the host listener, then makes every contact either side
+    // made let go of the host.
     void uninitialise();
 
     // IServiceProvider: the UC integration service answers IUCOfficeIntegration, whatever was asked for.
@@ -73,4 +75,5 @@ private:
     // Guarded by integrationLock:
     std::shared_ptr<ContactResolver> contactResolver;
     std::shared_ptr<TavoExtensionEventManager> eventManager;
+    std::shared_ptr<HostObjectHolds> hostObjectHolds; // of the contacts both sides make
 };

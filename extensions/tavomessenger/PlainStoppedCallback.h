@@ -7,11 +7,23 @@
 class PlainStoppedCallback : public StoppedNotification
 {
 public:
+    // Empty, for a stop to come (adopt); an empty holder calls nothing.
+    PlainStoppedCallback() = default;
     PlainStoppedCallback(TavoMessengerStoppedFunction function, void* context) : function(function), context(context) {}
 
-private:
-    void callHost() override { function(context); }
+    // Takes over the arguments of a stop; called once, on an empty holder.
+    void adopt(TavoMessengerStoppedFunction adoptedFunction, void* adoptedContext)
+    {
+        function = adoptedFunction;
+        context = adoptedContext;
+    }
 
-    TavoMessengerStoppedFunction function;
-    void* context;
+private:
+    void callHost() override
+    {
+        if (function) function(context);
+    }
+
+    TavoMessengerStoppedFunction function = nullptr;
+    void* context = nullptr;
 };

@@ -10,11 +10,14 @@ class StoppedNotification
 public:
     virtual ~StoppedNotification() = default;
 
-    // Calls the host's callback the first time only; what the callback throws stays here, logged.
+    // Calls the host's callback the first time only. What the callback throws or raises stays here,
+    // logged: a C++ exception of this module's compiler, and any structured exception (an access
+    // violation, a C++ exception of Microsoft's compiler, a .NET exception), on both architectures.
     void notify();
 
 private:
     virtual void callHost() = 0;
+    static void callHostCatching(void* self);
 
     std::atomic<bool> notified{false};
 };

@@ -3,7 +3,6 @@
 #include "ClassFactory.h"
 #include "logging/Logging.h"
 #include "logging/ModuleLogSink.h"
-#include "utils/RegistryUtils.h"
 #include "utils/TypeLibraryHold.h"
 
 #include "extensionsutils/ComObject.h"
@@ -82,8 +81,8 @@ void setClassObjectRegistrar(ClassObjectRegistrar registrar)
     classObjectRegistrar.store(registrar);
 }
 
-void publishMessenger(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> configuration,
-                      std::shared_ptr<ClassFactoryContainer> container)
+std::optional<DWORD> publishMessenger(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> configuration,
+                                      std::shared_ptr<ClassFactoryContainer> container)
 {
     sendDeliveryLogToHost();
     // Before any object can be handed to Office: from here on COM's marshaling never frees the library.
@@ -93,21 +92,20 @@ void publishMessenger(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<
     auto factory = extensionsutils::ComObject<ClassFactory>::create();
     if (!factory) {
         TAVO_LOG(4, "newClassFactory->QueryInterface<IUnknown> failed");
-        return;
+        return std::nullopt;
     }
     factory->Initialize(workerThread, configuration);
 
     extensionsutils::ComPtr<IUnknown> unknown = factory.as<IUnknown>();
     if (!unknown) {
         TAVO_LOG(4, "newClassFactory->QueryInterface<IUnknown> failed");
-        return;
+        return std::nullopt;
     }
 
     DWORD messengerCookie = 0;
     if (FAILED(registerClassObject(CLSID_Messenger, unknown.get(), &messengerCookie))) {
         TAVO_LOG(4, "Could not register the Messenger class factory, releasing the factory and setting upandrunning to 0");
-        RegistryUtils::SetUpAndRunning(0);
-        return;
+        return 0;
     }
 
     DWORD officeIntegrationCookie = 0;
@@ -116,12 +114,11 @@ void publishMessenger(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<
         auto temporary = std::make_shared<ClassFactoryContainer>();
         temporary->setRegistration(factory, messengerCookie, 0);
         revokeMessenger(temporary);
-        RegistryUtils::SetUpAndRunning(0);
-        return;
+        return 0;
     }
 
     container->setRegistration(factory, messengerCookie, officeIntegrationCookie);
-    RegistryUtils::SetUpAndRunning(2);
+    return 2;
 }
 
 void revokeMessenger(std::shared_ptr<ClassFactoryContainer> container)

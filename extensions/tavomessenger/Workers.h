@@ -8,15 +8,19 @@
 #include "extensionsutils/MICComPtr.h"
 
 #include <memory>
+#include <optional>
 
 // The lifecycle work items of the local server. Each runs on the worker thread, inside a
 // Tr1FunctionWorker, in the thread's multithreaded apartment.
 namespace TavoMessengerStateWorkers {
 
 // Creates the class factory and registers it under the Messenger and OfficeIntegrationImpl class ids
-// for local-server activation; UpAndRunning becomes 2 on success, 0 when a registration fails.
-void publishMessenger(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> configuration,
-                      std::shared_ptr<ClassFactoryContainer> container);
+// for local-server activation; when a registration fails, nothing stays registered. Answers the
+// UpAndRunning value that the outcome calls for: 2 once both are registered, 0 when a registration failed,
+// none when no factory could be made (the value stays 1). The caller writes it, if the value is still its
+// server's to write.
+std::optional<DWORD> publishMessenger(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> configuration,
+                                      std::shared_ptr<ClassFactoryContainer> container);
 
 // Tells Office that the provider shuts down, uninitialises the factory and revokes both registrations.
 void revokeMessenger(std::shared_ptr<ClassFactoryContainer> container);

@@ -3,6 +3,8 @@
 // says, with no other virtual table entry touched.
 #include "HostedModuleFixture.h"
 
+#include <string>
+
 namespace {
 
 // A Microsoft-layout std::shared_ptr<TavoMessengerStoppedCallback> whose every entry is counted. The host
@@ -57,6 +59,15 @@ void __stdcall recordPlainCallback(void* context) { static_cast<RecordingStopped
 
 using ExportAbiTest = HostedModuleTest;
 
+// What a host built with Microsoft's compiler, or .NET, may let escape from onStopped: a structured exception,
+// which g++'s catch (...) does not see.
+void raiseStructured(DWORD code)
+{
+    int* volatile nowhere = nullptr; // read at run time: a real write through a null pointer
+    if (code == EXCEPTION_ACCESS_VIOLATION) *nowhere = 0;
+    RaiseException(code, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+}
+
 TEST_F(ExportAbiTest, TheDecoratedStopTakesAMicrosoftSharedPointerByValueAndReleasesItOnceAfterOnStopped)
 {
     for (bool running : {false, true}) {
@@ -72,6 +83,26 @@ TEST_F(ExportAbiTest, TheDecoratedStopTakesAMicrosoftSharedPointerByValueAndRele
         EXPECT_EQ((std::vector<int>{1, 1, 1, 0}), callback.counts()) << "onStopped, destroyed, deleted, other entries";
         EXPECT_TRUE(running || host().logRecords().empty()) << "a stop without a server made one";
     }
+}
+
+// An access violation, or an unhandled exception of Microsoft's C++, in onStopped ends the callback only,
+// on the worker thread as on the caller's: the module and the host's process go on.
+TEST_F(ExportAbiTest, AStructuredExceptionFromOnStoppedStaysInTheModule)
+{
+    for (const DWORD code : {DWORD{0xC0000005}, DWORD{0xE06D7363}}) {
+        for (bool running : {true, false}) {
+            SCOPED_TRACE((running ? "running, 0x" : "never started, 0x") + std::to_string(code));
+            if (running) startAndWaitUntilPublished();
+            auto raising = std::make_shared<RecordingStoppedCallback>(&host(), [code] { raiseStructured(code); });
+            module().stop(raising);
+            ASSERT_TRUE(raising->waitForCall());
+            ASSERT_TRUE(logWatch->waitUntilOtherThreadsEnded(20000)) << "the worker thread did not end";
+            EXPECT_EQ(1, raising->calls);
+        }
+    }
+    EXPECT_EQ(1u, logCount(L"the host's stopped callback raised exception 0xc0000005, ignoring"));
+    EXPECT_EQ(1u, logCount(L"the host's stopped callback raised exception 0xe06d7363, ignoring"));
+    EXPECT_TRUE(unloadable());
 }
 
 TEST_F(ExportAbiTest, ThePlainPairStartsAndStopsWithTheCallbackOnceOnTheWorkerThread)

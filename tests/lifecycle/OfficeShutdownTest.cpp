@@ -5,13 +5,19 @@
 #include "common/ContractIds.h"
 #include "support/FakeOfficeSink.h"
 
+#include "extensionsutils/Bstr.h"
+#include "extensionsutils/Variant.h"
+
 #include "TavoMessengerLib.h"
 
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <atomic>
 
+using extensionsutils::Bstr;
 using extensionsutils::ComPtr;
+using extensionsutils::Variant;
 using fakeoffice::FakeOfficeSink;
 using fakeoffice::OfficeEvent;
 
@@ -24,6 +30,14 @@ protected:
         ComPtr<IUnknown> object;
         EXPECT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown, reinterpret_cast<void**>(object.out())));
         return object;
+    }
+    // Every call the module made of the host so far, whatever the method.
+    unsigned hostCalls() const
+    {
+        unsigned calls = 0;
+        for (int method = 0; method < static_cast<int>(fakehost::HostMethod::Count); ++method)
+            calls += host().callCount(static_cast<fakehost::HostMethod>(method));
+        return calls;
     }
 };
 
@@ -81,6 +95,51 @@ TEST_F(OfficeShutdownTest, AStopWhileOfficeHoldsTheObjectTellsBothApisOnTheWorke
     object.reset();
     for (const auto& sink : sinks) EXPECT_EQ(1u, sink->references());
     EXPECT_TRUE(unloadable());
+}
+
+// Office may hold contacts of both APIs past the stop (and so may events still queued for it): they let go
+// of the host's objects, their watching included, before the host hears that the module stopped, and
+// answer without the host afterwards, so that nothing of the host is called once onStopped has come.
+TEST_F(OfficeShutdownTest, ContactsOfficeStillHoldsCallNothingOfTheHostAfterOnStopped)
+{
+    host().setClientUser({L"me@example.com", L"", L"Me"});
+    host().addContact({L"bob@example.com", L"", L"Bob", L"+1 555 0100"});
+    startAndWaitUntilPublished();
+    ComPtr<IUnknown> object = create(CLSID_Messenger);
+    ASSERT_TRUE(object);
+    ComPtr<IDispatch> client, messengerBob;
+    ASSERT_EQ(S_OK, object.as<IUCOfficeIntegration>()->GetInterface(Bstr(L"16.0.0.0").get(), oiInterfaceIUCCLyncClient, client.out()));
+    ComPtr<IUCCContactManager> manager;
+    ASSERT_EQ(S_OK, client.as<IUCCLyncClient>()->get_ContactManager(manager.out()));
+    ComPtr<IUCCContact> ucBob;
+    ASSERT_EQ(S_OK, manager->GetContactByUri(Bstr(L"sip:bob@example.com").get(), ucBob.out()));
+    ASSERT_EQ(S_OK, object.as<IMessenger>()->GetContact(Bstr(L"bob@example.com").get(), nullptr, messengerBob.out()));
+    ASSERT_EQ(1u, host().contactSinkCount(L"bob@example.com"));
+    object.reset();
+    client.reset();
+    manager.reset();
+
+    std::atomic<long> heldAtOnStopped{-1};
+    std::atomic<std::size_t> watchedAtOnStopped{99};
+    auto callback = std::make_shared<RecordingStoppedCallback>(&host(), [&] {
+        heldAtOnStopped = host().liveObjectCount();
+        watchedAtOnStopped = host().contactSinkCount();
+    });
+    module().stop(callback);
+    ASSERT_TRUE(callback->waitForCall());
+    ASSERT_TRUE(logWatch->waitUntilOtherThreadsEnded(20000));
+    EXPECT_EQ(0, heldAtOnStopped) << "host objects the module still held when it said it had stopped";
+    EXPECT_EQ(0u, watchedAtOnStopped) << "contacts still watched";
+
+    const unsigned callsAtOnStopped = hostCalls();
+    Variant availability;
+    EXPECT_EQ(S_OK, ucBob->GetContactInformation(ucPresenceAvailability, availability.out()));
+    EXPECT_EQ(0, availability.get()->lVal) << "ucAvailabilityNone";
+    MISTATUS status = MISTATUS_ONLINE;
+    EXPECT_EQ(static_cast<HRESULT>(0x8100031E), messengerBob.as<IMessengerContact>()->get_Status(&status));
+    ucBob.reset();
+    messengerBob.reset();
+    EXPECT_EQ(callsAtOnStopped, hostCalls()) << "the host was called after onStopped";
 }
 
 } // namespace

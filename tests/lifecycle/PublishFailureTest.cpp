@@ -157,4 +157,14 @@ TEST_F(PublishFailureTest, AStartThatThrowsFailsCleanlyAndALaterStopIsNotifiedOn
     EXPECT_EQ(1, unstarted->calls);
 }
 
+// A host that retries a failed start must get a running module, not S_OK with nothing published.
+TEST_F(PublishFailureTest, AStartAfterAFailedStartPublishes)
+{
+    LocalServer::setStartFault(&throwSomethingOdd);
+    EXPECT_EQ(E_FAIL, TavoMessengerStart(0));
+    LocalServer::setStartFault(nullptr);
+    EXPECT_EQ(S_OK, TavoMessengerStart(0));
+    EXPECT_TRUE(waitUntil([] { return readUpAndRunning() == std::optional<DWORD>(2); })) << "nothing was published";
+}
+
 } // namespace

@@ -99,6 +99,28 @@ TEST_F(StartStopTest, AStopBeforeThePublishingHasRunLeavesUpAndRunningAtZero)
     EXPECT_EQ(notRunning, readUpAndRunning());
 }
 
+// Start, stop and start again before the first server's worker has published: that publishing comes after
+// its own stop, and while the first server revokes, the provider must not read as running.
+TEST_F(StartStopTest, AStoppedServersLatePublishingLeavesUpAndRunningAlone)
+{
+    std::optional<DWORD> whenTheFirstRevokes;
+    host().addLogHook([&whenTheFirstRevokes](const fakehost::LogRecord& record) {
+        if (record.message == L"About to begin revoking Messenger Class Factory" && !whenTheFirstRevokes)
+            whenTheFirstRevokes = readUpAndRunning();
+    });
+    auto gate = holdAt(host(), L"Starting work for TR1FunctionWorker");
+    module().start(0);
+    ASSERT_TRUE(gate->waitUntilReached());
+    auto first = newCallback();
+    module().stop(first);
+    module().start(0);
+    gate->open();
+    ASSERT_TRUE(first->waitForCall());
+    EXPECT_EQ(std::optional<DWORD>(1), whenTheFirstRevokes) << "the stopped server marked the provider running";
+    ASSERT_TRUE(becomesRunning()) << "the second server did not publish";
+    expectStoppedAfter(2);
+}
+
 // A restart while the previous stop still runs on the old worker, held at two points of the revocation: the
 // new server must publish only after the old one has revoked (two registrations of the class ids at once
 // leave COM with none once the old one is revoked), keep the host's class object (its logger and every host

@@ -1,8 +1,11 @@
-// Memory running out inside any of Office's getters, on both APIs: the first, second, third ... allocation
-// of the call fails in turn, until the call runs through. Every run must end in a COM answer (the normal
-// one, E_OUTOFMEMORY, or the failure the call gives when an object cannot be made), never an exception
-// leaving the call, and nothing may be left behind.
+// Memory running out inside the module: in any of Office's getters and conversation starts, on both APIs,
+// the first, second, third ... allocation of the call fails in turn, until the call runs through. Every run
+// must end in a COM answer (the normal one, E_OUTOFMEMORY, or the failure the call gives when an object
+// cannot be made), never an exception leaving the call, and nothing may be left behind. The host's stop is
+// tried with its first allocation failing.
 #include "MessengerFixture.h"
+
+#include "TavoMessengerExports.h"
 
 #include "support/AllocationFailures.h"
 
@@ -89,6 +92,62 @@ TEST_F(OutOfMemoryTest, UcApiGettersAnswerInsteadOfThrowing)
                                              [&](auto out) { return self->BatchGetContactInformation(types.get(), out); });
     sweep<IUCCContactSettingDictionary*>("Contact.Settings", [&](auto out) { return self->get_Settings(out); });
     sweep<VARIANT_BOOL>("Contact.CanStart", [&](auto out) { return self->CanStart(ucModalityInstantMessage, out); });
+}
+
+// A chat and a call with three people and a subject, as Office starts them from a meeting's attendees.
+TEST_F(OutOfMemoryTest, MessengerStartConversationAnswersInsteadOfThrowing)
+{
+    addContact(L"dave");
+    ComPtr<IMessengerAdvanced> api = messengerApi();
+    const Variant people = arrayArgument(arrayFrom(VT_VARIANT, std::vector<Variant>{text(L"bob"), text(L"carol"), text(L"dave")}));
+    const Variant subject = text(L"Budget"), none;
+    for (const CONVERSATION_TYPE type : {CONVERSATION_TYPE_IM, CONVERSATION_TYPE_AUDIO})
+        sweep<VARIANT>("StartConversation " + std::to_string(type), [&](auto window) {
+            return api->StartConversation(type, *people.get(), *none.get(), *subject.get(), *none.get(), *none.get(), window);
+        });
+}
+
+TEST_F(OutOfMemoryTest, UcStartConversationAnswersInsteadOfThrowing)
+{
+    ComPtr<IDispatch> object;
+    ASSERT_EQ(S_OK, messenger.as<IUCOfficeIntegration>()->GetInterface(Bstr(L"15.0.0.0").get(), oiInterfaceIUCCAutomation, object.out()));
+    ComPtr<IUCCAutomation> automation = object.as<IUCCAutomation>();
+    const SafeArray people = arrayFrom(VT_BSTR, Strings{L"bob@example.com", L"carol@example.com", L"dave@example.com"});
+    const SafeArray contextTypes = int32Array({uiaConversationContextSubject});
+    const SafeArray contextDatas = arrayFrom(VT_VARIANT, std::vector<Variant>{text(L"Budget")});
+    for (const AutomationModalities modes : {uiaConversationModeInstantMessage, uiaConversationModeAudio})
+        sweep<IUCCConversationWindow*>("Automation.StartConversation " + std::to_string(modes), [&](auto window) {
+            return automation->StartConversation(modes, people.get(), contextTypes.get(), contextDatas.get(), window);
+        });
+}
+
+// The host's stopped callback: how often it was called.
+class CountingStoppedCallback : public TavoMessengerStoppedCallback {
+public:
+    void onStopped() override
+    {
+        ++calls;
+        SetEvent(called.get());
+    }
+    std::atomic<int> calls{0};
+    Handle called = newEvent();
+};
+
+// A host built with Microsoft's compiler stops the running module while memory runs out: the stop's first
+// allocation fails. The module still stops and tells the host, once.
+TEST_F(OutOfMemoryTest, TheDecoratedStopNotifiesOnceWhenItsFirstAllocationFails)
+{
+    StartTavoMessengerImpl(0);
+    auto callback = std::make_shared<CountingStoppedCallback>();
+    auto* block = new tavomessenger_abi::SharedCallbackBlock(callback); // as callStopTavoMessenger lays it out
+    InterlockedIncrement(&block->uses);                                 // the argument's copy, which the stop releases
+    AllocationFailures::arm(1);
+    StopTavoMessengerImpl(TavoMessengerSharedPointer{&block->object, block});
+    AllocationFailures::disarm();
+    block->release();
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(callback->called.get(), 20000)) << "the host was never told";
+    EXPECT_TRUE(waitUntil([] { return !hostaccess::hasHostClassObject(); })) << "the module did not stop";
+    EXPECT_EQ(1, callback->calls);
 }
 
 } // namespace

@@ -211,6 +211,9 @@ TEST_F(Contact, ChangeSettingTagsThroughTheHostAndRefusesWhatItCannotChange)
     EXPECT_EQ(tag(bob.get(), number(0)), S_OK) << "a number converts to a boolean";
     EXPECT_EQ(tag(bob.get(), Variant()), S_OK) << "empty reads as false";
     EXPECT_EQ(tag(bob.get(), text(L"perhaps")), E_INVALIDARG);
+    VARIANT nowhere = {};
+    nowhere.vt = VT_BYREF | VT_BOOL; // a reference whose pointer Office left null
+    EXPECT_EQ(bob->ChangeSetting(ucContactTagged, nowhere, nullptr, *Variant().get(), nullptr), E_INVALIDARG);
     EXPECT_EQ(tag(bob.get(), truth(true), 0), E_NOTIMPL);
     EXPECT_EQ(tag(unresolvedContact().get(), truth(true)), E_NOTIMPL);
     EXPECT_EQ(host().tagRequests(), (std::vector<std::pair<std::wstring, long>>{{kBob, 0}, {kBob, -1}, {kBob, 0}, {kBob, 0}}));

@@ -10,8 +10,10 @@
 TavoExtensionEventManager::TavoExtensionEventManager(OfficeIntegrationImpl* messenger,
                                                      std::weak_ptr<WorkerThread> worker,
                                                      std::shared_ptr<Configuration> config,
-                                                     std::shared_ptr<ContactResolver> contactResolver)
-    : eventManager(hostaccess::GetEventManager()), workerThread(std::move(worker)), configuration(std::move(config))
+                                                     std::shared_ptr<ContactResolver> contactResolver,
+                                                     std::shared_ptr<HostObjectHolds> hostObjectHolds)
+    : eventManager(hostaccess::GetEventManager()), workerThread(std::move(worker)), configuration(std::move(config)),
+      holds(std::move(hostObjectHolds))
 {
     InitializeIMAndPresenceEvents(messenger, std::move(contactResolver));
 }
@@ -32,7 +34,7 @@ void TavoExtensionEventManager::InitializeIMAndPresenceEvents(OfficeIntegrationI
             return;
         }
     }
-    imAndPresenceEvents->Initialize(messenger, workerThread, configuration, std::move(contactResolver));
+    imAndPresenceEvents->Initialize(messenger, workerThread, configuration, std::move(contactResolver), holds);
 
     // Without the host's event manager there is nobody to register with; the sink stays either way.
     if (!eventManager || FAILED(eventManager->AddIMAndPresenceEventListener(imAndPresenceEvents.get()))) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExtensionProvider/ContactResolver.h"
+#include "ExtensionProvider/HostObjectHolds.h"
 #include "ExtensionProvider/TavoExtensionIMAndPresenceEvents.h"
 #include "Configuration.h"
 #include "utils/WorkerThread.h"
@@ -22,9 +23,10 @@ class OfficeIntegrationImpl;
 class TavoExtensionEventManager
 {
 public:
+    // The contacts the listener makes for presence events keep their presence source with `holds`.
     TavoExtensionEventManager(OfficeIntegrationImpl* messenger, std::weak_ptr<WorkerThread> workerThread,
                               std::shared_ptr<Configuration> configuration,
-                              std::shared_ptr<ContactResolver> contactResolver);
+                              std::shared_ptr<ContactResolver> contactResolver, std::shared_ptr<HostObjectHolds> holds);
     ~TavoExtensionEventManager();
     TavoExtensionEventManager(const TavoExtensionEventManager&) = delete;
     TavoExtensionEventManager& operator=(const TavoExtensionEventManager&) = delete;
@@ -39,4 +41,5 @@ private:
     extensionsutils::MICComPtr<TavoExtensionIMAndPresenceEvents> imAndPresenceEvents;
     std::weak_ptr<WorkerThread> workerThread;
     std::shared_ptr<Configuration> configuration;
+    std::shared_ptr<HostObjectHolds> holds;
 };

@@ -34,7 +34,8 @@ TavoExtensionIMAndPresenceEvents::~TavoExtensionIMAndPresenceEvents()
 HRESULT TavoExtensionIMAndPresenceEvents::Initialize(OfficeIntegrationImpl* officeIntegration,
                                                      std::weak_ptr<WorkerThread> worker,
                                                      std::shared_ptr<Configuration> config,
-                                                     std::shared_ptr<ContactResolver> resolver)
+                                                     std::shared_ptr<ContactResolver> resolver,
+                                                     std::shared_ptr<HostObjectHolds> hostObjectHolds)
 {
     vorn::ExclusiveGuard guard(lock);
     if (!guard.owns()) return lockRefused();
@@ -46,6 +47,7 @@ HRESULT TavoExtensionIMAndPresenceEvents::Initialize(OfficeIntegrationImpl* offi
     messenger = officeIntegration->getWeakPtr();
     workerThread = std::move(worker);
     contactResolver = std::move(resolver);
+    holds = std::move(hostObjectHolds);
     return S_OK;
 }
 
@@ -88,7 +90,7 @@ HRESULT TavoExtensionIMAndPresenceEvents::OnContactPresenceChanged(IDispatch* co
     }
     // May be null; the work item logs that on the worker thread.
     ComPtr<IMessengerContact> messengerContact =
-        TavoMessengerExtensionBroker::CreateMessengerContact(hostContact.get(), configuration).as<IMessengerContact>();
+        TavoMessengerExtensionBroker::CreateMessengerContact(hostContact.get(), configuration, holds).as<IMessengerContact>();
 
     // A worker that is gone or stopping (the stop window) refuses the work: the change cannot reach Office.
     std::shared_ptr<WorkerThread> worker = workerThread.lock();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExtensionProvider/ContactResolver.h"
+#include "ExtensionProvider/HostObjectHolds.h"
 #include "Configuration.h"
 #include "utils/WorkerThread.h"
 
@@ -40,8 +41,10 @@ public:
     ~TavoExtensionIMAndPresenceEvents();
 
     // E_INVALIDARG without a Messenger object; E_UNEXPECTED, changing nothing, when the lock is refused.
+    // The contacts made for presence events keep their presence source with `holds`.
     HRESULT Initialize(OfficeIntegrationImpl* messenger, std::weak_ptr<WorkerThread> workerThread,
-                       std::shared_ptr<Configuration> configuration, std::shared_ptr<ContactResolver> contactResolver);
+                       std::shared_ptr<Configuration> configuration, std::shared_ptr<ContactResolver> contactResolver,
+                       std::shared_ptr<HostObjectHolds> holds = nullptr);
     // Forgets the Messenger object and the resolver, so that an event the host still delivers (it may keep
     // this sink) is dropped instead of reaching an object that may be gone, and pending resolutions do not
     // keep the Messenger object alive. Waits for events in progress; E_UNEXPECTED when called from inside
@@ -60,4 +63,5 @@ private:
     std::weak_ptr<WorkerThread> workerThread;
     std::shared_ptr<Configuration> configuration;
     std::shared_ptr<ContactResolver> contactResolver;
+    std::shared_ptr<HostObjectHolds> holds;
 };

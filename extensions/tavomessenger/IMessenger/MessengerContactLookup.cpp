@@ -37,8 +37,9 @@ std::string utf8Of(BSTR text)
 } // namespace
 
 MessengerContactLookup::MessengerContactLookup(const logging::CallSite& caller,
-                                               std::shared_ptr<Configuration> configuration)
-    : caller(caller), configuration(std::move(configuration))
+                                               std::shared_ptr<Configuration> configuration,
+                                               std::shared_ptr<HostObjectHolds> holds)
+    : caller(caller), configuration(std::move(configuration)), holds(std::move(holds))
 {
 }
 
@@ -61,11 +62,11 @@ HRESULT MessengerContactLookup::getContact(BSTR signinName, IDispatch** result) 
             TAVO_LOG_AT(caller, 4, noContactMade);
             return ExtensionProviderClient::contactNotFound;
         }
-        contact->initialise(Bstr(L""), Bstr(signinName, SysStringLen(signinName)), configuration);
+        contact->initialise(Bstr(L""), Bstr(signinName, SysStringLen(signinName)), configuration, holds);
         return contact.copyTo(result);
     }
 
-    contact = TavoMessengerExtensionBroker::CreateMessengerContact(hostContact.get(), configuration);
+    contact = TavoMessengerExtensionBroker::CreateMessengerContact(hostContact.get(), configuration, holds);
     if (!contact) {
         TAVO_LOG_AT(caller, 4, noContactMade);
         return ExtensionProviderClient::contactNotFound;
@@ -100,7 +101,7 @@ HRESULT MessengerContactLookup::myContacts(IDispatch** result) const
         TAVO_LOG_AT(caller, 4, "Unable to create instance of TavoMessengerContacts");
         return E_FAIL;
     }
-    contacts->initialise(hostContacts.get(), configuration);
+    contacts->initialise(hostContacts.get(), configuration, holds);
     contacts.copyTo(result);
     return S_OK;
 }

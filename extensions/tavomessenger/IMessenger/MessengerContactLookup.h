@@ -7,6 +7,7 @@
 
 #include "Configuration.h"
 #include "ExtensionProvider/ContactResolver.h"
+#include "ExtensionProvider/HostObjectHolds.h"
 #include "logging/Logging.h"
 
 #include "TavoMessengerLib.h"
@@ -16,7 +17,9 @@
 class MessengerContactLookup
 {
 public:
-    MessengerContactLookup(const logging::CallSite& caller, std::shared_ptr<Configuration> configuration);
+    // The contacts it makes keep their presence source with `holds`.
+    MessengerContactLookup(const logging::CallSite& caller, std::shared_ptr<Configuration> configuration,
+                           std::shared_ptr<HostObjectHolds> holds);
 
     // A new contact for the sign-in name, watched in the host; a bare one (not watched) for a name the
     // host does not know. The not-found result when signed out or when no contact can be made.
@@ -35,4 +38,5 @@ public:
 private:
     const logging::CallSite caller;
     const std::shared_ptr<Configuration> configuration;
+    const std::shared_ptr<HostObjectHolds> holds;
 };

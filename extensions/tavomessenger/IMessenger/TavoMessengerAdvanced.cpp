@@ -18,6 +18,7 @@
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/ComPtr.h"
 
+#include <new>
 #include <utility>
 
 using extensionsutils::Bstr;
@@ -62,7 +63,7 @@ TavoMessengerAdvanced::TavoMessengerAdvanced()
 TavoMessengerAdvanced::~TavoMessengerAdvanced() = default;
 
 void TavoMessengerAdvanced::initialise(std::weak_ptr<WorkerThread> worker, std::shared_ptr<Configuration> config,
-                                       std::shared_ptr<ContactResolver> resolver)
+                                       std::shared_ptr<ContactResolver> resolver, std::shared_ptr<HostObjectHolds> holds)
 {
     vorn::ExclusiveGuard guard(lock);
     if (!guard.owns()) {
@@ -72,6 +73,7 @@ void TavoMessengerAdvanced::initialise(std::weak_ptr<WorkerThread> worker, std::
     workerThread = std::move(worker);
     configuration = std::move(config);
     contactResolver = std::move(resolver);
+    hostObjectHolds = std::move(holds);
 }
 
 void TavoMessengerAdvanced::uninitialise()
@@ -412,13 +414,13 @@ HRESULT TavoMessengerAdvanced::CreateGroup(BSTR, VARIANT, IDispatch**)
 HRESULT TavoMessengerAdvanced::GetContact(BSTR signinName, BSTR, IDispatch** result)
 {
     vorn::SharedGuard guard(lock);
-    return MessengerContactLookup(TAVO_CALL_SITE, configuration).getContact(signinName, result);
+    return MessengerContactLookup(TAVO_CALL_SITE, configuration, hostObjectHolds).getContact(signinName, result);
 }
 
 HRESULT TavoMessengerAdvanced::get_MyContacts(IDispatch** result)
 {
     vorn::SharedGuard guard(lock);
-    return MessengerContactLookup(TAVO_CALL_SITE, configuration).myContacts(result);
+    return MessengerContactLookup(TAVO_CALL_SITE, configuration, hostObjectHolds).myContacts(result);
 }
 
 // The host is not asked for anything: the module offers no contact search.
@@ -430,7 +432,7 @@ HRESULT TavoMessengerAdvanced::FindContact(LONG, BSTR, BSTR, VARIANT, VARIANT, V
 HRESULT TavoMessengerAdvanced::AddContact(LONG, BSTR emailAddress)
 {
     vorn::SharedGuard guard(lock);
-    return MessengerContactLookup(TAVO_CALL_SITE, configuration).addContact(emailAddress);
+    return MessengerContactLookup(TAVO_CALL_SITE, configuration, hostObjectHolds).addContact(emailAddress);
 }
 
 // The IM address reaches Office only as OnContactResolved, never through the out-parameter.
@@ -443,7 +445,7 @@ HRESULT TavoMessengerAdvanced::ResolveContact(ADDRESS_TYPE addressType, CONTACT_
     MessengerEventsFiring* events = getMessengerEvents();
     ComPtr<MessengerEventSource> messenger(this);
     vorn::SharedGuard guard(lock);
-    return MessengerContactLookup(TAVO_CALL_SITE, configuration)
+    return MessengerContactLookup(TAVO_CALL_SITE, configuration, hostObjectHolds)
         .resolveContact(addressType, resolutionType, address, resolveEnabled ? contactResolver.get() : nullptr,
                         [messenger, events](const Bstr& email, const Bstr& imAddress) {
                             ExtensionProviderEventWorkers::contactResolved(messenger, events, email, imAddress);
@@ -465,32 +467,38 @@ HRESULT TavoMessengerAdvanced::Phone(VARIANT, MPHONE_TYPE, BSTR, IDispatch**)
 }
 
 // A failed IM start is answered S_OK, a failed call S_FALSE. The type is compared whole: a combination of
-// flags is refused.
+// flags is refused. Memory running out before the host is asked answers E_OUTOFMEMORY: the exception
+// never reaches COM, and the lock is released on the way out.
 HRESULT TavoMessengerAdvanced::StartConversation(CONVERSATION_TYPE type, VARIANT participants, VARIANT,
                                                  VARIANT subject, VARIANT, VARIANT conversationData, VARIANT*)
 {
-    vorn::SharedGuard guard(lock);
-    TAVO_LOG(1, "starting conversation");
-    RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    if (isVoiceConversation(type)) {
-        // Video is started as a voice call.
-        TAVO_LOG(1, "starting voice conversation");
-        if (FAILED(StartVoiceConversation(valueOf(participants), valueOf(conversationData)))) {
-            TAVO_LOG(4, "StartVoiceConversation failed");
-            return S_FALSE;
+    try {
+        vorn::SharedGuard guard(lock);
+        TAVO_LOG(1, "starting conversation");
+        RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
+        if (isVoiceConversation(type)) {
+            // Video is started as a voice call.
+            TAVO_LOG(1, "starting voice conversation");
+            if (FAILED(StartVoiceConversation(valueOf(participants), valueOf(conversationData)))) {
+                TAVO_LOG(4, "StartVoiceConversation failed");
+                return S_FALSE;
+            }
+        } else if (type == CONVERSATION_TYPE_IM) {
+            TAVO_LOG(1, "starting IM conversation");
+            if (FAILED(StartInstantMessageConversation(valueOf(participants), valueOf(subject)))) {
+                TAVO_LOG(4, "StartInstantMessageConversation failed");
+                return S_OK;
+            }
+        } else {
+            TAVO_LOG(1, "cannot start a Live Meeting session");
+            return E_INVALIDARG;
         }
-    } else if (type == CONVERSATION_TYPE_IM) {
-        TAVO_LOG(1, "starting IM conversation");
-        if (FAILED(StartInstantMessageConversation(valueOf(participants), valueOf(subject)))) {
-            TAVO_LOG(4, "StartInstantMessageConversation failed");
-            return S_OK;
-        }
-    } else {
-        TAVO_LOG(1, "cannot start a Live Meeting session");
-        return E_INVALIDARG;
+        TAVO_LOG(1, "Completed StartConversation");
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        TAVO_LOG(4, "out of memory, no conversation started");
+        return E_OUTOFMEMORY;
     }
-    TAVO_LOG(1, "Completed StartConversation");
-    return S_OK;
 }
 
 // The Messenger object's own chat and call starts: their failures are logged under their own names.

@@ -14,6 +14,7 @@
 
 #include "Configuration.h"
 #include "EventWorkers.h"
+#include "ExtensionProvider/HostObjectHolds.h"
 #include "logging/Logging.h"
 #include "utils/WorkerThread.h"
 
@@ -98,9 +99,10 @@ protected:
     TavoMessengerAdvanced();
     ~TavoMessengerAdvanced();
 
-    // Called by the Messenger object under its integration lock.
+    // Called by the Messenger object under its integration lock. The contacts this side makes keep their
+    // presence source with `holds`.
     void initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> configuration,
-                    std::shared_ptr<ContactResolver> contactResolver);
+                    std::shared_ptr<ContactResolver> contactResolver, std::shared_ptr<HostObjectHolds> holds);
     // Marks the primary service as shutting down and lets go of the resolver, whose pending requests hold
     // this object.
     void uninitialise();
@@ -133,5 +135,6 @@ private:
     std::weak_ptr<WorkerThread> workerThread;
     std::shared_ptr<Configuration> configuration;
     std::shared_ptr<ContactResolver> contactResolver;
+    std::shared_ptr<HostObjectHolds> hostObjectHolds; // kept after uninitialise: they are closed by then
     const bool resolveEnabled;
 };

@@ -42,7 +42,8 @@ HRESULT TavoMessengerContact::whenSignedIn(const logging::CallSite& caller, Answ
 }
 
 TavoMessengerContact::TavoMessengerContact()
-    : serviceIdentifier(TavoMessengerExtensionBroker::ServiceId), presenceSource(hostaccess::GetIMAndPresence())
+    : serviceIdentifier(TavoMessengerExtensionBroker::ServiceId),
+      presenceSource(std::make_shared<HeldHostObject<IIMAndPresence>>(hostaccess::GetIMAndPresence()))
 {
     TAVO_LOG(1, "Constructor called " << static_cast<const void*>(this));
 }
@@ -52,8 +53,10 @@ TavoMessengerContact::~TavoMessengerContact()
     TAVO_LOG(1, "destructor called for - " << signinName.toUtf8());
 }
 
-void TavoMessengerContact::initialise(const Bstr& friendly, const Bstr& signin, std::shared_ptr<Configuration> config)
+void TavoMessengerContact::initialise(const Bstr& friendly, const Bstr& signin, std::shared_ptr<Configuration> config,
+                                      const std::shared_ptr<HostObjectHolds>& holds)
 {
+    HostObjectHolds::keep(holds, presenceSource);
     vorn::MutexGuard guard(lock);
     friendlyName = friendly;
     signinName = signin;
@@ -84,18 +87,22 @@ HRESULT TavoMessengerContact::get_Status(MISTATUS* status)
     if (!status) return E_POINTER;
     vorn::MutexGuard guard(lock);
     RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    if (!presenceSource) {
-        TAVO_LOG(4, "could not create a IIMAndPresence object");
-        *status = fallbackStatus;
-        return S_OK;
-    }
-    TAVO_LOG(0, "got a request for contact - " << signinName.toUtf8());
+    const logging::CallSite here = TAVO_CALL_SITE;
     const char* const askFailed = "pIMAndPresence->GetPresenceForContact failed returning MISTATUS_UNKNOWN";
     const char* const notPresenceState = "pDispPresenceState->QueryInterface<IPresenceState> failed";
     const TavoMessengerExtensionBroker::PresenceReadTexts texts{askFailed, notPresenceState, notPresenceState,
                                                               notPresenceState};
-    if (const char* failure =
-            TavoMessengerExtensionBroker::readStatus(presenceSource.get(), signinName.get(), texts, *status)) {
+    const char* failure = nullptr;
+    const bool asked = presenceSource->use([&](IIMAndPresence* source) {
+        TAVO_LOG_AT(here, 0, "got a request for contact - " << signinName.toUtf8());
+        failure = TavoMessengerExtensionBroker::readStatus(source, signinName.get(), texts, *status);
+    });
+    if (!asked) {
+        TAVO_LOG(4, "could not create a IIMAndPresence object");
+        *status = fallbackStatus;
+        return S_OK;
+    }
+    if (failure) {
         TAVO_LOG(4, failure);
         *status = failure == askFailed ? MISTATUS_UNKNOWN : fallbackStatus;
     }
@@ -178,42 +185,49 @@ HRESULT TavoMessengerContact::get_PresenceProperties(VARIANT* presenceProperties
     TAVO_LOG(1, "Presence properties requested");
     vorn::MutexGuard guard(lock);
     RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
-    if (!presenceSource) {
+    const logging::CallSite here = TAVO_CALL_SITE;
+    Variant result;
+    if (!presenceSource->use([&](IIMAndPresence* source) { result = presenceFromHost(here, source); })) {
         TAVO_LOG(4, "Could not get IIMAndPresence object");
         return E_FAIL;
     }
-    TAVO_LOG(0, "got a request for presence for - " << signinName.toUtf8());
-
-    Variant result;
-    ComPtr<IDispatch> hostContactDispatch;
-    ComPtr<IContact> hostContact;
-    if (signinName.empty()) {
-        TAVO_LOG(4, "SigninName length < 1, returning UNKNOWN");
-        result = TavoMessengerExtensionBroker::GetUnknownPresenceState();
-    } else if (FAILED(presenceSource->GetContact(signinName.get(), hostContactDispatch.out())) || !hostContactDispatch) {
-        TAVO_LOG(4, "GetContact failed");
-        result = TavoMessengerExtensionBroker::GetUnknownPresenceState();
-    } else if (!(hostContact = hostContactDispatch.as<IContact>())) {
-        TAVO_LOG(4, "Unable to QueryInterface IDispatch for IContact");
-        result = TavoMessengerExtensionBroker::GetUnknownPresenceState();
-    } else {
-        if (configuration && configuration->isPhoneMode()) {
-            result = TavoMessengerExtensionBroker::GetPhoneModePresenceState();
-        } else {
-            ComPtr<IDispatch> presenceState;
-            if (FAILED(hostContact->RequestPresenceState(presenceState.out())) || !presenceState) {
-                TAVO_LOG(4, "get_PresenceProperties failed");
-                result = TavoMessengerExtensionBroker::GetUnknownPresenceState();
-            } else {
-                result = TavoMessengerExtensionBroker::GetPresenceState(presenceState.get());
-            }
-        }
-        refreshPhoneNumbers(hostContact.get());
-    }
-
     if (result.isEmpty()) return E_OUTOFMEMORY;
     VariantClear(presenceProperties);
     return result.detach(presenceProperties);
+}
+
+// Every host object it asks for is released before it returns, while the presence source is still in use.
+Variant TavoMessengerContact::presenceFromHost(const logging::CallSite& caller, IIMAndPresence* source)
+{
+    TAVO_LOG_AT(caller, 0, "got a request for presence for - " << signinName.toUtf8());
+    ComPtr<IDispatch> hostContactDispatch;
+    ComPtr<IContact> hostContact;
+    if (signinName.empty()) {
+        TAVO_LOG_AT(caller, 4, "SigninName length < 1, returning UNKNOWN");
+        return TavoMessengerExtensionBroker::GetUnknownPresenceState();
+    }
+    if (FAILED(source->GetContact(signinName.get(), hostContactDispatch.out())) || !hostContactDispatch) {
+        TAVO_LOG_AT(caller, 4, "GetContact failed");
+        return TavoMessengerExtensionBroker::GetUnknownPresenceState();
+    }
+    if (!(hostContact = hostContactDispatch.as<IContact>())) {
+        TAVO_LOG_AT(caller, 4, "Unable to QueryInterface IDispatch for IContact");
+        return TavoMessengerExtensionBroker::GetUnknownPresenceState();
+    }
+    Variant result;
+    if (configuration && configuration->isPhoneMode()) {
+        result = TavoMessengerExtensionBroker::GetPhoneModePresenceState();
+    } else {
+        ComPtr<IDispatch> presenceState;
+        if (FAILED(hostContact->RequestPresenceState(presenceState.out())) || !presenceState) {
+            TAVO_LOG_AT(caller, 4, "get_PresenceProperties failed");
+            result = TavoMessengerExtensionBroker::GetUnknownPresenceState();
+        } else {
+            result = TavoMessengerExtensionBroker::GetPresenceState(presenceState.get());
+        }
+    }
+    refreshPhoneNumbers(hostContact.get());
+    return result;
 }
 
 HRESULT TavoMessengerContact::put_PresenceProperties(VARIANT)

@@ -10,6 +10,7 @@
 // holding its own lock (collection first, then contact).
 
 #include "Configuration.h"
+#include "ExtensionProvider/HeldHostObject.h"
 #include "logging/Logging.h"
 
 #include "HostExtensionApi.h"
@@ -38,9 +39,10 @@ public:
                                                        IMessengerContactAdvanced>;
 
     // Stores copies of both names (the sign-in name doubles as the service name) and the configuration,
-    // whose phone-mode flag get_PresenceProperties reads on every call.
+    // whose phone-mode flag get_PresenceProperties reads on every call, and keeps the presence source with
+    // `holds`, whose closing at the module's stop takes it away.
     void initialise(const extensionsutils::Bstr& friendlyName, const extensionsutils::Bstr& signinName,
-                    std::shared_ptr<Configuration> configuration);
+                    std::shared_ptr<Configuration> configuration, const std::shared_ptr<HostObjectHolds>& holds = nullptr);
     // Replaces the number kept under `type`; a null or empty number changes nothing.
     void SetPhoneNumber(MPHONE_TYPE type, BSTR number);
     // Self exactly when the value is VARIANT_TRUE.
@@ -74,6 +76,8 @@ private:
     // Takes the lock and runs answer while the user is signed in; the refusal is logged for the caller.
     template <class Answer>
     HRESULT whenSignedIn(const logging::CallSite& caller, Answer answer);
+    // The presence properties of the host's contact of this sign-in name; logged for the caller.
+    extensionsutils::Variant presenceFromHost(const logging::CallSite& caller, IIMAndPresence* source);
     // Keeps the host contact's current numbers; numbers it no longer has stay as they were.
     void refreshPhoneNumbers(IContact* hostContact);
     void storePhoneNumber(MPHONE_TYPE type, BSTR number);
@@ -88,8 +92,9 @@ private:
     const bool canPage = false;
     bool blocked = false;
     bool isSelf = false;
-    // The host's presence, fetched once when the contact is made; null when the host could not make it.
-    const extensionsutils::ComPtr<IIMAndPresence> presenceSource;
+    // The host's presence, fetched once when the contact is made; holds none when the host could not make
+    // it, or once the module's stop took it.
+    const std::shared_ptr<HeldHostObject<IIMAndPresence>> presenceSource;
     std::map<MCONTACTPROPERTY, extensionsutils::Variant> properties;
     std::map<MPHONE_TYPE, extensionsutils::Bstr> phoneNumbers;
     std::shared_ptr<Configuration> configuration;

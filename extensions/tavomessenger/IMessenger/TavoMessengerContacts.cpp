@@ -40,16 +40,18 @@ CTavoMessengerContacts::~CTavoMessengerContacts()
     TAVO_LOG(1, "Destructing");
 }
 
-void CTavoMessengerContacts::initialise(IDispatch* hostContacts, std::shared_ptr<Configuration> configuration)
+void CTavoMessengerContacts::initialise(IDispatch* hostContacts, std::shared_ptr<Configuration> configuration,
+                                        const std::shared_ptr<HostObjectHolds>& holds)
 {
     vorn::MutexGuard guard(lock);
     if (!messengerapi::signedIn(TAVO_CALL_SITE, 1, "not logged in returning")) return;
-    ConvertContactsToMessengerContacts(hostContacts, configuration);
+    ConvertContactsToMessengerContacts(hostContacts, configuration, holds);
     StartWatchingAllContacts();
 }
 
 void CTavoMessengerContacts::ConvertContactsToMessengerContacts(IDispatch* hostContacts,
-                                                              const std::shared_ptr<Configuration>& configuration)
+                                                              const std::shared_ptr<Configuration>& configuration,
+                                                              const std::shared_ptr<HostObjectHolds>& holds)
 {
     const ComPtr<IContacts> extensionProviderContacts = ComPtr<IDispatch>(hostContacts).as<IContacts>();
     if (!extensionProviderContacts) {
@@ -78,7 +80,7 @@ void CTavoMessengerContacts::ConvertContactsToMessengerContacts(IDispatch* hostC
             continue;
         }
         const MICComPtr<TavoMessengerContact> messengerContact =
-            TavoMessengerExtensionBroker::CreateMessengerContact(hostContact.get(), configuration);
+            TavoMessengerExtensionBroker::CreateMessengerContact(hostContact.get(), configuration, holds);
         if (!messengerContact) continue;
         const ComPtr<IMessengerContact> contact = messengerContact.as<IMessengerContact>();
         if (!contact) {

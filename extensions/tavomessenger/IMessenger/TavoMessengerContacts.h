@@ -10,6 +10,7 @@
 // then contact), host calls included.
 
 #include "Configuration.h"
+#include "ExtensionProvider/HostObjectHolds.h"
 
 #include "TavoMessengerLib.h"
 #include "extensionsutils/ComObject.h"
@@ -37,8 +38,9 @@ public:
 
     // Guarded: while the host's user is signed out nothing is done. Otherwise converts every contact of
     // the host's collection (IContacts) into a Messenger contact, in the host's order, and asks the
-    // host to watch each of them.
-    void initialise(IDispatch* hostContacts, std::shared_ptr<Configuration> configuration);
+    // host to watch each of them. The contacts keep their presence source with `holds`.
+    void initialise(IDispatch* hostContacts, std::shared_ptr<Configuration> configuration,
+                    const std::shared_ptr<HostObjectHolds>& holds = nullptr);
 
     // IMessengerContacts
     HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override;
@@ -60,7 +62,8 @@ protected:
 
 private:
     // Both run under `lock`, from initialise.
-    void ConvertContactsToMessengerContacts(IDispatch* hostContacts, const std::shared_ptr<Configuration>& configuration);
+    void ConvertContactsToMessengerContacts(IDispatch* hostContacts, const std::shared_ptr<Configuration>& configuration,
+                                            const std::shared_ptr<HostObjectHolds>& holds);
     void StartWatchingAllContacts();
 
     vorn::Mutex lock;

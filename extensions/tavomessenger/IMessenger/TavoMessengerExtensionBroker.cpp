@@ -164,7 +164,7 @@ Variant TavoMessengerExtensionBroker::GetUnknownPresenceState()
 }
 
 MICComPtr<TavoMessengerContact> TavoMessengerExtensionBroker::CreateMessengerContact(
-    IDispatch* hostContact, const std::shared_ptr<Configuration>& configuration)
+    IDispatch* hostContact, const std::shared_ptr<Configuration>& configuration, const std::shared_ptr<HostObjectHolds>& holds)
 {
     if (!hostContact) return MICComPtr<TavoMessengerContact>();
     const ComPtr<IContact> contact = ComPtr<IDispatch>(hostContact).as<IContact>();
@@ -197,7 +197,7 @@ MICComPtr<TavoMessengerContact> TavoMessengerExtensionBroker::CreateMessengerCon
         TAVO_LOG(4, "Unable to create Messenger Contact instance");
         return MICComPtr<TavoMessengerContact>();
     }
-    messengerContact->initialise(friendlyName, signinName, configuration);
+    messengerContact->initialise(friendlyName, signinName, configuration, holds);
     for (std::size_t i = 0; i < phoneNumberCount; ++i)
         messengerContact->SetPhoneNumber(PhoneNumberFields[i].type, numbers[i].get());
     messengerContact->put_Blocked(VARIANT_FALSE);

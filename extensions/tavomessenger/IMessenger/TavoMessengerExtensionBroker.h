@@ -77,6 +77,8 @@ public:
 
     // A new contact filled from the host contact (names and numbers copied, not blocked, not tagged, not
     // self) holding one reference for the caller, or null when the host contact is null or cannot be read.
+    // Its presence source is kept with `holds` (TavoMessengerContact::initialise).
     static extensionsutils::MICComPtr<TavoMessengerContact> CreateMessengerContact(
-        IDispatch* hostContact, const std::shared_ptr<Configuration>& configuration);
+        IDispatch* hostContact, const std::shared_ptr<Configuration>& configuration,
+        const std::shared_ptr<HostObjectHolds>& holds = nullptr);
 };

@@ -1,8 +1,10 @@
 #include "IUCOfficeIntegration/ContactReadTransactionLock.h"
 
-#include <utility>
-
-ContactReadTransactionLock::ContactReadTransactionLock(extensionsutils::ComPtr<IUnknown> hostTransaction)
-    : transaction(std::move(hostTransaction))
+ContactReadTransactionLock::ContactReadTransactionLock(vorn::ReadWriteLock& detailsLock,
+                                                       const extensionsutils::ComPtr<IContact>& contact)
+    : hold(detailsLock)
 {
+    if (!hold.owns() || !contact) return;
+    if (FAILED(contact->BeginReadTransaction(transaction.out())))
+        transaction.detach(); // a failed call hands nothing over: whatever it left there is not ours to release
 }

@@ -31,6 +31,14 @@ LONG availabilityFromHostPresence(LONG hostPresence)
 
 } // namespace
 
+std::shared_ptr<ExtensionProviderContactDetails> ExtensionProviderContactDetails::create(
+    ComPtr<IContact> hostContact, const std::shared_ptr<HostObjectHolds>& holds)
+{
+    auto details = std::make_shared<ExtensionProviderContactDetails>(std::move(hostContact));
+    HostObjectHolds::keep(holds, details);
+    return details;
+}
+
 ExtensionProviderContactDetails::ExtensionProviderContactDetails(ComPtr<IContact> hostContact)
     : contact(std::move(hostContact))
 {
@@ -46,6 +54,8 @@ ExtensionProviderContactDetails::~ExtensionProviderContactDetails()
 void ExtensionProviderContactDetails::startWatchingContact(ChangeHandler handler)
 {
     TAVO_LOG(1, "Start watching contact");
+    vorn::ExclusiveGuard guard(lock);
+    if (!guard.owns() || letGo) return; // the module has stopped: nothing is watched any more
     std::shared_ptr<ContactEventsListener> replacement;
     try {
         replacement = std::make_shared<ContactEventsListener>(contact.get(), contactChangedDispid, std::move(handler));
@@ -58,11 +68,34 @@ void ExtensionProviderContactDetails::startWatchingContact(ChangeHandler handler
     if (contact) contact->StartWatching(); // the host watches even when its events cannot reach us
 }
 
+void ExtensionProviderContactDetails::letGoOfHost()
+{
+    std::shared_ptr<ContactEventsListener> watching;
+    ComPtr<IContact> held;
+    {
+        vorn::ExclusiveGuard guard(lock);
+        if (!guard.owns()) return;
+        letGo = true;
+        watching.swap(listener);
+        held.swap(contact);
+    }
+    watching.reset(); // unadvised while the host contact is still held
+    held.reset();
+}
+
+template <class Read>
+HRESULT ExtensionProviderContactDetails::readContact(Read read)
+{
+    vorn::SharedGuard guard(lock);
+    if (!guard.owns()) return E_OUTOFMEMORY; // refused: the lock could not record the hold
+    if (!contact) return letGo ? CO_E_SERVER_STOPPING : E_POINTER;
+    return read(contact.get());
+}
+
 HRESULT ExtensionProviderContactDetails::getContactString(HRESULT (STDMETHODCALLTYPE IContact::*getter)(BSTR*), BSTR* out)
 {
     if (!out) return E_POINTER;
-    if (!contact) return E_POINTER;
-    return (contact.get()->*getter)(out);
+    return readContact([getter, out](IContact* hostContact) { return (hostContact->*getter)(out); });
 }
 
 HRESULT ExtensionProviderContactDetails::getUri(BSTR* uri)
@@ -98,15 +131,14 @@ HRESULT ExtensionProviderContactDetails::getOtherNumber(BSTR* number)
 HRESULT ExtensionProviderContactDetails::getTagged(VARIANT_BOOL* tagged)
 {
     if (!tagged) return E_POINTER;
-    if (!contact) return E_POINTER;
-    return contact->get_IsTagged(tagged);
+    return readContact([tagged](IContact* hostContact) { return hostContact->get_IsTagged(tagged); });
 }
 
-ComPtr<IPresenceState> ExtensionProviderContactDetails::getPresenceStateFromExtensionProviderContact()
+// Called with the lock held: the presence state it answers is released before the lock is.
+ComPtr<IPresenceState> ExtensionProviderContactDetails::getPresenceStateFromExtensionProviderContact(IContact* hostContact)
 {
-    if (!contact) return nullptr;
     ComPtr<IDispatch> requested;
-    if (FAILED(contact->RequestPresenceState(requested.out()))) {
+    if (FAILED(hostContact->RequestPresenceState(requested.out()))) {
         TAVO_LOG(4, "Unable to request Presence State");
         return nullptr;
     }
@@ -125,35 +157,41 @@ ComPtr<IPresenceState> ExtensionProviderContactDetails::getPresenceStateFromExte
 HRESULT ExtensionProviderContactDetails::getPresenceString(BSTR* presenceString)
 {
     if (!presenceString) return E_POINTER;
-    ComPtr<IPresenceState> presenceState = getPresenceStateFromExtensionProviderContact();
-    if (!presenceState) return E_FAIL;
-    const HRESULT hr = presenceState->get_PresenceString(presenceString);
-    if (FAILED(hr)) {
-        TAVO_LOG(4, "Unable to get PresenceString from PresenceState");
-        return hr;
-    }
-    return S_OK;
+    const logging::CallSite here = TAVO_CALL_SITE;
+    return readContact([this, presenceString, &here](IContact* hostContact) {
+        const ComPtr<IPresenceState> presenceState = getPresenceStateFromExtensionProviderContact(hostContact);
+        if (!presenceState) return E_FAIL;
+        const HRESULT hr = presenceState->get_PresenceString(presenceString);
+        if (FAILED(hr)) {
+            TAVO_LOG_AT(here, 4, "Unable to get PresenceString from PresenceState");
+            return hr;
+        }
+        return S_OK;
+    });
 }
 
 LONG ExtensionProviderContactDetails::getPresenceState()
 {
-    ComPtr<IPresenceState> presenceState = getPresenceStateFromExtensionProviderContact();
-    if (!presenceState) return ucAvailabilityNone;
-    LONG hostPresence = 0;
-    if (FAILED(presenceState->get_PresenceState(&hostPresence))) {
-        TAVO_LOG(4, "Unable to get Presence from PresenceState");
-        return ucAvailabilityNone;
-    }
-    return availabilityFromHostPresence(hostPresence);
+    LONG availability = ucAvailabilityNone;
+    const logging::CallSite here = TAVO_CALL_SITE;
+    readContact([this, &availability, &here](IContact* hostContact) {
+        const ComPtr<IPresenceState> presenceState = getPresenceStateFromExtensionProviderContact(hostContact);
+        if (!presenceState) return S_OK;
+        LONG hostPresence = 0;
+        if (FAILED(presenceState->get_PresenceState(&hostPresence))) {
+            TAVO_LOG_AT(here, 4, "Unable to get Presence from PresenceState");
+            return S_OK;
+        }
+        availability = availabilityFromHostPresence(hostPresence);
+        return S_OK;
+    });
+    return availability;
 }
 
 std::shared_ptr<TransactionLock> ExtensionProviderContactDetails::getReadTransactionLock()
 {
-    ComPtr<IUnknown> transaction;
-    if (contact && FAILED(contact->BeginReadTransaction(transaction.out())))
-        transaction.detach(); // a failed call hands nothing over: whatever it left there is not ours to release
     try {
-        return std::make_shared<ContactReadTransactionLock>(std::move(transaction));
+        return std::make_shared<ContactReadTransactionLock>(lock, contact);
     } catch (const std::bad_alloc&) {
         return nullptr; // out of memory: the values are read without the host's transaction
     }

@@ -65,9 +65,11 @@ bool StartConversationInputParser::parseContext(SAFEARRAY* contextTypes, SAFEARR
 {
     std::vector<LONG> types;
     std::vector<Variant> datas;
-    if (FAILED(extensionsutils::readInt32s(contextTypes, types))
-        || FAILED(extensionsutils::readVariants(contextDatas, datas))) {
+    HRESULT hr = extensionsutils::readInt32s(contextTypes, types);
+    if (SUCCEEDED(hr)) hr = extensionsutils::readVariants(contextDatas, datas);
+    if (FAILED(hr)) {
         TAVO_LOG(4, "Unable to read the context arrays");
+        outOfMemory = hr == E_OUTOFMEMORY;
         return false;
     }
     if (types.size() != datas.size()) {

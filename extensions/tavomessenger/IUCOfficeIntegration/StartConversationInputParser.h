@@ -16,6 +16,8 @@ public:
     StartConversationInputParser(SAFEARRAY* participantUris, SAFEARRAY* contextTypes, SAFEARRAY* contextDatas);
 
     bool isValid() const { return valid; }
+    // Not valid because memory ran out while the arrays were read, not because of what they hold.
+    bool ranOutOfMemory() const { return outOfMemory; }
     LONG participantCount() const { return participantCount_; }
     const std::wstring& subject() const { return subject_; }
     const std::wstring& endpointUri() const { return endpointUri_; }
@@ -30,4 +32,5 @@ private:
     bool valid = false;
     bool hasEndpointUri = false;
     bool hasSubject = false;
+    bool outOfMemory = false;
 };

@@ -7,6 +7,8 @@
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/SafeArray.h"
 
+#include <new>
+
 using extensionsutils::Bstr;
 using extensionsutils::SafeArray;
 
@@ -27,6 +29,13 @@ HRESULT callParticipants(const StartConversationInputParser& parser, SAFEARRAY* 
     return S_OK;
 }
 
+// Memory ran out before the host was asked; logged for the member.
+HRESULT noConversation(const logging::CallSite& caller)
+{
+    TAVO_LOG_AT(caller, 4, "out of memory, no conversation started");
+    return E_OUTOFMEMORY;
+}
+
 } // namespace
 
 HRESULT UCCAutomation::LaunchAddContactWizard(BSTR)
@@ -34,25 +43,31 @@ HRESULT UCCAutomation::LaunchAddContactWizard(BSTR)
     return E_NOTIMPL;
 }
 
+// Memory running out before the host is asked answers E_OUTOFMEMORY; the exception never reaches COM.
 HRESULT UCCAutomation::StartConversation(AutomationModalities conversationModes, SAFEARRAY* participantUris,
                                          SAFEARRAY* contextTypes, SAFEARRAY* contextDatas, IUCCConversationWindow**)
 {
-    const StartConversationInputParser parser(participantUris, contextTypes, contextDatas);
-    if (!parser.isValid()) {
-        TAVO_LOG(4, "Invalid arguments passed to StartConversation");
-        return E_INVALIDARG;
-    }
-    const Bstr subject(parser.subject());
-    // The host logs its own failures; Office is not told of them.
-    switch (conversationModes) {
-    case uiaConversationModeInstantMessage:
-        ExtensionProviderClient::startChat(participantUris, subject.get());
-        return S_OK;
-    case uiaConversationModeAudio:
-    case uiaConversationModeVideo:
-        return callParticipants(parser, participantUris);
-    default:
-        return S_OK;
+    try {
+        const StartConversationInputParser parser(participantUris, contextTypes, contextDatas);
+        if (parser.ranOutOfMemory()) return noConversation(TAVO_CALL_SITE);
+        if (!parser.isValid()) {
+            TAVO_LOG(4, "Invalid arguments passed to StartConversation");
+            return E_INVALIDARG;
+        }
+        const Bstr subject(parser.subject());
+        // The host logs its own failures; Office is not told of them.
+        switch (conversationModes) {
+        case uiaConversationModeInstantMessage:
+            ExtensionProviderClient::startChat(participantUris, subject.get());
+            return S_OK;
+        case uiaConversationModeAudio:
+        case uiaConversationModeVideo:
+            return callParticipants(parser, participantUris);
+        default:
+            return S_OK;
+        }
+    } catch (const std::bad_alloc&) {
+        return noConversation(TAVO_CALL_SITE);
     }
 }
 

@@ -327,13 +327,13 @@ HRESULT UCCContact::ChangeSetting(ContactSetting setting, VARIANT value, IUnknow
     if (setting != ucContactTagged) return E_NOTIMPL;
     Bstr uri;
     if (FAILED(details->getUri(uri.out())) || uri.empty()) return E_NOTIMPL;
-    VARIANT tagged;
-    VariantInit(&tagged);
-    if (FAILED(VariantChangeType(&tagged, &value, 0, VT_BOOL))) {
+    // A value by reference is read through its pointer, which Office may have left null.
+    Variant tagged;
+    if (FAILED(extensionsutils::copyByValue(value, tagged)) || FAILED(VariantChangeType(tagged.get(), tagged.get(), 0, VT_BOOL))) {
         TAVO_LOG(3, "Unable to change the tag: the value is not a boolean");
         return E_INVALIDARG;
     }
-    ExtensionProviderClient::TagContact(uri.get(), tagged.boolVal); // the host reports the change itself
+    ExtensionProviderClient::TagContact(uri.get(), tagged.get()->boolVal); // the host reports the change itself
     // Nothing is asynchronous here: no operation is handed out and no callback is made.
     if (operation) *operation = nullptr;
     return S_OK;

@@ -60,11 +60,13 @@ UCCContactManager::UCCContactManager() : ConnectionPointContainer({DIID__IUCCCon
 
 UCCContactManager::~UCCContactManager() = default;
 
-void UCCContactManager::initialise(std::weak_ptr<WorkerThread> worker, std::shared_ptr<ContactResolver> resolver)
+void UCCContactManager::initialise(std::weak_ptr<WorkerThread> worker, std::shared_ptr<ContactResolver> resolver,
+                                   std::shared_ptr<HostObjectHolds> hostObjectHolds)
 {
     vorn::ExclusiveGuard guard(lock);
     workerThread = std::move(worker);
     contactResolver = std::move(resolver);
+    holds = std::move(hostObjectHolds);
 }
 
 void UCCContactManager::disconnect()
@@ -90,6 +92,20 @@ std::shared_ptr<ContactResolver> UCCContactManager::currentContactResolver()
     return contactResolver;
 }
 
+std::shared_ptr<ContactDetails> UCCContactManager::detailsOver(ComPtr<IContact> hostContact)
+{
+    std::shared_ptr<HostObjectHolds> keptWith;
+    {
+        vorn::SharedGuard guard(lock);
+        keptWith = holds;
+    }
+    try {
+        return ExtensionProviderContactDetails::create(std::move(hostContact), keptWith);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
 HRESULT UCCContactManager::GetContactByUri(BSTR contactUri, IUCCContact** contact)
 {
     if (!contact) return E_POINTER;
@@ -112,7 +128,7 @@ HRESULT UCCContactManager::createContactForUri(BSTR uri, IUCCContact** contact)
         TAVO_LOG(4, "Unable to get extension provider contact");
         return FAILED(hr) ? hr : E_FAIL;
     }
-    std::shared_ptr<ContactDetails> details = makeDetails<ExtensionProviderContactDetails>(hostContact);
+    std::shared_ptr<ContactDetails> details = detailsOver(hostContact);
     if (!details) return E_OUTOFMEMORY;
     return createContact(std::move(details), contact);
 }
@@ -152,7 +168,7 @@ HRESULT UCCContactManager::GetSelfContact(IUCCContact** selfContact)
         TAVO_LOG(4, "Unable to get ClientUser contact");
         return E_FAIL;
     }
-    std::shared_ptr<ContactDetails> details = makeDetails<ExtensionProviderContactDetails>(user);
+    std::shared_ptr<ContactDetails> details = detailsOver(user);
     if (!details) return E_OUTOFMEMORY;
     return createContact(std::move(details), selfContact);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExtensionProvider/ContactResolver.h"
+#include "ExtensionProvider/HostObjectHolds.h"
 #include "IUCOfficeIntegration/ContactDetails.h"
 #include "utils/WorkerThread.h"
 
@@ -14,6 +15,7 @@
 #include "extensionsutils/OfficeEventIds.h"
 #include "vorn/ReadWriteLock.h"
 
+#include "HostExtensionApi.h"
 #include "TavoMessengerLib.h"
 
 #include <memory>
@@ -26,13 +28,13 @@ class AsynchronousOperationWorker;
 // Every request makes a new contact; nothing is cached. One per client object, made as
 // WeakPtrCComObject<UCCContactManager> so that pending lookups hold it only weakly:
 //     MICComPtr<UCCContactManager> manager = WeakPtrCComObject<UCCContactManager>::create();
-//     manager->initialise(workerThread, contactResolver);   // when the client is initialised
+//     manager->initialise(workerThread, contactResolver, holds);   // when the client is initialised
 //     manager->disconnect();                                // when the module stops
 // The _IUCCContactManagerEvents connection point accepts sinks; no event of it is ever fired.
 //
 // Threads: Office's calls on its threads, resolution answers and lookup results on the worker thread,
-// initialise and disconnect on the worker thread. `lock` guards `workerThread` and `contactResolver` and is
-// held only to copy them, never across a host call or a callback.
+// initialise and disconnect on the worker thread. `lock` guards `workerThread`, `contactResolver` and
+// `holds` and is held only to copy them, never across a host call or a callback.
 class UCCContactManager : public extensionsutils::ComObjectRoot,
                           public extensionsutils::CComWeakPtrEnabled<UCCContactManager>,
                           public extensionsutils::DispatchImpl<IUCCContactManager, &IID_IUCCContactManager,
@@ -50,7 +52,10 @@ public:
     UCCContactManager();
     ~UCCContactManager() override;
 
-    void initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<ContactResolver> contactResolver);
+    // The contacts over host contacts keep them, and their watching, with `holds`, which the module's stop
+    // closes; without holds they keep them until they go.
+    void initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<ContactResolver> contactResolver,
+                    std::shared_ptr<HostObjectHolds> holds = nullptr);
     // Forgets the worker thread and the resolver: lookups answered from now on are not reported, and new
     // contacts send no change events.
     void disconnect();
@@ -105,8 +110,11 @@ private:
 
     std::weak_ptr<WorkerThread> currentWorkerThread();
     std::shared_ptr<ContactResolver> currentContactResolver();
+    // Details over the host contact, kept with the holds; empty when memory runs out.
+    std::shared_ptr<ContactDetails> detailsOver(extensionsutils::ComPtr<IContact> hostContact);
 
     vorn::ReadWriteLock lock;
     std::weak_ptr<WorkerThread> workerThread;
     std::shared_ptr<ContactResolver> contactResolver;
+    std::shared_ptr<HostObjectHolds> holds; // kept after disconnect: the stop closes them
 };

@@ -30,10 +30,11 @@ UCCLyncClient::UCCLyncClient()
 
 UCCLyncClient::~UCCLyncClient() = default;
 
-void UCCLyncClient::initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<ContactResolver> contactResolver)
+void UCCLyncClient::initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<ContactResolver> contactResolver,
+                               std::shared_ptr<HostObjectHolds> holds)
 {
     vorn::ExclusiveGuard guard(lock);
-    if (contactManager) contactManager->initialise(std::move(workerThread), std::move(contactResolver));
+    if (contactManager) contactManager->initialise(std::move(workerThread), std::move(contactResolver), std::move(holds));
     if (self) self->setContactManager(contactManager);
 }
 

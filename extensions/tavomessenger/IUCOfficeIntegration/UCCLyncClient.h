@@ -17,6 +17,7 @@
 #include <memory>
 
 class ContactResolver;
+class HostObjectHolds;
 class UCCContactManager;
 class UCCSelf;
 
@@ -69,9 +70,10 @@ public:
     // be constructed.
     static extensionsutils::MICComPtr<UCCLyncClient> create();
 
-    // Hands the worker thread and the resolver to the contact manager and the contact manager to the self
-    // object.
-    void initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<ContactResolver> contactResolver);
+    // Hands the worker thread, the resolver and the holds of the contacts' host objects to the contact
+    // manager, and the contact manager to the self object.
+    void initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<ContactResolver> contactResolver,
+                    std::shared_ptr<HostObjectHolds> holds = nullptr);
     // Makes the contact manager drop its worker thread and resolver (the module is stopping).
     void disconnect();
     // Stores the state and, when it changed, fires OnStateChanged with the old and new state.

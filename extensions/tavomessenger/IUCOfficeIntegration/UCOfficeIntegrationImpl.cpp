@@ -87,11 +87,12 @@ HRESULT UCOfficeIntegrationImpl::getAutomationDispatch(IDispatch** value)
 }
 
 void UCOfficeIntegrationImpl::initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> config,
-                                         std::shared_ptr<ContactResolver> contactResolver)
+                                         std::shared_ptr<ContactResolver> contactResolver,
+                                         std::shared_ptr<HostObjectHolds> holds)
 {
     vorn::ExclusiveGuard guard(lock);
     configuration = std::move(config);
-    if (lyncClient_) lyncClient_->initialise(std::move(workerThread), std::move(contactResolver));
+    if (lyncClient_) lyncClient_->initialise(std::move(workerThread), std::move(contactResolver), std::move(holds));
 }
 
 void UCOfficeIntegrationImpl::uninitialise()

@@ -14,6 +14,7 @@
 #include <memory>
 
 class ContactResolver;
+class HostObjectHolds;
 
 // IUCOfficeIntegration, the entry of Office 2013 and 2016: what the provider supports, how it
 // authenticates, and its client and automation objects. A base of OfficeIntegrationImpl, whose reference
@@ -33,9 +34,10 @@ public:
     HRESULT STDMETHODCALLTYPE GetInterface(BSTR version, OIInterface requested, IDispatch** value) override;
 
     virtual ~UCOfficeIntegrationImpl();
-    // Keeps the configuration and hands the worker thread and the resolver to the client object.
+    // Keeps the configuration and hands the worker thread, the resolver and the holds that the UC contacts
+    // keep their host objects with to the client object.
     virtual void initialise(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> configuration,
-                            std::shared_ptr<ContactResolver> contactResolver);
+                            std::shared_ptr<ContactResolver> contactResolver, std::shared_ptr<HostObjectHolds> holds);
     // Disconnects the client object's contact manager.
     virtual void uninitialise();
 

@@ -20,8 +20,12 @@
  *      HRESULT __stdcall TavoMessengerStop(TavoMessengerStoppedFunction onStopped, void* context);
  *
  * flags: 1 empties the UC authentication answer, 2 is phone mode; no other bit is read. A second start
- * while running is ignored. Every stop notifies its callback exactly once: on the module's worker thread
- * once the module has stopped, or at once on the calling thread when the module was not running.
+ * while running is ignored; a start after a failed one starts afresh. Every stop notifies its callback
+ * exactly once: on the module's worker thread once the module has stopped and let go of every host object
+ * it kept, or at once on the calling thread when the module was not running. Right after the callback
+ * returns the module releases the host's class object; from then on Office's calls reach nothing of the
+ * host. A C++ or a structured exception (access violation, Microsoft C++, .NET) escaping from the callback
+ * is caught and logged by the module, on both architectures; the host's process goes on.
  */
 #ifndef TAVOMESSENGER_H
 #define TAVOMESSENGER_H
@@ -42,7 +46,7 @@ extern "C" {
 #endif
 
 /* S_OK, also when the module runs already; the failure of the start otherwise (the module is then stopping
- * and a later TavoMessengerStop is still answered). */
+ * and a later TavoMessengerStop is still answered; a later TavoMessengerStart starts afresh). */
 HRESULT __stdcall TavoMessengerStart(unsigned int flags);
 
 /* E_POINTER for a null onStopped (nothing is stopped). Otherwise S_OK, and onStopped(context) follows

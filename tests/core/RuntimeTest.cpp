@@ -2,6 +2,7 @@
 #include "support/ModuleFixture.h"
 #include "logging/LogCallSite.h"
 #include "logging/Logging.h"
+#include "logging/Results.h"
 #include "utils/Tr1FunctionWorker.h"
 #include "utils/WorkerThreadImpl.h"
 #include "vorn/Event.h"
@@ -56,6 +57,23 @@ struct Journal {
 };
 
 struct Reporter { int report() { TAVO_LOG(2, "reporting"); return __LINE__; } };
+
+// Members that fail the ways the module's members do.
+struct Member {
+    bool refuse() { return TAVO_FAIL(3, "refused " << 7, false); }
+    HRESULT pass(HRESULT hr)
+    {
+        TAVO_RETURN_IF_FAILED(hr, 4, "failed");
+        return S_FALSE;
+    }
+    HRESULT nested() { return [&] { return TAVO_FAIL(4, "nested", E_FAIL); }(); }
+    HRESULT raise(bool outOfMemory)
+    try {
+        if (outOfMemory) throw std::bad_alloc();
+        throw 1;
+    }
+    TAVO_CATCH_RETURN
+};
 
 // The module fixture's fake host, whose logger the module's log lines reach. The tests make their own
 // workers: the fixture's goes at once, and each test starts from an empty log and no host calls.
@@ -157,6 +175,23 @@ TEST_F(Logging, ARecordCarriesUtf16TextItsSourcePathLineAndQualifiedFunction)
     const LogRecord reported = onlyRecord();
     EXPECT_EQ(std::make_tuple(reported.file, reported.function, reported.line),
               std::make_tuple(std::wstring(L"tests/core/RuntimeTest"), std::wstring(L"Reporter::report"), long(line)));
+}
+
+TEST_F(Logging, FailuresAnswerTheirResultLoggedUnderTheMembersName)
+{
+    Member member;
+    EXPECT_FALSE(member.refuse());
+    EXPECT_EQ(member.pass(S_OK), S_FALSE);
+    EXPECT_EQ(member.pass(E_ACCESSDENIED), E_ACCESSDENIED);
+    EXPECT_EQ(member.nested(), E_FAIL);
+    EXPECT_EQ(member.raise(true), E_OUTOFMEMORY);
+    EXPECT_EQ(member.raise(false), E_FAIL);
+    std::vector<std::tuple<long, std::wstring, std::wstring>> written;
+    for (const LogRecord& r : host().logRecords()) written.emplace_back(r.hostLevel, r.function, r.message);
+    EXPECT_EQ(written, (std::vector<std::tuple<long, std::wstring, std::wstring>>{
+                           {2, L"Member::refuse", L"refused 7"}, {1, L"Member::pass", L"failed"},
+                           {1, L"Member::nested", L"nested"}, {1, L"Member::raise", L"Out of memory"},
+                           {1, L"Member::raise", L"Unexpected exception"}}));
 }
 
 TEST(LogCallSite, SourcePathsAreRelativeToTheProjectWithoutTheirExtension)

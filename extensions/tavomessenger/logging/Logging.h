@@ -58,21 +58,28 @@ struct CallSite {
 
 #define TAVO_CALL_SITE (::logging::CallSite{__FILE__, __LINE__, TAVO_LOG_FUNCTION_SIGNATURE})
 
-// As TAVO_LOG, for the call site given. A line whose text cannot be built for want of memory is dropped:
-// logging never ends its caller.
+namespace logging {
+namespace detail {
+
+// Writes the text that `text(stream)` builds, only when the level is enabled. A line whose text cannot be
+// built for want of memory is dropped: logging never ends its caller.
+template <class Text>
+void writeBuilt(const CallSite& site, int level, const Text& text)
+{
+    if (!IsEnabled(level)) return;
+    try {
+        std::ostringstream stream;
+        text(stream);
+        writeFromCallSite(level, site.file, site.line, site.function, stream.str());
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+} // namespace detail
+} // namespace logging
+
+// As TAVO_LOG, for the call site given.
 #define TAVO_LOG_AT(site, level, streamExpression)                                                         \
-    do {                                                                                                   \
-        const int tavoLogLevel = (level);                                                                  \
-        if (::logging::IsEnabled(tavoLogLevel)) {                                                          \
-            try {                                                                                          \
-                const ::logging::CallSite& tavoLogSite = (site);                                           \
-                ::std::ostringstream tavoLogText;                                                          \
-                tavoLogText << streamExpression;                                                           \
-                ::logging::detail::writeFromCallSite(tavoLogLevel, tavoLogSite.file, tavoLogSite.line,     \
-                                                     tavoLogSite.function, tavoLogText.str());             \
-            } catch (const ::std::bad_alloc&) {                                                            \
-            }                                                                                              \
-        }                                                                                                  \
-    } while (false)
+    ::logging::detail::writeBuilt((site), (level), [&](::std::ostream& tavoText) { tavoText << streamExpression; })
 
 #define TAVO_LOG(level, streamExpression) TAVO_LOG_AT(TAVO_CALL_SITE, level, streamExpression)

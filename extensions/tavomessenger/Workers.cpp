@@ -21,11 +21,6 @@ namespace {
 
 std::atomic<ClassObjectRegistrar> classObjectRegistrar{nullptr};
 
-// Beyond the stall limit, the time a settle wait allows for a few quick deliveries behind a slow one.
-const DWORD settleMarginMs = 1000;
-// Past the shutdown's deadline: how long one step still waits for the sinks that answer.
-const DWORD orderingWaitMs = 2000;
-
 void sendDeliveryLogToHost()
 {
     try {
@@ -35,31 +30,33 @@ void sendDeliveryLogToHost()
     }
 }
 
-// Each shutdown event reaches the healthy sinks before the next is fired, so an Office process that
-// advised several of its sinks sees them in the shutdown order, and all of them before the class objects
-// go. A sink that stopped answering is not waited for: it counts as stalled once past the limit. A hung
-// Office has several sinks, each of which stalls on its own, so the waits of one shutdown share one
-// deadline: the shutdown takes about one limit, however many sinks hang. Past that deadline each step
-// still waits, briefly, for the sinks whose calls are not blocked (they may be waiting for a slot that
-// a hung sink's call held), so that a healthy Office keeps the order.
+// Each shutdown event reaches the apartments that answer before the next is fired, so an Office process
+// with sinks in several apartments sees them in the shutdown order, and all of them before the class
+// objects go. An apartment that stopped answering is not waited for: it counts as stalled once its call
+// has run for the stall limit. The waits of one shutdown share one deadline, the stall limit, so the
+// shutdown takes at most about that long however many apartments hang, and not at all for one that was
+// known stalled before.
 class ShutdownDelivery
 {
 public:
-    ShutdownDelivery()
-        : startedAt_(GetTickCount()), bound_(extensionsutils::EventDelivery::stallLimit() + settleMarginMs)
-    {
-    }
+    ShutdownDelivery() : startedAt_(GetTickCount()), bound_(extensionsutils::EventDelivery::stallLimit()) {}
 
     void await()
     {
         const DWORD waited = GetTickCount() - startedAt_;
         const DWORD left = waited < bound_ ? bound_ - waited : 0;
-        if (extensionsutils::EventDelivery::waitUntilSettled(left)) return;
-        if (!reported_) {
-            reported_ = true;
-            TAVO_LOG(3, "Shutdown events still undelivered after " << bound_ << " ms; going on regardless");
-        }
-        extensionsutils::EventDelivery::waitUntilSettledOrBlocked(orderingWaitMs);
+        if (extensionsutils::EventDelivery::waitUntilSettled(left) || reported_) return;
+        reported_ = true;
+        TAVO_LOG(3, "Shutdown events still undelivered after " << bound_ << " ms; going on regardless");
+    }
+
+    // What the delivery needed while the module ran, for whoever reads the log after a hang.
+    static void logFigures()
+    {
+        const extensionsutils::EventDelivery::Figures figures = extensionsutils::EventDelivery::figures();
+        TAVO_LOG(2, "Event delivery used at most " << figures.mostThreads << " threads; at most " << figures.mostWaiting
+                                                   << " events waited for one apartment; " << figures.dropped
+                                                   << " one-off events were dropped");
     }
 
 private:
@@ -165,6 +162,7 @@ void applicationShutdown(extensionsutils::MICComPtr<OfficeIntegrationImpl> imple
     delivery.await();
     implementation->Fire_OnShuttingDown();
     delivery.await();
+    ShutdownDelivery::logFigures();
 }
 
 } // namespace TavoMessengerStateWorkers

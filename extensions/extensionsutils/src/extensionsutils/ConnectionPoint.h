@@ -1,7 +1,7 @@
 #pragma once
 
 #include "extensionsutils/ComPtr.h"
-#include "extensionsutils/DeliveryQueue.h"
+#include "extensionsutils/DeliveryLane.h"
 #include "extensionsutils/DispatchParameters.h"
 
 #include "vorn/Mutex.h"
@@ -18,8 +18,9 @@
 namespace extensionsutils {
 
 // The connection point of one event interface: the advised sinks in advise order, each with its cookie
-// and the DeliveryQueue that carries its events. Firing only queues: the calls into Office are made by
-// the delivery threads, so no sink, however slow, holds up the firing thread or the other sinks.
+// and its place in the DeliveryLane of its apartment, which carries its events. Firing only queues: the
+// calls into Office are made by the delivery threads, so no sink, however slow, holds up the firing thread,
+// and one that hangs holds up only the sinks of its own apartment.
 // It is part of its container: it has an identity of its own but the container's reference count, so a
 // reference to it keeps the container alive.
 // Threads: any. The sink list is guarded by the point's mutex, which is never held while a sink is called
@@ -66,10 +67,10 @@ private:
     {
         DWORD cookie;
         ComPtr<IDispatch> sink;
-        std::shared_ptr<DeliveryQueue> queue;
+        std::shared_ptr<DeliveryLane::Member> delivery;
     };
 
-    std::vector<std::shared_ptr<DeliveryQueue>> queues() const;
+    std::vector<std::shared_ptr<DeliveryLane::Member>> deliveries() const;
 
     DWORD issueCookie();
     bool cookieInUse(DWORD cookie) const;

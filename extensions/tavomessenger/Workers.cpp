@@ -65,6 +65,17 @@ private:
     bool reported_ = false;
 };
 
+// The shutdown events cannot hold up the revocation: nothing on their way throws, and should memory run out
+// where it still could, the class objects are revoked all the same.
+void shutDownApplication(const extensionsutils::MICComPtr<OfficeIntegrationImpl>& implementation)
+{
+    try {
+        applicationShutdown(implementation);
+    } catch (const std::exception&) {
+        TAVO_LOG(4, "Shutdown events could not all be fired (out of memory); revoking regardless");
+    }
+}
+
 HRESULT registerClassObject(REFCLSID clsid, IUnknown* object, DWORD* cookie)
 {
     ClassObjectRegistrar registrar = classObjectRegistrar.load();
@@ -126,8 +137,10 @@ void revokeMessenger(std::shared_ptr<ClassFactoryContainer> container)
     TAVO_LOG(2, "About to begin revoking Messenger Class Factory");
     extensionsutils::MICComPtr<ClassFactory> factory = container ? container->classFactory() : nullptr;
     if (factory) {
+        // No Office connects from here on: one that did would miss the shutdown events.
+        factory->beginStop();
         auto implementation = factory->getImplementation();
-        if (implementation) applicationShutdown(implementation);
+        if (implementation) shutDownApplication(implementation);
 
         TAVO_LOG(2, "calling classFactory->Uninitialize()");
         factory->Uninitialize();
@@ -151,6 +164,8 @@ void applicationShutdown(extensionsutils::MICComPtr<OfficeIntegrationImpl> imple
         TAVO_LOG(4, "Advanced messenger is NULL");
         return;
     }
+    // No Office advises from here on: a sink advised after the events were fired would never hear of them.
+    implementation->refuseNewSinks();
     TAVO_LOG(2, "firing status change");
     ShutdownDelivery delivery;
     implementation->Fire_OnMyStatusChange(S_OK, MISTATUS_OFFLINE);

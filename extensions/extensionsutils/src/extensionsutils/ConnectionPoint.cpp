@@ -92,6 +92,7 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie)
     if (!cookie) return E_POINTER;
     *cookie = 0;
     if (!sink) return E_POINTER;
+    if (refusingAdvise()) return CO_E_SERVER_STOPPING;
     ComPtr<IDispatch> dispatch;
     const IID* succeededAs = &eventInterface_;
     if (FAILED(sink->QueryInterface(eventInterface_, reinterpret_cast<void**>(dispatch.out())))) {
@@ -102,6 +103,7 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie)
     const std::shared_ptr<DeliveryLane::Member> delivery = DeliveryLane::join(EventDelivery::laneFor(dispatch.get(), *succeededAs), dispatch);
     if (!delivery) return E_OUTOFMEMORY;
     vorn::MutexGuard guard(mutex_);
+    if (refusing_) return CO_E_SERVER_STOPPING;
     const DWORD issued = issueCookie();
     try {
         connections_.push_back(Connection{issued, dispatch, delivery});
@@ -161,6 +163,18 @@ std::vector<ComPtr<IDispatch>> ConnectionPoint::sinks() const
         snapshot.clear();
     }
     return snapshot;
+}
+
+void ConnectionPoint::refuseAdvise()
+{
+    vorn::MutexGuard guard(mutex_);
+    refusing_ = true;
+}
+
+bool ConnectionPoint::refusingAdvise() const
+{
+    vorn::MutexGuard guard(mutex_);
+    return refusing_;
 }
 
 std::vector<std::shared_ptr<DeliveryLane::Member>> ConnectionPoint::deliveries() const

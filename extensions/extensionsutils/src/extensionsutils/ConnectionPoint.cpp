@@ -100,7 +100,8 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie)
         if (FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.out())))) return CONNECT_E_CANNOTCONNECT;
     }
     if (!dispatch) return CONNECT_E_CANNOTCONNECT;
-    const std::shared_ptr<DeliveryLane::Member> delivery = DeliveryLane::join(EventDelivery::laneFor(dispatch.get(), *succeededAs), dispatch);
+    // The sink takes its place in the lane of its apartment (see EventDelivery::laneFor).
+    const auto delivery = DeliveryLane::join(EventDelivery::laneFor(dispatch.get(), *succeededAs), dispatch);
     if (!delivery) return E_OUTOFMEMORY;
     vorn::MutexGuard guard(mutex_);
     if (refusing_) return CO_E_SERVER_STOPPING;

@@ -174,7 +174,7 @@ std::size_t DeliveryLane::pendingCount() const
     return pending_.size();
 }
 
-void DeliveryLane::deliverNext()
+bool DeliveryLane::deliverNext()
 {
     Pending event{nullptr, 0, nullptr, std::wstring(), AnswerHandler()};
     ComPtr<IDispatch> sink;
@@ -198,17 +198,9 @@ void DeliveryLane::deliverNext()
     // Released before the lane goes on: the sink, the arguments and the member may be the last references.
     sink.reset();
     event = Pending{nullptr, 0, nullptr, std::wstring(), AnswerHandler()};
-    bool more = false;
-    {
-        vorn::MutexGuard guard(mutex_);
-        more = !pending_.empty();
-        if (!more) scheduled_ = false;
-    }
-    if (more) {
-        delivery_->ready(shared_from_this());
-    } else {
-        delivery_->laneIdle();
-    }
+    vorn::MutexGuard guard(mutex_);
+    if (pending_.empty()) scheduled_ = false;
+    return scheduled_;
 }
 
 void DeliveryLane::call(const Pending& event, const ComPtr<IDispatch>& sink, std::size_t sinks)

@@ -44,6 +44,7 @@ public:
     using AnswerHandler = std::function<void(HRESULT)>;
 
     // One sink's place in its lane: what a connection or a callback holds to queue events for the sink.
+    // Threads: any; its fields are the lane's, guarded by the lane's mutex.
     class Member : public std::enable_shared_from_this<Member>
     {
     public:
@@ -80,9 +81,9 @@ public:
     // Undelivered events, the one in flight not counted.
     std::size_t pendingCount() const;
 
-    // On a delivery thread: calls the oldest event's sink, then hands the lane back to the delivery for the
-    // next one, or goes idle.
-    void deliverNext();
+    // On a delivery thread: calls the oldest event's sink. True when more wait (the lane stays busy); false
+    // when it went idle.
+    bool deliverNext();
 
     // For EventDelivery: the next lane waiting for a thread. Guarded by EventDelivery's mutex.
     std::shared_ptr<DeliveryLane> nextReady;

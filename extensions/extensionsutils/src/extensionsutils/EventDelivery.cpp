@@ -220,27 +220,26 @@ void EventDelivery::laneBusy()
     ++busyLanes_;
 }
 
-void EventDelivery::laneIdle()
-{
-    vorn::MutexGuard guard(mutex_);
-    --busyLanes_;
-    changed_.notifyAll();
-}
-
 void EventDelivery::ready(std::shared_ptr<DeliveryLane> lane)
 {
     {
         vorn::MutexGuard guard(mutex_);
-        DeliveryLane* const added = lane.get();
-        if (readyLast_) {
-            readyLast_->nextReady = std::move(lane);
-        } else {
-            readyFirst_ = std::move(lane);
-        }
-        readyLast_ = added;
-        ++readyLanes_;
+        appendReady(std::move(lane));
     }
     startThreads();
+}
+
+// Under mutex_.
+void EventDelivery::appendReady(std::shared_ptr<DeliveryLane> lane)
+{
+    DeliveryLane* const added = lane.get();
+    if (readyLast_) {
+        readyLast_->nextReady = std::move(lane);
+    } else {
+        readyFirst_ = std::move(lane);
+    }
+    readyLast_ = added;
+    ++readyLanes_;
 }
 
 // A thread is started while more lanes wait than started threads are free to take them, up to the maximum.
@@ -276,10 +275,16 @@ void EventDelivery::runLanes()
             }
             ++carrying_;
         }
-        lane->deliverNext();
-        lane.reset();
+        const bool more = lane->deliverNext();
+        // Declared after `lane`, so unlocked before an idle lane is let go (it may be the last reference).
         vorn::MutexGuard guard(mutex_);
         --carrying_;
+        if (more) {
+            appendReady(std::move(lane)); // its next event after those of the lanes that wait
+        } else {
+            --busyLanes_;
+            changed_.notifyAll();
+        }
     }
 }
 

@@ -79,10 +79,10 @@ public:
     EventDelivery(const EventDelivery&) = delete;
     EventDelivery& operator=(const EventDelivery&) = delete;
 
-    // For DeliveryLane, none of which throws. A lane became busy (it holds events or a call) or idle again.
+    // For DeliveryLane, none of which throws. A lane became busy (it holds events or a call); it goes idle
+    // on its delivery thread.
     void laneBusy();
-    void laneIdle();
-    // The lane has an event to deliver: it is called on a delivery thread when one is free.
+    // The busy lane has an event to deliver: it is called on a delivery thread when one is free.
     void ready(std::shared_ptr<DeliveryLane> lane);
     // Starts a delivery thread where lanes wait for one (also after starting one failed for want of memory).
     void startThreads();
@@ -121,6 +121,7 @@ private:
 
     std::shared_ptr<DeliveryLane> lane(LaneKey key);
     std::shared_ptr<DeliveryLane> takeReady();
+    void appendReady(std::shared_ptr<DeliveryLane> lane);
     void markStalled(Stalls& newlyStalled);
     void logStalls(const Stalls& newlyStalled);
     bool settled() const;

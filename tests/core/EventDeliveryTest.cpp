@@ -1,7 +1,6 @@
 // Event delivery by Office apartment: the sinks of one apartment share one lane with one call in flight, so
 // a hung apartment costs one thread and holds up nobody else, and a lane's one-off events stay bounded.
 // Hung Offices here are real single-threaded apartments reached through real proxies.
-#include "ExtensionsUtilsTestLib.h"
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/ConnectionPointContainer.h"
 #include "extensionsutils/DeliveryLane.h"
@@ -28,9 +27,11 @@ using fakeoffice::OfficeEventJournal;
 
 namespace {
 
+// Its events go through plain IDispatch, which the hung Office's proxies already hold: advising one costs
+// no call into its apartment.
 struct Source : ComObjectRoot, ConnectionPointContainer {
     using Interfaces = InterfaceTable<IConnectionPointContainer>;
-    Source() : ConnectionPointContainer({DIID__ITestEvents}) {}
+    Source() : ConnectionPointContainer({IID_IDispatch}) {}
 };
 
 struct RecordingLog : LogSink {
@@ -61,13 +62,13 @@ protected:
     void advise(IUnknown* sink)
     {
         DWORD cookie = 0;
-        ASSERT_EQ(S_OK, source->connectionPoint(DIID__ITestEvents)->Advise(sink, &cookie));
+        ASSERT_EQ(S_OK, source->connectionPoint(IID_IDispatch)->Advise(sink, &cookie));
     }
     HRESULT fire(LONG value)
     {
         DispatchParameters parameters;
         parameters.add(Variant::fromInt32(value));
-        return source->fire(DIID__ITestEvents, 1, parameters);
+        return source->fire(IID_IDispatch, 1, parameters);
     }
     // Sinks of the hung Office, whose handler hangs until the gate opens.
     std::vector<ComPtr<IDispatch>> hungSinks(int count)
@@ -110,7 +111,7 @@ TEST_F(EventDeliveryTest, AnObjectOfThisProcessIsNeverExportedToFindItsApartment
 TEST_F(EventDeliveryTest, ASinkBesideSixtyFiveHungOnesOfOneApartmentGetsItsEventInTwoSeconds)
 {
     for (const ComPtr<IDispatch>& sink : hungSinks(65)) advise(sink.get());
-    advise(FakeOfficeSink::create(DIID__ITestEvents, journal).get());
+    advise(FakeOfficeSink::create(IID_IDispatch, journal).get());
     ASSERT_EQ(S_OK, fire(1));
     ASSERT_TRUE(gate.waitUntilReached());
     EXPECT_TRUE(waitUntil([&] { return journal->arrived() == 1; }, 2000)) << "the hung apartment held up another sink";
@@ -151,7 +152,7 @@ TEST_F(EventDeliveryTest, AStalledSinkKeepsItsLatestSixtyFourOneOffEvents)
     EventDelivery::setStallLimit(200);
     auto log = std::make_shared<RecordingLog>();
     EventDelivery::setLogSink(log);
-    ComPtr<FakeOfficeSink> hung = FakeOfficeSink::create(DIID__ITestEvents, journal);
+    ComPtr<FakeOfficeSink> hung = FakeOfficeSink::create(IID_IDispatch, journal);
     hung->setHook([this, first = std::make_shared<bool>(true)](const OfficeEvent&) {
         if (std::exchange(*first, false)) gate.arriveAndWait();
     });

@@ -10,8 +10,9 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** result)
     *result = nullptr;
     vorn::ExclusiveGuard guard(lock);
     if (outer) return CLASS_E_NOAGGREGATION;
-    // After the revocation began nothing would ever uninitialise a new object or unregister its listener.
-    if (uninitialised) return CO_E_SERVER_STOPPING;
+    // Once the stop began, a new client would miss the shutdown events, and nothing would ever uninitialise
+    // a new object or unregister its listener.
+    if (stopping) return CO_E_SERVER_STOPPING;
     TAVO_LOG(1, "About to create and return a Messenger implementation");
     const bool created = !implementation;
     if (created) {
@@ -46,11 +47,17 @@ void ClassFactory::Initialize(std::weak_ptr<WorkerThread> worker, std::shared_pt
     configuration = std::move(config);
 }
 
+void ClassFactory::beginStop()
+{
+    vorn::ExclusiveGuard guard(lock);
+    stopping = true;
+}
+
 void ClassFactory::Uninitialize()
 {
     vorn::ExclusiveGuard guard(lock);
     workerThread.reset();
-    uninitialised = true;
+    stopping = true;
     if (implementation) implementation->uninitialise();
 }
 

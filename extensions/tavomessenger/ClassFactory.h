@@ -14,8 +14,8 @@
 // class ids. It creates one OfficeIntegrationImpl on the first request and hands that same object to
 // every later request, whichever class id was asked for.
 // Threads: CreateInstance on COM threads, under `lock` exclusive for its whole run (so concurrent first
-// requests end with one implementation); Initialize and Uninitialize exclusive and getImplementation
-// shared, on the worker thread.
+// requests end with one implementation); Initialize, beginStop and Uninitialize exclusive and
+// getImplementation shared, on the worker thread.
 class ClassFactory : public extensionsutils::ComObjectRoot, public IClassFactory
 {
 public:
@@ -25,6 +25,9 @@ public:
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override;
 
     void Initialize(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> configuration);
+    // The stop has begun: from now on CreateInstance answers CO_E_SERVER_STOPPING, so that no Office
+    // connects while the shutdown events are on their way and misses them.
+    void beginStop();
     // Uninitialises the implementation, if any, and keeps it; later requests answer CO_E_SERVER_STOPPING.
     void Uninitialize();
     extensionsutils::MICComPtr<OfficeIntegrationImpl> getImplementation();
@@ -34,5 +37,5 @@ private:
     std::weak_ptr<WorkerThread> workerThread;
     std::shared_ptr<Configuration> configuration;
     extensionsutils::MICComPtr<OfficeIntegrationImpl> implementation;
-    bool uninitialised = false; // from Uninitialize on, CreateInstance creates nothing
+    bool stopping = false; // from beginStop or Uninitialize on, CreateInstance creates nothing
 };

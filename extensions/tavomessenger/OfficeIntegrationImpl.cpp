@@ -66,3 +66,9 @@ void OfficeIntegrationImpl::setClientSignedOut()
 {
     if (auto client = lyncClient()) client->setClientState(ucClientStateSignedOut);
 }
+
+void OfficeIntegrationImpl::refuseNewSinks()
+{
+    refuseAdvise();
+    if (auto client = lyncClient()) client->refuseAdvise();
+}

@@ -69,6 +69,10 @@ public:
     // The UC client object's state becomes signed out, with its OnStateChanged. Without a client object
     // there is nobody to tell.
     void setClientSignedOut();
+    // The module is stopping: the connection points that carry the shutdown events (both APIs' and the UC
+    // client's) refuse new sinks with CO_E_SERVER_STOPPING, so no Office advises after the shutdown events
+    // were fired and misses them.
+    void refuseNewSinks();
 
 private:
     vorn::ReadWriteLock integrationLock;

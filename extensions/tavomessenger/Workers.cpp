@@ -20,11 +20,6 @@ namespace {
 
 std::atomic<ClassObjectRegistrar> classObjectRegistrar{nullptr};
 
-// Beyond the stall limit, the time a settle wait allows for a few quick deliveries behind a slow one.
-const DWORD settleMarginMs = 1000;
-// Past the shutdown's deadline: how long one step still waits for the sinks that answer.
-const DWORD orderingWaitMs = 2000;
-
 void sendDeliveryLogToHost()
 {
     try {
@@ -34,31 +29,33 @@ void sendDeliveryLogToHost()
     }
 }
 
-// Each shutdown event reaches the healthy sinks before the next is fired, so an Office process that
-// advised several of its sinks sees them in the shutdown order, and all of them before the class objects
-// go. A sink that stopped answering is not waited for: it counts as stalled once past the limit. A hung
-// Office has several sinks, each of which stalls on its own, so the waits of one shutdown share one
-// deadline: the shutdown takes about one limit, however many sinks hang. Past that deadline each step
-// still waits, briefly, for the sinks whose calls are not blocked (they may be waiting for a slot that
-// a hung sink's call held), so that a healthy Office keeps the order.
+// Each shutdown event reaches the apartments that answer before the next is fired, so an Office process
+// with sinks in several apartments sees them in the shutdown order, and all of them before the class
+// objects go. An apartment that stopped answering is not waited for: it counts as stalled once its call
+// has run for the stall limit. The waits of one shutdown share one deadline, the stall limit, so the
+// shutdown takes at most about that long however many apartments hang, and not at all for one that was
+// known stalled before.
 class ShutdownDelivery
 {
 public:
-    ShutdownDelivery()
-        : startedAt_(GetTickCount()), bound_(extensionsutils::EventDelivery::stallLimit() + settleMarginMs)
-    {
-    }
+    ShutdownDelivery() : startedAt_(GetTickCount()), bound_(extensionsutils::EventDelivery::stallLimit()) {}
 
     void await()
     {
         const DWORD waited = GetTickCount() - startedAt_;
         const DWORD left = waited < bound_ ? bound_ - waited : 0;
-        if (extensionsutils::EventDelivery::waitUntilSettled(left)) return;
-        if (!reported_) {
-            reported_ = true;
-            TAVO_LOG(3, "Shutdown events still undelivered after " << bound_ << " ms; going on regardless");
-        }
-        extensionsutils::EventDelivery::waitUntilSettledOrBlocked(orderingWaitMs);
+        if (extensionsutils::EventDelivery::waitUntilSettled(left) || reported_) return;
+        reported_ = true;
+        TAVO_LOG(3, "Shutdown events still undelivered after " << bound_ << " ms; going on regardless");
+    }
+
+    // What the delivery needed while the module ran, for whoever reads the log after a hang.
+    static void logFigures()
+    {
+        const extensionsutils::EventDelivery::Figures figures = extensionsutils::EventDelivery::figures();
+        TAVO_LOG(2, "Event delivery used at most " << figures.mostThreads << " threads; at most " << figures.mostWaiting
+                                                   << " events waited for one apartment; " << figures.dropped
+                                                   << " one-off events were dropped");
     }
 
 private:
@@ -66,6 +63,17 @@ private:
     const DWORD bound_;
     bool reported_ = false;
 };
+
+// The shutdown events cannot hold up the revocation: nothing on their way throws, and should memory run out
+// where it still could, the class objects are revoked all the same.
+void shutDownApplication(const extensionsutils::MICComPtr<OfficeIntegrationImpl>& implementation)
+{
+    try {
+        applicationShutdown(implementation);
+    } catch (const std::exception&) {
+        TAVO_LOG(4, "Shutdown events could not all be fired (out of memory); revoking regardless");
+    }
+}
 
 HRESULT registerClassObject(REFCLSID clsid, IUnknown* object, DWORD* cookie)
 {
@@ -126,8 +134,10 @@ void revokeMessenger(std::shared_ptr<ClassFactoryContainer> container)
     TAVO_LOG(2, "About to begin revoking Messenger Class Factory");
     extensionsutils::MICComPtr<ClassFactory> factory = container ? container->classFactory() : nullptr;
     if (factory) {
+        // No Office connects from here on: one that did would miss the shutdown events.
+        factory->beginStop();
         auto implementation = factory->getImplementation();
-        if (implementation) applicationShutdown(implementation);
+        if (implementation) shutDownApplication(implementation);
 
         TAVO_LOG(2, "calling classFactory->Uninitialize()");
         factory->Uninitialize();
@@ -151,6 +161,8 @@ void applicationShutdown(extensionsutils::MICComPtr<OfficeIntegrationImpl> imple
         TAVO_LOG(4, "Advanced messenger is NULL");
         return;
     }
+    // No Office advises from here on: a sink advised after the events were fired would never hear of them.
+    implementation->refuseNewSinks();
     TAVO_LOG(2, "firing status change");
     ShutdownDelivery delivery;
     implementation->Fire_OnMyStatusChange(S_OK, MISTATUS_OFFLINE);
@@ -162,6 +174,7 @@ void applicationShutdown(extensionsutils::MICComPtr<OfficeIntegrationImpl> imple
     delivery.await();
     implementation->Fire_OnShuttingDown();
     delivery.await();
+    ShutdownDelivery::logFigures();
 }
 
 } // namespace TavoMessengerStateWorkers

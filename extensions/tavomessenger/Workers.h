@@ -22,10 +22,12 @@ namespace TavoMessengerStateWorkers {
 std::optional<DWORD> publishMessenger(std::weak_ptr<WorkerThread> workerThread, std::shared_ptr<Configuration> configuration,
                                       std::shared_ptr<ClassFactoryContainer> container);
 
-// Tells Office that the provider shuts down, uninitialises the factory and revokes both registrations.
+// Refuses new connections, tells Office that the provider shuts down, uninitialises the factory and revokes
+// both registrations (whatever happened to the shutdown events).
 void revokeMessenger(std::shared_ptr<ClassFactoryContainer> container);
 
-// The shutdown events of both Office APIs, fired on the implementation that Office holds.
+// Refuses new sinks, then fires the shutdown events of both Office APIs on the implementation that Office
+// holds, each after the apartments that answer have the one before, within the stall limit in all.
 void applicationShutdown(extensionsutils::MICComPtr<OfficeIntegrationImpl> implementation);
 
 // How publishMessenger registers a class object (CoRegisterClassObject's form). Tests substitute one that

@@ -29,8 +29,8 @@ namespace {
 
 const DWORD testStallLimitMs = 300;
 const int stormContacts = 4, changesPerContact = 50;
-const wchar_t* const stalledLine =
-    L"Event sink has not returned within the stall limit; marked stalled, its events are kept coalesced until it returns";
+const wchar_t* const stalledLine = L"An apartment has not returned from an event within the stall limit; "
+                                   L"marked stalled (event sinks: 1), their events kept merged until it returns";
 
 // A Messenger contact as the module makes them; its sign-in name reads only while the host is signed in.
 ComPtr<IDispatch> contactNamed(const std::wstring& name)
@@ -170,7 +170,7 @@ TEST_F(MessengerEventsTest, AHungOfficeDelaysNoOtherOfficeNorTheStopAndGetsTheLa
     const std::vector<OfficeEvent> late = hungJournal->events();
     expectLatestStateInOrder(late);
     EXPECT_EQ(late.size(), 1u + stormContacts + 2u);
-    EXPECT_EQ(logCount(L"Stalled event sink returned; delivering the latest state to it"), 1u);
+    EXPECT_EQ(logCount(L"Stalled apartment returned; delivering the latest state to its event sinks"), 1u);
 }
 
 // The answer to an asynchronous operation goes to Office's callback object through the event delivery, and

@@ -1,6 +1,7 @@
 // The Messenger class factory, linked in: one object for every request, refused requests that leave
 // nothing behind, and nothing made after Uninitialize.
 #include "ClassFactory.h"
+#include "Workers.h"
 
 #include "support/ModuleFixture.h"
 #include "support/ThreadTestHelpers.h"
@@ -132,6 +133,30 @@ TEST_F(ClassFactoryTest, ObjectsDroppedForAMissingInterfaceNeverMeetPresenceEven
     events.join();
     EXPECT_EQ(0u, host().listenerCount());
     EXPECT_EQ(host().addedListeners().size(), host().removedListeners().size());
+}
+
+// From the first shutdown event on, an Office that connects or advises is told that the module stops: one
+// that got in then would never hear of the shutdown.
+TEST_F(ClassFactoryTest, AnOfficeConnectingDuringTheShutdownEventsIsToldTheServerStops)
+{
+    const ComPtr<IUnknown> held = request(factory, IID_IUnknown);
+    ComPtr<IDispatch> client;
+    ASSERT_EQ(S_OK, held.as<IUCOfficeIntegration>()->GetInterface(extensionsutils::Bstr(L"15.0.0.0").get(), oiInterfaceIUCCLyncClient,
+                                                                  client.out()));
+    std::vector<HRESULT> answers;
+    const auto late = [this](const IID& events) { return fakeoffice::FakeOfficeSink::create(events, journal); };
+    connectSink(held.get())->setHook([&](const fakeoffice::OfficeEvent&) {
+        if (!answers.empty()) return;
+        ComPtr<IUnknown> again;
+        answers.push_back(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(again.out())));
+        answers.push_back(late(DIID_DMessengerEvents)->advise(held.get()));
+        answers.push_back(late(DIID__IUCOfficeIntegrationEvents)->advise(held.get()));
+        answers.push_back(late(DIID__IUCCLyncClientEvents)->advise(client.get()));
+    });
+    auto container = std::make_shared<ClassFactoryContainer>();
+    container->setRegistration(factory, 0, 0);
+    TavoMessengerStateWorkers::revokeMessenger(container);
+    EXPECT_EQ(std::vector<HRESULT>(4, CO_E_SERVER_STOPPING), answers);
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include "MessengerFixture.h"
 
 #include "TavoMessengerExports.h"
+#include "ClassFactory.h"
+#include "Workers.h"
 
 #include "support/AllocationFailures.h"
 
@@ -148,6 +150,55 @@ TEST_F(OutOfMemoryTest, TheDecoratedStopNotifiesOnceWhenItsFirstAllocationFails)
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(callback->called.get(), 20000)) << "the host was never told";
     EXPECT_TRUE(waitUntil([] { return !hostaccess::hasHostClassObject(); })) << "the module did not stop";
     EXPECT_EQ(1, callback->calls);
+}
+
+// Memory running out anywhere on the way of the shutdown events: the revocation still runs to its end (the
+// object uninitialised, both class objects revoked), and the delivery still takes the next event to every
+// sink. The class objects are registered in-process under ids of this test only.
+TEST_F(OutOfMemoryTest, AStopRevokesAndDeliveryGoesOnWhereverMemoryRunsOut)
+{
+    const CLSID classes[] = {{0x6f1a3c52, 0x8b0d, 0x4e27, {0x9c, 0x41, 0x2b, 0x7d, 0x5e, 0x0a, 0x9f, 0x11}},
+                             {0x6f1a3c52, 0x8b0d, 0x4e27, {0x9c, 0x41, 0x2b, 0x7d, 0x5e, 0x0a, 0x9f, 0x12}}};
+    for (long n = 1; n < 5000; ++n) {
+        SCOPED_TRACE(n);
+        const std::size_t listeners = host().listenerCount();
+        MICComPtr<ClassFactory> factory = extensionsutils::ComObject<ClassFactory>::create();
+        factory->Initialize(worker, std::make_shared<Configuration>(0));
+        ComPtr<IUnknown> office;
+        ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(office.out())));
+        const auto messengerJournal = std::make_shared<fakeoffice::OfficeEventJournal>();
+        const auto ucJournal = std::make_shared<fakeoffice::OfficeEventJournal>();
+        connectSink(office.get(), messengerJournal);
+        connectSink(office.get(), ucJournal, DIID__IUCOfficeIntegrationEvents);
+        DWORD cookies[2] = {};
+        for (int i = 0; i < 2; ++i)
+            ASSERT_EQ(S_OK, CoRegisterClassObject(classes[i], factory.identity(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookies[i]));
+        auto container = std::make_shared<ClassFactoryContainer>();
+        container->setRegistration(factory, cookies[0], cookies[1]);
+
+        AllocationFailures::arm(n);
+        try {
+            TavoMessengerStateWorkers::revokeMessenger(container);
+        } catch (...) {
+            AllocationFailures::disarm();
+            FAIL() << "an exception left the stop when allocation " << n << " failed";
+        }
+        const bool failed = AllocationFailures::disarm();
+        for (const CLSID& clsid : classes) {
+            ComPtr<IUnknown> found;
+            EXPECT_TRUE(FAILED(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IUnknown, reinterpret_cast<void**>(found.out()))));
+        }
+        EXPECT_EQ(listeners, host().listenerCount()) << "the object was not uninitialised";
+        const auto implementation = factory->getImplementation();
+        ASSERT_EQ(S_OK, implementation->Fire_OnAppShutdown());
+        ASSERT_EQ(S_OK, implementation->Fire_OnShuttingDown());
+        EXPECT_EQ(DISPID(0x408), messengerJournal->events().back().id);
+        EXPECT_EQ(DISPID(50), ucJournal->events().back().id);
+        for (const ComPtr<FakeOfficeSink>& sink : sinks) sink->unadvise();
+        sinks.clear();
+        if (!failed) return;
+    }
+    ADD_FAILURE() << "the stop never ran through";
 }
 
 } // namespace

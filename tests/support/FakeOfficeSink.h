@@ -86,6 +86,12 @@ public:
         return events_;
     }
     std::size_t count() const { return events().size(); }
+    // What has arrived so far, without waiting for the delivery (for a test that holds some sinks hung).
+    std::size_t arrived() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return events_.size();
+    }
 
 private:
     mutable std::mutex mutex_;

@@ -4,6 +4,7 @@
 // wait for a condition, and a group of threads running one body.
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <functional>
@@ -72,6 +73,19 @@ bool waitUntil(Predicate done, DWORD limitMs = 10000)
         Sleep(1);
     }
     return true;
+}
+
+// How many threads this process has now.
+inline long threadsOfThisProcess()
+{
+    const Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (snapshot.get() == INVALID_HANDLE_VALUE) return -1;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    long threads = 0;
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry))
+        threads += entry.th32OwnerProcessID == GetCurrentProcessId();
+    return threads;
 }
 
 // Runs `body` on `count` threads of its own; join() or the destructor waits for them.

@@ -14,17 +14,22 @@ void EventTally::statusChange(const std::wstring& contact, long status)
     // straight after it.
     if (status == (events.lastStatus ? events.lastStatus : StatusCycle[0])) ++events.orderFaults;
     events.lastStatus = status;
-    ++events.received;
-    ++total_;
-    lastArrival_ = GetTickCount64();
+    arrived(events);
 }
 
 void EventTally::informationChange(const std::wstring& contact)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    ++contacts_[contact].received;
+    arrived(contacts_[contact]);
+}
+
+// Under mutex_.
+void EventTally::arrived(ContactEvents& events)
+{
+    ++events.received;
     ++total_;
     lastArrival_ = GetTickCount64();
+    if (keepArrivals_) events.arrivals.push_back(lastArrival_);
 }
 
 void EventTally::other()

@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace soak {
 
@@ -16,10 +17,14 @@ struct ContactEvents {
     long received = 0;
     long orderFaults = 0;
     long lastStatus = 0; // 0: nothing received yet
+    std::vector<unsigned long long> arrivals; // GetTickCount64() of each, when kept
 };
 
 class EventTally {
 public:
+    // Also keeps when each change arrived (a short run's measure: it grows with every event).
+    explicit EventTally(bool keepArrivals = false) : keepArrivals_(keepArrivals) {}
+
     // A Messenger status change: checked against the presence cycle.
     void statusChange(const std::wstring& contact, long status);
     // A UC information change (no status in it: counted only).
@@ -33,6 +38,9 @@ public:
     unsigned long long lastArrival() const;
 
 private:
+    void arrived(ContactEvents& events);
+
+    const bool keepArrivals_;
     mutable std::mutex mutex_;
     std::map<std::wstring, ContactEvents> contacts_; // guarded by mutex_
     long others_ = 0;                                // guarded by mutex_

@@ -63,6 +63,16 @@ void printSpread(tools::ConsoleOutput& output, const wchar_t* api, const std::ma
     }
 }
 
+// One line per contact and thread: "soakoffice: arrivals <api> <contact> <tick> <tick> ..."
+void printArrivals(tools::ConsoleOutput& output, const wchar_t* api, const std::map<std::wstring, ContactEvents>& contacts)
+{
+    for (const auto& entry : contacts) {
+        std::wstring line = std::wstring(L"soakoffice: arrivals ") + api + L" " + entry.first;
+        for (const unsigned long long tick : entry.second.arrivals) line += L" " + std::to_wstring(tick);
+        output.line(line);
+    }
+}
+
 bool waitForAll(const std::vector<std::unique_ptr<OfficeThread>>& threads, HANDLE (OfficeThread::*which)() const,
                 DWORD timeoutMs)
 {
@@ -90,6 +100,11 @@ void printFigures(tools::ConsoleOutput& output, const OfficeOptions& options, co
     if (options.check) output.line(L"soakoffice: figure check-failures " + std::to_wstring(checkFailures));
     printSpread(output, L"messenger", spreadOf(results, options.watched, &ThreadResult::statusChanges));
     printSpread(output, L"uc", spreadOf(results, options.watched, &ThreadResult::informationChanges));
+    if (!options.arrivals) return;
+    for (const ThreadResult* result : results) {
+        printArrivals(output, L"messenger", result->statusChanges);
+        printArrivals(output, L"uc", result->informationChanges);
+    }
 }
 
 } // namespace
@@ -117,6 +132,8 @@ int runOfficeLoad(const OfficeOptions& options, tools::ConsoleOutput& output)
         settings.singleThreadedApartment = i % 2 == 0;
         settings.calls = options.calls;
         settings.watched = options.watched;
+        settings.contactSinks = options.contactSinks;
+        settings.keepArrivals = options.arrivals;
         settings.seed = options.seed;
         settings.blockEvents = options.blockEvents;
         settings.checkAtFinish = options.check;

@@ -8,6 +8,8 @@
 //   soakoffice: events messenger|uc <contact> <fewest> <most> <sinks> <order faults> <last status>
 //               (per watched contact, fewest and most events over the sinks that watched it; the last
 //               status every sink received, 0 when none, -1 when the sinks disagree)
+//   soakoffice: arrivals messenger|uc <contact> <tick> ... (with --arrivals: per thread and watched
+//               contact, GetTickCount64() of each change as it arrived)
 //   soakoffice: problem <what>
 // Returns the exit code: 0, or 2 when a thread could not connect and advise.
 

@@ -8,6 +8,8 @@ namespace soak {
 
 namespace {
 
+const unsigned long maxContactSinks = 5000;
+
 bool parseNumber(const std::wstring& text, unsigned long limit, unsigned long& value)
 {
     if (text.empty() || text.size() > 10) return false;
@@ -37,6 +39,7 @@ std::optional<OfficeOptions> parseOfficeOptions(const std::vector<std::wstring>&
         const std::wstring& name = arguments[i];
         if (name == L"--check") { options.check = true; continue; }
         if (name == L"--block-events") { options.blockEvents = true; continue; }
+        if (name == L"--arrivals") { options.arrivals = true; continue; }
         unsigned long value = 0;
         if (i + 1 >= arguments.size() || !parseNumber(arguments[i + 1], 0xFFFFFFFFul, value)) {
             error = name + L" needs a number";
@@ -46,6 +49,7 @@ std::optional<OfficeOptions> parseOfficeOptions(const std::vector<std::wstring>&
         if (name == L"--threads" && value >= 1 && value <= 64) options.threads = static_cast<int>(value);
         else if (name == L"--calls") options.calls = static_cast<long>(value);
         else if (name == L"--watch" && value <= static_cast<unsigned long>(ContactCount)) options.watched = static_cast<int>(value);
+        else if (name == L"--contact-sinks" && value <= maxContactSinks) options.contactSinks = static_cast<int>(value);
         else if (name == L"--seed") options.seed = static_cast<unsigned>(value);
         else {
             error = L"unknown or out-of-range option " + name;

@@ -8,6 +8,7 @@ namespace {
 
 const wchar_t* const FigurePrefix = L"soakoffice: figure ";
 const wchar_t* const EventsPrefix = L"soakoffice: events ";
+const wchar_t* const ArrivalsPrefix = L"soakoffice: arrivals ";
 const wchar_t* const ProblemPrefix = L"soakoffice: problem ";
 // Shorter than officesoak's own limit, so that a stuck Office is still there while its stacks are taken.
 const DWORD readyWaitMs = 100000;
@@ -96,6 +97,20 @@ std::vector<ContactEventFigures> OfficeProcess::events() const
         ContactEventFigures figures;
         if (fields >> figures.api >> figures.contact >> figures.fewest >> figures.most >> figures.sinks >> figures.orderFaults >> figures.lastStatus)
             all.push_back(figures);
+    }
+    return all;
+}
+
+std::vector<ContactArrivals> OfficeProcess::arrivals() const
+{
+    std::vector<ContactArrivals> all;
+    for (const xproc::OutputLine& line : process_.lines()) {
+        if (!startsWith(line.text, ArrivalsPrefix)) continue;
+        std::wistringstream fields(line.text.substr(std::wcslen(ArrivalsPrefix)));
+        ContactArrivals arrivals;
+        if (!(fields >> arrivals.api >> arrivals.contact)) continue;
+        for (unsigned long long tick = 0; fields >> tick;) arrivals.ticks.push_back(tick);
+        all.push_back(arrivals);
     }
     return all;
 }

@@ -25,6 +25,13 @@ struct ContactEventFigures {
     long lastStatus = 0; // -1: the sinks disagree
 };
 
+// "soakoffice: arrivals <api> <contact> <tick> ...": when one thread's sinks got each change of a contact.
+struct ContactArrivals {
+    std::wstring api;
+    std::wstring contact;
+    std::vector<unsigned long long> ticks;
+};
+
 class OfficeProcess {
 public:
     OfficeProcess(const std::wstring& name, const std::wstring& arguments, tools::ConsoleOutput& output);
@@ -46,6 +53,7 @@ public:
     // "soakoffice: figure <name> <value>"; nothing when it was not printed.
     std::optional<long> figure(const std::wstring& name) const;
     std::vector<ContactEventFigures> events() const;
+    std::vector<ContactArrivals> arrivals() const;
     std::vector<std::wstring> problems() const;
 
 private:

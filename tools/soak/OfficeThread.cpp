@@ -32,8 +32,8 @@ OfficeThread::OfficeThread(ThreadSettings settings, HANDLE finish)
       ready_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       callsDone_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       never_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      statusTally_(std::make_shared<EventTally>()),
-      informationTally_(std::make_shared<EventTally>())
+      statusTally_(std::make_shared<EventTally>(settings.keepArrivals)),
+      informationTally_(std::make_shared<EventTally>(settings.keepArrivals))
 {
     thread_ = std::thread([this] { run(); });
 }
@@ -75,15 +75,18 @@ bool OfficeThread::setUp(OfficeLink& link)
     for (int i = 0; i < settings_.watched; ++i) {
         // Looked up once through the Messenger API too: that asks the host to watch the contact.
         messenger.getContact(link.messenger.get(), contactSigninName(i));
-        const officesim::Answer<officesim::Object> contact =
-            uc.getContactByUri(link.contactManager.get(), contactSigninName(i));
+    }
+    // Office shows a person in several places, each with a contact object of its own and its sink.
+    const int contactSinks = std::max(settings_.contactSinks, settings_.watched);
+    for (int i = 0; settings_.watched > 0 && i < contactSinks; ++i) {
+        const std::wstring name = contactSigninName(i % settings_.watched);
+        const officesim::Answer<officesim::Object> contact = uc.getContactByUri(link.contactManager.get(), name);
         if (!contact.succeeded() || !contact.value) {
             result_.setupProblem = L"IUCCContactManager.GetContactByUri answered " + officesim::hresultText(contact.hr);
             return false;
         }
         const CountingSink::Kind kind = settings_.blockEvents ? CountingSink::Kind::Blocking : CountingSink::Kind::ContactEvents;
-        extensionsutils::ComPtr<CountingSink> sink =
-            CountingSink::create(kind, DIID__IUCCContactEvents, informationTally_, contactSigninName(i));
+        extensionsutils::ComPtr<CountingSink> sink = CountingSink::create(kind, DIID__IUCCContactEvents, informationTally_, name);
         hr = sink->advise(contact.value.get());
         if (FAILED(hr)) {
             result_.setupProblem = L"_IUCCContactEvents Advise answered " + officesim::hresultText(hr);

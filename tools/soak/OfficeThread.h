@@ -27,6 +27,8 @@ struct ThreadSettings {
     bool singleThreadedApartment = false;
     long calls = 0;
     int watched = 0;          // how many of the first contacts get standing sinks
+    int contactSinks = 0;     // UC contact sinks over those contacts, one contact object each (at least one each)
+    bool keepArrivals = false;
     unsigned seed = 1;
     bool blockEvents = false; // the standing sinks hang in every event
     bool checkAtFinish = false;

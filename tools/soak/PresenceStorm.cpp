@@ -13,7 +13,8 @@ const long PresenceChangeCode = 4;
 } // namespace
 
 PresenceStorm::PresenceStorm(fakehost::FakeHost& host, int watched, DWORD periodMs)
-    : host_(host), watched_(watched), periodMs_(periodMs), fired_(static_cast<std::size_t>(watched), 0)
+    : host_(host), watched_(watched), periodMs_(periodMs), fired_(static_cast<std::size_t>(watched), 0),
+      firedAt_(static_cast<std::size_t>(watched))
 {
 }
 
@@ -40,9 +41,12 @@ void PresenceStorm::stop()
     if (thread_.joinable()) thread_.join();
 }
 
-void PresenceStorm::fire(int count)
+void PresenceStorm::fire(int count, DWORD pauseMs)
 {
-    for (int i = 0; i < count && watched_ > 0; ++i) fireNext();
+    for (int i = 0; i < count && watched_ > 0; ++i) {
+        if (i > 0 && pauseMs > 0) Sleep(pauseMs);
+        fireNext();
+    }
 }
 
 void PresenceStorm::fireNext()
@@ -50,6 +54,7 @@ void PresenceStorm::fireNext()
     const int contact = next_;
     next_ = (next_ + 1) % watched_;
     const long step = ++fired_[static_cast<std::size_t>(contact)];
+    firedAt_[static_cast<std::size_t>(contact)].push_back(GetTickCount64());
     const std::wstring name = contactSigninName(contact);
     host_.setPresence(name, PresenceCycle[step % CycleLength], L"Soak change " + std::to_wstring(step));
     host_.firePresenceChanged(name);

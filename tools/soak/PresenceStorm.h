@@ -23,10 +23,12 @@ public:
 
     void start();
     void stop();
-    // Fires `count` changes at once on the calling thread (the storm must be stopped).
-    void fire(int count);
+    // Fires `count` changes on the calling thread, `pauseMs` apart (the storm must be stopped).
+    void fire(int count, DWORD pauseMs = 0);
 
     long fired(int contact) const { return fired_[static_cast<std::size_t>(contact)]; }
+    // GetTickCount64() of each change fired to the contact, in order.
+    const std::vector<unsigned long long>& firedAt(int contact) const { return firedAt_[static_cast<std::size_t>(contact)]; }
     // The status the contact's last change brought (the first of the cycle when none was fired).
     long lastStatus(int contact) const;
     long firedTotal() const;
@@ -38,6 +40,7 @@ private:
     const int watched_;
     const DWORD periodMs_;
     std::vector<long> fired_; // per watched contact; written by the firing thread only
+    std::vector<std::vector<unsigned long long>> firedAt_; // the same
     int next_ = 0;
     std::atomic<bool> stopping_{false};
     std::thread thread_;

@@ -24,7 +24,7 @@ void runLoadWithChurn(ScenarioRun& run);
 void runStartStopCycles(ScenarioRun& run);
 // An Office killed while advised and mid-call; another keeps receiving; a new one is served.
 void runDyingOffice(ScenarioRun& run);
-// An Office whose event handler hangs: what another Office and the stop experience (measured only).
+// An Office whose many sinks hang in one apartment: what another Office, the delivery and the stop experience.
 void runHungOffice(ScenarioRun& run);
 // Every host method failing at random for 10 % of the calls during load.
 void runFailingHost(ScenarioRun& run);

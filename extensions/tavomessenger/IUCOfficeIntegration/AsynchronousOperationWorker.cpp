@@ -2,14 +2,13 @@
 
 #include "logging/Logging.h"
 
-#include "extensionsutils/CallbackDelivery.h"
 #include "extensionsutils/Variant.h"
 
 #include <utility>
 
-AsynchronousOperationWorker::AsynchronousOperationWorker(IDispatch* callback, DISPID dispatchId)
+AsynchronousOperationWorker::AsynchronousOperationWorker(IDispatch* callback, DISPID dispatchId, REFIID callbackInterface)
     : asyncOperation(extensionsutils::ComObject<UCCAsynchronousOperation>::create())
-    , callback(callback)
+    , callback(callback, callbackInterface)
     , dispatchId(dispatchId)
 {
 }
@@ -61,8 +60,7 @@ void AsynchronousOperationWorker::DoWork()
         asyncOperation->complete(succeeded);
         // Called by the event delivery, in order with the other answers to this callback: a callback that
         // hangs in Office holds up neither the worker nor any other Office.
-        const HRESULT hr = extensionsutils::CallbackDelivery::post(callback.get(), dispatchId, std::move(parameters),
-                                                                   reportFailure);
+        const HRESULT hr = callback.post(dispatchId, std::move(parameters), reportFailure);
         reportFailure(hr);
     }();
     TAVO_LOG(1, "Finished work for AsynchronousOperationWorker");

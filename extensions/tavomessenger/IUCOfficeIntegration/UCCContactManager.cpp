@@ -209,7 +209,8 @@ HRESULT UCCContactManager::Lookup(BSTR lookupString, IUnknown* callback, VARIANT
     std::shared_ptr<AsynchronousOperationWorker> worker;
     ContactResolver::Callback handler;
     try {
-        worker = std::make_shared<AsynchronousOperationWorker>(contactsAndGroupsCallback.get(), OnLookupId);
+        worker = std::make_shared<AsynchronousOperationWorker>(contactsAndGroupsCallback.get(), OnLookupId,
+                                                               DIID__IUCCContactsAndGroupsCallback);
         handler = resolutionHandler(worker);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;

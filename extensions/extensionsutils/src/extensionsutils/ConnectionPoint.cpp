@@ -44,11 +44,11 @@ ConnectionPoint::ConnectionPoint(IConnectionPointContainer& container, const IID
 {
 }
 
-// The container is going: every queue stops, and the sinks are released here, as Unadvise would.
+// The container is going: every sink leaves its lane, and the sinks are released here, as Unadvise would.
 ConnectionPoint::~ConnectionPoint()
 {
     for (Connection& connection : connections_) {
-        if (connection.queue) connection.queue->close();
+        if (connection.delivery) connection.delivery->close();
     }
 }
 
@@ -92,19 +92,22 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie)
     if (!cookie) return E_POINTER;
     *cookie = 0;
     if (!sink) return E_POINTER;
+    if (refusingAdvise()) return CO_E_SERVER_STOPPING;
     ComPtr<IDispatch> dispatch;
-    if (FAILED(sink->QueryInterface(eventInterface_, reinterpret_cast<void**>(dispatch.out())))
-        && FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.out())))) {
-        return CONNECT_E_CANNOTCONNECT;
+    const IID* succeededAs = &eventInterface_;
+    if (FAILED(sink->QueryInterface(eventInterface_, reinterpret_cast<void**>(dispatch.out())))) {
+        succeededAs = &IID_IDispatch;
+        if (FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(dispatch.out())))) return CONNECT_E_CANNOTCONNECT;
     }
     if (!dispatch) return CONNECT_E_CANNOTCONNECT;
-    const std::shared_ptr<EventDelivery> delivery = EventDelivery::instance();
+    // The sink takes its place in the lane of its apartment (see EventDelivery::laneFor).
+    const auto delivery = DeliveryLane::join(EventDelivery::laneFor(dispatch.get(), *succeededAs), dispatch);
     if (!delivery) return E_OUTOFMEMORY;
     vorn::MutexGuard guard(mutex_);
+    if (refusing_) return CO_E_SERVER_STOPPING;
     const DWORD issued = issueCookie();
     try {
-        auto queue = std::make_shared<DeliveryQueue>(dispatch, delivery);
-        connections_.push_back(Connection{issued, dispatch, std::move(queue)});
+        connections_.push_back(Connection{issued, dispatch, delivery});
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
@@ -116,17 +119,17 @@ HRESULT ConnectionPoint::Unadvise(DWORD cookie)
 {
     // Released after the mutex: Release may call out of the process.
     ComPtr<IDispatch> released;
-    std::shared_ptr<DeliveryQueue> queue;
+    std::shared_ptr<DeliveryLane::Member> delivery;
     {
         vorn::MutexGuard guard(mutex_);
         auto found = connections_.begin();
         while (found != connections_.end() && found->cookie != cookie) ++found;
         if (found == connections_.end()) return CONNECT_E_NOCONNECTION;
         released = std::move(found->sink);
-        queue = std::move(found->queue);
+        delivery = std::move(found->delivery);
         connections_.erase(found);
     }
-    ComPtr<IDispatch> queued = queue ? queue->close() : ComPtr<IDispatch>();
+    ComPtr<IDispatch> queued = delivery ? delivery->close() : ComPtr<IDispatch>();
     return S_OK;
 }
 
@@ -163,13 +166,25 @@ std::vector<ComPtr<IDispatch>> ConnectionPoint::sinks() const
     return snapshot;
 }
 
-std::vector<std::shared_ptr<DeliveryQueue>> ConnectionPoint::queues() const
+void ConnectionPoint::refuseAdvise()
 {
-    std::vector<std::shared_ptr<DeliveryQueue>> snapshot;
+    vorn::MutexGuard guard(mutex_);
+    refusing_ = true;
+}
+
+bool ConnectionPoint::refusingAdvise() const
+{
+    vorn::MutexGuard guard(mutex_);
+    return refusing_;
+}
+
+std::vector<std::shared_ptr<DeliveryLane::Member>> ConnectionPoint::deliveries() const
+{
+    std::vector<std::shared_ptr<DeliveryLane::Member>> snapshot;
     vorn::MutexGuard guard(mutex_);
     try {
         snapshot.reserve(connections_.size());
-        for (const Connection& connection : connections_) snapshot.push_back(connection.queue);
+        for (const Connection& connection : connections_) snapshot.push_back(connection.delivery);
     } catch (const std::bad_alloc&) {
         snapshot.clear();
     }
@@ -178,7 +193,7 @@ std::vector<std::shared_ptr<DeliveryQueue>> ConnectionPoint::queues() const
 
 HRESULT ConnectionPoint::fire(DISPID id, const DispatchParameters& parameters, const std::wstring& stateKey) const
 {
-    const std::vector<std::shared_ptr<DeliveryQueue>> snapshot = queues();
+    const std::vector<std::shared_ptr<DeliveryLane::Member>> snapshot = deliveries();
     if (snapshot.empty()) return connectionCount() == 0 ? S_OK : E_OUTOFMEMORY;
     std::shared_ptr<const DispatchParameters> queued;
     try {
@@ -187,8 +202,8 @@ HRESULT ConnectionPoint::fire(DISPID id, const DispatchParameters& parameters, c
     }
     if (!queued) return E_OUTOFMEMORY;
     HRESULT result = S_OK;
-    for (const std::shared_ptr<DeliveryQueue>& queue : snapshot) {
-        if (queue && FAILED(queue->post(id, queued, stateKey))) result = E_OUTOFMEMORY;
+    for (const std::shared_ptr<DeliveryLane::Member>& delivery : snapshot) {
+        if (delivery && FAILED(delivery->post(id, queued, stateKey))) result = E_OUTOFMEMORY;
     }
     return result;
 }

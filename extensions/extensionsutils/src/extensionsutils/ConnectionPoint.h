@@ -1,7 +1,7 @@
 #pragma once
 
 #include "extensionsutils/ComPtr.h"
-#include "extensionsutils/DeliveryQueue.h"
+#include "extensionsutils/DeliveryLane.h"
 #include "extensionsutils/DispatchParameters.h"
 
 #include "vorn/Mutex.h"
@@ -18,8 +18,9 @@
 namespace extensionsutils {
 
 // The connection point of one event interface: the advised sinks in advise order, each with its cookie
-// and the DeliveryQueue that carries its events. Firing only queues: the calls into Office are made by
-// the delivery threads, so no sink, however slow, holds up the firing thread or the other sinks.
+// and its place in the DeliveryLane of its apartment, which carries its events. Firing only queues: the
+// calls into Office are made by the delivery threads, so no sink, however slow, holds up the firing thread,
+// and one that hangs holds up only the sinks of its own apartment.
 // It is part of its container: it has an identity of its own but the container's reference count, so a
 // reference to it keeps the container alive.
 // Threads: any. The sink list is guarded by the point's mutex, which is never held while a sink is called
@@ -42,7 +43,8 @@ public:
     // Takes the sink as the event interface or, failing that, as IDispatch (a sink in Office's process may
     // answer only IDispatch when the event interface is not registered there). Cookies start at 1 and are
     // never issued twice while advised. The stored pointer is used from the delivery threads, which are in
-    // the multithreaded apartment like the threads Office's Advise arrives on.
+    // the multithreaded apartment like the threads Office's Advise arrives on. CO_E_SERVER_STOPPING once
+    // refuseAdvise was called.
     HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override;
     HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
     HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** connections) override;
@@ -52,6 +54,10 @@ public:
     // The sinks advised now, in advise order, as Advise stored them, taken in one step under the mutex.
     // Empty when memory runs out.
     std::vector<ComPtr<IDispatch>> sinks() const;
+
+    // From now on Advise answers CO_E_SERVER_STOPPING: the module is stopping, and a sink advised after its
+    // shutdown events were fired would never hear of the shutdown. Sinks advised before stay.
+    void refuseAdvise();
 
     // Queues `id` for every sink advised now; each sink gets its events in firing order. With a
     // `stateKey` (say, the contact whose presence it reports) the event replaces one with the same id and
@@ -66,10 +72,11 @@ private:
     {
         DWORD cookie;
         ComPtr<IDispatch> sink;
-        std::shared_ptr<DeliveryQueue> queue;
+        std::shared_ptr<DeliveryLane::Member> delivery;
     };
 
-    std::vector<std::shared_ptr<DeliveryQueue>> queues() const;
+    std::vector<std::shared_ptr<DeliveryLane::Member>> deliveries() const;
+    bool refusingAdvise() const;
 
     DWORD issueCookie();
     bool cookieInUse(DWORD cookie) const;
@@ -79,6 +86,7 @@ private:
     mutable vorn::Mutex mutex_;
     std::vector<Connection> connections_;
     DWORD lastCookie_ = 0;
+    bool refusing_ = false;
 };
 
 } // namespace extensionsutils

@@ -54,6 +54,11 @@ ConnectionPoint* ConnectionPointContainer::connectionPoint(REFIID eventInterface
     return nullptr;
 }
 
+void ConnectionPointContainer::refuseAdvise()
+{
+    for (const auto& point : points_) point->refuseAdvise();
+}
+
 HRESULT ConnectionPointContainer::fire(REFIID eventInterface, DISPID id, const DispatchParameters& parameters,
                                        const std::wstring& stateKey) const
 {

@@ -25,6 +25,9 @@ public:
     // The point of an event interface, or null if this object has none for it.
     ConnectionPoint* connectionPoint(REFIID eventInterface) const;
 
+    // Every point refuses new sinks from now on (ConnectionPoint::refuseAdvise).
+    void refuseAdvise();
+
     // Queues an event for every sink of one event interface (ConnectionPoint::fire); E_NOINTERFACE if
     // this object has no such point.
     HRESULT fire(REFIID eventInterface, DISPID id, const DispatchParameters& parameters,

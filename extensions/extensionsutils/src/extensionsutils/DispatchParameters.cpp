@@ -1,5 +1,6 @@
 #include "extensionsutils/DispatchParameters.h"
 
+#include <new>
 #include <utility>
 
 namespace extensionsutils {
@@ -30,13 +31,27 @@ HRESULT DispatchParameters::add(const VARIANT& value)
     Variant copy;
     const HRESULT hr = VariantCopy(copy.out(), const_cast<VARIANT*>(&value)); // the SDK header lacks const
     if (FAILED(hr)) return hr;
-    values_.push_back(std::move(copy));
+    try {
+        values_.push_back(std::move(copy));
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
     return S_OK;
 }
 
 HRESULT DispatchParameters::invoke(IDispatch* target, DISPID id) const
 {
     if (!target) return E_FAIL;
+    try {
+        return invokeWithCopies(target, id);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+// Throws std::bad_alloc before the call when the copies cannot be held.
+HRESULT DispatchParameters::invokeWithCopies(IDispatch* target, DISPID id) const
+{
     // The callee gets copies of its own, so a sink that changes its arguments cannot reach the next sink's.
     const std::size_t count = values_.size();
     OwnedVariantArray reversed(count);

@@ -15,7 +15,8 @@ namespace extensionsutils {
 class DispatchParameters
 {
 public:
-    // Appends a copy (VariantCopy); the copy's failure is returned and nothing is appended.
+    // Appends a copy (VariantCopy); the copy's failure (E_OUTOFMEMORY when it cannot be held) is returned and
+    // nothing is appended.
     HRESULT add(const VARIANT& value);
     HRESULT add(const Variant& value) { return add(*value.get()); }
 
@@ -24,10 +25,13 @@ public:
 
     // Calls `id` on `target` as a method (IID_NULL, LOCALE_USER_DEFAULT, no named arguments, no result,
     // exception or argument-error output) with the arguments reversed as DISPPARAMS requires.
-    // E_FAIL for a null target; otherwise the result of Invoke.
+    // E_FAIL for a null target; E_OUTOFMEMORY, without a call, when the copies cannot be made; otherwise
+    // the result of Invoke.
     HRESULT invoke(IDispatch* target, DISPID id) const;
 
 private:
+    HRESULT invokeWithCopies(IDispatch* target, DISPID id) const;
+
     std::vector<Variant> values_;
 };
 

@@ -1,14 +1,17 @@
 #include "extensionsutils/EventDelivery.h"
 
-#include "extensionsutils/DeliveryQueue.h"
+#include "extensionsutils/ComPtr.h"
+#include "extensionsutils/DeliveryLane.h"
+#include "extensionsutils/SinkApartment.h"
 
 #include "vorn/Task.h"
 
 #include <objbase.h>
 
 #include <algorithm>
-#include <atomic>
 #include <new>
+#include <optional>
+#include <sstream>
 #include <utility>
 
 namespace extensionsutils {
@@ -17,11 +20,7 @@ namespace {
 
 const char* const sourcePath = "extensions/extensionsutils/src/extensionsutils/EventDelivery";
 
-// Threads: enough for the calls that answer plus one per stalled sink (each holds its thread until its
-// call returns); idle ones end soon, since each holds the module loaded.
-const int maximumDeliveryThreads = 64;
-// A call that has run this long counts as blocked: it gives up its slot, long before it counts as stalled.
-const DWORD blockedCallMs = 500;
+// Idle delivery threads end soon, since each holds the module loaded.
 const int idleThreadSeconds = 5;
 // How often a settle wait looks for calls that went past the limit.
 const DWORD stallCheckIntervalMs = 50;
@@ -36,13 +35,8 @@ bool runningUnderWine()
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
-// Calls into Office in flight at once, stalled and blocked ones not counted: enough for every sink of a
-// usual fan-out (a few Office processes with a few sinks each) to have its call on the way, so that each
-// Office thread finds its next call waiting; a cap all the same, so a large fan-out does not flood them.
-const std::size_t maximumAnsweringCalls = 16;
-
 // CoCancelCall where it works. Wine exports it as a stub that ends the process when called, so there the
-// delivery does without it (a blocked call then keeps its thread until the sink returns).
+// delivery does without it (a blocked call then keeps its thread until the apartment returns).
 CancelCallFunction cancelCallFunction()
 {
     static const CancelCallFunction function = []() -> CancelCallFunction {
@@ -53,7 +47,7 @@ CancelCallFunction cancelCallFunction()
     return function;
 }
 
-// Set while a delivery thread runs a delivery: a settle wait there would wait for itself.
+// Set while a delivery thread runs deliveries: a settle wait there would wait for itself.
 thread_local bool deliveringHere = false;
 
 vorn::Mutex& sharedMutex()
@@ -81,21 +75,21 @@ std::shared_ptr<EventDelivery> existingInstance()
     return sharedInstance().lock();
 }
 
-// One delivery on a pool thread, inside the thread's membership of the multithreaded apartment (where
-// the sinks that Office advised live as proxies), so that everything the delivery releases is released
-// with COM up.
-class DeliveryTask final : public vorn::Task
+// One delivery thread's work: the lanes that wait, one event at a time, inside the thread's membership of
+// the multithreaded apartment (where the sinks that Office advised live as proxies), so that everything the
+// delivery releases is released with COM up.
+class DeliveryRun final : public vorn::Task
 {
 public:
-    explicit DeliveryTask(std::shared_ptr<DeliveryQueue> queue) : queue_(std::move(queue)) {}
+    explicit DeliveryRun(std::shared_ptr<EventDelivery> delivery) : delivery_(std::move(delivery)) {}
 
     void run() override
     {
         const HRESULT initialised = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        std::shared_ptr<DeliveryQueue> queue = std::move(queue_);
+        std::shared_ptr<EventDelivery> delivery = std::move(delivery_);
         deliveringHere = true;
-        queue->deliverNext();
-        queue.reset();
+        delivery->runLanes();
+        delivery.reset();
         deliveringHere = false;
         if (SUCCEEDED(initialised)) CoUninitialize();
     }
@@ -103,7 +97,7 @@ public:
     std::string name() const override { return "Event delivery"; }
 
 private:
-    std::shared_ptr<DeliveryQueue> queue_;
+    std::shared_ptr<EventDelivery> delivery_;
 };
 
 } // namespace
@@ -122,21 +116,24 @@ std::shared_ptr<EventDelivery> EventDelivery::instance()
     return delivery;
 }
 
+std::shared_ptr<DeliveryLane> EventDelivery::laneFor(IUnknown* sink, REFIID held)
+{
+    if (!sink) return nullptr;
+    const std::shared_ptr<EventDelivery> delivery = instance();
+    if (!delivery) return nullptr;
+    const std::optional<std::uint64_t> apartment = sinkApartment(sink, held);
+    if (apartment) return delivery->lane(LaneKey(true, *apartment));
+    // A lane of its own: keyed by the object's identity, so that two sinks of one object still share one.
+    ComPtr<IUnknown> identity;
+    if (FAILED(sink->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(identity.out()))) || !identity) identity = sink;
+    return delivery->lane(LaneKey(false, reinterpret_cast<std::uintptr_t>(identity.get())));
+}
+
 bool EventDelivery::waitUntilSettled(DWORD timeoutMs)
-{
-    return waitUntil(timeoutMs, Settle::Delivered);
-}
-
-bool EventDelivery::waitUntilSettledOrBlocked(DWORD timeoutMs)
-{
-    return waitUntil(timeoutMs, Settle::DeliveredOrBlocked);
-}
-
-bool EventDelivery::waitUntil(DWORD timeoutMs, Settle settle)
 {
     if (deliveringHere) return false;
     const std::shared_ptr<EventDelivery> delivery = existingInstance();
-    return !delivery || delivery->waitSettled(timeoutMs, settle);
+    return !delivery || delivery->waitSettled(timeoutMs);
 }
 
 void EventDelivery::setStallLimit(DWORD milliseconds)
@@ -155,17 +152,42 @@ void EventDelivery::setLogSink(LogSinkPtr sink)
     sharedLogSink() = std::move(sink);
 }
 
-void EventDelivery::log(int level, int line, const char* function, const std::string& messageUtf8)
+void EventDelivery::log(int level, int line, const char* function, const char* messageUtf8)
 {
     LogSinkPtr sink;
     {
         vorn::MutexGuard guard(sharedMutex());
         sink = sharedLogSink();
     }
-    if (sink) sink->write(level, sourcePath, line, function, messageUtf8);
+    if (!sink) return;
+    try {
+        sink->write(level, sourcePath, line, function, messageUtf8);
+    } catch (const std::bad_alloc&) {
+        // the line is lost; the delivery goes on
+    }
 }
 
-EventDelivery::EventDelivery() : pool_(0, maximumDeliveryThreads, idleThreadSeconds) {}
+EventDelivery::Figures EventDelivery::figures()
+{
+    Figures figures;
+    const std::shared_ptr<EventDelivery> delivery = existingInstance();
+    if (!delivery) return figures;
+    {
+        vorn::MutexGuard guard(delivery->mutex_);
+        figures.mostThreads = delivery->mostThreads_;
+    }
+    figures.mostWaiting = delivery->mostWaiting_.load();
+    figures.dropped = delivery->dropped_.load();
+    return figures;
+}
+
+EventDelivery::EventDelivery() : pool_(0, maximumThreads, idleThreadSeconds)
+{
+    // A mutex whose critical section could not be allocated locks nothing: no delivery without one.
+    if (mutex_.lock() != 0) throw std::bad_alloc();
+    mutex_.unlock();
+    calls_.reserve(maximumThreads);
+}
 
 EventDelivery::~EventDelivery() = default;
 
@@ -174,52 +196,126 @@ bool EventDelivery::callsCancellable()
     return cancelCallFunction() != nullptr;
 }
 
-void EventDelivery::queueBusy()
+std::shared_ptr<DeliveryLane> EventDelivery::lane(LaneKey key)
 {
     vorn::MutexGuard guard(mutex_);
-    ++busyQueues_;
-}
-
-void EventDelivery::queueIdle()
-{
-    vorn::MutexGuard guard(mutex_);
-    --busyQueues_;
-    changed_.notifyAll();
-}
-
-void EventDelivery::schedule(std::shared_ptr<DeliveryQueue> queue)
-{
-    pool_.submit(std::make_shared<DeliveryTask>(std::move(queue)));
-}
-
-// Waits while the calls in flight that still answer fill every slot: a call that has run for a while
-// gives up its slot, so blocked sinks never crowd out healthy ones, while the calls into Office that
-// are being answered at any one time stay few.
-void EventDelivery::callStarted(const DeliveryQueue* queue, bool knownStalled, bool cancellable)
-{
-    for (;;) {
-        std::size_t newlyStalled = 0;
-        bool started = false;
-        {
-            vorn::MutexGuard guard(mutex_);
-            newlyStalled = markStalled();
-            if (knownStalled || answeringCalls() < maximumAnsweringCalls) {
-                calls_.push_back(Call{queue, GetCurrentThreadId(), GetTickCount(), knownStalled, cancellable});
-                if (knownStalled) changed_.notifyAll();
-                started = true;
-            } else {
-                changed_.wait(mutex_, stallCheckIntervalMs);
-            }
+    try {
+        for (auto entry = lanes_.begin(); entry != lanes_.end();) {
+            entry = entry->second.expired() ? lanes_.erase(entry) : std::next(entry);
         }
-        logStalls(newlyStalled);
-        if (started) return;
+        std::weak_ptr<DeliveryLane>& slot = lanes_[key];
+        std::shared_ptr<DeliveryLane> found = slot.lock();
+        if (found) return found;
+        found = std::make_shared<DeliveryLane>(shared_from_this());
+        slot = found;
+        return found;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
     }
 }
 
-bool EventDelivery::callEnded(const DeliveryQueue* queue)
+void EventDelivery::laneBusy()
 {
     vorn::MutexGuard guard(mutex_);
-    const auto call = std::find_if(calls_.begin(), calls_.end(), [queue](const Call& c) { return c.queue == queue; });
+    ++busyLanes_;
+}
+
+void EventDelivery::ready(std::shared_ptr<DeliveryLane> lane)
+{
+    {
+        vorn::MutexGuard guard(mutex_);
+        appendReady(std::move(lane));
+    }
+    startThreads();
+}
+
+// Under mutex_.
+void EventDelivery::appendReady(std::shared_ptr<DeliveryLane> lane)
+{
+    DeliveryLane* const added = lane.get();
+    if (readyLast_) {
+        readyLast_->nextReady = std::move(lane);
+    } else {
+        readyFirst_ = std::move(lane);
+    }
+    readyLast_ = added;
+    ++readyLanes_;
+}
+
+// A thread is started while more lanes wait than started threads are free to take them, up to the maximum.
+void EventDelivery::startThreads()
+{
+    for (;;) {
+        {
+            vorn::MutexGuard guard(mutex_);
+            if (readyLanes_ <= threads_ - carrying_ || threads_ >= maximumThreads) return;
+            ++threads_;
+            mostThreads_ = (std::max)(mostThreads_, threads_);
+        }
+        try {
+            pool_.submit(std::make_shared<DeliveryRun>(shared_from_this()));
+        } catch (const std::bad_alloc&) {
+            vorn::MutexGuard guard(mutex_);
+            --threads_; // the next event posted, or the stop's wait, tries again
+            return;
+        }
+    }
+}
+
+void EventDelivery::runLanes()
+{
+    for (;;) {
+        std::shared_ptr<DeliveryLane> lane;
+        {
+            vorn::MutexGuard guard(mutex_);
+            lane = takeReady();
+            if (!lane) {
+                --threads_;
+                return;
+            }
+            ++carrying_;
+        }
+        const bool more = lane->deliverNext();
+        // Declared after `lane`, so unlocked before an idle lane is let go (it may be the last reference).
+        vorn::MutexGuard guard(mutex_);
+        --carrying_;
+        if (more) {
+            appendReady(std::move(lane)); // its next event after those of the lanes that wait
+        } else {
+            --busyLanes_;
+            changed_.notifyAll();
+        }
+    }
+}
+
+// Under mutex_.
+std::shared_ptr<DeliveryLane> EventDelivery::takeReady()
+{
+    std::shared_ptr<DeliveryLane> lane = std::move(readyFirst_);
+    if (!lane) return nullptr;
+    readyFirst_ = std::move(lane->nextReady);
+    if (!readyFirst_) readyLast_ = nullptr;
+    --readyLanes_;
+    return lane;
+}
+
+void EventDelivery::callStarted(DeliveryLane* lane, bool knownStalled, bool cancellable, std::size_t sinks)
+{
+    Stalls newlyStalled;
+    {
+        vorn::MutexGuard guard(mutex_);
+        markStalled(newlyStalled);
+        // Within the reserved capacity: one call per delivery thread.
+        calls_.push_back(Call{lane, GetCurrentThreadId(), GetTickCount(), knownStalled, cancellable, sinks});
+        if (knownStalled) changed_.notifyAll();
+    }
+    logStalls(newlyStalled);
+}
+
+bool EventDelivery::callEnded(const DeliveryLane* lane)
+{
+    vorn::MutexGuard guard(mutex_);
+    const auto call = std::find_if(calls_.begin(), calls_.end(), [lane](const Call& c) { return c.lane == lane; });
     if (call == calls_.end()) return false;
     const bool stalled = call->stalled;
     calls_.erase(call);
@@ -229,69 +325,75 @@ bool EventDelivery::callEnded(const DeliveryQueue* queue)
 
 void EventDelivery::checkStalls()
 {
-    std::size_t newlyStalled = 0;
+    Stalls newlyStalled;
     {
         vorn::MutexGuard guard(mutex_);
-        newlyStalled = markStalled();
+        markStalled(newlyStalled);
     }
     logStalls(newlyStalled);
 }
 
-// Under mutex_: marks the calls past the limit; answers how many were newly marked.
-std::size_t EventDelivery::markStalled()
+void EventDelivery::noteWaiting(std::size_t waiting)
+{
+    std::size_t most = mostWaiting_.load();
+    while (waiting > most && !mostWaiting_.compare_exchange_weak(most, waiting)) {
+    }
+}
+
+void EventDelivery::noteDropped()
+{
+    ++dropped_;
+}
+
+// Under mutex_: marks the calls past the limit, noting how many sinks each one's lane holds.
+void EventDelivery::markStalled(Stalls& newlyStalled)
 {
     const DWORD limit = stallLimit();
     const DWORD now = GetTickCount();
-    std::size_t marked = 0;
     for (Call& call : calls_) {
         if (call.stalled || now - call.startedAt < limit) continue;
         call.stalled = true;
+        call.lane->markStalled();
         // Where COM supports it the blocked call returns with RPC_E_CALL_CANCELED.
         if (call.cancellable) cancelCallFunction()(call.threadId, 0);
-        ++marked;
+        newlyStalled.sinks[newlyStalled.count++] = call.sinks;
     }
-    if (marked) changed_.notifyAll();
-    return marked;
+    if (newlyStalled.count) changed_.notifyAll();
 }
 
-// Under mutex_.
-std::size_t EventDelivery::answeringCalls() const
+void EventDelivery::logStalls(const Stalls& newlyStalled)
 {
-    const DWORD now = GetTickCount();
-    return static_cast<std::size_t>(std::count_if(calls_.begin(), calls_.end(), [now](const Call& c) {
-        return !c.stalled && now - c.startedAt < blockedCallMs;
-    }));
-}
-
-void EventDelivery::logStalls(std::size_t count)
-{
-    for (std::size_t i = 0; i < count; ++i) {
-        log(4, __LINE__, "EventDelivery::checkStalls",
-            "Event sink has not returned within the stall limit; marked stalled, its events are kept coalesced until it returns");
+    for (std::size_t i = 0; i < newlyStalled.count; ++i) {
+        try {
+            std::ostringstream text;
+            text << "An apartment has not returned from an event within the stall limit; marked stalled (event sinks: "
+                 << newlyStalled.sinks[i] << "), their events kept merged until it returns";
+            log(4, __LINE__, "EventDelivery::checkStalls", text.str().c_str());
+        } catch (const std::bad_alloc&) {
+            // the stall still counts
+        }
     }
 }
 
 // Under mutex_.
-bool EventDelivery::settled(Settle settle) const
+bool EventDelivery::settled() const
 {
-    const DWORD now = GetTickCount();
-    const long waitedFor = static_cast<long>(std::count_if(calls_.begin(), calls_.end(), [&](const Call& c) {
-        return c.stalled || (settle == Settle::DeliveredOrBlocked && now - c.startedAt >= blockedCallMs);
-    }));
-    return busyQueues_ <= waitedFor;
+    const long stalled = static_cast<long>(std::count_if(calls_.begin(), calls_.end(), [](const Call& c) { return c.stalled; }));
+    return busyLanes_ <= stalled;
 }
 
-bool EventDelivery::waitSettled(DWORD timeoutMs, Settle settle)
+bool EventDelivery::waitSettled(DWORD timeoutMs)
 {
     const DWORD startedAt = GetTickCount();
     for (;;) {
         checkStalls();
+        startThreads(); // a lane whose thread could not be started for want of memory gets one now
         vorn::MutexGuard guard(mutex_);
-        if (settled(settle)) return true;
+        if (settled()) return true;
         const DWORD waited = GetTickCount() - startedAt;
         if (waited >= timeoutMs) return false;
         changed_.wait(mutex_, (std::min)(stallCheckIntervalMs, timeoutMs - waited));
-        if (settled(settle)) return true;
+        if (settled()) return true;
     }
 }
 

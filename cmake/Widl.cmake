@@ -51,7 +51,8 @@ function(tavo_add_idl target idl)
 endfunction()
 
 # The system interfaces whose ids the module and its tools take from the toolchain: Windows defines them.
-set(TAVO_SYSTEM_IDS IID_IUnknown IID_IDispatch IID_IClassFactory IID_IConnectionPoint IID_IConnectionPointContainer)
+set(TAVO_SYSTEM_IDS IID_IUnknown IID_IDispatch IID_IClassFactory IID_IClientSecurity IID_IConnectionPoint
+    IID_IConnectionPointContainer)
 
 # tavo_check_guid_sources(<target>)
 # Links <target> (a DLL or program of this folder) with a map and checks it after every link

@@ -32,9 +32,9 @@ protected:
 };
 
 // The DMessengerEvents side of the Messenger object: the firing operations of the four events the module
-// sends (the interface's other members are never sent, so they have none). T is the Messenger object; it derives from this class and from
-// extensionsutils::ConnectionPointContainer with a point for DIID_DMessengerEvents, which holds the sinks
-// that Office advised.
+// sends (the interface's other members are never sent, so they have none). T is the Messenger object; it
+// derives from this class and from extensionsutils::ConnectionPointContainer with a point for
+// DIID_DMessengerEvents, which holds the sinks that Office advised.
 //
 // Threads: fired on the worker thread. Firing queues the event for each sink advised now (the
 // connection point's delivery queues); the delivery threads call the sinks, each sink's events in firing

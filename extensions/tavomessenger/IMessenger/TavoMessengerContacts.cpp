@@ -43,30 +43,21 @@ HRESULT CTavoMessengerContacts::initialise(IDispatch* hostContacts, std::shared_
 {
     vorn::MutexGuard guard(lock);
     TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::collection, MSGR_E_NOT_LOGGED_ON);
-    ConvertContactsToMessengerContacts(hostContacts, configuration, holds);
-    StartWatchingAllContacts();
+    if (ConvertContactsToMessengerContacts(hostContacts, configuration, holds)) StartWatchingAllContacts();
     return S_OK;
 }
 
-void CTavoMessengerContacts::ConvertContactsToMessengerContacts(IDispatch* hostContacts,
+bool CTavoMessengerContacts::ConvertContactsToMessengerContacts(IDispatch* hostContacts,
                                                               const std::shared_ptr<Configuration>& configuration,
                                                               const std::shared_ptr<HostObjectHolds>& holds)
 {
     const ComPtr<IContacts> extensionProviderContacts = ComPtr<IDispatch>(hostContacts).as<IContacts>();
-    if (!extensionProviderContacts) {
-        TAVO_LOG(4, "Unable to QueryInterface for IContacts from IDispatch");
-        return;
-    }
-    if (!contacts) {
-        TAVO_LOG(4, "Unable to fill Contacts Vector as it is null");
-        return;
-    }
+    if (!extensionProviderContacts) return TAVO_FAIL(4, "Unable to QueryInterface for IContacts from IDispatch", false);
+    if (!contacts) return TAVO_FAIL(4, "Unable to fill Contacts Vector as it is null", false);
     contacts->clear();
     LONG count = 0;
-    if (FAILED(extensionProviderContacts->get_Count(&count))) {
-        TAVO_LOG(4, "Unable to get count from extensionProviderContacts");
-        return;
-    }
+    if (FAILED(extensionProviderContacts->get_Count(&count)))
+        return TAVO_FAIL(4, "Unable to get count from extensionProviderContacts", false);
     for (LONG index = 0; index < count; ++index) {
         ComPtr<IDispatch> item;
         if (FAILED(extensionProviderContacts->get_Item(index, item.out()))) {
@@ -89,10 +80,10 @@ void CTavoMessengerContacts::ConvertContactsToMessengerContacts(IDispatch* hostC
         try {
             contacts->push_back(contact);
         } catch (const std::bad_alloc&) {
-            TAVO_LOG(4, "out of memory filling the Contacts Vector");
-            return;
+            return TAVO_FAIL(4, "out of memory filling the Contacts Vector", true);
         }
     }
+    return true;
 }
 
 void CTavoMessengerContacts::StartWatchingAllContacts()

@@ -61,8 +61,9 @@ protected:
     ~CTavoMessengerContacts();
 
 private:
-    // Both run under `lock`, from initialise.
-    void ConvertContactsToMessengerContacts(IDispatch* hostContacts, const std::shared_ptr<Configuration>& configuration,
+    // Both run under `lock`, from initialise. The conversion is false when the host's collection cannot be
+    // read at all; then there is nothing to watch.
+    bool ConvertContactsToMessengerContacts(IDispatch* hostContacts, const std::shared_ptr<Configuration>& configuration,
                                             const std::shared_ptr<HostObjectHolds>& holds);
     void StartWatchingAllContacts();
 

@@ -1,12 +1,12 @@
 #pragma once
 
 // The property maps Office writes into (the Messenger object's, a contact's, a service's): values are kept
-// by value, never as pointers into the caller's memory.
+// by value, never as pointers into the caller's memory. A store that runs out of memory throws
+// std::bad_alloc, which the member's boundary answers.
 
 #include "extensionsutils/Variant.h"
 
 #include <map>
-#include <new>
 #include <utility>
 
 template <typename Key>
@@ -15,11 +15,7 @@ HRESULT storeProperty(std::map<Key, extensionsutils::Variant>& properties, Key k
     extensionsutils::Variant copy;
     const HRESULT hr = extensionsutils::copyByValue(value, copy);
     if (FAILED(hr)) return hr;
-    try {
-        properties[key] = std::move(copy);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    properties[key] = std::move(copy);
     return S_OK;
 }
 

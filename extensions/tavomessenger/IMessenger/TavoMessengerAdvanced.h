@@ -1,10 +1,9 @@
 #pragma once
 
 // The Messenger API of Office 2007 and 2010 (IMessenger, IMessenger2, IMessenger3, IMessengerAdvanced,
-// IMessengerContactResolution): the signed-in user, status, contact lookup and resolution (through
-// MessengerContactLookup), chats and calls (through MessengerConversationStarter). Everything is answered
-// from the host client; the commands the module cannot carry out answer S_OK and do nothing. A base of
-// OfficeIntegrationImpl, whose reference count and identity it shares.
+// IMessengerContactResolution): the signed-in user, status, contact lookup and resolution, chats and calls.
+// Everything is answered from the host client; the commands the module cannot carry out answer S_OK and do
+// nothing. A base of OfficeIntegrationImpl, whose reference count and identity it shares.
 //
 // Threads: Office's calls arrive on COM threads. Every operation holds `lock` shared for its whole run,
 // host calls included, so readers run side by side and one operation may call another (get_MyStatus calls
@@ -15,12 +14,12 @@
 #include "Configuration.h"
 #include "EventWorkers.h"
 #include "ExtensionProvider/HostObjectHolds.h"
-#include "logging/Logging.h"
 #include "utils/WorkerThread.h"
 
 #include "extensionsutils/ComPtr.h"
 #include "extensionsutils/DispatchImpl.h"
 #include "extensionsutils/MICComPtr.h"
+#include "extensionsutils/SafeArray.h"
 #include "extensionsutils/Variant.h"
 #include "vorn/ReadWriteLock.h"
 
@@ -109,23 +108,14 @@ protected:
 
 private:
     bool isPhoneMode() const;
+    // The chat and the call that StartConversation starts, under its hold of the lock.
     HRESULT StartInstantMessageConversation(const extensionsutils::Variant& participants,
                                             const extensionsutils::Variant& subject);
     HRESULT StartVoiceConversation(const extensionsutils::Variant& participants,
                                    const extensionsutils::Variant& conversationData);
-    using ServiceText = HRESULT (STDMETHODCALLTYPE IMessengerService::*)(BSTR*);
-    // One text of the services collection's primary service, guarded; failures are logged for the caller
-    // (queryFailure when the primary service is not an IMessengerService).
-    HRESULT readPrimaryService(const logging::CallSite& caller, ServiceText read, const char* queryFailure,
-                               const char* readFailure, BSTR* text);
-    HRESULT acceptWhenSignedIn(const logging::CallSite& caller);
-    // A property map's read and write, guarded; refusals are logged for the caller.
-    template <class Key>
-    HRESULT readProperty(const logging::CallSite& caller, const std::map<Key, extensionsutils::Variant>& map,
-                         Key key, VARIANT* value);
-    template <class Key>
-    HRESULT writeProperty(const logging::CallSite& caller, std::map<Key, extensionsutils::Variant>& map, Key key,
-                          const VARIANT& value);
+    // The BSTR elements of a one-dimensional VARIANT array, in order, as a new zero-based BSTR array; other
+    // elements are dropped. Empty (no array) for a null or malformed input, or when memory runs out.
+    static extensionsutils::SafeArray removeVariantWrapping(SAFEARRAY* participants);
 
     vorn::ReadWriteLock lock;
     const std::wstring authenticationInfo;

@@ -1,12 +1,10 @@
 #include "IMessenger/TavoMessengerContact.h"
 
-#include "ExtensionProvider/ExtensionProviderClient.h"
 #include "ExtensionProvider/HostClassObject.h"
-#include "IMessenger/MessengerResults.h"
 #include "IMessenger/PropertyMap.h"
 #include "IMessenger/SignInGuard.h"
 #include "IMessenger/TavoMessengerExtensionBroker.h"
-#include "logging/Logging.h"
+#include "logging/Results.h"
 
 #include <new>
 #include <utility>
@@ -17,29 +15,13 @@ using extensionsutils::Variant;
 
 namespace {
 
-const char* const notLoggedIn = "not logged in returning MSGR_E_NOT_LOGGED_ON";
-
 HRESULT answerBool(bool value, VARIANT_BOOL* result)
 {
     *result = value ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 }
 
-HRESULT keepBool(VARIANT_BOOL value, bool& field)
-{
-    field = value == VARIANT_TRUE;
-    return S_OK;
-}
-
 } // namespace
-
-template <class Answer>
-HRESULT TavoMessengerContact::whenSignedIn(const logging::CallSite& caller, Answer answer)
-{
-    vorn::MutexGuard guard(lock);
-    if (!messengerapi::signedIn(caller, 1, notLoggedIn)) return MSGR_E_NOT_LOGGED_ON;
-    return answer();
-}
 
 TavoMessengerContact::TavoMessengerContact()
     : serviceIdentifier(TavoMessengerExtensionBroker::ServiceId),
@@ -79,104 +61,130 @@ void TavoMessengerContact::SetIsSelf(VARIANT_BOOL self)
 HRESULT TavoMessengerContact::get_FriendlyName(BSTR* result)
 {
     if (!result) return E_POINTER;
-    return whenSignedIn(TAVO_CALL_SITE, [&] { return friendlyName.copyTo(result); });
+    vorn::MutexGuard guard(lock);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::returningError, MSGR_E_NOT_LOGGED_ON);
+    return friendlyName.copyTo(result);
 }
 
+// A contact the host cannot report presence for is Unknown; without a presence source it is Offline.
 HRESULT TavoMessengerContact::get_Status(MISTATUS* status)
 {
+    using Broker = TavoMessengerExtensionBroker;
     if (!status) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::returningError, MSGR_E_NOT_LOGGED_ON);
+    // A lambda is not named as its member on every compiler: its line is logged at the member's site.
     const logging::CallSite here = TAVO_CALL_SITE;
-    const char* const askFailed = "pIMAndPresence->GetPresenceForContact failed returning MISTATUS_UNKNOWN";
-    const char* const notPresenceState = "pDispPresenceState->QueryInterface<IPresenceState> failed";
-    const TavoMessengerExtensionBroker::PresenceReadTexts texts{askFailed, notPresenceState, notPresenceState,
-                                                              notPresenceState};
-    const char* failure = nullptr;
+    Broker::PresenceRead failure = Broker::PresenceRead::read;
     const bool asked = presenceSource->use([&](IIMAndPresence* source) {
         TAVO_LOG_AT(here, 0, "got a request for contact - " << signinName.toUtf8());
-        failure = TavoMessengerExtensionBroker::readStatus(source, signinName.get(), texts, *status);
+        failure = Broker::readStatus(source, signinName.get(), *status);
     });
-    if (!asked) {
-        TAVO_LOG(4, "could not create a IIMAndPresence object");
-        *status = fallbackStatus;
-        return S_OK;
+    if (!asked) return TAVO_FAIL(4, "could not create a IIMAndPresence object", Broker::answerStatus(status, fallbackStatus));
+    if (failure == Broker::PresenceRead::askFailed) {
+        return TAVO_FAIL(4, "pIMAndPresence->GetPresenceForContact failed returning MISTATUS_UNKNOWN",
+                         Broker::answerStatus(status, MISTATUS_UNKNOWN));
     }
-    if (failure) {
-        TAVO_LOG(4, failure);
-        *status = failure == askFailed ? MISTATUS_UNKNOWN : fallbackStatus;
-    }
+    if (failure != Broker::PresenceRead::read)
+        return TAVO_FAIL(4, "pDispPresenceState->QueryInterface<IPresenceState> failed", Broker::answerStatus(status, fallbackStatus));
     return S_OK;
 }
 
 HRESULT TavoMessengerContact::get_SigninName(BSTR* result)
 {
     if (!result) return E_POINTER;
-    return whenSignedIn(TAVO_CALL_SITE, [&] { return signinName.copyTo(result); });
+    vorn::MutexGuard guard(lock);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::returningError, MSGR_E_NOT_LOGGED_ON);
+    return signinName.copyTo(result);
 }
 
 HRESULT TavoMessengerContact::get_ServiceName(BSTR* result)
 {
     if (!result) return E_POINTER;
-    return whenSignedIn(TAVO_CALL_SITE, [&] { return serviceName.copyTo(result); });
+    vorn::MutexGuard guard(lock);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::returningError, MSGR_E_NOT_LOGGED_ON);
+    return serviceName.copyTo(result);
 }
 
 HRESULT TavoMessengerContact::get_Blocked(VARIANT_BOOL* isBlocked)
 {
     if (!isBlocked) return E_POINTER;
-    return whenSignedIn(TAVO_CALL_SITE, [&] { return answerBool(blocked, isBlocked); });
+    vorn::MutexGuard guard(lock);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::returningError, MSGR_E_NOT_LOGGED_ON);
+    return answerBool(blocked, isBlocked);
 }
 
+// Kept for Office only: blocking is the host client's business.
 HRESULT TavoMessengerContact::put_Blocked(VARIANT_BOOL isBlocked)
 {
-    // Kept for Office only: blocking is the host client's business.
-    return whenSignedIn(TAVO_CALL_SITE, [&] { return keepBool(isBlocked, blocked); });
+    vorn::MutexGuard guard(lock);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::returningError, MSGR_E_NOT_LOGGED_ON);
+    blocked = isBlocked == VARIANT_TRUE;
+    return S_OK;
 }
 
 HRESULT TavoMessengerContact::get_CanPage(VARIANT_BOOL* isPageable)
 {
     if (!isPageable) return E_POINTER;
-    return whenSignedIn(TAVO_CALL_SITE, [&] { return answerBool(canPage, isPageable); });
+    vorn::MutexGuard guard(lock);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::returningError, MSGR_E_NOT_LOGGED_ON);
+    return answerBool(canPage, isPageable);
 }
 
 HRESULT TavoMessengerContact::get_PhoneNumber(MPHONE_TYPE type, BSTR* number)
 {
     if (!number) return E_POINTER;
-    return whenSignedIn(TAVO_CALL_SITE, [&] { return copyStored(phoneNumbers, type, number); });
+    vorn::MutexGuard guard(lock);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::returningError, MSGR_E_NOT_LOGGED_ON);
+    return copyStored(phoneNumbers, type, number);
 }
 
 HRESULT TavoMessengerContact::get_IsSelf(VARIANT_BOOL* self)
 {
     if (!self) return E_POINTER;
-    return whenSignedIn(TAVO_CALL_SITE, [&] { return answerBool(isSelf, self); });
+    vorn::MutexGuard guard(lock);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::returningError, MSGR_E_NOT_LOGGED_ON);
+    return answerBool(isSelf, self);
 }
 
 HRESULT TavoMessengerContact::get_Property(MCONTACTPROPERTY key, VARIANT* value)
 {
     if (!value) return E_POINTER;
-    return whenSignedIn(TAVO_CALL_SITE, [&] { return copyStored(properties, key, value); });
+    vorn::MutexGuard guard(lock);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::returningError, MSGR_E_NOT_LOGGED_ON);
+    return copyStored(properties, key, value);
 }
 
 HRESULT TavoMessengerContact::put_Property(MCONTACTPROPERTY key, VARIANT value)
-{
-    return whenSignedIn(TAVO_CALL_SITE, [&] { return storeProperty(properties, key, value); });
+try {
+    vorn::MutexGuard guard(lock);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::returningError, MSGR_E_NOT_LOGGED_ON);
+    return storeProperty(properties, key, value);
 }
+TAVO_CATCH_RETURN
 
 HRESULT TavoMessengerContact::get_ServiceId(BSTR* result)
 {
     if (!result) return E_POINTER;
-    return whenSignedIn(TAVO_CALL_SITE, [&] { return serviceIdentifier.copyTo(result); });
+    vorn::MutexGuard guard(lock);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::returningError, MSGR_E_NOT_LOGGED_ON);
+    return serviceIdentifier.copyTo(result);
 }
 
 HRESULT TavoMessengerContact::get_IsTagged(VARIANT_BOOL* tagged)
 {
     if (!tagged) return E_POINTER;
-    return whenSignedIn(TAVO_CALL_SITE, [&] { return answerBool(isTagged, tagged); });
+    vorn::MutexGuard guard(lock);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::returningError, MSGR_E_NOT_LOGGED_ON);
+    return answerBool(isTagged, tagged);
 }
 
 HRESULT TavoMessengerContact::put_IsTagged(VARIANT_BOOL tagged)
 {
-    return whenSignedIn(TAVO_CALL_SITE, [&] { return keepBool(tagged, isTagged); });
+    vorn::MutexGuard guard(lock);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::returningError, MSGR_E_NOT_LOGGED_ON);
+    isTagged = tagged == VARIANT_TRUE;
+    return S_OK;
 }
 
 HRESULT TavoMessengerContact::get_PresenceProperties(VARIANT* presenceProperties)
@@ -184,56 +192,51 @@ HRESULT TavoMessengerContact::get_PresenceProperties(VARIANT* presenceProperties
     if (!presenceProperties) return E_POINTER;
     TAVO_LOG(1, "Presence properties requested");
     vorn::MutexGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, notLoggedIn, MSGR_E_NOT_LOGGED_ON);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::returningError, MSGR_E_NOT_LOGGED_ON);
+    // A lambda is not named as its member on every compiler: its line is logged at the member's site.
     const logging::CallSite here = TAVO_CALL_SITE;
-    Variant result;
-    if (!presenceSource->use([&](IIMAndPresence* source) { result = presenceFromHost(here, source); })) {
-        TAVO_LOG(4, "Could not get IIMAndPresence object");
-        return E_FAIL;
+    Variant properties;
+    const char* failure = nullptr;
+    const bool asked = presenceSource->use([&](IIMAndPresence* source) {
+        TAVO_LOG_AT(here, 0, "got a request for presence for - " << signinName.toUtf8());
+        failure = presenceFromHost(source, properties);
+    });
+    if (!asked) return TAVO_FAIL(4, "Could not get IIMAndPresence object", E_FAIL);
+    if (failure) {
+        TAVO_LOG(4, failure);
+        properties = TavoMessengerExtensionBroker::GetUnknownPresenceState();
     }
-    if (result.isEmpty()) return E_OUTOFMEMORY;
+    if (properties.isEmpty()) return E_OUTOFMEMORY;
     VariantClear(presenceProperties);
-    return result.detach(presenceProperties);
+    return properties.detach(presenceProperties);
 }
 
-// Every host object it asks for is released before it returns, while the presence source is still in use.
-Variant TavoMessengerContact::presenceFromHost(const logging::CallSite& caller, IIMAndPresence* source)
+const char* TavoMessengerContact::presenceFromHost(IIMAndPresence* source, Variant& properties)
 {
-    TAVO_LOG_AT(caller, 0, "got a request for presence for - " << signinName.toUtf8());
+    if (signinName.empty()) return "SigninName length < 1, returning UNKNOWN";
     ComPtr<IDispatch> hostContactDispatch;
-    ComPtr<IContact> hostContact;
-    if (signinName.empty()) {
-        TAVO_LOG_AT(caller, 4, "SigninName length < 1, returning UNKNOWN");
-        return TavoMessengerExtensionBroker::GetUnknownPresenceState();
-    }
-    if (FAILED(source->GetContact(signinName.get(), hostContactDispatch.out())) || !hostContactDispatch) {
-        TAVO_LOG_AT(caller, 4, "GetContact failed");
-        return TavoMessengerExtensionBroker::GetUnknownPresenceState();
-    }
-    if (!(hostContact = hostContactDispatch.as<IContact>())) {
-        TAVO_LOG_AT(caller, 4, "Unable to QueryInterface IDispatch for IContact");
-        return TavoMessengerExtensionBroker::GetUnknownPresenceState();
-    }
-    Variant result;
+    if (FAILED(source->GetContact(signinName.get(), hostContactDispatch.out())) || !hostContactDispatch) return "GetContact failed";
+    const ComPtr<IContact> hostContact = hostContactDispatch.as<IContact>();
+    if (!hostContact) return "Unable to QueryInterface IDispatch for IContact";
+    const char* failure = nullptr;
+    ComPtr<IDispatch> presenceState;
     if (configuration && configuration->isPhoneMode()) {
-        result = TavoMessengerExtensionBroker::GetPhoneModePresenceState();
+        properties = TavoMessengerExtensionBroker::GetPhoneModePresenceState();
+    } else if (FAILED(hostContact->RequestPresenceState(presenceState.out())) || !presenceState) {
+        failure = "get_PresenceProperties failed";
     } else {
-        ComPtr<IDispatch> presenceState;
-        if (FAILED(hostContact->RequestPresenceState(presenceState.out())) || !presenceState) {
-            TAVO_LOG_AT(caller, 4, "get_PresenceProperties failed");
-            result = TavoMessengerExtensionBroker::GetUnknownPresenceState();
-        } else {
-            result = TavoMessengerExtensionBroker::GetPresenceState(presenceState.get());
-        }
+        properties = TavoMessengerExtensionBroker::GetPresenceState(presenceState.get());
     }
     refreshPhoneNumbers(hostContact.get());
-    return result;
+    return failure;
 }
 
+// Presence is the host client's; Office cannot set it.
 HRESULT TavoMessengerContact::put_PresenceProperties(VARIANT)
 {
-    // Presence is the host client's; Office cannot set it.
-    return whenSignedIn(TAVO_CALL_SITE, [&] { return S_OK; });
+    vorn::MutexGuard guard(lock);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::returningError, MSGR_E_NOT_LOGGED_ON);
+    return S_OK;
 }
 
 void TavoMessengerContact::refreshPhoneNumbers(IContact* hostContact)

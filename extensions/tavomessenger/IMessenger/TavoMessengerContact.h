@@ -11,7 +11,6 @@
 
 #include "Configuration.h"
 #include "ExtensionProvider/HeldHostObject.h"
-#include "logging/Logging.h"
 
 #include "HostExtensionApi.h"
 #include "TavoMessengerLib.h"
@@ -73,11 +72,10 @@ protected:
     ~TavoMessengerContact();
 
 private:
-    // Takes the lock and runs answer while the user is signed in; the refusal is logged for the caller.
-    template <class Answer>
-    HRESULT whenSignedIn(const logging::CallSite& caller, Answer answer);
-    // The presence properties of the host's contact of this sign-in name; logged for the caller.
-    extensionsutils::Variant presenceFromHost(const logging::CallSite& caller, IIMAndPresence* source);
+    // Puts the presence properties of the host's contact of this sign-in name into `properties` and keeps
+    // its current numbers; the log text of the step that failed otherwise. Runs while the presence source
+    // is in use: every host object it asks for is released before it returns.
+    const char* presenceFromHost(IIMAndPresence* source, extensionsutils::Variant& properties);
     // Keeps the host contact's current numbers; numbers it no longer has stay as they were.
     void refreshPhoneNumbers(IContact* hostContact);
     void storePhoneNumber(MPHONE_TYPE type, BSTR number);

@@ -1,10 +1,8 @@
 #include "IMessenger/TavoMessengerContacts.h"
 
-#include "ExtensionProvider/ExtensionProviderClient.h"
-#include "IMessenger/MessengerResults.h"
 #include "IMessenger/SignInGuard.h"
 #include "IMessenger/TavoMessengerExtensionBroker.h"
-#include "logging/Logging.h"
+#include "logging/Results.h"
 
 #include "HostExtensionApi.h"
 #include "extensionsutils/Bstr.h"
@@ -40,34 +38,26 @@ CTavoMessengerContacts::~CTavoMessengerContacts()
     TAVO_LOG(1, "Destructing");
 }
 
-void CTavoMessengerContacts::initialise(IDispatch* hostContacts, std::shared_ptr<Configuration> configuration,
-                                        const std::shared_ptr<HostObjectHolds>& holds)
+HRESULT CTavoMessengerContacts::initialise(IDispatch* hostContacts, std::shared_ptr<Configuration> configuration,
+                                           const std::shared_ptr<HostObjectHolds>& holds)
 {
     vorn::MutexGuard guard(lock);
-    if (!messengerapi::signedIn(TAVO_CALL_SITE, 1, "not logged in returning")) return;
-    ConvertContactsToMessengerContacts(hostContacts, configuration, holds);
-    StartWatchingAllContacts();
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::collection, MSGR_E_NOT_LOGGED_ON);
+    if (ConvertContactsToMessengerContacts(hostContacts, configuration, holds)) StartWatchingAllContacts();
+    return S_OK;
 }
 
-void CTavoMessengerContacts::ConvertContactsToMessengerContacts(IDispatch* hostContacts,
+bool CTavoMessengerContacts::ConvertContactsToMessengerContacts(IDispatch* hostContacts,
                                                               const std::shared_ptr<Configuration>& configuration,
                                                               const std::shared_ptr<HostObjectHolds>& holds)
 {
     const ComPtr<IContacts> extensionProviderContacts = ComPtr<IDispatch>(hostContacts).as<IContacts>();
-    if (!extensionProviderContacts) {
-        TAVO_LOG(4, "Unable to QueryInterface for IContacts from IDispatch");
-        return;
-    }
-    if (!contacts) {
-        TAVO_LOG(4, "Unable to fill Contacts Vector as it is null");
-        return;
-    }
+    if (!extensionProviderContacts) return TAVO_FAIL(4, "Unable to QueryInterface for IContacts from IDispatch", false);
+    if (!contacts) return TAVO_FAIL(4, "Unable to fill Contacts Vector as it is null", false);
     contacts->clear();
     LONG count = 0;
-    if (FAILED(extensionProviderContacts->get_Count(&count))) {
-        TAVO_LOG(4, "Unable to get count from extensionProviderContacts");
-        return;
-    }
+    if (FAILED(extensionProviderContacts->get_Count(&count)))
+        return TAVO_FAIL(4, "Unable to get count from extensionProviderContacts", false);
     for (LONG index = 0; index < count; ++index) {
         ComPtr<IDispatch> item;
         if (FAILED(extensionProviderContacts->get_Item(index, item.out()))) {
@@ -90,23 +80,16 @@ void CTavoMessengerContacts::ConvertContactsToMessengerContacts(IDispatch* hostC
         try {
             contacts->push_back(contact);
         } catch (const std::bad_alloc&) {
-            TAVO_LOG(4, "out of memory filling the Contacts Vector");
-            return;
+            return TAVO_FAIL(4, "out of memory filling the Contacts Vector", true);
         }
     }
+    return true;
 }
 
 void CTavoMessengerContacts::StartWatchingAllContacts()
 {
     for (const ComPtr<IMessengerContact>& contact : *contacts) {
-        Bstr jid;
-        if (FAILED(contact->get_SigninName(jid.out()))) {
-            TAVO_LOG(4, "Unable to get Jid from contact so cannot start watching");
-            continue;
-        }
-        if (FAILED(ExtensionProviderClient::startWatchingContact(jid.get()))) {
-            TAVO_LOG(4, "Start watching failed");
-        }
+        if (const char* notWatched = TavoMessengerExtensionBroker::startWatching(contact.get())) TAVO_LOG(4, notWatched);
     }
 }
 
@@ -114,7 +97,7 @@ HRESULT CTavoMessengerContacts::get_Count(LONG* count)
 {
     if (!count) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, "not logged in returning", MSGR_E_NOT_LOGGED_ON);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::collection, MSGR_E_NOT_LOGGED_ON);
     *count = static_cast<LONG>(contacts->size());
     return S_OK;
 }
@@ -123,21 +106,13 @@ HRESULT CTavoMessengerContacts::Item(LONG index, IDispatch** contact)
 {
     if (!contact) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, "Not logged in returning", MSGR_E_NOT_LOGGED_ON);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::collectionItem, MSGR_E_NOT_LOGGED_ON);
     TAVO_LOG(0, "Got a request for a contact");
-    if (index < 0 || contacts->empty()) {
-        TAVO_LOG(1, "nothing to return");
-        return S_OK;
-    }
-    if (static_cast<std::size_t>(index) > contacts->size() - 1) {
-        TAVO_LOG(4, "Nothing to return - index greater than list length");
-        return S_OK;
-    }
+    if (index < 0 || contacts->empty()) return TAVO_FAIL(1, "nothing to return", S_OK);
+    if (static_cast<std::size_t>(index) > contacts->size() - 1)
+        return TAVO_FAIL(4, "Nothing to return - index greater than list length", S_OK);
     const ComPtr<IMessengerContact>& messengerContact = (*contacts)[static_cast<std::size_t>(index)];
-    if (!messengerContact) {
-        TAVO_LOG(4, "messengerContact is NULL nothing to return");
-        return S_OK;
-    }
+    if (!messengerContact) return TAVO_FAIL(4, "messengerContact is NULL nothing to return", S_OK);
     TAVO_LOG(1, "got a request for contact - " << signinNameOf(messengerContact.get()));
     return messengerContact->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(contact));
 }
@@ -153,12 +128,9 @@ HRESULT CTavoMessengerContacts::get__NewEnum(IUnknown** enumerator)
 {
     if (!enumerator) return E_POINTER;
     vorn::MutexGuard guard(lock);
-    RETURN_IF_SIGNED_OUT(1, "not logged in returning", MSGR_E_NOT_LOGGED_ON);
+    TAVO_RETURN_IF_SIGNED_OUT(1, notloggedin::collection, MSGR_E_NOT_LOGGED_ON);
     const MICComPtr<CTavoMessengerContacts> snapshot = extensionsutils::ComObject<CTavoMessengerContacts>::create(*contacts, 0);
-    if (!snapshot) {
-        TAVO_LOG(4, "Unable to create new Contacts Object");
-        return E_FAIL;
-    }
+    if (!snapshot) return TAVO_FAIL(4, "Unable to create new Contacts Object", E_FAIL);
     return snapshot.copyTo(enumerator);
 }
 

@@ -36,11 +36,11 @@ public:
                                                        IMessengerContacts, IEnumVARIANT>;
     using Contacts = std::vector<extensionsutils::ComPtr<IMessengerContact>>;
 
-    // Guarded: while the host's user is signed out nothing is done. Otherwise converts every contact of
-    // the host's collection (IContacts) into a Messenger contact, in the host's order, and asks the
-    // host to watch each of them. The contacts keep their presence source with `holds`.
-    void initialise(IDispatch* hostContacts, std::shared_ptr<Configuration> configuration,
-                    const std::shared_ptr<HostObjectHolds>& holds = nullptr);
+    // Guarded: while the host's user is signed out nothing is done (MSGR_E_NOT_LOGGED_ON). Otherwise
+    // converts every contact of the host's collection (IContacts) into a Messenger contact, in the host's
+    // order, and asks the host to watch each of them. The contacts keep their presence source with `holds`.
+    HRESULT initialise(IDispatch* hostContacts, std::shared_ptr<Configuration> configuration,
+                       const std::shared_ptr<HostObjectHolds>& holds = nullptr);
 
     // IMessengerContacts
     HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override;
@@ -61,8 +61,9 @@ protected:
     ~CTavoMessengerContacts();
 
 private:
-    // Both run under `lock`, from initialise.
-    void ConvertContactsToMessengerContacts(IDispatch* hostContacts, const std::shared_ptr<Configuration>& configuration,
+    // Both run under `lock`, from initialise. The conversion is false when the host's collection cannot be
+    // read at all; then there is nothing to watch.
+    bool ConvertContactsToMessengerContacts(IDispatch* hostContacts, const std::shared_ptr<Configuration>& configuration,
                                             const std::shared_ptr<HostObjectHolds>& holds);
     void StartWatchingAllContacts();
 

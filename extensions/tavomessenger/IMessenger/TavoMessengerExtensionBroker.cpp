@@ -1,6 +1,6 @@
 #include "IMessenger/TavoMessengerExtensionBroker.h"
 
-#include "logging/Logging.h"
+#include "logging/Results.h"
 
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/ComObject.h"
@@ -77,26 +77,23 @@ const TavoMessengerExtensionBroker::PhoneNumberField* TavoMessengerExtensionBrok
     return nullptr;
 }
 
-const char* TavoMessengerExtensionBroker::readStatus(IIMAndPresence* source, BSTR signinName,
-                                                     const PresenceReadTexts& texts, MISTATUS& status)
+TavoMessengerExtensionBroker::PresenceRead TavoMessengerExtensionBroker::readStatus(IIMAndPresence* source, BSTR signinName,
+                                                                                    MISTATUS& status)
 {
     ComPtr<IDispatch> presence;
-    if (FAILED(source->GetPresenceForContact(signinName, presence.out()))) return texts.askFailed;
-    if (!presence) return texts.noPresence;
+    if (FAILED(source->GetPresenceForContact(signinName, presence.out()))) return PresenceRead::askFailed;
+    if (!presence) return PresenceRead::noPresence;
     ComPtr<IPresenceState> presenceState;
-    if (FAILED(presence.queryInterface(presenceState.out()))) return texts.queryFailed;
-    if (!presenceState) return texts.noState;
+    if (FAILED(presence.queryInterface(presenceState.out()))) return PresenceRead::notPresenceState;
+    if (!presenceState) return PresenceRead::noPresenceState;
     status = ConvertPresenceStateToMIStatus(presenceState.get());
-    return nullptr;
+    return PresenceRead::read;
 }
 
 MISTATUS TavoMessengerExtensionBroker::ConvertPresenceStateToMIStatus(IPresenceState* presenceState)
 {
     LONG presence = 0;
-    if (!presenceState || FAILED(presenceState->get_PresenceState(&presence))) {
-        TAVO_LOG(4, "get_Presence failed");
-        return MISTATUS_UNKNOWN;
-    }
+    if (!presenceState || FAILED(presenceState->get_PresenceState(&presence))) return TAVO_FAIL(4, "get_Presence failed", MISTATUS_UNKNOWN);
     return statusOf(presence);
 }
 
@@ -113,26 +110,13 @@ LONG TavoMessengerExtensionBroker::ConvertPresenceStateToAvailability(LONG prese
 
 Variant TavoMessengerExtensionBroker::GetPresenceState(IDispatch* presenceStateDispatch)
 {
-    if (!presenceStateDispatch) {
-        TAVO_LOG(4, "extensionProviderPresenceStateDispatch is NULL");
-        return GetUnknownPresenceState();
-    }
-    const ComPtr<IDispatch> dispatch(presenceStateDispatch);
-    const ComPtr<IPresenceState> presenceState = dispatch.as<IPresenceState>();
-    if (!presenceState) {
-        TAVO_LOG(4, "Unable to QueryInterface for IPresenceState from IDispatch");
-        return GetUnknownPresenceState();
-    }
+    if (!presenceStateDispatch) return TAVO_FAIL(4, "extensionProviderPresenceStateDispatch is NULL", GetUnknownPresenceState());
+    const ComPtr<IPresenceState> presenceState = ComPtr<IDispatch>(presenceStateDispatch).as<IPresenceState>();
+    if (!presenceState) return TAVO_FAIL(4, "Unable to QueryInterface for IPresenceState from IDispatch", GetUnknownPresenceState());
     LONG presence = 0;
-    if (FAILED(presenceState->get_PresenceState(&presence))) {
-        TAVO_LOG(4, "get_PresenceState failed");
-        return GetUnknownPresenceState();
-    }
+    if (FAILED(presenceState->get_PresenceState(&presence))) return TAVO_FAIL(4, "get_PresenceState failed", GetUnknownPresenceState());
     Bstr text;
-    if (FAILED(presenceState->get_PresenceString(text.out()))) {
-        TAVO_LOG(4, "get_PresenceString failed");
-        return GetUnknownPresenceState();
-    }
+    if (FAILED(presenceState->get_PresenceString(text.out()))) return TAVO_FAIL(4, "get_PresenceString failed", GetUnknownPresenceState());
     return presencePropertiesArray([&](std::vector<Variant>& elements) {
         elements[PRESENCE_PROP_MSTATE] = Variant::fromInt32(statusOf(presence));
         elements[PRESENCE_PROP_AVAILABILITY] = Variant::fromInt32(ConvertPresenceStateToAvailability(presence));
@@ -166,37 +150,22 @@ Variant TavoMessengerExtensionBroker::GetUnknownPresenceState()
 MICComPtr<TavoMessengerContact> TavoMessengerExtensionBroker::CreateMessengerContact(
     IDispatch* hostContact, const std::shared_ptr<Configuration>& configuration, const std::shared_ptr<HostObjectHolds>& holds)
 {
-    if (!hostContact) return MICComPtr<TavoMessengerContact>();
+    if (!hostContact) return nullptr;
     const ComPtr<IContact> contact = ComPtr<IDispatch>(hostContact).as<IContact>();
-    if (!contact) {
-        TAVO_LOG(4, "Unable to QueryInterface IDispatch for IContact");
-        return MICComPtr<TavoMessengerContact>();
-    }
-
+    if (!contact) return TAVO_FAIL(4, "Unable to QueryInterface IDispatch for IContact", nullptr);
     Bstr friendlyName;
-    if (FAILED(contact->get_FriendlyName(friendlyName.out()))) {
-        TAVO_LOG(4, "extensionProviderContact->get_FriendlyName failed");
-        return MICComPtr<TavoMessengerContact>();
-    }
+    if (FAILED(contact->get_FriendlyName(friendlyName.out())))
+        return TAVO_FAIL(4, "extensionProviderContact->get_FriendlyName failed", nullptr);
     Bstr signinName;
-    if (FAILED(contact->get_SigninName(signinName.out()))) {
-        TAVO_LOG(4, "extensionProviderContact->get_SigninName failed");
-        return MICComPtr<TavoMessengerContact>();
-    }
+    if (FAILED(contact->get_SigninName(signinName.out()))) return TAVO_FAIL(4, "extensionProviderContact->get_SigninName failed", nullptr);
     Bstr numbers[phoneNumberCount];
     for (std::size_t i = 0; i < phoneNumberCount; ++i) {
         const PhoneNumberField& field = PhoneNumberFields[i];
-        if (FAILED((contact.get()->*field.read)(numbers[i].out()))) {
-            TAVO_LOG(4, "extensionProviderContact->" << field.readName << " failed");
-            return MICComPtr<TavoMessengerContact>();
-        }
+        if (FAILED((contact.get()->*field.read)(numbers[i].out())))
+            return TAVO_FAIL(4, "extensionProviderContact->" << field.readName << " failed", nullptr);
     }
-
     MICComPtr<TavoMessengerContact> messengerContact = extensionsutils::ComObject<TavoMessengerContact>::create();
-    if (!messengerContact) {
-        TAVO_LOG(4, "Unable to create Messenger Contact instance");
-        return MICComPtr<TavoMessengerContact>();
-    }
+    if (!messengerContact) return TAVO_FAIL(4, "Unable to create Messenger Contact instance", nullptr);
     messengerContact->initialise(friendlyName, signinName, configuration, holds);
     for (std::size_t i = 0; i < phoneNumberCount; ++i)
         messengerContact->SetPhoneNumber(PhoneNumberFields[i].type, numbers[i].get());

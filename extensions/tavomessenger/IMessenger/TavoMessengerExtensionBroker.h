@@ -8,11 +8,13 @@
 // Threads: any thread (Office's COM threads, the worker thread, the host's event threads). Stateless: no
 // lock, nothing kept between calls; host interfaces are called on the caller's thread.
 
-#include "IMessenger/TavoMessengerContact.h"
 #include "Configuration.h"
+#include "ExtensionProvider/ExtensionProviderClient.h"
+#include "IMessenger/TavoMessengerContact.h"
 
 #include "HostExtensionApi.h"
 #include "TavoMessengerLib.h"
+#include "extensionsutils/Bstr.h"
 #include "extensionsutils/MICComPtr.h"
 #include "extensionsutils/Variant.h"
 
@@ -42,23 +44,35 @@ public:
     // In the order in which the host's numbers are read: work, mobile, home, other.
     static const PhoneNumberField PhoneNumberFields[phoneNumberCount];
 
-    // The texts that a presence read logs, one for each step that can fail.
-    struct PresenceReadTexts {
-        const char* askFailed;   // GetPresenceForContact failed
-        const char* noPresence;  // it answered no presence
-        const char* queryFailed; // the presence is not an IPresenceState
-        const char* noState;     // the query answered no IPresenceState
-    };
+    // Where reading a person's presence from the host stopped: the host's answer failed, it answered no
+    // presence, the presence is no IPresenceState, or its query answered none.
+    enum class PresenceRead { read, askFailed, noPresence, notPresenceState, noPresenceState };
 
     TavoMessengerExtensionBroker() = delete;
 
     // The field of a phone type; null for MPHONE_TYPE_ALL and for unknown types.
     static const PhoneNumberField* phoneNumberField(MPHONE_TYPE type);
 
-    // The MISTATUS of the host's presence for a sign-in name. On failure the status is left as it was and
-    // the text of the failing step is returned, for the caller to log under its own name.
-    static const char* readStatus(IIMAndPresence* source, BSTR signinName, const PresenceReadTexts& texts,
-                                  MISTATUS& status);
+    // The MISTATUS of the host's presence for a sign-in name. On failure the status is left as it was, for
+    // the caller to answer and log in its own words.
+    static PresenceRead readStatus(IIMAndPresence* source, BSTR signinName, MISTATUS& status);
+    // S_OK with the status written: how a status the host cannot tell is answered.
+    static HRESULT answerStatus(MISTATUS* status, MISTATUS value)
+    {
+        *status = value;
+        return S_OK;
+    }
+
+    // Asks the host to watch the person whose sign-in name the contact (the host's IContact or an
+    // IMessengerContact) gives; the log text of the failure otherwise, for the caller to log.
+    template <class Contact>
+    static const char* startWatching(Contact* contact)
+    {
+        extensionsutils::Bstr jid;
+        if (FAILED(contact->get_SigninName(jid.out()))) return "Unable to get Jid from contact so cannot start watching";
+        if (FAILED(ExtensionProviderClient::startWatchingContact(jid.get()))) return "Start watching failed";
+        return nullptr;
+    }
 
     // The host presence value mapped to an MISTATUS; MISTATUS_UNKNOWN when it cannot be read or is
     // not one of 1 to 5.

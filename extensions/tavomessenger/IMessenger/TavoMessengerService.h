@@ -12,7 +12,6 @@
 // first, then service); the service never calls back into it.
 
 #include "TavoMessengerLib.h"
-#include "logging/Logging.h"
 
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/ComObject.h"
@@ -24,7 +23,6 @@
 #include <windows.h>
 
 #include <map>
-#include <optional>
 
 class CTavoMessengerService
     : public extensionsutils::ComObjectRoot,
@@ -50,11 +48,6 @@ protected:
     ~CTavoMessengerService();
 
 private:
-    // What a "my" getter answers before it asks the host: the lock refused, the user signed out, or S_OK
-    // with nothing written once shutting down; nothing when the getter goes on. Refusals are logged for
-    // the caller.
-    std::optional<HRESULT> answerWithoutHost(const vorn::SharedGuard& guard, const logging::CallSite& caller) const;
-
     vorn::ReadWriteLock lock;
     const extensionsutils::Bstr serviceIdentifier;
     const extensionsutils::Bstr serviceName;

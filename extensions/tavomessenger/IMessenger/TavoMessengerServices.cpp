@@ -1,6 +1,6 @@
 #include "IMessenger/TavoMessengerServices.h"
 
-#include "logging/Logging.h"
+#include "logging/Results.h"
 
 #include "extensionsutils/ComPtr.h"
 #include "extensionsutils/SnapshotEnumerator.h"
@@ -34,10 +34,7 @@ TavoMessengerServices::~TavoMessengerServices()
 HRESULT TavoMessengerServices::get_PrimaryService(IDispatch** service)
 {
     if (!service) return E_POINTER;
-    if (!primary) {
-        TAVO_LOG(1, "WindowsMessengerService is NULL, cannot continue");
-        return E_FAIL;
-    }
+    if (!primary) return TAVO_FAIL(1, "WindowsMessengerService is NULL, cannot continue", E_FAIL);
     return primary.copyTo(service);
 }
 
@@ -51,27 +48,19 @@ HRESULT TavoMessengerServices::get_Count(LONG* count)
 HRESULT TavoMessengerServices::Item(LONG index, IDispatch** service)
 {
     if (!service) return E_POINTER;
-    if (index != 0) {
-        TAVO_LOG(3, "no service at index " << index);
-        return E_FAIL;
-    }
+    if (index != 0) return TAVO_FAIL(3, "no service at index " << index, E_FAIL);
     return get_PrimaryService(service);
 }
 
 HRESULT TavoMessengerServices::get__NewEnum(IUnknown** enumerator)
-{
+try {
     if (!enumerator) return E_POINTER;
     *enumerator = nullptr;
-    std::shared_ptr<ServicesEnumerator::Items> services;
-    try {
-        services = std::make_shared<ServicesEnumerator::Items>();
-        if (primary) services->push_back(primary.as<IDispatch>());
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    auto services = std::make_shared<ServicesEnumerator::Items>();
+    if (primary) services->push_back(primary.as<IDispatch>());
     ComPtr<IEnumVARIANT> walker;
     const HRESULT hr = ServicesEnumerator::create(services, walker.out());
-    if (FAILED(hr)) return hr;
-    *enumerator = walker.detach();
-    return S_OK;
+    if (SUCCEEDED(hr)) *enumerator = walker.detach();
+    return hr;
 }
+TAVO_CATCH_RETURN

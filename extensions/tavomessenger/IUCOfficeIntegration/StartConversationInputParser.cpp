@@ -58,7 +58,7 @@ bool StartConversationInputParser::parseContext(SAFEARRAY* contextTypes, SAFEARR
     std::vector<Variant> datas;
     HRESULT hr = extensionsutils::readInt32s(contextTypes, types);
     if (SUCCEEDED(hr)) hr = extensionsutils::readVariants(contextDatas, datas);
-    if (hr == E_OUTOFMEMORY) throw std::bad_alloc(); // as the copies of the texts below would
+    if (hr == E_OUTOFMEMORY) throw std::bad_alloc(); // not the arguments at fault: the member answers E_OUTOFMEMORY
     if (FAILED(hr)) return TAVO_FAIL(4, "Unable to read the context arrays", false);
     if (types.size() != datas.size()) return TAVO_FAIL(4, "ContextTypes and ContextData size do not match", false);
     // Types and data are paired by position, so arrays with different lower bounds still pair up.

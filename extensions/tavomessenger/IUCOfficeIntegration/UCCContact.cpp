@@ -158,9 +158,8 @@ HRESULT UCCContact::setVariantToPresenceStringAsLocalString(Variant& value)
 {
     Bstr presence;
     TAVO_RETURN_IF_FAILED(details->getPresenceString(presence.out()), 4, "Unable to get PresenceString");
-    const MICComPtr<UCCLocaleString> localeString = ComObject<UCCLocaleString>::create();
+    const MICComPtr<UCCLocaleString> localeString = ComObject<UCCLocaleString>::create(presence.str());
     if (!localeString) return TAVO_FAIL(4, "Unable to create LocaleString", E_OUTOFMEMORY);
-    localeString->setValue(presence.str());
     const ComPtr<IDispatch> dispatch = localeString.as<IDispatch>();
     if (!dispatch) return TAVO_FAIL(4, "Unable to QueryInterface UCCLocaleString for IDispatch", E_NOINTERFACE);
     SafeArray array = SafeArray::ofDispatches(std::vector<ComPtr<IDispatch>>{dispatch});

@@ -46,7 +46,7 @@ public:
 
     // Keeps the three and starts watching the person through the details; the watching holds this contact
     // only weakly. Called once, before the contact is handed out. E_INVALIDARG without details,
-    // E_UNEXPECTED when called a second time.
+    // E_UNEXPECTED when called a second time; std::bad_alloc when the change handler cannot be made.
     HRESULT initialise(std::weak_ptr<WorkerThread> workerThread,
                        extensionsutils::MICComPtr<UCCContactManager> contactManager,
                        std::shared_ptr<ContactDetails> details);

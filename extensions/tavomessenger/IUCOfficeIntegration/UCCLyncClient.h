@@ -1,15 +1,13 @@
 #pragma once
 
 #include "IUCOfficeIntegration/Answer.h"
+#include "IUCOfficeIntegration/UCCLyncClientEventsProxy.h"
 #include "utils/WorkerThread.h"
 
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/ConnectionPointContainer.h"
 #include "extensionsutils/DispatchImpl.h"
-#include "extensionsutils/DispatchParameters.h"
 #include "extensionsutils/MICComPtr.h"
-#include "extensionsutils/OfficeEventIds.h"
-#include "extensionsutils/Variant.h"
 #include "vorn/Mutex.h"
 #include "vorn/ReadWriteLock.h"
 
@@ -21,28 +19,6 @@ class ContactResolver;
 class HostObjectHolds;
 class UCCContactManager;
 class UCCSelf;
-
-// The firing side of the _IUCCLyncClientEvents connection point of T, a connection-point container that
-// owns a point for that interface. Only OnStateChanged is ever fired.
-template <class T>
-class UCCLyncClientEventsProxy
-{
-public:
-
-    // Both arguments go to the sinks as IUnknown values: the client, then the event data. E_FAIL when a
-    // sink failed; the sinks' results are not acted on.
-    HRESULT Fire_OnStateChanged(IUnknown* source, IUnknown* eventData)
-    {
-        extensionsutils::DispatchParameters parameters;
-        HRESULT hr = parameters.add(extensionsutils::Variant::fromUnknown(source));
-        if (SUCCEEDED(hr)) hr = parameters.add(extensionsutils::Variant::fromUnknown(eventData));
-        if (FAILED(hr)) return hr;
-        return static_cast<T*>(this)->fire(DIID__IUCCLyncClientEvents, extensionsutils::officeevents::onStateChanged, parameters);
-    }
-
-protected:
-    ~UCCLyncClientEventsProxy() = default;
-};
 
 // The client object of Office 2013/2016 (IUCCLyncClient, IUCCClient2): a fixed client type, the client
 // state, the signed-in user's address, and the contact manager and self object behind it. Signing in and

@@ -2,7 +2,7 @@
 
 #include "IUCOfficeIntegration/ContactReadTransactionLock.h"
 
-#include "logging/Logging.h"
+#include "logging/Results.h"
 
 #include "TavoMessengerLib.h"
 
@@ -83,116 +83,48 @@ void ExtensionProviderContactDetails::letGoOfHost()
     held.reset();
 }
 
-template <class Read>
-HRESULT ExtensionProviderContactDetails::readContact(Read read)
+HRESULT ExtensionProviderContactDetails::readableContact(const vorn::SharedGuard& guard) const
 {
-    vorn::SharedGuard guard(lock);
     if (!guard.owns()) return E_OUTOFMEMORY; // refused: the lock could not record the hold
     if (!contact) return letGo ? CO_E_SERVER_STOPPING : E_POINTER;
-    return read(contact.get());
+    return S_OK;
 }
 
-HRESULT ExtensionProviderContactDetails::getContactString(HRESULT (STDMETHODCALLTYPE IContact::*getter)(BSTR*), BSTR* out)
-{
-    if (!out) return E_POINTER;
-    return readContact([getter, out](IContact* hostContact) { return (hostContact->*getter)(out); });
-}
-
-HRESULT ExtensionProviderContactDetails::getUri(BSTR* uri)
-{
-    return getContactString(&IContact::get_SigninName, uri);
-}
-
-HRESULT ExtensionProviderContactDetails::getDisplayName(BSTR* displayName)
-{
-    return getContactString(&IContact::get_FriendlyName, displayName);
-}
-
-HRESULT ExtensionProviderContactDetails::getWorkNumber(BSTR* number)
-{
-    return getContactString(&IContact::get_WorkNumber, number);
-}
-
-HRESULT ExtensionProviderContactDetails::getMobileNumber(BSTR* number)
-{
-    return getContactString(&IContact::get_MobileNumber, number);
-}
-
-HRESULT ExtensionProviderContactDetails::getHomeNumber(BSTR* number)
-{
-    return getContactString(&IContact::get_HomeNumber, number);
-}
-
-HRESULT ExtensionProviderContactDetails::getOtherNumber(BSTR* number)
-{
-    return getContactString(&IContact::get_OtherNumber, number);
-}
-
-HRESULT ExtensionProviderContactDetails::getTagged(VARIANT_BOOL* tagged)
-{
-    if (!tagged) return E_POINTER;
-    return readContact([tagged](IContact* hostContact) { return hostContact->get_IsTagged(tagged); });
-}
-
-// Called with the lock held: the presence state it answers is released before the lock is.
-ComPtr<IPresenceState> ExtensionProviderContactDetails::getPresenceStateFromExtensionProviderContact(IContact* hostContact)
+ComPtr<IPresenceState> ExtensionProviderContactDetails::getPresenceStateFromExtensionProviderContact()
 {
     ComPtr<IDispatch> requested;
-    if (FAILED(hostContact->RequestPresenceState(requested.out()))) {
-        TAVO_LOG(4, "Unable to request Presence State");
-        return nullptr;
-    }
-    if (!requested) {
-        TAVO_LOG(3, "Presence State request answered no object");
-        return nullptr;
-    }
+    if (FAILED(contact->RequestPresenceState(requested.out()))) return TAVO_FAIL(4, "Unable to request Presence State", nullptr);
+    if (!requested) return TAVO_FAIL(3, "Presence State request answered no object", nullptr);
     ComPtr<IPresenceState> presenceState = requested.as<IPresenceState>();
-    if (!presenceState) {
-        TAVO_LOG(4, "Unable to QueryInterface IDispatch for IPresenceState");
-        return nullptr;
-    }
+    if (!presenceState) return TAVO_FAIL(4, "Unable to QueryInterface IDispatch for IPresenceState", nullptr);
     return presenceState;
 }
 
 HRESULT ExtensionProviderContactDetails::getPresenceString(BSTR* presenceString)
 {
     if (!presenceString) return E_POINTER;
-    const logging::CallSite here = TAVO_CALL_SITE;
-    return readContact([this, presenceString, &here](IContact* hostContact) {
-        const ComPtr<IPresenceState> presenceState = getPresenceStateFromExtensionProviderContact(hostContact);
-        if (!presenceState) return E_FAIL;
-        const HRESULT hr = presenceState->get_PresenceString(presenceString);
-        if (FAILED(hr)) {
-            TAVO_LOG_AT(here, 4, "Unable to get PresenceString from PresenceState");
-            return hr;
-        }
-        return S_OK;
-    });
+    vorn::SharedGuard guard(lock);
+    const HRESULT readable = readableContact(guard);
+    if (FAILED(readable)) return readable;
+    const ComPtr<IPresenceState> presenceState = getPresenceStateFromExtensionProviderContact();
+    if (!presenceState) return E_FAIL;
+    TAVO_RETURN_IF_FAILED(presenceState->get_PresenceString(presenceString), 4, "Unable to get PresenceString from PresenceState");
+    return S_OK;
 }
 
 LONG ExtensionProviderContactDetails::getPresenceState()
 {
-    LONG availability = ucAvailabilityNone;
-    const logging::CallSite here = TAVO_CALL_SITE;
-    readContact([this, &availability, &here](IContact* hostContact) {
-        const ComPtr<IPresenceState> presenceState = getPresenceStateFromExtensionProviderContact(hostContact);
-        if (!presenceState) return S_OK;
-        LONG hostPresence = 0;
-        if (FAILED(presenceState->get_PresenceState(&hostPresence))) {
-            TAVO_LOG_AT(here, 4, "Unable to get Presence from PresenceState");
-            return S_OK;
-        }
-        availability = availabilityFromHostPresence(hostPresence);
-        return S_OK;
-    });
-    return availability;
+    vorn::SharedGuard guard(lock);
+    if (FAILED(readableContact(guard))) return ucAvailabilityNone;
+    const ComPtr<IPresenceState> presenceState = getPresenceStateFromExtensionProviderContact();
+    if (!presenceState) return ucAvailabilityNone;
+    LONG hostPresence = 0;
+    if (FAILED(presenceState->get_PresenceState(&hostPresence)))
+        return TAVO_FAIL(4, "Unable to get Presence from PresenceState", LONG(ucAvailabilityNone));
+    return availabilityFromHostPresence(hostPresence);
 }
 
 std::shared_ptr<TransactionLock> ExtensionProviderContactDetails::getReadTransactionLock()
 {
-    try {
-        return std::make_shared<ContactReadTransactionLock>(lock, contact);
-    } catch (const std::bad_alloc&) {
-        return nullptr; // out of memory: the values are read without the host's transaction
-    }
+    return std::make_shared<ContactReadTransactionLock>(lock, contact);
 }

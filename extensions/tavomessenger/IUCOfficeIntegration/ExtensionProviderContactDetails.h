@@ -30,15 +30,17 @@ public:
     ~ExtensionProviderContactDetails() override;
 
     void startWatchingContact(ChangeHandler handler) override;
-    HRESULT getUri(BSTR* uri) override;
-    HRESULT getDisplayName(BSTR* displayName) override;
+    // The contact's own properties, read straight into the caller's out pointer.
+    HRESULT getUri(BSTR* uri) override { return readProperty(&IContact::get_SigninName, uri); }
+    HRESULT getDisplayName(BSTR* displayName) override { return readProperty(&IContact::get_FriendlyName, displayName); }
+    HRESULT getWorkNumber(BSTR* number) override { return readProperty(&IContact::get_WorkNumber, number); }
+    HRESULT getMobileNumber(BSTR* number) override { return readProperty(&IContact::get_MobileNumber, number); }
+    HRESULT getHomeNumber(BSTR* number) override { return readProperty(&IContact::get_HomeNumber, number); }
+    HRESULT getOtherNumber(BSTR* number) override { return readProperty(&IContact::get_OtherNumber, number); }
+    HRESULT getTagged(VARIANT_BOOL* tagged) override { return readProperty(&IContact::get_IsTagged, tagged); }
     HRESULT getPresenceString(BSTR* presenceString) override;
     LONG getPresenceState() override;
-    HRESULT getWorkNumber(BSTR* number) override;
-    HRESULT getMobileNumber(BSTR* number) override;
-    HRESULT getHomeNumber(BSTR* number) override;
-    HRESULT getOtherNumber(BSTR* number) override;
-    HRESULT getTagged(VARIANT_BOOL* tagged) override;
+    // std::bad_alloc when memory runs out.
     std::shared_ptr<TransactionLock> getReadTransactionLock() override;
 
     // Ends the watching and releases the host contact, once the calls under way on it have returned.
@@ -47,13 +49,21 @@ public:
 private:
     using ContactEventsListener = extensionsutils::ConnectionPointListener<IContact, _IContactEvents>;
 
-    // Runs read(contact) under the lock while the host contact is held; otherwise what a let-go contact
-    // answers (CO_E_SERVER_STOPPING), or E_POINTER for details made without a contact.
-    template <class Read>
-    HRESULT readContact(Read read);
-    extensionsutils::ComPtr<IPresenceState> getPresenceStateFromExtensionProviderContact(IContact* hostContact);
-    // One of the contact's BSTR properties, read straight into the caller's out pointer.
-    HRESULT getContactString(HRESULT (STDMETHODCALLTYPE IContact::*getter)(BSTR*), BSTR* out);
+    // S_OK while the host contact can be read under `guard`; otherwise what a reader answers: E_OUTOFMEMORY
+    // when the lock refused the hold, CO_E_SERVER_STOPPING once let go, E_POINTER for details made without
+    // a contact.
+    HRESULT readableContact(const vorn::SharedGuard& guard) const;
+    // Called with the lock held: the presence state it answers is released before the lock is.
+    extensionsutils::ComPtr<IPresenceState> getPresenceStateFromExtensionProviderContact();
+
+    template <class Value>
+    HRESULT readProperty(HRESULT (STDMETHODCALLTYPE IContact::*getter)(Value*), Value* out)
+    {
+        if (!out) return E_POINTER;
+        vorn::SharedGuard guard(lock);
+        const HRESULT readable = readableContact(guard);
+        return FAILED(readable) ? readable : (contact.get()->*getter)(out);
+    }
 
     vorn::ReadWriteLock lock;
     extensionsutils::ComPtr<IContact> contact;

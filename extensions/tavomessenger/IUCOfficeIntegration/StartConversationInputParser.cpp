@@ -1,12 +1,13 @@
 #include "IUCOfficeIntegration/StartConversationInputParser.h"
 
-#include "logging/Logging.h"
+#include "logging/Results.h"
 
 #include "extensionsutils/SafeArray.h"
 #include "extensionsutils/Variant.h"
 
 #include "TavoMessengerLib.h"
 
+#include <new>
 #include <vector>
 
 using extensionsutils::Variant;
@@ -33,8 +34,7 @@ StartConversationInputParser::StartConversationInputParser(SAFEARRAY* participan
     }
     LONG upper = 0;
     LONG lower = 0;
-    if (FAILED(SafeArrayGetUBound(participantUris, 1, &upper))
-        || FAILED(SafeArrayGetLBound(participantUris, 1, &lower))) {
+    if (FAILED(SafeArrayGetUBound(participantUris, 1, &upper)) || FAILED(SafeArrayGetLBound(participantUris, 1, &lower))) {
         TAVO_LOG(4, "Unable to get bounds of Participants URIs array");
         return;
     }
@@ -44,20 +44,11 @@ StartConversationInputParser::StartConversationInputParser(SAFEARRAY* participan
 
 bool StartConversationInputParser::checkArrayType(SAFEARRAY* array, VARTYPE expectedType)
 {
-    if (!array) {
-        TAVO_LOG(4, "Array is NULL");
-        return false;
-    }
+    if (!array) return TAVO_FAIL(4, "Array is NULL", false);
     // Every array is walked with one index: a second dimension would be read past its descriptor.
-    if (SafeArrayGetDim(array) != 1) {
-        TAVO_LOG(4, "Array is not one-dimensional");
-        return false;
-    }
+    if (SafeArrayGetDim(array) != 1) return TAVO_FAIL(4, "Array is not one-dimensional", false);
     VARTYPE type = VT_EMPTY;
-    if (FAILED(SafeArrayGetVartype(array, &type)) || type != expectedType) {
-        TAVO_LOG(4, "Array is not of expected Type");
-        return false;
-    }
+    if (FAILED(SafeArrayGetVartype(array, &type)) || type != expectedType) return TAVO_FAIL(4, "Array is not of expected Type", false);
     return true;
 }
 
@@ -67,28 +58,16 @@ bool StartConversationInputParser::parseContext(SAFEARRAY* contextTypes, SAFEARR
     std::vector<Variant> datas;
     HRESULT hr = extensionsutils::readInt32s(contextTypes, types);
     if (SUCCEEDED(hr)) hr = extensionsutils::readVariants(contextDatas, datas);
-    if (FAILED(hr)) {
-        TAVO_LOG(4, "Unable to read the context arrays");
-        outOfMemory = hr == E_OUTOFMEMORY;
-        return false;
-    }
-    if (types.size() != datas.size()) {
-        TAVO_LOG(4, "ContextTypes and ContextData size do not match");
-        return false;
-    }
+    if (hr == E_OUTOFMEMORY) throw std::bad_alloc(); // not the arguments at fault: the member answers E_OUTOFMEMORY
+    if (FAILED(hr)) return TAVO_FAIL(4, "Unable to read the context arrays", false);
+    if (types.size() != datas.size()) return TAVO_FAIL(4, "ContextTypes and ContextData size do not match", false);
     // Types and data are paired by position, so arrays with different lower bounds still pair up.
     for (std::size_t i = 0; i < types.size(); ++i) {
         if (types[i] == uiaConversationContextRemoteEndpointUri) {
-            if (!appendText(datas[i], endpointUri_)) {
-                TAVO_LOG(4, "Unable to set Endpoint URI");
-                return false;
-            }
+            if (!appendText(datas[i], endpointUri_)) return TAVO_FAIL(4, "Unable to set Endpoint URI", false);
             hasEndpointUri = true;
         } else if (types[i] == uiaConversationContextSubject) {
-            if (!appendText(datas[i], subject_)) {
-                TAVO_LOG(4, "Unable to set Subject");
-                return false;
-            }
+            if (!appendText(datas[i], subject_)) return TAVO_FAIL(4, "Unable to set Subject", false);
             hasSubject = true;
         }
     }

@@ -8,16 +8,15 @@
 // Checks and unpacks the arguments of IUCCAutomation::StartConversation: the participants (BSTRs), and the
 // context as two arrays of equal length, the context types (32-bit) and their data (VARIANTs). Of the
 // context only the subject and the remote endpoint URI are kept; entries of the same type are joined in
-// array order. Every array must be one-dimensional; any lower bound is walked from there.
-// Built on the stack of one call; it keeps nothing of the arrays it was given.
+// array order. Every array must be one-dimensional; any lower bound is walked from there. std::bad_alloc
+// when memory runs out while the arrays are read. Built on the stack of one call; it keeps nothing of the
+// arrays it was given.
 class StartConversationInputParser
 {
 public:
     StartConversationInputParser(SAFEARRAY* participantUris, SAFEARRAY* contextTypes, SAFEARRAY* contextDatas);
 
     bool isValid() const { return valid; }
-    // Not valid because memory ran out while the arrays were read, not because of what they hold.
-    bool ranOutOfMemory() const { return outOfMemory; }
     LONG participantCount() const { return participantCount_; }
     const std::wstring& subject() const { return subject_; }
     const std::wstring& endpointUri() const { return endpointUri_; }
@@ -32,5 +31,4 @@ private:
     bool valid = false;
     bool hasEndpointUri = false;
     bool hasSubject = false;
-    bool outOfMemory = false;
 };

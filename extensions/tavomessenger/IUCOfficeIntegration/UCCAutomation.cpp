@@ -2,12 +2,10 @@
 
 #include "ExtensionProvider/ExtensionProviderClient.h"
 #include "IUCOfficeIntegration/StartConversationInputParser.h"
-#include "logging/Logging.h"
+#include "logging/Results.h"
 
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/SafeArray.h"
-
-#include <new>
 
 using extensionsutils::Bstr;
 using extensionsutils::SafeArray;
@@ -29,65 +27,24 @@ HRESULT callParticipants(const StartConversationInputParser& parser, SAFEARRAY* 
     return S_OK;
 }
 
-// Memory ran out before the host was asked; logged for the member.
-HRESULT noConversation(const logging::CallSite& caller)
-{
-    TAVO_LOG_AT(caller, 4, "out of memory, no conversation started");
-    return E_OUTOFMEMORY;
-}
-
 } // namespace
 
-HRESULT UCCAutomation::LaunchAddContactWizard(BSTR)
-{
-    return E_NOTIMPL;
-}
-
-// Memory running out before the host is asked answers E_OUTOFMEMORY; the exception never reaches COM.
 HRESULT UCCAutomation::StartConversation(AutomationModalities conversationModes, SAFEARRAY* participantUris,
                                          SAFEARRAY* contextTypes, SAFEARRAY* contextDatas, IUCCConversationWindow**)
-{
-    try {
-        const StartConversationInputParser parser(participantUris, contextTypes, contextDatas);
-        if (parser.ranOutOfMemory()) return noConversation(TAVO_CALL_SITE);
-        if (!parser.isValid()) {
-            TAVO_LOG(4, "Invalid arguments passed to StartConversation");
-            return E_INVALIDARG;
-        }
-        const Bstr subject(parser.subject());
-        // The host logs its own failures; Office is not told of them.
-        switch (conversationModes) {
-        case uiaConversationModeInstantMessage:
-            ExtensionProviderClient::startChat(participantUris, subject.get());
-            return S_OK;
-        case uiaConversationModeAudio:
-        case uiaConversationModeVideo:
-            return callParticipants(parser, participantUris);
-        default:
-            return S_OK;
-        }
-    } catch (const std::bad_alloc&) {
-        return noConversation(TAVO_CALL_SITE);
+try {
+    const StartConversationInputParser parser(participantUris, contextTypes, contextDatas);
+    if (!parser.isValid()) return TAVO_FAIL(4, "Invalid arguments passed to StartConversation", E_INVALIDARG);
+    const Bstr subject(parser.subject());
+    // The host logs its own failures; Office is not told of them.
+    switch (conversationModes) {
+    case uiaConversationModeInstantMessage:
+        ExtensionProviderClient::startChat(participantUris, subject.get());
+        return S_OK;
+    case uiaConversationModeAudio:
+    case uiaConversationModeVideo:
+        return callParticipants(parser, participantUris);
+    default:
+        return S_OK;
     }
 }
-
-HRESULT UCCAutomation::JoinConference(BSTR, IUCCConversationWindow**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCAutomation::StartConversationEx(AutomationModalities, SAFEARRAY*, SAFEARRAY*, SAFEARRAY*, IUnknown*, VARIANT,
-                                           IUCCAsynchronousOperation**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCAutomation::JoinConferenceEx(BSTR, INT64, IUnknown*, VARIANT, IUCCAsynchronousOperation**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCAutomation::GetConversationWindow(IUCCConversation*, IUCCConversationWindow**)
-{
-    return E_NOTIMPL;
-}
+TAVO_CATCH_RETURN

@@ -9,13 +9,12 @@
 #include "IUCOfficeIntegration/values/UCCContactSettingChangedEventData.h"
 #include "IUCOfficeIntegration/values/UCCContactSettingsDictionary.h"
 #include "IUCOfficeIntegration/values/UCCLocaleString.h"
-#include "logging/Logging.h"
+#include "logging/Results.h"
 #include "utils/Tr1FunctionWorker.h"
 
 #include "extensionsutils/Bstr.h"
 #include "extensionsutils/SafeArray.h"
 
-#include <new>
 #include <string>
 #include <utility>
 
@@ -89,50 +88,37 @@ HRESULT UCCContact::initialise(std::weak_ptr<WorkerThread> worker, MICComPtr<UCC
     // weakly, so Office's last release ends the watching at once, whatever the queue holds.
     const extensionsutils::CComWeakPtr<UCCContact> self = getWeakPtr();
     const std::weak_ptr<WorkerThread> reportingThread = workerThread;
-    try {
-        details->startWatchingContact([self, reportingThread](DISPPARAMS* parameters) {
-            onContactChanged(self, reportingThread, parameters);
-        });
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY; // the handler could not be made: the contact is not handed out
-    }
+    details->startWatchingContact([self, reportingThread](DISPPARAMS* parameters) {
+        onContactChanged(self, reportingThread, parameters);
+    });
     return S_OK;
 }
 
 HRESULT UCCContact::get_Uri(BSTR* contactUri)
-{
+try {
     if (!contactUri) return E_POINTER;
     Bstr uri;
     const HRESULT hr = details->getUri(uri.out());
     if (FAILED(hr)) return hr;
-    Bstr prefixed;
-    try {
-        prefixed = Bstr(L"sip:" + uri.str());
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    Bstr prefixed(L"sip:" + uri.str());
     if (!prefixed) return E_OUTOFMEMORY;
     *contactUri = prefixed.detach();
     return S_OK;
 }
+TAVO_CATCH_RETURN
 
 HRESULT UCCContact::GetContactInformation(ContactInformationType type, VARIANT* value)
-{
+try {
     if (!value) return E_POINTER;
     const std::shared_ptr<TransactionLock> transaction = details->getReadTransactionLock();
     TAVO_LOG(2, "Request received for contact information of type: " << type);
     Variant answer;
-    HRESULT hr = E_OUTOFMEMORY;
-    try {
-        hr = contactInformation(type, answer);
-    } catch (const std::bad_alloc&) {
-        answer = Variant(); // the value goes with the answer it belonged to
-    }
+    const HRESULT hr = contactInformation(type, answer);
     answer.detach(value); // in every case: an unanswered type reads VT_EMPTY
     return hr;
 }
+TAVO_CATCH_RETURN
 
-// The vector fills of the helpers may throw std::bad_alloc: GetContactInformation answers E_OUTOFMEMORY.
 HRESULT UCCContact::contactInformation(ContactInformationType type, Variant& value)
 {
     switch (type) {
@@ -171,27 +157,13 @@ HRESULT UCCContact::contactInformation(ContactInformationType type, Variant& val
 HRESULT UCCContact::setVariantToPresenceStringAsLocalString(Variant& value)
 {
     Bstr presence;
-    const HRESULT hr = details->getPresenceString(presence.out());
-    if (FAILED(hr)) {
-        TAVO_LOG(4, "Unable to get PresenceString");
-        return hr;
-    }
-    const MICComPtr<UCCLocaleString> localeString = ComObject<UCCLocaleString>::create();
-    if (!localeString) {
-        TAVO_LOG(4, "Unable to create LocaleString");
-        return E_OUTOFMEMORY;
-    }
-    localeString->setValue(presence.str());
+    TAVO_RETURN_IF_FAILED(details->getPresenceString(presence.out()), 4, "Unable to get PresenceString");
+    const MICComPtr<UCCLocaleString> localeString = ComObject<UCCLocaleString>::create(presence.str());
+    if (!localeString) return TAVO_FAIL(4, "Unable to create LocaleString", E_OUTOFMEMORY);
     const ComPtr<IDispatch> dispatch = localeString.as<IDispatch>();
-    if (!dispatch) {
-        TAVO_LOG(4, "Unable to QueryInterface UCCLocaleString for IDispatch");
-        return E_NOINTERFACE;
-    }
+    if (!dispatch) return TAVO_FAIL(4, "Unable to QueryInterface UCCLocaleString for IDispatch", E_NOINTERFACE);
     SafeArray array = SafeArray::ofDispatches(std::vector<ComPtr<IDispatch>>{dispatch});
-    if (!array) {
-        TAVO_LOG(4, "Unable to Add IDispatch to SafeArray");
-        return E_OUTOFMEMORY;
-    }
+    if (!array) return TAVO_FAIL(4, "Unable to Add IDispatch to SafeArray", E_OUTOFMEMORY);
     value = Variant::fromSafeArray(array.detach());
     return S_OK;
 }
@@ -225,14 +197,11 @@ HRESULT UCCContact::setVariantToContactEndpoints(Variant& value)
 }
 
 HRESULT UCCContact::BatchGetContactInformation(SAFEARRAY* types, IUCCContactInformationDictionary** information)
-{
+try {
     if (!information) return E_POINTER;
     std::vector<LONG> requested;
-    HRESULT hr = extensionsutils::readInt32s(types, requested);
-    if (FAILED(hr)) {
-        TAVO_LOG(3, "Batched contact information request without a list of information types");
-        return hr;
-    }
+    TAVO_RETURN_IF_FAILED(extensionsutils::readInt32s(types, requested), 3,
+                          "Batched contact information request without a list of information types");
     const std::shared_ptr<TransactionLock> transaction = details->getReadTransactionLock();
     TAVO_LOG(1, "Request received for batched contact information " << requested.size() << " items");
     const MICComPtr<UCCContactInformationDictionary> dictionary = ComObject<UCCContactInformationDictionary>::create();
@@ -240,14 +209,15 @@ HRESULT UCCContact::BatchGetContactInformation(SAFEARRAY* types, IUCCContactInfo
     for (const LONG type : requested) {
         Variant value;
         GetContactInformation(static_cast<ContactInformationType>(type), value.out()); // unanswered: VT_EMPTY
-        hr = dictionary->add(static_cast<ContactInformationType>(type), *value.get());
+        const HRESULT hr = dictionary->add(static_cast<ContactInformationType>(type), *value.get());
         if (FAILED(hr)) return hr;
     }
     return dictionary.copyTo(information);
 }
+TAVO_CATCH_RETURN
 
 HRESULT UCCContact::get_Settings(IUCCContactSettingDictionary** settings)
-{
+try {
     if (!settings) return E_POINTER;
     const std::shared_ptr<TransactionLock> transaction = details->getReadTransactionLock();
     const MICComPtr<UCCContactSettingsDictionary> dictionary = ComObject<UCCContactSettingsDictionary>::create();
@@ -258,20 +228,17 @@ HRESULT UCCContact::get_Settings(IUCCContactSettingDictionary** settings)
         const HRESULT hr = dictionary->add(ucContactTagged, *tagged.get());
         if (FAILED(hr)) return hr;
     }
-    try {
-        for (const NumberSource& source : numberSources) {
-            Bstr number;
-            if (FAILED((details.get()->*source.getter)(number.out()))) continue;
-            // An empty number is kept as a null endpoint under its type.
-            const Variant endpoint = Variant::fromDispatch(createEndpoint(number, source.type).get());
-            const HRESULT hr = dictionary->add(static_cast<ContactSetting>(source.type), *endpoint.get());
-            if (FAILED(hr)) return hr;
-        }
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY; // an endpoint's number could not be copied
+    for (const NumberSource& source : numberSources) {
+        Bstr number;
+        if (FAILED((details.get()->*source.getter)(number.out()))) continue;
+        // An empty number is kept as a null endpoint under its type.
+        const Variant endpoint = Variant::fromDispatch(createEndpoint(number, source.type).get());
+        const HRESULT hr = dictionary->add(static_cast<ContactSetting>(source.type), *endpoint.get());
+        if (FAILED(hr)) return hr;
     }
     return dictionary.copyTo(settings);
 }
+TAVO_CATCH_RETURN
 
 Variant UCCContact::taggedValue(bool* read)
 {
@@ -293,15 +260,10 @@ HRESULT UCCContact::CanStart(ModalityTypes modalities, VARIANT_BOOL* canStart)
 bool UCCContact::isClientUser()
 {
     Bstr clientUser;
-    if (FAILED(ExtensionProviderClient::getClientUserJid(clientUser))) {
-        TAVO_LOG(4, "Unable to get client user Jid");
-        return false;
-    }
+    if (FAILED(ExtensionProviderClient::getClientUserJid(clientUser)))
+        return TAVO_FAIL(4, "Unable to get client user Jid", false);
     Bstr uri;
-    if (FAILED(details->getUri(uri.out()))) {
-        TAVO_LOG(4, "Unable to get Uri");
-        return false;
-    }
+    if (FAILED(details->getUri(uri.out()))) return TAVO_FAIL(4, "Unable to get Uri", false);
     // A contact without an address (an unresolved one) is nobody, even when the host gives no user name.
     // The scheme of a SIP URI does not make another person.
     return !uri.empty() && SipAddress::withoutSipPrefix(uri.str()) == SipAddress::withoutSipPrefix(clientUser.str());
@@ -309,15 +271,9 @@ bool UCCContact::isClientUser()
 
 ComPtr<IDispatch> UCCContact::createEndpoint(const Bstr& number, ContactEndpointType type)
 {
-    if (number.empty()) {
-        TAVO_LOG(4, "Unable to create Endpoint instance");
-        return nullptr;
-    }
+    if (number.empty()) return TAVO_FAIL(4, "Unable to create Endpoint instance", nullptr);
     const ComPtr<IDispatch> endpoint = ComObject<UCCContactEndpoint>::create(number.str(), type).as<IDispatch>();
-    if (!endpoint) {
-        TAVO_LOG(4, "Unable to QueryInterface Endpoint for IUnknown");
-        return nullptr;
-    }
+    if (!endpoint) return TAVO_FAIL(4, "Unable to QueryInterface Endpoint for IUnknown", nullptr);
     return endpoint;
 }
 
@@ -329,10 +285,8 @@ HRESULT UCCContact::ChangeSetting(ContactSetting setting, VARIANT value, IUnknow
     if (FAILED(details->getUri(uri.out())) || uri.empty()) return E_NOTIMPL;
     // A value by reference is read through its pointer, which Office may have left null.
     Variant tagged;
-    if (FAILED(extensionsutils::copyByValue(value, tagged)) || FAILED(VariantChangeType(tagged.get(), tagged.get(), 0, VT_BOOL))) {
-        TAVO_LOG(3, "Unable to change the tag: the value is not a boolean");
-        return E_INVALIDARG;
-    }
+    if (FAILED(extensionsutils::copyByValue(value, tagged)) || FAILED(VariantChangeType(tagged.get(), tagged.get(), 0, VT_BOOL)))
+        return TAVO_FAIL(3, "Unable to change the tag: the value is not a boolean", E_INVALIDARG);
     ExtensionProviderClient::TagContact(uri.get(), tagged.get()->boolVal); // the host reports the change itself
     // Nothing is asynchronous here: no operation is handed out and no callback is made.
     if (operation) *operation = nullptr;
@@ -353,70 +307,6 @@ HRESULT UCCContact::get_ContactManager(IUCCContactManager** manager)
     if (!manager) return E_POINTER;
     if (!contactManager) return E_FAIL;
     return contactManager.copyTo(manager);
-}
-
-HRESULT UCCContact::CanMoveToGroup(IUCCGroup*, IUCCGroup*, VARIANT_BOOL* canMove)
-{
-    if (!canMove) return E_POINTER;
-    *canMove = VARIANT_FALSE;
-    return S_OK;
-}
-
-HRESULT UCCContact::get_UnifiedCommunicationType(UnifiedCommunicationType* type)
-{
-    if (!type) return E_POINTER;
-    *type = ucUnifiedCommunicationEnabled;
-    return S_OK;
-}
-
-HRESULT UCCContact::IsAnonymous(VARIANT_BOOL* isAnonymous)
-{
-    if (!isAnonymous) return E_POINTER;
-    *isAnonymous = VARIANT_FALSE;
-    return S_OK;
-}
-
-// Groups, organisation information and the second forms of the getters are not offered.
-
-HRESULT UCCContact::get_CustomGroups(IUCCGroupCollection**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContact::MoveToGroup(IUCCGroup*, IUCCGroup*, IUnknown*, VARIANT, IUCCAsynchronousOperation**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContact::CreateContactEndpoint(BSTR, IUCCContactEndpoint**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContact::GetOrganizationInformation(OrganizationStructureTypes, IUnknown*, VARIANT,
-                                               IUCCAsynchronousOperation**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContact::GetMultipleContactInformation(SAFEARRAY*, IUCCContactInformationDictionary**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContact::SetAdditionalUris(SAFEARRAY*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContact::GetRawContactbyUri(BSTR, IUCCContact**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContact::BatchGetContactInformation2(UINT64, SAFEARRAY**)
-{
-    return E_NOTIMPL;
 }
 
 void UCCContact::onContactChanged(const extensionsutils::CComWeakPtr<UCCContact>& self,

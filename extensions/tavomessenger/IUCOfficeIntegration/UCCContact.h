@@ -1,5 +1,6 @@
 #pragma once
 
+#include "IUCOfficeIntegration/Answer.h"
 #include "IUCOfficeIntegration/ContactDetails.h"
 #include "IUCOfficeIntegration/UCCContactEventsProxy.h"
 #include "utils/WorkerThread.h"
@@ -45,12 +46,12 @@ public:
 
     // Keeps the three and starts watching the person through the details; the watching holds this contact
     // only weakly. Called once, before the contact is handed out. E_INVALIDARG without details,
-    // E_UNEXPECTED when called a second time.
+    // E_UNEXPECTED when called a second time; std::bad_alloc when the change handler cannot be made.
     HRESULT initialise(std::weak_ptr<WorkerThread> workerThread,
                        extensionsutils::MICComPtr<UCCContactManager> contactManager,
                        std::shared_ptr<ContactDetails> details);
 
-    // IUCCContact
+    // IUCCContact. Groups, organisation information and the second forms of the getters are not offered.
     HRESULT STDMETHODCALLTYPE get_Uri(BSTR* contactUri) override;
     HRESULT STDMETHODCALLTYPE GetContactInformation(ContactInformationType type, VARIANT* value) override;
     HRESULT STDMETHODCALLTYPE BatchGetContactInformation(SAFEARRAY* types,
@@ -61,22 +62,39 @@ public:
                                             IUCCAsynchronousOperation** operation) override;
     HRESULT STDMETHODCALLTYPE CanChangeSetting(ContactSetting setting, VARIANT_BOOL* canSet) override;
     HRESULT STDMETHODCALLTYPE get_ContactManager(IUCCContactManager** manager) override;
-    HRESULT STDMETHODCALLTYPE get_CustomGroups(IUCCGroupCollection** groups) override;
-    HRESULT STDMETHODCALLTYPE MoveToGroup(IUCCGroup* target, IUCCGroup* source, IUnknown* callback, VARIANT state,
-                                          IUCCAsynchronousOperation** operation) override;
-    HRESULT STDMETHODCALLTYPE CanMoveToGroup(IUCCGroup* target, IUCCGroup* source, VARIANT_BOOL* canMove) override;
-    HRESULT STDMETHODCALLTYPE CreateContactEndpoint(BSTR telephoneUri, IUCCContactEndpoint** endpoint) override;
-    HRESULT STDMETHODCALLTYPE get_UnifiedCommunicationType(UnifiedCommunicationType* type) override;
-    HRESULT STDMETHODCALLTYPE GetOrganizationInformation(OrganizationStructureTypes types, IUnknown* callback,
-                                                         VARIANT state, IUCCAsynchronousOperation** operation) override;
-    HRESULT STDMETHODCALLTYPE GetMultipleContactInformation(SAFEARRAY* types,
-                                                            IUCCContactInformationDictionary** information) override;
+    HRESULT STDMETHODCALLTYPE get_CustomGroups(IUCCGroupCollection**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE MoveToGroup(IUCCGroup*, IUCCGroup*, IUnknown*, VARIANT,
+                                          IUCCAsynchronousOperation**) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CanMoveToGroup(IUCCGroup*, IUCCGroup*, VARIANT_BOOL* canMove) override
+    {
+        return answer(canMove, VARIANT_FALSE);
+    }
+    HRESULT STDMETHODCALLTYPE CreateContactEndpoint(BSTR, IUCCContactEndpoint**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_UnifiedCommunicationType(UnifiedCommunicationType* type) override
+    {
+        return answer(type, ucUnifiedCommunicationEnabled);
+    }
+    HRESULT STDMETHODCALLTYPE GetOrganizationInformation(OrganizationStructureTypes, IUnknown*, VARIANT,
+                                                         IUCCAsynchronousOperation**) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetMultipleContactInformation(SAFEARRAY*, IUCCContactInformationDictionary**) override
+    {
+        return E_NOTIMPL;
+    }
 
     // IUCCContact2
-    HRESULT STDMETHODCALLTYPE SetAdditionalUris(SAFEARRAY* contactUris) override;
-    HRESULT STDMETHODCALLTYPE GetRawContactbyUri(BSTR contactUri, IUCCContact** contact) override;
-    HRESULT STDMETHODCALLTYPE IsAnonymous(VARIANT_BOOL* isAnonymous) override;
-    HRESULT STDMETHODCALLTYPE BatchGetContactInformation2(UINT64 types, SAFEARRAY** information) override;
+    HRESULT STDMETHODCALLTYPE SetAdditionalUris(SAFEARRAY*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetRawContactbyUri(BSTR, IUCCContact**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE IsAnonymous(VARIANT_BOOL* isAnonymous) override
+    {
+        return answer(isAnonymous, VARIANT_FALSE);
+    }
+    HRESULT STDMETHODCALLTYPE BatchGetContactInformation2(UINT64, SAFEARRAY**) override { return E_NOTIMPL; }
 
 private:
     // The answer of one information type, left empty for a type that is not answered.

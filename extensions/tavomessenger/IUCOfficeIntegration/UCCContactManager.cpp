@@ -9,7 +9,7 @@
 #include "IUCOfficeIntegration/UCCContact.h"
 #include "IUCOfficeIntegration/UCCContactSubscription.h"
 #include "IUCOfficeIntegration/UCCNumberNormalisationContact.h"
-#include "logging/Logging.h"
+#include "logging/Results.h"
 
 #include "extensionsutils/CComWeakPtr.h"
 #include "extensionsutils/Utf8.h"
@@ -17,7 +17,6 @@
 #include "extensionsutils/WeakPtrCComObject.h"
 
 #include <algorithm>
-#include <new>
 #include <string>
 #include <utility>
 
@@ -39,17 +38,6 @@ bool containsAtSign(BSTR uri)
 {
     const BSTR end = uri + SysStringLen(uri);
     return std::find(uri, end, L'@') != end;
-}
-
-// Details over a host contact, or empty when memory runs out.
-template <class Details, class... Args>
-std::shared_ptr<ContactDetails> makeDetails(Args&&... args)
-{
-    try {
-        return std::make_shared<Details>(std::forward<Args>(args)...);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
 }
 
 } // namespace
@@ -99,21 +87,18 @@ std::shared_ptr<ContactDetails> UCCContactManager::detailsOver(ComPtr<IContact> 
         vorn::SharedGuard guard(lock);
         keptWith = holds;
     }
-    try {
-        return ExtensionProviderContactDetails::create(std::move(hostContact), keptWith);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    return ExtensionProviderContactDetails::create(std::move(hostContact), keptWith);
 }
 
 HRESULT UCCContactManager::GetContactByUri(BSTR contactUri, IUCCContact** contact)
-{
+try {
     if (!contact) return E_POINTER;
     TAVO_LOG(1, "GetContactByUri request for " << utf8Of(contactUri));
     if (containsAtSign(contactUri)) return createContactForUri(contactUri, contact);
     TAVO_LOG(1, "No @ in URI, assuming phone number normalisation");
     return createNormalisationContact(contactUri, contact);
 }
+TAVO_CATCH_RETURN
 
 HRESULT UCCContactManager::createContactForUri(BSTR uri, IUCCContact** contact)
 {
@@ -124,23 +109,16 @@ HRESULT UCCContactManager::createContactForUri(BSTR uri, IUCCContact** contact)
     if ((FAILED(hr) || !hostContact) && SipAddress::hasSipPrefix(uri)) {
         hr = ExtensionProviderClient::getContact(SipAddress::withoutSipPrefix(uri).get(), hostContact);
     }
-    if (FAILED(hr) || !hostContact) {
-        TAVO_LOG(4, "Unable to get extension provider contact");
-        return FAILED(hr) ? hr : E_FAIL;
-    }
-    std::shared_ptr<ContactDetails> details = detailsOver(hostContact);
-    if (!details) return E_OUTOFMEMORY;
-    return createContact(std::move(details), contact);
+    if (FAILED(hr) || !hostContact)
+        return TAVO_FAIL(4, "Unable to get extension provider contact", FAILED(hr) ? hr : E_FAIL);
+    return createContact(detailsOver(hostContact), contact);
 }
 
 HRESULT UCCContactManager::createContact(std::shared_ptr<ContactDetails> details, IUCCContact** contact)
 {
     if (!contact) return E_POINTER;
     const MICComPtr<UCCContact> created = extensionsutils::WeakPtrCComObject<UCCContact>::create();
-    if (!created) {
-        TAVO_LOG(4, "Unable to create contact instance");
-        return E_OUTOFMEMORY;
-    }
+    if (!created) return TAVO_FAIL(4, "Unable to create contact instance", E_OUTOFMEMORY);
     const HRESULT hr = created->initialise(currentWorkerThread(), MICComPtr<UCCContactManager>(this), std::move(details));
     if (FAILED(hr)) return hr;
     return created.copyTo(contact);
@@ -150,28 +128,22 @@ HRESULT UCCContactManager::createNormalisationContact(BSTR uri, IUCCContact** co
 {
     if (!contact) return E_POINTER;
     const MICComPtr<UCCNumberNormalisationContact> created = ComObject<UCCNumberNormalisationContact>::create();
-    if (!created) {
-        TAVO_LOG(4, "Unable to create normalisation contact instance");
-        return E_OUTOFMEMORY;
-    }
+    if (!created) return TAVO_FAIL(4, "Unable to create normalisation contact instance", E_OUTOFMEMORY);
     const HRESULT hr = created->setUri(uri);
     if (FAILED(hr)) return hr;
     return created.copyTo(contact);
 }
 
 HRESULT UCCContactManager::GetSelfContact(IUCCContact** selfContact)
-{
+try {
     if (!selfContact) return E_POINTER;
     TAVO_LOG(1, "Received request for self contact");
     ComPtr<IContact> user;
-    if (FAILED(ExtensionProviderClient::getClientUserContact(user)) || !user) {
-        TAVO_LOG(4, "Unable to get ClientUser contact");
-        return E_FAIL;
-    }
-    std::shared_ptr<ContactDetails> details = detailsOver(user);
-    if (!details) return E_OUTOFMEMORY;
-    return createContact(std::move(details), selfContact);
+    if (FAILED(ExtensionProviderClient::getClientUserContact(user)) || !user)
+        return TAVO_FAIL(4, "Unable to get ClientUser contact", E_FAIL);
+    return createContact(detailsOver(user), selfContact);
 }
+TAVO_CATCH_RETURN
 
 HRESULT UCCContactManager::CreateSubscription(IUCCContactSubscription** subscription)
 {
@@ -182,7 +154,7 @@ HRESULT UCCContactManager::CreateSubscription(IUCCContactSubscription** subscrip
 }
 
 HRESULT UCCContactManager::Lookup(BSTR lookupString, IUnknown* callback, VARIANT, IUCCAsynchronousOperation** operation)
-{
+try {
     // Destroyed last: the callback never runs before this call has returned.
     ContactResolver::Hold answersAfterReturn;
     const Bstr lookup(lookupString, SysStringLen(lookupString));
@@ -192,29 +164,14 @@ HRESULT UCCContactManager::Lookup(BSTR lookupString, IUnknown* callback, VARIANT
         callback->QueryInterface(DIID__IUCCContactsAndGroupsCallback,
                                  reinterpret_cast<void**>(contactsAndGroupsCallback.out()));
     }
-    if (!contactsAndGroupsCallback) {
-        TAVO_LOG(4, "Unable to Lookup contact as an invalid callback supplied");
-        return E_FAIL;
-    }
-    if (lookup.empty()) {
-        TAVO_LOG(3, "Unable to Lookup contact as no lookup string supplied");
-        return E_INVALIDARG;
-    }
+    if (!contactsAndGroupsCallback) return TAVO_FAIL(4, "Unable to Lookup contact as an invalid callback supplied", E_FAIL);
+    if (lookup.empty()) return TAVO_FAIL(3, "Unable to Lookup contact as no lookup string supplied", E_INVALIDARG);
     const std::shared_ptr<ContactResolver> resolver = currentContactResolver();
-    if (!resolver) {
-        TAVO_LOG(4, "Unable to Lookup contact as the contact manager is not connected");
-        return E_FAIL;
-    }
+    if (!resolver) return TAVO_FAIL(4, "Unable to Lookup contact as the contact manager is not connected", E_FAIL);
 
-    std::shared_ptr<AsynchronousOperationWorker> worker;
-    ContactResolver::Callback handler;
-    try {
-        worker = std::make_shared<AsynchronousOperationWorker>(contactsAndGroupsCallback.get(), OnLookupId,
-                                                               DIID__IUCCContactsAndGroupsCallback);
-        handler = resolutionHandler(worker);
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    const auto worker = std::make_shared<AsynchronousOperationWorker>(contactsAndGroupsCallback.get(), OnLookupId,
+                                                                      DIID__IUCCContactsAndGroupsCallback);
+    ContactResolver::Callback handler = resolutionHandler(worker);
     const MICComPtr<UCCAsynchronousOperation> pending = worker->operation();
     if (!pending) return E_OUTOFMEMORY;
     // Office has its operation before the request is made.
@@ -232,6 +189,7 @@ HRESULT UCCContactManager::Lookup(BSTR lookupString, IUnknown* callback, VARIANT
     }
     return S_OK;
 }
+TAVO_CATCH_RETURN
 
 ContactResolver::Callback UCCContactManager::resolutionHandler(const std::shared_ptr<AsynchronousOperationWorker>& lookup)
 {
@@ -280,89 +238,21 @@ bool UCCContactManager::lookUpWithoutSipPrefix(const std::shared_ptr<Asynchronou
     return hr == E_PENDING || hr == E_FAIL; // the request waits for its answer either way
 }
 
+HRESULT UCCContactManager::createFailedResolutionContact(IUCCContact** contact)
+try {
+    return createContact(std::make_shared<FailedResolutionContactDetails>(), contact);
+}
+TAVO_CATCH_RETURN
+
 bool UCCContactManager::getResolvedContactResult(const Bstr& email, const Bstr& jid, DispatchParameters& parameters)
 {
     TAVO_LOG(1, "Creating contact for " << jid.toUtf8() << " resolved from " << email.toUtf8());
+    if (jid.empty()) TAVO_LOG(1, "Resolution failed for " << email.toUtf8());
     ComPtr<IUCCContact> contact;
-    HRESULT hr = E_OUTOFMEMORY;
-    if (jid.empty()) {
-        TAVO_LOG(1, "Resolution failed for " << email.toUtf8());
-        std::shared_ptr<ContactDetails> details = makeDetails<FailedResolutionContactDetails>();
-        if (details) hr = createContact(std::move(details), contact.out());
-    } else {
-        hr = GetContactByUri(jid.get(), contact.out());
-    }
+    const HRESULT hr = jid.empty() ? createFailedResolutionContact(contact.out())
+                                   : GetContactByUri(jid.get(), contact.out());
     const bool succeeded = SUCCEEDED(hr) && contact;
     parameters.add(Variant::fromDispatch(MICComPtr<UCCContactManager>(this).as<IDispatch>().get()));
     parameters.add(Variant::fromDispatch(succeeded ? contact.get() : nullptr));
     return succeeded;
-}
-
-// Groups, search and subscription control are not offered.
-
-HRESULT UCCContactManager::get_Groups(IUCCGroupCollection**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContactManager::Search(BSTR, SearchProviders, SearchFields, SearchOptions, ULONG, IUnknown*, VARIANT,
-                                  IUCCAsynchronousOperation**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContactManager::RemoveContactFromAllGroups(IUCCContact*, IUnknown*, VARIANT, IUCCAsynchronousOperation**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContactManager::GetSearchProviderID(SearchProviders, BSTR*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContactManager::AddCustomGroup(BSTR, IUnknown*, VARIANT, IUCCAsynchronousOperation**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContactManager::AddDistributionGroup(IUCCDistributionGroup*, IUnknown*, VARIANT,
-                                                IUCCAsynchronousOperation**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContactManager::RemoveGroup(IUCCGroup*, IUnknown*, VARIANT, IUCCAsynchronousOperation**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContactManager::SuspendSubscriptions()
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContactManager::ResumeSubscriptions()
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContactManager::GetSearchFields(SearchFields*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContactManager::GetSearchProviderStatus(SearchProviders, SearchProviderStatusType*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContactManager::GetExpertSearchQueryString(BSTR, BSTR*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCContactManager::GetContactByTel(BSTR, IUCCContact**)
-{
-    return E_NOTIMPL;
 }

@@ -60,39 +60,54 @@ public:
     // contacts send no change events.
     void disconnect();
 
-    // A new contact over these details, made by this manager.
+    // A new contact over these details, made by this manager. std::bad_alloc when memory runs out.
     HRESULT createContact(std::shared_ptr<ContactDetails> details, IUCCContact** contact);
     // A new contact over the host's contact with this sign-in name; the host's failure otherwise.
+    // std::bad_alloc when memory runs out.
     HRESULT createContactForUri(BSTR uri, IUCCContact** contact);
     // A new number-normalisation contact for this address.
     HRESULT createNormalisationContact(BSTR uri, IUCCContact** contact);
 
-    // IUCCContactManager
-    HRESULT STDMETHODCALLTYPE get_Groups(IUCCGroupCollection** groups) override;
+    // IUCCContactManager. Groups, search and subscription control are not offered.
+    HRESULT STDMETHODCALLTYPE get_Groups(IUCCGroupCollection**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetContactByUri(BSTR contactUri, IUCCContact** contact) override;
     HRESULT STDMETHODCALLTYPE Lookup(BSTR lookupString, IUnknown* callback, VARIANT state,
                                      IUCCAsynchronousOperation** operation) override;
     HRESULT STDMETHODCALLTYPE CreateSubscription(IUCCContactSubscription** subscription) override;
-    HRESULT STDMETHODCALLTYPE Search(BSTR searchString, SearchProviders providers, SearchFields searchFields,
-                                     SearchOptions searchOptions, ULONG maxResults, IUnknown* callback, VARIANT state,
-                                     IUCCAsynchronousOperation** operation) override;
-    HRESULT STDMETHODCALLTYPE RemoveContactFromAllGroups(IUCCContact* contact, IUnknown* callback, VARIANT state,
-                                                         IUCCAsynchronousOperation** operation) override;
-    HRESULT STDMETHODCALLTYPE GetSearchProviderID(SearchProviders provider, BSTR* providerId) override;
-    HRESULT STDMETHODCALLTYPE AddCustomGroup(BSTR groupName, IUnknown* callback, VARIANT state,
-                                             IUCCAsynchronousOperation** operation) override;
-    HRESULT STDMETHODCALLTYPE AddDistributionGroup(IUCCDistributionGroup* group, IUnknown* callback, VARIANT state,
-                                                   IUCCAsynchronousOperation** operation) override;
-    HRESULT STDMETHODCALLTYPE RemoveGroup(IUCCGroup* group, IUnknown* callback, VARIANT state,
-                                          IUCCAsynchronousOperation** operation) override;
-    HRESULT STDMETHODCALLTYPE SuspendSubscriptions() override;
-    HRESULT STDMETHODCALLTYPE ResumeSubscriptions() override;
-    HRESULT STDMETHODCALLTYPE GetSearchFields(SearchFields* searchFields) override;
-    HRESULT STDMETHODCALLTYPE GetSearchProviderStatus(SearchProviders provider,
-                                                      SearchProviderStatusType* status) override;
-    HRESULT STDMETHODCALLTYPE GetExpertSearchQueryString(BSTR searchString, BSTR* queryString) override;
+    HRESULT STDMETHODCALLTYPE Search(BSTR, SearchProviders, SearchFields, SearchOptions, ULONG, IUnknown*, VARIANT,
+                                     IUCCAsynchronousOperation**) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE RemoveContactFromAllGroups(IUCCContact*, IUnknown*, VARIANT,
+                                                         IUCCAsynchronousOperation**) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetSearchProviderID(SearchProviders, BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE AddCustomGroup(BSTR, IUnknown*, VARIANT, IUCCAsynchronousOperation**) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE AddDistributionGroup(IUCCDistributionGroup*, IUnknown*, VARIANT,
+                                                   IUCCAsynchronousOperation**) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE RemoveGroup(IUCCGroup*, IUnknown*, VARIANT, IUCCAsynchronousOperation**) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SuspendSubscriptions() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ResumeSubscriptions() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetSearchFields(SearchFields*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetSearchProviderStatus(SearchProviders, SearchProviderStatusType*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetExpertSearchQueryString(BSTR, BSTR*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetSelfContact(IUCCContact** selfContact) override;
-    HRESULT STDMETHODCALLTYPE GetContactByTel(BSTR telUri, IUCCContact** contact) override;
+    HRESULT STDMETHODCALLTYPE GetContactByTel(BSTR, IUCCContact**) override { return E_NOTIMPL; }
 
 private:
     // The function that a lookup's resolution answers; it holds the manager only weakly.
@@ -104,13 +119,15 @@ private:
     // that request could not be made.
     bool lookUpWithoutSipPrefix(const std::shared_ptr<AsynchronousOperationWorker>& lookup,
                                 const extensionsutils::Bstr& email);
+    // Worker thread: a contact for an address the host could not resolve.
+    HRESULT createFailedResolutionContact(IUCCContact** contact);
     // Worker thread: the contact that a lookup found, as the callback's leading arguments.
     bool getResolvedContactResult(const extensionsutils::Bstr& email, const extensionsutils::Bstr& jid,
                                   extensionsutils::DispatchParameters& parameters);
 
     std::weak_ptr<WorkerThread> currentWorkerThread();
     std::shared_ptr<ContactResolver> currentContactResolver();
-    // Details over the host contact, kept with the holds; empty when memory runs out.
+    // Details over the host contact, kept with the holds. std::bad_alloc when memory runs out.
     std::shared_ptr<ContactDetails> detailsOver(extensionsutils::ComPtr<IContact> hostContact);
 
     vorn::ReadWriteLock lock;

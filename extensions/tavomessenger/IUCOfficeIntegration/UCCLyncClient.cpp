@@ -71,21 +71,6 @@ void UCCLyncClient::fireStateChanged(ClientState oldState, ClientState newState)
     Fire_OnStateChanged(source.get(), eventData.identity());
 }
 
-HRESULT UCCLyncClient::get_Type(ClientType* type)
-{
-    if (!type) return E_POINTER;
-    *type = ucClientTypeUC;
-    return S_OK;
-}
-
-HRESULT UCCLyncClient::get_State(ClientState* current)
-{
-    if (!current) return E_POINTER;
-    vorn::SharedGuard guard(lock);
-    *current = state;
-    return S_OK;
-}
-
 HRESULT UCCLyncClient::get_Uri(BSTR* uri)
 {
     if (!uri) return E_POINTER;
@@ -111,85 +96,4 @@ HRESULT UCCLyncClient::get_ContactManager(IUCCContactManager** manager)
 HRESULT UCCLyncClient::get_PrivateContactManager(IUCCContactManager** manager)
 {
     return get_ContactManager(manager);
-}
-
-// Conversations, conferences, signing in and out, devices and settings belong to the host client.
-
-HRESULT UCCLyncClient::get_ConversationManager(IUCCConversationManager**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCLyncClient::get_ConferenceScheduler(IUCCConferenceScheduler**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCLyncClient::Signin(BSTR, BSTR, BSTR, IUnknown*, VARIANT, IUCCAsynchronousOperation**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCLyncClient::Signout(IUnknown*, VARIANT, IUCCAsynchronousOperation**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCLyncClient::get_SignInConfiguration(IUCCSignInConfiguration**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCLyncClient::get_Capabilities(LyncClientCapabilityTypes*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCLyncClient::get_DeviceManager(IUCCDeviceManager**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCLyncClient::get_RoomManager(IUCCRoomManager**)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT UCCLyncClient::get_Settings(IUCCClientSettings**)
-{
-    return E_NOTIMPL;
-}
-
-// Office calls these while it sets the client up; the host client is already running, so each answers
-// success with nothing done and its output as it was.
-
-HRESULT UCCLyncClient::get_DelegatorClients(SAFEARRAY**)
-{
-    return S_OK;
-}
-
-HRESULT UCCLyncClient::get_Utilities(IUCCUtilities**)
-{
-    return S_OK;
-}
-
-HRESULT UCCLyncClient::CreateApplicationRegistration(BSTR, BSTR, IUCCApplicationRegistration**)
-{
-    return S_OK;
-}
-
-HRESULT UCCLyncClient::get_InSuppressedMode(VARIANT_BOOL*)
-{
-    return S_OK;
-}
-
-HRESULT UCCLyncClient::Initialize(BSTR, BSTR, BSTR, BSTR, BSTR, SupportedFeatures, IUnknown*, VARIANT,
-                                  IUCCAsynchronousOperation**)
-{
-    return S_OK;
-}
-
-HRESULT UCCLyncClient::Shutdown(IUnknown*, VARIANT, IUCCAsynchronousOperation**)
-{
-    return S_OK;
 }

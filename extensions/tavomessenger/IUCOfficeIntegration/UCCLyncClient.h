@@ -1,14 +1,13 @@
 #pragma once
 
+#include "IUCOfficeIntegration/Answer.h"
+#include "IUCOfficeIntegration/UCCLyncClientEventsProxy.h"
 #include "utils/WorkerThread.h"
 
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/ConnectionPointContainer.h"
 #include "extensionsutils/DispatchImpl.h"
-#include "extensionsutils/DispatchParameters.h"
 #include "extensionsutils/MICComPtr.h"
-#include "extensionsutils/OfficeEventIds.h"
-#include "extensionsutils/Variant.h"
 #include "vorn/Mutex.h"
 #include "vorn/ReadWriteLock.h"
 
@@ -20,28 +19,6 @@ class ContactResolver;
 class HostObjectHolds;
 class UCCContactManager;
 class UCCSelf;
-
-// The firing side of the _IUCCLyncClientEvents connection point of T, a connection-point container that
-// owns a point for that interface. Only OnStateChanged is ever fired.
-template <class T>
-class UCCLyncClientEventsProxy
-{
-public:
-
-    // Both arguments go to the sinks as IUnknown values: the client, then the event data. E_FAIL when a
-    // sink failed; the sinks' results are not acted on.
-    HRESULT Fire_OnStateChanged(IUnknown* source, IUnknown* eventData)
-    {
-        extensionsutils::DispatchParameters parameters;
-        HRESULT hr = parameters.add(extensionsutils::Variant::fromUnknown(source));
-        if (SUCCEEDED(hr)) hr = parameters.add(extensionsutils::Variant::fromUnknown(eventData));
-        if (FAILED(hr)) return hr;
-        return static_cast<T*>(this)->fire(DIID__IUCCLyncClientEvents, extensionsutils::officeevents::onStateChanged, parameters);
-    }
-
-protected:
-    ~UCCLyncClientEventsProxy() = default;
-};
 
 // The client object of Office 2013/2016 (IUCCLyncClient, IUCCClient2): a fixed client type, the client
 // state, the signed-in user's address, and the contact manager and self object behind it. Signing in and
@@ -80,38 +57,44 @@ public:
     void setClientState(ClientState newState);
 
     // IUCCClient
-    HRESULT STDMETHODCALLTYPE get_Type(ClientType* type) override;
-    HRESULT STDMETHODCALLTYPE get_State(ClientState* state) override;
+    HRESULT STDMETHODCALLTYPE get_Type(ClientType* type) override { return answer(type, ucClientTypeUC); }
+    HRESULT STDMETHODCALLTYPE get_State(ClientState* current) override { return answerShared(lock, state, current); }
     // The signed-in user's address as the host names it; E_FAIL when the host cannot name its user.
     HRESULT STDMETHODCALLTYPE get_Uri(BSTR* uri) override;
     HRESULT STDMETHODCALLTYPE get_Self(IUCCSelf** self) override;
     HRESULT STDMETHODCALLTYPE get_ContactManager(IUCCContactManager** manager) override;
-    HRESULT STDMETHODCALLTYPE get_ConversationManager(IUCCConversationManager** manager) override;
-    HRESULT STDMETHODCALLTYPE get_ConferenceScheduler(IUCCConferenceScheduler** scheduler) override;
+    HRESULT STDMETHODCALLTYPE get_ConversationManager(IUCCConversationManager**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ConferenceScheduler(IUCCConferenceScheduler**) override { return E_NOTIMPL; }
 
-    // IUCCLyncClient. The members that answer S_OK do nothing and leave their outputs as they were.
-    HRESULT STDMETHODCALLTYPE Signin(BSTR userUri, BSTR domainAndUsername, BSTR password, IUnknown* callback,
-                                     VARIANT state, IUCCAsynchronousOperation** operation) override;
-    HRESULT STDMETHODCALLTYPE Signout(IUnknown* callback, VARIANT state, IUCCAsynchronousOperation** operation) override;
-    HRESULT STDMETHODCALLTYPE get_SignInConfiguration(IUCCSignInConfiguration** configuration) override;
-    HRESULT STDMETHODCALLTYPE get_Capabilities(LyncClientCapabilityTypes* capabilities) override;
-    HRESULT STDMETHODCALLTYPE get_DeviceManager(IUCCDeviceManager** manager) override;
-    HRESULT STDMETHODCALLTYPE get_DelegatorClients(SAFEARRAY** clients) override;
-    HRESULT STDMETHODCALLTYPE get_Utilities(IUCCUtilities** utilities) override;
-    HRESULT STDMETHODCALLTYPE CreateApplicationRegistration(BSTR appGuid, BSTR appName,
-                                                            IUCCApplicationRegistration** registration) override;
-    HRESULT STDMETHODCALLTYPE get_InSuppressedMode(VARIANT_BOOL* suppressed) override;
-    HRESULT STDMETHODCALLTYPE Initialize(BSTR clientName, BSTR version, BSTR clientShortName,
-                                         BSTR clientNameAbbreviation, BSTR clientLongName,
-                                         SupportedFeatures supportedFeatures, IUnknown* callback, VARIANT state,
-                                         IUCCAsynchronousOperation** operation) override;
-    HRESULT STDMETHODCALLTYPE Shutdown(IUnknown* callback, VARIANT state, IUCCAsynchronousOperation** operation) override;
+    // IUCCLyncClient. The members that answer S_OK are the ones Office calls while it sets the client up: the
+    // host client is already running, so they do nothing and leave their outputs as they were.
+    HRESULT STDMETHODCALLTYPE Signin(BSTR, BSTR, BSTR, IUnknown*, VARIANT, IUCCAsynchronousOperation**) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Signout(IUnknown*, VARIANT, IUCCAsynchronousOperation**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_SignInConfiguration(IUCCSignInConfiguration**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Capabilities(LyncClientCapabilityTypes*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_DeviceManager(IUCCDeviceManager**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_DelegatorClients(SAFEARRAY**) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE get_Utilities(IUCCUtilities**) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE CreateApplicationRegistration(BSTR, BSTR, IUCCApplicationRegistration**) override
+    {
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_InSuppressedMode(VARIANT_BOOL*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Initialize(BSTR, BSTR, BSTR, BSTR, BSTR, SupportedFeatures, IUnknown*, VARIANT,
+                                         IUCCAsynchronousOperation**) override
+    {
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Shutdown(IUnknown*, VARIANT, IUCCAsynchronousOperation**) override { return S_OK; }
 
     // IUCCClient2
     // The same contact manager as ContactManager.
     HRESULT STDMETHODCALLTYPE get_PrivateContactManager(IUCCContactManager** manager) override;
-    HRESULT STDMETHODCALLTYPE get_RoomManager(IUCCRoomManager** manager) override;
-    HRESULT STDMETHODCALLTYPE get_Settings(IUCCClientSettings** settings) override;
+    HRESULT STDMETHODCALLTYPE get_RoomManager(IUCCRoomManager**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Settings(IUCCClientSettings**) override { return E_NOTIMPL; }
 
 protected:
     UCCLyncClient();

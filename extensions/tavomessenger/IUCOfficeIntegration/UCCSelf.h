@@ -1,5 +1,7 @@
 #pragma once
 
+#include "IUCOfficeIntegration/Answer.h"
+
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/DispatchImpl.h"
 #include "extensionsutils/MICComPtr.h"
@@ -10,8 +12,8 @@
 class UCCContactManager;
 
 // The signed-in user as Office 2013/2016 sees it behind the client object: only the user's own contact,
-// through the client's contact manager. Publishing, phones and permissions belong to the host client and
-// are not supported. Made with ComObject<UCCSelf> by the client object, one per client.
+// through the client's contact manager. Publishing, phones, permissions and settings belong to the host
+// client and answer E_NOTIMPL. Made with ComObject<UCCSelf> by the client object, one per client.
 // Threads: Office's calling threads read; the client's initialise (worker thread or the factory's caller)
 // sets the contact manager. `lock` guards `contactManager`, which is never used while it is held.
 class UCCSelf : public extensionsutils::ComObjectRoot,
@@ -25,39 +27,45 @@ public:
     void setContactManager(extensionsutils::MICComPtr<UCCContactManager> manager);
 
     // IUCCSelf
-    HRESULT STDMETHODCALLTYPE PublishContactInformation(SAFEARRAY* types, SAFEARRAY* values, IUnknown* callback,
-                                                        VARIANT state, IUCCAsynchronousOperation** operation) override;
     // The contact manager's self contact; E_FAIL while there is no contact manager to ask.
     HRESULT STDMETHODCALLTYPE get_Contact(IUCCContact** selfContact) override;
-    HRESULT STDMETHODCALLTYPE CreatePhone(ContactEndpointType type, BSTR uri, VARIANT_BOOL toBePublished,
-                                          IUCCPhone** phone) override;
     // Writes VARIANT_FALSE and answers E_NOTIMPL: the host client owns the user's phones.
     HRESULT STDMETHODCALLTYPE CanSetPhone(ContactEndpointType type, VARIANT_BOOL* canSet) override;
-    HRESULT STDMETHODCALLTYPE get_Phones(SAFEARRAY** phones) override;
-    HRESULT STDMETHODCALLTYPE SetPhones(SAFEARRAY* phones, IUnknown* callback, VARIANT state,
-                                        IUCCAsynchronousOperation** operation) override;
-    HRESULT STDMETHODCALLTYPE GetPublishableCustomAvailabilityStates(LONG localeId, SAFEARRAY** states) override;
-    HRESULT STDMETHODCALLTYPE get_Permissions(SAFEARRAY** permissions) override;
-    HRESULT STDMETHODCALLTYPE get_PhotoDisplayed(VARIANT_BOOL* displayed) override;
-    HRESULT STDMETHODCALLTYPE get_TestCallEndpoint(IUCCContactEndpoint** endpoint) override;
-    HRESULT STDMETHODCALLTYPE SetPhone(ContactEndpointType type, BSTR uri, VARIANT_BOOL toBePublished,
-                                       IUnknown* callback, VARIANT state,
-                                       IUCCAsynchronousOperation** operation) override;
-    HRESULT STDMETHODCALLTYPE RemovePhone(ContactEndpointType type, IUnknown* callback, VARIANT state,
-                                          IUCCAsynchronousOperation** operation) override;
-    HRESULT STDMETHODCALLTYPE GetPhone(ContactEndpointType type, IUCCPhone** phone) override;
-    // Always VARIANT_FALSE.
-    HRESULT STDMETHODCALLTYPE get_IsInResiliencyMode(VARIANT_BOOL* resiliencyMode) override;
-    HRESULT STDMETHODCALLTYPE GetSettingInternal(SettingItemTypeInternal item, VARIANT* setting) override;
+    HRESULT STDMETHODCALLTYPE get_IsInResiliencyMode(VARIANT_BOOL* inResiliency) override { return answer(inResiliency, VARIANT_FALSE); }
+    HRESULT STDMETHODCALLTYPE PublishContactInformation(SAFEARRAY*, SAFEARRAY*, IUnknown*, VARIANT,
+                                                        IUCCAsynchronousOperation**) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CreatePhone(ContactEndpointType, BSTR, VARIANT_BOOL, IUCCPhone**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Phones(SAFEARRAY**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetPhones(SAFEARRAY*, IUnknown*, VARIANT, IUCCAsynchronousOperation**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetPublishableCustomAvailabilityStates(LONG, SAFEARRAY**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Permissions(SAFEARRAY**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_PhotoDisplayed(VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_TestCallEndpoint(IUCCContactEndpoint**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetPhone(ContactEndpointType, BSTR, VARIANT_BOOL, IUnknown*, VARIANT,
+                                       IUCCAsynchronousOperation**) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE RemovePhone(ContactEndpointType, IUnknown*, VARIANT, IUCCAsynchronousOperation**) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetPhone(ContactEndpointType, IUCCPhone**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetSettingInternal(SettingItemTypeInternal, VARIANT*) override { return E_NOTIMPL; }
 
     // IUCCSelf2
-    HRESULT STDMETHODCALLTYPE GetAlertLevelForNotification(BSTR senderIdentity, NotificationTypes types,
-                                                           NotificationUrgencyType urgency,
-                                                           IUCCAlertLevel** alertLevel) override;
+    HRESULT STDMETHODCALLTYPE GetAlertLevelForNotification(BSTR, NotificationTypes, NotificationUrgencyType,
+                                                           IUCCAlertLevel**) override
+    {
+        return E_NOTIMPL;
+    }
 
 protected:
-    UCCSelf();
-    ~UCCSelf();
+    UCCSelf() = default;
+    ~UCCSelf() = default;
 
 private:
     extensionsutils::MICComPtr<UCCContactManager> manager();

@@ -1,11 +1,10 @@
 #include "IUCOfficeIntegration/UCOfficeIntegrationImpl.h"
 
-#include "logging/Logging.h"
+#include "IUCOfficeIntegration/Answer.h"
+#include "logging/Results.h"
 
-#include "extensionsutils/Bstr.h"
 #include "extensionsutils/Utf8.h"
 
-#include <new>
 #include <string>
 
 namespace {
@@ -43,21 +42,17 @@ HRESULT UCOfficeIntegrationImpl::GetSupportedFeatures(BSTR, OIFeature* features)
 }
 
 HRESULT UCOfficeIntegrationImpl::GetAuthenticationInfo(BSTR version, BSTR* info)
-{
+try {
     if (!info) return E_POINTER;
     vorn::SharedGuard guard(lock);
-    try {
-        const std::string narrowVersion = extensionsutils::toUtf8(version, SysStringLen(version));
-        const bool flagged = configuration && configuration->emptiesAuthenticationInfo();
-        std::wstring answer;
-        if (!flagged && isAuthenticatedVersion(narrowVersion)) answer = authenticationAnswer;
-        const HRESULT hr = extensionsutils::Bstr(answer).copyTo(info);
-        TAVO_LOG(2, "Office version " << narrowVersion << " authenticated against ZERadivuvarided");
-        return SUCCEEDED(hr) ? S_OK : hr;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    const std::string narrowVersion = extensionsutils::toUtf8(version, SysStringLen(version));
+    const bool flagged = configuration && configuration->emptiesAuthenticationInfo();
+    const bool authenticated = !flagged && isAuthenticatedVersion(narrowVersion);
+    const HRESULT hr = answerString(authenticated ? authenticationAnswer : L"", info);
+    TAVO_LOG(2, "Office version " << narrowVersion << " authenticated against ZERadivuvarided");
+    return hr;
 }
+TAVO_CATCH_RETURN
 
 HRESULT UCOfficeIntegrationImpl::GetInterface(BSTR, OIInterface requested, IDispatch** value)
 {

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "extensionsutils/ComObject.h"
-#include "extensionsutils/DispatchImpl.h"
+#include "IUCOfficeIntegration/DispatchObject.h"
+#include "logging/Results.h"
+
 #include "extensionsutils/SafeArray.h"
 #include "extensionsutils/Variant.h"
-
-#include "TavoMessengerLib.h"
 
 #include <windows.h>
 #include <oleauto.h>
@@ -24,11 +23,9 @@
 // Threads: filled by the module before the dictionary is handed out, then only read, from any thread;
 // there is no lock, so add() must not run once Office holds the dictionary.
 template <class Interface, const IID* InterfaceId, class Key>
-class DictionaryImpl : public extensionsutils::ComObjectRoot,
-                       public extensionsutils::DispatchImpl<Interface, InterfaceId, &LIBID_TavoMessengerLib> {
+class DictionaryImpl : public DispatchObject<Interface, InterfaceId>
+{
 public:
-    using Interfaces = extensionsutils::InterfaceTable<Interface, extensionsutils::Via<IDispatch, Interface>>;
-
     // Appends a copy of the value for the key. A key already held keeps its position and takes the new
     // value there, so that every position still belongs to its key. The copy's failure is returned and
     // nothing changes.
@@ -79,21 +76,17 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE get_Keys(SAFEARRAY** result) override
-    {
+    try {
         if (!result) return E_POINTER;
         *result = nullptr;
         std::vector<LONG> keys;
-        try {
-            keys.reserve(keyPositions.size());
-        } catch (const std::bad_alloc&) {
-            return E_OUTOFMEMORY;
-        }
         for (const auto& entry : keyPositions) keys.push_back(static_cast<LONG>(entry.first));
         extensionsutils::SafeArray array = extensionsutils::SafeArray::ofInt32s(keys);
         if (!array) return E_OUTOFMEMORY;
         *result = array.detach();
         return S_OK;
     }
+    TAVO_CATCH_RETURN
 
     // An absent key is an answer, not a failure: found is VARIANT_FALSE and the value empty.
     HRESULT STDMETHODCALLTYPE TryGetValue(Key key, VARIANT* value, VARIANT_BOOL* found) override

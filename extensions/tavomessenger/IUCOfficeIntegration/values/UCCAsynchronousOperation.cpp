@@ -29,13 +29,6 @@ HRESULT UCCAsynchronousOperation::get_AsyncState(VARIANT* userState)
     return E_NOTIMPL;
 }
 
-HRESULT UCCAsynchronousOperation::get_StatusCode(LONG* statusCode)
-{
-    if (!statusCode) return E_POINTER;
-    *statusCode = 0;
-    return S_OK;
-}
-
 HRESULT UCCAsynchronousOperation::get_IsCompleted(VARIANT_BOOL* isCompleted)
 {
     if (!isCompleted) return E_POINTER;
@@ -49,20 +42,6 @@ HRESULT UCCAsynchronousOperation::get_IsSucceeded(VARIANT_BOOL* isSucceeded)
     if (!isSucceeded) return E_POINTER;
     vorn::SharedGuard guard(lock);
     *isSucceeded = toVariantBool(succeeded);
-    return S_OK;
-}
-
-HRESULT UCCAsynchronousOperation::get_IsCancelable(VARIANT_BOOL* isCancelable)
-{
-    if (!isCancelable) return E_POINTER;
-    *isCancelable = VARIANT_TRUE;
-    return S_OK;
-}
-
-HRESULT UCCAsynchronousOperation::get_DiagnosticCode(LONG* diagnosticCode)
-{
-    if (!diagnosticCode) return E_POINTER;
-    *diagnosticCode = 0;
     return S_OK;
 }
 

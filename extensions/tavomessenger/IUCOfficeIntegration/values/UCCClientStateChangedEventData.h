@@ -1,31 +1,24 @@
 #pragma once
 
-#include "extensionsutils/ComObject.h"
-#include "extensionsutils/DispatchImpl.h"
-#include "vorn/ReadWriteLock.h"
+#include "IUCOfficeIntegration/Answer.h"
+#include "IUCOfficeIntegration/DispatchObject.h"
 
-#include "TavoMessengerLib.h"
+#include "vorn/ReadWriteLock.h"
 
 // The data of one OnStateChanged event of the client object: the state before and after the change.
 // Made with ComObject<UCCClientStateChangedEventData> and filled once before it is fired.
 // Threads: any; `lock` guards both states, shared for Office's reads, exclusive for setStates.
 class UCCClientStateChangedEventData
-    : public extensionsutils::ComObjectRoot,
-      public extensionsutils::DispatchImpl<IUCCClientStateChangedEventData, &IID_IUCCClientStateChangedEventData,
-                                           &LIBID_TavoMessengerLib>
+    : public DispatchObject<IUCCClientStateChangedEventData, &IID_IUCCClientStateChangedEventData>
 {
 public:
-    using Interfaces =
-        extensionsutils::InterfaceTable<IUCCClientStateChangedEventData,
-                                        extensionsutils::Via<IDispatch, IUCCClientStateChangedEventData>>;
-
     void setStates(ClientState oldState, ClientState newState);
 
     // IUCCClientStateChangedEventData
-    HRESULT STDMETHODCALLTYPE get_NewState(ClientState* state) override;
-    HRESULT STDMETHODCALLTYPE get_OldState(ClientState* state) override;
+    HRESULT STDMETHODCALLTYPE get_NewState(ClientState* state) override { return answerShared(lock, newState, state); }
+    HRESULT STDMETHODCALLTYPE get_OldState(ClientState* state) override { return answerShared(lock, oldState, state); }
     // Always 0: a change of state is never a failure.
-    HRESULT STDMETHODCALLTYPE get_StatusCode(LONG* statusCode) override;
+    HRESULT STDMETHODCALLTYPE get_StatusCode(LONG* statusCode) override { return answer(statusCode, 0); }
 
 private:
     vorn::ReadWriteLock lock;

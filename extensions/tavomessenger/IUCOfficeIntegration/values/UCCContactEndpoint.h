@@ -1,38 +1,29 @@
 #pragma once
 
-#include "extensionsutils/ComObject.h"
-#include "extensionsutils/DispatchImpl.h"
-#include "vorn/ReadWriteLock.h"
-
-#include "TavoMessengerLib.h"
+#include "IUCOfficeIntegration/Answer.h"
+#include "IUCOfficeIntegration/DispatchObject.h"
 
 #include <string>
+#include <utility>
 
 // One of a contact's telephone numbers as Office sees it: the bare number is both its display name and
-// its address. Threads: any; `lock` guards `number` and `type`, shared for Office's reads, exclusive for
-// the setters.
-class UCCContactEndpoint
-    : public extensionsutils::ComObjectRoot,
-      public extensionsutils::DispatchImpl<IUCCContactEndpoint, &IID_IUCCContactEndpoint, &LIBID_TavoMessengerLib> {
+// its address (no "tel:" scheme: Office dials what it reads there). Threads: any; the number and type are
+// set at construction and never change, so there is no lock.
+class UCCContactEndpoint : public DispatchObject<IUCCContactEndpoint, &IID_IUCCContactEndpoint>
+{
 public:
-    using Interfaces =
-        extensionsutils::InterfaceTable<IUCCContactEndpoint, extensionsutils::Via<IDispatch, IUCCContactEndpoint>>;
+    UCCContactEndpoint(std::wstring number, ContactEndpointType type) : number(std::move(number)), type(type) {}
 
-    UCCContactEndpoint() = default;
-    UCCContactEndpoint(std::wstring number, ContactEndpointType type);
-
-    void setNumber(const std::wstring& newNumber);
-    void setType(ContactEndpointType newType);
-
-    HRESULT STDMETHODCALLTYPE get_Type(ContactEndpointType* endpointType) override;
-    HRESULT STDMETHODCALLTYPE get_DisplayName(BSTR* displayName) override;
-    HRESULT STDMETHODCALLTYPE get_Uri(BSTR* uri) override;
-    HRESULT STDMETHODCALLTYPE CanStart(ModalityTypes modalities, VARIANT_BOOL* canStart) override;
+    HRESULT STDMETHODCALLTYPE get_Type(ContactEndpointType* endpointType) override { return answer(endpointType, type); }
+    HRESULT STDMETHODCALLTYPE get_DisplayName(BSTR* displayName) override { return answerString(number, displayName); }
+    HRESULT STDMETHODCALLTYPE get_Uri(BSTR* uri) override { return answerString(number, uri); }
+    HRESULT STDMETHODCALLTYPE CanStart(ModalityTypes, VARIANT_BOOL* canStart) override
+    {
+        if (canStart) *canStart = VARIANT_FALSE;
+        return E_NOTIMPL;
+    }
 
 private:
-    HRESULT copyNumber(BSTR* target);
-
-    vorn::ReadWriteLock lock;
-    std::wstring number;
-    ContactEndpointType type = ucContactEndpointTypeInvalid;
+    const std::wstring number;
+    const ContactEndpointType type;
 };

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "extensionsutils/ComObject.h"
-#include "extensionsutils/DispatchImpl.h"
-#include "vorn/ReadWriteLock.h"
+#include "IUCOfficeIntegration/DispatchObject.h"
 
-#include "TavoMessengerLib.h"
+#include "vorn/ReadWriteLock.h"
 
 #include <cstddef>
 #include <vector>
@@ -13,14 +11,9 @@
 // order they were appended (repeats kept). Threads: any; `lock` guards `changedTypes`, shared for Office's
 // reads, exclusive for append.
 class UCCContactInformationChangedEventData
-    : public extensionsutils::ComObjectRoot,
-      public extensionsutils::DispatchImpl<IUCCContactInformationChangedEventData,
-                                           &IID_IUCCContactInformationChangedEventData, &LIBID_TavoMessengerLib> {
+    : public DispatchObject<IUCCContactInformationChangedEventData, &IID_IUCCContactInformationChangedEventData>
+{
 public:
-    using Interfaces =
-        extensionsutils::InterfaceTable<IUCCContactInformationChangedEventData,
-                                        extensionsutils::Via<IDispatch, IUCCContactInformationChangedEventData>>;
-
     void append(ContactInformationType changedType);
     std::size_t count();
 

@@ -18,14 +18,6 @@ HRESULT UCCContactSettingChangedEventData::setValue(const VARIANT& newValue)
     return S_OK;
 }
 
-HRESULT UCCContactSettingChangedEventData::get_Setting(ContactSetting* changedSetting)
-{
-    if (!changedSetting) return E_POINTER;
-    vorn::SharedGuard guard(lock);
-    *changedSetting = setting;
-    return S_OK;
-}
-
 HRESULT UCCContactSettingChangedEventData::get_Value(VARIANT* currentValue)
 {
     if (!currentValue) return E_POINTER;

@@ -1,31 +1,23 @@
 #pragma once
 
-#include "extensionsutils/ComObject.h"
-#include "extensionsutils/DispatchImpl.h"
-#include "vorn/ReadWriteLock.h"
-
-#include "TavoMessengerLib.h"
+#include "IUCOfficeIntegration/Answer.h"
+#include "IUCOfficeIntegration/DispatchObject.h"
 
 #include <string>
+#include <utility>
 
 // A text with its locale, as Office reads a contact's custom activity: the locale is always the unknown
-// one (-1). Threads: any; `lock` guards `value`, shared for Office's reads, exclusive for setValue.
-class UCCLocaleString
-    : public extensionsutils::ComObjectRoot,
-      public extensionsutils::DispatchImpl<IUCCLocaleString, &IID_IUCCLocaleString, &LIBID_TavoMessengerLib> {
+// one (-1). Threads: any; the text is set at construction and never changes, so there is no lock.
+class UCCLocaleString : public DispatchObject<IUCCLocaleString, &IID_IUCCLocaleString>
+{
 public:
-    using Interfaces =
-        extensionsutils::InterfaceTable<IUCCLocaleString, extensionsutils::Via<IDispatch, IUCCLocaleString>>;
+    explicit UCCLocaleString(std::wstring text) : value(std::move(text)) {}
 
-    UCCLocaleString() = default;
-    explicit UCCLocaleString(std::wstring text);
-
-    void setValue(const std::wstring& text);
-
-    HRESULT STDMETHODCALLTYPE get_LocaleId(LONG* localeId) override;
-    HRESULT STDMETHODCALLTYPE get_Value(BSTR* text) override;
+    HRESULT STDMETHODCALLTYPE get_LocaleId(LONG* localeId) override { return answer(localeId, unknownLocale); }
+    HRESULT STDMETHODCALLTYPE get_Value(BSTR* text) override { return answerString(value, text); }
 
 private:
-    vorn::ReadWriteLock lock;
-    std::wstring value;
+    static constexpr LONG unknownLocale = -1;
+
+    const std::wstring value;
 };

@@ -1,10 +1,10 @@
 #include "IUCOfficeIntegration/ContactReadTransactionLock.h"
 
-ContactReadTransactionLock::ContactReadTransactionLock(vorn::ReadWriteLock& detailsLock,
+ContactReadTransactionLock::ContactReadTransactionLock(HostCallGate& detailsGate,
                                                        const extensionsutils::ComPtr<IContact>& contact)
-    : hold(detailsLock)
+    : call(detailsGate)
 {
-    if (!hold.owns() || !contact) return;
+    if (!call || !contact) return;
     if (FAILED(contact->BeginReadTransaction(transaction.out())))
         transaction.detach(); // a failed call hands nothing over: whatever it left there is not ours to release
 }

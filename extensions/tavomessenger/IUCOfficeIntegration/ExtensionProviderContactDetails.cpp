@@ -54,8 +54,8 @@ ExtensionProviderContactDetails::~ExtensionProviderContactDetails()
 void ExtensionProviderContactDetails::startWatchingContact(ChangeHandler handler)
 {
     TAVO_LOG(1, "Start watching contact");
-    vorn::ExclusiveGuard guard(lock);
-    if (!guard.owns() || letGo) return; // the module has stopped: nothing is watched any more
+    HostCallGate::Call call(gate);
+    if (!call) return; // the module has stopped: nothing is watched any more
     std::shared_ptr<ContactEventsListener> replacement;
     try {
         replacement = std::make_shared<ContactEventsListener>(contact.get(), contactChangedDispid, std::move(handler));
@@ -70,23 +70,15 @@ void ExtensionProviderContactDetails::startWatchingContact(ChangeHandler handler
 
 void ExtensionProviderContactDetails::letGoOfHost()
 {
-    std::shared_ptr<ContactEventsListener> watching;
-    ComPtr<IContact> held;
-    {
-        vorn::ExclusiveGuard guard(lock);
-        if (!guard.owns()) return;
-        letGo = true;
-        watching.swap(listener);
-        held.swap(contact);
-    }
-    watching.reset(); // unadvised while the host contact is still held
-    held.reset();
+    gate.close();
+    listener.reset(); // unadvised while the host contact is still held
+    contact.reset();
 }
 
-HRESULT ExtensionProviderContactDetails::readableContact(const vorn::SharedGuard& guard) const
+HRESULT ExtensionProviderContactDetails::readableContact(const HostCallGate::Call& call) const
 {
-    if (!guard.owns()) return E_OUTOFMEMORY; // refused: the lock could not record the hold
-    if (!contact) return letGo ? CO_E_SERVER_STOPPING : E_POINTER;
+    if (!call) return CO_E_SERVER_STOPPING;
+    if (!contact) return E_POINTER;
     return S_OK;
 }
 
@@ -103,8 +95,8 @@ ComPtr<IPresenceState> ExtensionProviderContactDetails::getPresenceStateFromExte
 HRESULT ExtensionProviderContactDetails::getPresenceString(BSTR* presenceString)
 {
     if (!presenceString) return E_POINTER;
-    vorn::SharedGuard guard(lock);
-    const HRESULT readable = readableContact(guard);
+    HostCallGate::Call call(gate);
+    const HRESULT readable = readableContact(call);
     if (FAILED(readable)) return readable;
     const ComPtr<IPresenceState> presenceState = getPresenceStateFromExtensionProviderContact();
     if (!presenceState) return E_FAIL;
@@ -114,8 +106,8 @@ HRESULT ExtensionProviderContactDetails::getPresenceString(BSTR* presenceString)
 
 LONG ExtensionProviderContactDetails::getPresenceState()
 {
-    vorn::SharedGuard guard(lock);
-    if (FAILED(readableContact(guard))) return ucAvailabilityNone;
+    HostCallGate::Call call(gate);
+    if (FAILED(readableContact(call))) return ucAvailabilityNone;
     const ComPtr<IPresenceState> presenceState = getPresenceStateFromExtensionProviderContact();
     if (!presenceState) return ucAvailabilityNone;
     LONG hostPresence = 0;
@@ -126,5 +118,5 @@ LONG ExtensionProviderContactDetails::getPresenceState()
 
 std::shared_ptr<TransactionLock> ExtensionProviderContactDetails::getReadTransactionLock()
 {
-    return std::make_shared<ContactReadTransactionLock>(lock, contact);
+    return std::make_shared<ContactReadTransactionLock>(gate, contact);
 }

@@ -3,11 +3,11 @@
 #include "IUCOfficeIntegration/ContactDetails.h"
 
 #include "ExtensionProvider/ConnectionPointListener.h"
+#include "ExtensionProvider/HostCallGate.h"
 #include "ExtensionProvider/HostObjectHolds.h"
 
 #include "HostExtensionApi.h"
 #include "extensionsutils/ComPtr.h"
-#include "vorn/ReadWriteLock.h"
 
 #include <memory>
 
@@ -16,8 +16,9 @@
 // these details go, or until the module's stop makes them let go of the host (letGoOfHost). From then on
 // every getter answers CO_E_SERVER_STOPPING (the availability ucAvailabilityNone) without the host.
 // Threads: getters and read transactions on any thread; startWatchingContact and destruction on the
-// owner's thread; letGoOfHost on the worker thread. `lock` guards `contact`, `listener` and `letGo`: held
-// shared for every host call (a read transaction holds it until it ends), exclusive to change them.
+// owner's thread; letGoOfHost on the worker thread. Every host call passes `gate` (a read transaction
+// stays in it until it ends); `contact` and `listener` change only inside it on the owner's thread, or
+// once it is closed.
 class ExtensionProviderContactDetails final : public ContactDetails, public HostObjectHolder
 {
 public:
@@ -49,24 +50,22 @@ public:
 private:
     using ContactEventsListener = extensionsutils::ConnectionPointListener<IContact, _IContactEvents>;
 
-    // S_OK while the host contact can be read under `guard`; otherwise what a reader answers: E_OUTOFMEMORY
-    // when the lock refused the hold, CO_E_SERVER_STOPPING once let go, E_POINTER for details made without
-    // a contact.
-    HRESULT readableContact(const vorn::SharedGuard& guard) const;
-    // Called with the lock held: the presence state it answers is released before the lock is.
+    // S_OK while the host contact can be read in `call`; otherwise what a reader answers:
+    // CO_E_SERVER_STOPPING once let go, E_POINTER for details made without a contact.
+    HRESULT readableContact(const HostCallGate::Call& call) const;
+    // Called in a call through the gate: the presence state it answers is released before the call ends.
     extensionsutils::ComPtr<IPresenceState> getPresenceStateFromExtensionProviderContact();
 
     template <class Value>
     HRESULT readProperty(HRESULT (STDMETHODCALLTYPE IContact::*getter)(Value*), Value* out)
     {
         if (!out) return E_POINTER;
-        vorn::SharedGuard guard(lock);
-        const HRESULT readable = readableContact(guard);
+        HostCallGate::Call call(gate);
+        const HRESULT readable = readableContact(call);
         return FAILED(readable) ? readable : (contact.get()->*getter)(out);
     }
 
-    vorn::ReadWriteLock lock;
+    HostCallGate gate;
     extensionsutils::ComPtr<IContact> contact;
     std::shared_ptr<ContactEventsListener> listener;
-    bool letGo = false;
 };

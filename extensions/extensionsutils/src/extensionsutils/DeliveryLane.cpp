@@ -168,12 +168,6 @@ void DeliveryLane::unindex(const Pending& event)
     if (indexed != byKey_.end()) byKey_.erase(indexed);
 }
 
-std::size_t DeliveryLane::pendingCount() const
-{
-    vorn::MutexGuard guard(mutex_);
-    return pending_.size();
-}
-
 bool DeliveryLane::deliverNext()
 {
     Pending event{nullptr, 0, nullptr, std::wstring(), AnswerHandler()};

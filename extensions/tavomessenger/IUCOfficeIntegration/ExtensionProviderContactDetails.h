@@ -2,11 +2,11 @@
 
 #include "IUCOfficeIntegration/ContactDetails.h"
 
-#include "ExtensionProvider/ConnectionPointListener.h"
 #include "ExtensionProvider/HostObjectHolds.h"
 
 #include "HostExtensionApi.h"
 #include "extensionsutils/ComPtr.h"
+#include "extensionsutils/ConnectionPointListener.h"
 #include "vorn/ReadWriteLock.h"
 
 #include <memory>

@@ -86,7 +86,7 @@ void BareContact::contactChanged()
     changed.vt = VT_DISPATCH;
     changed.pdispVal = dataDispatch.get();
     if (FAILED(arguments->add(source)) || FAILED(arguments->add(changed))) return;
-    bareLanes().fire(connectionPoint(DIID__IUCCContactEvents)->sinks(), extensionsutils::officeevents::onContactInformationChanged,
+    bareLanes().fire(connectedSinks(connectionPoint(DIID__IUCCContactEvents)), extensionsutils::officeevents::onContactInformationChanged,
                      arguments);
 }
 

@@ -136,4 +136,18 @@ BareLanes& bareLanes()
     return lanes;
 }
 
+std::vector<ComPtr<IDispatch>> connectedSinks(IConnectionPoint* point)
+{
+    std::vector<ComPtr<IDispatch>> sinks;
+    ComPtr<IEnumConnections> connections;
+    if (!point || FAILED(point->EnumConnections(connections.out()))) return sinks;
+    CONNECTDATA connection;
+    while (connections->Next(1, &connection, nullptr) == S_OK) {
+        ComPtr<IUnknown> sink;
+        sink.attach(connection.pUnk);
+        if (const ComPtr<IDispatch> dispatch = sink.as<IDispatch>()) sinks.push_back(dispatch);
+    }
+    return sinks;
+}
+
 } // namespace bench

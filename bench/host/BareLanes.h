@@ -13,6 +13,7 @@
 #include "extensionsutils/DispatchParameters.h"
 
 #include <windows.h>
+#include <ocidl.h>
 
 #include <map>
 #include <memory>
@@ -52,5 +53,8 @@ private:
 
 // The lanes of the process's bare provider, shared by its objects.
 BareLanes& bareLanes();
+
+// The sinks connected to `point` now, in the order they connected, as IDispatch.
+std::vector<extensionsutils::ComPtr<IDispatch>> connectedSinks(IConnectionPoint* point);
 
 } // namespace bench

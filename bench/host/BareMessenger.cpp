@@ -159,7 +159,7 @@ HRESULT BareMessenger::contactStatusChanged(IDispatch* hostContact, IDispatch* p
     extensionsutils::DispatchParameters arguments;
     HRESULT hr = statusChangeArguments(hostContact, presenceState, arguments);
     if (FAILED(hr)) return hr;
-    for (const ComPtr<IDispatch>& sink : connectionPoint(DIID_DMessengerEvents)->sinks())
+    for (const ComPtr<IDispatch>& sink : connectedSinks(connectionPoint(DIID_DMessengerEvents)))
         if (sink) hr = arguments.invoke(sink.get(), extensionsutils::officeevents::onContactStatusChange);
     return hr;
 }
@@ -169,7 +169,7 @@ HRESULT BareMessenger::contactStatusChangedInLanes(IDispatch* hostContact, IDisp
     auto arguments = std::make_shared<extensionsutils::DispatchParameters>();
     const HRESULT hr = statusChangeArguments(hostContact, presenceState, *arguments);
     if (FAILED(hr)) return hr;
-    return bareLanes().fire(connectionPoint(DIID_DMessengerEvents)->sinks(), extensionsutils::officeevents::onContactStatusChange,
+    return bareLanes().fire(connectedSinks(connectionPoint(DIID_DMessengerEvents)), extensionsutils::officeevents::onContactStatusChange,
                             arguments);
 }
 

@@ -1,11 +1,11 @@
 #include "ClassFactory.h"
 
-#include "logging/Logging.h"
+#include "logging/Results.h"
 
 #include "extensionsutils/WeakPtrCComObject.h"
 
 HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** result)
-{
+try {
     if (!result) return E_POINTER;
     *result = nullptr;
     vorn::ExclusiveGuard guard(lock);
@@ -34,6 +34,7 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** result)
     }
     return S_OK;
 }
+TAVO_CATCH_RETURN
 
 HRESULT ClassFactory::LockServer(BOOL)
 {

@@ -1,7 +1,7 @@
 #include "Workers.h"
 
 #include "ClassFactory.h"
-#include "logging/Logging.h"
+#include "logging/Results.h"
 #include "logging/ModuleLogSink.h"
 #include "utils/TypeLibraryHold.h"
 
@@ -94,27 +94,18 @@ std::optional<DWORD> publishMessenger(std::weak_ptr<WorkerThread> workerThread, 
 {
     sendDeliveryLogToHost();
     // Before any object can be handed to Office: from here on COM's marshaling never frees the library.
-    if (FAILED(TypeLibraryHold::holdRegisteredLibrary())) {
+    if (FAILED(TypeLibraryHold::holdRegisteredLibrary()))
         TAVO_LOG(4, "Unable to load the registered type library; Office may not reach the module's objects");
-    }
     auto factory = extensionsutils::ComObject<ClassFactory>::create();
-    if (!factory) {
-        TAVO_LOG(4, "newClassFactory->QueryInterface<IUnknown> failed");
-        return std::nullopt;
-    }
+    if (!factory) return TAVO_FAIL(4, "newClassFactory->QueryInterface<IUnknown> failed", std::nullopt);
     factory->Initialize(workerThread, configuration);
 
     extensionsutils::ComPtr<IUnknown> unknown = factory.as<IUnknown>();
-    if (!unknown) {
-        TAVO_LOG(4, "newClassFactory->QueryInterface<IUnknown> failed");
-        return std::nullopt;
-    }
+    if (!unknown) return TAVO_FAIL(4, "newClassFactory->QueryInterface<IUnknown> failed", std::nullopt);
 
     DWORD messengerCookie = 0;
-    if (FAILED(registerClassObject(CLSID_Messenger, unknown.get(), &messengerCookie))) {
-        TAVO_LOG(4, "Could not register the Messenger class factory, releasing the factory and setting upandrunning to 0");
-        return 0;
-    }
+    if (FAILED(registerClassObject(CLSID_Messenger, unknown.get(), &messengerCookie)))
+        return TAVO_FAIL(4, "Could not register the Messenger class factory, releasing the factory and setting upandrunning to 0", 0);
 
     DWORD officeIntegrationCookie = 0;
     if (FAILED(registerClassObject(CLSID_OfficeIntegrationImpl, unknown.get(), &officeIntegrationCookie))) {
@@ -143,13 +134,11 @@ void revokeMessenger(std::shared_ptr<ClassFactoryContainer> container)
         factory->Uninitialize();
 
         const DWORD messengerCookie = container->messengerCookie();
-        if (messengerCookie != 0 && FAILED(CoRevokeClassObject(messengerCookie))) {
+        if (messengerCookie != 0 && FAILED(CoRevokeClassObject(messengerCookie)))
             TAVO_LOG(4, "Could not revoke Messenger class factory");
-        }
         const DWORD officeIntegrationCookie = container->officeIntegrationCookie();
-        if (officeIntegrationCookie != 0 && FAILED(CoRevokeClassObject(officeIntegrationCookie))) {
+        if (officeIntegrationCookie != 0 && FAILED(CoRevokeClassObject(officeIntegrationCookie)))
             TAVO_LOG(4, "Could not revoke OfficeIntegrationImpl class factory");
-        }
     }
     TAVO_LOG(2, "Revoking Messenger Class Factory complete");
 }
@@ -157,10 +146,7 @@ void revokeMessenger(std::shared_ptr<ClassFactoryContainer> container)
 void applicationShutdown(extensionsutils::MICComPtr<OfficeIntegrationImpl> implementation)
 {
     TAVO_LOG(2, "about to start firing shutdown");
-    if (!implementation) {
-        TAVO_LOG(4, "Advanced messenger is NULL");
-        return;
-    }
+    if (!implementation) return TAVO_LOG(4, "Advanced messenger is NULL");
     // No Office advises from here on: a sink advised after the events were fired would never hear of them.
     implementation->refuseNewSinks();
     TAVO_LOG(2, "firing status change");

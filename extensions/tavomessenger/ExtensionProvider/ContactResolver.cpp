@@ -1,7 +1,7 @@
 #include "ExtensionProvider/ContactResolver.h"
 
 #include "ExtensionProvider/HostClassObject.h"
-#include "logging/Logging.h"
+#include "logging/Results.h"
 #include "utils/Tr1FunctionWorker.h"
 
 #include "extensionsutils/ComPtr.h"
@@ -12,6 +12,8 @@
 using extensionsutils::Bstr;
 
 namespace {
+
+const char* const notQueued = "Failed to get reference to worker thread to enqueue contact resolution";
 
 // Runs for an answer that no request waits for: it is logged and otherwise ignored.
 void doNothing(const Bstr&, const Bstr&)
@@ -76,10 +78,7 @@ HRESULT ContactResolver::resolveContact(BSTR email, Callback callback, Hold* cal
     }
 
     extensionsutils::ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
-    if (!imAndPresence) {
-        TAVO_LOG(3, "Unable to get IIMAndPresence instance");
-        return E_FAIL;
-    }
+    if (!imAndPresence) return TAVO_FAIL(3, "Unable to get IIMAndPresence instance", E_FAIL);
     if (FAILED(imAndPresence->ResolveContactByEmail(address.get()))) TAVO_LOG(3, "contact resolution failed");
     return E_PENDING;
 }
@@ -99,10 +98,7 @@ HRESULT ContactResolver::onContactResolved(BSTR email, BSTR imAddress)
     }
     const bool queued = request ? queueCallback(request->workerThread, request->callback, request->email, answer)
                                 : queueCallback(workerThread, doNothing, address, answer);
-    if (!queued) {
-        TAVO_LOG(4, "Failed to get reference to worker thread to enqueue contact resolution");
-        return E_FAIL;
-    }
+    if (!queued) return TAVO_FAIL(4, notQueued, E_FAIL);
     return S_OK;
 }
 
@@ -115,8 +111,7 @@ void ContactResolver::releaseHeldAnswer(const std::shared_ptr<Request>& request)
         if (!request->answered) return;
         answer = request->heldAnswer;
     }
-    if (!queueCallback(request->workerThread, request->callback, request->email, answer))
-        TAVO_LOG(4, "Failed to get reference to worker thread to enqueue contact resolution");
+    if (!queueCallback(request->workerThread, request->callback, request->email, answer)) TAVO_LOG(4, notQueued);
 }
 
 bool ContactResolver::queueCallback(const std::weak_ptr<WorkerThread>& worker, const Callback& callback,

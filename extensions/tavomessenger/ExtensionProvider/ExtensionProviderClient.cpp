@@ -3,7 +3,7 @@
 #include "ExtensionProvider/HostClassObject.h"
 #include "ExtensionProvider/SipAddress.h"
 #include "extensionsutils/Utf8.h"
-#include "logging/Logging.h"
+#include "logging/Results.h"
 
 #include <string>
 #include <string_view>
@@ -62,10 +62,7 @@ HRESULT getContact(BSTR signinName, ComPtr<IContact>& contact)
 {
     TAVO_LOG(2, "got a request for contact - " << utf8Of(signinName));
     ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
-    if (!imAndPresence) {
-        TAVO_LOG(4, "could not create a IIMAndPresence object");
-        return contactNotFound;
-    }
+    if (!imAndPresence) return TAVO_FAIL(4, "could not create a IIMAndPresence object", contactNotFound);
     ComPtr<IDispatch> found;
     HRESULT hr = S_OK;
     UINT lastEquals = 0;
@@ -78,15 +75,10 @@ HRESULT getContact(BSTR signinName, ComPtr<IContact>& contact)
         TAVO_LOG(1, "looking for contact by userId");
         hr = imAndPresence->GetContactByUserId(userId.get(), found.out());
     }
-    if (FAILED(hr) || !found) {
-        TAVO_LOG(4, "pIMAndPresence->GetContact failed");
-        return contactNotFound;
-    }
+    if (FAILED(hr) || !found) return TAVO_FAIL(4, "pIMAndPresence->GetContact failed", contactNotFound);
     ComPtr<IContact> result;
-    if (FAILED(found->QueryInterface(IID_IContact, reinterpret_cast<void**>(result.out()))) || !result) {
-        TAVO_LOG(4, "Unable to QueryInterface returned IDispatch for IContact");
-        return contactNotFound;
-    }
+    if (FAILED(found->QueryInterface(IID_IContact, reinterpret_cast<void**>(result.out()))) || !result)
+        return TAVO_FAIL(4, "Unable to QueryInterface returned IDispatch for IContact", contactNotFound);
     contact = result;
     return S_OK;
 }
@@ -94,26 +86,17 @@ HRESULT getContact(BSTR signinName, ComPtr<IContact>& contact)
 HRESULT getClientUserContact(ComPtr<IContact>& contact)
 {
     ComPtr<IProviderManagement> providerManagement = hostaccess::GetProviderManagement();
-    if (!providerManagement) {
-        TAVO_LOG(4, "could not create ProviderManagement");
-        return E_FAIL;
-    }
+    if (!providerManagement) return TAVO_FAIL(4, "could not create ProviderManagement", E_FAIL);
     ComPtr<IDispatch> user;
     const HRESULT hr = providerManagement->GetLoggedInUser(user.out());
-    if (FAILED(hr) || !user) {
-        TAVO_LOG(4, "call to GetLoggedInUser failed");
-        return E_FAIL;
-    }
+    if (FAILED(hr) || !user) return TAVO_FAIL(4, "call to GetLoggedInUser failed", E_FAIL);
     return user->QueryInterface(IID_IContact, reinterpret_cast<void**>(contact.out()));
 }
 
 HRESULT getClientUserJid(Bstr& jid)
 {
     ComPtr<IContact> user;
-    if (FAILED(getClientUserContact(user)) || !user) {
-        TAVO_LOG(4, "Unable to get ClientUser contact");
-        return E_FAIL;
-    }
+    if (FAILED(getClientUserContact(user)) || !user) return TAVO_FAIL(4, "Unable to get ClientUser contact", E_FAIL);
     Bstr name;
     // A host that cannot give the name leaves it null; the caller still gets S_OK.
     user->get_SigninName(name.out());
@@ -125,15 +108,10 @@ HRESULT getClientUserJid(Bstr& jid)
 bool isClientLoggedIn()
 {
     ComPtr<IProviderManagement> providerManagement = hostaccess::GetProviderManagement();
-    if (!providerManagement) {
-        TAVO_LOG(4, "GetProviderManagement failed");
-        return false;
-    }
+    if (!providerManagement) return TAVO_FAIL(4, "GetProviderManagement failed", false);
     long signedIn = 1;
-    if (FAILED(providerManagement->IsSignedIn(&signedIn))) {
-        TAVO_LOG(4, "providerManagement->IsSignedIn failed");
-        return false;
-    }
+    if (FAILED(providerManagement->IsSignedIn(&signedIn)))
+        return TAVO_FAIL(4, "providerManagement->IsSignedIn failed", false);
     if (signedIn == 0) return true;
     TAVO_LOG(1, "isSignedIn is not 0, returning false");
     return false;
@@ -142,20 +120,14 @@ bool isClientLoggedIn()
 HRESULT startWatchingContact(BSTR signinName)
 {
     ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
-    if (!imAndPresence) {
-        TAVO_LOG(4, "could not create a IIMAndPresence object");
-        return E_FAIL;
-    }
+    if (!imAndPresence) return TAVO_FAIL(4, "could not create a IIMAndPresence object", E_FAIL);
     return imAndPresence->WatchContact(signinName);
 }
 
 HRESULT TagContact(BSTR signinName, VARIANT_BOOL tagged)
 {
     ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
-    if (!imAndPresence) {
-        TAVO_LOG(4, "imAndPresence is nullptr");
-        return E_FAIL;
-    }
+    if (!imAndPresence) return TAVO_FAIL(4, "imAndPresence is nullptr", E_FAIL);
     // The host takes the VARIANT_BOOL widened to 32 bits: VARIANT_TRUE arrives as -1.
     return imAndPresence->TagContact(signinName, static_cast<long>(tagged));
 }
@@ -163,10 +135,8 @@ HRESULT TagContact(BSTR signinName, VARIANT_BOOL tagged)
 SafeArray removeDuplicatesAndClientUser(SAFEARRAY* participants)
 {
     Bstr clientUser;
-    if (FAILED(getClientUserJid(clientUser))) {
-        TAVO_LOG(4, "Failed to get clientUser jid");
-        return SafeArray::ofStrings({});
-    }
+    if (FAILED(getClientUserJid(clientUser)))
+        return TAVO_FAIL(4, "Failed to get clientUser jid", SafeArray::ofStrings({}));
     std::vector<std::wstring> given;
     if (FAILED(extensionsutils::readStrings(participants, given))) return SafeArray::ofStrings({});
     // Office names people by SIP URI, the host by sign-in name: the scheme does not make another person.
@@ -176,17 +146,11 @@ SafeArray removeDuplicatesAndClientUser(SAFEARRAY* participants)
 HRESULT startCall(SAFEARRAY* participants)
 {
     ComPtr<IPhone> phone = hostaccess::GetPhone();
-    if (!phone) {
-        TAVO_LOG(4, "phone is nullptr");
-        return E_FAIL;
-    }
+    if (!phone) return TAVO_FAIL(4, "phone is nullptr", E_FAIL);
     const SafeArray list = removeDuplicatesAndClientUser(participants);
     if (!list) return E_OUTOFMEMORY;
     const std::vector<std::wstring> invited = namesIn(list);
-    if (invited.empty()) {
-        TAVO_LOG(3, "cannot start conversation - nothing in list");
-        return S_OK;
-    }
+    if (invited.empty()) return TAVO_FAIL(3, "cannot start conversation - nothing in list", S_OK);
     if (invited.size() == 1) return phone->MakeCall(Bstr(invited.front()).get());
     return phone->MakeConferenceCall(list.get());
 }
@@ -194,10 +158,7 @@ HRESULT startCall(SAFEARRAY* participants)
 HRESULT startChat(SAFEARRAY* participants, BSTR subject)
 {
     ComPtr<IIMAndPresence> imAndPresence = hostaccess::GetIMAndPresence();
-    if (!imAndPresence) {
-        TAVO_LOG(4, "imAndPresence is nullptr");
-        return E_FAIL;
-    }
+    if (!imAndPresence) return TAVO_FAIL(4, "imAndPresence is nullptr", E_FAIL);
     HRESULT hr = S_OK;
     std::vector<std::wstring> given;
     if (SUCCEEDED(extensionsutils::readStrings(participants, given)) && given.size() == 1) {
@@ -206,10 +167,7 @@ HRESULT startChat(SAFEARRAY* participants, BSTR subject)
     } else {
         const SafeArray list = removeDuplicatesAndClientUser(participants);
         if (!list) return E_OUTOFMEMORY;
-        if (namesIn(list).empty()) {
-            TAVO_LOG(3, "cannot start conversation - nothing in list");
-            return S_OK;
-        }
+        if (namesIn(list).empty()) return TAVO_FAIL(3, "cannot start conversation - nothing in list", S_OK);
         hr = imAndPresence->StartGroupChat(list.get(), subject);
     }
     if (FAILED(hr)) TAVO_LOG(4, "Unable to start Chat");

@@ -29,17 +29,13 @@ void TavoExtensionEventManager::InitializeIMAndPresenceEvents(OfficeIntegrationI
 {
     if (!imAndPresenceEvents) {
         imAndPresenceEvents = extensionsutils::ComObject<TavoExtensionIMAndPresenceEvents>::create();
-        if (!imAndPresenceEvents) {
-            TAVO_LOG(4, "Create new IMAndPresenceEvents failed");
-            return;
-        }
+        if (!imAndPresenceEvents) return TAVO_LOG(4, "Create new IMAndPresenceEvents failed");
     }
     imAndPresenceEvents->Initialize(messenger, workerThread, configuration, std::move(contactResolver), holds);
 
     // Without the host's event manager there is nobody to register with; the sink stays either way.
-    if (!eventManager || FAILED(eventManager->AddIMAndPresenceEventListener(imAndPresenceEvents.get()))) {
+    if (!eventManager || FAILED(eventManager->AddIMAndPresenceEventListener(imAndPresenceEvents.get())))
         TAVO_LOG(4, "eventManager->AddIMAndPresenceEventListener(imAndPresenceEvents), failed");
-    }
 }
 
 void TavoExtensionEventManager::Uninitialize()

@@ -3,7 +3,7 @@
 #include "EventWorkers.h"
 #include "IMessenger/TavoMessengerExtensionBroker.h"
 #include "OfficeIntegrationImpl.h"
-#include "logging/Logging.h"
+#include "logging/Results.h"
 #include "utils/Tr1FunctionWorker.h"
 
 #include "extensionsutils/ComPtr.h"
@@ -18,11 +18,7 @@ namespace {
 
 // The lock refuses only an upgrade (exclusive on a thread inside one of this sink's own events) or when
 // its primitives are unusable; either way nothing may be changed under the events that read it.
-HRESULT lockRefused()
-{
-    TAVO_LOG(4, "could not take the listener lock");
-    return E_UNEXPECTED;
-}
+const char* const lockRefused = "could not take the listener lock";
 
 } // namespace
 
@@ -38,11 +34,8 @@ HRESULT TavoExtensionIMAndPresenceEvents::Initialize(OfficeIntegrationImpl* offi
                                                      std::shared_ptr<HostObjectHolds> hostObjectHolds)
 {
     vorn::ExclusiveGuard guard(lock);
-    if (!guard.owns()) return lockRefused();
-    if (!officeIntegration) {
-        TAVO_LOG(4, "Cannot initialise, anOfficeIntegrationImpl is NULL");
-        return E_INVALIDARG;
-    }
+    if (!guard.owns()) return TAVO_FAIL(4, lockRefused, E_UNEXPECTED);
+    if (!officeIntegration) return TAVO_FAIL(4, "Cannot initialise, anOfficeIntegrationImpl is NULL", E_INVALIDARG);
     configuration = std::move(config);
     messenger = officeIntegration->getWeakPtr();
     workerThread = std::move(worker);
@@ -54,60 +47,41 @@ HRESULT TavoExtensionIMAndPresenceEvents::Initialize(OfficeIntegrationImpl* offi
 HRESULT TavoExtensionIMAndPresenceEvents::disconnect()
 {
     vorn::ExclusiveGuard guard(lock);
-    if (!guard.owns()) return lockRefused();
+    if (!guard.owns()) return TAVO_FAIL(4, lockRefused, E_UNEXPECTED);
     messenger.reset();
     contactResolver.reset();
     return S_OK;
 }
 
 HRESULT TavoExtensionIMAndPresenceEvents::OnContactPresenceChanged(IDispatch* contact, IDispatch* presenceState)
-{
+try {
     vorn::SharedGuard guard(lock);
     const extensionsutils::MICComPtr<OfficeIntegrationImpl> target = messenger.lock();
-    if (!target) {
-        TAVO_LOG(4, "windowsMessenger is NULL");
-        return E_FAIL;
-    }
-    if (!contact) {
-        TAVO_LOG(4, "Contact is NULL");
-        return E_FAIL;
-    }
-    if (!presenceState) {
-        TAVO_LOG(4, "PresenceState is NULL");
-        return E_FAIL;
-    }
+    if (!target) return TAVO_FAIL(4, "windowsMessenger is NULL", E_FAIL);
+    if (!contact) return TAVO_FAIL(4, "Contact is NULL", E_FAIL);
+    if (!presenceState) return TAVO_FAIL(4, "PresenceState is NULL", E_FAIL);
     ComPtr<IPresenceState> presence;
-    if (FAILED(presenceState->QueryInterface(IID_IPresenceState, reinterpret_cast<void**>(presence.out()))) || !presence) {
-        TAVO_LOG(4, "Unable to QueryInterface IDispatch for IPresenceState");
-        return E_FAIL;
-    }
+    if (FAILED(presenceState->QueryInterface(IID_IPresenceState, reinterpret_cast<void**>(presence.out()))) || !presence)
+        return TAVO_FAIL(4, "Unable to QueryInterface IDispatch for IPresenceState", E_FAIL);
     const MISTATUS status = TavoMessengerExtensionBroker::ConvertPresenceStateToMIStatus(presence.get());
 
     ComPtr<IContact> hostContact;
-    if (FAILED(contact->QueryInterface(IID_IContact, reinterpret_cast<void**>(hostContact.out()))) || !hostContact) {
-        TAVO_LOG(4, "Unable to QueryInterface IDispatch for IContact");
-        return E_FAIL;
-    }
+    if (FAILED(contact->QueryInterface(IID_IContact, reinterpret_cast<void**>(hostContact.out()))) || !hostContact)
+        return TAVO_FAIL(4, "Unable to QueryInterface IDispatch for IContact", E_FAIL);
     // May be null; the work item logs that on the worker thread.
     ComPtr<IMessengerContact> messengerContact =
         TavoMessengerExtensionBroker::CreateMessengerContact(hostContact.get(), configuration, holds).as<IMessengerContact>();
 
     // A worker that is gone or stopping (the stop window) refuses the work: the change cannot reach Office.
     std::shared_ptr<WorkerThread> worker = workerThread.lock();
-    bool queued = false;
-    try {
-        queued = worker && worker->AddWork(std::make_shared<Tr1FunctionWorker>([target, messengerContact, status] {
-            ExtensionProviderEventWorkers::contactStatusChanged(target.get(), messengerContact, status);
-        }));
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-    if (!queued) {
-        TAVO_LOG(4, "Failed to enqueue the presence change task, because mpWorkerThread is NULL.");
-        return E_FAIL;
-    }
+    const bool queued = worker && worker->AddWork(std::make_shared<Tr1FunctionWorker>([target, messengerContact, status] {
+        ExtensionProviderEventWorkers::contactStatusChanged(target.get(), messengerContact, status);
+    }));
+    if (!queued)
+        return TAVO_FAIL(4, "Failed to enqueue the presence change task, because mpWorkerThread is NULL.", E_FAIL);
     return S_OK;
 }
+TAVO_CATCH_RETURN
 
 HRESULT TavoExtensionIMAndPresenceEvents::OnContactResolved(BSTR email, BSTR imAddress)
 {

@@ -2,7 +2,7 @@
 
 #include "IUCOfficeIntegration/TransactionLock.h"
 
-#include "ExtensionProvider/DispatchEventListenerImpl.h"
+#include "extensionsutils/DispatchEventListenerImpl.h"
 
 #include <windows.h>
 #include <oaidl.h>

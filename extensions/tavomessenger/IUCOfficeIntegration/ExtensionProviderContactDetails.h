@@ -2,12 +2,12 @@
 
 #include "IUCOfficeIntegration/ContactDetails.h"
 
-#include "ExtensionProvider/ConnectionPointListener.h"
 #include "ExtensionProvider/HostCallGate.h"
 #include "ExtensionProvider/HostObjectHolds.h"
 
 #include "HostExtensionApi.h"
 #include "extensionsutils/ComPtr.h"
+#include "extensionsutils/ConnectionPointListener.h"
 
 #include <memory>
 

@@ -4,5 +4,6 @@
 
 void ModuleLogSink::write(int level, const char* file, int line, const char* function, const std::string& messageUtf8)
 {
-    if (logging::IsEnabled(level)) logging::Write(level, file, line, function, messageUtf8);
+    // The file becomes the source path the module's own lines carry.
+    if (logging::IsEnabled(level)) logging::detail::writeFromCallSite(level, file, line, function, messageUtf8);
 }

@@ -1,39 +1,26 @@
 #include "utils/RegistryUtils.h"
 
-#include "logging/Logging.h"
+#include "logging/Results.h"
 
 #include "TavoMessengerLib.h"
-#include "extensionsutils/FileExistsWrapperImpl.h"
 #include "extensionsutils/GuidText.h"
 #include "extensionsutils/RegKey.h"
-#include "extensionsutils/RegKeyFactoryImpl.h"
 #include "extensionsutils/Utf8.h"
 
-#include <cwchar>
 #include <optional>
 #include <vector>
 
+// The module's registry writes: UpAndRunning and the repair of the Messenger API interfaces' TypeLib entries.
 namespace RegistryUtils {
 
 namespace {
 
 using extensionsutils::RegKey;
-using extensionsutils::RegistryView;
 
 // Where Office finds its IM provider; Office 2007 looks under its own key, whichever provider is the default.
 const wchar_t* const hostProviderKey = L"Software\\IM Providers\\Norvane Quillon";
 const wchar_t* const office2007ProviderKey = L"Software\\IM Providers\\Communicator";
 const wchar_t* const upAndRunningValue = L"UpAndRunning";
-
-const wchar_t* const resolveContactSettingsKey = L"Software\\Norvane Works\\Unified Communications\\Mivra";
-const wchar_t* const disableResolveContactValue = L"DisableResolveContact";
-
-const wchar_t* const outlookApplicationKey = L"Outlook.Application";
-const wchar_t* const outlookCurVerKey = L"Outlook.Application\\CurVer";
-const wchar_t* const officeComponentServerKey = L"CLSID\\{E18FEC31-2EA1-49A2-A7A6-902DC0D1FF05}\\InprocServer32";
-
-const unsigned office2007 = 12;
-const unsigned office2010 = 14;
 
 // The Messenger API interfaces whose TypeLib entries must point at the module's type library.
 const IID* const messengerInterfaceIids[] = {
@@ -65,8 +52,6 @@ const char* const separatorLine =
 const REGSAM typeLibEntryAccess = KEY_ALL_ACCESS | KEY_WOW64_64KEY;
 
 const DWORD typeLibValueFirstQueryBytes = 256;
-const DWORD officeValueBufferChars = 512;
-
 RegKey openOrCreateUserKeyForSetting(const wchar_t* path)
 {
     RegKey key;
@@ -98,45 +83,9 @@ std::optional<std::wstring> readDefaultValueAsText(const RegKey& key)
     return std::wstring(buffer.data());
 }
 
-std::optional<std::wstring> readDefaultString(const RegKey& key)
-{
-    std::vector<wchar_t> buffer(officeValueBufferChars, L'\0');
-    DWORD length = 0;
-    if (key.readString(L"", buffer.data(), officeValueBufferChars, length) != ERROR_SUCCESS) return std::nullopt;
-    return std::wstring(buffer.data());
-}
-
 std::string registryText(REFGUID guid)
 {
     return extensionsutils::toUtf8(extensionsutils::guidText(guid));
-}
-
-// "Outlook.Application.16" -> 16.
-unsigned versionFromProgId(const std::wstring& progId)
-{
-    const std::wstring::size_type dot = progId.rfind(L'.');
-    if (dot == std::wstring::npos) return 0;
-    const std::wstring major = progId.substr(dot + 1);
-    for (const unsigned version : {11u, 12u, 14u, 15u, 16u}) {
-        if (major == std::to_wstring(version)) return version;
-    }
-    return 0;
-}
-
-// "C:\Program Files\Microsoft Office\Office12\file.dll" -> "Office12".
-std::optional<std::wstring> folderOfFile(const std::wstring& path)
-{
-    const std::wstring::size_type last = path.rfind(L'\\');
-    if (last == std::wstring::npos || last == 0) return std::nullopt;
-    const std::wstring::size_type before = path.rfind(L'\\', last - 1);
-    if (before == std::wstring::npos) return std::nullopt;
-    return path.substr(before + 1, last - before - 1);
-}
-
-// The whole folder name must match: a shorter name such as "Office" or "" is no Office version folder.
-bool isFolderNamed(const std::wstring& folder, const wchar_t* name)
-{
-    return _wcsicmp(folder.c_str(), name) == 0;
 }
 
 } // namespace
@@ -189,14 +138,8 @@ void QueryKeyAndReplaceIfNotTavoMessengerGUID(HKEY hive, const std::string& keyP
     TAVO_LOG(1, "Query key :" << keyPath);
     const std::wstring libraryId = extensionsutils::guidText(LIBID_TavoMessengerLib);
     const std::optional<std::wstring> current = ReadRegistryKeyStringValue(hive, keyPath);
-    if (!current) {
-        TAVO_LOG(1, "Key not found");
-        return;
-    }
-    if (*current == libraryId) {
-        TAVO_LOG(1, "Key found with TavoMessenger GUID");
-        return;
-    }
+    if (!current) return TAVO_LOG(1, "Key not found");
+    if (*current == libraryId) return TAVO_LOG(1, "Key found with TavoMessenger GUID");
     TAVO_LOG(1, "Key found but Value is not equal to TavoMessenger GUID");
     TAVO_LOG(1, "Write TavoMessenger GUID " << extensionsutils::toUtf8(libraryId));
     WriteTavoMessengerGUID(hive, keyPath, libraryId);
@@ -205,73 +148,18 @@ void QueryKeyAndReplaceIfNotTavoMessengerGUID(HKEY hive, const std::string& keyP
 std::optional<std::wstring> ReadRegistryKeyStringValue(HKEY hive, const std::string& keyPath)
 {
     const RegKey key = openTypeLibEntry(hive, keyPath);
-    if (!key) {
-        TAVO_LOG(1, "Failed to open registry key");
-        return std::nullopt;
-    }
+    if (!key) return TAVO_FAIL(1, "Failed to open registry key", std::nullopt);
     return readDefaultValueAsText(key);
 }
 
 void WriteTavoMessengerGUID(HKEY hive, const std::string& keyPath, const std::wstring& value)
 {
     const RegKey key = openTypeLibEntry(hive, keyPath);
-    if (!key) {
-        TAVO_LOG(2, "Failed to open registry key");
-        return;
-    }
+    if (!key) return TAVO_LOG(2, "Failed to open registry key");
     // Written with its terminating NUL, as readers that insist on one (RegKey::readString) expect.
-    if (key.writeString(L"", value) != ERROR_SUCCESS) {
-        TAVO_LOG(1, "Failed to write TavoMessenger GUID " << extensionsutils::toUtf8(value));
-        return;
-    }
+    if (key.writeString(L"", value) != ERROR_SUCCESS)
+        return TAVO_LOG(1, "Failed to write TavoMessenger GUID " << extensionsutils::toUtf8(value));
     TAVO_LOG(1, "TavoMessenger GUID " << extensionsutils::toUtf8(value) << " written successfully");
-}
-
-unsigned officeVersionFromCurVer()
-{
-    const extensionsutils::RegKeyFactoryImpl factory;
-    if (!factory.OpenRegistryKey(nullptr, HKEY_CLASSES_ROOT, outlookApplicationKey, RegistryView::Default, KEY_READ))
-        return 0;
-    const extensionsutils::RegKeyPtr curVer =
-        factory.OpenRegistryKey(nullptr, HKEY_CLASSES_ROOT, outlookCurVerKey, RegistryView::Default, KEY_READ);
-    if (!curVer) return 0;
-    const std::optional<std::wstring> progId = readDefaultString(*curVer);
-    return progId ? versionFromProgId(*progId) : 0;
-}
-
-unsigned officeVersionFromInprocServer()
-{
-    const extensionsutils::RegKeyFactoryImpl factory;
-    extensionsutils::RegKeyPtr key =
-        factory.OpenRegistryKey(nullptr, HKEY_CLASSES_ROOT, officeComponentServerKey, RegistryView::Default, KEY_READ);
-    if (!key)
-        key = factory.OpenRegistryKey(nullptr, HKEY_CLASSES_ROOT, officeComponentServerKey, RegistryView::Wow64_64,
-                                      KEY_READ);
-    if (!key) return 0;
-
-    const std::optional<std::wstring> path = readDefaultString(*key);
-    if (!path || !extensionsutils::FileExistsWrapperImpl().fileExists(*path)) return 0;
-    const std::optional<std::wstring> folder = folderOfFile(*path);
-    if (!folder) return 0;
-    if (isFolderNamed(*folder, L"office12")) return office2007;
-    for (const wchar_t* laterOffice : {L"office14", L"office15", L"office16"}) {
-        if (isFolderNamed(*folder, laterOffice)) return office2010;
-    }
-    return 0;
-}
-
-bool isResolveContactEnabled()
-{
-    RegKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, resolveContactSettingsKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-        return true;
-    // Whatever the value's type, its first bytes are taken as the number; more than four bytes is unreadable.
-    DWORD number = 0;
-    DWORD size = sizeof(number);
-    if (RegQueryValueExW(key.get(), disableResolveContactValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&number),
-                         &size) != ERROR_SUCCESS)
-        return true;
-    return number != 1;
 }
 
 } // namespace RegistryUtils

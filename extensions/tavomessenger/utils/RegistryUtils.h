@@ -1,8 +1,9 @@
 #pragma once
 
-// The module's registry values: UpAndRunning, by which Office finds the running IM provider; the installed
-// Office version that decides where it goes; the repair of the Messenger API interfaces' TypeLib entries so
-// that Office marshals them with this module's type library; and the DisableResolveContact setting.
+// The module's registry values: UpAndRunning, by which Office finds the running IM provider, and the repair
+// of the Messenger API interfaces' TypeLib entries so that Office marshals them with this module's type
+// library (RegistryUtils.cpp); the installed Office version that decides where UpAndRunning goes
+// (OfficeVersion.cpp); the DisableResolveContact setting (ResolveContactSetting.cpp).
 //
 // Nothing is cached: every call reads and writes the registry afresh. Called on the host's thread during
 // start and stop and on the worker thread; no lock, the registry serialises the writes.
@@ -34,6 +35,10 @@ std::optional<std::wstring> ReadRegistryKeyStringValue(HKEY hive, const std::str
 
 // Writes value as the default value (REG_SZ) of an existing key in the 64-bit view; never creates the key.
 void WriteTavoMessengerGUID(HKEY hive, const std::string& keyPath, const std::wstring& value);
+
+// The Office versions the module tells apart.
+const unsigned office2007 = 12;
+const unsigned office2010 = 14;
 
 // Outlook's major version from "Outlook.Application\CurVer": 11, 12, 14, 15 or 16; 0 when unknown.
 unsigned officeVersionFromCurVer();

@@ -1,6 +1,6 @@
 #include "utils/WorkerThreadImpl.h"
 
-#include "logging/Logging.h"
+#include "logging/Results.h"
 
 #include "vorn/Task.h"
 
@@ -98,14 +98,8 @@ WorkerThreadImpl::~WorkerThreadImpl()
 bool WorkerThreadImpl::AddWork(std::shared_ptr<WorkObject> work)
 {
     vorn::MutexGuard guard(mutex);
-    if (stopped) {
-        TAVO_LOG(3, "Item added to work thread after shutdown, ignoring");
-        return false;
-    }
-    if (!work) {
-        TAVO_LOG(3, "Empty item added to work thread, ignoring");
-        return false;
-    }
+    if (stopped) return TAVO_FAIL(3, "Item added to work thread after shutdown, ignoring", false);
+    if (!work) return TAVO_FAIL(3, "Empty item added to work thread, ignoring", false);
     pool->submit(std::make_shared<ExecuteWorkObjectTask>(std::move(work)), false, false);
     return true;
 }

@@ -42,7 +42,7 @@ private:
 };
 
 // The concrete COM object of an implementation class T: T's IUnknown, answered from T::Interfaces, and
-// destruction with the last reference. Create objects only through create()/createInstance().
+// destruction with the last reference. Create objects only through create().
 template <class T>
 class ComObject final : public T
 {
@@ -58,17 +58,6 @@ public:
             return MICComPtr<T>(); // construction ran out of memory: a failed creation, not a crash
         }
         return MICComPtr<T>(object);
-    }
-
-    // A new object asked for `iid` (the class factory's form). E_OUTOFMEMORY if it cannot be constructed.
-    template <class... Args>
-    static HRESULT createInstance(REFIID iid, void** result, Args&&... args)
-    {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        MICComPtr<T> object = create(std::forward<Args>(args)...);
-        if (!object) return E_OUTOFMEMORY;
-        return object.identity()->QueryInterface(iid, result);
     }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override

@@ -134,7 +134,7 @@ HRESULT ConnectionPoint::Unadvise(DWORD cookie)
 }
 
 HRESULT ConnectionPoint::EnumConnections(IEnumConnections** connections)
-{
+try {
     if (!connections) return E_POINTER;
     *connections = nullptr;
     auto snapshot = std::make_shared<std::vector<ConnectionEntry>>();
@@ -145,25 +145,14 @@ HRESULT ConnectionPoint::EnumConnections(IEnumConnections** connections)
         }
     }
     return ConnectionEnumerator::create(std::move(snapshot), connections);
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
 }
 
 std::size_t ConnectionPoint::connectionCount() const
 {
     vorn::MutexGuard guard(mutex_);
     return connections_.size();
-}
-
-std::vector<ComPtr<IDispatch>> ConnectionPoint::sinks() const
-{
-    std::vector<ComPtr<IDispatch>> snapshot;
-    vorn::MutexGuard guard(mutex_);
-    try {
-        snapshot.reserve(connections_.size());
-        for (const Connection& connection : connections_) snapshot.push_back(connection.sink);
-    } catch (const std::bad_alloc&) {
-        snapshot.clear();
-    }
-    return snapshot;
 }
 
 void ConnectionPoint::refuseAdvise()

@@ -51,9 +51,6 @@ public:
 
     const IID& eventInterface() const { return eventInterface_; }
     std::size_t connectionCount() const;
-    // The sinks advised now, in advise order, as Advise stored them, taken in one step under the mutex.
-    // Empty when memory runs out.
-    std::vector<ComPtr<IDispatch>> sinks() const;
 
     // From now on Advise answers CO_E_SERVER_STOPPING: the module is stopping, and a sink advised after its
     // shutdown events were fired would never hear of the shutdown. Sinks advised before stay.

@@ -97,7 +97,7 @@ void DeliveryLane::logFirstDrop()
     try {
         const std::string text = "An event sink has " + std::to_string(oneOffLimit)
                                  + " one-off events waiting; the oldest are dropped and counted until it takes them";
-        EventDelivery::log(3, __LINE__, "DeliveryLane::post", text.c_str());
+        EventDelivery::log(3, __FILE__, __LINE__, "DeliveryLane::post", text.c_str());
     } catch (const std::bad_alloc&) {
         // the drops are still counted
     }
@@ -168,12 +168,6 @@ void DeliveryLane::unindex(const Pending& event)
     if (indexed != byKey_.end()) byKey_.erase(indexed);
 }
 
-std::size_t DeliveryLane::pendingCount() const
-{
-    vorn::MutexGuard guard(mutex_);
-    return pending_.size();
-}
-
 bool DeliveryLane::deliverNext()
 {
     Pending event{nullptr, 0, nullptr, std::wstring(), AnswerHandler()};
@@ -220,7 +214,7 @@ void DeliveryLane::noteAnswer(HRESULT hr, const Pending& event, bool stalledNow)
         stalled_ = true; // cancelled past the limit: the apartment has not answered yet
     } else if (stalled_ || stalledNow) {
         stalled_ = false;
-        EventDelivery::log(2, __LINE__, "DeliveryLane::deliverNext",
+        EventDelivery::log(2, __FILE__, __LINE__, "DeliveryLane::deliverNext",
                            "Stalled apartment returned; delivering the latest state to its event sinks");
     }
     if (event.answered) {
@@ -231,7 +225,7 @@ void DeliveryLane::noteAnswer(HRESULT hr, const Pending& event, bool stalledNow)
     try {
         std::ostringstream text;
         text << "Event sink failed: dispid 0x" << std::hex << event.id << ", hr 0x" << static_cast<unsigned long>(hr);
-        EventDelivery::log(4, __LINE__, "DeliveryLane::deliverNext", text.str().c_str());
+        EventDelivery::log(4, __FILE__, __LINE__, "DeliveryLane::deliverNext", text.str().c_str());
     } catch (const std::bad_alloc&) {
         // the line is lost; the lane goes on
     }

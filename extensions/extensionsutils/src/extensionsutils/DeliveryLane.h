@@ -78,9 +78,6 @@ public:
     DeliveryLane(const DeliveryLane&) = delete;
     DeliveryLane& operator=(const DeliveryLane&) = delete;
 
-    // Undelivered events, the one in flight not counted.
-    std::size_t pendingCount() const;
-
     // On a delivery thread: calls the oldest event's sink. True when more wait (the lane stays busy); false
     // when it went idle.
     bool deliverNext();
@@ -115,7 +112,7 @@ private:
 
     const std::shared_ptr<EventDelivery> delivery_;
     std::atomic<std::size_t> members_{0};
-    mutable vorn::Mutex mutex_;
+    vorn::Mutex mutex_;
     PendingList pending_;
     KeyIndex byKey_;
     bool scheduled_ = false; // waiting for a thread or delivering: the lane counts as busy

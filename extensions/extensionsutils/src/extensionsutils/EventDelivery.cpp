@@ -18,8 +18,6 @@ namespace extensionsutils {
 
 namespace {
 
-const char* const sourcePath = "extensions/extensionsutils/src/extensionsutils/EventDelivery";
-
 // Idle delivery threads end soon, since each holds the module loaded.
 const int idleThreadSeconds = 5;
 // How often a settle wait looks for calls that went past the limit.
@@ -152,7 +150,7 @@ void EventDelivery::setLogSink(LogSinkPtr sink)
     sharedLogSink() = std::move(sink);
 }
 
-void EventDelivery::log(int level, int line, const char* function, const char* messageUtf8)
+void EventDelivery::log(int level, const char* file, int line, const char* function, const char* messageUtf8)
 {
     LogSinkPtr sink;
     {
@@ -161,7 +159,7 @@ void EventDelivery::log(int level, int line, const char* function, const char* m
     }
     if (!sink) return;
     try {
-        sink->write(level, sourcePath, line, function, messageUtf8);
+        sink->write(level, file, line, function, messageUtf8);
     } catch (const std::bad_alloc&) {
         // the line is lost; the delivery goes on
     }
@@ -368,7 +366,7 @@ void EventDelivery::logStalls(const Stalls& newlyStalled)
             std::ostringstream text;
             text << "An apartment has not returned from an event within the stall limit; marked stalled (event sinks: "
                  << newlyStalled.sinks[i] << "), their events kept merged until it returns";
-            log(4, __LINE__, "EventDelivery::checkStalls", text.str().c_str());
+            log(4, __FILE__, __LINE__, "EventDelivery::checkStalls", text.str().c_str());
         } catch (const std::bad_alloc&) {
             // the stall still counts
         }

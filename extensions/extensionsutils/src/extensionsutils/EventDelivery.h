@@ -63,7 +63,8 @@ public:
 
     // Where the delivery's log lines go (sink failures, stalls, dropped events); none by default.
     static void setLogSink(LogSinkPtr sink);
-    static void log(int level, int line, const char* function, const char* messageUtf8);
+    // file: the caller's __FILE__, which the sink turns into the source path.
+    static void log(int level, const char* file, int line, const char* function, const char* messageUtf8);
 
     // What the delivery has needed since it was made (zeros when none exists).
     struct Figures

@@ -15,8 +15,8 @@ class LogSink
 public:
     virtual ~LogSink() = default;
 
-    // One record: level as the module counts it, source path ("extensions/extensionsutils/src/..."), line,
-    // qualified function name and the UTF-8 text.
+    // One record: level as the module counts it, source path ("extensions/extensionsutils/src/...", or the
+    // compiler's __FILE__ of it), line, qualified function name and the UTF-8 text.
     virtual void write(int level, const char* file, int line, const char* function,
                        const std::string& messageUtf8) = 0;
 };

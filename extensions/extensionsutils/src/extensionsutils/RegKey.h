@@ -36,8 +36,6 @@ public:
     // For the out-parameter of RegOpenKeyExW and the like: closes what is held first. A failed call leaves
     // the owner empty, as the registry functions then write NULL.
     HKEY* put() noexcept;
-    // The same without closing: only for an owner known to be empty.
-    HKEY* addressof() noexcept { return &handle_; }
     HKEY release() noexcept;
     void reset(HKEY handle = nullptr) noexcept;
 

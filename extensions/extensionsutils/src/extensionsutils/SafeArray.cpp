@@ -109,15 +109,6 @@ SafeArray SafeArray::ofInt32s(const std::vector<LONG>& values)
     });
 }
 
-SafeArray SafeArray::ofUnknowns(const std::vector<ComPtr<IUnknown>>& values)
-{
-    return buildVector<IUnknown*>(VT_UNKNOWN, values.size(), [&](IUnknown*& element, std::size_t i) {
-        element = values[i].get();
-        if (element) element->AddRef();
-        return true;
-    });
-}
-
 SafeArray SafeArray::ofDispatchPointers(const std::vector<IDispatch*>& values)
 {
     return buildVector<IDispatch*>(VT_DISPATCH, values.size(), [&](IDispatch*& element, std::size_t i) {
@@ -180,13 +171,6 @@ HRESULT readInt32s(SAFEARRAY* array, std::vector<LONG>& values)
 HRESULT readVariants(SAFEARRAY* array, std::vector<Variant>& values)
 {
     return readVector(array, {VT_VARIANT}, values, [array](LONG index, Variant& value) {
-        return SafeArrayGetElement(array, &index, value.out());
-    });
-}
-
-HRESULT readUnknowns(SAFEARRAY* array, std::vector<ComPtr<IUnknown>>& values)
-{
-    return readVector(array, {VT_UNKNOWN, VT_DISPATCH}, values, [array](LONG index, ComPtr<IUnknown>& value) {
         return SafeArrayGetElement(array, &index, value.out());
     });
 }

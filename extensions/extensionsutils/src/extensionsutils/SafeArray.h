@@ -30,7 +30,6 @@ public:
     static SafeArray ofVariants(const std::vector<Variant>& values);
     // 32-bit values, enumerations included (VT_I4).
     static SafeArray ofInt32s(const std::vector<LONG>& values);
-    static SafeArray ofUnknowns(const std::vector<ComPtr<IUnknown>>& values);
 
     template <class I>
     static SafeArray ofDispatches(const std::vector<ComPtr<I>>& values)
@@ -67,8 +66,6 @@ HRESULT readStrings(SAFEARRAY* array, std::vector<std::wstring>& values);
 // VT_I4 or VT_INT elements (enumerations arrive as either).
 HRESULT readInt32s(SAFEARRAY* array, std::vector<LONG>& values);
 HRESULT readVariants(SAFEARRAY* array, std::vector<Variant>& values);
-// VT_UNKNOWN or VT_DISPATCH elements.
-HRESULT readUnknowns(SAFEARRAY* array, std::vector<ComPtr<IUnknown>>& values);
 HRESULT readDispatches(SAFEARRAY* array, std::vector<ComPtr<IDispatch>>& values);
 
 // The bounds of a one-dimensional array after the checks above, for callers that walk it themselves.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExtensionProvider/DispatchEventListenerImpl.h"
+#include "extensionsutils/DispatchEventListenerImpl.h"
 
 #include "extensionsutils/ComPtr.h"
 

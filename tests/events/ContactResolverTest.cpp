@@ -54,7 +54,7 @@ protected:
     std::vector<std::wstring> answers; // guarded by mutex
 };
 
-TEST_F(ContactResolverTest, AFailedRequestIsStillPendingALaterAnswerRunsItsCallbackAndAnUnmatchedOneHoldsNoLock)
+TEST_F(ContactResolverTest, AFailedRequestStaysPendingForALaterAnswer)
 {
     EXPECT_EQ(resolver->resolveContact(Bstr(L"ann@example.com").get(), ContactResolver::Callback()), E_INVALIDARG);
     EXPECT_TRUE(host().resolveRequests().empty());

@@ -189,7 +189,7 @@ TEST_F(HostClient, WithoutTheHostClassObjectEveryOperationFailsQuietlyUntilTheNe
     EXPECT_TRUE(client::isClientLoggedIn());
 }
 
-TEST_F(HostClient, ParticipantListsKeepTheFirstOfEachExactNameWithoutTheUserAndNobodyFromWhatTheyCannotRead)
+TEST_F(HostClient, ParticipantListsHoldEachReadableOtherNameOnce)
 {
     const struct { std::vector<const wchar_t*> names; LONG lowerBound; Strings kept; } rows[] = {
         {{L"me", L"carol", L"bob", L"Bob", L"carol", L"me"}, 0, {L"carol", L"bob", L"Bob"}},

@@ -57,7 +57,7 @@ TEST_F(ClassFactoryTest, RefusesAggregationAndANullOutParameterAndLockServerChan
     EXPECT_EQ(1, extensionsutils::moduleLockCount()) << "only the factory should live";
 }
 
-TEST_F(ClassFactoryTest, EveryRequestGetsTheOneObjectWhichOutlivesUninitializeAfterWhichNothingIsCreated)
+TEST_F(ClassFactoryTest, ServesOneObjectUntilUninitializeThenCreatesNothing)
 {
     ComPtr<IUnknown> first = request(factory, IID_IConnectionPointContainer), second = request(factory, IID_IUnknown);
     ASSERT_TRUE(first && second);

@@ -68,7 +68,7 @@ void raiseStructured(DWORD code)
     RaiseException(code, EXCEPTION_NONCONTINUABLE, 0, nullptr);
 }
 
-TEST_F(ExportAbiTest, TheDecoratedStopTakesAMicrosoftSharedPointerByValueAndReleasesItOnceAfterOnStopped)
+TEST_F(ExportAbiTest, TheStopReleasesTheMicrosoftSharedPointerOnceAfterOnStopped)
 {
     for (bool running : {false, true}) {
         SCOPED_TRACE(running ? "running" : "never started");

@@ -104,7 +104,7 @@ protected:
     ChangeRecorder recorder;
 };
 
-TEST_F(MessengerContactTest, IsANewContactWithTheHostContactsNamesAndNumbersOrNoneWhenAnyFieldIsUnreadable)
+TEST_F(MessengerContactTest, CopiesTheHostContactOrIsNoneWhenAFieldIsUnreadable)
 {
     host().addContact({L"dave", L"dave-id", L"Dave Diver", L"+1 work", L"+1 home", L"", L"+1 other"});
     const ComPtr<IMessengerContactAdvanced> contact = contactOf(L"dave");
@@ -232,7 +232,7 @@ TEST_F(MessengerContactTest, PresencePropertiesRefreshThePhoneNumbersWithoutForg
         EXPECT_EQ(phoneNumberOf(contact, type), expected) << type;
 }
 
-TEST_F(MessengerContactTest, TheContactListHoldsTheHostListInOrderWatchedLeavingOutWhatCannotBeConvertedAndRefusesSignedOut)
+TEST_F(MessengerContactTest, TheContactListIsTheHostListLessWhatCannotBeConverted)
 {
     const ComPtr<IMessengerContacts> contacts = contactsOf({L"carol", L"bob", L"carol"});
     EXPECT_EQ(itemsOf(contacts), (Strings{L"carol", L"bob", L"carol"}));

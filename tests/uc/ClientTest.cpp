@@ -121,7 +121,7 @@ TEST_F(Client, MembersNotOfferedAndAForgottenUserWriteNothingAndTheUserIsAskedAf
                 array == sentinel<SAFEARRAY>() && untouched == sentinel<OLECHAR>() && none == sentinel<IUCCContact>());
 }
 
-TEST_F(Client, SigningOutFiresOnStateChangedOnceToEverySinkEvenPastAFailingOrLeavingOneAndASinkMayReadTheStateMeanwhile)
+TEST_F(Client, SigningOutTellsEverySinkOncePastAFailingOrLeavingOne)
 {
     FakeOfficeSink* failing = adviseSink(client.get(), contractid::IUCCLyncClientEvents);
     failing->setResult(E_FAIL);
@@ -311,7 +311,7 @@ TYPED_TEST(Dictionary, KeysInKeyOrderValuesInAddingOrderEachItemItsOwn)
     EXPECT_TRUE(this->contentOf(this->dictionaryOf({}).get()).empty());
 }
 
-TYPED_TEST(Dictionary, AbsentKeysFailWithNothingWrittenNullOutputsAreRefusedAndAnswersAreCopies)
+TYPED_TEST(Dictionary, ReadsAnswerCopiesOrFailWritingNothing)
 {
     auto dictionary = this->dictionaryOf({{3, L"three"}, {10, L"ten"}});
     for (LONG index : {LONG(-1), LONG(2), LONG_MIN, LONG_MAX}) {
@@ -376,7 +376,7 @@ protected:
     ComPtr<FakeOfficeSink> callback = FakeOfficeSink::create(contractid::IUCCContactsAndGroupsCallback, journal);
 };
 
-TEST_F(AsynchronousOperation, ReportsOnceCompletedUnlessCancelledLetsGoOfWhatItHeldAndAFailingCallbackStillCompletes)
+TEST_F(AsynchronousOperation, ReportsItsCompletionOnceUnlessCancelled)
 {
     // When Office hears a report and what it carries, a failed result among them: Contact.LookupAnswers...
     auto held = std::make_shared<int>(0); // stands for the contact manager that started the call

@@ -119,7 +119,7 @@ TEST_F(MessengerEventsTest, WithNoSinkFiringSucceedsAndSendsNothing)
     EXPECT_EQ(journal->count(), 0u);
 }
 
-TEST_F(MessengerEventsTest, StatusWorkSkipsAnUnreadableContactAndAFailingSinkCostsTheOthersNothing)
+TEST_F(MessengerEventsTest, StatusWorkSkipsWhatFailsAndStillReachesTheOthers)
 {
     connectSink();
     connectSink()->setResult(DISP_E_EXCEPTION);

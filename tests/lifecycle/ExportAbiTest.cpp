@@ -105,7 +105,7 @@ TEST_F(ExportAbiTest, AStructuredExceptionFromOnStoppedStaysInTheModule)
     EXPECT_TRUE(unloadable());
 }
 
-TEST_F(ExportAbiTest, ThePlainPairStartsAndStopsWithTheCallbackOnceOnTheWorkerThread)
+TEST_F(ExportAbiTest, ThePlainStopCallsBackOnceOnTheWorkerThread)
 {
     auto start = module().entry<TavoMessengerStartFunction>("TavoMessengerStart");
     auto stop = module().entry<TavoMessengerStopFunction>("TavoMessengerStop");

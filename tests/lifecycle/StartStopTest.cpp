@@ -165,7 +165,7 @@ TEST_F(StartStopTest, AHostThatRestartsTheModuleFromItsStoppedCallbackGetsAWorki
     EXPECT_EQ(2u, logCount(L"starting"));
 }
 
-TEST_F(StartStopTest, WithoutTheHostsClassObjectTheModuleStillPublishesAndStopsSilently)
+TEST_F(StartStopTest, WithoutTheHostsClassObjectTheModuleStillPublishes)
 {
     host().revokeClassObject();
     startAndWaitUntilPublished();

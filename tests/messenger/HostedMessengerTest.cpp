@@ -51,7 +51,7 @@ TEST_F(HostedMessengerTest, PresenceChangesReachEverySinkInOrderOnTheWorker)
     EXPECT_EQ(host().recordsOf(L"sending presence update for contact - carol").at(0).threadId, workerThreadId);
 }
 
-TEST_F(HostedMessengerTest, PresenceChangeInTheStopWindowAndAfterTheWorkerEndedFailsWithItsLogLine)
+TEST_F(HostedMessengerTest, APresenceChangeTooLateToDeliverFailsWithItsLogLine)
 {
     connectSink();
     enterStopWindow();

@@ -124,7 +124,7 @@ TEST_F(MessengerContactTest, CopiesTheHostContactOrIsNoneWhenAFieldIsUnreadable)
     EXPECT_FALSE(TavoMessengerExtensionBroker::CreateMessengerContact(host().makeWrongObject().get(), flags));
 }
 
-TEST_F(MessengerContactTest, EveryMemberAnswersLateBoundSignedInAndRefusesSignedOutWritingNothing)
+TEST_F(MessengerContactTest, SignedOutEveryMemberRefusesWritingNothing)
 {
     const ComPtr<IMessengerContactAdvanced> contact = contactOf(L"bob");
     const std::vector<MemberRow> members = {
@@ -150,7 +150,7 @@ TEST_F(MessengerContactTest, EveryMemberAnswersLateBoundSignedInAndRefusesSigned
         EXPECT_EQ(refused, E_POINTER);
 }
 
-TEST_F(MessengerContactTest, KeepsBlockedAndTaggedOnlyForVariantTrueAndPropertiesByValue)
+TEST_F(MessengerContactTest, KeepsPropertiesByValueBlockedOnlyForVariantTrue)
 {
     const ComPtr<IMessengerContactAdvanced> contact = contactOf(L"bob");
     const ComPtr<IDispatch> late = contact.as<IDispatch>();
@@ -311,7 +311,7 @@ TEST_F(MessengerContactTest, HostChangesReachTheDetailsHandlerWithTheirCodesOnTh
     EXPECT_EQ(host().contactSinkCount(kAlice), 0u);
 }
 
-TEST_F(MessengerContactTest, AContactWhoseEventsCannotBeConnectedIsStillWatchedAndRead)
+TEST_F(MessengerContactTest, AContactWhoseEventsCannotBeConnectedIsStillRead)
 {
     host().failMethod(HostMethod::FindConnectionPoint, E_FAIL, 1);
     std::shared_ptr<ContactDetails> details = detailsOfAlice(true);

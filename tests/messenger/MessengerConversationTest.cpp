@@ -136,7 +136,7 @@ TEST_F(MessengerConversationTest, LiveMeetingsCombinedAndUnknownTypesAreRefused)
     EXPECT_EQ(L"", started());
 }
 
-TEST_F(MessengerConversationTest, AFailedChatIsHiddenAndAFailedCallIsSFalse)
+TEST_F(MessengerConversationTest, AFailedStartAnswersByItsKind)
 {
     for (HostMethod method : {HostMethod::StartInstantMessage, HostMethod::StartGroupChat, HostMethod::MakeCall}) host().failMethod(method);
     EXPECT_EQ(S_OK, start(CONVERSATION_TYPE_IM, people({L"bob"})));

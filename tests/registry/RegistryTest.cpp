@@ -142,7 +142,7 @@ protected:
 
 } // namespace
 
-TEST_F(RegistryTest, AKeyIsClosedOnceByItsLastOwnerAndNeverAfterItWasReleased)
+TEST_F(RegistryTest, AKeyIsClosedOnceByItsLastOwner)
 {
     RegKey kept;
     {
@@ -243,7 +243,7 @@ TEST_F(RegistryTest, CurVerGivesTheKnownMajorVersionAfterItsLastFullStopOrZero)
     }
 }
 
-TEST_F(RegistryTest, ComponentFolderNamedWhollyLikeOffice12Is2007AndLaterOfficesAnswer14)
+TEST_F(RegistryTest, OfficeVersionComesFromTheWholeComponentFolderName)
 {
     EXPECT_EQ(0u, RegistryUtils::officeVersionFromInprocServer()) << "no Office";
     const std::pair<const wchar_t*, unsigned> rows[] = {

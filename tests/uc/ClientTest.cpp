@@ -89,7 +89,7 @@ TEST_F(Client, TheOfficeSequenceForAMailHeaderWithTheUserAndAColleague)
 
 // Members not offered answer E_NOTIMPL, and the user's once the host forgets the user E_FAIL; none writes its
 // out-parameter (the type-library sweep reaches every member by name).
-TEST_F(Client, MembersNotOfferedAndAForgottenUserWriteNothingAndTheUserIsAskedAfresh)
+TEST_F(Client, MembersThatCannotAnswerWriteNothing)
 {
     const VARIANT noState = *Variant().get();
     IUCCConversationManager* conversations = sentinel<IUCCConversationManager>();
@@ -168,7 +168,7 @@ TEST_F(Client, SigningOutTellsEverySinkOncePastAFailingOrLeavingOne)
 
 using StartConversation = UcFixture;
 
-TEST_F(StartConversation, TheParserPairsContextByPositionFromAnyLowerBoundAndRefusesBadArrays)
+TEST_F(StartConversation, TheParserPairsContextByPositionFromAnyLowerBound)
 {
     // "participants [subject] endpoint" of a valid parse.
     const auto parsed = [](const SafeArray& participants, const SafeArray& contextTypes, const SafeArray& contextDatas) {
@@ -344,7 +344,7 @@ TYPED_TEST(Dictionary, ReadsAnswerCopiesOrFailWritingNothing)
 
 using Values = UcFixture;
 
-TEST_F(Values, ASettingValueThatCannotBeCopiedIsRefusedAndAStringWithANulIsKeptWhole)
+TEST_F(Values, SettingValuesAreCopiedWholeOrRefused)
 {
     MICComPtr<UCCContactSettingChangedEventData> data = ComObject<UCCContactSettingChangedEventData>::create();
     ASSERT_EQ(data->setValue(*truth(false).get()), S_OK);

@@ -167,7 +167,7 @@ TEST_F(Contact, InformationIsTheHostContactsInOfficesUnits)
     EXPECT_TRUE(information(unresolvedContact().get(), ucPresenceDisplayName, E_FAIL).isEmpty());
 }
 
-TEST_F(Contact, BatchAndSettingsAnswerWhatTheHostCanReadEachInsideOneReadTransaction)
+TEST_F(Contact, DictionariesHoldWhatTheHostCanReadInOneReadTransaction)
 {
     ComPtr<IUCCContact> bob = contactFor(kBob);
     std::vector<unsigned> openAtRequest;
@@ -201,7 +201,7 @@ TEST_F(Contact, BatchAndSettingsAnswerWhatTheHostCanReadEachInsideOneReadTransac
     EXPECT_EQ(host().openReadTransactions(), 0u);
 }
 
-TEST_F(Contact, ChangeSettingTagsThroughTheHostAndRefusesWhatItCannotChange)
+TEST_F(Contact, ChangeSettingTagsThroughTheHostOnly)
 {
     ComPtr<IUCCContact> bob = contactFor(kBob);
     IUCCAsynchronousOperation* operation = reinterpret_cast<IUCCAsynchronousOperation*>(1);

@@ -32,7 +32,7 @@ void expectNotRunning()
     EXPECT_NE(std::wstring::npos, stopped.output().find(L"UpAndRunning 0")) << stopped.output();
 }
 
-TEST_F(OfficeAgainstHost, StoppingTheHostTellsOfficeAndLeavesItsObjectsFailingCleanly)
+TEST_F(OfficeAgainstHost, StoppingTheHostLeavesOfficesObjectsFailingCleanly)
 {
     OfficeSim office(shutdownSession + L" --wait 30000");
     ASSERT_TRUE(office.waiting()) << office.output();

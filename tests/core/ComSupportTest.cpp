@@ -52,7 +52,7 @@ struct Watched : ComObjectRoot, IServiceProvider, CComWeakPtrEnabled<Watched> {
 } // namespace
 
 // That a weak reference holds no reference itself is run by the UC contacts' queued change work.
-TEST(CComWeakPtr, ThreadsLockingWhileTheLastOwnerReleasesNeverReachADeadObject)
+TEST(CComWeakPtr, LockingRacingTheLastReleaseNeverReachesADeadObject)
 {
     const int destroyedBefore = destroyed, rounds = 60;
     for (int round = 0; round < rounds; ++round) {
@@ -75,11 +75,10 @@ TEST(CComWeakPtr, ThreadsLockingWhileTheLastOwnerReleasesNeverReachADeadObject)
         ASSERT_FALSE(sawDeadObject || weak.lock());
     }
     EXPECT_EQ(destroyedBefore + rounds, destroyed) << "each object destroyed exactly once";
-    EXPECT_FALSE(ComObject<Watched>::create()->getWeakPtr().lock()) << "without the weak wrapper";
 }
 
 // The late-bound tables carry plain text through these; what they do not: NULs, text that is no text, null.
-TEST(Utf8AndBstr, ConvertKeepingNulsReplacingWhatIsNoTextAndHandOutARealEmptyStringForNull)
+TEST(Utf8, ConvertsLosslesslyOrWithReplacementCharacters)
 {
     EXPECT_EQ(std::string("caf\xC3\xA9 \xF0\x9F\x98\x80"), toUtf8(std::wstring(L"caf\u00e9 \xD83D\xDE00")));
     EXPECT_EQ(std::wstring(L"a\0b", 3), toUtf16(std::string("a\0b", 3)));
@@ -88,30 +87,36 @@ TEST(Utf8AndBstr, ConvertKeepingNulsReplacingWhatIsNoTextAndHandOutARealEmptyStr
     EXPECT_EQ("a" + replacement + "b" + replacement, toUtf8(std::wstring(L"a\xD800" L"b\xDC00")));
     const std::wstring decoded = toUtf16(std::string("x\xFF\xC3y"));
     EXPECT_TRUE(decoded.front() == L'x' && decoded.back() == L'y' && decoded.find(L'\xFFFD') != std::wstring::npos);
-    Bstr original = Bstr::fromUtf8(std::string("caf\xC3\xA9\0!", 7)), copy = original, none;
-    EXPECT_NE(original.get(), copy.get());
-    EXPECT_EQ(std::wstring(L"caf\u00e9\0!", 6), copy.str());
-    EXPECT_EQ(E_POINTER, none.copyTo(nullptr));
-    Bstr empty;
-    ASSERT_EQ(S_OK, none.copyTo(empty.out()));
-    EXPECT_NE(nullptr, empty.get()) << "callers may not expect a null BSTR";
 }
 
-// Reading strings and VARIANTs from any lower bound is run by the participant lists; here the other
-// element types and that a refused array leaves the output untouched.
-TEST(SafeArray, WalksReceivedArraysFromTheirLowerBoundAndRefusesOtherShapesUntouched)
+// Callers may not expect a null BSTR: a null one copies out as a real empty string.
+TEST(Bstr, CopiesAreStringsOfTheirOwnEvenOfNull)
 {
-    LONG lower = -1, upper = -1;
-    ASSERT_EQ(S_OK, vectorBounds(SafeArray::ofStrings({L"a", L"", L"c"}).get(), VT_BSTR, lower, upper));
-    EXPECT_EQ(std::make_pair(0L, 2L), std::make_pair(lower, upper));
-    EXPECT_EQ(E_INVALIDARG, vectorBounds(SafeArray::ofStrings({L"x"}).get(), VT_VARIANT, lower, upper));
+    Bstr original = Bstr::fromUtf8(std::string("caf\xC3\xA9\0!", 7));
+    Bstr copy = original;
+    EXPECT_NE(original.get(), copy.get());
+    EXPECT_EQ(std::wstring(L"caf\u00e9\0!", 6), copy.str());
+    Bstr empty;
+    ASSERT_EQ(S_OK, Bstr().copyTo(empty.out()));
+    EXPECT_NE(nullptr, empty.get());
+}
+
+// Reading strings and VARIANTs from any lower bound is run by the participant lists; here another element type.
+TEST(SafeArray, ReadsAReceivedArrayFromItsLowerBound)
+{
     SAFEARRAYBOUND fromFive = {3, 5};
     SafeArray received(SafeArrayCreate(VT_I4, 1, &fromFive));
-    for (LONG index = 5, value = 50; index <= 7; ++index, value += 10)
+    for (LONG index = 5; index <= 7; ++index) {
+        LONG value = index * 10;
         ASSERT_EQ(S_OK, SafeArrayPutElement(received.get(), &index, &value));
+    }
     std::vector<LONG> numbers;
     ASSERT_EQ(S_OK, readInt32s(received.get(), numbers));
     EXPECT_EQ((std::vector<LONG>{50, 60, 70}), numbers);
+}
+
+TEST(SafeArray, RefusesOtherShapesLeavingTheOutputUntouched)
+{
     Strings texts = {L"untouched"};
     SAFEARRAYBOUND bounds[2] = {{2, 0}, {2, 0}};
     SafeArray twoDimensions(SafeArrayCreate(VT_BSTR, 2, bounds));
@@ -125,6 +130,13 @@ namespace {
 
 // The build copies the test library beside the test program.
 const std::wstring testLibrary = tools::besideThisProgram(L"ExtensionsUtilsTestLib.tlb");
+
+// Registered for this process's user, as an installation registers the module's library.
+void registerTestLibrary()
+{
+    ComPtr<ITypeLib> library;
+    ASSERT_EQ(S_OK, LoadTypeLibEx(testLibrary.c_str(), REGKIND_REGISTER, library.out()));
+}
 
 struct Calculator : ComObjectRoot, DispatchImpl<ITestCalculator, &IID_ITestCalculator, &LIBID_ExtensionsUtilsTestLib> {
     using Interfaces = InterfaceTable<ITestCalculator, Via<IDispatch, ITestCalculator>>;
@@ -141,20 +153,27 @@ struct Calculator : ComObjectRoot, DispatchImpl<ITestCalculator, &IID_ITestCalcu
 
 } // namespace
 
-TEST(DispatchImpl, AnswersNamesAndCallsFromTheRegisteredTypeLibraryFoundForAnyLocale)
+TEST(DispatchImpl, LateBoundCallsReachTheMembersTheLibraryNames)
 {
-    ComPtr<ITypeLib> library;
-    ASSERT_EQ(S_OK, LoadTypeLibEx(testLibrary.c_str(), REGKIND_REGISTER, library.out()));
+    registerTestLibrary();
     ComPtr<IDispatch> calculator = ComObject<Calculator>::create().as<IDispatch>();
     EXPECT_EQ(2, dispatchIdOf(calculator.get(), L"name")) << "names are matched without regard to case";
     EXPECT_EQ(DISPID_UNKNOWN, dispatchIdOf(calculator.get(), L"Multiply"));
     expectAnswers(calculator.get(), {{L"Name", kPut, {text(L"abacus")}}, {L"Name", kGet, {}, S_OK, text(L"abacus")}});
+}
+
+// Office asks in its user's locale; a library is registered for one locale only.
+TEST(RegisteredTypeLibrary, IsFoundForAnyLocale)
+{
+    registerTestLibrary();
+    ComPtr<ITypeLib> library;
     for (LCID locale : {0x0u, 0x400u, 0x407u, 0x409u})
         EXPECT_EQ(S_OK, loadRegisteredTypeLib(LIBID_ExtensionsUtilsTestLib, 1, 0, locale, library.out())) << locale;
     EXPECT_EQ(TYPE_E_LIBNOTREGISTERED, loadRegisteredTypeLib(IID_ITestCalculator, 1, 0, 0, library.out()));
 }
 
-TEST(DispatchImpl, TypeInfoHolderLoadsOnceForConcurrentCallersAndRetriesAfterAFailure)
+// A failed load is not kept; one load serves every caller, however many ask at once.
+TEST(TypeInfoHolder, KeepsTheFirstSuccessfulLoadForEveryCaller)
 {
     std::atomic<int> loads{0};
     std::atomic<bool> failNext{true};
@@ -219,7 +238,8 @@ struct ConnectionPointTest : ::testing::Test {
 
 } // namespace
 
-TEST_F(ConnectionPointTest, DeliversOwnCopiesOfTheArgumentsToEverySinkWhicheverInterfaceItAnswers)
+// Each sink is called through the pointer its Advise stored, IDispatch or the event interface.
+TEST_F(ConnectionPointTest, EverySinkGetsItsOwnCopyWhicheverInterfaceItAnswers)
 {
     ComPtr<ScribblingSink> scribbler;
     *scribbler.out() = new ScribblingSink;
@@ -234,36 +254,46 @@ TEST_F(ConnectionPointTest, DeliversOwnCopiesOfTheArgumentsToEverySinkWhicheverI
     EXPECT_TRUE(IsEqualIID(DIID__ITestEvents, events[0].eventInterface) || IsEqualIID(DIID__ITestEvents, events[1].eventInterface));
     for (const OfficeEvent& event : events)
         EXPECT_EQ(std::make_pair(std::wstring(L"0x1(5, five)"), WORD(DISPATCH_METHOD)), std::make_pair(describe(event), event.flags));
-    EXPECT_EQ(E_FAIL, DispatchParameters().invoke(nullptr, 1));
-    dispatchOnly->setResult(RPC_E_DISCONNECTED);
-    EXPECT_EQ(RPC_E_DISCONNECTED, DispatchParameters().invoke(dispatchOnly.get(), 2)) << "one sink's own answer";
 }
 
-TEST_F(ConnectionPointTest, IssuesDistinctNonZeroCookiesReleasesTheSinkOnUnadviseAndRefusesUnknownCookiesAndNonSinks)
+// A cookie is never issued twice, not even after its sink went.
+TEST_F(ConnectionPointTest, EachAdviseGetsANewNonZeroCookie)
 {
-    EXPECT_EQ(S_OK, fireOnValue(1, L"nobody listens"));
-    std::vector<ComPtr<FakeOfficeSink>> sinks(4);
+    ComPtr<FakeOfficeSink> listener = sink();
     std::set<DWORD> cookies;
-    DWORD removed = 0;
-    for (ComPtr<FakeOfficeSink>& each : sinks) cookies.insert(removed = advise((each = sink()).get()));
-    EXPECT_TRUE(cookies.size() == 4 && !cookies.count(0));
-    const ULONG heldBefore = sinks[3]->references();
-    EXPECT_EQ(S_OK, point().Unadvise(removed));
-    for (DWORD unknown : {removed, 0ul}) EXPECT_EQ(CONNECT_E_NOCONNECTION, point().Unadvise(unknown));
-    EXPECT_EQ(3u, point().connectionCount());
-    EXPECT_EQ(0u, cookies.count(advise(sinks[3].get()))) << "a cookie is never issued twice";
-    EXPECT_EQ(heldBefore, sinks[3]->references());
+    for (int round = 0; round < 4; ++round) {
+        const DWORD cookie = advise(listener.get());
+        EXPECT_TRUE(cookie != 0 && cookies.insert(cookie).second) << cookie;
+        if (round % 2) {
+            EXPECT_EQ(S_OK, point().Unadvise(cookie));
+        }
+    }
+}
 
+TEST_F(ConnectionPointTest, UnadviseReleasesOnlyTheSinkOfAKnownCookie)
+{
+    ComPtr<FakeOfficeSink> kept = sink(), removed = sink();
+    const ULONG heldBefore = removed->references();
+    advise(kept.get());
+    const DWORD cookie = advise(removed.get());
+    EXPECT_EQ(S_OK, point().Unadvise(cookie));
+    for (DWORD unknown : {cookie, 0ul}) EXPECT_EQ(CONNECT_E_NOCONNECTION, point().Unadvise(unknown));
+    EXPECT_EQ(heldBefore, removed->references());
+    EXPECT_EQ(1u, point().connectionCount());
+}
+
+TEST_F(ConnectionPointTest, AdviseRefusesWhatIsNoSink)
+{
     MICComPtr<EventSource> notASink = ComObject<EventSource>::create();
     DWORD cookie = 99;
     EXPECT_EQ(CONNECT_E_CANNOTCONNECT, point().Advise(notASink.identity(), &cookie));
     EXPECT_EQ(0u, cookie);
     EXPECT_EQ(E_POINTER, point().Advise(nullptr, &cookie));
     EXPECT_EQ(E_POINTER, point().Advise(notASink.identity(), nullptr));
-    EXPECT_EQ(4u, point().connectionCount());
+    EXPECT_EQ(0u, point().connectionCount());
 }
 
-TEST_F(ConnectionPointTest, HoldsNoLockWhileASinkRunsSoOtherThreadsCanChangeTheList)
+TEST_F(ConnectionPointTest, HoldsNoLockWhileASinkRuns)
 {
     ComPtr<FakeOfficeSink> running = FakeOfficeSink::create(DIID__ITestEvents, std::make_shared<OfficeEventJournal>());
     ComPtr<FakeOfficeSink> newcomer = sink();
@@ -284,10 +314,9 @@ TEST_F(ConnectionPointTest, HoldsNoLockWhileASinkRunsSoOtherThreadsCanChangeTheL
     EXPECT_EQ(1u, point().connectionCount());
 }
 
-TEST_F(ConnectionPointTest, ContainerFindsAndEnumeratesItsPointsAndAPointAClientHoldsKeepsItsSource)
+TEST_F(ConnectionPointTest, TheContainerFindsOnlyItsOwnPoints)
 {
     ComPtr<IConnectionPointContainer> container = source.as<IConnectionPointContainer>();
-    EXPECT_EQ(E_POINTER, container->QueryInterface(IID_IUnknown, nullptr));
     ComPtr<IConnectionPoint> found;
     EXPECT_TRUE(container->FindConnectionPoint(IID_IDispatch, found.out()) == CONNECT_E_NOCONNECTION && !found);
     ComPtr<IEnumConnectionPoints> points;
@@ -297,16 +326,20 @@ TEST_F(ConnectionPointTest, ContainerFindsAndEnumeratesItsPointsAndAPointAClient
     EXPECT_EQ(S_FALSE, points->Next(3, fetched, &count));
     ASSERT_EQ(2u, count);
     for (ULONG i = 0; i < count; ++i) fetched[i]->Release();
-
     ASSERT_EQ(S_OK, container->FindConnectionPoint(IID_IPropertyNotifySink, found.out()));
     IID iid = {};
     ASSERT_EQ(S_OK, found->GetConnectionInterface(&iid));
     EXPECT_TRUE(IsEqualIID(IID_IPropertyNotifySink, iid));
+}
+
+TEST_F(ConnectionPointTest, APointAClientHoldsKeepsItsSourceAlive)
+{
+    ComPtr<IConnectionPoint> found;
+    ASSERT_EQ(S_OK, source.as<IConnectionPointContainer>()->FindConnectionPoint(IID_IPropertyNotifySink, found.out()));
     const int destroyedBefore = destroyedSources;
-    container.reset();
-    points.reset();
     source.reset();
     EXPECT_EQ(destroyedBefore, destroyedSources);
+    ComPtr<IConnectionPointContainer> container;
     ASSERT_EQ(S_OK, found->GetConnectionPointContainer(container.out()));
     container.reset();
     found.reset();

@@ -1,4 +1,5 @@
-// The vorn threading library: events, conditions, the read-write lock and the thread pool.
+// The vorn threading library: conditions, the read-write lock and the thread pool (its events are run by
+// every test that waits).
 #include "support/ThreadTestHelpers.h"
 #include "vorn/Condition.h"
 #include "vorn/Event.h"
@@ -60,30 +61,22 @@ struct Holder {
 
 } // namespace
 
-TEST(Event, AutoResetLetsOneWaiterThroughPerSetAndManualResetAllAndStaysSet)
-{
-    vorn::Event autoReset(true), manualReset(false);
-    autoReset.set();
-    autoReset.set();
-    EXPECT_EQ(0, autoReset.wait(0)) << "a set before the wait is kept";
-    EXPECT_EQ(1, autoReset.wait(50)) << "and cleared as its waiter leaves";
-    std::atomic<int> passed{0};
-    Threads manualWaiters(4, [&] { passed += manualReset.wait() == 0; });
-    Sleep(50);
-    manualReset.set();
-    manualWaiters.join();
-    EXPECT_TRUE(passed == 4 && manualReset.wait(0) == 0);
-}
-
-TEST(Condition, WaitWithoutNotifyTimesOutAndReturnsWithTheMutexHeldAndALateWaiterCannotTakeANotify)
+TEST(Condition, ATimedOutWaitReturnsWithTheMutexHeld)
 {
     WaitingRoom room;
     room.mutex.lock();
     EXPECT_EQ(1, room.condition.wait(room.mutex, 200));
-    Threads other(1, [&] { room.waitHere(INFINITE); });
+    Threads other(1, [&] { room.waitHere(0); });
     Sleep(100);
     EXPECT_EQ(0, room.entered) << "the mutex must be locked again when wait returns";
     room.mutex.unlock();
+}
+
+// A notify wakes only a waiter that was waiting when it came.
+TEST(Condition, ALateWaiterCannotTakeAnEarlierNotify)
+{
+    WaitingRoom room;
+    Threads other(1, [&] { room.waitHere(INFINITE); });
     room.awaitEntered(1);
     {
         vorn::MutexGuard guard(room.mutex);
@@ -94,7 +87,8 @@ TEST(Condition, WaitWithoutNotifyTimesOutAndReturnsWithTheMutexHeldAndALateWaite
     EXPECT_EQ(1, room.woken);
 }
 
-TEST(Condition, TimedWaitersThatMissANotifyLeaveNoStrayWakeUpSoNotifyOneWakesOneAndNotifyAllEveryWaiter)
+// A stray wake-up left behind would let a second waiter through on one notify.
+TEST(Condition, TimedWaitersThatMissANotifyLeaveNoStrayWakeUp)
 {
     WaitingRoom room;
     std::atomic<bool> stop{false};
@@ -103,7 +97,6 @@ TEST(Condition, TimedWaitersThatMissANotifyLeaveNoStrayWakeUpSoNotifyOneWakesOne
     stop = true;
     room.condition.notifyAll();
     timed.join();
-    // A stray wake-up left behind would let a second waiter through on the one notify.
     const int wokenBefore = room.woken, enteredBefore = room.entered;
     Threads waiters(3, [&] { room.waitHere(INFINITE); });
     room.awaitEntered(enteredBefore + 3);
@@ -137,25 +130,35 @@ TEST(ReadWriteLock, ReaderArrivingWhileAWriterWaitsGoesAfterTheWriter)
     EXPECT_TRUE(lateReaderIn);
 }
 
-TEST(ReadWriteLock, NestedSharedAcquisitionPassesAQueuedWriterAndTheWriterFollowsTheOuterRelease)
+TEST(ReadWriteLock, ANestedSharedHoldPassesAQueuedWriter)
 {
     vorn::ReadWriteLock lock;
     ASSERT_EQ(0, lock.lockShared());
-    {
-        Holder writer(lock, true);
-        Threads(1, [&] { EXPECT_EQ(1, lock.unlock()) << "another thread's shared hold is not its to release"; });
-        EXPECT_EQ(0, lock.lockShared()) << "the nested acquisition waited behind the writer";
-        EXPECT_EQ(0, lock.unlock());
-        EXPECT_FALSE(vorn::ExclusiveGuard(lock).owns()) << "an upgrade would wait for itself";
-        Sleep(100);
-        EXPECT_FALSE(writer.in) << "the writer got in while the outer shared hold was still there";
-        EXPECT_EQ(0, lock.unlock());
-        waitUntil([&] { return bool(writer.in); });
-    }
-    EXPECT_EQ(1, lock.unlock()) << "nothing held";
+    Holder writer(lock, true);
+    EXPECT_EQ(0, lock.lockShared()) << "the nested acquisition waited behind the writer";
+    EXPECT_EQ(0, lock.unlock());
+    Sleep(100);
+    EXPECT_FALSE(writer.in) << "the writer got in while the outer shared hold was still there";
+    EXPECT_EQ(0, lock.unlock());
+    waitUntil([&] { return bool(writer.in); });
 }
 
-TEST(ReadWriteLock, ExclusiveHolderReentersInEitherModeAndReleasesAtItsLastUnlock)
+TEST(ReadWriteLock, ASharedHolderCannotUpgrade)
+{
+    vorn::ReadWriteLock lock;
+    vorn::SharedGuard shared(lock);
+    EXPECT_FALSE(vorn::ExclusiveGuard(lock).owns()) << "an upgrade would wait for itself";
+}
+
+TEST(ReadWriteLock, OnlyAHoldingThreadCanUnlock)
+{
+    vorn::ReadWriteLock lock;
+    EXPECT_EQ(1, lock.unlock()) << "nothing held";
+    vorn::SharedGuard shared(lock);
+    Threads(1, [&] { EXPECT_EQ(1, lock.unlock()) << "another thread's shared hold is not its to release"; });
+}
+
+TEST(ReadWriteLock, AnExclusiveHolderReentersUntilItsLastUnlock)
 {
     vorn::ReadWriteLock lock;
     ASSERT_EQ(0, lock.lockExclusive());
@@ -170,7 +173,7 @@ TEST(ReadWriteLock, ExclusiveHolderReentersInEitherModeAndReleasesAtItsLastUnloc
     EXPECT_TRUE(otherIn);
 }
 
-TEST(ReadWriteLock, ManyReadersNestedReadersAndWritersNeverOverlapAWriterAndAllFinish)
+TEST(ReadWriteLock, ConcurrentReadersNeverOverlapAWriter)
 {
     vorn::ReadWriteLock lock;
     std::atomic<int> readersInside{0}, writersInside{0}, violations{0};
@@ -230,18 +233,21 @@ bool threadEndsWithin(DWORD threadId, DWORD timeoutMs)
 
 } // namespace
 
-TEST(ThreadPool, BlockingSubmitWaitsForTheTaskExceptFromThePoolsOwnThreadWhichOutlivesAThrowingTask)
+TEST(ThreadPool, ABlockingSubmitWaitsForItsTask)
 {
     vorn::ThreadPool pool(1, 1, 60);
     std::atomic<bool> ran{false};
-    std::atomic<DWORD> before{0}, after{0};
     pool.submit(task([&] {
         Sleep(100);
         ran = true;
-        before = GetCurrentThreadId();
     }), true);
     EXPECT_TRUE(ran);
-    pool.submit(task([] { throw std::runtime_error("task failure"); }));
+}
+
+// It would wait for a task queued behind its own caller.
+TEST(ThreadPool, ABlockingSubmitFromThePoolsOwnThreadDoesNotWait)
+{
+    vorn::ThreadPool pool(1, 1, 60);
     std::vector<std::string> order; // written on the pool's one thread only
     vorn::Event inner(false);
     pool.submit(task([&] {
@@ -250,16 +256,24 @@ TEST(ThreadPool, BlockingSubmitWaitsForTheTaskExceptFromThePoolsOwnThreadWhichOu
             inner.set();
         }), true);
         order.push_back("outer");
-        after = GetCurrentThreadId();
     }));
     EXPECT_EQ(0, inner.wait(10000));
     EXPECT_EQ((std::vector<std::string>{"outer", "inner"}), order);
+}
+
+TEST(ThreadPool, AThrowingTaskLeavesItsThreadRunning)
+{
+    vorn::ThreadPool pool(1, 1, 60);
+    std::atomic<DWORD> before{0}, after{0};
+    pool.submit(task([&] { before = GetCurrentThreadId(); }), true);
+    pool.submit(task([] { throw std::runtime_error("task failure"); }));
+    pool.submit(task([&] { after = GetCurrentThreadId(); }), true);
     EXPECT_EQ(before.load(), after.load()) << "the throwing task ended the pool's thread";
 }
 
 // Destroyed from outside while its task runs, or on its own thread by a task carrying the last reference:
 // either way the tasks still queued are dropped unrun and its thread ends well before its idle time-out.
-TEST(ThreadPool, DestroyingThePoolOnAnyThreadDropsQueuedTasksUnrunAndItsThreadEndsPromptly)
+TEST(ThreadPool, ADestroyedPoolDropsItsQueuedTasksUnrun)
 {
     for (const bool onItsOwnThread : {false, true}) {
         SCOPED_TRACE(onItsOwnThread ? "released by its own task" : "released from outside");

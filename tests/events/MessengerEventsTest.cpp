@@ -115,7 +115,7 @@ TEST_F(MessengerEventsTest, WithNoSinkFiringSucceedsAndSendsNothing)
     EXPECT_EQ(journal->count(), 0u);
 }
 
-TEST_F(MessengerEventsTest, StatusWorkSkipsAnUnreadableContactAndAFailingSinkCostsTheOthersNothing)
+TEST_F(MessengerEventsTest, StatusWorkSkipsWhatFailsAndStillReachesTheOthers)
 {
     connectSink();
     connectSink()->setResult(DISP_E_EXCEPTION);
@@ -134,7 +134,7 @@ TEST_F(MessengerEventsTest, StatusWorkSkipsAnUnreadableContactAndAFailingSinkCos
     EXPECT_EQ(logCount(L"Event sink failed: dispid 0x406, hr 0x80020009"), 1u);
 }
 
-TEST_F(MessengerEventsTest, AHungOfficeDelaysNoOtherOfficeNorTheStopAndGetsTheLatestStateWhenItReturns)
+TEST_F(MessengerEventsTest, AHungOfficeDelaysNoOtherOfficeNorTheStop)
 {
     EventDelivery::setStallLimit(testStallLimitMs);
     EventDelivery::setLogSink(std::make_shared<ModuleLogSink>());
@@ -171,7 +171,7 @@ TEST_F(MessengerEventsTest, AHungOfficeDelaysNoOtherOfficeNorTheStopAndGetsTheLa
 
 // The answer to an asynchronous operation goes to Office's callback object through the event delivery, and
 // the answers to one callback object arrive in the order they were reported.
-TEST_F(MessengerEventsTest, AHungCallbackDelaysNoWorkNoOtherOfficeNorTheStopAndItsAnswersKeepTheirOrder)
+TEST_F(MessengerEventsTest, AHungCallbackDelaysNeitherOtherWorkNorTheStop)
 {
     EventDelivery::setStallLimit(testStallLimitMs);
     auto callbackJournal = std::make_shared<OfficeEventJournal>();

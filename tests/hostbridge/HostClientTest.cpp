@@ -58,7 +58,7 @@ TEST_F(HostClient, EveryAccessGivesAFreshObjectThatBelongsToItsCaller)
     EXPECT_TRUE(first && second && first.get() != second.get());
 }
 
-TEST_F(HostClient, AFullSlotKeepsItsClassObjectAndAReleaseOrFailedFetchLeavesItEmpty)
+TEST_F(HostClient, TheSlotHoldsOneClassObjectUntilReleased)
 {
     ComPtr<IClassFactory> factory = host().classObject();
     host().revokeClassObject();
@@ -120,7 +120,7 @@ TEST_F(HostClient, NamesAreLookedUpByUriOrByTheUserIdAfterTheLastEquals)
     }
 }
 
-TEST_F(HostClient, EveryFailedLookupAnswersContactNotFoundAndKeepsTheHolder)
+TEST_F(HostClient, EveryFailedLookupAnswersContactNotFound)
 {
     ComPtr<IContact> contact;
     ASSERT_EQ(lookUp(L"bob", contact), S_OK);
@@ -140,7 +140,7 @@ TEST_F(HostClient, EveryFailedLookupAnswersContactNotFoundAndKeepsTheHolder)
 
 // The user's name and its failures as Office sees them are run by the UC client's Uri and the Messenger
 // service; here the null name behind an empty Uri, the interface failure, and holders left alone.
-TEST_F(HostClient, TheClientUsersJidIsItsSigninNameAndNothingWhenTheHostCannotTell)
+TEST_F(HostClient, TheClientUsersJidIsItsSigninNameIfTheHostCanTell)
 {
     Bstr jid;
     host().failMethod(HostMethod::GetSigninName, E_ACCESSDENIED, 1);
@@ -189,7 +189,7 @@ TEST_F(HostClient, WithoutTheHostClassObjectEveryOperationFailsQuietlyUntilTheNe
     EXPECT_TRUE(client::isClientLoggedIn());
 }
 
-TEST_F(HostClient, ParticipantListsKeepTheFirstOfEachExactNameWithoutTheUserAndNobodyFromWhatTheyCannotRead)
+TEST_F(HostClient, ParticipantListsHoldEachReadableOtherNameOnce)
 {
     const struct { std::vector<const wchar_t*> names; LONG lowerBound; Strings kept; } rows[] = {
         {{L"me", L"carol", L"bob", L"Bob", L"carol", L"me"}, 0, {L"carol", L"bob", L"Bob"}},
@@ -215,7 +215,7 @@ TEST_F(HostClient, ParticipantListsKeepTheFirstOfEachExactNameWithoutTheUserAndN
 
 // The Messenger and UC conversation tables run the kinds, the lists and their bounds through startCall and
 // startChat; what only these calls show: a chat with one name takes it as given, an empty list is logged.
-TEST_F(HostClient, ConversationFailuresArePassedThroughAndAMissingHostObjectIsAFailure)
+TEST_F(HostClient, ConversationFailuresArePassedThrough)
 {
     EXPECT_EQ(client::startChat(participants({L"me"}, 3).get(), nullptr), S_OK);
     EXPECT_EQ(client::startCall(participants({L"me"}).get()), S_OK);

@@ -46,7 +46,7 @@ protected:
     MICComPtr<ClassFactory> factory;
 };
 
-TEST_F(ClassFactoryTest, RefusesAggregationAndANullOutParameterAndLockServerChangesNothing)
+TEST_F(ClassFactoryTest, RefusesAggregationOrANullOutParameter)
 {
     ComPtr<fakeoffice::FakeOfficeSink> outer = fakeoffice::FakeOfficeSink::create(IID_IDispatch, nullptr);
     void* object = reinterpret_cast<void*>(1);
@@ -57,7 +57,7 @@ TEST_F(ClassFactoryTest, RefusesAggregationAndANullOutParameterAndLockServerChan
     EXPECT_EQ(1, extensionsutils::moduleLockCount()) << "only the factory should live";
 }
 
-TEST_F(ClassFactoryTest, EveryRequestGetsTheOneObjectWhichOutlivesUninitializeAfterWhichNothingIsCreated)
+TEST_F(ClassFactoryTest, ServesOneObjectUntilUninitializeThenCreatesNothing)
 {
     ComPtr<IUnknown> first = request(factory, IID_IConnectionPointContainer), second = request(factory, IID_IUnknown);
     ASSERT_TRUE(first && second);
@@ -75,7 +75,7 @@ TEST_F(ClassFactoryTest, EveryRequestGetsTheOneObjectWhichOutlivesUninitializeAf
 
 // A request for an interface the object lacks drops the object it made, leaving nothing behind, but never
 // takes the object away from clients that already hold it (the shutdown events must reach them).
-TEST_F(ClassFactoryTest, AMissingInterfaceFailsCleanlyAndNeverTakesTheObjectAwayFromItsHolders)
+TEST_F(ClassFactoryTest, AMissingInterfaceNeverTakesTheObjectAwayFromItsHolders)
 {
     void* stream = reinterpret_cast<void*>(1);
     EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IStream, &stream));

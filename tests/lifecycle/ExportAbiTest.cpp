@@ -68,7 +68,7 @@ void raiseStructured(DWORD code)
     RaiseException(code, EXCEPTION_NONCONTINUABLE, 0, nullptr);
 }
 
-TEST_F(ExportAbiTest, TheDecoratedStopTakesAMicrosoftSharedPointerByValueAndReleasesItOnceAfterOnStopped)
+TEST_F(ExportAbiTest, TheStopReleasesTheMicrosoftSharedPointerOnceAfterOnStopped)
 {
     for (bool running : {false, true}) {
         SCOPED_TRACE(running ? "running" : "never started");
@@ -105,7 +105,7 @@ TEST_F(ExportAbiTest, AStructuredExceptionFromOnStoppedStaysInTheModule)
     EXPECT_TRUE(unloadable());
 }
 
-TEST_F(ExportAbiTest, ThePlainPairStartsAndStopsWithTheCallbackOnceOnTheWorkerThread)
+TEST_F(ExportAbiTest, ThePlainStopCallsBackOnceOnTheWorkerThread)
 {
     auto start = module().entry<TavoMessengerStartFunction>("TavoMessengerStart");
     auto stop = module().entry<TavoMessengerStopFunction>("TavoMessengerStop");

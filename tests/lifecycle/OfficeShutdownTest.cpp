@@ -41,7 +41,7 @@ protected:
     }
 };
 
-TEST_F(OfficeShutdownTest, BothClassIdsServeTheSameFactoryAndTheSameObjectAndLockServerKeepsNothingAlive)
+TEST_F(OfficeShutdownTest, BothClassIdsServeOneObjectThatLockServerDoesNotKeepAlive)
 {
     startAndWaitUntilPublished();
     ASSERT_TRUE(classObjectRegistered(contractid::Messenger) && classObjectRegistered(contractid::OfficeIntegrationImpl));
@@ -57,7 +57,7 @@ TEST_F(OfficeShutdownTest, BothClassIdsServeTheSameFactoryAndTheSameObjectAndLoc
     EXPECT_TRUE(unloadable()) << "the object or a LockServer(TRUE) kept the module from unloading";
 }
 
-TEST_F(OfficeShutdownTest, AStopWhileOfficeHoldsTheObjectTellsBothApisOnTheWorkerBeforeTheRevocation)
+TEST_F(OfficeShutdownTest, AStopTellsBothApisOnTheWorkerBeforeTheRevocation)
 {
     startAndWaitUntilPublished();
     ComPtr<IUnknown> object = create(contractid::Messenger);

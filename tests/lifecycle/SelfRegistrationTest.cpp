@@ -75,7 +75,7 @@ private:
     LCID previousLocale_ = 0;
 };
 
-TEST_F(SelfRegistrationTest, PerUserInstallWritesTheAppIdForTheUserAndUninstallTakesItAwayButLeavesAppId)
+TEST_F(SelfRegistrationTest, APerUserInstallGoesUnderTheUsersClasses)
 {
     ASSERT_EQ(S_OK, module().install(TRUE, L"USER"));
     expectInstalledIn(HKEY_CURRENT_USER);
@@ -84,7 +84,7 @@ TEST_F(SelfRegistrationTest, PerUserInstallWritesTheAppIdForTheUserAndUninstallT
     EXPECT_TRUE(keyExists(HKEY_CURRENT_USER, L"Software\\Classes\\AppID")) << "\"AppID\" itself was removed";
 }
 
-TEST_F(SelfRegistrationTest, EveryOtherCommandLineAndRegisterServerInstallMachineWideAndUnregisteringTwiceIsNoFailure)
+TEST_F(SelfRegistrationTest, EveryOtherCommandLineInstallsMachineWide)
 {
     for (const wchar_t* commandLine : {L"users", L"", L"user ", static_cast<const wchar_t*>(nullptr)}) {
         SCOPED_TRACE(commandLine ? "'" + std::string(commandLine, commandLine + wcslen(commandLine)) + "'" : "no command line");

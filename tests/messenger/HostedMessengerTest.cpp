@@ -19,7 +19,7 @@ protected:
     static std::wstring resolved(const wchar_t* addresses) { return L"0x41a(0, 1, " + std::wstring(addresses) + L")"; }
 };
 
-TEST_F(HostedMessengerTest, ListenerIsRegisteredOnceAndRemovedAtUninitialiseAndAFailedRegistrationIsLogged)
+TEST_F(HostedMessengerTest, TheListenerIsRegisteredOnceUntilUninitialise)
 {
     ASSERT_EQ(host().addedListeners().size(), 1u);
     messenger->uninitialise();
@@ -33,7 +33,7 @@ TEST_F(HostedMessengerTest, ListenerIsRegisteredOnceAndRemovedAtUninitialiseAndA
     EXPECT_EQ(host().listenerCount(), 0u);
 }
 
-TEST_F(HostedMessengerTest, PresenceChangesReachEverySinkOnTheWorkerThreadInOrderWithTheMappedStatus)
+TEST_F(HostedMessengerTest, PresenceChangesReachEverySinkInOrderOnTheWorker)
 {
     connectSink();
     connectSink();
@@ -51,7 +51,7 @@ TEST_F(HostedMessengerTest, PresenceChangesReachEverySinkOnTheWorkerThreadInOrde
     EXPECT_EQ(host().recordsOf(L"sending presence update for contact - carol").at(0).threadId, workerThreadId);
 }
 
-TEST_F(HostedMessengerTest, PresenceChangeInTheStopWindowAndAfterTheWorkerEndedFailsWithItsLogLine)
+TEST_F(HostedMessengerTest, APresenceChangeTooLateToDeliverFailsWithItsLogLine)
 {
     connectSink();
     enterStopWindow();
@@ -64,7 +64,7 @@ TEST_F(HostedMessengerTest, PresenceChangeInTheStopWindowAndAfterTheWorkerEndedF
 }
 
 // A disconnect from inside an event is refused too, and changes nothing.
-TEST_F(HostedMessengerTest, MalformedPresenceChangesAndADisconnectFromInsideAnEventAreRefusedWithTheirLogLines)
+TEST_F(HostedMessengerTest, MalformedPresenceChangesAreRefusedWithTheirLogLines)
 {
     connectSink();
     ComPtr<IDispatch> contact = host().makeContactObject(L"bob"), presence = host().makePresenceState(1, L"Available");
@@ -113,7 +113,7 @@ TEST_F(HostedMessengerTest, HostKeepingTheListenerAfterAFailedRemovalCannotReach
     host().clearFailures();
 }
 
-TEST_F(HostedMessengerTest, ResolutionsReachOfficeFirstInFirstOutPerAddressAsAskedAndOnlyWhenSomeoneWasFound)
+TEST_F(HostedMessengerTest, ResolutionsReachOfficeInOrderPerAddressOnlyWhenFound)
 {
     connectSink();
     const std::vector<std::wstring> asked = {L"ann@example.com", L"bob@example.com", L"ann@example.com", L"nobody@example.com",

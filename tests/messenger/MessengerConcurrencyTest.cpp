@@ -17,7 +17,7 @@ struct ComThread {
 
 using MessengerConcurrencyTest = MessengerTest;
 
-TEST_F(MessengerConcurrencyTest, AWriteFromInsideAnOperationOnTheSameThreadIsRefusedAndChangesNothing)
+TEST_F(MessengerConcurrencyTest, AWriteFromInsideAnOperationOnItsThreadIsRefused)
 {
     ComPtr<IMessengerAdvanced> api = messengerApi();
     HRESULT nested = S_OK;
@@ -33,7 +33,7 @@ TEST_F(MessengerConcurrencyTest, AWriteFromInsideAnOperationOnTheSameThreadIsRef
     EXPECT_TRUE(property(lateBound().get(), L"Property", {number(MMESSENGERPROP_VERSION)}).isEmpty()) << "nothing was stored";
 }
 
-TEST_F(MessengerConcurrencyTest, AResolutionUnderWayWhenTheModuleStopsFinishesAndTheStopThen)
+TEST_F(MessengerConcurrencyTest, AStopWaitsForAResolutionUnderWay)
 {
     // While ResolveContact holds the Messenger lock, the module stop takes the object's integration lock
     // and waits for the Messenger lock; the resolution must not need the integration lock after that.
@@ -57,7 +57,7 @@ TEST_F(MessengerConcurrencyTest, AResolutionUnderWayWhenTheModuleStopsFinishesAn
     EXPECT_EQ(0u, host().listenerCount()) << "the stop did not finish";
 }
 
-TEST_F(MessengerConcurrencyTest, CallersAWriterAndHostEventsTogetherLoseNothingAndLeaveNothingBehind)
+TEST_F(MessengerConcurrencyTest, CallersAWriterAndHostEventsTogetherLoseNothing)
 {
     connectSink(messenger.identity());
     host().setResolutionMode(fakehost::FakeHost::ResolutionMode::Automatic);

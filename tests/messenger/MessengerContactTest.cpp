@@ -104,7 +104,7 @@ protected:
     ChangeRecorder recorder;
 };
 
-TEST_F(MessengerContactTest, IsANewContactWithTheHostContactsNamesAndNumbersOrNoneWhenAnyFieldIsUnreadable)
+TEST_F(MessengerContactTest, CopiesTheHostContactOrIsNoneWhenAFieldIsUnreadable)
 {
     host().addContact({L"dave", L"dave-id", L"Dave Diver", L"+1 work", L"+1 home", L"", L"+1 other"});
     const ComPtr<IMessengerContactAdvanced> contact = contactOf(L"dave");
@@ -124,7 +124,7 @@ TEST_F(MessengerContactTest, IsANewContactWithTheHostContactsNamesAndNumbersOrNo
     EXPECT_FALSE(TavoMessengerExtensionBroker::CreateMessengerContact(host().makeWrongObject().get(), flags));
 }
 
-TEST_F(MessengerContactTest, EveryMemberAnswersLateBoundSignedInAndRefusesSignedOutWritingNothing)
+TEST_F(MessengerContactTest, SignedOutEveryMemberRefusesWritingNothing)
 {
     const ComPtr<IMessengerContactAdvanced> contact = contactOf(L"bob");
     const std::vector<MemberRow> members = {
@@ -150,7 +150,7 @@ TEST_F(MessengerContactTest, EveryMemberAnswersLateBoundSignedInAndRefusesSigned
         EXPECT_EQ(refused, E_POINTER);
 }
 
-TEST_F(MessengerContactTest, KeepsBlockedAndTaggedOnlyForVariantTrueAndPropertiesByValue)
+TEST_F(MessengerContactTest, KeepsPropertiesByValueBlockedOnlyForVariantTrue)
 {
     const ComPtr<IMessengerContactAdvanced> contact = contactOf(L"bob");
     const ComPtr<IDispatch> late = contact.as<IDispatch>();
@@ -232,7 +232,7 @@ TEST_F(MessengerContactTest, PresencePropertiesRefreshThePhoneNumbersWithoutForg
         EXPECT_EQ(phoneNumberOf(contact, type), expected) << type;
 }
 
-TEST_F(MessengerContactTest, TheContactListHoldsTheHostListInOrderWatchedLeavingOutWhatCannotBeConvertedAndRefusesSignedOut)
+TEST_F(MessengerContactTest, TheContactListIsTheHostListLessWhatCannotBeConverted)
 {
     const ComPtr<IMessengerContacts> contacts = contactsOf({L"carol", L"bob", L"carol"});
     EXPECT_EQ(itemsOf(contacts), (Strings{L"carol", L"bob", L"carol"}));
@@ -311,7 +311,7 @@ TEST_F(MessengerContactTest, HostChangesReachTheDetailsHandlerWithTheirCodesOnTh
     EXPECT_EQ(host().contactSinkCount(kAlice), 0u);
 }
 
-TEST_F(MessengerContactTest, AContactWhoseEventsCannotBeConnectedIsStillWatchedAndRead)
+TEST_F(MessengerContactTest, AContactWhoseEventsCannotBeConnectedIsStillRead)
 {
     host().failMethod(HostMethod::FindConnectionPoint, E_FAIL, 1);
     std::shared_ptr<ContactDetails> details = detailsOfAlice(true);

@@ -142,7 +142,7 @@ protected:
 
 } // namespace
 
-TEST_F(RegistryTest, AKeyIsClosedOnceByItsLastOwnerAndNeverAfterItWasReleased)
+TEST_F(RegistryTest, AKeyIsClosedOnceByItsLastOwner)
 {
     RegKey kept;
     {
@@ -160,7 +160,7 @@ TEST_F(RegistryTest, AKeyIsClosedOnceByItsLastOwnerAndNeverAfterItWasReleased)
     EXPECT_FALSE(isOpen(handle)) << "put() left the key it held open";
 }
 
-TEST_F(RegistryTest, StringsAreWrittenWithTheirTerminatorAndOnlyTerminatedStringsThatFitAreRead)
+TEST_F(RegistryTest, StringsAreWrittenAndReadOnlyWithTheirTerminator)
 {
     RegKeyPtr key = create(HKEY_CURRENT_USER, testKey);
     ASSERT_EQ(ERROR_SUCCESS, key->writeString(L"", libId));
@@ -188,7 +188,7 @@ TEST_F(RegistryTest, StringsAreWrittenWithTheirTerminatorAndOnlyTerminatedString
     EXPECT_EQ(ERROR_INVALID_PARAMETER, key->readString(L"TooLong", buffer, 0, length));
 }
 
-TEST_F(RegistryTest, FactoryOpensInTheViewAndWithTheAccessAskedForLogsEachFailureToASinkAndBorrowsTheCurrentUsersHive)
+TEST_F(RegistryTest, TheKeyFactoryOpensKeysAsAskedLoggingEachFailure)
 {
     ASSERT_TRUE(create(HKEY_CURRENT_USER, testKey));
     const RegKeyPtr readOnly = open(HKEY_CURRENT_USER, testKey, RegistryView::Default);
@@ -220,7 +220,7 @@ TEST_F(RegistryTest, FactoryOpensInTheViewAndWithTheAccessAskedForLogsEachFailur
     EXPECT_EQ(ERROR_ACCESS_DENIED, defaultUser ? defaultUser->writeDword(L"TavoMessengerTests", 1) : 0);
 }
 
-TEST_F(RegistryTest, CurVerAnswersAKnownMajorVersionAfterTheLastFullStopAndZeroForAnythingElse)
+TEST_F(RegistryTest, CurVerGivesTheKnownMajorVersionAfterItsLastFullStopOrZero)
 {
     EXPECT_EQ(0u, RegistryUtils::officeVersionFromCurVer()) << "no Office";
     const auto versionFrom = [&](DWORD type, const Bytes& bytes) {
@@ -243,7 +243,7 @@ TEST_F(RegistryTest, CurVerAnswersAKnownMajorVersionAfterTheLastFullStopAndZeroF
     }
 }
 
-TEST_F(RegistryTest, ComponentFolderNamedWhollyLikeOffice12Is2007AndLaterOfficesAnswer14)
+TEST_F(RegistryTest, OfficeVersionComesFromTheWholeComponentFolderName)
 {
     EXPECT_EQ(0u, RegistryUtils::officeVersionFromInprocServer()) << "no Office";
     const std::pair<const wchar_t*, unsigned> rows[] = {
@@ -260,7 +260,7 @@ TEST_F(RegistryTest, ComponentFolderNamedWhollyLikeOffice12Is2007AndLaterOffices
     EXPECT_EQ(12u, RegistryUtils::officeVersionFromInprocServer()) << "registered only in the 64-bit view";
 }
 
-TEST_F(RegistryTest, UpAndRunningGoesUnderTheHostClientsKeyAndUnderTheCommunicatorKeyOnlyForAnOffice2007DetectedOnEachCall)
+TEST_F(RegistryTest, UpAndRunningAlsoGoesUnderTheCommunicatorKeyForOffice2007)
 {
     // Sets the value; answers what the host client's and the Communicator key then hold.
     const auto set = [](DWORD value) {
@@ -302,7 +302,7 @@ TEST_F(RegistryTest, OnlyAStoredNumberOneDisablesContactResolution)
     }
 }
 
-TEST_F(RegistryTest, AnyOtherTypeLibValueIsReplacedByTheLibIdWithItsTerminatorAndTheRestOfTheKeyStays)
+TEST_F(RegistryTest, AnyOtherTypeLibValueIsReplacedByTheTerminatedLibId)
 {
     const struct { const char* what; DWORD type; Bytes bytes; } rows[] = {
         {"the library in lower case", REG_SZ, bytesOf(lowerCaseLibId, true)}, {"another library", REG_SZ, bytesOf(otherLibId, true)},
@@ -322,7 +322,7 @@ TEST_F(RegistryTest, AnyOtherTypeLibValueIsReplacedByTheLibIdWithItsTerminatorAn
     EXPECT_EQ(bytesOf(L"1.0", true), stored(HKEY_CURRENT_USER, typeLibKey(hkcu, IMessenger), L"Version", view64));
 }
 
-TEST_F(RegistryTest, TypeLibValueReadsAsTheTextUpToTheFirstNulAndOnlyTheLibIdOrNoValueIsLeftAloneAndNoKeyCreated)
+TEST_F(RegistryTest, ARepairLeavesAloneTheLibIdUpToItsFirstNulOrNoValue)
 {
     const std::wstring longText(300, L'a');
     const struct { const char* what; Bytes bytes; std::wstring expected; } rows[] = {

@@ -55,14 +55,32 @@ void FakeHost::shutdown()
     });
 }
 
-void FakeHost::addContact(const ContactRecord& contact) { change([&] { contacts_[contact.signinName] = contact; }); }
+void FakeHost::addContact(const ContactRecord& contact)
+{
+    change([&] {
+        if (const ContactRecord* replaced = valueAt(contacts_, contact.signinName)) {
+            const std::wstring* indexed = valueAt(signinNameByUserId_, replaced->userId);
+            if (indexed && *indexed == contact.signinName) signinNameByUserId_.erase(replaced->userId);
+        }
+        contacts_[contact.signinName] = contact;
+        signinNameByUserId_[contact.userId] = contact.signinName;
+    });
+}
 
-std::optional<ContactRecord> FakeHost::contactWhere(std::wstring ContactRecord::*key, const std::wstring& value) const
+std::optional<ContactRecord> FakeHost::contact(const std::wstring& signinName) const
 {
     return read([&]() -> std::optional<ContactRecord> {
-        for (const auto& entry : contacts_)
-            if (entry.second.*key == value) return entry.second;
-        return std::nullopt;
+        const ContactRecord* entry = valueAt(contacts_, signinName);
+        return entry ? std::make_optional(*entry) : std::nullopt;
+    });
+}
+
+std::optional<ContactRecord> FakeHost::contactByUserId(const std::wstring& userId) const
+{
+    return read([&]() -> std::optional<ContactRecord> {
+        const std::wstring* signinName = valueAt(signinNameByUserId_, userId);
+        const ContactRecord* entry = signinName ? valueAt(contacts_, *signinName) : nullptr;
+        return entry ? std::make_optional(*entry) : std::nullopt;
     });
 }
 
@@ -271,29 +289,12 @@ void FakeHost::recordLog(const LogRecord& record)
     for (const std::shared_ptr<LogHook>& hook : hooks) (*hook)(record);
 }
 
-// One step of a linear congruential generator: enough spread for picking failures, and replayable.
-unsigned FakeHost::nextRandom()
-{
-    randomState_ = randomState_ * 1103515245u + 12345u;
-    return (randomState_ >> 16) & 0x7fff;
-}
-
-FakeHost::Outcome FakeHost::randomOutcome()
-{
-    if (randomPercent_ == 0 || nextRandom() % 100 >= randomPercent_) return Outcome();
-    ++randomFailures_;
-    static const HRESULT failures[] = {E_FAIL, RPC_E_DISCONNECTED, E_OUTOFMEMORY};
-    const unsigned pick = nextRandom() % 4;
-    if (pick == 3) return Outcome{true, InjectedAnswer::Empty, S_OK};
-    return Outcome{true, InjectedAnswer::Failure, failures[pick]};
-}
-
 FakeHost::Outcome FakeHost::beginCall(HostMethod method)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     ++callCounts_[index(method)];
     std::optional<Injection>& injection = injections_[index(method)];
-    if (!injection) return randomOutcome();
+    if (!injection) return outcomeSource_ ? outcomeSource_(method) : Outcome();
     Outcome outcome{true, injection->answer, injection->result};
     if (injection->remaining > 0 && --injection->remaining == 0) injection.reset();
     return outcome;

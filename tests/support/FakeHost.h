@@ -27,7 +27,7 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <tuple>
+#include <unordered_map>
 #include <vector>
 
 namespace fakehost {
@@ -51,10 +51,12 @@ public:
     void shutdown();
 
     // --- Directory ---
-    // Adds the contact, or replaces the one with the same sign-in name.
+    // Adds the contact, or replaces the one with the same sign-in name. Both lookups take constant time, so
+    // that a directory of many thousand contacts costs what a host's would (a user id finds the contact
+    // added last with it).
     void addContact(const ContactRecord& contact);
-    std::optional<ContactRecord> contact(const std::wstring& name) const { return contactWhere(&ContactRecord::signinName, name); }
-    std::optional<ContactRecord> contactByUserId(const std::wstring& id) const { return contactWhere(&ContactRecord::userId, id); }
+    std::optional<ContactRecord> contact(const std::wstring& signinName) const;
+    std::optional<ContactRecord> contactByUserId(const std::wstring& userId) const;
     // Changes the stored presence without telling anyone (see firePresenceChanged).
     void setPresence(const std::wstring& signinName, long presence, const std::wstring& presenceText);
 
@@ -148,13 +150,16 @@ public:
     void clearFailures() { change([&] { for (auto& injection : injections_) injection.reset(); }); }
     unsigned callCount(HostMethod method) const { return read([&] { return callCounts_[index(method)]; }); }
     void resetCallCounts() { change([&] { callCounts_.fill(0); }); }
-    // From now on `percent` of the calls that have no injection of their own fail at random, seeded: E_FAIL,
-    // RPC_E_DISCONNECTED, E_OUTOFMEMORY or an empty answer, in equal parts. 0 ends it.
-    void failAtRandom(unsigned percent, unsigned seed)
-    {
-        change([&] { std::tie(randomPercent_, randomState_) = std::tie(percent, seed); });
-    }
-    unsigned randomFailures() const { return copyOf(randomFailures_); } // how many calls failed at random so far
+    // What a call answers instead of its work; `injected` false lets the work run.
+    struct Outcome {
+        bool injected = false; InjectedAnswer answer = InjectedAnswer::Failure; HRESULT result = S_OK;
+        bool fails() const { return injected && answer == InjectedAnswer::Failure; }
+        bool wrongObject() const { return injected && answer == InjectedAnswer::WrongObject; }
+    };
+    // Decides the outcome of every call that has no injection of its own (a program's own failures); runs
+    // under the fake's lock, so it must not call the fake. Null (the default) lets those calls work.
+    using OutcomeSource = std::function<Outcome(HostMethod)>;
+    void setOutcomeSource(OutcomeSource source) { change([&] { outcomeSource_ = std::move(source); }); }
 
     // Forgets the recorded requests and log records (a long run would otherwise keep every one).
     void forgetRecords() { change([&] { records_ = Records(); }); }
@@ -168,11 +173,6 @@ public:
     long liveObjectCount() const { return liveObjects_.load(); }
 
     // ----- Used by the fake COM objects -----
-    struct Outcome {
-        bool injected = false; InjectedAnswer answer = InjectedAnswer::Failure; HRESULT result = S_OK;
-        bool fails() const { return injected && answer == InjectedAnswer::Failure; }
-        bool wrongObject() const { return injected && answer == InjectedAnswer::WrongObject; }
-    };
     // Counts the call and tells whether an injected answer replaces its work.
     Outcome beginCall(HostMethod method);
     void objectCreated() { ++liveObjects_; }
@@ -223,13 +223,9 @@ private:
         const auto found = map.find(key);
         return found == map.end() ? nullptr : &found->second;
     }
-    // The directory entry whose `key` member equals `value`.
-    std::optional<ContactRecord> contactWhere(std::wstring ContactRecord::*key, const std::wstring& value) const;
     std::vector<extensionsutils::ComPtr<IDispatch>> sinksOf(const std::wstring& signinName) const;
     static std::size_t index(HostMethod method) { return static_cast<std::size_t>(method); }
     void inject(HostMethod method, const Injection& injection) { change([&] { injections_[index(method)] = injection; }); }
-    unsigned nextRandom();      // mutex_ held
-    Outcome randomOutcome();    // mutex_ held
     std::vector<HRESULT> deliverPresence(const std::wstring& signinName, const std::optional<ContactRecord>& record);
     std::vector<HRESULT> deliverResolution(const std::wstring& email, const std::wstring& imAddress) const;
     // Each listener called in turn on this thread; one result per listener.
@@ -249,7 +245,8 @@ private:
 
     mutable std::mutex mutex_;
     // Guarded by mutex_:
-    std::map<std::wstring, ContactRecord> contacts_;
+    std::unordered_map<std::wstring, ContactRecord> contacts_;         // by sign-in name
+    std::unordered_map<std::wstring, std::wstring> signinNameByUserId_;
     std::optional<std::wstring> clientUser_;
     long signedInValue_ = 0;
     std::vector<std::wstring> contactList_;
@@ -266,7 +263,7 @@ private:
     std::set<long> enabledHostLevels_{0, 1, 2, 3, 4, 5};
     std::array<std::optional<Injection>, kMethodCount> injections_;
     std::array<unsigned, kMethodCount> callCounts_{};
-    unsigned randomPercent_ = 0, randomState_ = 0, randomFailures_ = 0;
+    OutcomeSource outcomeSource_;
     extensionsutils::ComPtr<IClassFactory> classObject_;
     DWORD registrationCookie_ = 0;
     bool shutDown_ = false;

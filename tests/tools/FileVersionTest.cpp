@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(FileVersion, TheModuleAndEachProgramCarryTheProjectVersionAndTheBuildAndOtherFilesNone)
+TEST(FileVersion, OnlyTheModuleAndProgramsCarryTheProjectVersion)
 {
     const std::wstring project = L"" TAVO_TEST_PROJECT_VERSION, build = extensionsutils::toUtf16(TAVO_BUILD_ID);
     for (const wchar_t* file : {L"TavoMessenger.dll", L"hostsim.exe", L"officesim.exe", L"providerdoctor.exe"}) {

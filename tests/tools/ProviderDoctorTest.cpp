@@ -126,7 +126,7 @@ TEST_F(ProviderDoctorTest, NamesEachWayAnInstallationIsBroken)
     }
 }
 
-TEST_F(ProviderDoctorTest, ACorrectRunningInstallationIsFineAndTheProgramExitsWithOneExactlyWhenItFindsAProblem)
+TEST_F(ProviderDoctorTest, ExitsWithOneExactlyWhenItFindsAProblem)
 {
     installAndRun();
     const auto expectRun = [](DWORD exitCode, const std::vector<std::wstring>& lines) {

@@ -89,7 +89,7 @@ TEST_F(Client, TheOfficeSequenceForAMailHeaderWithTheUserAndAColleague)
 
 // Members not offered answer E_NOTIMPL, and the user's once the host forgets the user E_FAIL; none writes its
 // out-parameter (the type-library sweep reaches every member by name).
-TEST_F(Client, MembersNotOfferedAndAForgottenUserWriteNothingAndTheUserIsAskedAfresh)
+TEST_F(Client, MembersThatCannotAnswerWriteNothing)
 {
     const VARIANT noState = *Variant().get();
     IUCCConversationManager* conversations = sentinel<IUCCConversationManager>();
@@ -121,7 +121,7 @@ TEST_F(Client, MembersNotOfferedAndAForgottenUserWriteNothingAndTheUserIsAskedAf
                 array == sentinel<SAFEARRAY>() && untouched == sentinel<OLECHAR>() && none == sentinel<IUCCContact>());
 }
 
-TEST_F(Client, SigningOutFiresOnStateChangedOnceToEverySinkEvenPastAFailingOrLeavingOneAndASinkMayReadTheStateMeanwhile)
+TEST_F(Client, SigningOutTellsEverySinkOncePastAFailingOrLeavingOne)
 {
     FakeOfficeSink* failing = adviseSink(client.get(), contractid::IUCCLyncClientEvents);
     failing->setResult(E_FAIL);
@@ -168,7 +168,7 @@ TEST_F(Client, SigningOutFiresOnStateChangedOnceToEverySinkEvenPastAFailingOrLea
 
 using StartConversation = UcFixture;
 
-TEST_F(StartConversation, TheParserPairsContextByPositionFromAnyLowerBoundAndRefusesBadArrays)
+TEST_F(StartConversation, TheParserPairsContextByPositionFromAnyLowerBound)
 {
     // "participants [subject] endpoint" of a valid parse.
     const auto parsed = [](const SafeArray& participants, const SafeArray& contextTypes, const SafeArray& contextDatas) {
@@ -311,7 +311,7 @@ TYPED_TEST(Dictionary, KeysInKeyOrderValuesInAddingOrderEachItemItsOwn)
     EXPECT_TRUE(this->contentOf(this->dictionaryOf({}).get()).empty());
 }
 
-TYPED_TEST(Dictionary, AbsentKeysFailWithNothingWrittenNullOutputsAreRefusedAndAnswersAreCopies)
+TYPED_TEST(Dictionary, ReadsAnswerCopiesOrFailWritingNothing)
 {
     auto dictionary = this->dictionaryOf({{3, L"three"}, {10, L"ten"}});
     for (LONG index : {LONG(-1), LONG(2), LONG_MIN, LONG_MAX}) {
@@ -344,7 +344,7 @@ TYPED_TEST(Dictionary, AbsentKeysFailWithNothingWrittenNullOutputsAreRefusedAndA
 
 using Values = UcFixture;
 
-TEST_F(Values, ASettingValueThatCannotBeCopiedIsRefusedAndAStringWithANulIsKeptWhole)
+TEST_F(Values, SettingValuesAreCopiedWholeOrRefused)
 {
     MICComPtr<UCCContactSettingChangedEventData> data = ComObject<UCCContactSettingChangedEventData>::create();
     ASSERT_EQ(data->setValue(*truth(false).get()), S_OK);
@@ -376,7 +376,7 @@ protected:
     ComPtr<FakeOfficeSink> callback = FakeOfficeSink::create(contractid::IUCCContactsAndGroupsCallback, journal);
 };
 
-TEST_F(AsynchronousOperation, ReportsOnceCompletedUnlessCancelledLetsGoOfWhatItHeldAndAFailingCallbackStillCompletes)
+TEST_F(AsynchronousOperation, ReportsItsCompletionOnceUnlessCancelled)
 {
     // When Office hears a report and what it carries, a failed result among them: Contact.LookupAnswers...
     auto held = std::make_shared<int>(0); // stands for the contact manager that started the call

@@ -118,7 +118,7 @@ TEST_F(Contact, AddressesBecomeHostContactsOrNumberContacts)
     EXPECT_EQ(manager->GetContactByUri(Bstr(kBob).get(), nullptr), E_POINTER);
 }
 
-TEST_F(Contact, InformationIsTheHostContactsInOfficesUnitsAndAFailureItsCodeWithAnEmptyValue)
+TEST_F(Contact, InformationIsTheHostContactsInOfficesUnits)
 {
     ComPtr<IUCCContact> bob = contactFor(kBob);
     const std::pair<long, LONG> rows[] = {{1, 3500}, {2, 15500}, {3, 9500}, {4, 15500}, {5, 18500}, {0, 0}, {6, 0}};
@@ -167,7 +167,7 @@ TEST_F(Contact, InformationIsTheHostContactsInOfficesUnitsAndAFailureItsCodeWith
     EXPECT_TRUE(information(unresolvedContact().get(), ucPresenceDisplayName, E_FAIL).isEmpty());
 }
 
-TEST_F(Contact, BatchAndSettingsAnswerWhatTheHostCanReadEachInsideOneReadTransaction)
+TEST_F(Contact, DictionariesHoldWhatTheHostCanReadInOneReadTransaction)
 {
     ComPtr<IUCCContact> bob = contactFor(kBob);
     std::vector<unsigned> openAtRequest;
@@ -201,7 +201,7 @@ TEST_F(Contact, BatchAndSettingsAnswerWhatTheHostCanReadEachInsideOneReadTransac
     EXPECT_EQ(host().openReadTransactions(), 0u);
 }
 
-TEST_F(Contact, ChangeSettingTagsThroughTheHostAndRefusesWhatItCannotChange)
+TEST_F(Contact, ChangeSettingTagsThroughTheHostOnly)
 {
     ComPtr<IUCCContact> bob = contactFor(kBob);
     IUCCAsynchronousOperation* operation = reinterpret_cast<IUCCAsynchronousOperation*>(1);
@@ -247,8 +247,9 @@ TEST_F(Contact, CanStartInstantMessageOrAudioOnlyOnTheUsersOwnContact)
     EXPECT_FALSE(canStartChat(user.get()));
 }
 
-// Nobody found is still a contact (over the failed resolution); an answer the host cannot find is none.
-TEST_F(Contact, LookupAnswersOnlyAfterReturningAsTheTableSaysAndNothingForADisconnectedOrReleasedManager)
+// Office has its operation before the request is made, and hears an answer the host gives at once only
+// after the lookup returned, complete by then.
+TEST_F(Contact, AnAnswerGivenAtOnceReachesOfficeOnlyAfterLookupReturned)
 {
     host().setResolutionMode(fakehost::FakeHost::ResolutionMode::WhileRequesting);
     host().setResolutionAnswer(kBobsMail, kBob);
@@ -269,8 +270,11 @@ TEST_F(Contact, LookupAnswersOnlyAfterReturningAsTheTableSaysAndNothingForADisco
     EXPECT_EQ(reportedBeforeReturn, 0u);
     EXPECT_TRUE(completedWhenHeard) << "the operation is complete when Office hears the answer";
     EXPECT_EQ(onlyLookupResult(operation.get()), L"sip:bob@example.com");
-    callback.reset(); // its journal's answer holds the manager
+}
 
+// Nobody found is still a contact (over the failed resolution); an answer the host cannot find is none.
+TEST_F(Contact, LookupsAnswerWhatTheHostResolved)
+{
     host().setResolutionMode(fakehost::FakeHost::ResolutionMode::Manual);
     // `answer` nullptr: nobody
     const struct { const wchar_t *asked, *answer, *reported; bool succeeded; Strings requests; } rows[] = {
@@ -295,14 +299,21 @@ TEST_F(Contact, LookupAnswersOnlyAfterReturningAsTheTableSaysAndNothingForADisco
         EXPECT_TRUE(completed(operation.get()));
         EXPECT_EQ(operationSays(operation.get(), L"IsSucceeded"), row.succeeded);
     }
+}
+
+TEST_F(Contact, LookupRefusesNoCallbackOrNoAddressWritingNothing)
+{
     IUCCAsynchronousOperation* untouched = sentinel<IUCCAsynchronousOperation>();
     EXPECT_EQ(lookup(kBobsMail, nullptr, &untouched), E_FAIL);
     EXPECT_EQ(lookup(kBobsMail, FakeOfficeSink::create(contractid::IUCCContactEvents, journal).get(), &untouched), E_FAIL);
     EXPECT_EQ(lookup(L"", lookupCallback().get(), &untouched), E_INVALIDARG);
     EXPECT_EQ(untouched, sentinel<IUCCAsynchronousOperation>());
+}
 
-    // An answer for a disconnected or released manager reaches nothing.
-    journal = std::make_shared<fakeoffice::OfficeEventJournal>();
+TEST_F(Contact, AnAnswerForADisconnectedOrReleasedManagerReachesNothing)
+{
+    host().setResolutionMode(fakehost::FakeHost::ResolutionMode::Manual);
+    ComPtr<IUCCAsynchronousOperation> operation;
     ASSERT_EQ(lookup(kBobsMail, lookupCallback().get(), operation.out()), S_OK);
     manager->disconnect();
     host().answerPendingResolutions();
@@ -383,7 +394,7 @@ TEST_F(Contact, ReleasedContactsLetGoOfTheHostAtOnceWhateverTheQueueHolds)
     EXPECT_GE(journal->count(), 1u) << "the contact Office kept heard the changes";
 }
 
-TEST_F(Contact, InTheStopWindowAChangeIsDroppedAndAContactReleasedMeanwhileDiesOffTheHostThread)
+TEST_F(Contact, TheStopWindowDropsChangesButNotReleasedContacts)
 {
     manager->disconnect(); // nothing is queued for a change now
     ComPtr<IUCCContact> bob = contactFor(kBob);

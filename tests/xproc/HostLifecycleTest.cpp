@@ -32,7 +32,7 @@ void expectNotRunning()
     EXPECT_NE(std::wstring::npos, stopped.output().find(L"UpAndRunning 0")) << stopped.output();
 }
 
-TEST_F(OfficeAgainstHost, StoppingTheHostTellsOfficeAndLeavesItsObjectsFailingCleanly)
+TEST_F(OfficeAgainstHost, StoppingTheHostLeavesOfficesObjectsFailingCleanly)
 {
     OfficeSim office(shutdownSession + L" --wait 30000");
     ASSERT_TRUE(office.waiting()) << office.output();
@@ -46,7 +46,7 @@ TEST_F(OfficeAgainstHost, StoppingTheHostTellsOfficeAndLeavesItsObjectsFailingCl
                          {1, L"IUCCContactManager.GetContactByUri: 0x8100030A"}});
 }
 
-TEST_F(OfficeAgainstHost, AnOfficeThatHangsInItsHandlerCostsTheOtherOfficeNothingAndTheStopStillCompletes)
+TEST_F(OfficeAgainstHost, AnOfficeHungInItsHandlerCostsTheOtherOfficeNothing)
 {
     OfficeSim hung(shutdownSession + L" --hang-in-events --wait 60000");
     ASSERT_TRUE(hung.waiting()) << hung.output();
@@ -60,7 +60,7 @@ TEST_F(OfficeAgainstHost, AnOfficeThatHangsInItsHandlerCostsTheOtherOfficeNothin
     EXPECT_FALSE(hung.finish(1000)) << "the hung Office ended on its own\n" << hung.output();
 }
 
-TEST_F(OfficeAgainstHost, AnOfficeThatUnadvisesInItsShutdownHandlerDoesNotCostTheNextOneItsEvents)
+TEST_F(OfficeAgainstHost, UnadvisingInAShutdownHandlerCostsTheNextOfficeNothing)
 {
     // Both share the one Messenger object; the first advised first and leaves inside each shutdown event.
     OfficeSim first(shutdownSession + L" --unadvise-on-shutdown --wait 30000");
@@ -97,7 +97,7 @@ TEST_F(OfficeAgainstHost, OneHostProcessStartsStopsAndStartsTheModuleAgain)
     EXPECT_NE(std::wstring::npos, second.output().find(L"signed in as Anna Berg")) << second.output();
 }
 
-TEST_F(OfficeAgainstHost, AHostThatUnloadsTheModuleWhileOfficeHoldsAContactSurvivesOfficesLaterCalls)
+TEST_F(OfficeAgainstHost, TheHostSurvivesOfficeCallsAfterUnloadingTheModule)
 {
     OfficeSim office(shutdownSession + L" --wait 30000");
     ASSERT_TRUE(office.waiting()) << office.output();
@@ -108,7 +108,7 @@ TEST_F(OfficeAgainstHost, AHostThatUnloadsTheModuleWhileOfficeHoldsAContactSurvi
     EXPECT_TRUE(host_.running()) << "the host crashed after Office's calls:\n" << host_.output();
 }
 
-TEST_F(OfficeAgainstHost, AHostThatEndsWithoutStoppingTheModuleEndsAtOnceAndLeavesNoProviderRunning)
+TEST_F(OfficeAgainstHost, AHostEndingWithoutAStopEndsAtOnceLeavingNoProvider)
 {
     ASSERT_TRUE(host_.send("end-process"));
     EXPECT_EQ(std::optional<DWORD>(0), host_.waitForExit(5000)) << "the host did not end within 5 s:\n" << host_.output();

@@ -9,7 +9,7 @@ namespace {
 
 const std::wstring session = L"--resolve " + std::wstring(CarlaEmail) + L" --lookup " + HiroEmail + contactArguments({Bo, Carla});
 
-TEST_F(OfficeAgainstHost, BothOfficeApisAnswerThroughVtableAndLateBoundAndReportPresenceChanges)
+TEST_F(OfficeAgainstHost, BothOfficeApisAnswerEitherWayAcrossProcesses)
 {
     // One change, two events: the Messenger API's status change and the UC API's information change.
     OfficeSim office(session + L" --events 2 --wait 30000");

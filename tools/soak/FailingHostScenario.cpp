@@ -3,6 +3,7 @@
 // never a crash or a hang; right after the faults stop, the known answers must be right again.
 #include "soak/OfficeProcess.h"
 #include "soak/PresenceStorm.h"
+#include "soak/RandomHostFailures.h"
 #include "soak/Scenarios.h"
 
 namespace soak {
@@ -27,13 +28,14 @@ void runFailingHost(ScenarioRun& run)
         run.figures.fail(L"Office did not connect and advise");
         return;
     }
-    run.host.host().failAtRandom(failurePercent, run.seed);
+    RandomHostFailures failures(failurePercent, run.seed);
+    run.host.host().setOutcomeSource([&failures](fakehost::HostMethod) { return failures.next(); });
     storm.start();
     const bool done = office.waitFor(L"soakoffice: calls done", run.quick ? 300000 : 1500000);
     storm.stop();
-    run.host.host().failAtRandom(0, 0);
+    run.host.host().setOutcomeSource(nullptr);
     if (!done) run.figures.fail(L"Office's calls did not end in time");
-    run.figures.info(L"host calls failed at random", std::to_wstring(run.host.host().randomFailures()));
+    run.figures.info(L"host calls failed at random", std::to_wstring(failures.failures()));
     const std::optional<DWORD> exitCode = office.finish(300000);
     run.figures.exactly(L"Office exit code", exitCode ? static_cast<long long>(*exitCode) : -1, 0);
     run.figures.atLeast(L"Office COM calls made", office.figure(L"calls").value_or(0), officeThreads * calls);

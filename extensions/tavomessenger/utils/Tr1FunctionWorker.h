@@ -12,6 +12,10 @@ public:
     // Calls the function; an empty one raises std::bad_function_call, which the worker catches.
     void DoWork() override;
 
+    // Called on the worker thread after each function has run, so that a test can tell when queued work is done.
+    using FinishedHook = void (*)();
+    static void setFinishedHook(FinishedHook hook);
+
 private:
     std::function<void()> function_;
 };

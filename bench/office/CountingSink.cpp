@@ -20,7 +20,8 @@ bool isOfflineStatus(const DISPPARAMS* parameters)
 
 } // namespace
 
-CountingSink::CountingSink(HANDLE receipts, HANDLE markers) : CountingSink(receipts, DIID_DMessengerEvents, extensionsutils::officeevents::onContactStatusChange)
+CountingSink::CountingSink(HANDLE receipts, HANDLE markers)
+    : CountingSink(receipts, DIID_DMessengerEvents, extensionsutils::officeevents::onContactStatusChange)
 {
     markers_ = markers;
 }

@@ -233,17 +233,6 @@ bool threadEndsWithin(DWORD threadId, DWORD timeoutMs)
 
 } // namespace
 
-TEST(ThreadPool, ABlockingSubmitWaitsForItsTask)
-{
-    vorn::ThreadPool pool(1, 1, 60);
-    std::atomic<bool> ran{false};
-    pool.submit(task([&] {
-        Sleep(100);
-        ran = true;
-    }), true);
-    EXPECT_TRUE(ran);
-}
-
 // It would wait for a task queued behind its own caller.
 TEST(ThreadPool, ABlockingSubmitFromThePoolsOwnThreadDoesNotWait)
 {

@@ -52,12 +52,6 @@ struct HostClient : ModuleFixture {
 
 } // namespace
 
-TEST_F(HostClient, EveryAccessGivesAFreshObjectThatBelongsToItsCaller)
-{
-    ComPtr<IIMAndPresence> first = hostaccess::GetIMAndPresence(), second = hostaccess::GetIMAndPresence();
-    EXPECT_TRUE(first && second && first.get() != second.get());
-}
-
 TEST_F(HostClient, TheSlotHoldsOneClassObjectUntilReleased)
 {
     ComPtr<IClassFactory> factory = host().classObject();

@@ -1,5 +1,5 @@
-// The COM support layer: objects and their identity, weak references, values (UTF-8, BSTR, SAFEARRAY),
-// IDispatch from a registered type library, and connection points.
+// The COM support layer: objects and their identity, weak references, values (UTF-8, BSTR),
+// type libraries registered for any locale, and connection points.
 #include "ExtensionsUtilsTestLib.h"
 #include "common/ProgramFolder.h"
 #include "extensionsutils/Bstr.h"
@@ -7,10 +7,8 @@
 #include "extensionsutils/CComWeakPtrEnabled.h"
 #include "extensionsutils/ComObject.h"
 #include "extensionsutils/ConnectionPointContainer.h"
-#include "extensionsutils/DispatchImpl.h"
 #include "extensionsutils/EventDelivery.h"
 #include "extensionsutils/MICComPtr.h"
-#include "extensionsutils/SafeArray.h"
 #include "extensionsutils/TypeInfoHolder.h"
 #include "extensionsutils/Utf8.h"
 #include "extensionsutils/Variant.h"
@@ -101,72 +99,18 @@ TEST(Bstr, CopiesAreStringsOfTheirOwnEvenOfNull)
     EXPECT_NE(nullptr, empty.get());
 }
 
-// Reading strings and VARIANTs from any lower bound is run by the participant lists; here another element type.
-TEST(SafeArray, ReadsAReceivedArrayFromItsLowerBound)
-{
-    SAFEARRAYBOUND fromFive = {3, 5};
-    SafeArray received(SafeArrayCreate(VT_I4, 1, &fromFive));
-    for (LONG index = 5; index <= 7; ++index) {
-        LONG value = index * 10;
-        ASSERT_EQ(S_OK, SafeArrayPutElement(received.get(), &index, &value));
-    }
-    std::vector<LONG> numbers;
-    ASSERT_EQ(S_OK, readInt32s(received.get(), numbers));
-    EXPECT_EQ((std::vector<LONG>{50, 60, 70}), numbers);
-}
-
-TEST(SafeArray, RefusesOtherShapesLeavingTheOutputUntouched)
-{
-    Strings texts = {L"untouched"};
-    SAFEARRAYBOUND bounds[2] = {{2, 0}, {2, 0}};
-    SafeArray twoDimensions(SafeArrayCreate(VT_BSTR, 2, bounds));
-    EXPECT_EQ(E_POINTER, readStrings(nullptr, texts));
-    EXPECT_EQ(E_INVALIDARG, readStrings(SafeArray::ofInt32s({1}).get(), texts));
-    EXPECT_EQ(E_INVALIDARG, readStrings(twoDimensions.get(), texts));
-    EXPECT_EQ((Strings{L"untouched"}), texts);
-}
-
 namespace {
 
 // The build copies the test library beside the test program.
 const std::wstring testLibrary = tools::besideThisProgram(L"ExtensionsUtilsTestLib.tlb");
 
-// Registered for this process's user, as an installation registers the module's library.
-void registerTestLibrary()
-{
-    ComPtr<ITypeLib> library;
-    ASSERT_EQ(S_OK, LoadTypeLibEx(testLibrary.c_str(), REGKIND_REGISTER, library.out()));
-}
-
-struct Calculator : ComObjectRoot, DispatchImpl<ITestCalculator, &IID_ITestCalculator, &LIBID_ExtensionsUtilsTestLib> {
-    using Interfaces = InterfaceTable<ITestCalculator, Via<IDispatch, ITestCalculator>>;
-    // Not called: DispatchImpl hands every member alike to the library's Invoke, and the property shows it.
-    HRESULT STDMETHODCALLTYPE Add(LONG, LONG, LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_Name(BSTR* value) override { return name.copyTo(value); }
-    HRESULT STDMETHODCALLTYPE put_Name(BSTR value) override
-    {
-        name = Bstr(value, SysStringLen(value));
-        return S_OK;
-    }
-    Bstr name;
-};
-
 } // namespace
-
-TEST(DispatchImpl, LateBoundCallsReachTheMembersTheLibraryNames)
-{
-    registerTestLibrary();
-    ComPtr<IDispatch> calculator = ComObject<Calculator>::create().as<IDispatch>();
-    EXPECT_EQ(2, dispatchIdOf(calculator.get(), L"name")) << "names are matched without regard to case";
-    EXPECT_EQ(DISPID_UNKNOWN, dispatchIdOf(calculator.get(), L"Multiply"));
-    expectAnswers(calculator.get(), {{L"Name", kPut, {text(L"abacus")}}, {L"Name", kGet, {}, S_OK, text(L"abacus")}});
-}
 
 // Office asks in its user's locale; a library is registered for one locale only.
 TEST(RegisteredTypeLibrary, IsFoundForAnyLocale)
 {
-    registerTestLibrary();
-    ComPtr<ITypeLib> library;
+    ComPtr<ITypeLib> library; // registered for this process's user, as an installation registers the module's
+    ASSERT_EQ(S_OK, LoadTypeLibEx(testLibrary.c_str(), REGKIND_REGISTER, library.out()));
     for (LCID locale : {0x0u, 0x400u, 0x407u, 0x409u})
         EXPECT_EQ(S_OK, loadRegisteredTypeLib(LIBID_ExtensionsUtilsTestLib, 1, 0, locale, library.out())) << locale;
     EXPECT_EQ(TYPE_E_LIBNOTREGISTERED, loadRegisteredTypeLib(IID_ITestCalculator, 1, 0, 0, library.out()));

@@ -59,11 +59,14 @@ struct Holder {
     }
 };
 
+// Each test's own condition and lock.
+struct Condition : ::testing::Test { WaitingRoom room; };
+struct ReadWriteLock : ::testing::Test { vorn::ReadWriteLock lock; };
+
 } // namespace
 
-TEST(Condition, ATimedOutWaitReturnsWithTheMutexHeld)
+TEST_F(Condition, ATimedOutWaitReturnsWithTheMutexHeld)
 {
-    WaitingRoom room;
     room.mutex.lock();
     EXPECT_EQ(1, room.condition.wait(room.mutex, 200));
     Threads other(1, [&] { room.waitHere(0); });
@@ -73,9 +76,8 @@ TEST(Condition, ATimedOutWaitReturnsWithTheMutexHeld)
 }
 
 // A notify wakes only a waiter that was waiting when it came.
-TEST(Condition, ALateWaiterCannotTakeAnEarlierNotify)
+TEST_F(Condition, ALateWaiterCannotTakeAnEarlierNotify)
 {
-    WaitingRoom room;
     Threads other(1, [&] { room.waitHere(INFINITE); });
     room.awaitEntered(1);
     {
@@ -88,9 +90,8 @@ TEST(Condition, ALateWaiterCannotTakeAnEarlierNotify)
 }
 
 // A stray wake-up left behind would let a second waiter through on one notify.
-TEST(Condition, TimedWaitersThatMissANotifyLeaveNoStrayWakeUp)
+TEST_F(Condition, TimedWaitersThatMissANotifyLeaveNoStrayWakeUp)
 {
-    WaitingRoom room;
     std::atomic<bool> stop{false};
     Threads timed(4, [&] { while (!stop) room.waitHere(1); });
     for (int i = 0; i < 2000; ++i) i % 2 ? room.condition.notifyOne() : room.condition.notifyAll();
@@ -109,9 +110,8 @@ TEST(Condition, TimedWaitersThatMissANotifyLeaveNoStrayWakeUp)
     EXPECT_EQ(wokenBefore + 3, room.woken);
 }
 
-TEST(ReadWriteLock, ReaderArrivingWhileAWriterWaitsGoesAfterTheWriter)
+TEST_F(ReadWriteLock, ReaderArrivingWhileAWriterWaitsGoesAfterTheWriter)
 {
-    vorn::ReadWriteLock lock;
     auto reader = std::make_unique<Holder>(lock, false);
     Holder writer(lock, true);
     std::atomic<bool> lateReaderIn{false};
@@ -130,9 +130,8 @@ TEST(ReadWriteLock, ReaderArrivingWhileAWriterWaitsGoesAfterTheWriter)
     EXPECT_TRUE(lateReaderIn);
 }
 
-TEST(ReadWriteLock, ANestedSharedHoldPassesAQueuedWriter)
+TEST_F(ReadWriteLock, ANestedSharedHoldPassesAQueuedWriter)
 {
-    vorn::ReadWriteLock lock;
     ASSERT_EQ(0, lock.lockShared());
     Holder writer(lock, true);
     EXPECT_EQ(0, lock.lockShared()) << "the nested acquisition waited behind the writer";
@@ -143,24 +142,21 @@ TEST(ReadWriteLock, ANestedSharedHoldPassesAQueuedWriter)
     waitUntil([&] { return bool(writer.in); });
 }
 
-TEST(ReadWriteLock, ASharedHolderCannotUpgrade)
+TEST_F(ReadWriteLock, ASharedHolderCannotUpgrade)
 {
-    vorn::ReadWriteLock lock;
     vorn::SharedGuard shared(lock);
     EXPECT_FALSE(vorn::ExclusiveGuard(lock).owns()) << "an upgrade would wait for itself";
 }
 
-TEST(ReadWriteLock, OnlyAHoldingThreadCanUnlock)
+TEST_F(ReadWriteLock, OnlyAHoldingThreadCanUnlock)
 {
-    vorn::ReadWriteLock lock;
     EXPECT_EQ(1, lock.unlock()) << "nothing held";
     vorn::SharedGuard shared(lock);
     Threads(1, [&] { EXPECT_EQ(1, lock.unlock()) << "another thread's shared hold is not its to release"; });
 }
 
-TEST(ReadWriteLock, AnExclusiveHolderReentersUntilItsLastUnlock)
+TEST_F(ReadWriteLock, AnExclusiveHolderReentersUntilItsLastUnlock)
 {
-    vorn::ReadWriteLock lock;
     ASSERT_EQ(0, lock.lockExclusive());
     EXPECT_EQ(0, lock.lockShared() + lock.lockExclusive());
     std::atomic<bool> otherIn{false};
@@ -173,9 +169,8 @@ TEST(ReadWriteLock, AnExclusiveHolderReentersUntilItsLastUnlock)
     EXPECT_TRUE(otherIn);
 }
 
-TEST(ReadWriteLock, ConcurrentReadersNeverOverlapAWriter)
+TEST_F(ReadWriteLock, ConcurrentReadersNeverOverlapAWriter)
 {
-    vorn::ReadWriteLock lock;
     std::atomic<int> readersInside{0}, writersInside{0}, violations{0};
     std::atomic<long> writes{0};
     long guardedValue = 0;
@@ -232,17 +227,6 @@ bool threadEndsWithin(DWORD threadId, DWORD timeoutMs)
 }
 
 } // namespace
-
-TEST(ThreadPool, ABlockingSubmitWaitsForItsTask)
-{
-    vorn::ThreadPool pool(1, 1, 60);
-    std::atomic<bool> ran{false};
-    pool.submit(task([&] {
-        Sleep(100);
-        ran = true;
-    }), true);
-    EXPECT_TRUE(ran);
-}
 
 // It would wait for a task queued behind its own caller.
 TEST(ThreadPool, ABlockingSubmitFromThePoolsOwnThreadDoesNotWait)

@@ -40,27 +40,13 @@ ComPtr<IDispatch> contactNamed(const std::wstring& name)
     return contact.as<IDispatch>();
 }
 
-// Holds the first event a sink gets until released (Office stops answering in its handler); releases at the
-// latest when it goes, so that a failing test never leaves the sink hung.
-struct HungHandler {
-    std::shared_ptr<vorn::Event> entered = std::make_shared<vorn::Event>();
-    std::shared_ptr<vorn::Event> release = std::make_shared<vorn::Event>(false);
-    ~HungHandler()
-    {
-        release->set();
-        EventDelivery::waitUntilSettled(20000);
-    }
-    std::function<void(const OfficeEvent&)> hook() const
-    {
-        return [first = std::make_shared<bool>(true), entered = entered, release = release](const OfficeEvent&) {
-            if (std::exchange(*first, false)) {
-                entered->set();
-                release->wait(60000);
-            }
-        };
-    }
-};
-
+// A hook that holds the first event a sink gets at the gate (Office stops answering in its handler).
+std::function<void(const OfficeEvent&)> hangingAtFirstEvent(const std::shared_ptr<Gate>& gate)
+{
+    return [first = std::make_shared<bool>(true), gate](const OfficeEvent&) {
+        if (std::exchange(*first, false)) gate->arriveAndWait();
+    };
+}
 
 class MessengerEventsTest : public ModuleFixture {
 protected:
@@ -139,11 +125,11 @@ TEST_F(MessengerEventsTest, AHungOfficeDelaysNoOtherOfficeNorTheStop)
     EventDelivery::setStallLimit(testStallLimitMs);
     EventDelivery::setLogSink(std::make_shared<ModuleLogSink>());
     auto hungJournal = std::make_shared<OfficeEventJournal>();
-    HungHandler hung;
-    connectSink(hungJournal)->setHook(hung.hook());
+    auto hung = std::make_shared<Gate>();
+    connectSink(hungJournal)->setHook(hangingAtFirstEvent(hung));
     connectSink();
     fireStatus(0, 0);
-    ASSERT_EQ(hung.entered->wait(5000), 0);
+    ASSERT_TRUE(hung->waitUntilReached());
     // Every contact changes status `changesPerContact` times, the statuses counting up; a resolution answer
     // in the middle.
     for (int change = 1; change <= changesPerContact; ++change) {
@@ -161,7 +147,7 @@ TEST_F(MessengerEventsTest, AHungOfficeDelaysNoOtherOfficeNorTheStop)
     EXPECT_EQ(journal->events().back().id, appShutdown);
 
     // Back, the hung Office gets what its queue kept: one latest state per contact and the one-offs.
-    hung.release->set();
+    hung->open();
     waitUntil([&] { return hungJournal->count() && hungJournal->events().back().id == appShutdown; }, 5000);
     const std::vector<OfficeEvent> late = hungJournal->events();
     expectLatestStateInOrder(late);
@@ -176,8 +162,8 @@ TEST_F(MessengerEventsTest, AHungCallbackDelaysNeitherOtherWorkNorTheStop)
     EventDelivery::setStallLimit(testStallLimitMs);
     auto callbackJournal = std::make_shared<OfficeEventJournal>();
     ComPtr<FakeOfficeSink> callback = FakeOfficeSink::create(contractid::IUCCContactsAndGroupsCallback, callbackJournal);
-    HungHandler hung;
-    callback->setHook(hung.hook());
+    auto hung = std::make_shared<Gate>();
+    callback->setHook(hangingAtFirstEvent(hung));
     connectSink();
     const auto queueAnswer = [&](LONG which) { // a lookup's answer, its argument telling which one it is
         auto answer = std::make_shared<AsynchronousOperationWorker>(callback.get(), UCCContactManager::OnLookupId);
@@ -186,14 +172,14 @@ TEST_F(MessengerEventsTest, AHungCallbackDelaysNeitherOtherWorkNorTheStop)
         worker->AddWork(answer);
     };
     queueAnswer(1);
-    ASSERT_EQ(hung.entered->wait(5000), 0);
+    ASSERT_TRUE(hung->waitUntilReached());
     queueAnswer(2);
 
     runOnWorker([this] { EXPECT_EQ(messenger->Fire_OnContactStatusChange(contactNamed(L"c").get(), MISTATUS_ONLINE), S_OK); });
     EXPECT_TRUE(EventDelivery::waitUntilSettled(testStallLimitMs + 2000)) << "the stop would wait for the hung callback";
     ASSERT_EQ(journal->count(), 1u) << "the other Office got its event while the callback hangs";
 
-    hung.release->set();
+    hung->open();
     waitUntil([&] { return callbackJournal->count() >= 2; }, 5000);
     // Each answer is its number and the operation.
     EXPECT_EQ(described(callbackJournal->events()), (std::vector<std::wstring>{L"0xfb(1, <not a contact>)", L"0xfb(2, <not a contact>)"}))

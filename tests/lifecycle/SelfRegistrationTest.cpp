@@ -1,5 +1,6 @@
 #include "HostedModuleFixture.h"
 #include "common/ContractIds.h"
+#include "common/RegistryValue.h"
 #include "support/RawRegistry.h"
 #include "support/SavedModuleRegistration.h"
 
@@ -19,11 +20,7 @@ const LCID german = MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAU
 std::wstring withoutTerminators(std::wstring text) { return text.erase(text.find_last_not_of(L'\0') + 1); }
 
 std::optional<std::wstring> stringValue(HKEY hive, const std::wstring& path, const wchar_t* name)
-{
-    registrytest::RawValue value;
-    if (!registrytest::readRawValue(hive, path, name, value) || value.type != REG_SZ) return std::nullopt;
-    return withoutTerminators(std::wstring(reinterpret_cast<const wchar_t*>(value.data.data()), value.data.size() / sizeof(wchar_t)));
-}
+{ return tools::readRegistryValue(hive, path, name).asString(); }
 
 class SelfRegistrationTest : public HostedModuleTest {
 protected:

@@ -227,7 +227,8 @@ TEST_F(Contact, CanStartInstantMessageOrAudioOnlyOnTheUsersOwnContact)
     ComPtr<IUCCContact> user = contactFor(kUser), userBySip = contactFor(L"sip:alice@example.com"), bob = contactFor(kBob);
     const struct { IUCCContact* contact; LONG modalities; VARIANT_BOOL answer; } rows[] = {
         {user.get(), ucModalityInstantMessage, VARIANT_TRUE}, {userBySip.get(), ucModalityInstantMessage, VARIANT_TRUE},
-        {user.get(), ucModalityApplicationSharing, VARIANT_FALSE}, {bob.get(), ucModalityAudioVideo, VARIANT_FALSE},
+        {user.get(), ucModalityAudioVideo, VARIANT_TRUE}, {user.get(), ucModalityApplicationSharing, VARIANT_FALSE},
+        {bob.get(), ucModalityAudioVideo, VARIANT_FALSE},
         {user.get(), ucModalityInstantMessage | ucModalityAudioVideo, VARIANT_FALSE}, {bob.get(), ucModalityInstantMessage, VARIANT_FALSE},
     };
     for (const auto& row : rows) {

@@ -19,7 +19,6 @@ using MessengerConcurrencyTest = MessengerTest;
 
 TEST_F(MessengerConcurrencyTest, AWriteFromInsideAnOperationOnItsThreadIsRefused)
 {
-    ComPtr<IMessengerAdvanced> api = messengerApi();
     HRESULT nested = S_OK;
     host().addLogHook([&](const fakehost::LogRecord& record) {
         if (record.function == L"TavoMessengerAdvanced::GetContact" && nested == S_OK)

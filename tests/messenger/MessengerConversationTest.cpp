@@ -162,7 +162,6 @@ TEST_F(MessengerConversationTest, ANumberWithoutANamedParticipantIsDialledOnlyFo
 
 TEST_F(MessengerConversationTest, InstantMessageTakesOnlyASigninNameOrAMessengerContact)
 {
-    ComPtr<IMessengerAdvanced> api = messengerApi();
     answer(lateBound().get(), L"InstantMessage", kCall, {text(L"bob")});
     EXPECT_TRUE(host().uriLookups().empty()) << "a sign-in name needs no contact";
     const ComPtr<IMessengerContactAdvanced> carol = contactOf(L"carol");

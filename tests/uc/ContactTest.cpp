@@ -274,7 +274,6 @@ TEST_F(Contact, AnAnswerGivenAtOnceReachesOfficeOnlyAfterLookupReturned)
 // Nobody found is still a contact (over the failed resolution); an answer the host cannot find is none.
 TEST_F(Contact, LookupsAnswerWhatTheHostResolved)
 {
-    host().setResolutionMode(fakehost::FakeHost::ResolutionMode::Manual);
     // `answer` nullptr: nobody
     const struct { const wchar_t *asked, *answer, *reported; bool succeeded; Strings requests; } rows[] = {
         {L"stranger@mail.example.com", nullptr, L"sip:", true, {L"stranger@mail.example.com"}},
@@ -311,7 +310,6 @@ TEST_F(Contact, LookupRefusesNoCallbackOrNoAddressWritingNothing)
 
 TEST_F(Contact, AnAnswerForADisconnectedOrReleasedManagerReachesNothing)
 {
-    host().setResolutionMode(fakehost::FakeHost::ResolutionMode::Manual);
     ComPtr<IUCCAsynchronousOperation> operation;
     ASSERT_EQ(lookup(kBobsMail, lookupCallback().get(), operation.out()), S_OK);
     manager->disconnect();

@@ -53,8 +53,9 @@ protected:
     ComPtr<IUCCSelf> self;
 };
 
-// What Office reads first of a mail's people (the whole session runs across processes: xproc).
-TEST_F(Client, EveryPathLeadsToTheOneContactManager)
+// What Office reads first for a mail's people: the client's state, type and user, and the one contact manager
+// whichever way it is reached (the whole session runs across processes, in the xproc suite).
+TEST_F(Client, TheClientAsOfficeFirstReadsIt)
 {
     ComPtr<IDispatch> late = client.as<IDispatch>();
     expectAnswers(late.get(), {{L"State", kGet, {}, S_OK, number(ucClientStateSignedIn)}, {L"Type", kGet, {}, S_OK, number(ucClientTypeUC)},

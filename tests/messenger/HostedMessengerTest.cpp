@@ -155,22 +155,4 @@ TEST_F(HostedMessengerTest, AnAnswerGivenAtOnceReachesOfficeOnlyAfterResolveCont
     EXPECT_EQ(resolvedEvents(), std::vector<std::wstring>{resolved(L"ann@example.com, sip:ann")});
 }
 
-TEST_F(HostedMessengerTest, SinkMayResolveAgainFromInsideOnContactResolved)
-{
-    host().setResolutionMode(FakeHost::ResolutionMode::Automatic);
-    host().setResolutionAnswer(L"ann@example.com", L"sip:ann");
-    host().setResolutionAnswer(L"bob@example.com", L"sip:bob");
-    auto done = std::make_shared<vorn::Event>();
-    connectSink()->setHook([this, target = messenger, done](const OfficeEvent& event) {
-        if (event.id != contactResolved) return;
-        if (std::wstring(event.arguments[2].get()->bstrVal) == L"ann@example.com") resolve(L"bob@example.com", target);
-        else done->set();
-    });
-    EXPECT_EQ(resolve(L"ann@example.com"), E_PENDING);
-    EXPECT_EQ(done->wait(20000), 0);
-    host().waitForHostThread();
-    drainWorker();
-    EXPECT_EQ(resolvedEvents(), (std::vector<std::wstring>{resolved(L"ann@example.com, sip:ann"), resolved(L"bob@example.com, sip:bob")}));
-}
-
 } // namespace

@@ -115,7 +115,6 @@ TEST_F(MessengerApiTest, SignedInEveryMemberAnswersSignedOutEachGuardedOneRefuse
     EXPECT_TRUE(logged(L"not logged in returning MSGR_E_NOT_LOGGED_ON", 1, L"TavoMessengerAdvanced::get_MyStatus"));
     EXPECT_EQ(L"<authenticationinfo><protocol>sip_tls</protocol></authenticationinfo>",
               stringOf(answer(lateBound().get(), L"GetAuthenticationInfo", kCall))) << "signed in or not";
-    ComPtr<IMessengerAdvanced> api = messengerApi();
     const Variant bob = text(L"bob"), none;
     IDispatch* object = sentinel<IDispatch>();
     BSTR string = sentinel<OLECHAR>();
@@ -144,7 +143,6 @@ TEST_F(MessengerApiTest, TheUsersNamesServiceAndNumbersComeFromThePrimaryService
                                       {L"MyPhoneNumber", kGet, {number(MPHONE_TYPE_WORK)}, S_OK, text(L"+1 555 0101")},
                                       {L"MyPhoneNumber", kGet, {number(MPHONE_TYPE_CUSTOM)}, S_OK, text(L"+1 555 0103")},
                                       {L"MyPhoneNumber", kGet, {number(MPHONE_TYPE_MOBILE)}, S_OK, text(L"")}}); // none: empty, not absent
-    ComPtr<IMessengerAdvanced> api = messengerApi();
     BSTR unwritten = sentinel<OLECHAR>();
     for (long type : {-1L, 4L, 100L, -2L}) EXPECT_EQ(E_FAIL, api->get_MyPhoneNumber(static_cast<MPHONE_TYPE>(type), &unwritten)) << type;
     // The host cannot tell the number: S_OK and nothing, except without a host object, which reads as signed out.
@@ -184,7 +182,6 @@ TEST_F(MessengerApiTest, MyStatusIsTheUsersHostPresenceOrOfflineWhenItCannotBeRe
 
 TEST_F(MessengerApiTest, PropertiesAreKeptPerKeyByValueAndReadBackAsWritten)
 {
-    ComPtr<IMessengerAdvanced> api = messengerApi();
     Variant untouched = number(1234);
     EXPECT_TRUE(api->get_Property(MMESSENGERPROP_PLCID, untouched.get()) == S_OK &&
                 api->get_MyProperty(MCONTACTPROP_EMAIL, untouched.get()) == S_OK);
@@ -206,7 +203,6 @@ TEST_F(MessengerApiTest, PropertiesAreKeptPerKeyByValueAndReadBackAsWritten)
 
 TEST_F(MessengerApiTest, AValueThatCannotBeCopiedIsRefused)
 {
-    ComPtr<IMessengerAdvanced> api = messengerApi();
     VARIANT broken;
     broken.vt = 0x0FFF; // no such type
     EXPECT_EQ((std::vector<HRESULT>{api->put_Property(MMESSENGERPROP_VERSION, broken), api->put_MyProperty(MCONTACTPROP_EMAIL, broken),
@@ -229,7 +225,6 @@ TEST_F(MessengerApiTest, GetContactGivesANewWatchedContactEvenForANameTheHostDoe
     host().failMethod(HostMethod::WatchContact, E_FAIL, 1);
     EXPECT_EQ(L"bob", contactFor(L"bob")) << "a failed watch request does not stop GetContact";
     host().forgetRecords();
-    ComPtr<IMessengerAdvanced> api = messengerApi();
     IDispatch* contact = sentinel<IDispatch>();
     EXPECT_TRUE(api->GetContact(nullptr, nullptr, &contact) == E_FAIL && api->GetContact(Bstr(L"").get(), nullptr, &contact) == E_FAIL);
     EXPECT_TRUE(host().uriLookups().empty());
@@ -242,7 +237,6 @@ TEST_F(MessengerApiTest, MyContactsIsANewCollectionOfTheHostsList)
     host().setContactList({L"bob", L"carol"});
     const Variant list = property(lateBound().get(), L"MyContacts"); // its content: MessengerContactTest
     EXPECT_FALSE(extensionsutils::sameComObject(list.get()->pdispVal, property(lateBound().get(), L"MyContacts").get()->pdispVal));
-    ComPtr<IMessengerAdvanced> api = messengerApi();
     IDispatch* unwritten = sentinel<IDispatch>();
     for (HostMethod method : {HostMethod::GetContacts, HostMethod::CreateIMAndPresence}) {
         host().failMethod(method, E_FAIL, 1);

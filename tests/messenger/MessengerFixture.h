@@ -40,11 +40,13 @@ protected:
         addContact(L"carol");
         messenger = createMessenger(0);
         ASSERT_TRUE(messenger);
+        api = messengerApi();
     }
     void releaseModuleObjects() override
     {
         for (MICComPtr<OfficeIntegrationImpl>& object : created) object->uninitialise(); // as the factory at stop
         created.clear();
+        api.reset();
         messenger.reset();
         host().shutdown(); // lets go of sinks the host still held
     }
@@ -99,5 +101,6 @@ protected:
     // The object reads DisableResolveContact when it is made: no value there, whatever another program left.
     registrytest::SavedRegistryKey settings{HKEY_CURRENT_USER, settingsKey};
     MICComPtr<OfficeIntegrationImpl> messenger;
+    ComPtr<IMessengerAdvanced> api; // the fixture's object, as Office holds it
     std::vector<MICComPtr<OfficeIntegrationImpl>> created;
 };

@@ -177,8 +177,6 @@ std::vector<HRESULT> FakeHost::firePresenceChangedWith(IDispatch* contact, IDisp
     });
 }
 
-void FakeHost::waitForHostThread() { hostThread_->waitUntilIdle(); }
-
 void FakeHost::postPresenceChanged(const std::wstring& signinName)
 {
     later([signinName, record = contact(signinName)](FakeHost& host) { host.deliverPresence(signinName, record); });

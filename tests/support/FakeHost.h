@@ -101,9 +101,8 @@ public:
     std::vector<HRESULT> firePresenceChanged(const std::wstring& signinName);
     // The same with the objects given (either may be null).
     std::vector<HRESULT> firePresenceChangedWith(IDispatch* contact, IDispatch* presenceState);
-    // Like firePresenceChanged without waiting; waitForHostThread() waits for it.
+    // Like firePresenceChanged without waiting.
     void postPresenceChanged(const std::wstring& signinName);
-    void waitForHostThread();
 
     // --- _IContactEvents on contacts ---
     std::size_t contactSinkCount(const std::wstring& signinName) const { return sinksOf(signinName).size(); }

@@ -47,14 +47,6 @@ public:
         return true;
     }
 
-    // Waits until nothing is queued or running (returns at once on the host thread itself).
-    void waitUntilIdle()
-    {
-        if (isCurrentThread()) return;
-        std::unique_lock<std::mutex> lock(queue_->mutex);
-        queue_->changed.wait(lock, [this] { return queue_->tasks.empty() && !queue_->running; });
-    }
-
     bool isCurrentThread() const { return std::this_thread::get_id() == threadId_; }
 
     // Runs what is queued, refuses new tasks and joins the thread; on the host thread itself it only lets
@@ -74,8 +66,8 @@ private:
     struct Queue {
         std::mutex mutex;
         std::condition_variable changed;
-        std::deque<std::function<void()>> tasks; // guarded by mutex, as are:
-        bool running = false, stopping = false;  // a task is running; the thread is stopping
+        std::deque<std::function<void()>> tasks; // guarded by mutex, as is:
+        bool stopping = false;
     };
 
     static void loop(std::shared_ptr<Queue> queue)
@@ -87,13 +79,10 @@ private:
             if (queue->tasks.empty()) break;
             std::function<void()> task = std::move(queue->tasks.front());
             queue->tasks.pop_front();
-            queue->running = true;
             lock.unlock();
             task();
             task = nullptr;
             lock.lock();
-            queue->running = false;
-            queue->changed.notify_all();
         }
         lock.unlock();
         if (SUCCEEDED(initialised)) CoUninitialize();

@@ -95,12 +95,6 @@ protected:
         EXPECT_EQ(sinks.back()->advise(source), S_OK);
         return sinks.back().get();
     }
-    std::vector<fakeoffice::OfficeEvent> eventsWithId(DISPID id) const
-    {
-        std::vector<fakeoffice::OfficeEvent> found;
-        for (const fakeoffice::OfficeEvent& event : journal->events()) if (event.id == id) found.push_back(event);
-        return found;
-    }
     // Each event as "dispid(arguments)" (see describe), optionally only those with one dispatch id.
     static std::vector<std::wstring> described(const std::vector<fakeoffice::OfficeEvent>& events, DISPID only = 0)
     {

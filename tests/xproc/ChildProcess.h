@@ -1,8 +1,8 @@
 #pragma once
 
 // A program of the build run beside the test program, as a script runs it: commands go to its standard
-// input, its standard output and error are read line by line as they come (each line with the time it
-// arrived), and every wait has a time-out. The destructor ends a program that still runs.
+// input, its standard output and error are read line by line as they come, and every wait has a time-out.
+// The destructor ends a program that still runs.
 //
 // One test thread drives it; a reader thread of its own collects the output.
 
@@ -19,11 +19,6 @@
 
 namespace xproc {
 
-struct OutputLine {
-    std::wstring text;
-    ULONGLONG tick = 0; // GetTickCount64() when it arrived
-};
-
 class ChildProcess {
 public:
     // `program`: a file name beside the test program; `arguments` already quoted as needed.
@@ -39,7 +34,7 @@ public:
 
     // The index of the first line at or after `from` that contains `text`, waiting up to the time-out.
     std::optional<std::size_t> waitForLine(const std::wstring& text, DWORD timeoutMs, std::size_t from = 0);
-    std::vector<OutputLine> lines() const;
+    std::vector<std::wstring> lines() const;
     std::size_t lineCount() const { return lines().size(); }
     // How many lines so far begin with `prefix` and contain `text`.
     std::size_t countLines(const std::wstring& text, const std::wstring& prefix = L"") const;
@@ -57,7 +52,7 @@ private:
     Handle input_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<OutputLine> lines_; // guarded by mutex_
+    std::vector<std::wstring> lines_; // guarded by mutex_
     bool outputEnded_ = false;      // guarded by mutex_
     std::thread reader_;
 };

@@ -61,12 +61,5 @@ TEST_F(OfficeAgainstHost, AnOfficeOfTheOtherBitnessWorksWithTheModule)
 }
 #endif
 
-TEST_F(OfficeAgainstHost, AnOfficeWithAMultithreadedMainThreadGetsTheSameAnswers)
-{
-    OfficeSim run(session + L" --apartment mta --no-conversations");
-    EXPECT_EQ(std::optional<DWORD>(0), run.finish()) << run.output();
-    EXPECT_NE(std::wstring::npos, run.output().find(L"0 contract violations")) << run.output();
-}
-
 } // namespace
 } // namespace xproc

@@ -81,9 +81,9 @@ protected:
 // How officesim's lines that report an event as it came begin.
 constexpr const wchar_t* eventLine = L"officesim: event +";
 // Whether the line of officesim's reports such an event containing `text`.
-inline bool isEvent(const OutputLine& line, const std::wstring& text)
+inline bool isEvent(const std::wstring& line, const std::wstring& text)
 {
-    return line.text.rfind(eventLine, 0) == 0 && line.text.find(text) != std::wstring::npos;
+    return line.rfind(eventLine, 0) == 0 && line.find(text) != std::wstring::npos;
 }
 
 // How many lines contain each text (events: only the lines that report an event), with the output on failure.

@@ -68,7 +68,7 @@ void ChildProcess::readOutput(HANDLE output)
     auto addLine = [&](std::string utf8) {
         if (!utf8.empty() && utf8.back() == '\r') utf8.pop_back();
         std::lock_guard<std::mutex> lock(mutex_);
-        lines_.push_back(extensionsutils::toUtf16(utf8));
+        lines_.push_back({extensionsutils::toUtf16(utf8)});
     };
     for (;;) {
         DWORD available = 0;
@@ -99,14 +99,14 @@ std::optional<std::size_t> ChildProcess::waitForLine(const std::wstring& text, D
     std::unique_lock<std::mutex> lock(mutex_);
     std::size_t line = from;
     const auto seen = [&] {
-        while (line < lines_.size() && lines_[line].find(text) == std::wstring::npos) ++line;
+        while (line < lines_.size() && lines_[line].text.find(text) == std::wstring::npos) ++line;
         return line < lines_.size() || outputEnded_;
     };
     changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), seen);
     return line < lines_.size() ? std::make_optional(line) : std::nullopt;
 }
 
-std::vector<std::wstring> ChildProcess::lines() const
+std::vector<OutputLine> ChildProcess::lines() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return lines_;
@@ -115,14 +115,14 @@ std::vector<std::wstring> ChildProcess::lines() const
 std::size_t ChildProcess::countLines(const std::wstring& text, const std::wstring& prefix) const
 {
     std::size_t count = 0;
-    for (const std::wstring& line : lines()) count += line.rfind(prefix, 0) == 0 && line.find(text) != std::wstring::npos;
+    for (const OutputLine& line : lines()) count += line.text.rfind(prefix, 0) == 0 && line.text.find(text) != std::wstring::npos;
     return count;
 }
 
 std::wstring ChildProcess::output() const
 {
     std::wstring text;
-    for (const std::wstring& line : lines()) text += line + L"\n";
+    for (const OutputLine& line : lines()) text += line.text + L"\n";
     return text;
 }
 

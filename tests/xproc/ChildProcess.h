@@ -19,6 +19,11 @@
 
 namespace xproc {
 
+// One line of the program's output (the soak reads its figures from these).
+struct OutputLine {
+    std::wstring text;
+};
+
 class ChildProcess {
 public:
     // `program`: a file name beside the test program; `arguments` already quoted as needed.
@@ -34,7 +39,7 @@ public:
 
     // The index of the first line at or after `from` that contains `text`, waiting up to the time-out.
     std::optional<std::size_t> waitForLine(const std::wstring& text, DWORD timeoutMs, std::size_t from = 0);
-    std::vector<std::wstring> lines() const;
+    std::vector<OutputLine> lines() const;
     std::size_t lineCount() const { return lines().size(); }
     // How many lines so far begin with `prefix` and contain `text`.
     std::size_t countLines(const std::wstring& text, const std::wstring& prefix = L"") const;
@@ -52,7 +57,7 @@ private:
     Handle input_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::vector<std::wstring> lines_; // guarded by mutex_
+    std::vector<OutputLine> lines_; // guarded by mutex_
     bool outputEnded_ = false;      // guarded by mutex_
     std::thread reader_;
 };

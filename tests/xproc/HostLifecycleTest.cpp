@@ -19,8 +19,8 @@ void expectShutdownEvents(OfficeSim& run)
         L"DMessengerEvents.OnMyStatusChange hr 0x00000000 (S_OK), status Offline (1)", L"DMessengerEvents.OnAppShutdown",
         L"_IUCCLyncClientEvents.OnStateChanged signed in (3) -> signed out (1)", L"_IUCOfficeIntegrationEvents.OnShuttingDown"};
     std::vector<int> seen;
-    for (const std::wstring& line : run.lines())
-        for (int i = 0; i < 4; ++i) if (isEvent(line, events[i])) seen.push_back(i);
+    for (const OutputLine& line : run.lines())
+        for (int i = 0; i < 4; ++i) if (isEvent(line.text, events[i])) seen.push_back(i);
     EXPECT_EQ((std::vector<int>{0, 1, 2, 3}), seen) << run.output();
 }
 

@@ -261,24 +261,17 @@ TEST_F(WorkerThreadTest, RunsWorkInAddOrderOnOneThreadWithComInitialised)
     }
 }
 
-TEST_F(WorkerThreadTest, RefusedWorkIsReportedWithAWarning)
+// A second stop's completion is dropped too: the host would be told twice that the module stopped.
+TEST_F(WorkerThreadTest, EmptyWorkOrAnythingAfterAStopIsRefused)
 {
     auto worker = std::make_shared<WorkerThreadImpl>();
     EXPECT_TRUE(worker->AddWork(ran.adding("before stop")));
     EXPECT_FALSE(worker->AddWork(nullptr));
     stop(*worker);
     EXPECT_FALSE(worker->AddWork(ran.adding("after stop")));
-    EXPECT_EQ(finish(worker), (Order{"before stop", "completion"}));
+    EXPECT_EQ(stopAndFinish(worker), (Order{"before stop", "completion"}));
     for (const wchar_t* warning : {L"Empty item added to work thread, ignoring", L"Item added to work thread after shutdown, ignoring"})
         expectLogged(warning, 2); // module level 3
-}
-
-// Its completion is dropped: the host would be told twice that the module stopped.
-TEST_F(WorkerThreadTest, ASecondStopIsIgnored)
-{
-    auto worker = std::make_shared<WorkerThreadImpl>();
-    stop(*worker);
-    EXPECT_EQ(stopAndFinish(worker), (Order{"completion"}));
 }
 
 // The server lets go at once; the queued stop keeps the worker alive until the work before it ran.

@@ -75,14 +75,13 @@ TEST_F(HostedMessengerTest, MalformedPresenceChangesAreRefusedWithTheirLogLines)
         {contact.get(), wrong.get(), L"Unable to QueryInterface IDispatch for IPresenceState"},
         {wrong.get(), presence.get(), L"Unable to QueryInterface IDispatch for IContact"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.line, c.line + wcslen(c.line)));
-        EXPECT_EQ(host().firePresenceChangedWith(c.contact, c.presence), std::vector<HRESULT>{E_FAIL});
-        EXPECT_EQ(logCount(c.line), 1u);
-    }
-
     auto listener = extensionsutils::ComObject<TavoExtensionIMAndPresenceEvents>::create();
     ASSERT_EQ(listener->Initialize(messenger.get(), worker, std::make_shared<Configuration>(0), nullptr), S_OK);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.line, c.line + wcslen(c.line)));
+        EXPECT_EQ(listener->OnContactPresenceChanged(c.contact, c.presence), E_FAIL);
+        EXPECT_EQ(logCount(c.line), 1u);
+    }
     HRESULT nested = S_OK;
     host().addLogHook([&](const fakehost::LogRecord& record) {
         if (record.message == L"Contact is NULL") nested = listener->disconnect();

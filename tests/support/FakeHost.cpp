@@ -170,13 +170,6 @@ std::vector<HRESULT> FakeHost::firePresenceChanged(const std::wstring& signinNam
     return onHostThread([&] { return deliverPresence(signinName, record); });
 }
 
-std::vector<HRESULT> FakeHost::firePresenceChangedWith(IDispatch* contact, IDispatch* presenceState)
-{
-    return onHostThread([&] {
-        return toListeners([&](Listener* listener) { return listener->OnContactPresenceChanged(contact, presenceState); });
-    });
-}
-
 void FakeHost::postPresenceChanged(const std::wstring& signinName)
 {
     later([signinName, record = contact(signinName)](FakeHost& host) { host.deliverPresence(signinName, record); });

@@ -99,8 +99,6 @@ public:
     // OnContactPresenceChanged to every listener on the host thread, with a new contact object and a
     // presence object made from the directory entry; waits, one result per listener.
     std::vector<HRESULT> firePresenceChanged(const std::wstring& signinName);
-    // The same with the objects given (either may be null).
-    std::vector<HRESULT> firePresenceChangedWith(IDispatch* contact, IDispatch* presenceState);
     // Like firePresenceChanged without waiting.
     void postPresenceChanged(const std::wstring& signinName);
 

@@ -48,23 +48,25 @@ CancelCallFunction cancelCallFunction()
 // Set while a delivery thread runs deliveries: a settle wait there would wait for itself.
 thread_local bool deliveringHere = false;
 
+// The shared state below is never destroyed: a delivery thread may still be ending while the process
+// exits and its static objects go.
 vorn::Mutex& sharedMutex()
 {
-    static vorn::Mutex mutex;
-    return mutex;
+    static vorn::Mutex* const mutex = new vorn::Mutex;
+    return *mutex;
 }
 
 // Guarded by sharedMutex().
 std::weak_ptr<EventDelivery>& sharedInstance()
 {
-    static std::weak_ptr<EventDelivery> instance;
-    return instance;
+    static auto* const instance = new std::weak_ptr<EventDelivery>;
+    return *instance;
 }
 
 LogSinkPtr& sharedLogSink()
 {
-    static LogSinkPtr sink;
-    return sink;
+    static auto* const sink = new LogSinkPtr;
+    return *sink;
 }
 
 std::shared_ptr<EventDelivery> existingInstance()

@@ -149,7 +149,9 @@ public:
     void resetCallCounts() { change([&] { callCounts_.fill(0); }); }
     // What a call answers instead of its work; `injected` false lets the work run.
     struct Outcome {
-        bool injected = false; InjectedAnswer answer = InjectedAnswer::Failure; HRESULT result = S_OK;
+        bool injected = false;
+        InjectedAnswer answer = InjectedAnswer::Failure;
+        HRESULT result = S_OK;
         bool fails() const { return injected && answer == InjectedAnswer::Failure; }
         bool wrongObject() const { return injected && answer == InjectedAnswer::WrongObject; }
     };

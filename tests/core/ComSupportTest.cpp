@@ -16,6 +16,7 @@
 #include "support/FakeOfficeSink.h"
 #include "support/LateBoundAnswers.h"
 #include "support/ThreadTestHelpers.h"
+#include "common/ContractIds.h"
 
 #include <gtest/gtest.h>
 
@@ -142,7 +143,7 @@ std::atomic<int> destroyedSources{0};
 // An event source as the module's objects are: a COM object whose container holds two points.
 struct EventSource : ComObjectRoot, ConnectionPointContainer {
     using Interfaces = InterfaceTable<IConnectionPointContainer>;
-    EventSource() : ConnectionPointContainer({DIID__ITestEvents, IID_IPropertyNotifySink}) {}
+    EventSource() : ConnectionPointContainer({DIID__ITestEvents, contractid::IPropertyNotifySink}) {}
     ~EventSource() { ++destroyedSources; }
 };
 
@@ -187,7 +188,7 @@ TEST_F(ConnectionPointTest, EverySinkGetsItsOwnCopyWhicheverInterfaceItAnswers)
 {
     ComPtr<ScribblingSink> scribbler;
     *scribbler.out() = new ScribblingSink;
-    ComPtr<FakeOfficeSink> eventsOnly = sink(), dispatchOnly = sink(IID_IDispatch);
+    ComPtr<FakeOfficeSink> eventsOnly = sink(), dispatchOnly = sink(contractid::IDispatch);
     eventsOnly->refuseIDispatch();
     for (IUnknown* each : std::initializer_list<IUnknown*>{scribbler.get(), eventsOnly.get(), dispatchOnly.get()}) advise(each);
     EXPECT_EQ(S_OK, fireOnValue(5, L"five"));
@@ -262,7 +263,7 @@ TEST_F(ConnectionPointTest, TheContainerFindsOnlyItsOwnPoints)
 {
     ComPtr<IConnectionPointContainer> container = source.as<IConnectionPointContainer>();
     ComPtr<IConnectionPoint> found;
-    EXPECT_TRUE(container->FindConnectionPoint(IID_IDispatch, found.out()) == CONNECT_E_NOCONNECTION && !found);
+    EXPECT_TRUE(container->FindConnectionPoint(contractid::IDispatch, found.out()) == CONNECT_E_NOCONNECTION && !found);
     ComPtr<IEnumConnectionPoints> points;
     ASSERT_EQ(S_OK, container->EnumConnectionPoints(points.out()));
     IConnectionPoint* fetched[3] = {};
@@ -270,16 +271,16 @@ TEST_F(ConnectionPointTest, TheContainerFindsOnlyItsOwnPoints)
     EXPECT_EQ(S_FALSE, points->Next(3, fetched, &count));
     ASSERT_EQ(2u, count);
     for (ULONG i = 0; i < count; ++i) fetched[i]->Release();
-    ASSERT_EQ(S_OK, container->FindConnectionPoint(IID_IPropertyNotifySink, found.out()));
+    ASSERT_EQ(S_OK, container->FindConnectionPoint(contractid::IPropertyNotifySink, found.out()));
     IID iid = {};
     ASSERT_EQ(S_OK, found->GetConnectionInterface(&iid));
-    EXPECT_TRUE(IsEqualIID(IID_IPropertyNotifySink, iid));
+    EXPECT_TRUE(IsEqualIID(contractid::IPropertyNotifySink, iid));
 }
 
 TEST_F(ConnectionPointTest, APointAClientHoldsKeepsItsSourceAlive)
 {
     ComPtr<IConnectionPoint> found;
-    ASSERT_EQ(S_OK, source.as<IConnectionPointContainer>()->FindConnectionPoint(IID_IPropertyNotifySink, found.out()));
+    ASSERT_EQ(S_OK, source.as<IConnectionPointContainer>()->FindConnectionPoint(contractid::IPropertyNotifySink, found.out()));
     const int destroyedBefore = destroyedSources;
     source.reset();
     EXPECT_EQ(destroyedBefore, destroyedSources);

@@ -10,6 +10,7 @@
 #include "extensionsutils/Variant.h"
 #include "support/OfficeApartment.h"
 #include "support/ThreadTestHelpers.h"
+#include "common/ContractIds.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +32,7 @@ namespace {
 // no call into its apartment.
 struct Source : ComObjectRoot, ConnectionPointContainer {
     using Interfaces = InterfaceTable<IConnectionPointContainer>;
-    Source() : ConnectionPointContainer({IID_IDispatch}) {}
+    Source() : ConnectionPointContainer({contractid::IDispatch}) {}
 };
 
 struct RecordingLog : LogSink {
@@ -62,20 +63,20 @@ protected:
     void advise(IUnknown* sink)
     {
         DWORD cookie = 0;
-        ASSERT_EQ(S_OK, source->connectionPoint(IID_IDispatch)->Advise(sink, &cookie));
+        ASSERT_EQ(S_OK, source->connectionPoint(contractid::IDispatch)->Advise(sink, &cookie));
     }
     HRESULT fire(LONG value)
     {
         DispatchParameters parameters;
         parameters.add(Variant::fromInt32(value));
-        return source->fire(IID_IDispatch, 1, parameters);
+        return source->fire(contractid::IDispatch, 1, parameters);
     }
     // Sinks of the hung Office, whose handler hangs until the gate opens.
     std::vector<ComPtr<IDispatch>> hungSinks(int count)
     {
         return office.makeSinks(count, hungJournal, [this](const OfficeEvent&) { gate.arriveAndWait(); });
     }
-    static const void* laneOf(IDispatch* sink) { return EventDelivery::laneFor(sink, IID_IDispatch).get(); }
+    static const void* laneOf(IDispatch* sink) { return EventDelivery::laneFor(sink, contractid::IDispatch).get(); }
 
     Gate gate;
     OfficeApartment office, otherOffice;
@@ -89,10 +90,12 @@ protected:
 TEST_F(EventDeliveryTest, SinksShareALaneExactlyWhenTheyLiveInOneApartment)
 {
     const std::vector<ComPtr<IDispatch>> ofFirst = office.makeSinks(2, journal), ofSecond = otherOffice.makeSinks(1, journal);
-    ComPtr<FakeOfficeSink> local = FakeOfficeSink::create(IID_IDispatch, journal), otherLocal = FakeOfficeSink::create(IID_IDispatch, journal);
+    ComPtr<FakeOfficeSink> local = FakeOfficeSink::create(contractid::IDispatch, journal);
+    ComPtr<FakeOfficeSink> otherLocal = FakeOfficeSink::create(contractid::IDispatch, journal);
     ASSERT_EQ(2u, ofFirst.size());
     ASSERT_EQ(1u, ofSecond.size());
-    const std::shared_ptr<DeliveryLane> held = EventDelivery::laneFor(ofFirst[0].get(), IID_IDispatch), heldLocal = EventDelivery::laneFor(local.get(), IID_IDispatch);
+    const std::shared_ptr<DeliveryLane> held = EventDelivery::laneFor(ofFirst[0].get(), contractid::IDispatch);
+    const std::shared_ptr<DeliveryLane> heldLocal = EventDelivery::laneFor(local.get(), contractid::IDispatch);
     EXPECT_EQ(held.get(), laneOf(ofFirst[1].get()));
     EXPECT_NE(held.get(), laneOf(ofSecond[0].get()));
     EXPECT_NE(heldLocal.get(), laneOf(otherLocal.get())) << "a sink whose apartment cannot be told is a lane of its own";
@@ -101,9 +104,9 @@ TEST_F(EventDeliveryTest, SinksShareALaneExactlyWhenTheyLiveInOneApartment)
 
 TEST_F(EventDeliveryTest, AnObjectOfThisProcessIsNeverExportedToFindItsApartment)
 {
-    ComPtr<FakeOfficeSink> local = FakeOfficeSink::create(IID_IDispatch, journal);
+    ComPtr<FakeOfficeSink> local = FakeOfficeSink::create(contractid::IDispatch, journal);
     const ULONG before = local->references();
-    const std::shared_ptr<DeliveryLane> lane = EventDelivery::laneFor(local.get(), IID_IDispatch);
+    const std::shared_ptr<DeliveryLane> lane = EventDelivery::laneFor(local.get(), contractid::IDispatch);
     ASSERT_TRUE(lane);
     EXPECT_EQ(before, local->references()) << "a stub holds the object";
 }
@@ -111,7 +114,7 @@ TEST_F(EventDeliveryTest, AnObjectOfThisProcessIsNeverExportedToFindItsApartment
 TEST_F(EventDeliveryTest, ASinkBesideSixtyFiveHungOnesOfOneApartmentGetsItsEventInTwoSeconds)
 {
     for (const ComPtr<IDispatch>& sink : hungSinks(65)) advise(sink.get());
-    advise(FakeOfficeSink::create(IID_IDispatch, journal).get());
+    advise(FakeOfficeSink::create(contractid::IDispatch, journal).get());
     ASSERT_EQ(S_OK, fire(1));
     ASSERT_TRUE(gate.waitUntilReached());
     EXPECT_TRUE(waitUntil([&] { return journal->arrived() == 1; }, 2000)) << "the hung apartment held up another sink";
@@ -152,7 +155,7 @@ TEST_F(EventDeliveryTest, AStalledSinkKeepsItsLatestSixtyFourOneOffEvents)
     EventDelivery::setStallLimit(200);
     auto log = std::make_shared<RecordingLog>();
     EventDelivery::setLogSink(log);
-    ComPtr<FakeOfficeSink> hung = FakeOfficeSink::create(IID_IDispatch, journal);
+    ComPtr<FakeOfficeSink> hung = FakeOfficeSink::create(contractid::IDispatch, journal);
     hung->setHook([this, first = std::make_shared<bool>(true)](const OfficeEvent&) {
         if (std::exchange(*first, false)) gate.arriveAndWait();
     });

@@ -5,6 +5,7 @@
 
 #include "support/ModuleFixture.h"
 #include "support/ThreadTestHelpers.h"
+#include "common/ContractIds.h"
 
 #include <atomic>
 
@@ -17,7 +18,7 @@ namespace {
 IUnknown* identityOf(IUnknown* object)
 {
     ComPtr<IUnknown> identity;
-    if (object) object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(identity.out()));
+    if (object) object->QueryInterface(contractid::IUnknown, reinterpret_cast<void**>(identity.out()));
     return identity.get();
 }
 
@@ -48,18 +49,18 @@ protected:
 
 TEST_F(ClassFactoryTest, RefusesAggregationOrANullOutParameter)
 {
-    ComPtr<fakeoffice::FakeOfficeSink> outer = fakeoffice::FakeOfficeSink::create(IID_IDispatch, nullptr);
+    ComPtr<fakeoffice::FakeOfficeSink> outer = fakeoffice::FakeOfficeSink::create(contractid::IDispatch, nullptr);
     void* object = reinterpret_cast<void*>(1);
-    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(outer.get(), IID_IUnknown, &object));
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(outer.get(), contractid::IUnknown, &object));
     EXPECT_EQ(nullptr, object);
-    EXPECT_EQ(E_POINTER, factory->CreateInstance(nullptr, IID_IUnknown, nullptr));
+    EXPECT_EQ(E_POINTER, factory->CreateInstance(nullptr, contractid::IUnknown, nullptr));
     for (BOOL lock : {TRUE, FALSE, FALSE}) EXPECT_EQ(S_OK, factory->LockServer(lock));
     EXPECT_EQ(1, extensionsutils::moduleLockCount()) << "only the factory should live";
 }
 
 TEST_F(ClassFactoryTest, ServesOneObjectUntilUninitializeThenCreatesNothing)
 {
-    ComPtr<IUnknown> first = request(factory, IID_IConnectionPointContainer), second = request(factory, IID_IUnknown);
+    ComPtr<IUnknown> first = request(factory, contractid::IConnectionPointContainer), second = request(factory, contractid::IUnknown);
     ASSERT_TRUE(first && second);
     EXPECT_EQ(identityOf(first.get()), identityOf(second.get()));
     factory->Uninitialize();
@@ -68,7 +69,7 @@ TEST_F(ClassFactoryTest, ServesOneObjectUntilUninitializeThenCreatesNothing)
     MICComPtr<ClassFactory> unused = newFactory();
     unused->Uninitialize();
     const std::size_t listeners = host().addedListeners().size();
-    request(unused, IID_IUnknown, CO_E_SERVER_STOPPING);
+    request(unused, contractid::IUnknown, CO_E_SERVER_STOPPING);
     EXPECT_EQ(listeners, host().addedListeners().size());
     EXPECT_FALSE(unused->getImplementation());
 }
@@ -83,10 +84,10 @@ TEST_F(ClassFactoryTest, AMissingInterfaceNeverTakesTheObjectAwayFromItsHolders)
     EXPECT_EQ(1u, logCount(L"failed to get a Messenger implementation"));
     EXPECT_EQ(1, extensionsutils::moduleLockCount()) << "the dropped object, or a part of it, was kept";
 
-    ComPtr<IUnknown> earlier = request(factory, IID_IUnknown);
+    ComPtr<IUnknown> earlier = request(factory, contractid::IUnknown);
     ASSERT_TRUE(earlier);
     EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IStream, &stream));
-    EXPECT_EQ(identityOf(earlier.get()), identityOf(request(factory, IID_IUnknown).get()));
+    EXPECT_EQ(identityOf(earlier.get()), identityOf(request(factory, contractid::IUnknown).get()));
     EXPECT_EQ(identityOf(earlier.get()), factory->getImplementation().identity());
 }
 
@@ -96,7 +97,7 @@ TEST_F(ClassFactoryTest, ConcurrentFirstRequestsEndWithOneObjectSharedByAll)
     long oneFactoryWithItsObject = -extensionsutils::moduleLockCount();
     {
         MICComPtr<ClassFactory> other = newFactory();
-        ComPtr<IUnknown> object = request(other, IID_IUnknown);
+        ComPtr<IUnknown> object = request(other, contractid::IUnknown);
         oneFactoryWithItsObject += extensionsutils::moduleLockCount();
     }
     const int threads = 8;
@@ -110,7 +111,7 @@ TEST_F(ClassFactoryTest, ConcurrentFirstRequestsEndWithOneObjectSharedByAll)
             ComPtr<IUnknown>& object = objects[next++];
             CoInitializeEx(nullptr, COINIT_MULTITHREADED);
             go.arriveAndWait();
-            shared->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(object.out()));
+            shared->CreateInstance(nullptr, contractid::IUnknown, reinterpret_cast<void**>(object.out()));
             CoUninitialize();
         });
         go.open();
@@ -128,7 +129,7 @@ TEST_F(ClassFactoryTest, ObjectsDroppedForAMissingInterfaceNeverMeetPresenceEven
     host().addContact(fakehost::ContactRecord{L"bo@example.com", L"bo", L"Bo"});
     std::atomic<bool> stop{false};
     std::thread events([this, &stop] { while (!stop) host().firePresenceChanged(L"bo@example.com"); });
-    for (int i = 0; i < 200; ++i) request(newFactory(), IID_IClassFactory, E_NOINTERFACE);
+    for (int i = 0; i < 200; ++i) request(newFactory(), contractid::IClassFactory, E_NOINTERFACE);
     stop = true;
     events.join();
     EXPECT_EQ(0u, host().listenerCount());
@@ -139,7 +140,7 @@ TEST_F(ClassFactoryTest, ObjectsDroppedForAMissingInterfaceNeverMeetPresenceEven
 // that got in then would never hear of the shutdown.
 TEST_F(ClassFactoryTest, AnOfficeConnectingDuringTheShutdownEventsIsToldTheServerStops)
 {
-    const ComPtr<IUnknown> held = request(factory, IID_IUnknown);
+    const ComPtr<IUnknown> held = request(factory, contractid::IUnknown);
     ComPtr<IDispatch> client;
     ASSERT_EQ(S_OK, held.as<IUCOfficeIntegration>()->GetInterface(extensionsutils::Bstr(L"15.0.0.0").get(), oiInterfaceIUCCLyncClient,
                                                                   client.out()));
@@ -148,10 +149,10 @@ TEST_F(ClassFactoryTest, AnOfficeConnectingDuringTheShutdownEventsIsToldTheServe
     connectSink(held.get())->setHook([&](const fakeoffice::OfficeEvent&) {
         if (!answers.empty()) return;
         ComPtr<IUnknown> again;
-        answers.push_back(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(again.out())));
-        answers.push_back(late(DIID_DMessengerEvents)->advise(held.get()));
-        answers.push_back(late(DIID__IUCOfficeIntegrationEvents)->advise(held.get()));
-        answers.push_back(late(DIID__IUCCLyncClientEvents)->advise(client.get()));
+        answers.push_back(factory->CreateInstance(nullptr, contractid::IUnknown, reinterpret_cast<void**>(again.out())));
+        answers.push_back(late(contractid::DMessengerEvents)->advise(held.get()));
+        answers.push_back(late(contractid::IUCOfficeIntegrationEvents)->advise(held.get()));
+        answers.push_back(late(contractid::IUCCLyncClientEvents)->advise(client.get()));
     });
     auto container = std::make_shared<ClassFactoryContainer>();
     container->setRegistration(factory, 0, 0);

@@ -49,12 +49,12 @@ TEST_F(StartStopTest, DllGetClassObjectServesNoClassWhetherRunningOrNot)
     for (bool started : {false, true}) {
         if (started) startAndWaitUntilPublished();
         for (const CLSID* clsid : {&contractid::Messenger, &contractid::OfficeIntegrationImpl, &unknownClass})
-            for (const IID* iid : {&IID_IClassFactory, &IID_IUnknown}) {
+            for (const IID* iid : {&contractid::IClassFactory, &contractid::IUnknown}) {
                 void* object = reinterpret_cast<void*>(1);
                 EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, module().getClassObject(*clsid, *iid, &object));
                 EXPECT_EQ(nullptr, object) << "the out-parameter was not cleared";
             }
-        EXPECT_EQ(E_POINTER, module().getClassObject(contractid::Messenger, IID_IClassFactory, nullptr));
+        EXPECT_EQ(E_POINTER, module().getClassObject(contractid::Messenger, contractid::IClassFactory, nullptr));
     }
 }
 

@@ -5,6 +5,7 @@
 #include "MessengerFixture.h"
 
 #include "RawRegistry.h"
+#include "common/ContractIds.h"
 
 #include <servprov.h>
 
@@ -70,8 +71,8 @@ TEST_F(MessengerApiTest, IsOneObjectThroughEveryInterfaceOfItsMap)
 {
     IUnknown* identity = messenger.identity();
     for (const IID& iid : {contractid::IUCOfficeIntegration, contractid::IMessengerAdvanced, contractid::IMessenger,
-                           contractid::IMessenger2, contractid::IMessenger3, IID_IDispatch, IID_IConnectionPointContainer,
-                           contractid::IMessengerContactResolution, IID_IServiceProvider, IID_IUnknown}) {
+                           contractid::IMessenger2, contractid::IMessenger3, contractid::IDispatch, contractid::IConnectionPointContainer,
+                           contractid::IMessengerContactResolution, contractid::IServiceProvider, contractid::IUnknown}) {
         ComPtr<IUnknown> answered;
         ASSERT_EQ(S_OK, identity->QueryInterface(iid, reinterpret_cast<void**>(answered.out())));
         EXPECT_TRUE(extensionsutils::sameComObject(identity, answered.get()));
@@ -83,7 +84,7 @@ TEST_F(MessengerApiTest, IsOneObjectThroughEveryInterfaceOfItsMap)
     EXPECT_EQ(nullptr, result);
     ComPtr<IServiceProvider> provider = messenger.as<IServiceProvider>();
     const GUID ucService = contractid::guid("{6b734cfb-92e4-42f3-9a5e-d4bded5fc357}");
-    for (const IID& iid : {contractid::IUCOfficeIntegration, IID_IUnknown, contractid::IMessenger}) {
+    for (const IID& iid : {contractid::IUCOfficeIntegration, contractid::IUnknown, contractid::IMessenger}) {
         ASSERT_EQ(S_OK, provider->QueryService(ucService, iid, &result));
         EXPECT_EQ(static_cast<void*>(messenger.as<IUCOfficeIntegration>().get()), result) << "whatever interface was asked";
         static_cast<IUnknown*>(result)->Release();

@@ -10,6 +10,7 @@
 #include "Workers.h"
 
 #include "support/AllocationFailures.h"
+#include "common/ContractIds.h"
 
 #include <string>
 
@@ -165,11 +166,11 @@ TEST_F(OutOfMemoryTest, AStopRevokesAndDeliveryGoesOnWhereverMemoryRunsOut)
         MICComPtr<ClassFactory> factory = extensionsutils::ComObject<ClassFactory>::create();
         factory->Initialize(worker, std::make_shared<Configuration>(0));
         ComPtr<IUnknown> office;
-        ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(office.out())));
+        ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, contractid::IUnknown, reinterpret_cast<void**>(office.out())));
         const auto messengerJournal = std::make_shared<fakeoffice::OfficeEventJournal>();
         const auto ucJournal = std::make_shared<fakeoffice::OfficeEventJournal>();
         connectSink(office.get(), messengerJournal);
-        connectSink(office.get(), ucJournal, DIID__IUCOfficeIntegrationEvents);
+        connectSink(office.get(), ucJournal, contractid::IUCOfficeIntegrationEvents);
         DWORD cookies[2] = {};
         for (int i = 0; i < 2; ++i)
             ASSERT_EQ(S_OK, CoRegisterClassObject(classes[i], factory.identity(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookies[i]));
@@ -186,7 +187,9 @@ TEST_F(OutOfMemoryTest, AStopRevokesAndDeliveryGoesOnWhereverMemoryRunsOut)
         const bool failed = AllocationFailures::disarm();
         for (const CLSID& clsid : classes) {
             ComPtr<IUnknown> found;
-            EXPECT_TRUE(FAILED(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IUnknown, reinterpret_cast<void**>(found.out()))));
+            const HRESULT hr = CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, contractid::IUnknown,
+                                                reinterpret_cast<void**>(found.out()));
+            EXPECT_TRUE(FAILED(hr));
         }
         EXPECT_EQ(listeners, host().listenerCount()) << "the object was not uninitialised";
         const auto implementation = factory->getImplementation();

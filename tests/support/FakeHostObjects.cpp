@@ -66,8 +66,9 @@ public:
     STDMETHOD(QueryInterface)(REFIID iid, void** object) override
     {
         if (!object) return E_POINTER;
-        const bool dispatch = std::is_base_of<IDispatch, Interface>::value && iid == IID_IDispatch; // the interface's first base
-        *object = iid == IID_IUnknown || iid == publishedId<Interface>() || dispatch ? static_cast<Interface*>(this) : otherInterface(iid);
+        const bool dispatch = std::is_base_of<IDispatch, Interface>::value && iid == contractid::IDispatch; // the interface's first base
+        const bool ownInterface = iid == contractid::IUnknown || iid == publishedId<Interface>() || dispatch;
+        *object = ownInterface ? static_cast<Interface*>(this) : otherInterface(iid);
         if (!*object) return E_NOINTERFACE;
         AddRef();
         return S_OK;
@@ -275,7 +276,7 @@ public:
 protected:
     void* otherInterface(REFIID iid) override
     {
-        return iid == IID_IConnectionPointContainer ? static_cast<IConnectionPointContainer*>(this) : nullptr;
+        return iid == contractid::IConnectionPointContainer ? static_cast<IConnectionPointContainer*>(this) : nullptr;
     }
 
 private:

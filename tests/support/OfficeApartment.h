@@ -11,6 +11,7 @@
 #include "support/FakeOfficeSink.h"
 
 #include "extensionsutils/ComPtr.h"
+#include "common/ContractIds.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -42,16 +43,16 @@ public:
         std::vector<IStream*> streams;
         run([&] {
             for (int i = 0; i < count; ++i) {
-                extensionsutils::ComPtr<FakeOfficeSink> sink = FakeOfficeSink::create(IID_IDispatch, journal);
+                extensionsutils::ComPtr<FakeOfficeSink> sink = FakeOfficeSink::create(contractid::IDispatch, journal);
                 if (hook) sink->setHook(hook);
                 IStream* stream = nullptr;
-                if (SUCCEEDED(CoMarshalInterThreadInterfaceInStream(IID_IDispatch, sink.get(), &stream))) streams.push_back(stream);
+                if (SUCCEEDED(CoMarshalInterThreadInterfaceInStream(contractid::IDispatch, sink.get(), &stream))) streams.push_back(stream);
             }
         });
         std::vector<extensionsutils::ComPtr<IDispatch>> proxies;
         for (IStream* stream : streams) {
             extensionsutils::ComPtr<IDispatch> proxy;
-            if (SUCCEEDED(CoGetInterfaceAndReleaseStream(stream, IID_IDispatch, reinterpret_cast<void**>(proxy.out()))))
+            if (SUCCEEDED(CoGetInterfaceAndReleaseStream(stream, contractid::IDispatch, reinterpret_cast<void**>(proxy.out()))))
                 proxies.push_back(proxy);
         }
         return proxies;

@@ -34,6 +34,14 @@ constexpr GUID guid(const char (&text)[39])
                 {byte(20), byte(22), byte(25), byte(27), byte(29), byte(31), byte(33), byte(35)}};
 }
 
+// COM's own interfaces, as Windows publishes them: the ones Office and the host call the module through.
+inline constexpr GUID IUnknown = guid("{00000000-0000-0000-C000-000000000046}");
+inline constexpr GUID IClassFactory = guid("{00000001-0000-0000-C000-000000000046}");
+inline constexpr GUID IDispatch = guid("{00020400-0000-0000-C000-000000000046}");
+inline constexpr GUID IConnectionPointContainer = guid("{B196B284-BAB4-101A-B69C-00AA00341D07}");
+inline constexpr GUID IServiceProvider = guid("{6D5140C1-7436-11CE-8034-00AA006009FA}");
+inline constexpr GUID IPropertyNotifySink = guid("{9BFBBC02-EFF1-101A-84ED-00AA00341D07}");
+
 // The type library and the classes Office creates.
 inline constexpr GUID TavoMessengerLib = guid("{31F0215E-C543-4EE3-B6F0-03AC36815648}");
 inline constexpr GUID Messenger = guid("{8885370D-B33E-44B7-875D-28E403CF9270}");

@@ -52,7 +52,7 @@ Activation createMessenger(DWORD classNotRegisteredRetryMs, const CreateFunction
 Activation createMessenger(DWORD classNotRegisteredRetryMs)
 {
     return createMessenger(classNotRegisteredRetryMs, [](IUnknown** object) {
-        return CoCreateInstance(contractid::Messenger, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+        return CoCreateInstance(contractid::Messenger, nullptr, CLSCTX_LOCAL_SERVER, contractid::IUnknown,
                                 reinterpret_cast<void**>(object));
     });
 }

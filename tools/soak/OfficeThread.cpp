@@ -7,6 +7,7 @@
 #include "officesim/VtableUcApi.h"
 
 #include "TavoMessengerLib.h"
+#include "common/ContractIds.h"
 
 #include <objbase.h>
 
@@ -63,7 +64,7 @@ bool OfficeThread::setUp(OfficeLink& link)
     if (!link.connect(activationRetryMs, result_.setupProblem)) return false;
     const CountingSink::Kind standing =
         settings_.blockEvents ? CountingSink::Kind::Blocking : CountingSink::Kind::MessengerEvents;
-    extensionsutils::ComPtr<CountingSink> messengerSink = CountingSink::create(standing, DIID_DMessengerEvents, statusTally_);
+    extensionsutils::ComPtr<CountingSink> messengerSink = CountingSink::create(standing, contractid::DMessengerEvents, statusTally_);
     HRESULT hr = messengerSink->advise(link.messenger.get());
     if (FAILED(hr)) {
         result_.setupProblem = L"DMessengerEvents Advise answered " + officesim::hresultText(hr);
@@ -86,7 +87,7 @@ bool OfficeThread::setUp(OfficeLink& link)
             return false;
         }
         const CountingSink::Kind kind = settings_.blockEvents ? CountingSink::Kind::Blocking : CountingSink::Kind::ContactEvents;
-        extensionsutils::ComPtr<CountingSink> sink = CountingSink::create(kind, DIID__IUCCContactEvents, informationTally_, name);
+        extensionsutils::ComPtr<CountingSink> sink = CountingSink::create(kind, contractid::IUCCContactEvents, informationTally_, name);
         hr = sink->advise(contact.value.get());
         if (FAILED(hr)) {
             result_.setupProblem = L"_IUCCContactEvents Advise answered " + officesim::hresultText(hr);
@@ -112,7 +113,7 @@ void OfficeThread::holdOneOfEachInterface(const OfficeLink& link)
         if (object && SUCCEEDED(object->QueryInterface(iid, reinterpret_cast<void**>(typed.out())))) held_.push_back(typed);
     };
     const officesim::Object contact = messenger.getContact(link.messenger.get(), contactSigninName(ContactCount - 1)).value;
-    hold(contact.get(), IID_IDispatch);
+    hold(contact.get(), contractid::IDispatch);
     hold(contact.get(), IID_IMessengerContact);
     hold(contact.get(), IID_IMessengerContactAdvanced);
     const officesim::Object contacts = messenger.myContacts(link.messenger.get()).value;
